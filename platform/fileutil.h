@@ -1,0 +1,19 @@
+#pragma once
+// Small file helpers the program's commands call.
+
+#include <QString>
+
+namespace qel {
+
+// Size in bytes, -1 when the file does not exist.
+qint64 FileSizeByName(const QString &path);
+// True when the file is not writable by us; a missing file counts as read-only.
+bool IsFileReadOnly(const QString &path);
+// Hidden attribute: files in the private temporary folder need nothing more.
+inline void SetFileHidden(const QString &) {}
+// Copy and rename that overwrite the target and report failure (false, with
+// `error` set when given) instead of leaving a half-written target.
+bool CopyFileReplacing(const QString &from, const QString &to, QString *error = nullptr);
+bool RenameFileReplacing(const QString &from, const QString &to, QString *error = nullptr);
+
+} // namespace qel

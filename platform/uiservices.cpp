@@ -1,0 +1,155 @@
+#include "platform/uiservices.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QLayout>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QUrl>
+
+namespace qel {
+
+namespace {
+QString g_title = QStringLiteral("Qel Moravine");
+UiServices *g_current = nullptr;
+
+QWidget *dialogParent() { return QApplication::activeWindow(); }
+} // namespace
+
+QString applicationTitle() { return g_title; }
+void setApplicationTitle(const QString &title) { g_title = title; }
+
+UiServices &ui() {
+  static QtUiServices real;
+  return g_current ? *g_current : real;
+}
+
+UiServices *setUiServices(UiServices *services) {
+  UiServices *old = g_current;
+  g_current = services;
+  return old;
+}
+
+void UiServices::showMessage(const QString &text) { messageBox(text, applicationTitle(), MB_OK); }
+
+int UiServices::messageBox(const QString &text, unsigned flags) {
+  return messageBox(text, applicationTitle(), flags);
+}
+
+int QtUiServices::messageBox(const QString &text, const QString &caption, unsigned flags) {
+  QMessageBox box(dialogParent());
+  box.setWindowTitle(caption);
+  box.setText(text);
+  switch (flags & MB_ICONMASK) {
+  case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
+  case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
+  case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
+  case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
+  default: break;
+  }
+  struct B { const char *label; int result; QMessageBox::ButtonRole role; };
+  std::vector<B> buttons;
+  switch (flags & MB_BUTTONMASK) {
+  case MB_OKCANCEL: buttons = {{"OK", IDOK, QMessageBox::AcceptRole}, {"Cancel", IDCANCEL, QMessageBox::RejectRole}}; break;
+  case MB_ABORTRETRYIGNORE:
+    buttons = {{"&Abort", IDABORT, QMessageBox::RejectRole}, {"&Retry", IDRETRY, QMessageBox::AcceptRole},
+               {"&Ignore", IDIGNORE, QMessageBox::DestructiveRole}};
+    break;
+  case MB_YESNOCANCEL:
+    buttons = {{"&Yes", IDYES, QMessageBox::YesRole}, {"&No", IDNO, QMessageBox::NoRole},
+               {"Cancel", IDCANCEL, QMessageBox::RejectRole}};
+    break;
+  case MB_YESNO: buttons = {{"&Yes", IDYES, QMessageBox::YesRole}, {"&No", IDNO, QMessageBox::NoRole}}; break;
+  case MB_RETRYCANCEL: buttons = {{"&Retry", IDRETRY, QMessageBox::AcceptRole}, {"Cancel", IDCANCEL, QMessageBox::RejectRole}}; break;
+  default: buttons = {{"OK", IDOK, QMessageBox::AcceptRole}}; break;
+  }
+  std::vector<QPushButton *> made;
+  for (const B &b : buttons) made.push_back(box.addButton(QString::fromLatin1(b.label), b.role));
+  size_t def = (flags & MB_DEFBUTTON3) ? 2 : (flags & MB_DEFBUTTON2) ? 1 : 0;
+  if (def < made.size()) box.setDefaultButton(made[def]);
+  // Escape answers Cancel where there is one, else the only button.
+  for (size_t i = 0; i < buttons.size(); ++i)
+    if (buttons[i].result == IDCANCEL || buttons.size() == 1) box.setEscapeButton(made[i]);
+  box.exec();
+  for (size_t i = 0; i < made.size(); ++i)
+    if (box.clickedButton() == made[i]) return buttons[i].result;
+  return buttons.size() == 1 ? buttons[0].result : IDCANCEL;
+}
+
+bool QtUiServices::inputQuery(const QString &caption, const QString &label, QString &value) {
+  bool ok = false;
+  QString answer = QInputDialog::getText(dialogParent(), caption, label, QLineEdit::Normal, value, &ok);
+  if (ok) value = answer;
+  return ok;
+}
+
+bool QtUiServices::openFileName(const FileDialogOptions &options, QString &fileName, bool *readOnly) {
+  QFileDialog dlg(dialogParent(), options.caption, options.initialDir, options.filter);
+  dlg.setAcceptMode(QFileDialog::AcceptOpen);
+  dlg.setFileMode(QFileDialog::ExistingFile);
+  dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+  if (!options.defaultSuffix.isEmpty()) dlg.setDefaultSuffix(options.defaultSuffix);
+  if (!fileName.isEmpty()) dlg.selectFile(fileName);
+  QCheckBox *ro = nullptr;
+  if (options.offerReadOnly && readOnly) {
+    ro = new QCheckBox(QStringLiteral("Open as &read-only"), &dlg);
+    ro->setChecked(*readOnly);
+    if (auto *lay = dlg.layout()) lay->addWidget(ro);
+  }
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+  fileName = dlg.selectedFiles().first();
+  if (ro) *readOnly = ro->isChecked();
+  return true;
+}
+
+bool QtUiServices::saveFileName(const FileDialogOptions &options, QString &fileName) {
+  QFileDialog dlg(dialogParent(), options.caption, options.initialDir, options.filter);
+  dlg.setAcceptMode(QFileDialog::AcceptSave);
+  dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+  if (!options.defaultSuffix.isEmpty()) dlg.setDefaultSuffix(options.defaultSuffix);
+  if (!fileName.isEmpty()) dlg.selectFile(fileName);
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+  fileName = dlg.selectedFiles().first();
+  return true;
+}
+
+bool QtUiServices::chooseColor(const QString &caption, QColor &color) {
+  QColor c = QColorDialog::getColor(color, dialogParent(), caption);
+  if (!c.isValid()) return false;
+  color = c;
+  return true;
+}
+
+bool QtUiServices::chooseFont(const QString &caption, QFont &font, QColor &) {
+  bool ok = false;
+  QFont f = QFontDialog::getFont(&ok, font, dialogParent(), caption);
+  if (ok) font = f;
+  return ok;
+}
+
+bool QtUiServices::chooseFolder(const QString &caption, QString &folder) {
+  QString f = QFileDialog::getExistingDirectory(dialogParent(), caption, folder);
+  if (f.isEmpty()) return false;
+  folder = f;
+  return true;
+}
+
+int QtUiServices::execDialog(QDialog &dialog) { return dialog.exec(); }
+
+bool QtUiServices::openUrl(const QString &url) {
+  return QDesktopServices::openUrl(QUrl::fromUserInput(url));
+}
+
+bool QtUiServices::startProgram(const QString &program, const QStringList &arguments) {
+  // Never through a shell: the program and its arguments go as they are.
+  return QProcess::startDetached(program, arguments);
+}
+
+} // namespace qel

@@ -1,0 +1,127 @@
+#pragma once
+// The one seam through which the program asks the user anything or hands
+// something to the desktop. The real implementation shows Qt dialogs; tests
+// install a scripted one so no test ever blocks on a dialog.
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+namespace qel {
+
+// Message box flags and results, as the program's messages name them.
+enum MsgFlags : unsigned {
+  MB_OK = 0x00,
+  MB_OKCANCEL = 0x01,
+  MB_ABORTRETRYIGNORE = 0x02,
+  MB_YESNOCANCEL = 0x03,
+  MB_YESNO = 0x04,
+  MB_RETRYCANCEL = 0x05,
+  MB_BUTTONMASK = 0x0F,
+  MB_ICONERROR = 0x10,
+  MB_ICONQUESTION = 0x20,
+  MB_ICONWARNING = 0x30,
+  MB_ICONINFORMATION = 0x40,
+  MB_ICONMASK = 0xF0,
+  MB_DEFBUTTON2 = 0x100,
+  MB_DEFBUTTON3 = 0x200,
+};
+
+enum MsgResult : int {
+  IDOK = 1,
+  IDCANCEL = 2,
+  IDABORT = 3,
+  IDRETRY = 4,
+  IDIGNORE = 5,
+  IDYES = 6,
+  IDNO = 7,
+};
+
+// What was asked, kept by the scripted implementation for tests to inspect.
+enum class PromptKind {
+  Message,
+  Input,
+  OpenFile,
+  SaveFile,
+  Color,
+  Font,
+  Folder,
+  Dialog,
+  OpenUrl,
+  StartProgram,
+};
+
+struct Prompt {
+  PromptKind kind = PromptKind::Message;
+  QString caption;
+  QString text;
+  unsigned flags = 0;    // message boxes: buttons | icon | default button
+  QString detail;        // file filter, initial file, URL, program, dialog object name
+  QStringList arguments; // program arguments
+};
+
+struct FileDialogOptions {
+  QString caption;
+  QString filter;      // "Card files (*.qel);;All files (*)"
+  QString initialDir;
+  QString defaultSuffix;
+  bool offerReadOnly = false;  // open dialog with a "read only" box
+};
+
+class UiServices {
+public:
+  virtual ~UiServices() = default;
+
+  // A modal message box; returns one of MsgResult.
+  virtual int messageBox(const QString &text, const QString &caption, unsigned flags) = 0;
+  // An input box; false when cancelled. `value` holds the initial text and receives the answer.
+  virtual bool inputQuery(const QString &caption, const QString &label, QString &value) = 0;
+  // File dialogs; false when cancelled. `fileName` holds the initial name and receives the answer.
+  virtual bool openFileName(const FileDialogOptions &options, QString &fileName, bool *readOnly = nullptr) = 0;
+  virtual bool saveFileName(const FileDialogOptions &options, QString &fileName) = 0;
+  virtual bool chooseColor(const QString &caption, QColor &color) = 0;
+  virtual bool chooseFont(const QString &caption, QFont &font, QColor &color) = 0;
+  virtual bool chooseFolder(const QString &caption, QString &folder) = 0;
+  // Shows one of the program's own dialogs modally; returns its result code
+  // (QDialog::Accepted / Rejected or the dialog's own modal result).
+  virtual int execDialog(QDialog &dialog) = 0;
+  // Hand-offs to the desktop; false when nothing could take them.
+  virtual bool openUrl(const QString &url) = 0;
+  virtual bool startProgram(const QString &program, const QStringList &arguments) = 0;
+
+  // Conveniences over messageBox.
+  void showMessage(const QString &text);
+  int messageBox(const QString &text, unsigned flags);
+};
+
+// The application title used as the caption of plain messages.
+QString applicationTitle();
+void setApplicationTitle(const QString &title);
+
+// The implementation in force. Defaults to the Qt one.
+UiServices &ui();
+// Installs another implementation (tests); nullptr restores the Qt one.
+// Returns the previous one.
+UiServices *setUiServices(UiServices *services);
+
+// The real implementation, showing Qt dialogs over `parent` (may be null).
+class QtUiServices : public UiServices {
+public:
+  int messageBox(const QString &text, const QString &caption, unsigned flags) override;
+  bool inputQuery(const QString &caption, const QString &label, QString &value) override;
+  bool openFileName(const FileDialogOptions &options, QString &fileName, bool *readOnly) override;
+  bool saveFileName(const FileDialogOptions &options, QString &fileName) override;
+  bool chooseColor(const QString &caption, QColor &color) override;
+  bool chooseFont(const QString &caption, QFont &font, QColor &color) override;
+  bool chooseFolder(const QString &caption, QString &folder) override;
+  int execDialog(QDialog &dialog) override;
+  bool openUrl(const QString &url) override;
+  bool startProgram(const QString &program, const QStringList &arguments) override;
+};
+
+} // namespace qel
