@@ -1,0 +1,155 @@
+#include "platform/fileutil.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qel {
+
+namespace {
+
+QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+
+bool fail(QString *error, const QString &message) {
+  if (error) *error = message;
+  return false;
+}
+
+bool writeAll(int fd, const char *data, size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= size_t(n);
+  }
+  return true;
+}
+
+// An existing target we may not write to is refused, as the desktop's own
+// copy and move commands do; a missing one is fine.
+bool targetRefused(const QString &to, QString *error) {
+  struct stat st;
+  if (::lstat(QFile::encodeName(to).constData(), &st) != 0) return false;
+  if (S_ISDIR(st.st_mode)) return !fail(error, QStringLiteral("\"%1\" is a folder.").arg(to));
+  if (IsFileReadOnly(to)) return !fail(error, QStringLiteral("\"%1\" is read-only.").arg(to));
+  return false;
+}
+
+} // namespace
+
+qint64 FileSizeByName(const QString &path) {
+  struct stat st;
+  if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+  return qint64(st.st_size);
+}
+
+bool IsFileReadOnly(const QString &path) {
+  QByteArray native = QFile::encodeName(path);
+  struct stat st;
+  if (path.isEmpty() || ::stat(native.constData(), &st) != 0) return true;
+  // A file without any write permission counts as read-only even for the
+  // superuser, whom access() lets write anything.
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+  return ::access(native.constData(), W_OK) != 0;
+}
+
+bool CopyFileReplacing(const QString &from, const QString &to, QString *error) {
+  const QByteArray src = QFile::encodeName(from);
+  int in = ::open(src.constData(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return fail(error, QStringLiteral("Cannot open \"%1\": %2").arg(from, errnoText(errno)));
+  struct stat st;
+  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(in);
+    return fail(error, QStringLiteral("\"%1\" is not a file.").arg(from));
+  }
+  if (targetRefused(to, error)) {
+    ::close(in);
+    return false;
+  }
+
+  // The copy goes to a fresh file beside the target and replaces it only when
+  // complete, so a failure never leaves a half-written target.
+  QByteArray tmp;
+  int out = -1;
+  for (int attempt = 0; attempt < 100 && out < 0; ++attempt) {
+    tmp = QFile::encodeName(to) + ".tmp" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+    out = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (out < 0 && errno != EEXIST) break;
+  }
+  if (out < 0) {
+    int err = errno;
+    ::close(in);
+    return fail(error, QStringLiteral("Cannot create \"%1\": %2").arg(to, errnoText(err)));
+  }
+
+  bool ok = true;
+  int err = 0;
+  char buffer[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(in, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ok = false;
+      err = errno;
+      break;
+    }
+    if (n == 0) break;
+    if (!writeAll(out, buffer, size_t(n))) {
+      ok = false;
+      err = errno;
+      break;
+    }
+  }
+  if (ok && ::fchmod(out, st.st_mode & 07777 & ~S_ISUID & ~S_ISGID) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && ::fsync(out) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (::close(out) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  ::close(in);
+  if (ok && ::rename(tmp.constData(), QFile::encodeName(to).constData()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(tmp.constData());
+    return fail(error, QStringLiteral("Cannot copy \"%1\" to \"%2\": %3").arg(from, to, errnoText(err)));
+  }
+  return true;
+}
+
+bool RenameFileReplacing(const QString &from, const QString &to, QString *error) {
+  const QByteArray src = QFile::encodeName(from);
+  struct stat st;
+  if (::lstat(src.constData(), &st) != 0)
+    return fail(error, QStringLiteral("Cannot rename \"%1\": %2").arg(from, errnoText(errno)));
+  if (targetRefused(to, error)) return false;
+  if (::rename(src.constData(), QFile::encodeName(to).constData()) == 0) return true;
+  if (errno != EXDEV)
+    return fail(error, QStringLiteral("Cannot rename \"%1\" to \"%2\": %3").arg(from, to, errnoText(errno)));
+  // Another file system: copy completely, then remove the original.
+  if (!S_ISREG(st.st_mode))
+    return fail(error, QStringLiteral("Cannot move \"%1\" to another file system.").arg(from));
+  if (!CopyFileReplacing(from, to, error)) return false;
+  if (::unlink(src.constData()) != 0)
+    return fail(error, QStringLiteral("Copied \"%1\" to \"%2\" but cannot remove the original: %3")
+                           .arg(from, to, errnoText(errno)));
+  return true;
+}
+
+} // namespace qel
