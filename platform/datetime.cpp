@@ -243,45 +243,89 @@ QString FormatDateTime(const QString &pattern, TDateTime value) {
   return out;
 }
 
+namespace {
+
+// A finite non-zero value as 15 significant decimal digits and the power of
+// ten of the first one: the precision the framework converts with.
+struct Decimal15 {
+  bool negative = false;
+  QByteArray digits; // exactly 15 digits
+  int exponent = 0;
+};
+
+Decimal15 decompose(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.14e", value);
+  Decimal15 d;
+  const char *p = buffer;
+  d.negative = *p == '-';
+  if (d.negative) ++p;
+  while (*p && *p != 'e') {
+    if (*p != '.') d.digits += *p;
+    ++p;
+  }
+  d.exponent = *p == 'e' ? std::atoi(p + 1) : 0;
+  return d;
+}
+
+} // namespace
+
 QString FloatToFixed(double value, int decimals) {
   if (std::isnan(value)) return QStringLiteral("NAN");
   if (std::isinf(value)) return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
   decimals = qBound(0, decimals, 18);
-  QString text = QString::number(value, 'f', decimals);
-  // A value that rounds to zero is shown without a sign.
-  if (text.startsWith(QLatin1Char('-')) &&
-      std::all_of(text.cbegin() + 1, text.cend(), [](QChar c) { return c == QLatin1Char('0') || c == QLatin1Char('.'); }))
-    text.remove(0, 1);
-  return text;
+  if (value == 0.0) return decimals ? QStringLiteral("0.") + QString(decimals, QLatin1Char('0')) : QStringLiteral("0");
+  Decimal15 d = decompose(value);
+  // Round the 15 digits (not the binary value) half away from zero, so that
+  // 1.005 shows as 1.01 as the user typed it.
+  int pointPos = d.exponent + 1;
+  int keep = pointPos + decimals;
+  QByteArray kept;
+  if (keep >= 0) {
+    kept = d.digits.left(keep);
+    while (kept.size() < keep) kept += '0';
+    char next = keep < d.digits.size() ? d.digits[keep] : '0';
+    if (next >= '5') {
+      int i = int(kept.size()) - 1;
+      while (i >= 0 && kept[i] == '9') kept[i--] = '0';
+      if (i >= 0) {
+        ++kept[i];
+      } else {
+        kept.prepend('1');
+        ++pointPos;
+      }
+    }
+  }
+  bool zero = std::all_of(kept.cbegin(), kept.cend(), [](char c) { return c == '0'; });
+  QString out = d.negative && !zero ? QStringLiteral("-") : QString();
+  if (kept.isEmpty()) kept = QByteArray(decimals, '0'), pointPos = 0;
+  if (pointPos <= 0) {
+    out += QLatin1Char('0');
+    if (decimals) out += QLatin1Char('.') + QString(-pointPos, QLatin1Char('0')) + QString::fromLatin1(kept);
+  } else {
+    out += QString::fromLatin1(kept.left(pointPos));
+    if (decimals) out += QLatin1Char('.') + QString::fromLatin1(kept.mid(pointPos));
+  }
+  return out;
 }
 
 QString FloatToStr(double value) {
   if (std::isnan(value)) return QStringLiteral("NAN");
   if (std::isinf(value)) return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
   if (value == 0.0) return QStringLiteral("0");
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.14e", value);
-  // buffer: [-]d.dddddddddddddde[+-]x
-  const char *p = buffer;
-  bool negative = *p == '-';
-  if (negative) ++p;
-  QByteArray digits;
-  while (*p && *p != 'e') {
-    if (*p != '.') digits += *p;
-    ++p;
-  }
-  int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
+  Decimal15 d = decompose(value);
+  QByteArray digits = d.digits;
   while (digits.size() > 1 && digits.endsWith('0')) digits.chop(1);
 
   const QString sep = QLocale().decimalPoint();
-  QString out = negative ? QStringLiteral("-") : QString();
+  QString out = d.negative ? QStringLiteral("-") : QString();
   // The digit count before the point decides: up to 15 of them and values
   // from 0.0001 on are written out, others in exponent form.
-  int pointPos = exponent + 1;
+  int pointPos = d.exponent + 1;
   if (pointPos > 15 || pointPos < -3) {
     out += QLatin1Char(digits[0]);
     if (digits.size() > 1) out += sep + QString::fromLatin1(digits.mid(1));
-    out += QLatin1Char('E') + QString::number(exponent);
+    out += QLatin1Char('E') + QString::number(d.exponent);
     return out;
   }
   if (pointPos <= 0) {
