@@ -34,7 +34,12 @@ int CreateExclusiveFile(const QString &path) {
 }
 
 QString CreatePrivateSubFolder(const QString &prefix) {
-  QString base = TempFolderPath();
+  QString base;
+  try {
+    base = TempFolderPath();
+  } catch (const std::runtime_error &) {
+    return QString(); // callers expect an empty path, not an exception
+  }
   QTemporaryDir dir(base + prefix + QStringLiteral("XXXXXX"));
   if (!dir.isValid()) return QString();
   dir.setAutoRemove(false);
