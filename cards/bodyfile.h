@@ -1,0 +1,93 @@
+#pragma once
+// The body file: all card bodies of the open card file back to back in one
+// private file of the temporary folder, named after the CRC-32 of the card
+// file's path. Bodies are only appended; saving compacts the file.
+
+#include "cards/strroutines.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace qel {
+
+class TCrd;
+class TCrdList;
+
+// The body stored for an emptied card: one line holding a NUL character.
+// Never store a body of 0 bytes: the index reader drops such cards.
+inline QByteArray EmptyBody() { return QByteArray("\0\r\n", 3); }
+// Offsets are 32-bit signed: a body file stops at 2^31 - 1 bytes.
+constexpr qint64 kMaxBodyFileSize = 0x7FFFFFFF;
+
+// CRC-32 with the reflected table of 0xEDB88320, register starting at 0 and
+// no final inversion.
+quint32 CRC32(const QByteArray &bytes);
+// The CRC-32 of the path's bytes as held (QFile::encodeName) as 32 upper-case
+// hexadecimal digits: 24 zeros and the 8 digits of the value.
+QString HexCRCName(const QString &path);
+// TempFolderPath() + HexCRCName(path) + ".~h".
+QString BodyFileName(const QString &path);
+
+// One body file on disk. All operations throw ECardError on failure.
+class TBodyFile {
+public:
+  TBodyFile() = default;
+  explicit TBodyFile(const QString &path) : path_(path) {}
+
+  const QString &path() const { return path_; }
+  // Points the object at another file; no file is touched.
+  void setPath(const QString &path) { path_ = path; }
+
+  // Size in bytes, -1 when the file does not exist.
+  qint64 size() const;
+  bool exists() const { return size() >= 0; }
+
+  // The `siz` bytes at `adr`. A size of 0 reads nothing (whatever the
+  // offset); a range outside the file is an error.
+  QByteArray read(qint32 adr, qint32 siz) const;
+  // Appends `bytes` (EmptyBody() when empty) and returns the offset and size
+  // written through `adr` and `siz`, which change only on success.
+  void append(const QByteArray &bytes, qint32 &adr, qint32 &siz);
+
+  // Deletes the file (no error when it is missing).
+  void remove();
+  // Deletes the file and creates it anew, empty.
+  void reset();
+  // Moves the file to `newPath` (replacing a file there) and points at it. A
+  // missing file just re-points.
+  void renameTo(const QString &newPath);
+
+private:
+  QString path_;
+};
+
+// The body file of the open card file, at CurrentBodyFileName(). Its path
+// follows CurrentFileName; moving the bytes along with a new name is
+// MoveBodyFile's job.
+TBodyFile &CurrentBodyFile();
+QString CurrentBodyFileName();
+// Renames the current body file to the body file name of `newFileName`, then
+// makes `newFileName` the current file name.
+void MoveBodyFile(const QString &newFileName);
+void DeleteBodyFile();
+void ResetBodyFile();
+
+// Raw reads and appends of one card's body.
+QByteArray ReadBody(const TCrd &card, const TBodyFile &body);
+// The body as text: the stored empty body reads as empty.
+QByteArray ReadBodyText(const TCrd &card, const TBodyFile &body);
+ByteLines ReadBodyLines(const TCrd &card, const TBodyFile &body);
+void AppendBody(TCrd &card, TBodyFile &body, const QByteArray &bytes);
+void AppendBodyLines(TCrd &card, TBodyFile &body, const ByteLines &lines);
+
+// True when `bytes` hold no RTF: empty, or the first line lacks "{\rtf".
+bool IsPlainTextBytes(const QByteArray &bytes);
+
+// Writes the bodies of `list`'s cards, in list order, to `target` (the body
+// entry of the file being saved), then makes a copy of it the new body file
+// `source` and only then points every card's ADR into the new layout. A
+// failure on the way leaves `source`, the cards and their offsets as they
+// were, and removes the partial target.
+void CompactDataFile(TCrdList &list, TBodyFile &source, const QString &target);
+
+} // namespace qel

@@ -1,0 +1,192 @@
+#pragma once
+// Card records and card lists. A card in memory is only its description; its
+// body lives in the body file (bodyfile.h) at ADR, SIZ bytes long.
+//
+// Records are shared: AllCards holds the cards of the open file, FilteredCards
+// refers to some of them. A record dropped from AllCards (cleared, merged
+// over, deleted) stays valid for as long as FilteredCards still refers to it,
+// so the filtered list can never point at freed memory; rebuilding the
+// filtered list lets it go.
+
+#include "cards/strroutines.h"
+#include "platform/datetime.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace qel {
+
+class TBodyFile;
+
+// Colour value meaning "no colour of its own".
+constexpr qint32 kNoColor = 0x1FFFFFFF;
+// Bodies larger than this load under the hourglass.
+constexpr qint32 kBigCardSize = 100000;
+
+class TCrd {
+public:
+  // A fresh card: Created from NewCardStamp, UID made from that very stamp.
+  TCrd();
+  // A card with the given creation stamp and identifier.
+  TCrd(TDateTime created, const QString &uid);
+
+  QString UID;
+  QString PUID;
+  QString Title;
+  qint32 ADR = 1;
+  qint32 SIZ = 0;
+  qint32 Color = kNoColor;
+  TDateTime Created = 0;
+  TDateTime LastOpen = 0;
+  QString Phone;
+
+  void SetUID(const QString &v) { UID = v; }
+  void SetPUID(const QString &v) { PUID = v; }
+  void SetTitle(const QString &v) { Title = v; }
+  void SetADR(qint32 v) { ADR = v; }
+  void SetSIZ(qint32 v) { SIZ = v; }
+  void SetColor(qint32 v) { Color = v; }
+  void SetCreated(TDateTime v) { Created = v; }
+  void SetLastOpen(TDateTime v) { LastOpen = v; }
+  void SetPhone(const QString &v) { Phone = v; }
+
+  bool IsBigCard() const { return SIZ > kBigCardSize; }
+  // "Card last modified: " and the time of the last change; empty when unknown.
+  QString LastModifiedText() const;
+  // The title for a caption, with "&" doubled.
+  QString HeaderText() const;
+
+  // The body in the current body file (CurrentBodyFile()). Readers throw
+  // ECardError when ADR/SIZ do not lie inside the file.
+  // The stored bytes exactly as they are.
+  QByteArray BodyBytes() const;
+  // The body as text: the stored empty body (00 0D 0A) reads as empty.
+  QByteArray BodyText() const;
+  QByteArray BodyStream() const { return BodyText(); }
+  ByteLines BodyLines() const;
+  // True when the body is not RTF.
+  bool IsPlainText() const;
+
+  // Appends a new body to the current body file and points ADR/SIZ at it.
+  // An empty body is stored as the 3-byte empty body so the card is never
+  // dropped as empty by the next open.
+  void StoreBodyBytes(const QByteArray &bytes);
+  void StoreBodyLines(const ByteLines &lines);
+  // `text` split into lines, each stored with CR LF (used by the imports).
+  void StoreBodyText(const QByteArray &text);
+};
+
+using TCrdPtr = std::shared_ptr<TCrd>;
+
+// A fresh record, as TCrd() makes it.
+inline TCrdPtr NewCrd() { return std::make_shared<TCrd>(); }
+
+// A list of titles with their card records. Duplicate titles are allowed.
+class TCrdList {
+public:
+  struct Item {
+    QString title;
+    TCrdPtr card;
+  };
+
+  TCrdList() = default;
+  TCrdList(const TCrdList &other);
+  TCrdList &operator=(const TCrdList &other);
+  TCrdList(TCrdList &&other) noexcept;
+  TCrdList &operator=(TCrdList &&other) noexcept;
+
+  int Count() const { return int(items_.size()); }
+  bool IsEmpty() const { return items_.empty(); }
+  // Index checks throw std::out_of_range.
+  const QString &Strings(int i) const { return at(i).title; }
+  void SetString(int i, const QString &title);
+  TCrd *Objects(int i) const { return at(i).card.get(); }
+  const TCrdPtr &Ptr(int i) const { return at(i).card; }
+  const std::vector<Item> &Items() const { return items_; }
+
+  int AddObject(const QString &title, TCrdPtr card);
+  // Adds the card under its own title.
+  int AddCrd(TCrdPtr card);
+  void InsertObject(int i, const QString &title, TCrdPtr card);
+  void Delete(int i);
+  void Clear();
+  void Reserve(int n) { items_.reserve(size_t(n)); }
+
+  // First index whose title equals `title` without regard to case; -1 when none.
+  int IndexOf(const QString &title) const;
+  int IndexOfObject(const TCrd *card) const;
+
+  void Exchange(int i, int j);
+  void Move(int from, int to);
+  // Stable sort with a comparison returning <0, 0 or >0.
+  void CustomSort(const std::function<int(const Item &, const Item &)> &compare);
+  // By title, without regard to case.
+  void SortByTitle();
+  // By creation stamp.
+  void SortByCreated();
+
+private:
+  const Item &at(int i) const;
+  void invalidateIndex() const;
+  void buildIndex() const;
+  void indexAdded(const Item &item) const;
+
+  std::vector<Item> items_;
+  // Case-folded title -> first record under it and how many share it; kept
+  // while cards are only appended or deleted, rebuilt on demand otherwise, so
+  // that merging many cards does not search the list once per card.
+  struct IndexEntry {
+    const TCrd *first = nullptr;
+    int count = 0;
+  };
+  mutable QHash<QString, IndexEntry> index_;
+  mutable bool indexValid_ = false;
+};
+
+// Sort comparison by creation stamp: -1, 0 or 1.
+int CompareCreated(const TCrdList &list, int i, int j);
+
+// The cards of the open file, in file order, and the cards that pass the filter.
+extern TCrdList AllCards;
+extern TCrdList FilteredCards;
+// Path of the open card file, or its NEW name while it was never saved.
+extern QString CurrentFileName;
+
+// A creation stamp unique within the run: the current time plus a counter of
+// 1e-10 day steps that runs 0..10001 and wraps.
+TDateTime NewCardStamp();
+// The same, with `now` as the current time.
+TDateTime NewCardStampAt(TDateTime now);
+// Sets the stamp counter (tests).
+void SetStampCounter(qint32 value);
+qint32 StampCounter();
+// Identifier text: whole days, "-", then the general text of the fraction
+// without its first two characters ("0." for a positive fraction).
+QString StampToUID(TDateTime stamp);
+
+// Releases the list's records, empties it and deletes the current body file.
+void ClearCards(TCrdList &list);
+
+// Merge modes of the merge dialog; a negative mode means plain adding.
+enum MergeMode : int {
+  MergeAdd = -1,
+  MergeKeepRecent = 0,
+  MergeOverwrite = 1,
+  MergeSkip = 2,
+  MergeAddAsNew = 3,
+};
+
+// Adds a card read from another card file by the merge rule. `sourceBody`
+// holds the incoming card's body at its ADR/SIZ; the body goes to `target`.
+void MergeCard(TCrdList &list, TCrdPtr card, const TBodyFile &sourceBody, int mode, TBodyFile &target);
+void MergeCard(TCrdList &list, TCrdPtr card, const TBodyFile &sourceBody, int mode);
+// Copies the incoming card's body bytes verbatim into `target` and adds the card.
+void AddIncomingCard(TCrdList &list, TCrdPtr card, const TBodyFile &sourceBody, TBodyFile &target);
+void AddIncomingCard(TCrdList &list, TCrdPtr card, const TBodyFile &sourceBody);
+
+} // namespace qel

@@ -1,0 +1,276 @@
+#include "cards/indexfile.h"
+
+#include "cards/bodyfile.h"
+#include "cards/carderror.h"
+#include "platform/codepage.h"
+#include "platform/uiservices.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSaveFile>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace qel {
+
+namespace {
+
+constexpr QLatin1StringView kTitle("<~TITLE~>");
+constexpr QLatin1StringView kUid("<~UID~>");
+constexpr QLatin1StringView kPuid("<~PUID~>");
+constexpr QLatin1StringView kAdr("<~ADR~>");
+constexpr QLatin1StringView kSiz("<~SIZ~>");
+constexpr QLatin1StringView kColor("<~COLOR~>");
+constexpr QLatin1StringView kCreated("<~CREATED~>");
+constexpr QLatin1StringView kLastOpen("<~LAST OPEN~>");
+constexpr QLatin1StringView kPhone("<~PHONE~>");
+
+enum class Tag { None, Title, Uid, Puid, Color, Adr, Siz, Created, LastOpen, Phone };
+
+// The tags in the order a line is tested against them.
+struct TagInfo {
+  QLatin1StringView text;
+  Tag tag;
+};
+constexpr TagInfo kTags[] = {
+    {kTitle, Tag::Title}, {kUid, Tag::Uid},   {kPuid, Tag::Puid},         {kColor, Tag::Color},  {kAdr, Tag::Adr},
+    {kSiz, Tag::Siz},     {kCreated, Tag::Created}, {kLastOpen, Tag::LastOpen}, {kPhone, Tag::Phone},
+};
+
+bool startsWith(const char *p, qsizetype n, QLatin1StringView tag) {
+  return n >= tag.size() && std::memcmp(p, tag.data(), size_t(tag.size())) == 0;
+}
+
+Tag tagOf(const char *p, qsizetype n) {
+  if (n < 7 || p[0] != '<' || p[1] != '~') return Tag::None;
+  for (const TagInfo &t : kTags)
+    if (startsWith(p, n, t.text)) return t.tag;
+  return Tag::None;
+}
+
+
+// A number with "." as its separator, as the framework's text-to-float takes
+// it: blanks around, optional sign, digits with an optional fraction and exponent.
+bool parseFloat(const char *p, qsizetype n, double &value) {
+  while (n > 0 && *p == ' ') ++p, --n;
+  while (n > 0 && p[n - 1] == ' ') --n;
+  if (n > 0 && *p == '+') {
+    ++p;
+    --n;
+    if (n > 0 && (*p == '-' || *p == '+')) return false;
+  }
+  if (n == 0) return false;
+  for (qsizetype i = 0; i < n; ++i) {
+    char c = p[i];
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) return false;
+  }
+  double v = 0;
+  auto [end, ec] = std::from_chars(p, p + n, v, std::chars_format::general);
+  if (ec != std::errc() || end != p + n || !std::isfinite(v)) return false;
+  value = v;
+  return true;
+}
+
+bool parseInt(const char *p, qsizetype n, int &value) {
+  return TryStrToInt(QString::fromLatin1(p, n), value);
+}
+
+QString decodeField(const char *p, qsizetype n, bool utf8) {
+  return utf8 ? QString::fromUtf8(p, n) : decodeLegacy(p, n);
+}
+
+// Applies one line; returns the tag it carried.
+Tag applyLine(TCrd &card, const char *p, qsizetype n, bool utf8) {
+  Tag tag = tagOf(p, n);
+  qsizetype skip = 0;
+  for (const TagInfo &t : kTags)
+    if (t.tag == tag) skip = t.text.size();
+  const char *v = p + skip;
+  const qsizetype vn = n - skip;
+  int i = 0;
+  double d = 0;
+  switch (tag) {
+  case Tag::None: break;
+  case Tag::Title: card.Title = decodeField(v, vn, utf8); break;
+  case Tag::Uid: card.UID = decodeField(v, vn, utf8); break;
+  case Tag::Puid: card.PUID = decodeField(v, vn, utf8); break;
+  case Tag::Phone: card.Phone = decodeField(v, vn, utf8); break;
+  case Tag::Color: card.Color = parseInt(v, vn, i) ? i : kNoColor; break;
+  case Tag::Adr: card.ADR = parseInt(v, vn, i) ? i : 0; break;
+  case Tag::Siz: card.SIZ = parseInt(v, vn, i) ? i : 0; break;
+  case Tag::Created: card.Created = parseFloat(v, vn, d) ? d : 0; break;
+  case Tag::LastOpen: card.LastOpen = parseFloat(v, vn, d) ? d : 0; break;
+  }
+  return tag;
+}
+
+// A text field on one line: a line break inside it would end the field and
+// could smuggle in a tag line, so it is written as a blank.
+void appendField(QByteArray &out, const QString &text, bool utf8) {
+  qsizetype start = out.size();
+  if (utf8) {
+    out += text.toUtf8();
+  } else {
+    out.reserve(start + text.size());
+    for (QChar c : text) {
+      unsigned char b = '?';
+      unicodeToLegacy(c.unicode(), b);
+      out += char(b);
+    }
+  }
+  char *d = out.data();
+  for (qsizetype k = start; k < out.size(); ++k)
+    if (d[k] == '\r' || d[k] == '\n') d[k] = ' ';
+}
+
+void appendTagged(QByteArray &out, QLatin1StringView tag, const QString &text, bool utf8) {
+  out.append(tag.data(), tag.size());
+  appendField(out, text, utf8);
+  out += "\r\n";
+}
+
+void appendNumber(QByteArray &out, QLatin1StringView tag, qint32 value) {
+  out.append(tag.data(), tag.size());
+  out += QByteArray::number(value);
+  out += "\r\n";
+}
+
+void appendTime(QByteArray &out, QLatin1StringView tag, TDateTime value) {
+  out.append(tag.data(), tag.size());
+  out += FloatToFixed(value, 10).toLatin1();
+  out += "\r\n";
+}
+
+bool cardFitsLegacy(const TCrd &c) {
+  return fitsLegacy(c.Title) && fitsLegacy(c.UID) && fitsLegacy(c.PUID) && fitsLegacy(c.Phone);
+}
+
+} // namespace
+
+int FileVersionOfHeader(const QString &line) {
+  const QLatin1StringView header(kIndexHeader);
+  const QLatin1StringView old(kOldHeader);
+  if (line.startsWith(header)) return StrToIntDef(line.mid(header.size()), 0);
+  if (line.startsWith(old)) {
+    QStringView rest = QStringView(line).mid(old.size());
+    for (QChar c : rest)
+      if (c.unicode() > ' ') return 2;
+    return 1;
+  }
+  return 0;
+}
+
+void WriteIndexEntry(const TCrd &card, QByteArray &out, bool utf8) {
+  appendTagged(out, kTitle, card.Title, utf8);
+  appendTagged(out, kUid, card.UID, utf8);
+  if (!card.PUID.isEmpty()) appendTagged(out, kPuid, card.PUID, utf8);
+  appendNumber(out, kAdr, card.ADR);
+  appendNumber(out, kSiz, card.SIZ);
+  if (card.Color != kNoColor) appendNumber(out, kColor, card.Color);
+  if (card.Created != 0) appendTime(out, kCreated, card.Created);
+  if (card.LastOpen != 0) appendTime(out, kLastOpen, card.LastOpen);
+  if (!card.Phone.isEmpty()) appendTagged(out, kPhone, card.Phone, utf8);
+  out += "\r\n";
+}
+
+QByteArray IndexText(const TCrdList &list) {
+  bool utf8 = false;
+  for (const TCrdList::Item &item : list.Items())
+    if (!cardFitsLegacy(*item.card)) {
+      utf8 = true;
+      break;
+    }
+  auto build = [&](bool asUtf8) {
+    QByteArray out;
+    out.reserve(64 + qsizetype(list.Count()) * 160);
+    out += kIndexHeader;
+    out += QByteArray::number(kIndexVersion);
+    out += "\r\n";
+    for (const TCrdList::Item &item : list.Items()) WriteIndexEntry(*item.card, out, asUtf8);
+    return out;
+  };
+  QByteArray out = build(utf8);
+  // Legacy text that happens to be valid UTF-8 would be read back as UTF-8;
+  // such a file is written as UTF-8 instead, which reads back unchanged.
+  if (!utf8 && isUtf8WithNonAscii(out)) out = build(true);
+  return out;
+}
+
+void WriteIndexFile(const TCrdList &list, const QString &fileName) {
+  const QByteArray text = IndexText(list);
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+    throw ECardError(QStringLiteral("Cannot write the index \"%1\": %2").arg(fileName, file.errorString()));
+}
+
+void ParseIndexLine(TCrd &card, const QString &line) {
+  const QByteArray bytes = line.toUtf8();
+  applyLine(card, bytes.constData(), bytes.size(), true);
+}
+
+int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourceBody, int mode) {
+  if (mode >= 0 && !sourceBody) throw ECardError(QStringLiteral("No body file to merge from."));
+  const bool utf8 = isUtf8WithNonAscii(text);
+  const char *data = text.constData();
+  const qsizetype size = text.size();
+
+  // The first line's end.
+  qsizetype firstEnd = 0;
+  while (firstEnd < size && data[firstEnd] != '\r' && data[firstEnd] != '\n') ++firstEnd;
+  // An empty text has no line at all, so no version either.
+  const int version = size == 0 ? 0 : FileVersionOfHeader(decodeField(data, firstEnd, utf8));
+  if (version != kIndexVersion) ui().showMessage(QStringLiteral("incorrect file version"));
+
+  // Cards read in one go take their creation stamps from one reading of the
+  // clock advanced by the time elapsed since, which is what reading the clock
+  // for every card would give, at a fraction of the cost.
+  const TDateTime started = Now();
+  QElapsedTimer elapsed;
+  elapsed.start();
+
+  TCrdPtr card;
+  TDateTime stamp = 0;
+  bool uidSeen = false;
+  auto commit = [&] {
+    if (!card) return;
+    if (!uidSeen) card->UID = StampToUID(stamp);
+    if (card->SIZ > 0) {
+      if (mode < 0) list.AddCrd(std::move(card));
+      else MergeCard(list, std::move(card), *sourceBody, mode);
+    }
+    card.reset();
+  };
+
+  qsizetype pos = 0;
+  while (pos < size) {
+    qsizetype end = pos;
+    while (end < size && data[end] != '\r' && data[end] != '\n') ++end;
+    const char *line = data + pos;
+    const qsizetype n = end - pos;
+    if (startsWith(line, n, kTitle)) {
+      commit();
+      stamp = NewCardStampAt(started + double(elapsed.elapsed()) / 86400000.0);
+      card = std::make_shared<TCrd>(stamp, QString());
+      uidSeen = false;
+    }
+    if (card && applyLine(*card, line, n, utf8) == Tag::Uid) uidSeen = true;
+    pos = end;
+    if (pos < size) pos += (data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n') ? 2 : 1;
+  }
+  commit();
+  return version;
+}
+
+int ReadIndexFile(TCrdList &list, const QString &fileName, const TBodyFile *sourceBody, int mode) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly))
+    throw ECardError(QStringLiteral("Cannot open the index \"%1\": %2").arg(fileName, file.errorString()));
+  const QByteArray text = file.readAll();
+  if (file.error() != QFileDevice::NoError)
+    throw ECardError(QStringLiteral("Cannot read the index \"%1\": %2").arg(fileName, file.errorString()));
+  return ReadIndexText(list, text, sourceBody, mode);
+}
+
+} // namespace qel
