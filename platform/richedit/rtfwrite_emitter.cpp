@@ -1,0 +1,224 @@
+#include "platform/richedit/rtfwrite_emitter.h"
+
+#include "platform/codepage.h"
+
+namespace qel::re {
+
+namespace {
+
+const char kHex[] = "0123456789abcdef";
+
+// Charsets whose \'hh bytes readers decode with the document's code page.
+bool usesLegacyCodePage(int charset) { return charset == 0 || charset == 1; }
+
+} // namespace
+
+int rtfUnicodeParam(char16_t unit) { return unit > 0x7FFF ? int(unit) - 0x10000 : int(unit); }
+
+void RtfEmitter::word(const char *name) {
+  out_ += '\\';
+  out_ += name;
+  pendingDelimiter_ = true;
+}
+
+void RtfEmitter::word(const char *name, int param) {
+  out_ += '\\';
+  out_ += name;
+  out_ += QByteArray::number(param);
+  pendingDelimiter_ = true;
+}
+
+void RtfEmitter::starGroup(const char *name) {
+  out_ += "{\\*\\";
+  out_ += name;
+  pendingDelimiter_ = true;
+}
+
+void RtfEmitter::open() {
+  out_ += '{';
+  pendingDelimiter_ = false;
+}
+
+void RtfEmitter::close() {
+  out_ += '}';
+  pendingDelimiter_ = false;
+}
+
+void RtfEmitter::newline() {
+  out_ += "\r\n";
+  pendingDelimiter_ = false;
+}
+
+void RtfEmitter::raw(const char *s) {
+  out_ += s;
+  pendingDelimiter_ = false;
+}
+
+void RtfEmitter::words(const QByteArray &controlWords) {
+  if (controlWords.isEmpty())
+    return;
+  out_ += controlWords;
+  pendingDelimiter_ = true;
+}
+
+void RtfEmitter::beforeText(char first) {
+  // A control word ends at the first character that is not a letter or a
+  // digit; a space there is eaten by the reader. Write one whenever text
+  // follows, so "-" or a digit never joins the word as its parameter.
+  if (pendingDelimiter_ && first != '\\' && first != '{' && first != '}')
+    out_ += ' ';
+  pendingDelimiter_ = false;
+}
+
+void RtfEmitter::hexByte(unsigned char b) {
+  beforeText('\\');
+  out_ += "\\'";
+  out_ += kHex[b >> 4];
+  out_ += kHex[b & 0x0F];
+}
+
+void RtfEmitter::text(const QString &text, int charset) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t c = text.at(i).unicode();
+    switch (c) {
+    case u'\\': beforeText('\\'); out_ += "\\\\"; continue;
+    case u'{': beforeText('\\'); out_ += "\\{"; continue;
+    case u'}': beforeText('\\'); out_ += "\\}"; continue;
+    case u'\t': word("tab"); continue;
+    case 0x000C: word("page"); continue;
+    case 0x000B:
+    case 0x2028: word("line"); continue;
+    case 0x00A0: beforeText('\\'); out_ += "\\~"; pendingDelimiter_ = false; continue;
+    case 0x00AD: beforeText('\\'); out_ += "\\-"; pendingDelimiter_ = false; continue;
+    case 0x2011: beforeText('\\'); out_ += "\\_"; pendingDelimiter_ = false; continue;
+    case 0x0000: continue;  // never part of a text; a reader would cut the body there
+    default: break;
+    }
+    if (c >= 0x20 && c < 0x7F) {
+      beforeText(char(c));
+      out_ += char(c);
+      continue;
+    }
+    if (c < 0x20 || c == 0x7F) {
+      hexByte((unsigned char)c);
+      continue;
+    }
+    word("u", rtfUnicodeParam(c));
+    unsigned char b = 0;
+    if (usesLegacyCodePage(charset) && !QChar::isSurrogate(c) && unicodeToLegacy(c, b) && b >= 0x80) {
+      hexByte(b);
+    } else {
+      // "\'3f" rather than a literal "?": some readers take the character
+      // after a literal fallback as part of the skipped text.
+      hexByte('?');
+    }
+  }
+}
+
+void RtfEmitter::plainText(const QString &text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t c = text.at(i).unicode();
+    if (c == u'\\' || c == u'{' || c == u'}' || c == u';' || c < 0x20 || c == 0x7F) {
+      if (c == 0) continue;
+      hexByte((unsigned char)c);
+      continue;
+    }
+    if (c < 0x7F) {
+      beforeText(char(c));
+      out_ += char(c);
+      continue;
+    }
+    unsigned char b = 0;
+    if (!QChar::isSurrogate(c) && unicodeToLegacy(c, b)) {
+      hexByte(b);
+    } else {
+      word("u", rtfUnicodeParam(c));
+      hexByte('?');
+    }
+  }
+}
+
+void RtfEmitter::hexData(const QByteArray &data) {
+  constexpr qsizetype kLine = 128;  // hex digits per line
+  newline();
+  qsizetype col = 0;
+  out_.reserve(out_.size() + data.size() * 2 + data.size() / 64 * 2 + 4);
+  for (char ch : data) {
+    const auto b = (unsigned char)ch;
+    out_ += kHex[b >> 4];
+    out_ += kHex[b & 0x0F];
+    col += 2;
+    if (col == kLine) {
+      out_ += "\r\n";
+      col = 0;
+    }
+  }
+  pendingDelimiter_ = false;
+}
+
+void RtfEmitter::verbatim(const QByteArray &group) {
+  const qsizetype n = group.size();
+  qsizetype i = 0;
+  QByteArray pendingBreak;  // CR/LF bytes held until we see what follows them
+  auto flushBreak = [&](char next) {
+    if (!pendingBreak.isEmpty() && next != '<')
+      out_ += pendingBreak;
+    pendingBreak.clear();
+  };
+  while (i < n) {
+    const char c = group.at(i);
+    if (c == '\r' || c == '\n') {
+      pendingBreak += c;
+      ++i;
+      continue;
+    }
+    flushBreak(c);
+    if (c == '\\' && i + 1 < n) {
+      // Keep "\binN" data exactly: N raw bytes follow the word.
+      if (group.mid(i + 1, 3) == "bin") {
+        qsizetype j = i + 4;
+        const qsizetype digits = j;
+        bool negative = false;
+        if (j < n && group.at(j) == '-') {
+          negative = true;
+          ++j;
+        }
+        qint64 count = 0;
+        while (j < n && group.at(j) >= '0' && group.at(j) <= '9' && count < (qint64(1) << 40)) {
+          count = count * 10 + (group.at(j) - '0');
+          ++j;
+        }
+        if (j > digits && !negative) {
+          if (j < n && group.at(j) == ' ')
+            ++j;
+          const qsizetype end = qsizetype(qMin<qint64>(n, j + count));
+          const QByteArray data = group.mid(j, end - j);
+          if (data.contains("\n<") || data.contains("\r<")) {
+            // Binary data that would put a '<' at a line start: the same
+            // bytes as hex digits, which destinations holding data accept
+            // in place of \bin.
+            for (char b : data) {
+              out_ += kHex[(unsigned char)b >> 4];
+              out_ += kHex[(unsigned char)b & 0x0F];
+            }
+          } else {
+            out_.append(group.constData() + i, end - i);
+          }
+          i = end;
+          continue;
+        }
+      }
+      out_ += c;
+      out_ += group.at(i + 1);
+      i += 2;
+      continue;
+    }
+    out_ += c;
+    ++i;
+  }
+  // A trailing line break of the group is dropped: the caller decides on
+  // what follows.
+  pendingDelimiter_ = false;
+}
+
+} // namespace qel::re
