@@ -40,7 +40,10 @@ enum CallbackAction : std::int32_t {
   cbTotalFiles = 5,       // number of files at `size`
   cbTotalSize = 6,        // total bytes at `size`
   cbNewName = 7,          // new name for an entry: text in, changed text out, `errorCode` := 1 when changed
-  cbPassword = 8,         // password request: `errorCode` bit 0 set for adding; `size` the retry count
+  cbPassword = 8,         // password request: `errorCode` bit 0 set for adding; `size` the retry count;
+                          // `text` the entry. Reply: `errorCode` 1 with the password in `text` and the
+                          // retries left at `size` (at most 15), or `errorCode` 0 for none; `action`
+                          // set to 0 means "cancel all": ask no more in this call
   cbCrcError = 9,         // CRC error: found CRC at `errorCode`, expected at `size`; reply at `errorCode`
   cbOverwrite = 10,       // overwrite question: `errorCode` bit 16 = existing is older, low 16 bits = entry
                           // index; `size` low byte = overwrite default; answer back at `size`

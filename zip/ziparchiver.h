@@ -1,0 +1,242 @@
+#pragma once
+// TZipArchiver: reads the table of contents of a ZIP archive itself and
+// leaves adding and extracting to the two engine libraries (libzipdll.so,
+// libunzdll.so), bound at run time by full path.
+
+#include "zip/format/zipdllabi.h"
+#include "zip/format/zipstructs.h"
+#include "zip/zipmessages.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <exception>
+#include <functional>
+#include <initializer_list>
+#include <vector>
+
+class QFile;
+
+namespace qel {
+
+// A small set of enumeration members, bit n for member n.
+template <typename E>
+class EnumSet {
+public:
+  constexpr EnumSet() = default;
+  constexpr EnumSet(std::initializer_list<E> members) {
+    for (E m : members) bits_ |= bit(m);
+  }
+  static constexpr EnumSet fromBits(unsigned bits) { EnumSet s; s.bits_ = bits; return s; }
+  constexpr bool contains(E m) const { return (bits_ & bit(m)) != 0; }
+  constexpr EnumSet &insert(E m) { bits_ |= bit(m); return *this; }
+  constexpr EnumSet &remove(E m) { bits_ &= ~bit(m); return *this; }
+  constexpr bool empty() const { return bits_ == 0; }
+  constexpr unsigned bits() const { return bits_; }
+  constexpr bool operator==(const EnumSet &) const = default;
+private:
+  static constexpr unsigned bit(E m) { return 1u << static_cast<unsigned>(m); }
+  unsigned bits_ = 0;
+};
+
+enum AddOpt {
+  AddDirNames, AddRecurseDirs, AddMove, AddFreshen, AddUpdate, AddZipTime, AddForceDOS, AddHiddenFiles,
+  AddArchiveOnly, AddResetArchive, AddEncrypt, AddSeparateDirs, AddVolume, AddFromDate, AddDiskSpan,
+  AddDiskSpanErase,
+};
+using AddOpts = EnumSet<AddOpt>;
+
+enum ExtrOpt { ExtrDirNames, ExtrOverWrite, ExtrFreshen, ExtrUpdate, ExtrTest };
+using ExtrOpts = EnumSet<ExtrOpt>;
+
+enum AddStoreExt {
+  assGIF, assPNG, assZ, assZIP, assZOO, assARC, assLZH, assARJ, assTAZ, assTGZ, assLHA, assRAR, assACE, assCAB,
+  assGZ, assGZIP, assJAR, assEXE,
+};
+using AddStoreExts = EnumSet<AddStoreExt>;
+constexpr int kAddStoreExtCount = assEXE + 1;
+// Every store-only suffix.
+AddStoreExts allAddStoreExts();
+
+enum CodePageOpt { cpAuto, cpNone, cpOEM };
+enum DeleteOpt { htdFinal, htdAllowUndo };
+enum ProgressType { NewFile, ProgressUpdate, EndOfBatch, TotalFiles2Process, TotalSize2Process };
+enum UnZipSkipType {
+  stOnFreshen, stNoOverwrite, stFileExists, stBadPassword, stNoEncryptionDLL, stCompressionUnknown,
+  stUnknownZipHost, stZipFileFormatWrong, stGeneralExtractError,
+};
+enum TPasswordButton { pwbOk, pwbCancel, pwbCancelAll, pwbAbort };
+
+// One file entry of the central directory.
+struct ZipDirEntry : zipfmt::CentralFields {
+  QString FileName;       // as decoded for this system ("/" separated)
+  QByteArray RawName;     // as stored
+  bool Encrypted = false; // general flags bit 0
+  QByteArray ExtraData;   // the extra field, empty when its length is 0
+  QString FileComment;
+};
+
+// The component's exception: a message id and whether reporting shows it.
+class EZipArchiver : public std::exception {
+public:
+  static EZipArchiver CreateFromId(int id, bool display);
+  static EZipArchiver CreateFromIdInt(int id, int value);
+  static EZipArchiver CreateFromIdStr(int id, const QString &text);
+
+  int MessageId = 0;
+  bool Display = true;
+  QString Message;
+  const char *what() const noexcept override;
+private:
+  mutable QByteArray what_;
+};
+
+class TZipArchiver {
+public:
+  // Engine file names: the names the system knows them by, mapped to the shared libraries here.
+  static QString engineFileName(const QString &windowsName);
+  static constexpr int kMaxPasswordLength = 80;  // the one password limit, as the prompt's edit
+  static constexpr unsigned kMaxPasswordRequests = 15;
+
+  TZipArchiver();
+  ~TZipArchiver();
+  TZipArchiver(const TZipArchiver &) = delete;
+  TZipArchiver &operator=(const TZipArchiver &) = delete;
+
+  // Published properties.
+  int AddCompLevel = 9;
+  AddOpts AddOptions;
+  QDate AddFrom;
+  AddStoreExts AddStoreSuffixes = allAddStoreExts();
+  QString ExtrBaseDir;
+  ExtrOpts ExtrOptions;
+  int MinZipDllVers = 170;
+  int MinUnzDllVers = 170;
+  QString TempDir;
+  QString RootDir;
+  bool Unattended = false;
+  bool Verbose = false;
+  bool Trace = false;
+  bool UseDirOnlyEntries = false;
+  CodePageOpt CodePage = cpAuto;
+  DeleteOpt HowToDelete = htdAllowUndo;
+  QString VersionInfo() const { return QStringLiteral("1.70"); }
+
+  QString ZipFileName() const { return zipFileName_; }
+  void SetZipFileName(const QString &name);  // lists the archive
+  QString Password() const { return password_; }
+  void SetPassword(const QString &password);  // at most kMaxPasswordLength characters are kept
+  unsigned PasswordReqCount() const { return passwordReqCount_; }
+  void SetPasswordReqCount(unsigned count);  // at most 15
+  QString DLLDirectory() const { return dllDirectory_; }
+  void SetDLLDirectory(const QString &dir);
+  QStringList &FSpecArgs() { return fSpecArgs_; }
+  void SetFSpecArgs(const QStringList &lines) { fSpecArgs_ = lines; }
+  QStringList &FSpecArgsExcl() { return fSpecArgsExcl_; }
+  void SetFSpecArgsExcl(const QStringList &lines) { fSpecArgsExcl_ = lines; }
+
+  // Events (none set by the card program).
+  std::function<void(TZipArchiver &)> OnDirUpdate;
+  std::function<void(TZipArchiver &, ProgressType, const QString &name, qint64 size)> OnProgress;
+  std::function<void(TZipArchiver &, int errCode, const QString &message)> OnMessage;
+  std::function<void(TZipArchiver &, QString &name)> OnSetNewName;
+  std::function<void(TZipArchiver &, int index, const ZipDirEntry &entry)> OnNewName;
+  std::function<void(TZipArchiver &, bool isZipAction, QString &newPassword, const QString &forFile,
+                     unsigned &repeatCount, TPasswordButton &action)> OnPasswordError;
+  std::function<void(TZipArchiver &, const QString &file, unsigned foundCrc, unsigned expectedCrc,
+                     bool &doExtract)> OnCRC32Error;
+  std::function<void(TZipArchiver &, const QString &file, bool isOlder, bool &doOverwrite, int dirIndex)>
+      OnExtractOverwrite;
+  std::function<void(TZipArchiver &, const QString &file, UnZipSkipType, int errorCode)> OnExtractSkipped;
+  std::function<void(TZipArchiver &, const QString &file, QString &comment, bool &isChanged)> OnFileComment;
+
+  // Run-time state.
+  const std::vector<ZipDirEntry> &ZipContents() const { return entries_; }
+  int Count() const { return zipFileName_.isEmpty() ? 0 : int(entries_.size()); }
+  int SuccessCnt() const { return successCnt_; }
+  int ErrCode() const { return errCode_; }
+  int FullErrCode() const { return fullErrCode_; }
+  QString Message() const { return message_; }
+  bool ZipBusy() const { return zipBusy_; }
+  bool UnzBusy() const { return unzBusy_; }
+  // True while an add or extract is inside an engine; the owner must not
+  // destroy the component or start another operation then.
+  bool IsBusy() const { return zipBusy_ || unzBusy_; }
+  bool Cancel() const { return cancel_; }
+  void SetCancel(bool cancel) { cancel_ = cancel; }
+  QByteArray &ZipStream() { return zipStream_; }
+  qint64 TotalSizeToProcess() const { return totalSize_; }
+
+  // Operations.
+  void Add();
+  void Extract();
+  void List();  // lists ZipFileName again
+
+  void ShowZipMessage(int id, const QString &extra = {});
+  void ReportZipError(const EZipArchiver &error);
+
+  // Engine binding; each returns the version (0 when not bound).
+  int LoadZipEngine();
+  int LoadUnzEngine();
+  void UnloadZipEngine();
+  void UnloadUnzEngine();
+  bool ZipEngineLoaded() const { return zipEngine_.handle != nullptr; }
+  bool UnzEngineLoaded() const { return unzEngine_.handle != nullptr; }
+  QString ZipEnginePath() const { return zipEngine_.path; }
+  QString UnzEnginePath() const { return unzEngine_.path; }
+
+  // Opens `file` and finds its end record; `endPos` receives its offset.
+  // A file that starts with the spanning signature followed by a local header
+  // sets `spanned`. Raises EZipArchiver (11036, 11011) when `raise`, else returns false.
+  bool OpenEndRecord(QFile &file, zipfmt::EndRecord &end, qint64 &endPos, bool raise, bool *spanned = nullptr);
+
+  // Wait cursor nesting.
+  void StartWaitCursor();
+  void StopWaitCursor();
+
+  // The engine callback (public for the engines' C entry).
+  static std::int32_t engineCallback(zipabi::ZipCallbackRecord *record);
+
+private:
+  struct Engine {
+    void *handle = nullptr;
+    QString path;
+    int version = 0;
+    void *exec = nullptr;
+    void *getVersion = nullptr;
+  };
+  struct EngineKind;
+  int loadEngine(Engine &engine, const EngineKind &kind);
+  void unloadEngine(Engine &engine);
+  QString enginePath(const QString &fileName) const;
+  void listArchive();
+  void clearLists();
+  std::int32_t callback(zipabi::ZipCallbackRecord &record);
+  void answerPassword(zipabi::ZipCallbackRecord &record);
+  bool promptPassword(bool forAdding, const QString &prompt, QString &password, TPasswordButton &button);
+
+  QString zipFileName_;
+  QString password_;
+  unsigned passwordReqCount_ = 1;
+  QString dllDirectory_;
+  QStringList fSpecArgs_;
+  QStringList fSpecArgsExcl_;
+  std::vector<ZipDirEntry> entries_;
+  int successCnt_ = 0;
+  int errCode_ = 0;
+  int fullErrCode_ = 0;
+  QString message_;
+  bool zipBusy_ = false;
+  bool unzBusy_ = false;
+  bool cancel_ = false;
+  bool callbackFailed_ = false;
+  QByteArray zipStream_;
+  qint64 totalSize_ = 0;
+  int waitCount_ = 0;
+  Engine zipEngine_;
+  Engine unzEngine_;
+};
+
+} // namespace qel
