@@ -195,8 +195,9 @@ void RtfEmitter::verbatim(const QByteArray &group) {
           const QByteArray data = group.mid(j, end - j);
           if (data.contains("\n<") || data.contains("\r<")) {
             // Binary data that would put a '<' at a line start: the same
-            // bytes as hex digits, which destinations holding data accept
-            // in place of \bin.
+            // bytes as hex digits (without the \bin word), which the
+            // destinations holding data accept in its place.
+            out_ += ' ';
             for (char b : data) {
               out_ += kHex[(unsigned char)b >> 4];
               out_ += kHex[(unsigned char)b & 0x0F];
