@@ -1,0 +1,258 @@
+#include "cardtestutil.h"
+
+#include "cards/carderror.h"
+#include "cards/indexfile.h"
+#include "platform/codepage.h"
+#include "tests/support/scriptedui.h"
+
+#include <QLocale>
+#include <clocale>
+
+using namespace qel;
+using qel::test::CardStoreTest;
+using qel::test::ScriptedUi;
+
+namespace {
+
+const QByteArray kHeader = "<~QEL MORAVINE QEL FILE VERSION~>3\r\n";
+
+TCrdPtr plainCard(const QString &title) {
+  auto c = std::make_shared<TCrd>(0.0, QStringLiteral("45000-5"));
+  c->Title = title;
+  c->ADR = 10;
+  c->SIZ = 20;
+  return c;
+}
+
+// Reads `text` as an opened file; `messages` receives the messages shown.
+TCrdList readIndex(const QByteArray &text, QStringList *messages = nullptr, int expectedMessages = 0) {
+  ScriptedUi ui;
+  for (int i = 0; i < expectedMessages; ++i) ui.answerButton(IDOK);
+  TCrdList list;
+  ReadIndexText(list, text, nullptr, -1);
+  if (messages) *messages = ui.messageTexts();
+  return list;
+}
+
+} // namespace
+
+TEST(IndexText, HeaderVersions) {
+  struct Case {
+    const char *line;
+    int version;
+  } cases[] = {
+      {"<~QEL MORAVINE QEL FILE VERSION~>3", 3},
+      {"<~QEL MORAVINE QEL FILE VERSION~>2", 2},
+      {"<~QEL MORAVINE QEL FILE VERSION~>$10", 16},
+      {"<~QEL MORAVINE QEL FILE VERSION~>x", 0},
+      {"<~QEL MORAVINE QEL FILE VERSION~>", 0},
+      {"VR3KT Another moravine - text", 2},
+      {"VR3KT Another moravine \t ", 1},
+      {"VR3KT Another moravine", 1},
+      {"<~TITLE~>x", 0},
+      {"", 0},
+  };
+  for (const Case &c : cases) EXPECT_EQ(FileVersionOfHeader(QString::fromLatin1(c.line)), c.version) << c.line;
+}
+
+TEST(IndexText, MinimalBlockHasFiveLines) {
+  TCrdList list;
+  list.AddCrd(plainCard("Hello"));
+  EXPECT_EQ(IndexText(list), kHeader + "<~TITLE~>Hello\r\n<~UID~>45000-5\r\n<~ADR~>10\r\n<~SIZ~>20\r\n\r\n");
+}
+
+TEST(IndexText, FullBlockUnderADecimalCommaLocale) {
+  QLocale saved;
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  const char *cLocale = std::setlocale(LC_ALL, "de_DE.UTF-8");
+  auto c = plainCard("Tom & Jerry");
+  c->PUID = "P-1";
+  c->ADR = -5;
+  c->SIZ = 123;
+  c->Color = 16777215;
+  c->Created = 39345.5;
+  c->LastOpen = 39345.75;
+  c->Phone = "+1 555";
+  TCrdList list;
+  list.AddCrd(c);
+  const QByteArray expected = kHeader +
+                              "<~TITLE~>Tom & Jerry\r\n<~UID~>45000-5\r\n<~PUID~>P-1\r\n<~ADR~>-5\r\n<~SIZ~>123\r\n"
+                              "<~COLOR~>16777215\r\n<~CREATED~>39345.5000000000\r\n<~LAST OPEN~>39345.7500000000\r\n"
+                              "<~PHONE~>+1 555\r\n\r\n";
+  EXPECT_EQ(IndexText(list), expected);
+  // And it reads back the same under that locale.
+  TCrdList back = readIndex(expected);
+  ASSERT_EQ(back.Count(), 1);
+  EXPECT_EQ(back.Objects(0)->Created, 39345.5);
+  EXPECT_EQ(back.Objects(0)->LastOpen, 39345.75);
+  if (cLocale) std::setlocale(LC_ALL, "C");
+  QLocale::setDefault(saved);
+}
+
+TEST(IndexText, RoundTripOfEveryField) {
+  TCrdList list;
+  for (int i = 0; i < 3; ++i) {
+    auto c = NewCrd();
+    c->Title = QStringLiteral("<~UID~>card %1").arg(i);  // a title that looks like a tag
+    c->PUID = i == 1 ? "puid" : "";
+    c->ADR = i * 100;
+    c->SIZ = 100;
+    c->Color = i == 2 ? -2147483647 - 1 : kNoColor;
+    c->LastOpen = i == 0 ? 0 : 45123.0123456789;
+    c->Phone = i == 2 ? "555-1234" : "";
+    list.AddCrd(c);
+  }
+  TCrdList back = readIndex(IndexText(list));
+  ASSERT_EQ(back.Count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    const TCrd &a = *list.Objects(i), &b = *back.Objects(i);
+    EXPECT_EQ(back.Strings(i), a.Title);
+    EXPECT_EQ(b.Title, a.Title);
+    EXPECT_EQ(b.UID, a.UID);
+    EXPECT_EQ(b.PUID, a.PUID);
+    EXPECT_EQ(b.ADR, a.ADR);
+    EXPECT_EQ(b.SIZ, a.SIZ);
+    EXPECT_EQ(b.Color, a.Color);
+    EXPECT_NEAR(b.Created, a.Created, 1e-10);
+    EXPECT_NEAR(b.LastOpen, a.LastOpen, 1e-10);
+    EXPECT_EQ(b.Phone, a.Phone);
+  }
+}
+
+TEST(IndexText, TextFieldsBeyondTheCodePage) {
+  struct Case {
+    QString title;
+    bool utf8;
+  } cases[] = {
+      {QString::fromUtf8("Café €"), false},
+      {QString::fromUtf8("Καλημέρα"), true},
+      {QString::fromUtf8("Ã©"), true},  // legacy bytes that would pass for UTF-8
+      {QStringLiteral("plain"), false},
+  };
+  for (const Case &c : cases) {
+    TCrdList list;
+    list.AddCrd(plainCard("ascii"));
+    list.AddCrd(plainCard(c.title));
+    list.Objects(0)->Phone = QString::fromUtf8("№ 5");  // fits only when the file is UTF-8
+    if (!c.utf8) list.Objects(0)->Phone = QStringLiteral("5");
+    const QByteArray text = IndexText(list);
+    EXPECT_EQ(isUtf8WithNonAscii(text), c.utf8) << c.title.toStdString();
+    if (!c.utf8 && c.title != "plain") {
+      EXPECT_TRUE(text.contains(encodeLegacy(c.title))) << c.title.toStdString();
+    }
+    TCrdList back = readIndex(text);
+    ASSERT_EQ(back.Count(), 2);
+    EXPECT_EQ(back.Objects(1)->Title, c.title);
+    EXPECT_EQ(back.Strings(1), c.title);
+    EXPECT_EQ(back.Objects(0)->Phone, list.Objects(0)->Phone);
+  }
+}
+
+TEST(IndexText, LineBreaksInsideTextFieldsCannotForgeTags) {
+  TCrdList list;
+  list.AddCrd(plainCard("evil\r\n<~SIZ~>0"));
+  TCrdList back = readIndex(IndexText(list));
+  ASSERT_EQ(back.Count(), 1);
+  EXPECT_EQ(back.Objects(0)->SIZ, 20);
+  EXPECT_EQ(back.Objects(0)->Title, "evil  <~SIZ~>0");
+}
+
+TEST(IndexText, ReadingRules) {
+  const QByteArray text = kHeader +
+                          "stray line before any card\r\n<~SIZ~>99\r\n"
+                          // Later duplicates win; LF-only and CR-only line ends count.
+                          "<~TITLE~>first\n<~SIZ~>5\n<~SIZ~>7\r<~ADR~>$10\r\n<~COLOR~>red\r\n"
+                          "<~CREATED~> 1.5e1 \r\n<~LAST OPEN~>12,5\r\n<~UNKNOWN~>x\r\n\r\n"
+                          // No SIZ: dropped. SIZ 0 and negative: dropped.
+                          "<~TITLE~>no size\r\n<~ADR~>3\r\n\r\n"
+                          "<~TITLE~>zero\r\n<~SIZ~>0\r\n\r\n"
+                          "<~TITLE~>negative\r\n<~SIZ~>-4\r\n\r\n"
+                          // Malformed numbers take the defaults.
+                          "<~TITLE~>bad numbers\r\n<~ADR~>12x\r\n<~SIZ~>3\r\n<~COLOR~>\r\n<~PUID~>\r\n"
+                          "<~CREATED~>abc\r\n<~LAST OPEN~>1e999\r\n\r\n"
+                          // The last block needs no separator line.
+                          "<~TITLE~><~UID~>tagged title\r\n<~SIZ~>1";
+  const TDateTime before = Now();
+  TCrdList list = readIndex(text);
+  ASSERT_EQ(list.Count(), 3);
+
+  const TCrd &first = *list.Objects(0);
+  EXPECT_EQ(first.Title, "first");
+  EXPECT_EQ(first.SIZ, 7);
+  EXPECT_EQ(first.ADR, 16);
+  EXPECT_EQ(first.Color, kNoColor);
+  EXPECT_EQ(first.Created, 15.0);
+  EXPECT_EQ(first.LastOpen, 0);
+  EXPECT_FALSE(first.UID.isEmpty());  // made when read
+
+  const TCrd &bad = *list.Objects(1);
+  EXPECT_EQ(bad.ADR, 0);
+  EXPECT_EQ(bad.SIZ, 3);
+  EXPECT_EQ(bad.Color, kNoColor);
+  EXPECT_EQ(bad.Created, 0);
+  EXPECT_EQ(bad.LastOpen, 0);
+
+  const TCrd &tagged = *list.Objects(2);
+  EXPECT_EQ(tagged.Title, "<~UID~>tagged title");
+  EXPECT_EQ(tagged.ADR, 1);
+  // Without a CREATED line the card was stamped when it was read.
+  EXPECT_GE(tagged.Created, before - 1e-6);
+  EXPECT_LE(tagged.Created, Now() + 1e-6);
+  EXPECT_EQ(tagged.UID, StampToUID(tagged.Created));
+  EXPECT_NE(first.UID, tagged.UID);
+}
+
+TEST(IndexText, WrongOrMissingVersion) {
+  const QByteArray block = "<~TITLE~>card\r\n<~SIZ~>4\r\n\r\n";
+  struct Case {
+    QByteArray text;
+    bool message;
+    int cards;
+  } cases[] = {
+      {kHeader + block, false, 1},
+      {"<~QEL MORAVINE QEL FILE VERSION~>2\r\n" + block, true, 1},
+      {block, true, 1},  // the first line is a title line: read as a card too
+      {"garbage\r\n" + block, true, 1},
+      {"", true, 0},     // no line at all
+      {"\r\n", true, 0},
+  };
+  for (const Case &c : cases) {
+    QStringList messages;
+    TCrdList list = readIndex(c.text, &messages, c.message ? 1 : 0);
+    EXPECT_EQ(messages, c.message ? QStringList{"incorrect file version"} : QStringList()) << c.text.toStdString();
+    EXPECT_EQ(list.Count(), c.cards) << c.text.toStdString();
+  }
+}
+
+TEST_F(CardStoreTest, IndexFileWriteReadAndMerge) {
+  // Opening: the written file reads back; merging: cards go through the merge rule.
+  TCrdList list;
+  for (const char *title : {"alpha", "beta"}) {
+    auto c = card(title, QByteArray("body of ") + title);
+    c->LastOpen = 100;
+    list.AddCrd(c);
+  }
+  const QString index = dir + "/cards.~i";
+  WriteIndexFile(list, index);
+  EXPECT_EQ(fileBytes(index), IndexText(list));
+  TCrdList opened;
+  EXPECT_EQ(ReadIndexFile(opened, index, nullptr, -1), 3);
+  ASSERT_EQ(opened.Count(), 2);
+  EXPECT_EQ(opened.Objects(1)->BodyBytes(), "body of beta");
+
+  // Merge into a list holding "ALPHA" (newer) with the body file as source.
+  TBodyFile source(dir + "/merged.~h");
+  ASSERT_TRUE(QFile::copy(CurrentBodyFileName(), source.path()));
+  TCrdList target;
+  auto mine = card("ALPHA", "mine");
+  mine->LastOpen = 200;
+  target.AddCrd(mine);
+  ReadIndexFile(target, index, &source, MergeKeepRecent);
+  ASSERT_EQ(target.Count(), 2);
+  EXPECT_EQ(target.Objects(0), mine.get());
+  EXPECT_EQ(target.Objects(1)->Title, "beta");
+  EXPECT_EQ(target.Objects(1)->BodyBytes(), "body of beta");
+
+  EXPECT_THROW(ReadIndexFile(opened, dir + "/missing.~i", nullptr, -1), ECardError);
+  EXPECT_THROW(WriteIndexFile(list, dir + "/no/such/dir/x.~i"), ECardError);
+}
