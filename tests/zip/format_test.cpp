@@ -5,6 +5,7 @@
 #include "zip/format/zipcipher.h"
 #include "zip/format/zipstructs.h"
 #include "tests/support/testenv.h"
+#include "tests/zip/ziptestutil.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,29 +15,9 @@
 #include <cstring>
 
 using namespace qel::zipfmt;
+using namespace qel::ziptest;
 
 namespace {
-
-QByteArray readAll(const QString &path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  return f.readAll();
-}
-
-bool writeAll(const QString &path, const QByteArray &data) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
-}
-
-int run(const QString &program, const QStringList &args, const QString &dir, QByteArray *out = nullptr) {
-  QProcess p;
-  p.setWorkingDirectory(dir);
-  p.setProcessChannelMode(QProcess::MergedChannels);
-  p.start(program, args);
-  if (!p.waitForFinished(30000)) return -1;
-  if (out) *out = p.readAll();
-  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
 
 // One stored entry, optionally encrypted with our cipher, as a whole archive.
 QByteArray storedArchive(const std::string &name, const QByteArray &content, const char *password, bool useDescriptor) {
@@ -210,7 +191,7 @@ TEST(ZipFormat, ArchiveEncryptedByUsOpensInOutsideTools) {
     QString path = dir + (descriptor ? "/d.zip" : "/p.zip");
     ASSERT_TRUE(writeAll(path, storedArchive("note.txt", content, "Pa55word", descriptor)));
     QByteArray out;
-    EXPECT_EQ(run("python3", {"-c",
+    EXPECT_EQ(run(python(), {"-c",
                               "import sys,zipfile\n"
                               "z=zipfile.ZipFile(sys.argv[1])\n"
                               "sys.stdout.buffer.write(z.read('note.txt', pwd=b'Pa55word'))\n",

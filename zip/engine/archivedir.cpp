@@ -107,7 +107,10 @@ bool readArchiveDir(ByteSource &src, ArchiveDir &dir, std::string &error) {
     error = "Archives spread over several disks are not supported";
     return false;
   }
-  if (end.totalEntries == 0xFFFF || end.directorySize == 0xFFFFFFFFu || end.directoryOffset == 0xFFFFFFFFu) {
+  // 0xFFFF entries is a real count unless a ZIP64 locator sits in front of the end record.
+  unsigned char locator[4] = {};
+  const bool zip64Locator = endPos >= 20 && src.read(endPos - 20, locator, 4) && getLe32(locator) == 0x07064B50u;
+  if (zip64Locator || end.directorySize == 0xFFFFFFFFu || end.directoryOffset == 0xFFFFFFFFu) {
     error = "ZIP64 archives are not supported";
     return false;
   }

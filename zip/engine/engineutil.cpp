@@ -12,12 +12,12 @@ bool wildMatch(std::string_view pattern, std::string_view name) {
   if (pattern == "*.*") return true;
   std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-      ++p;
-      ++n;
-    } else if (p < pattern.size() && pattern[p] == '*') {
+    if (p < pattern.size() && pattern[p] == '*') {
       starP = p++;
       starN = n;
+    } else if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+      ++p;
+      ++n;
     } else if (starP != std::string_view::npos) {
       p = starP + 1;
       n = ++starN;
