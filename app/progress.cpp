@@ -1,0 +1,87 @@
+#include "app/progress.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QProgressBar>
+#include <QScreen>
+
+namespace qel {
+
+Tf_progress *f_progress = nullptr;
+
+Tf_progress::Tf_progress(QWidget *parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+  setObjectName(QStringLiteral("f_progress"));
+  setWindowTitle(QStringLiteral("Wait ..."));
+  setFixedSize(313, 33);
+  Progress = new QProgressBar(this);
+  Progress->setObjectName(QStringLiteral("Progress"));
+  Progress->setGeometry(8, 8, 297, 16);
+  Progress->setTextVisible(false);
+  Progress->setRange(0, 100);
+  Progress->setValue(0);
+}
+
+void Tf_progress::setMaximum(int maximum) {
+  maximum_ = qMax(0, maximum);
+  position_ = qBound(0, position_, maximum_);
+  // A range of 0 to 0 would make the bar a busy indicator; an empty bar is wanted.
+  Progress->setRange(0, qMax(1, maximum_));
+  Progress->setValue(position_);
+}
+
+void Tf_progress::setPosition(int position) {
+  position_ = qBound(0, position, maximum_);
+  Progress->setValue(position_);
+}
+
+void ShowProgress(const QString &caption, int maximum) {
+  // Without a widget application (command-line use) there is nothing to show.
+  if (!qobject_cast<QApplication *>(QCoreApplication::instance())) return;
+  if (!f_progress) {
+    f_progress = new Tf_progress(QApplication::activeWindow());
+    // Gone with its parent window too: the global must not dangle.
+    QObject::connect(f_progress, &QObject::destroyed, [] { f_progress = nullptr; });
+  }
+  f_progress->setWindowTitle(caption);
+  f_progress->setMaximum(maximum);
+  f_progress->setPosition(0);
+  QScreen *screen = QApplication::activeWindow() ? QApplication::activeWindow()->screen() : QGuiApplication::primaryScreen();
+  if (screen) {
+    QRect area = screen->availableGeometry();
+    f_progress->move(area.center() - f_progress->rect().center());
+  }
+  f_progress->show();
+  f_progress->repaint();
+}
+
+void SetProgress(int position) {
+  if (f_progress) f_progress->setPosition(position);
+}
+
+void CloseProgress() {
+  delete f_progress;
+  f_progress = nullptr;
+}
+
+ProgressGuard::ProgressGuard(const QString &caption, int maximum) {
+  if (f_progress) {
+    hadWindow_ = true;
+    outerCaption_ = f_progress->windowTitle();
+    outerMaximum_ = f_progress->maximum();
+    outerPosition_ = f_progress->position();
+  }
+  ShowProgress(caption, maximum);
+}
+
+ProgressGuard::~ProgressGuard() {
+  if (hadWindow_ && f_progress) {
+    f_progress->setWindowTitle(outerCaption_);
+    f_progress->setMaximum(outerMaximum_);
+    f_progress->setPosition(outerPosition_);
+  } else {
+    CloseProgress();
+  }
+}
+
+} // namespace qel

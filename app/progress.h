@@ -1,0 +1,58 @@
+#pragma once
+// The small modeless window with one progress bar that long operations show
+// while they run. It offers no way to stop them. Only one exists at a time.
+
+#include <QString>
+#include <QWidget>
+
+class QProgressBar;
+
+namespace qel {
+
+class Tf_progress : public QWidget {
+  Q_OBJECT
+public:
+  explicit Tf_progress(QWidget *parent = nullptr);
+
+  // A negative maximum (an empty list) counts as 0 and shows an empty bar.
+  void setMaximum(int maximum);
+  int maximum() const { return maximum_; }
+  // Kept within 0 to the maximum.
+  void setPosition(int position);
+  int position() const { return position_; }
+
+  QProgressBar *Progress = nullptr;
+
+private:
+  int maximum_ = 100;
+  int position_ = 0;
+};
+
+// The window while one is shown, else null.
+extern Tf_progress *f_progress;
+
+// Shows the window (reusing the one already shown) with this caption, position 0 and this maximum.
+void ShowProgress(const QString &caption, int maximum);
+void SetProgress(int position);
+void CloseProgress();
+
+// Shows the progress window for the life of a command and closes it on every
+// way out, exceptions included. When a window was already shown by an outer
+// command, that command's caption, maximum and position come back instead.
+class ProgressGuard {
+public:
+  ProgressGuard(const QString &caption, int maximum);
+  ~ProgressGuard();
+  ProgressGuard(const ProgressGuard &) = delete;
+  ProgressGuard &operator=(const ProgressGuard &) = delete;
+
+  void set(int position) { SetProgress(position); }
+
+private:
+  bool hadWindow_ = false;
+  QString outerCaption_;
+  int outerMaximum_ = 0;
+  int outerPosition_ = 0;
+};
+
+} // namespace qel
