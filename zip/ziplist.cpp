@@ -58,21 +58,14 @@ bool TZipArchiver::OpenEndRecord(QFile &file, EndRecord &end, qint64 &endPos, bo
       *spanned = getLe32(head) == kSpanSig && getLe32(head + 4) == kLocalSig;
   }
   if (size < qint64(kEndSize)) return fail(DS_NoValidZip);
-  // First the common case of an archive without a comment, then the tail.
+  // The whole tail is searched even when the last 22 bytes look like an end
+  // record: they may be a record hidden at the end of the real one's comment.
   const qint64 tailSize = std::min<qint64>(size, qint64(kEndSearchSpan));
   QByteArray tail(tailSize, Qt::Uninitialized);
-  if (!file.seek(size - kEndSize) || file.read(tail.data() + tailSize - kEndSize, kEndSize) != qint64(kEndSize))
-    return fail(DS_EOCBadRead);
+  if (!file.seek(size - tailSize) || file.read(tail.data(), tailSize) != tailSize) return fail(DS_EOCBadRead);
   auto *t = reinterpret_cast<const unsigned char *>(tail.constData());
-  long long at = findEndRecord(t + tailSize - kEndSize, kEndSize);
-  if (at >= 0) {
-    at += tailSize - kEndSize;
-  } else {
-    if (!file.seek(size - tailSize) || file.read(tail.data(), tailSize - kEndSize) != tailSize - qint64(kEndSize))
-      return fail(DS_EOCBadRead);
-    at = findEndRecord(t, std::size_t(tailSize));
-    if (at < 0) return fail(DS_NoValidZip);
-  }
+  const long long at = findEndRecord(t, std::size_t(tailSize));
+  if (at < 0) return fail(DS_NoValidZip);
   if (!end.read(t + at, std::size_t(tailSize - at))) return fail(DS_NoValidZip);
   endPos = size - tailSize + at;
   return true;

@@ -120,6 +120,16 @@ TEST(ZipFormat, EndRecordSearchIgnoresSignatureInsideComment) {
   file.insert(file.end(), 5, 'c');
   EXPECT_EQ(findEndRecord(file.data(), file.size()), 100);
 
+  // A fake record at the very end of the comment also reaches the end of the file: the outer one wins.
+  std::vector<unsigned char> tailFake(50, 'x');
+  EndRecord outer;
+  outer.commentLength = std::uint16_t(fake.size());
+  outer.write(tailFake);
+  tailFake.insert(tailFake.end(), fake.begin(), fake.end());
+  EXPECT_EQ(findEndRecord(tailFake.data(), tailFake.size()), 50);
+  // Without the outer record, the fake is all there is.
+  EXPECT_EQ(findEndRecord(fake.data(), fake.size()), 0);
+
   // Trailing bytes after a record: none qualifies.
   file.push_back('!');
   EXPECT_EQ(findEndRecord(file.data(), file.size()), -1);

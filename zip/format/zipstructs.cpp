@@ -171,10 +171,16 @@ bool DataDescriptor::read(const unsigned char *data, std::size_t size, std::size
 
 long long findEndRecord(const unsigned char *tail, std::size_t tailSize) {
   if (!tail || tailSize < kEndSize) return -1;
-  for (std::size_t i = tailSize - kEndSize + 1; i-- > 0;) {
+  // The earliest position whose comment can still reach the end.
+  const std::size_t first = tailSize > kEndSearchSpan ? tailSize - kEndSearchSpan : 0;
+  for (std::size_t i = first; i + kEndSize <= tailSize; ++i) {
     if (getLe32(tail + i) != kEndSig) continue;
-    std::size_t commentLength = getLe16(tail + i + 20);
-    if (i + kEndSize + commentLength == tailSize) return static_cast<long long>(i);
+    const std::size_t commentLength = getLe16(tail + i + 20);
+    if (i + kEndSize + commentLength != tailSize) continue;
+    // Where the tail is the whole file, the directory must fit before the record.
+    const std::size_t directorySize = getLe32(tail + i + 12);
+    if (tailSize < kEndSearchSpan && directorySize > i) continue;
+    return static_cast<long long>(i);
   }
   return -1;
 }

@@ -147,10 +147,13 @@ struct DataDescriptor {
   bool read(const unsigned char *data, std::size_t size, std::size_t &consumed);
 };
 
-// Finds the end record in the tail of a file. `tail` holds the last `tailSize`
-// bytes of a file of `fileSize` bytes. Searches backwards and accepts a
-// candidate only where its 22 bytes plus its comment reach exactly the end of
-// the file, so an end signature hidden inside an archive comment cannot win.
+// Finds the end record in the tail of a file. `tail` holds the last
+// `tailSize` bytes of the file (all of it, or at least kEndSearchSpan bytes).
+// A candidate counts only where its 22 bytes plus its comment reach exactly
+// the end of the file, and where its directory size fits before it. Of
+// several candidates the earliest wins: a later one lies inside the earlier
+// one's comment, so an end signature hidden in an archive comment (even one
+// at the very end, with a comment length of 0) cannot win.
 // Returns the candidate's offset within `tail`, or -1 when there is none.
 long long findEndRecord(const unsigned char *tail, std::size_t tailSize);
 
