@@ -9,9 +9,11 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace qel {
 
@@ -106,41 +108,100 @@ Tag applyLine(TCrd &card, const char *p, qsizetype n, bool utf8) {
   return tag;
 }
 
-// A text field on one line: a line break inside it would end the field and
-// could smuggle in a tag line, so it is written as a blank.
-void appendField(QByteArray &out, const QString &text, bool utf8) {
-  qsizetype start = out.size();
-  if (utf8) {
-    out += text.toUtf8();
-  } else {
-    out.reserve(start + text.size());
-    for (QChar c : text) {
-      unsigned char b = '?';
-      unicodeToLegacy(c.unicode(), b);
-      out += char(b);
+// Builds index text with as little per-field work as possible: an index of
+// 100,000 cards is written on every save.
+class Writer {
+public:
+  explicit Writer(std::string &out) : s_(out) {}
+  void tag(QLatin1StringView t) { s_.append(t.data(), size_t(t.size())); }
+  void crlf() { s_.append("\r\n", 2); }
+
+  // A text field on one line: a line break inside it would end the field and
+  // could smuggle in a tag line, so it is written as a blank.
+  void field(const QString &text, bool utf8) {
+    const size_t start = s_.size();
+    if (utf8) {
+      const QByteArray bytes = text.toUtf8();
+      s_.append(bytes.constData(), size_t(bytes.size()));
+    } else {
+      s_.resize(start + size_t(text.size()));
+      char *d = s_.data() + start;
+      for (QChar c : text) {
+        unsigned char b = quint8(c.unicode());
+        if (c.unicode() >= 0x80 && !unicodeToLegacy(c.unicode(), b)) b = '?';
+        *d++ = char(b);
+      }
     }
+    for (size_t k = start; k < s_.size(); ++k)
+      if (s_[k] == '\r' || s_[k] == '\n') s_[k] = ' ';
   }
-  char *d = out.data();
-  for (qsizetype k = start; k < out.size(); ++k)
-    if (d[k] == '\r' || d[k] == '\n') d[k] = ' ';
-}
 
-void appendTagged(QByteArray &out, QLatin1StringView tag, const QString &text, bool utf8) {
-  out.append(tag.data(), tag.size());
-  appendField(out, text, utf8);
-  out += "\r\n";
-}
+  void number(qint32 value) {
+    char buf[16];
+    auto result = std::to_chars(buf, buf + sizeof buf, value);
+    s_.append(buf, size_t(result.ptr - buf));
+  }
 
-void appendNumber(QByteArray &out, QLatin1StringView tag, qint32 value) {
-  out.append(tag.data(), tag.size());
-  out += QByteArray::number(value);
-  out += "\r\n";
-}
+  // Exactly 10 decimals and "." whatever the locale, as FloatToFixed writes them.
+  void fixed10(double value) {
+    char buf[400];
+    auto result = std::isfinite(value) && std::fabs(value) < 1e300
+                      ? std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 10)
+                      : std::to_chars_result{buf, std::errc::value_too_large};
+    if (result.ec != std::errc()) {
+      const QByteArray text = FloatToFixed(value, 10).toLatin1();
+      s_.append(text.constData(), size_t(text.size()));
+      return;
+    }
+    const char *begin = buf;
+    // A value that rounds to zero is written without a sign.
+    if (*begin == '-' && std::all_of(begin + 1, static_cast<const char *>(result.ptr), [](char c) { return c == '0' || c == '.'; })) ++begin;
+    s_.append(begin, size_t(result.ptr - begin));
+  }
 
-void appendTime(QByteArray &out, QLatin1StringView tag, TDateTime value) {
-  out.append(tag.data(), tag.size());
-  out += FloatToFixed(value, 10).toLatin1();
-  out += "\r\n";
+private:
+  std::string &s_;
+};
+
+void writeEntry(Writer &w, const TCrd &card, bool utf8) {
+  w.tag(kTitle);
+  w.field(card.Title, utf8);
+  w.crlf();
+  w.tag(kUid);
+  w.field(card.UID, utf8);
+  w.crlf();
+  if (!card.PUID.isEmpty()) {
+    w.tag(kPuid);
+    w.field(card.PUID, utf8);
+    w.crlf();
+  }
+  w.tag(kAdr);
+  w.number(card.ADR);
+  w.crlf();
+  w.tag(kSiz);
+  w.number(card.SIZ);
+  w.crlf();
+  if (card.Color != kNoColor) {
+    w.tag(kColor);
+    w.number(card.Color);
+    w.crlf();
+  }
+  if (card.Created != 0) {
+    w.tag(kCreated);
+    w.fixed10(card.Created);
+    w.crlf();
+  }
+  if (card.LastOpen != 0) {
+    w.tag(kLastOpen);
+    w.fixed10(card.LastOpen);
+    w.crlf();
+  }
+  if (!card.Phone.isEmpty()) {
+    w.tag(kPhone);
+    w.field(card.Phone, utf8);
+    w.crlf();
+  }
+  w.crlf();
 }
 
 bool cardFitsLegacy(const TCrd &c) {
@@ -163,16 +224,10 @@ int FileVersionOfHeader(const QString &line) {
 }
 
 void WriteIndexEntry(const TCrd &card, QByteArray &out, bool utf8) {
-  appendTagged(out, kTitle, card.Title, utf8);
-  appendTagged(out, kUid, card.UID, utf8);
-  if (!card.PUID.isEmpty()) appendTagged(out, kPuid, card.PUID, utf8);
-  appendNumber(out, kAdr, card.ADR);
-  appendNumber(out, kSiz, card.SIZ);
-  if (card.Color != kNoColor) appendNumber(out, kColor, card.Color);
-  if (card.Created != 0) appendTime(out, kCreated, card.Created);
-  if (card.LastOpen != 0) appendTime(out, kLastOpen, card.LastOpen);
-  if (!card.Phone.isEmpty()) appendTagged(out, kPhone, card.Phone, utf8);
-  out += "\r\n";
+  std::string text;
+  Writer w(text);
+  writeEntry(w, card, utf8);
+  out.append(text.data(), qsizetype(text.size()));
 }
 
 QByteArray IndexText(const TCrdList &list) {
@@ -183,13 +238,14 @@ QByteArray IndexText(const TCrdList &list) {
       break;
     }
   auto build = [&](bool asUtf8) {
-    QByteArray out;
-    out.reserve(64 + qsizetype(list.Count()) * 160);
-    out += kIndexHeader;
-    out += QByteArray::number(kIndexVersion);
-    out += "\r\n";
-    for (const TCrdList::Item &item : list.Items()) WriteIndexEntry(*item.card, out, asUtf8);
-    return out;
+    std::string text;
+    text.reserve(64 + size_t(list.Count()) * 160);
+    Writer w(text);
+    w.tag(QLatin1StringView(kIndexHeader));
+    w.number(kIndexVersion);
+    w.crlf();
+    for (const TCrdList::Item &item : list.Items()) writeEntry(w, *item.card, asUtf8);
+    return QByteArray(text.data(), qsizetype(text.size()));
   };
   QByteArray out = build(utf8);
   // Legacy text that happens to be valid UTF-8 would be read back as UTF-8;

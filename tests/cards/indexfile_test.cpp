@@ -256,3 +256,14 @@ TEST_F(CardStoreTest, IndexFileWriteReadAndMerge) {
   EXPECT_THROW(ReadIndexFile(opened, dir + "/missing.~i", nullptr, -1), ECardError);
   EXPECT_THROW(WriteIndexFile(list, dir + "/no/such/dir/x.~i"), ECardError);
 }
+
+TEST(IndexText, TimesAreWrittenAsFloatToFixedWritesThem) {
+  for (double v : {39345.5, 39345.75, 45123.0123456789, -1.25, -1e-12, 1e-12, 0.99999999999, 2958465.9999999999,
+                   123456789012.5, 1e250}) {
+    auto c = plainCard("t");
+    c->Created = v;
+    QByteArray entry;
+    WriteIndexEntry(*c, entry, false);
+    EXPECT_TRUE(entry.contains("\r\n<~CREATED~>" + FloatToFixed(v, 10).toLatin1() + "\r\n")) << v;
+  }
+}
