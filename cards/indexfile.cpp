@@ -145,7 +145,7 @@ public:
   // Exactly 10 decimals and "." whatever the locale, as FloatToFixed writes them.
   void fixed10(double value) {
     char buf[400];
-    auto result = std::isfinite(value) && std::fabs(value) < 1e300
+    auto result = std::fabs(value) < 1e15
                       ? std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 10)
                       : std::to_chars_result{buf, std::errc::value_too_large};
     if (result.ec != std::errc()) {
