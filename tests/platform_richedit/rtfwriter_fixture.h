@@ -167,7 +167,9 @@ inline void buildFixture(QTextDocument &doc) {
    }).text(QStringLiteral("One\tTwo\tThree"));
   b.para(bulletPara).text(QStringLiteral("First bullet"));
   b.para(bulletPara).text(QStringLiteral("Second bullet"));
-  b.para().text(QStringLiteral("Before break\x0C" "After break"));
+  // A page break as our reader keeps it: the paragraph after it breaks the page.
+  b.para().text(QStringLiteral("Before break"));
+  b.para([](ParaFormat &p) { p.wEffects = PFE_PAGEBREAKBEFORE; }).text(QStringLiteral("After break"));
   b.para().text(QStringLiteral("P\u0159\u00edli\u0161 \u017elu\u0165ou\u010dk\u00fd k\u016f\u0148"),
                 [](CharFormat &r) { r.szFaceName = QStringLiteral("Arial CE"); r.bCharSet = 238; });
   b.para().text(QStringLiteral("\u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1 \u4f60\u597d\u4e16\u754c \U0001F600\U0001D11E"));
@@ -179,7 +181,7 @@ inline QString fixtureText() {
   return QStringLiteral(
       "Plain bold italic underline double strike x2 H2O raised protected red highlight Courier {braces} back\\slash\n"
       "Centred\nRight\nJustified\nHanging indent\nOne\tTwo\tThree\nFirst bullet\nSecond bullet\n"
-      "Before break\x0C" "After break\n"
+      "Before break\nAfter break\n"
       "P\u0159\u00edli\u0161 \u017elu\u0165ou\u010dk\u00fd k\u016f\u0148\n"
       "\u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1 \u4f60\u597d\u4e16\u754c \U0001F600\U0001D11E\n"
       "\uFFFC\nEnd");

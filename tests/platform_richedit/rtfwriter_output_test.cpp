@@ -99,7 +99,7 @@ TEST(RtfWriterOutput, ParagraphsBulletsAndPicture) {
       "\\pard\\ls1\\ilvl0{\\pntext\\f2\\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf2\\pnindent0{\\pntxtb\\'b7}}\\fi-360\\li360\\plain{",
       "{\\*\\listtable{\\list\\listtemplateid1\\listsimple{\\listlevel\\levelnfc23",
       "{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}",
-      "Before break\\page After break}",
+      "\\pard\\pagebb\\plain{\\f0\\fs24 After break}",
       "{\\f0\\fs24\\b bold}",
       "{\\f0\\fs24\\i italic}",
       "{\\f0\\fs24\\ul underline}",
