@@ -407,14 +407,16 @@ RegHiveData RegHiveData::parse(const QByteArray &input, const QString &hiveName,
     bytes = bytes.mid(3);
   }
 
+  // Line ends may be LF or CRLF; carriage returns at the end of a line carry nothing.
   QList<QByteArray> lines = bytes.split('\n');
   for (QByteArray &l : lines)
-    if (l.endsWith('\r')) l.chop(1);
+    while (l.endsWith('\r')) l.chop(1);
+  const QList<QByteArray> &raw = lines;
 
   qsizetype current = -1;  // index in keys of the section being read
   bool sawContent = false;
   for (qsizetype i = 0; i < lines.size(); ++i) {
-    QList<QByteArray> original{lines[i]};
+    QList<QByteArray> original{raw[i]};
     QByteArray logical = lines[i];
     // Long binary data continues on the next line after a trailing backslash.
     while (logical.trimmed().endsWith('\\') && i + 1 < lines.size()) {
@@ -423,7 +425,8 @@ RegHiveData RegHiveData::parse(const QByteArray &input, const QString &hiveName,
       logical = logical.trimmed();
       logical.chop(1);
       logical += next;
-      original.append(lines[++i]);
+      ++i;
+      original.append(raw[i]);
     }
 
     QString text;
@@ -438,8 +441,9 @@ RegHiveData RegHiveData::parse(const QByteArray &input, const QString &hiveName,
 
     auto keepRaw = [&] {
       kept += int(original.size());
-      if (current >= 0) hive.keys[current].rawLines.append(original);
-      else hive.orphanLines.append(original);
+      const QByteArray group = original.join('\n');  // continued lines stay together
+      if (current >= 0) hive.keys[current].rawLines.append(group);
+      else hive.orphanLines.append(group);
     };
 
     if (utf8 && trimmed.startsWith(QLatin1Char('['))) {
@@ -475,8 +479,14 @@ QByteArray RegHiveData::serialize() const {
   QByteArray out;
   out += kSignature;
   out += "\n\n";
+  // A kept group ending in a backslash is followed by an empty line, so the
+  // next line is not taken as its continuation when the text is read again.
+  auto writeRaw = [&out](const QByteArray &group) {
+    out += group + '\n';
+    if (group.trimmed().endsWith('\\')) out += '\n';
+  };
   if (!orphanLines.isEmpty()) {
-    for (const QByteArray &l : orphanLines) out += l + '\n';
+    for (const QByteArray &l : orphanLines) writeRaw(l);
     out += '\n';
   }
   const QByteArray hive = hiveName.toUtf8();
@@ -485,7 +495,7 @@ QByteArray RegHiveData::serialize() const {
     if (!k.path.isEmpty()) out += '\\' + k.path.toUtf8();
     out += "]\n";
     for (const RegValue &v : k.values) out += valueLine(v) + '\n';
-    for (const QByteArray &l : k.rawLines) out += l + '\n';
+    for (const QByteArray &l : k.rawLines) writeRaw(l);
     out += '\n';
   }
   return out;

@@ -70,7 +70,7 @@ public:
   struct Key {
     QString path;                 // below the hive, original case; "" = the hive's root
     QList<RegValue> values;       // in file order
-    QList<QByteArray> rawLines;   // lines of this section that could not be parsed
+    QList<QByteArray> rawLines;   // lines of this section that could not be parsed (continued lines joined by '\n')
   };
 
   // Parses the file's bytes: lines that cannot be parsed are kept aside and
@@ -80,7 +80,7 @@ public:
 
   QString hiveName;               // "HKEY_CURRENT_USER"
   QList<Key> keys;                // in file order
-  QList<QByteArray> orphanLines;  // unparsed lines outside any good section
+  QList<QByteArray> orphanLines;  // unparsed lines outside any good section, as rawLines
 
   const Key *find(const QString &path) const;
   Key *find(const QString &path);
