@@ -13,7 +13,8 @@ const QString kProgramSuffix = QStringLiteral(" - Qel Moravine");
 const QString kReadOnlySuffix = QStringLiteral(" - Read Only");
 } // namespace
 
-QString CurrentFileName = kNewFileName;
+// CurrentFileName is defined by the card store (cards/crd.cpp) and AppOptions
+// by the settings (settings/options.cpp): both libraries need them below the main window.
 bool FileModified = false;
 bool CardBodyChanged = false;
 int ShownCardIndex = -1;

@@ -9,7 +9,7 @@ namespace qel {
 class RunningInstance;
 class tOptions;
 
-// The open card file's path, or an unsaved file's NEW name.
+// The open card file's path, or an unsaved file's NEW name (defined by the card store).
 extern QString CurrentFileName;
 // Unsaved changes; the Save command is enabled exactly while it is set.
 extern bool FileModified;
@@ -21,7 +21,8 @@ extern int ShownCardIndex;
 extern bool EditorReady;
 // The start-up sequence of the main window has run.
 extern bool StartupDone;
-// The settings object, owned by the main window from its creation to its close.
+// The settings object, owned by the main window from its creation to its close
+// (defined with the settings).
 extern tOptions *AppOptions;
 
 // Puts the state back to how the program starts (AppOptions is left alone).
