@@ -4,6 +4,7 @@
 #include "platform/uiservices.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -25,6 +26,7 @@ namespace {
 const char kSignature[] = "Windows Registry Editor Version 5.00";
 // A settings store this large is not ours; refusing it keeps a stray file from eating memory.
 constexpr qint64 kMaxStoreSize = 64 * 1024 * 1024;
+int g_lockWaitMs = 10000;
 
 QString hiveNameOf(HKEY root) {
   switch (root) {
@@ -516,6 +518,8 @@ QString RegistryHiveFile(HKEY root) {
   }
 }
 
+void SetRegistryLockWait(int milliseconds) { g_lockWaitMs = milliseconds; }
+
 bool SplitKeyPath(const QString &path, QStringList &parts) {
   parts.clear();
   if (path.isEmpty()) return true;
@@ -643,8 +647,14 @@ void TRegistry::writeChangesLocked(const QList<Change> &changes) {
   const QByteArray lockName = QFile::encodeName(file + QLatin1String(".lock"));
   lock.fd = ::open(lockName.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (lock.fd < 0) failSave(file, QStringLiteral("cannot open the lock file: %1").arg(errnoText(errno)));
-  while (::flock(lock.fd, LOCK_EX) != 0) {
-    if (errno != EINTR) failSave(file, QStringLiteral("cannot lock the store: %1").arg(errnoText(errno)));
+  // Another program holds the lock only while it writes; one that hangs must not freeze us.
+  QElapsedTimer waited;
+  waited.start();
+  while (::flock(lock.fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK && errno != EINTR)
+      failSave(file, QStringLiteral("cannot lock the store: %1").arg(errnoText(errno)));
+    if (waited.elapsed() >= g_lockWaitMs) failSave(file, QStringLiteral("another program keeps the store locked"));
+    ::usleep(10000);
   }
 
   // Under the lock: what other writers stored since we read it, plus our changes.
@@ -660,7 +670,14 @@ void TRegistry::writeChangesLocked(const QList<Change> &changes) {
   }
   const QByteArray out = data.serialize();
 
-  const QByteArray target = QFile::encodeName(file);
+  // A store that is a link (kept with other dotfiles) is replaced where it really lives.
+  QString real = file;
+  if (QFileInfo(file).isSymLink()) {
+    const QString resolved = QFileInfo(file).canonicalFilePath();
+    if (resolved.isEmpty()) failSave(file, QStringLiteral("the link points nowhere"));
+    real = resolved;
+  }
+  const QByteArray target = QFile::encodeName(real);
   TempFileGuard temp;
   QByteArray pattern = target + ".tmp-XXXXXX";
   Fd tfd;
@@ -679,7 +696,7 @@ void TRegistry::writeChangesLocked(const QList<Change> &changes) {
   if (::rename(pattern.constData(), target.constData()) != 0) failSave(file, errnoText(errno));
   temp.path.clear();
   Fd dir;
-  dir.fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  dir.fd = ::open(QFile::encodeName(QFileInfo(real).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir.fd >= 0) ::fsync(dir.fd);
 
   // What we wrote is the freshest view of the store.

@@ -97,6 +97,9 @@ private:
 
 // File of a stored hive (empty for HKEY_CLASSES_ROOT), from the environment now.
 QString RegistryHiveFile(HKEY root);
+// How long a write waits for another program's lock on the store before it
+// fails (10 s; tests shorten it).
+void SetRegistryLockWait(int milliseconds);
 // Splits a key path into its parts; false when a part is empty or holds a
 // control character.
 bool SplitKeyPath(const QString &path, QStringList &parts);

@@ -14,6 +14,9 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace qel;
 
@@ -341,6 +344,36 @@ TEST_F(RegistryStore, AFailedWriteAtDestructionIsReportedOnce) {
   }
   ASSERT_EQ(script_.prompts().size(), 1u);
   EXPECT_EQ(script_.prompts()[0].flags & MB_ICONMASK, unsigned(MB_ICONERROR));
+}
+
+TEST_F(RegistryStore, AStoreKeptAsALinkIsWrittenWhereItLives) {
+  const QString real = dir_ + "/dotfiles/hkcu.reg";
+  writeFile(real, "[HKEY_CURRENT_USER\\Software]\n\"Kept\"=dword:00000001\n");
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(hkcu()).absolutePath()));
+  ASSERT_TRUE(QFile::link(real, hkcu()));
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("Software", false));
+    reg.WriteInteger("New", 2);
+  }
+  EXPECT_TRUE(QFileInfo(hkcu()).isSymLink());
+  const QByteArray text = readFile(real);
+  EXPECT_TRUE(text.contains("\"Kept\"=dword:00000001\n\"New\"=dword:00000002\n"));
+}
+
+TEST_F(RegistryStore, AWriterThatKeepsTheLockMakesOursFailInsteadOfHanging) {
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(hkcu()).absolutePath()));
+  const int held = ::open(QFile::encodeName(hkcu() + ".lock").constData(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  SetRegistryLockWait(100);
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(kOptions, true));
+  reg.WriteInteger("X", 1);
+  EXPECT_THROW(reg.CloseKey(), ERegistryException);
+  SetRegistryLockWait(10000);
+  ::close(held);
+  EXPECT_FALSE(QFile::exists(hkcu()));
 }
 
 TEST_F(RegistryStore, RegistryIniViewKeepsSectionsAsSubKeysAndNumbersAsText) {
