@@ -1,0 +1,410 @@
+#include "platform/richedit/rtfreader.h"
+
+#include "platform/richedit/formatrecords.h"
+#include "platform/richedit/rtfread_core.h"
+#include "platform/richedit/textprops.h"
+#include "platform/richedit/units.h"
+
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QTextOption>
+#include <QUrl>
+
+#include <atomic>
+#include <functional>
+
+namespace qel::re {
+
+using namespace rtf;
+
+namespace {
+
+struct CharStateHash {
+  size_t operator()(const CharState &c) const {
+    size_t h = std::hash<qint64>()((qint64(c.font) << 32) ^ (qint64(c.sizeHp) << 16) ^ c.effects);
+    h ^= std::hash<qint64>()((qint64(c.fg) << 32) ^ (qint64(c.bg) << 8) ^ c.ul) * 31;
+    h ^= std::hash<qint64>()((qint64(c.offsetHp) << 40) ^ (qint64(c.spacingTw) << 20) ^ c.lang) * 131;
+    return h;
+  }
+};
+
+struct CharRecordHash {
+  size_t operator()(const CharFormat &r) const {
+    size_t h = qHash(r.szFaceName);
+    auto mix = [&h](quint64 v) { h = (h ^ std::hash<quint64>()(v)) * 1099511628211ull; };
+    mix((quint64(r.mask) << 32) | r.effects);
+    mix((quint64(quint32(r.yHeight)) << 32) | quint32(r.yOffset));
+    mix((quint64(r.crTextColor) << 32) | r.crBackColor);
+    mix((quint64(quint32(r.bCharSet)) << 32) | quint32(r.bPitchAndFamily));
+    mix((quint64(quint32(r.wWeight)) << 32) | quint32(r.sSpacing));
+    mix((quint64(quint32(r.lcid)) << 32) | quint32(r.sStyle));
+    mix((quint64(quint32(r.wKerning)) << 32) | quint32(r.bUnderlineType));
+    mix((quint64(quint32(r.bAnimation)) << 32) | quint32(r.bRevAuthor));
+    return h;
+  }
+};
+
+// Formats made from records, kept across documents: bodies of one card file
+// use the same few formats, and a format Qt has seen keeps its hash.
+const QTextCharFormat &cachedCharFormat(const CharFormat &record) {
+  thread_local std::unordered_map<CharFormat, QTextCharFormat, CharRecordHash> cache;
+  auto it = cache.find(record);
+  if (it != cache.end()) return it->second;
+  if (cache.size() >= 512) cache.clear();
+  QTextCharFormat f;
+  applyCharFormat(record, f);
+  return cache.emplace(record, f).first->second;
+}
+
+QImage frameImage() {
+  static const QImage frame = [] {
+    QImage img(32, 32, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setPen(QColor(128, 128, 128));
+    p.drawRect(0, 0, 31, 31);
+    return img;
+  }();
+  return frame;
+}
+
+QString nextImageName() {
+  static std::atomic<quint64> counter{0};
+  return QStringLiteral("%1:%2").arg(QLatin1String(kImageResourceScheme)).arg(++counter);
+}
+
+// Builds the document: text of the current paragraph is gathered with its
+// runs and written through the cursor when the paragraph ends.
+class DocSink {
+public:
+  static constexpr bool kWantsPictures = true;
+
+  DocSink(QTextCursor &cursor, bool whole) : cursor_(cursor), whole_(whole) {
+    if (!whole_) {
+      origBlock_ = cursor_.blockFormat();
+      origBlockChar_ = cursor_.blockCharFormat();
+    }
+  }
+
+  void setTables(const Tables *t) { t_ = t; }
+
+  void text(const char16_t *s, qsizetype n, const CharState &cs) {
+    if (runs_.empty() || lastWasObject_ || !(cs == lastCs_)) {
+      runs_.push_back(Run{para_.size(), formatIndex(cs)});
+      lastCs_ = cs;
+      lastWasObject_ = false;
+    }
+    para_.append(reinterpret_cast<const QChar *>(s), n);
+  }
+
+  qsizetype paragraphOffset() const { return para_.size(); }
+
+  void insertText(qsizetype offset, const QString &s, const CharState &cs) {
+    if (s.isEmpty()) return;
+    offset = std::clamp<qsizetype>(offset, 0, para_.size());
+    const int fmt = formatIndex(cs);
+    para_.insert(offset, s);
+    std::vector<Run> runs;
+    runs.reserve(runs_.size() + 2);
+    bool placed = false;
+    for (size_t i = 0; i < runs_.size(); ++i) {
+      const Run &r = runs_[i];
+      const qsizetype next = i + 1 < runs_.size() ? runs_[i + 1].start : para_.size() - s.size();
+      if (r.start < offset && offset < next) {  // the run is split by the insertion
+        runs.push_back(r);
+        runs.push_back(Run{offset, fmt});
+        runs.push_back(Run{offset + s.size(), r.format});
+        placed = true;
+        continue;
+      }
+      if (!placed && r.start >= offset) {
+        runs.push_back(Run{offset, fmt});
+        placed = true;
+      }
+      runs.push_back(Run{r.start >= offset ? r.start + s.size() : r.start, r.format});
+    }
+    if (!placed) runs.push_back(Run{offset, fmt});
+    runs_ = std::move(runs);
+    lastWasObject_ = true;  // the next text starts a run of its own
+  }
+
+  void paragraphEnd(const ParaState &pa, const CharState &mark) {
+    flushRuns();
+    cursor_.setBlockFormat(blockFormat(pa));
+    cursor_.setBlockCharFormat(formats_[size_t(formatIndex(mark))]);
+    if (whole_) cursor_.insertBlock();
+    else cursor_.insertBlock(origBlock_, origBlockChar_);
+  }
+
+  void finish(const ParaState &pa, const CharState &mark, bool /*hadFinalMark*/) {
+    flushRuns();
+    if (whole_) {
+      cursor_.setBlockFormat(blockFormat(pa));
+      cursor_.setBlockCharFormat(formats_[size_t(formatIndex(mark))]);
+    }
+  }
+
+  void picture(PictureData &&pd, const CharState &cs) {
+    QTextImageFormat f = imageFormat(pd, cs);
+    addObjectChar(f);
+  }
+
+  void object(QByteArray &&raw, const QString &cls, PictureData *result, qint32 w, qint32 h, const CharState &cs) {
+    QTextImageFormat f;
+    if (result) {
+      f = imageFormat(*result, cs);
+    } else {
+      f = baseImageFormat(cs);
+      const QString name = nextImageName();
+      cursor_.document()->addResource(QTextDocument::ImageResource, QUrl(name), frameImage());
+      f.setName(name);
+      f.setWidth(twipsToUnits(w > 0 ? w : 1440));
+      f.setHeight(twipsToUnits(h > 0 ? h : 1440));
+    }
+    if (!raw.isEmpty()) f.setProperty(ObjRawGroup, raw);
+    if (!cls.isEmpty()) f.setProperty(ObjClass, cls);
+    addObjectChar(f);
+  }
+
+private:
+  struct Run {
+    qsizetype start;
+    int format;
+  };
+
+  QTextImageFormat baseImageFormat(const CharState &cs) {
+    QTextImageFormat f;
+    f.merge(formats_[size_t(formatIndex(cs))]);
+    return f;
+  }
+
+  QTextImageFormat imageFormat(const PictureData &pd, const CharState &cs) {
+    QTextImageFormat f = baseImageFormat(cs);
+    const QImage image = decodePicture(pd);
+    const QSize twips = pictureSizeTwips(pd, image);
+    const QString name = nextImageName();
+    cursor_.document()->addResource(QTextDocument::ImageResource, QUrl(name), image.isNull() ? frameImage() : image);
+    f.setName(name);
+    f.setWidth(twipsToUnits(twips.width()));
+    f.setHeight(twipsToUnits(twips.height()));
+    f.setProperty(PicBlip, pd.data);
+    f.setProperty(PicBlipType, pd.type);
+    auto setIf = [&f](int prop, int value, int absent) {
+      if (value != absent) f.setProperty(prop, value);
+    };
+    setIf(PicWidth, pd.picw, 0);
+    setIf(PicHeight, pd.pich, 0);
+    setIf(PicGoalWidthTwips, pd.goalW, 0);
+    setIf(PicGoalHeightTwips, pd.goalH, 0);
+    f.setProperty(PicScaleX, pd.scaleX);
+    f.setProperty(PicScaleY, pd.scaleY);
+    setIf(PicCropLeftTwips, pd.cropL, 0);
+    setIf(PicCropTopTwips, pd.cropT, 0);
+    setIf(PicCropRightTwips, pd.cropR, 0);
+    setIf(PicCropBottomTwips, pd.cropB, 0);
+    if (pd.type == PicWmf) f.setProperty(PicMetafileMapMode, pd.mapMode);
+    if (pd.type == PicBitmap) {
+      f.setProperty(PicBitsPerPixel, pd.bitsPerPixel);
+      f.setProperty(PicBitmapPlanes, pd.planes);
+      f.setProperty(PicBitmapWidthBytes, pd.widthBytes);
+    }
+    return f;
+  }
+
+  void addObjectChar(const QTextImageFormat &f) {
+    runs_.push_back(Run{para_.size(), int(formats_.size())});
+    formats_.push_back(f);
+    para_.append(QChar::ObjectReplacementCharacter);
+    lastWasObject_ = true;
+  }
+
+  int formatIndex(const CharState &cs) {
+    auto it = charCache_.find(cs);
+    if (it != charCache_.end()) return it->second;
+    const int index = int(formats_.size());
+    formats_.push_back(cachedCharFormat(charRecordOf(cs)));
+    charCache_.emplace(cs, index);
+    return index;
+  }
+
+  CharFormat charRecordOf(const CharState &cs) const {
+    CharFormat r;
+    r.mask = CFM_ALL2 & ~CFM_LINK;
+    r.effects = cs.effects;
+    if (cs.ul != CFU_UNDERLINENONE) r.effects |= CFE_UNDERLINE;
+    r.bUnderlineType = cs.ul;
+    r.yHeight = cs.sizeHp * 10;
+    r.yOffset = cs.offsetHp * 10;
+    const qint64 fg = t_->colour(cs.fg);
+    if (fg < 0) r.effects |= CFE_AUTOCOLOR;
+    else r.crTextColor = ColorRef((fg >> 16) & 0xFF) | ColorRef(fg & 0xFF00) | (ColorRef(fg & 0xFF) << 16);
+    const qint64 bg = t_->colour(cs.bg);
+    if (bg < 0) r.effects |= CFE_AUTOBACKCOLOR;
+    else r.crBackColor = ColorRef((bg >> 16) & 0xFF) | ColorRef(bg & 0xFF00) | (ColorRef(bg & 0xFF) << 16);
+    if (const FontEntry *font = t_->font(cs.font)) {
+      r.szFaceName = font->name.left(31);
+      r.bCharSet = font->charset < 0 ? 0 : font->charset;
+      r.bPitchAndFamily = font->pitchFamily;
+    } else {
+      r.mask &= ~(CFM_FACE | CFM_CHARSET);
+    }
+    r.wWeight = (cs.effects & CFE_BOLD) ? 700 : 400;
+    r.sSpacing = cs.spacingTw;
+    r.wKerning = cs.kernHp * 10;
+    r.lcid = cs.lang;
+    r.sStyle = cs.style;
+    r.bAnimation = cs.animation;
+    r.bRevAuthor = cs.revAuthor;
+    return r;
+  }
+
+  QTextBlockFormat blockFormat(const ParaState &pa) {
+    for (const auto &[state, format] : blockCache_)
+      if (state == pa) return format;
+    QTextBlockFormat f;
+    applyParaFormat(paraRecordOf(pa, *t_), f);
+    const Numbering n = numberingOf(pa, *t_);
+    if (n.numbering) {
+      if (!n.before.isEmpty()) f.setProperty(ParaNumberTextBefore, n.before);
+      if (!n.after.isEmpty()) f.setProperty(ParaNumberTextAfter, n.after);
+      if (n.font >= 0) {
+        if (const FontEntry *font = t_->font(n.font)) {
+          f.setProperty(ParaNumberFontFace, font->name);
+          f.setProperty(ParaNumberFontCharset, font->charset < 0 ? 0 : font->charset);
+        }
+      }
+      if (n.fsHp > 0) f.setProperty(ParaNumberFontSizeTwips, n.fsHp * 10);
+    }
+    if (blockCache_.size() >= 64) blockCache_.erase(blockCache_.begin());
+    blockCache_.emplace_back(pa, f);
+    return f;
+  }
+
+  void flushRuns() {
+    for (size_t i = 0; i < runs_.size(); ++i) {
+      const qsizetype start = runs_[i].start;
+      const qsizetype stop = i + 1 < runs_.size() ? runs_[i + 1].start : para_.size();
+      if (stop > start)
+        cursor_.insertText(QString::fromRawData(para_.constData() + start, stop - start), formats_[size_t(runs_[i].format)]);
+    }
+    runs_.clear();
+    para_.clear();
+    lastWasObject_ = false;
+  }
+
+  QTextCursor &cursor_;
+  const bool whole_;
+  const Tables *t_ = nullptr;
+  QTextBlockFormat origBlock_;
+  QTextCharFormat origBlockChar_;
+  QString para_;
+  std::vector<Run> runs_;
+  std::vector<QTextCharFormat> formats_;
+  std::unordered_map<CharState, int, CharStateHash> charCache_;
+  std::vector<std::pair<ParaState, QTextBlockFormat>> blockCache_;
+  CharState lastCs_;
+  bool lastWasObject_ = false;
+};
+
+// Gathers only the text, as the document would hold it.
+class PlainSink {
+public:
+  static constexpr bool kWantsPictures = false;
+
+  explicit PlainSink(QString &out) : out_(out) {}
+
+  void text(const char16_t *s, qsizetype n, const CharState &) {
+    const qsizetype at = out_.size();
+    out_.append(reinterpret_cast<const QChar *>(s), n);
+    // A line break inside a paragraph reads as a line end, as in documentPlainText.
+    if (std::find(s, s + n, char16_t(0x2028)) != s + n) {
+      for (qsizetype i = at; i < out_.size(); ++i)
+        if (out_.at(i) == QChar::LineSeparator) out_[i] = QLatin1Char('\n');
+    }
+  }
+  qsizetype paragraphOffset() const { return out_.size() - paraStart_; }
+  void insertText(qsizetype offset, const QString &s, const CharState &) {
+    out_.insert(paraStart_ + std::clamp<qsizetype>(offset, 0, out_.size() - paraStart_), s);
+  }
+  void paragraphEnd(const ParaState &, const CharState &) {
+    out_.append(QLatin1Char('\n'));
+    paraStart_ = out_.size();
+  }
+  void finish(const ParaState &, const CharState &, bool) {}
+  void picture(PictureData &&, const CharState &) { out_.append(QChar::ObjectReplacementCharacter); }
+  void object(QByteArray &&, const QString &, PictureData *, qint32, qint32, const CharState &) {
+    out_.append(QChar::ObjectReplacementCharacter);
+  }
+
+private:
+  QString &out_;
+  qsizetype paraStart_ = 0;
+};
+
+} // namespace
+
+bool isRtf(const char *data, qsizetype size) {
+  return size >= 5 && std::memcmp(data, "{\\rtf", 5) == 0;
+}
+
+bool readRtf(const QByteArray &rtf, QTextDocument *document) {
+  if (!document || !isRtf(rtf)) return false;
+  const bool undo = document->isUndoRedoEnabled();
+  document->setUndoRedoEnabled(false);
+  document->clear();
+  {
+    QTextCursor cursor(document);
+    // Inside an edit block the cursor does not lay out each line it touches.
+    cursor.beginEditBlock();
+    DocSink sink(cursor, true);
+    Parser<DocSink> parser(rtf.constData(), rtf.size(), sink, true);
+    sink.setTables(&parser.tables());
+    parser.run();
+    cursor.endEditBlock();
+    if (parser.tables().deftab > 0) {
+      QTextOption option = document->defaultTextOption();
+      option.setTabStopDistance(twipsToUnits(parser.tables().deftab));
+      document->setDefaultTextOption(option);
+    }
+  }
+  document->setUndoRedoEnabled(undo);
+  return true;
+}
+
+bool insertRtf(const QByteArray &rtf, QTextCursor &cursor) {
+  if (cursor.isNull() || !isRtf(rtf)) return false;
+  cursor.beginEditBlock();
+  cursor.removeSelectedText();
+  {
+    DocSink sink(cursor, false);
+    Parser<DocSink> parser(rtf.constData(), rtf.size(), sink, false);
+    sink.setTables(&parser.tables());
+    parser.run();
+  }
+  cursor.endEditBlock();
+  return true;
+}
+
+bool rtfToPlainText(const char *data, qsizetype size, QString &text) {
+  text.clear();
+  if (!isRtf(data, size)) return false;
+  text.reserve(size / 2);
+  PlainSink sink(text);
+  Parser<PlainSink> parser(data, size, sink, true);
+  parser.run();
+  text.squeeze();
+  return true;
+}
+
+QString documentPlainText(const QTextDocument *document) {
+  if (!document) return {};
+  QString text = document->toRawText();
+  for (QChar &c : text)
+    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = QLatin1Char('\n');
+  return text;
+}
+
+} // namespace qel::re
