@@ -111,7 +111,7 @@ void appendFormatted(QString &out, const QString &pattern, const QDate &date, co
     }
     case 'M':
     case 'N': {
-      // "m" right after an hour is the minute; countRun needs the character as written.
+      // An "m" run after an hour was turned into the minute above; count the letters as written.
       qsizetype count = countRun(c.toUpper());
       if (upper == QLatin1Char('N')) {
         out += count == 1 ? QString::number(time.minute()) : twoDigits(time.minute());
