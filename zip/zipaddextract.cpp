@@ -427,7 +427,8 @@ bool TZipArchiver::promptPassword(bool forAdding, const QString &prompt, QString
 
 void TZipArchiver::answerPassword(ZipCallbackRecord &r) {
   const bool forAdding = (r.errorCode & 1) != 0;
-  unsigned retries = r.size < 0 ? 0u : unsigned(std::min<std::int64_t>(r.size, kMaxPasswordRequests));
+  const std::int64_t asked = r.size;  // a copy: the record is packed
+  unsigned retries = asked < 0 ? 0u : unsigned(std::min<std::int64_t>(asked, kMaxPasswordRequests));
   QString password;
   TPasswordButton button = pwbCancel;
 

@@ -36,12 +36,12 @@ struct FakeEngineState {
   std::int32_t result = 1;
   int addCalls = 0;
   int extractCalls = 0;
-  qel::zipabi::ZipAddParams add{};        // pointers are dangling after the call; texts below
+  alignas(8) qel::zipabi::ZipAddParams add{};        // pointers are dangling after the call; texts below
   std::string addPassword, addSuffixes, addArchive, addTempDir;
   bool addPasswordNull = true, addSuffixesNull = true, addTempDirNull = true;
   std::vector<FakeAddFile> addFiles;
   std::vector<std::string> addExcludes;
-  qel::zipabi::UnzExtractParams extract{};
+  alignas(8) qel::zipabi::UnzExtractParams extract{};
   std::string extractPassword, extractArchive, extractTarget;
   bool extractPasswordNull = true, extractTargetNull = true;
   std::vector<std::string> extractFiles;

@@ -67,7 +67,9 @@ enum SkipKind : std::int32_t {
 };
 
 // Passed by the engine to the callback. Offsets in comments (64-bit layout).
-struct ZipCallbackRecord {
+// Every field sits at its natural offset, so the record is also kept 8-byte
+// aligned and its fields can be used without unaligned access.
+struct alignas(8) ZipCallbackRecord {
   void *window;                        //   0 window handle from the parameter record
   void *component;                     //   8 the component, from the parameter record
   std::int32_t version;                //  16 the engine's version
@@ -202,6 +204,7 @@ static_assert(offsetof(ZipCallbackRecord, errorCode) == 28);
 static_assert(offsetof(ZipCallbackRecord, size) == 32);
 static_assert(offsetof(ZipCallbackRecord, text) == 40);
 static_assert(sizeof(ZipCallbackRecord) == 552);
+static_assert(alignof(ZipCallbackRecord) == 8);
 
 static_assert(offsetof(ZipAddFileEntry, password) == 24);
 static_assert(offsetof(ZipAddFileEntry, encrypt) == 32);
