@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <unordered_map>
 #include <vector>
 
 namespace qel::re {
@@ -70,6 +71,7 @@ private:
   std::vector<ColorRef> colors_;  // entry i is colour table index i + 1
   std::vector<ListEntry> lists_;  // entry i is list i + 1
   NumberingCounter counter_;
+  std::unordered_map<int, std::pair<QByteArray, int>> propsCache_;  // char format index -> words, charset
   RtfEmitter body_;
 };
 
@@ -359,8 +361,15 @@ void DocumentWriter::writeBlock(const QTextBlock &block, int from, int to) {
       }
       continue;
     }
-    int charset = 0;
-    const QByteArray props = charProps(charFormatFromQt(cf), &charset);
+    // Fragments share their formats: each format's words are made once.
+    auto cached = propsCache_.find(frag.charFormatIndex());
+    if (cached == propsCache_.end()) {
+      int cs = 0;
+      QByteArray words = charProps(charFormatFromQt(cf), &cs);
+      cached = propsCache_.emplace(frag.charFormatIndex(), std::make_pair(std::move(words), cs)).first;
+    }
+    const QByteArray &props = cached->second.first;
+    const int charset = cached->second.second;
     if (!runOpen || props != runProps) {
       closeRun();
       w.open();
