@@ -338,42 +338,62 @@ RegHiveData::Key *RegHiveData::find(const QString &path) {
   return it == index_.constEnd() ? nullptr : &keys[*it];
 }
 
-RegHiveData::Key &RegHiveData::ensure(const QString &path) {
-  if (Key *k = find(path)) return *k;
-  if (!path.isEmpty()) {
-    qsizetype cut = path.lastIndexOf(QLatin1Char('\\'));
-    if (cut > 0) ensure(path.left(cut));
-  }
+qsizetype RegHiveData::insertKey(const QString &path) {
+  auto it = index_.constFind(fold(path));
+  if (it != index_.constEnd()) return *it;
   Key k;
   k.path = path;
   keys.append(k);
   index_.insert(fold(path), keys.size() - 1);
-  return keys.back();
+  return keys.size() - 1;
+}
+
+RegHiveData::Key &RegHiveData::ensure(const QString &path) {
+  if (Key *k = find(path)) return *k;
+  // Missing ancestors first, from the top, as an export lists them.
+  QStringList missing{path};
+  for (qsizetype cut = path.lastIndexOf(QLatin1Char('\\')); cut > 0; cut = path.lastIndexOf(QLatin1Char('\\'), cut - 1)) {
+    const QString parent = path.left(cut);
+    if (find(parent)) break;
+    missing.prepend(parent);
+  }
+  qsizetype last = -1;
+  for (const QString &p : missing) last = insertKey(p);
+  return keys[last];
+}
+
+bool RegHiveData::exists(const QString &path) const {
+  if (path.isEmpty() || find(path)) return true;
+  // A key named only as part of a longer key's path exists too.
+  const QString prefix = fold(path) + QLatin1Char('\\');
+  for (auto it = index_.constBegin(); it != index_.constEnd(); ++it)
+    if (it.key().startsWith(prefix)) return true;
+  return false;
 }
 
 bool RegHiveData::removeValue(const QString &path, const QString &name) {
   Key *k = find(path);
   if (!k) return false;
-  for (qsizetype i = 0; i < k->values.size(); ++i) {
-    if (sameName(k->values[i].name, name)) {
-      k->values.removeAt(i);
-      return true;
-    }
-  }
-  return false;
+  auto it = k->names_.constFind(fold(name));
+  if (it == k->names_.constEnd()) return false;
+  k->values.removeAt(*it);
+  k->names_.clear();
+  for (qsizetype i = 0; i < k->values.size(); ++i) k->names_.insert(fold(k->values[i].name), i);
+  return true;
 }
 
 void RegHiveData::setValue(const QString &path, const RegValue &value) {
   Key &k = ensure(path);
-  for (RegValue &v : k.values) {
-    if (sameName(v.name, value.name)) {
-      QString keptName = v.name;  // a value keeps the letter case it was created with
-      v = value;
-      v.name = keptName;
-      return;
-    }
+  auto it = k.names_.constFind(fold(value.name));
+  if (it != k.names_.constEnd()) {
+    RegValue &v = k.values[*it];
+    const QString keptName = v.name;  // a value keeps the letter case it was created with
+    v = value;
+    v.name = keptName;
+    return;
   }
   k.values.append(value);
+  k.names_.insert(fold(value.name), k.values.size() - 1);
 }
 
 QStringList RegHiveData::subKeyNames(const QString &path) const {
@@ -382,10 +402,10 @@ QStringList RegHiveData::subKeyNames(const QString &path) const {
   const QString prefix = path.isEmpty() ? QString() : fold(path) + QLatin1Char('\\');
   for (const Key &k : keys) {
     if (k.path.isEmpty()) continue;
-    QString f = fold(k.path);
-    if (!f.startsWith(prefix)) continue;
+    if (!fold(k.path).startsWith(prefix)) continue;
     QString rest = k.path.mid(prefix.size());
-    if (rest.isEmpty() || rest.contains(QLatin1Char('\\'))) continue;
+    rest = rest.left(rest.indexOf(QLatin1Char('\\')));  // the child on the way to a deeper key
+    if (rest.isEmpty()) continue;
     if (!seen.contains(fold(rest))) {
       seen.insert(fold(rest));
       names.append(rest);
@@ -458,8 +478,7 @@ RegHiveData RegHiveData::parse(const QByteArray &input, const QString &hiveName,
         QStringList parts;
         if (sameName(hivePart, hiveName) && (cut < 0 || SplitKeyPath(path, parts))) {
           const QString keyPath = cut < 0 ? QString() : parts.join(QLatin1Char('\\'));
-          hive.ensure(keyPath);
-          current = hive.index_.value(fold(keyPath));
+          current = hive.insertKey(keyPath);  // ancestors stay implicit: no text is multiplied
           continue;
         }
       }
@@ -524,6 +543,7 @@ bool SplitKeyPath(const QString &path, QStringList &parts) {
   parts.clear();
   if (path.isEmpty()) return true;
   parts = path.split(QLatin1Char('\\'));
+  if (parts.size() > 512) return false;  // deeper than any registry allows
   for (const QString &p : parts) {
     if (p.isEmpty() || p.size() > 255) return false;
     for (QChar c : p)
@@ -583,7 +603,7 @@ bool TRegistry::OpenKey(const QString &key, bool canCreate) {
   CloseKey();
   if (!valid) return false;
   loadSnapshot();
-  if (!path.isEmpty() && !snapshot_->find(path)) {
+  if (!snapshot_->exists(path)) {
     if (!canCreate) return false;
     if (!(access_ & KEY_CREATE_SUB_KEY)) return false;
     createKeyAt(path);
@@ -603,7 +623,7 @@ bool TRegistry::KeyExists(const QString &key) {
   QString path;
   if (root_ == HKEY_CLASSES_ROOT || !resolve(key, path)) return false;
   if (!open_ || !snapshot_) loadSnapshot();
-  return path.isEmpty() || snapshot_->find(path) != nullptr;
+  return snapshot_->exists(path);
 }
 
 bool TRegistry::CreateKey(const QString &key) {

@@ -71,6 +71,7 @@ public:
     QString path;                 // below the hive, original case; "" = the hive's root
     QList<RegValue> values;       // in file order
     QList<QByteArray> rawLines;   // lines of this section that could not be parsed (continued lines joined by '\n')
+    QHash<QString, qsizetype> names_;  // folded value name -> index in values
   };
 
   // Parses the file's bytes: lines that cannot be parsed are kept aside and
@@ -86,12 +87,15 @@ public:
   Key *find(const QString &path);
   // Creates the key and its ancestors when missing.
   Key &ensure(const QString &path);
+  // True for a stored key and for one named only as the ancestor of a stored key.
+  bool exists(const QString &path) const;
   bool removeValue(const QString &path, const QString &name);
   void setValue(const QString &path, const RegValue &value);
   // Direct sub-key names of `path`, in file order, each once.
   QStringList subKeyNames(const QString &path) const;
 
 private:
+  qsizetype insertKey(const QString &path);  // without ancestors
   QHash<QString, qsizetype> index_;  // folded path -> index in keys
 };
 

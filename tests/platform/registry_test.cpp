@@ -429,6 +429,12 @@ TEST(RegHiveText, ParseIsStableAndNeverLosesText) {
   EXPECT_EQ(merged.find("A")->values[0].text, "3");
   EXPECT_EQ(merged.subKeyNames(""), QStringList{"A"});
   EXPECT_EQ(merged.subKeyNames("a"), QStringList{"B"});
+  // Keys named only inside a longer key's path exist without being written out.
+  RegHiveData deep = RegHiveData::parse("[HKEY_CURRENT_USER\\A\\B\\C]\n", "HKEY_CURRENT_USER");
+  EXPECT_EQ(deep.keys.size(), 1);
+  EXPECT_TRUE(deep.exists("a\\b"));
+  EXPECT_FALSE(deep.exists("A\\X"));
+  EXPECT_EQ(deep.subKeyNames("A"), QStringList{"B"});
   RegHiveData other = RegHiveData::parse(inputs[2], "HKEY_CURRENT_USER");
   ASSERT_NE(other.find("A"), nullptr);
   EXPECT_EQ(other.find("A")->values[0].type, TRegDataType::rdUnknown);  // kept with its type code
