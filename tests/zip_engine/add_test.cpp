@@ -330,3 +330,48 @@ TEST(ZipEngineAdd, MoreThan65535EntriesAreRefused) {
   EXPECT_NE(r.messages().find("65,535"), std::string::npos) << r.messages();
   EXPECT_EQ(readFile(zip), before);
 }
+
+TEST(ZipEngineAdd, UpdateFreshenAndMove) {
+  std::string d = dirFor("add-update");
+  writeFile(d + "/a.txt", "a1");
+  writeFile(d + "/b.txt", "b1");
+  struct timeval old[2] = {{0, 0}, {1500000000, 0}};
+  utimes((d + "/a.txt").c_str(), old);
+  utimes((d + "/b.txt").c_str(), old);
+  std::string zip = d + "/u.zip";
+  Recorder r0;
+  ASSERT_EQ(add(AddCall{zip, {{d + "/a.txt"}}}, r0), 1);
+  writeFile(d + "/a.txt", "a2");  // newer now
+  writeFile(d + "/c.txt", "c1");
+  {
+    // Freshen: only entries already there and older than the file.
+    Recorder r;
+    AddCall c{zip, {{d + "/*.txt"}}};
+    c.freshen = true;
+    EXPECT_EQ(add(c, r), 1) << r.messages();
+    auto e = rawEntries(readFile(zip));
+    ASSERT_EQ(e.size(), 1u);
+    EXPECT_EQ(tool("unzip", {"-p", QString::fromStdString(zip), "a.txt"}).output, "a2");
+  }
+  {
+    // Update: new files too, but not the unchanged one; the archive is not added to itself.
+    Recorder r;
+    AddCall c{zip, {{d + "/*"}}};
+    c.update = true;
+    EXPECT_EQ(add(c, r), 2) << r.messages();
+    std::vector<std::string> names;
+    for (auto &e : rawEntries(readFile(zip))) names.push_back(e.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+  }
+  {
+    // Move: the added file goes, the others stay.
+    writeFile(d + "/m.txt", "moved");
+    Recorder r;
+    AddCall c{zip, {{d + "/m.txt"}}};
+    c.move = true;
+    EXPECT_EQ(add(c, r), 1);
+    EXPECT_FALSE(exists(d + "/m.txt"));
+    EXPECT_TRUE(exists(d + "/a.txt"));
+    EXPECT_EQ(tool("unzip", {"-p", QString::fromStdString(zip), "m.txt"}).output, "moved");
+  }
+}

@@ -132,7 +132,7 @@ struct AddCall {
   int level = 9;
   bool junk = true;
   bool recurse = false;
-  bool update = false, freshen = false;
+  bool update = false, freshen = false, move = false;
   std::string suffixes;
   std::vector<std::string> excludes;
   std::string rootDir;
@@ -154,6 +154,7 @@ inline int add(const AddCall &c, Recorder &r) {
   p.grow = kTrue;
   p.update = flag(c.update);
   p.freshen = flag(c.freshen);
+  p.move = flag(c.move);
   p.archive = c.archive.c_str();
   p.seven = kRecordSeven;
   std::vector<ZipAddFileEntry> files(c.lines.size());

@@ -154,6 +154,7 @@ void Adder::consider(const std::string &path, const std::string &relPath, const 
   std::string_view base = lastPathPart(relPath);
   if (fromPattern && !job_.includeHidden && !base.empty() && base.front() == '.') return;
   if (excluded(relPath)) return;
+  if (oldFd_ >= 0 && st.st_dev == oldSt_.st_dev && st.st_ino == oldSt_.st_ino) return;  // the archive itself
   FoundFile f;
   f.path = path;
   f.storedName = storedNameFor(relPath, job_.junkDirs);
@@ -301,7 +302,8 @@ bool Adder::copyRange(std::uint64_t from, std::uint64_t size) {
 }
 
 Adder::Outcome Adder::addFile(const FoundFile &f) {
-  int fd = open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so a file swapped for a pipe since it was found cannot hang the run.
+  int fd = open(f.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     say(kErrRead, "Cannot open " + f.path + ": " + std::strerror(errno));
     return Outcome::Skipped;
@@ -520,8 +522,8 @@ int Adder::run() {
     say(kErrWrite, "Error - no zip file specified!");
     return 0;
   }
-  collect();
   if (!openOld()) return 0;
+  collect();
 
   // Which of the found files go in (update and freshen look at the old entries).
   std::vector<const FoundFile *> todo;
@@ -532,9 +534,8 @@ int Adder::run() {
       if (e.rawName == f.storedName) same = &e;
     if (job_.freshen || job_.update) {
       if (!same && job_.freshen) continue;
-      if (same && dosStamp(same->header) >= (std::uint32_t(dosDateTimeFromUnix(f.st.st_mtime).date) << 16 |
-                                              dosDateTimeFromUnix(f.st.st_mtime).time))
-        continue;
+      DosDateTime fileTime = dosDateTimeFromUnix(f.st.st_mtime);
+      if (same && dosStamp(same->header) >= ((std::uint32_t(fileTime.date) << 16) | fileTime.time)) continue;
     }
     todo.push_back(&f);
     if (same) replaced.insert(f.storedName);

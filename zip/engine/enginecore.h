@@ -120,12 +120,12 @@ struct ExtractJob {
   std::vector<ExtractSpec> specs;  // empty = every entry
 };
 
-// Adds the job's files; returns the number of files added (0 when nothing
-// changed; the old archive is then untouched), or a negative value on failure.
+// Adds the job's files; returns the number of files added. 0 means nothing
+// changed: the old archive is untouched (a message said why).
 int runAdd(const AddJob &job, EngineEvents &events);
 
 // Extracts from the archive file; returns the number of files written (tested
-// ones in test-only mode), or a negative value when the archive cannot be read.
+// ones in test-only mode); 0 with a message when the archive cannot be read.
 int runExtract(const ExtractJob &job, EngineEvents &events);
 
 // The same, from an archive in memory (used by the fuzz target and tests).
