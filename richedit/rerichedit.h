@@ -191,6 +191,7 @@ protected:
   void notifyChange() override;
   void notifySelectionChange() override { SelectionChange(); }
   void notifyRequestResize(const QRect &r) override { RequestSize(r); }
+  bool resizeRequestWanted() const override { return bool(OnResizeRequest); }
   bool notifyProtected(const re::ProtectedChange &pc) override;
   void notifyLink(const re::LinkNotify &l) override;
   bool notifySaveClipboard(int objects, int chars) override { return SaveClipboard(objects, chars); }

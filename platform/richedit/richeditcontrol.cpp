@@ -1,6 +1,7 @@
 #include "platform/richedit/richeditcontrol.h"
 
 #include "platform/codepage.h"
+#include "platform/richedit/rtfreader.h"
 #include "platform/richedit/rtfwriter.h"
 #include "platform/richedit/textprops.h"
 #include "platform/richedit/units.h"
@@ -29,12 +30,13 @@ namespace qel::re {
 
 namespace {
 
+// Our RTF reader, unless a test or tool puts another in its place.
 RtfReadFunction &rtfReaderSlot() {
-  static RtfReadFunction reader;
+  static RtfReadFunction reader = [](const QByteArray &rtf, QTextCursor &cursor) { return insertRtf(rtf, cursor); };
   return reader;
 }
 RtfDocumentReadFunction &rtfDocReaderSlot() {
-  static RtfDocumentReadFunction reader;
+  static RtfDocumentReadFunction reader = [](const QByteArray &rtf, QTextDocument *doc) { return readRtf(rtf, doc); };
   return reader;
 }
 
@@ -116,8 +118,8 @@ private:
 };
 
 void RichEditControl::setRtfReader(RtfReadFunction insert, RtfDocumentReadFunction whole) {
-  rtfReaderSlot() = std::move(insert);
-  rtfDocReaderSlot() = std::move(whole);
+  if (insert) rtfReaderSlot() = std::move(insert);
+  if (whole) rtfDocReaderSlot() = std::move(whole);
 }
 
 RichEditControl::RichEditControl(QWidget *parent) : QTextEdit(parent) {
@@ -611,6 +613,12 @@ void RichEditControl::layoutSelectionBar() {
   selectionBarWidget_->setGeometry(vr.left() - 8, vr.top(), 8, vr.height());
 }
 
+void RichEditControl::showEvent(QShowEvent *e) {
+  QTextEdit::showEvent(e);
+  // Links of text loaded while hidden are found when the control shows.
+  updateLinkOverlay();
+}
+
 void RichEditControl::resizeEvent(QResizeEvent *e) {
   QTextEdit::resizeEvent(e);
   layoutSelectionBar();
@@ -656,7 +664,7 @@ void RichEditControl::setAutoUrlDetect(bool on) {
 
 void RichEditControl::onContentsChanged() {
   linksDirty_ = true;
-  if (autoUrlDetect_ && !formatUpdatePending_) {
+  if (autoUrlDetect_ && !formatUpdatePending_ && isVisible()) {
     formatUpdatePending_ = true;
     QTimer::singleShot(0, this, [this] {
       formatUpdatePending_ = false;
@@ -666,7 +674,7 @@ void RichEditControl::onContentsChanged() {
   if (formatDoc_) formatDoc_.reset();
   if (suppressChange_ == 0 && (eventMask_ & ENM_CHANGE)) notifyChange();
   // Lays the text out now, so a change of its height is reported at once.
-  if (eventMask_ & ENM_REQUESTRESIZE) {
+  if ((eventMask_ & ENM_REQUESTRESIZE) && resizeRequestWanted()) {
     const int h = int(std::ceil(document()->size().height()));
     if (h != lastHeight_) {
       lastHeight_ = h;
@@ -939,7 +947,7 @@ void RichEditControl::insertFromMimeData(const QMimeData *source) {
       QTextCursor at = textCursor();
       const int before = textLength() - (at.selectionEnd() - at.selectionStart());
       if (before >= maxLength_) { QApplication::beep(); return; }
-      if (insertRtf(rtf, at)) {
+      if (insertRtfAt(rtf, at)) {
         setTextCursor(at);
         return;
       }
@@ -969,7 +977,7 @@ void RichEditControl::insertFromMimeData(const QMimeData *source) {
   }
 }
 
-bool RichEditControl::insertRtf(const QByteArray &rtf, QTextCursor &cursor) {
+bool RichEditControl::insertRtfAt(const QByteArray &rtf, QTextCursor &cursor) {
   const RtfReadFunction &reader = rtfReaderSlot();
   if (!reader) return false;
   if (!rtf.trimmed().startsWith("{\\rtf")) return false;
@@ -1042,7 +1050,7 @@ bool RichEditControl::streamIn(const QByteArray &data, int format) {
       ok = false;
     } else if (selection) {
       QTextCursor at = textCursor();
-      ok = insertRtf(data, at);
+      ok = insertRtfAt(data, at);
       if (ok) setTextCursor(at);
     } else {
       // The reader leaves the document untouched when it cannot read.

@@ -119,7 +119,8 @@ public:
   explicit RichEditControl(QWidget *parent = nullptr);
   ~RichEditControl() override;
 
-  // Until the RTF reader is linked in, a reader can be given here.
+  // The RTF reader used for pastes and loads (our own by default); an empty
+  // function keeps the current one.
   static void setRtfReader(RtfReadFunction insert, RtfDocumentReadFunction whole);
 
   // ---- text and positions ----
@@ -243,6 +244,9 @@ protected:
   virtual void notifyChange() {}
   virtual void notifySelectionChange() {}
   virtual void notifyRequestResize(const QRect &) {}
+  // Whether anyone takes size requests: laying out a long text after every
+  // change is not free.
+  virtual bool resizeRequestWanted() const { return true; }
   // Return true to allow the change; without an answer it is refused.
   virtual bool notifyProtected(const ProtectedChange &) { return false; }
   virtual void notifyLink(const LinkNotify &) {}
@@ -261,6 +265,7 @@ protected:
   void dropEvent(QDropEvent *e) override;
   void contextMenuEvent(QContextMenuEvent *e) override;
   void resizeEvent(QResizeEvent *e) override;
+  void showEvent(QShowEvent *e) override;
   QMimeData *createMimeDataFromSelection() const override;
   bool canInsertFromMimeData(const QMimeData *source) const override;
   void insertFromMimeData(const QMimeData *source) override;
@@ -277,7 +282,7 @@ private:
   std::pair<int, int> wordRangeAt(int pos) const;
   void applyCharRecord(const CharFormat &record, int start, int end);
   void insertTextAt(QTextCursor &cursor, const QString &text, const QTextCharFormat &format);
-  bool insertRtf(const QByteArray &rtf, QTextCursor &cursor);
+  bool insertRtfAt(const QByteArray &rtf, QTextCursor &cursor);
   void syncNumberingLists(int fromBlock, int toBlock);
   void onContentsChanged();
   void onCursorMoved();

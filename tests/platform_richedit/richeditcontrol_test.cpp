@@ -370,6 +370,7 @@ TEST(RichEditControl, LinksAreAnOverlayOnly) {
   Probe e;
   e.setEventMask(ENM_LINK);
   e.setAutoUrlDetect(true);
+  e.show();
   e.setText(QStringLiteral("x\rsee www.example.com, ok"));
   const int undoSteps = e.document()->availableUndoSteps();
   const auto links = e.links();
@@ -410,6 +411,20 @@ TEST(RichEditControl, ClipboardMimeRoundTrip) {
   dst.paste();
   EXPECT_EQ(dst.text(), QStringLiteral("Plain\rBold"));
   EXPECT_EQ(dst.undoName(), UID_PASTE);
+  // The RTF came in: the formatting survived.
+  dst.setSel(6, 10);
+  EXPECT_TRUE(dst.charFormat(SCF_SELECTION).effects & CFE_BOLD);
+  dst.setSel(0, 5);
+  EXPECT_FALSE(dst.charFormat(SCF_SELECTION).effects & CFE_BOLD);
+  dst.undo();
+  EXPECT_EQ(dst.textLength(), 0);
+
+  // Only the selection is copied.
+  src.setSel(1, 3);
+  src.copy();
+  RichEditControl part;
+  part.paste();
+  EXPECT_EQ(part.text(), QStringLiteral("la"));
 
   // HTML never comes in; text does.
   auto *html = new QMimeData;
@@ -477,7 +492,13 @@ TEST(RichEditControl, StreamsPlainText) {
   // RTF that is not RTF is refused and changes nothing.
   EXPECT_FALSE(e.streamIn(QByteArray("not rtf"), SF_RTF));
   EXPECT_EQ(e.line(1), QStringLiteral("2"));
-  EXPECT_TRUE(e.streamOut(SF_RTF).startsWith("{\\rtf1"));
+  const QByteArray rtf = e.streamOut(SF_RTF);
+  EXPECT_TRUE(rtf.startsWith("{\\rtf1"));
+  RichEditControl back;
+  ASSERT_TRUE(back.streamIn(rtf, SF_RTF));
+  EXPECT_EQ(back.text(), e.text());
+  EXPECT_FALSE(back.isModified());
+  EXPECT_FALSE(back.canUndo());
   EXPECT_EQ(e.streamOut(SF_TEXT | SF_UNICODE).size(), 2 * (e.textLength() + 3));
 }
 
