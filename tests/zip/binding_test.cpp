@@ -10,7 +10,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -508,4 +510,22 @@ TEST(ZipCallback, NoSecondOperationWhileBusyAndHandlerFaultsStopTheEngine) {
   EXPECT_EQ(zip.ErrCode(), 10501);
   EXPECT_EQ(zip.SuccessCnt(), 0);
   EXPECT_FALSE(zip.IsBusy());
+}
+
+TEST(ZipPasswordDlg, ControlsAsTheProgramExpects) {
+  for (bool forExtract : {false, true}) {
+    TZipPasswordDlg dlg(QStringLiteral("Enter Password "), forExtract);
+    EXPECT_EQ(dlg.windowTitle(), "Password");
+    EXPECT_EQ(dlg.lbl_Prompt->text(), "Enter Password ");
+    EXPECT_EQ(dlg.e_Password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(dlg.e_Password->maxLength(), 80);
+    EXPECT_EQ(dlg.b_Ok->text(), "&Ok");
+    EXPECT_EQ(dlg.b_Cancel->text(), "&Cancel");
+    EXPECT_EQ(dlg.b_CancelAll->text(), "Cancel all");
+    EXPECT_EQ(dlg.b_CancelAll->isVisibleTo(&dlg), forExtract);
+    dlg.b_CancelAll->click();
+    EXPECT_EQ(dlg.result(), int(TZipPasswordDlg::CancelAll));
+    dlg.b_Abort->click();
+    EXPECT_EQ(dlg.result(), int(TZipPasswordDlg::Abort));
+  }
 }

@@ -87,6 +87,7 @@ TEST(ZipEngines, AddThenExtractPlain) {
   EXPECT_EQ(pythonRead(archive, "card.~h"), src.bodies);
   QByteArray out;
   EXPECT_EQ(run("unzip", {"-tq", archive}, src.dir, &out), 0) << out.constData();
+  EXPECT_EQ(run("7z", {"t", archive}, src.dir, &out), 0) << out.constData();
 
   const QString target = qel::test::freshDir("plain-out");
   zip.ExtrBaseDir = target;
@@ -116,6 +117,7 @@ TEST(ZipEngines, EncryptedArchiveAndPasswordPrompts) {
   QByteArray out;
   EXPECT_EQ(run("unzip", {"-P", "Geheim!", "-tq", archive}, src.dir, &out), 0) << out.constData();
   EXPECT_NE(run("unzip", {"-P", "falsch", "-tq", archive}, src.dir, &out), 0);
+  EXPECT_EQ(run("7z", {"t", "-pGeheim!", archive}, src.dir, &out), 0) << out.constData();
 
   auto answerPassword = [](const QString &pw) {
     return Answer::dialog(QDialog::Accepted, [pw](QDialog &d) { d.findChild<QLineEdit *>("e_Password")->setText(pw); });
