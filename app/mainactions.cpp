@@ -1,0 +1,269 @@
+#include "app/mainactions.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+namespace qel {
+
+const std::vector<ActionSpec> &MainActionSpecs() {
+  static const std::vector<ActionSpec> specs = {
+      // List and card editing
+      {"EditSelectAll", "Select &All", "Ctrl+A", "al_List"},
+      {"a_SelectAllCard", "Select &All", "Ctrl+A", "al_List"},
+      {"a_SelectAllList", "Select &All", "Ctrl+A", "al_List"},
+      {"a_CopyList", "&Copy", "", "al_List"},
+      {"a_CopyCard", "&Copy", "", "al_List"},
+      {"EditCopy", "&Copy", "", "al_List"},
+      {"a_PasteList", "&Paste", "", "al_List"},
+      {"a_PasteCard", "&Paste", "", "al_List"},
+      {"EditPaste", "&Paste", "", "al_List"},
+      {"a_CutList", "Cu&t", "", "al_List"},
+      {"a_CutCard", "Cu&t", "", "al_List"},
+      {"EditCut", "Cu&t", "", "al_List"},
+      {"a_DeleteList", "&Delete", "", "al_List"},
+      {"a_PasteSpecial", "Paste &Special...", "", "al_List"},
+      {"a_Add", "&New ...", "Ins", "al_List"},
+      {"a_Rename", "&Rename", "F2", "al_List"},
+      {"a_Duplicate", "D&uplicate", "", "al_List"},
+      {"a_FileNew", "&New", "Ctrl+N", "al_List"},
+      {"a_FileOpen", "&Open", "Ctrl+O", "al_List"},
+      {"a_FileSave", "&Save", "Ctrl+S", "al_List"},
+      {"a_CardFind", "&Find", "Ctrl+F", "al_List"},
+      {"a_CardFindNext", "Find &Next", "F3", "al_List"},
+      {"a_CardReplace", "&Replace", "Ctrl+H", "al_List"},
+      {"a_Print", "Print default ...", "Ctrl+P", "al_List"},
+      {"a_CardUnformat", "Remove Formatting", "", "al_List"},
+      {"a_InsertObject", "Insert &Object ...", "", "al_List"},
+      {"a_InsertPicture", "Insert Picture...", "", "al_List"},
+      {"a_InsertDateTime", "Insert Date and Time", "Ctrl+D", "al_List"},
+      {"a_Options", "&Options ...", "", "al_List"},
+      {"a_Lock", "Lock Cards", "", "al_List", true},
+      {"a_CardProperties", "Properties...", "", "al_List"},
+      {"a_Undo", "&Undo", "Ctrl+Z", "al_List"},
+      {"a_Redo", "&Redo", "Ctrl+Alt+Z", "al_List"},
+      {"a_LoadCardFromFile", "Load from File ...", "", "al_List"},
+      {"a_SaveCardToFile", "Save to File ...", "", "al_List"},
+      {"a_CardBackground", "&Background Color ...", "", "al_List"},
+      {"a_FileProperties", "Pr&operties", "", "al_List"},
+      {"a_FilePrintPreview", "Print Preview...", "", "al_List"},
+      {"a_CustomizeToolbars", "Customize Toolbars", "", "al_List"},
+      // Formatting
+      {"a_Font", "Font...", "", "al_Formatting"},
+      {"a_Paragraph", "Paragraph...", "", "al_Formatting"},
+      {"a_FormatPainter", "Format Painter", "", "al_Formatting", true},
+      {"a_FontSize", "Font Size", "", "al_Formatting"},
+      {"a_TextColor", "Text Color", "", "al_Formatting"},
+      {"a_Bold", "Bold", "Ctrl+B", "al_Formatting", true},
+      {"a_Italic", "Italic", "Ctrl+I", "al_Formatting", true},
+      {"a_Underline", "Underline", "Ctrl+U", "al_Formatting", true},
+      {"a_Left", "Align Left", "", "al_Formatting", true},
+      {"a_Center", "Center", "", "al_Formatting", true},
+      {"a_Right", "Align Right", "", "al_Formatting", true},
+      {"a_Bullets", "Bullets", "", "al_Formatting", true},
+      {"a_Superscript", "Superscript", "", "al_Formatting", true},
+      {"a_SubScript", "Subscript", "", "al_Formatting", true},
+      {"a_TextHighLight", "Text Highlight", "", "al_Formatting"},
+      {"a_SortCardLines", "Sort Card Lines", "", "al_Formatting"},
+      // Navigation
+      {"ac_First", "&First", "", "al_Navigation"},
+      {"ac_Previous", "&Previous", "", "al_Navigation"},
+      {"ac_Next", "&Next", "", "al_Navigation"},
+      {"ac_Last", "&Last", "", "al_Navigation"},
+      // Card actions
+      {"a_Dial", "&Dial ...", "F5", "al_Actions"},
+      {"a_SetPhoneNumber", "&Set phone number", "", "al_Actions"},
+      {"a_ResetPhoneNumber", "&Reset phone number", "", "al_Actions"},
+      {"a_SendEMail", "Send &eMail ...", "", "al_Actions"},
+      {"a_BrowseWWW", "Browse &WWW ...", "", "al_Actions"},
+      {"a_RunApplication", "Run &Application ...", "", "al_Actions"},
+      {"a_GoToCard", "Go to Card", "", "al_Actions"},
+      {"a_Action", "Action", "", "al_Actions"},
+  };
+  return specs;
+}
+
+MainActions::MainActions(QObject *owner) : owner_(owner) {
+  for (const ActionSpec &s : MainActionSpecs()) {
+    auto *a = new QAction(QString::fromUtf8(s.caption), owner);
+    a->setObjectName(QString::fromLatin1(s.name));
+    a->setProperty("actionList", QString::fromLatin1(s.list));
+    a->setCheckable(s.checkable);
+    actions_.insert(a->objectName(), a);
+  }
+  // One key, one command: Ctrl+A belongs to the routing action EditSelectAll,
+  // which passes it on to the list, the editor or the filter edit by focus;
+  // its per-pane twins carry no key of their own.
+  for (const ActionSpec &s : MainActionSpecs()) {
+    QString name = QString::fromLatin1(s.name);
+    bool twin = name == QLatin1String("a_SelectAllCard") || name == QLatin1String("a_SelectAllList");
+    if (*s.shortcut && !twin) actions_[name]->setShortcut(QKeySequence(QString::fromLatin1(s.shortcut)));
+  }
+  actions_[QStringLiteral("a_Center")]->setProperty("Tag", 2);
+  actions_[QStringLiteral("a_Right")]->setProperty("Tag", 1);
+}
+
+QAction *MainActions::operator[](const QString &name) const {
+  QAction *a = actions_.value(name);
+  if (!a) a = items_.value(name);
+  Q_ASSERT_X(a, "MainActions", qPrintable(name));
+  return a;
+}
+
+QAction *MainActions::menuItem(const QString &name, const QString &caption, const QString &shortcut) {
+  auto *a = new QAction(caption, owner_);
+  a->setObjectName(name);
+  if (!shortcut.isEmpty()) a->setShortcut(QKeySequence(shortcut));
+  items_.insert(name, a);
+  return a;
+}
+
+void MainActions::buildMenus(QMenuBar *bar) {
+  auto sub = [&](QMenu *parent, const QString &name, const QString &caption) {
+    QMenu *m = parent->addMenu(caption);
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(name + QStringLiteral("_item"));
+    return m;
+  };
+  auto top = [&](const QString &name, const QString &caption) {
+    QMenu *m = bar->addMenu(caption);
+    m->setObjectName(name);
+    return m;
+  };
+  auto add = [&](QMenu *m, const char *name) { m->addAction(get(QString::fromLatin1(name))); };
+  auto addItem = [&](QMenu *m, const char *name, const char *caption, const char *shortcut = "") {
+    m->addAction(menuItem(QString::fromLatin1(name), QString::fromUtf8(caption), QString::fromLatin1(shortcut)));
+  };
+
+  QMenu *file = top(QStringLiteral("File1"), QStringLiteral("&File"));
+  add(file, "a_FileNew");
+  add(file, "a_FileOpen");
+  addItem(file, "Merge1", "&Merge ...");
+  add(file, "a_FileSave");
+  addItem(file, "SaveAs1", "Save &As ...");
+  file->addSeparator();
+  QMenu *imp = sub(file, QStringLiteral("Import1"), QStringLiteral("&Import"));
+  addItem(imp, "ImportMSCardfile1", "&MS Moravine ...");
+  addItem(imp, "ImportText1", "&Text file ...");
+  QMenu *exp = sub(file, QStringLiteral("Export1"), QStringLiteral("&Export"));
+  addItem(exp, "ExportText1", "&Text file ...");
+  addItem(exp, "ExportRTF1", "&RTF file ...");
+  addItem(exp, "ExportV1", "Version &1.x file ...");
+  addItem(exp, "ExportV2", "Version &2.x file ...");
+  file->addSeparator();
+  addItem(file, "Protect1", "P&rotect ...");
+  file->addSeparator();
+  QMenu *print = sub(file, QStringLiteral("Print1"), QStringLiteral("&Print"));
+  add(print, "a_Print");
+  addItem(print, "PrintSelected1", "&Selected ...");
+  addItem(print, "PrintFiltered1", "&Filtered ...");
+  addItem(print, "PrintAll1", "&All ...");
+  addItem(print, "PrintList1", "&List ...");
+  add(file, "a_FilePrintPreview");
+  addItem(file, "PrintOptions1", "Print Options ...");
+  addItem(file, "PageSetup1", "Pa&ge Setup ...");
+  addItem(file, "PrinterSetup1", "Printer Setup ...");
+  file->addSeparator();
+  add(file, "a_FileProperties");
+  QAction *mru = file->addSeparator();
+  mru->setObjectName(QStringLiteral("File_MRU"));
+  addItem(file, "Exit1", "E&xit");
+
+  QMenu *edit = top(QStringLiteral("Edit1"), QStringLiteral("&Edit"));
+  add(edit, "a_Undo");
+  add(edit, "a_Redo");
+  edit->addSeparator();
+  add(edit, "EditCut");
+  add(edit, "EditCopy");
+  add(edit, "EditPaste");
+  add(edit, "a_PasteSpecial");
+  add(edit, "EditSelectAll");
+  edit->addSeparator();
+  add(edit, "a_InsertDateTime");
+  add(edit, "a_InsertPicture");
+  add(edit, "a_InsertObject");
+  edit->addSeparator();
+  QAction *wrap = menuItem(QStringLiteral("Wordwrap1"), QStringLiteral("&Word Wrap"));
+  wrap->setCheckable(true);
+  wrap->setChecked(true);
+  edit->addAction(wrap);
+
+  QMenu *card = top(QStringLiteral("Card1"), QStringLiteral("&Card"));
+  add(card, "a_Rename");
+  add(card, "a_Add");
+  add(card, "a_DeleteList");
+  add(card, "a_Duplicate");
+  card->addSeparator();
+  add(card, "a_CardFind");
+  add(card, "a_CardFindNext");
+  add(card, "a_CardReplace");
+  card->addSeparator();
+  add(card, "a_LoadCardFromFile");
+  add(card, "a_SaveCardToFile");
+  card->addSeparator();
+  add(card, "a_CardBackground");
+  add(card, "a_CardUnformat");
+  add(card, "a_SortCardLines");
+  card->addSeparator();
+  add(card, "a_CardProperties");
+
+  QMenu *tools = top(QStringLiteral("Tools1"), QStringLiteral("&Tools"));
+  QMenu *acts = sub(tools, QStringLiteral("Actions1"), QStringLiteral("&Actions"));
+  addItem(acts, "ActionDial1", "&Dial ...");
+  addItem(acts, "ActionMail1", "Send e&Mail ...");
+  addItem(acts, "ActionBrowse1", "Browse &WWW ...");
+  addItem(acts, "ActionRun1", "&Run Application ...");
+  addItem(acts, "ActionGoTo1", "Go to &Card");
+  // The speed-dial entry is the dial command itself, so F5 has one owner.
+  QAction *speed = get(QStringLiteral("a_Dial"));
+  QAction *speedItem = menuItem(QStringLiteral("SpeedDial1"), QStringLiteral("Speed &Dial"));
+  speedItem->setShortcut(speed->shortcut());
+  speed->setShortcut(QKeySequence());
+  tools->addAction(speedItem);
+  tools->addSeparator();
+  add(tools, "a_Options");
+  add(tools, "a_CustomizeToolbars");
+
+  QMenu *help = top(QStringLiteral("Help1"), QStringLiteral("&Help"));
+  addItem(help, "Contents1", "&Contents");
+  addItem(help, "GettingStarted1", "Getting Started");
+  addItem(help, "WebSite1", "Web site ...");
+  help->addSeparator();
+  addItem(help, "OpenSamplefile1", "Open Sample file");
+  help->addSeparator();
+  addItem(help, "About1", "&About ...");
+
+  // "GoTo Index": F4 puts the focus into the filter edit; it has no menu entry.
+  menuItem(QStringLiteral("GoToIndex1"), QStringLiteral("GoTo Index"), QStringLiteral("F4"));
+}
+
+void MainActions::buildStandardToolbar(QToolBar *bar) {
+  for (const char *n : {"a_FileNew", "a_FileOpen", "a_FileSave"}) bar->addAction(get(QString::fromLatin1(n)));
+  bar->addSeparator();
+  for (const char *n : {"a_Print", "a_FilePrintPreview"}) bar->addAction(get(QString::fromLatin1(n)));
+  bar->addSeparator();
+  for (const char *n : {"EditCut", "EditCopy", "EditPaste", "a_Undo"}) bar->addAction(get(QString::fromLatin1(n)));
+  bar->addSeparator();
+  for (const char *n : {"a_Add", "a_DeleteList", "a_CardFind", "a_Lock"}) bar->addAction(get(QString::fromLatin1(n)));
+}
+
+void MainActions::buildNavigationToolbar(QToolBar *bar) {
+  for (const char *n : {"ac_First", "ac_Previous", "ac_Next", "ac_Last"}) bar->addAction(get(QString::fromLatin1(n)));
+}
+
+void MainActions::buildFormattingToolbar(QToolBar *bar) {
+  for (const char *n : {"a_Bold", "a_Italic", "a_Underline"}) bar->addAction(get(QString::fromLatin1(n)));
+  bar->addSeparator();
+  for (const char *n : {"a_Left", "a_Center", "a_Right", "a_Bullets"}) bar->addAction(get(QString::fromLatin1(n)));
+  bar->addSeparator();
+  for (const char *n : {"a_Superscript", "a_SubScript", "a_TextColor", "a_TextHighLight", "a_FormatPainter"})
+    bar->addAction(get(QString::fromLatin1(n)));
+}
+
+void MainActions::buildActionsToolbar(QToolBar *bar) {
+  bar->addAction(get(QStringLiteral("a_Action")));
+}
+
+} // namespace qel

@@ -1,0 +1,49 @@
+// The card-index program.
+
+#include "app/tf_main.h"
+#include "platform/termination.h"
+#include "platform/uiservices.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <exception>
+
+namespace {
+
+// Errors that escape a command end that command with a message, never the program.
+class Application : public QApplication {
+public:
+  using QApplication::QApplication;
+  bool notify(QObject *receiver, QEvent *event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::exception &e) {
+      qel::ui().messageBox(QString::fromUtf8(e.what()), qel::applicationTitle(), qel::MB_OK | qel::MB_ICONERROR);
+    } catch (...) {
+      qel::ui().messageBox(QStringLiteral("Unexpected error"), qel::applicationTitle(), qel::MB_OK | qel::MB_ICONERROR);
+    }
+    return false;
+  }
+};
+
+} // namespace
+
+int main(int argc, char **argv) {
+  Application app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Qel Moravine"));
+  QApplication::setApplicationDisplayName(QString());
+  QApplication::setQuitOnLastWindowClosed(true);
+  qel::setApplicationTitle(QStringLiteral("Qel Moravine"));
+
+  QStringList args = QApplication::arguments();
+  args.removeFirst();
+  qel::Tf_Main window(args);
+  // The start-up sequence runs before the window appears: a program that
+  // hands its file over to a running instance ends here, having shown nothing.
+  window.FormShow();
+  if (window.terminateRequested()) return 0;
+  qel::InstallTerminationHandler([&window] { window.QueryEndSession(); });
+  window.show();
+  return app.exec();
+}

@@ -1,0 +1,128 @@
+#pragma once
+// The main window: filter edit and title list on one side, the card header
+// and the card editor on the other, toolbars, menu bar and status bar.
+// Its methods live in files by command group (tf_main_*.cpp); the work itself
+// sits in the subsystem libraries, the window wires commands to it.
+
+#include "app/mainactions.h"
+#include "app/mainstate.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <memory>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QSplitter;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QWidget;
+
+namespace qel {
+
+namespace re {
+class RichEditControl;
+}
+class RunningInstance;
+
+class Tf_Main : public QMainWindow, public MainWindowHooks {
+  Q_OBJECT
+public:
+  // `arguments`: the command line without the program (file, initial filter).
+  explicit Tf_Main(const QStringList &arguments = {}, QWidget *parent = nullptr);
+  ~Tf_Main() override;
+
+  // ---- life cycle (tf_main_life.cpp) ----
+  void FormCreate();
+  void FormShow();
+  bool FormCloseQuery();
+  void FormClose();
+  void FormDestroy();
+  void ApplyOptions();
+  void ApplyLayout();
+  void ApplyStayOnTop();
+  void SetDocksAllowDrag(bool allow);
+  void ShowEditorIfAny();
+  void UpdateEditMenu();
+  void a_LockExecute(bool withSender);
+  void a_OptionsExecute();
+  void TimerTimer();
+  void Exit1Click() { close(); }
+  // The desktop session ends (SIGTERM or the session manager): ask once, then close.
+  void QueryEndSession();
+  bool IsLocked() const;
+  // Set when the program handed its start-up file to another instance and should end.
+  bool terminateRequested() const { return terminateRequested_; }
+  void requestTerminate() { terminateRequested_ = true; }
+  QString HelpFilePath;
+
+  // ---- main-window hooks for the caption rule and the hand-over ----
+  QString windowCaption() const override;
+  void setWindowCaption(const QString &caption) override;
+  void setTrayHint(const QString &hint) override;
+  void restoreAndBringForward() override;
+  void UpdateCaption();
+
+  // ---- commands of later command groups; empty until they are wired ----
+  virtual bool AskSaveChanges();
+  virtual void a_FileSaveExecute();
+  virtual void a_FileNewExecute();
+  virtual bool OpenCardsFile(const QString &path, int mode);
+  virtual void RefilterCards();
+  virtual void OpenSamplefile1Click();
+  virtual void ReopenLastFile();
+
+  // ---- panes ----
+  QWidget *ListPanel = nullptr;
+  QWidget *pn_filterbox = nullptr;
+  QWidget *pn_Filter = nullptr;
+  QToolButton *b_Filter = nullptr;
+  QLineEdit *e_record = nullptr;
+  QListView *lw_List = nullptr;
+  QSplitter *Splitter = nullptr;
+  QFrame *pn_Card = nullptr;
+  QLabel *pn_CardCaption = nullptr;
+  QLabel *pn_Header = nullptr;
+  re::RichEditControl *m_Card = nullptr;
+  re::RichEditControl *m_RTFbuffer = nullptr;
+  QStatusBar *StatusBar = nullptr;
+  QLabel *StatusPanels[4] = {};
+  QToolBar *Toolbar_Standard = nullptr;
+  QToolBar *Toolbar_Navigation = nullptr;
+  QToolBar *Toolbar_formatting = nullptr;
+  QToolBar *Toolbar_Actions = nullptr;
+  QLineEdit *e_Action = nullptr;
+  QTimer *Timer = nullptr;
+
+  MainActions &actions() { return *actions_; }
+  const QStringList &arguments() const { return arguments_; }
+  RunningInstance *instance() const { return instance_.get(); }
+
+protected:
+  void showEvent(QShowEvent *e) override;
+  void closeEvent(QCloseEvent *e) override;
+  void changeEvent(QEvent *e) override;
+
+private:
+  void buildForm();
+  void wireLifeCycle();
+
+  std::unique_ptr<MainActions> actions_;
+  QStringList arguments_;
+  std::unique_ptr<RunningInstance> instance_;
+  bool destroyed_ = false;
+  bool terminateRequested_ = false;  // handed over to another instance while starting
+  bool closing_ = false;        // the close path runs: no autosave, no second question
+  bool closeAnswered_ = false;  // the save question was answered for this close
+  int busy_ = 0;                // a command or modal dialog is running
+  int layoutPosition_ = 0;      // how the list stands now: 0 left of the editor, 1 above it
+};
+
+extern Tf_Main *f_Main;
+
+} // namespace qel

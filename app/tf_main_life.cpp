@@ -1,0 +1,363 @@
+// Start-up, settings applied to the window, command enabling, lock,
+// autosave and the shutdown order.
+
+#include "app/colors.h"
+#include "app/pending.h"
+#include "app/tf_main.h"
+#include "platform/instances.h"
+#include "platform/richedit/richeditcontrol.h"
+#include "platform/uiservices.h"
+#include "settings/options.h"
+#include "settings/registry2000.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWindow>
+
+namespace qel {
+
+Tf_Main *f_Main = nullptr;
+
+namespace {
+const char *const kUndoKindNames[] = {"", "typing", "delete", "drag and drop", "cut", "paste"};
+
+QString undoKindName(int kind) {
+  kind &= 0x7F;
+  return kind >= 0 && kind <= 5 ? QString::fromLatin1(kUndoKindNames[kind]) : QString();
+}
+
+QFont qfontOf(const TFont &f) { return FontToQFont(f); }
+
+void setWidgetColors(QWidget *w, const TFont &font, TColor background) {
+  w->setFont(qfontOf(font));
+  QPalette pal = w->palette();
+  QColor bg = TColorToQColor(background);
+  if (bg.isValid()) {
+    pal.setColor(QPalette::Base, bg);
+    pal.setColor(QPalette::Window, bg);
+  }
+  QColor fg = TColorToQColor(font.Color);
+  if (fg.isValid()) {
+    pal.setColor(QPalette::Text, fg);
+    pal.setColor(QPalette::WindowText, fg);
+  }
+  w->setPalette(pal);
+}
+} // namespace
+
+Tf_Main::Tf_Main(const QStringList &arguments, QWidget *parent) : QMainWindow(parent), arguments_(arguments) {
+  f_Main = this;
+  buildForm();
+  wireLifeCycle();
+  instance_ = std::make_unique<RunningInstance>(this);
+  QString error;
+  if (instance_->start(&error)) {
+    connect(instance_.get(), &RunningInstance::restoreRequested, this, [this] { restoreAndBringForward(); });
+  }
+  FormCreate();
+}
+
+Tf_Main::~Tf_Main() {
+  FormDestroy();
+  if (f_Main == this) f_Main = nullptr;
+}
+
+void Tf_Main::wireLifeCycle() {
+  MainActions &a = *actions_;
+  connect(a[QStringLiteral("a_Lock")], &QAction::triggered, this, [this] { a_LockExecute(true); });
+  connect(a[QStringLiteral("a_Options")], &QAction::triggered, this, [this] { a_OptionsExecute(); });
+  connect(a.item(QStringLiteral("Exit1")), &QAction::triggered, this, [this] { Exit1Click(); });
+  connect(a.item(QStringLiteral("Wordwrap1")), &QAction::toggled, this, [this](bool on) { m_Card->setWordWrap(on); });
+  connect(a.item(QStringLiteral("GoToIndex1")), &QAction::triggered, this, [this] { e_record->setFocus(); });
+  connect(a.item(QStringLiteral("OpenSamplefile1")), &QAction::triggered, this, [this] { OpenSamplefile1Click(); });
+  connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
+  connect(m_Card, &QTextEdit::textChanged, this, [this] {
+    if (!EditorReady) return;
+    FileModified = true;
+    CardBodyChanged = true;
+    UpdateEditMenu();
+  });
+  // The enabling rule follows the focus between the filter edit, the list and the editor.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+    if (now == e_record || now == lw_List || now == m_Card) UpdateEditMenu();
+  });
+}
+
+void Tf_Main::FormCreate() {
+  if (!AppOptions) AppOptions = new tOptions;
+  AppOptions->LoadFromRegistry();
+  if (!AppOptions->SysTray && AppOptions->StartMinimized) setWindowState(windowState() | Qt::WindowMinimized);
+  HelpFilePath = QCoreApplication::applicationDirPath() + QStringLiteral("/Qel Moravine.chm");
+}
+
+void Tf_Main::showEvent(QShowEvent *e) {
+  QMainWindow::showEvent(e);
+  FormShow();
+}
+
+void Tf_Main::FormShow() {
+  if (StartupDone) return;
+  StartupDone = true;
+  pending::LoadRecentFiles(*this);
+  ApplyLayout();
+  pending::LoadWindowState(*this);
+  m_Card->setWordWrap(actions_->item(QStringLiteral("Wordwrap1"))->isChecked());
+  a_LockExecute(false);
+  ApplyOptions();
+  FileModified = false;
+  CurrentFileName = pending::FreeNewFileName();
+
+  bool firstStart = pending::IsFirstStart();
+  if (!arguments_.isEmpty() && QFileInfo(arguments_.at(0)).isFile()) {
+    OpenCardsFile(QFileInfo(arguments_.at(0)).absoluteFilePath(), -1);
+  } else if (!firstStart) {
+    if (AppOptions->OpenLast)
+      ReopenLastFile();
+    else
+      a_FileNewExecute();
+  } else if (QFileInfo::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/sample.qel"))) {
+    OpenSamplefile1Click();
+  }
+  pending::MarkStarted();
+  if (terminateRequested_) return;
+
+  if (arguments_.size() >= 2) e_record->setText(arguments_.at(1));
+  ShowEditorIfAny();
+  UpdateCaption();
+  if (auto *fonts = Toolbar_formatting->findChild<QFontComboBox *>(QStringLiteral("cb_Font"))) fonts->setCurrentFont(m_Card->font());
+}
+
+void Tf_Main::ApplyOptions() {
+  const tOptions &o = *AppOptions;
+  setWidgetColors(e_record, o.InputBoxFont, o.InputBoxColor);
+  e_record->setStyleSheet(QString());
+  setWidgetColors(lw_List, o.ListFont, o.ListColor);
+  m_Card->setFont(qfontOf(o.CardFont));
+  pn_Header->setFont(qfontOf(o.HeaderFont));
+  pending::ApplyTrayOption(*this, o.SysTray);
+  if (pending::CurrentCardHasNoColor(*this)) m_Card->setBackgroundColor(TColorToQColor(o.CardColor));
+  QPalette hp = pn_Header->palette();
+  hp.setColor(QPalette::Window, TColorToQColor(o.HeaderColor));
+  hp.setColor(QPalette::WindowText, TColorToQColor(o.HeaderFont.Color));
+  pn_Header->setPalette(hp);
+  pn_Header->setVisible(o.Header);
+  pn_Filter->setVisible(o.ShowClearButton);
+  lw_List->setViewMode(QListView::ListMode);
+  lw_List->setFlow(o.ListColumns ? QListView::TopToBottom : QListView::TopToBottom);
+  lw_List->setWrapping(o.ListColumns);
+  setLayoutDirection(o.RightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+  ApplyLayout();
+  Timer->setInterval(o.AutosavePeriod * 60000);
+  Timer->setSingleShot(false);
+  if (o.Autosave)
+    Timer->start();
+  else
+    Timer->stop();
+  pending::ApplyRecentFilesOptions(*this, o.MRU ? o.MRUEntries : 0);
+  pending::ApplyPrinterOptions(*this);
+  QFont actionFont = qfontOf(o.ActionFont);
+  e_Action->setFont(actionFont);
+  menuBar()->setFont(qfontOf(o.MenuFont));
+  if (o.FixedActionBar) e_Action->setFixedWidth(o.ActionBarWidth);
+  ApplyStayOnTop();
+  pending::ApplySortOrder(*this, o.SortList);
+  pending::ApplyListLook(*this, o.ListGridlines, o.FlatScrollBars);
+  SetDocksAllowDrag(!o.LockToolbars);
+  RefilterCards();
+}
+
+void Tf_Main::ApplyLayout() {
+  switch (AppOptions ? AppOptions->ListHandlePosition : 0) {
+  case 0:
+    if (Splitter->orientation() != Qt::Horizontal) {
+      int editorWidth = pn_Card->width();
+      Splitter->setOrientation(Qt::Horizontal);
+      Splitter->setSizes({editorWidth / 2, editorWidth});
+    }
+    layoutPosition_ = 0;
+    break;
+  case 1:
+    if (Splitter->orientation() != Qt::Vertical) {
+      int editorHeight = pn_Card->height();
+      Splitter->setOrientation(Qt::Vertical);
+      Splitter->setSizes({editorHeight / 2, editorHeight});
+    }
+    layoutPosition_ = 1;
+    break;
+  default:
+    break;
+  }
+}
+
+void Tf_Main::ApplyStayOnTop() {
+  bool onTop = AppOptions && AppOptions->StayOnTop;
+  if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == onTop) return;
+  bool visible = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+  if (visible) show();  // changing the flags hides a shown window
+}
+
+void Tf_Main::SetDocksAllowDrag(bool allow) {
+  for (QToolBar *bar : {Toolbar_Standard, Toolbar_Navigation, Toolbar_formatting, Toolbar_Actions}) bar->setMovable(allow);
+}
+
+void Tf_Main::ShowEditorIfAny() {
+  bool any = lw_List->model() && lw_List->model()->rowCount() > 0;
+  m_Card->setVisible(any);
+  pn_CardCaption->setVisible(!any);
+}
+
+bool Tf_Main::IsLocked() const { return actions_->get(QStringLiteral("a_Lock"))->isChecked(); }
+
+void Tf_Main::a_LockExecute(bool withSender) {
+  bool locked = IsLocked();
+  if (withSender && locked)
+    ui().messageBox(QStringLiteral("Cards will be locked.\rYou can not edit cards until \"Lock\" button is pressed."),
+                    applicationTitle(), MB_OK | MB_ICONWARNING);
+  m_Card->setReadOnly(locked);
+  lw_List->setEditTriggers(locked ? QAbstractItemView::NoEditTriggers : QAbstractItemView::EditKeyPressed);
+  if (locked) e_record->setFocus();
+  UpdateEditMenu();
+  for (QAction *a : Toolbar_formatting->actions()) a->setEnabled(!locked);
+  for (QWidget *w : Toolbar_formatting->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) w->setEnabled(!locked);
+}
+
+void Tf_Main::UpdateEditMenu() {
+  MainActions &a = *actions_;
+  const bool unlocked = !IsLocked();
+  const int selected = pending::SelectedCardCount(*this);
+  const bool hasSelection = selected > 0 && unlocked;
+  for (const char *n : {"a_DeleteList", "a_Rename", "a_Duplicate", "a_LoadCardFromFile", "a_InsertPicture",
+                        "a_InsertObject", "a_InsertDateTime", "a_CardBackground", "a_PasteSpecial", "a_CardUnformat",
+                        "a_SortCardLines"})
+    a[QString::fromLatin1(n)]->setEnabled(hasSelection);
+  a[QStringLiteral("a_Add")]->setEnabled(unlocked);
+  a.item(QStringLiteral("Merge1"))->setEnabled(unlocked);
+  a.item(QStringLiteral("Protect1"))->setEnabled(unlocked);
+  a[QStringLiteral("a_CardReplace")]->setEnabled(unlocked);
+
+  QAction *undo = a[QStringLiteral("a_Undo")];
+  QAction *redo = a[QStringLiteral("a_Redo")];
+  QWidget *focus = QApplication::focusWidget();
+  if (focus == m_Card) {
+    undo->setEnabled(m_Card->canUndo());
+    undo->setText(QStringLiteral("&Undo ") + undoKindName(m_Card->undoName()));
+    redo->setEnabled(m_Card->canRedo());
+    redo->setText(QStringLiteral("&Redo ") + undoKindName(m_Card->redoName()));
+    a[QStringLiteral("EditPaste")]->setEnabled(m_Card->canPaste() && unlocked);
+  } else if (focus == lw_List) {
+    undo->setEnabled(false);
+    redo->setEnabled(false);
+    a[QStringLiteral("EditCopy")]->setEnabled(selected > 0);
+    a[QStringLiteral("EditCut")]->setEnabled(selected > 0 && unlocked);
+    a[QStringLiteral("EditPaste")]->setEnabled(pending::CardClipboardExists() && unlocked);
+  } else if (focus == e_record) {
+    undo->setEnabled(e_record->isUndoAvailable());
+    undo->setText(QStringLiteral("&Undo"));
+  }
+  a[QStringLiteral("a_FileSave")]->setEnabled(FileModified);
+}
+
+void Tf_Main::a_OptionsExecute() { pending::ShowOptionsDialog(*this); }
+
+void Tf_Main::TimerTimer() {
+  // Never while closing, while a modal dialog or another command runs, for a
+  // read-only file, or for a never-saved file (that would pop up Save As on every tick).
+  if (closing_ || busy_ > 0 || QApplication::activeModalWidget() || QApplication::activePopupWidget()) return;
+  if (!FileModified || pending::CurrentFileIsReadOnly() || pending::IsNewFileName(CurrentFileName)) return;
+  a_FileSaveExecute();
+}
+
+bool Tf_Main::FormCloseQuery() { return AskSaveChanges(); }
+
+void Tf_Main::closeEvent(QCloseEvent *e) {
+  if (!closing_) {
+    Timer->stop();  // no autosave from here on
+    if (!FormCloseQuery()) {
+      Timer->setInterval(Timer->interval());
+      if (AppOptions && AppOptions->Autosave) Timer->start();
+      e->ignore();
+      return;
+    }
+    closing_ = true;
+    FormClose();
+  }
+  e->accept();
+}
+
+void Tf_Main::FormClose() {
+  if (!StartupDone) return;
+  pending::SaveWindowState(*this);
+  if (AppOptions) {
+    try {
+      AppOptions->SaveToRegistry();
+    } catch (const std::exception &ex) {
+      ui().messageBox(QString::fromLocal8Bit(ex.what()), applicationTitle(), MB_OK | MB_ICONERROR);
+    }
+  }
+  pending::DeleteBodyFile();
+  if (pending::CardClipboardExists()) {
+    int answer = ui().messageBox(QStringLiteral("Leave contents of the Clipboard to other Qel Moravine applications?"),
+                                 QStringLiteral("Confirm"), MB_YESNO | MB_ICONQUESTION);
+    if (answer != IDYES) pending::DeleteCardClipboard();
+  }
+}
+
+void Tf_Main::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  if (StartupDone) pending::SaveRecentFiles(*this);
+  // Whatever way the program ends, its body file does not outlive it.
+  pending::DeleteBodyFile();
+  pending::CloseHelpWindows();
+}
+
+void Tf_Main::QueryEndSession() {
+  // One question for the whole way out; after it the window closes without asking again.
+  close();
+}
+
+void Tf_Main::changeEvent(QEvent *e) { QMainWindow::changeEvent(e); }
+
+// ---- caption and hand-over hooks ----
+
+QString Tf_Main::windowCaption() const { return windowTitle(); }
+void Tf_Main::setWindowCaption(const QString &caption) { setWindowTitle(caption); }
+void Tf_Main::setTrayHint(const QString &hint) { pending::SetTrayHint(*this, hint); }
+
+void Tf_Main::restoreAndBringForward() {
+  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+void Tf_Main::UpdateCaption() { qel::UpdateCaption(*this, instance_.get()); }
+
+// ---- commands whose groups are not wired yet ----
+
+bool Tf_Main::AskSaveChanges() { return pending::AskSaveChanges(*this); }
+void Tf_Main::a_FileSaveExecute() { pending::SaveFile(*this); }
+void Tf_Main::a_FileNewExecute() { pending::NewFile(*this); }
+bool Tf_Main::OpenCardsFile(const QString &path, int mode) { return pending::OpenFile(*this, path, mode); }
+void Tf_Main::RefilterCards() { pending::Refilter(*this); }
+void Tf_Main::OpenSamplefile1Click() {
+  QString sample = QCoreApplication::applicationDirPath() + QStringLiteral("/sample.qel");
+  if (QFileInfo::exists(sample)) OpenCardsFile(sample, -1);
+}
+void Tf_Main::ReopenLastFile() { pending::ReopenLastFile(*this); }
+
+} // namespace qel
