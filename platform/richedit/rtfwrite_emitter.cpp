@@ -161,8 +161,14 @@ void RtfEmitter::verbatim(const QByteArray &group) {
   qsizetype i = 0;
   QByteArray pendingBreak;  // CR/LF bytes held until we see what follows them
   auto flushBreak = [&](char next) {
-    if (!pendingBreak.isEmpty() && next != '<')
-      out_ += pendingBreak;
+    if (!pendingBreak.isEmpty() && next != '<') {
+      // Our output breaks lines with CR LF only: a lone CR or LF (which RTF
+      // readers ignore like any line break) becomes a pair.
+      for (qsizetype k = 0; k < pendingBreak.size(); ++k) {
+        out_ += "\r\n";
+        if (pendingBreak[k] == '\r' && k + 1 < pendingBreak.size() && pendingBreak[k + 1] == '\n') ++k;
+      }
+    }
     pendingBreak.clear();
   };
   while (i < n) {
@@ -193,10 +199,11 @@ void RtfEmitter::verbatim(const QByteArray &group) {
             ++j;
           const qsizetype end = qsizetype(qMin<qint64>(n, j + count));
           const QByteArray data = group.mid(j, end - j);
-          if (data.contains("\n<") || data.contains("\r<")) {
-            // Binary data that would put a '<' at a line start: the same
-            // bytes as hex digits (without the \bin word), which the
-            // destinations holding data accept in its place.
+          if (data.contains('\n') || data.contains('\r')) {
+            // Binary data with line breaks in it (which could put a '<' at
+            // a line start or leave a lone CR): the same bytes as hex digits
+            // (without the \bin word), which the destinations holding data
+            // accept in its place.
             out_ += ' ';
             for (char b : data) {
               out_ += kHex[(unsigned char)b >> 4];

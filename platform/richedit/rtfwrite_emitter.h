@@ -40,8 +40,8 @@ public:
   // Binary data as hex digits, broken into lines of a fixed length.
   void hexData(const QByteArray &data);
   // A group kept from a loaded document, written back as it was read; only
-  // line breaks before a '<' are dropped (RTF readers ignore CR and LF
-  // outside \bin data).
+  // line breaks change (RTF readers ignore CR and LF outside \bin data):
+  // those before a '<' are dropped and a lone CR or LF becomes CR LF.
   void verbatim(const QByteArray &group);
 
   // Raw ASCII that the caller has already made RTF.

@@ -37,6 +37,8 @@ QString writeFixtureFile() {
 std::optional<QByteArray> run(const QString &program, const QStringList &args) {
   if (QStandardPaths::findExecutable(program).isEmpty()) return std::nullopt;
   QProcess p;
+  // unrtf writes the pictures it finds into the current folder.
+  p.setWorkingDirectory(test::freshDir(QStringLiteral("judge-run")));
   p.start(program, args);
   if (!p.waitForFinished(60000)) return std::nullopt;
   EXPECT_EQ(p.exitCode(), 0) << program.toStdString() << ": " << p.readAllStandardError().constData();
@@ -149,4 +151,25 @@ TEST(RtfWriterJudges, UnrtfText) {
   for (const QString &s : {QStringLiteral("P\u0159\u00edli\u0161"), QStringLiteral("\u4f60\u597d\u4e16\u754c"),
                            QStringLiteral("\U0001F600\U0001D11E")})
     EXPECT_TRUE(decoded.contains(s)) << s.toStdString();
+}
+
+// LibreOffice is optional on the test machines.
+TEST(RtfWriterJudges, LibreOfficeText) {
+  QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+  if (office.isEmpty()) office = QStandardPaths::findExecutable(QStringLiteral("libreoffice"));
+  if (office.isEmpty()) GTEST_SKIP() << "LibreOffice not installed";
+  const QString path = writeFixtureFile();
+  const QString outDir = test::freshDir(QStringLiteral("office-out"));
+  QProcess p;
+  p.setWorkingDirectory(outDir);
+  p.start(office, {"--headless", "-env:UserInstallation=file://" + test::freshDir(QStringLiteral("office-profile")),
+                   "--convert-to", "txt:Text (encoded):UTF8", "--outdir", outDir, path});
+  ASSERT_TRUE(p.waitForFinished(180000));
+  QFile f(outDir + QStringLiteral("/fixture.txt"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << p.readAllStandardError().constData();
+  QString text = QString::fromUtf8(f.readAll());
+  if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+  // The bullets come out as text of their own in front of the items.
+  text.replace(QRegularExpression(QStringLiteral("(^|\\n)[ \\t]*[\u00b7\u2022\uf0b7]\\s*")), QStringLiteral("\\1"));
+  EXPECT_EQ(words(text), words(test::fixtureText())) << text.toStdString();
 }

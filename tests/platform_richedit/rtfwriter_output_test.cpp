@@ -171,9 +171,14 @@ TEST(RtfWriterOutput, ObjectsVerbatimAndWithoutObjects) {
   QTextDocument doc2;
   DocBuilder(doc2).para().object(binObject);
   EXPECT_TRUE(writeRtf(doc2).contains("{\\object{\\*\\objdata 0d0a3c01\x02}}")) << writeRtf(doc2).constData();
+  // Lone CR or LF inside a kept group become CR LF; binary data with line
+  // breaks goes out as hex.
+  QTextDocument doc4;
+  DocBuilder(doc4).para().object("{\\object\rA\nB\r\nC{\\*\\objdata\\bin2 \r\n}}");
+  EXPECT_TRUE(writeRtf(doc4).contains("{\\object\r\nA\r\nB\r\nC{\\*\\objdata 0d0a}}")) << writeRtf(doc4).constData();
   QTextDocument doc3;
-  DocBuilder(doc3).para().object("{\\object{\\*\\objdata\\bin3 a\r\nb}}");
-  EXPECT_TRUE(writeRtf(doc3).contains("{\\object{\\*\\objdata\\bin3 a\r\nb}}"));
+  DocBuilder(doc3).para().object("{\\object{\\*\\objdata\\bin3 a}b}}");  // binary data kept as it is
+  EXPECT_TRUE(writeRtf(doc3).contains("{\\object{\\*\\objdata\\bin3 a}b}}"));
 }
 
 TEST(RtfWriterOutput, SelectionOnly) {
