@@ -277,7 +277,10 @@ inline ToolResult tool(const QString &program, const QStringList &args, const QS
 inline ToolResult python(const std::string &script, const QStringList &args = {}) {
   QStringList all{"-c", QString::fromStdString(script)};
   all += args;
-  return tool("python3", all);
+  // The system's interpreter (the one the package list installs) starts fastest.
+  static const QString interpreter = QFileInfo::exists("/usr/bin/python3") ? QStringLiteral("/usr/bin/python3")
+                                                                            : QStringLiteral("python3");
+  return tool(interpreter, all);
 }
 
 // A whole archive parsed with our own structures, for checking what the engine wrote.
