@@ -375,3 +375,25 @@ TEST(ZipEngineAdd, UpdateFreshenAndMove) {
     EXPECT_EQ(tool("unzip", {"-p", QString::fromStdString(zip), "m.txt"}).output, "moved");
   }
 }
+
+TEST(ZipEngineAdd, FolderEntriesAndFromDate) {
+  std::string d = dirFor("add-folders");
+  writeFile(d + "/tree/a.txt", "a");
+  writeFile(d + "/tree/sub/b.txt", "b");
+  writeFile(d + "/tree/sub/old.txt", "old");
+  struct timeval old[2] = {{0, 0}, {1262304000, 0}};  // 2010
+  utimes((d + "/tree/sub/old.txt").c_str(), old);
+  std::string zip = d + "/f.zip";
+  Recorder r;
+  AddCall c{zip, {{"tree", std::nullopt, true}}};
+  c.rootDir = d;
+  c.junk = false;
+  c.folderEntries = true;
+  c.fromDate = "06 15 15";  // 15 June 2015
+  ASSERT_EQ(add(c, r), 4) << r.messages();
+  std::vector<std::string> names;
+  for (auto &e : rawEntries(readFile(zip))) names.push_back(e.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"tree/", "tree/a.txt", "tree/sub/", "tree/sub/b.txt"}));
+  auto t = tool("unzip", {"-t", QString::fromStdString(zip)});
+  EXPECT_EQ(t.code, 0) << t.output;
+}

@@ -133,6 +133,8 @@ struct AddCall {
   bool junk = true;
   bool recurse = false;
   bool update = false, freshen = false, move = false;
+  bool folderEntries = false;
+  std::string fromDate;  // "mm dd yy"
   std::string suffixes;
   std::vector<std::string> excludes;
   std::string rootDir;
@@ -146,9 +148,13 @@ inline int add(const AddCall &c, Recorder &r) {
   p.password = c.password.empty() ? nullptr : c.password.c_str();
   p.storeSuffixes = c.suffixes.empty() ? nullptr : c.suffixes.c_str();
   p.encrypt = flag(c.encrypt);
-  p.noDirEntries = kTrue;
+  p.noDirEntries = flag(!c.folderEntries);
   p.quiet = kTrue;
   p.level = c.level;
+  if (!c.fromDate.empty()) {
+    p.fromDate = kTrue;
+    std::memcpy(p.date, c.fromDate.data(), std::min<std::size_t>(8, c.fromDate.size()));
+  }
   p.junkDirNames = flag(c.junk);
   p.recurse = c.recurse ? -1 : 0;
   p.grow = kTrue;

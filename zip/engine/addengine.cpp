@@ -37,6 +37,7 @@ struct FoundFile {
   std::string path;        // to open
   std::string storedName;  // as written into the archive
   bool encrypt = false;
+  bool isDir = false;      // a folder entry (name ends in "/")
   std::string password;
   struct stat st {};
 };
@@ -88,6 +89,7 @@ private:
             const AddSpec &spec);
   void consider(const std::string &path, const std::string &relPath, const struct stat &st, bool fromPattern,
                 const AddSpec &spec);
+  void considerFolder(const std::string &path, const std::string &relPath, const struct stat &st);
   bool excluded(const std::string &relPath) const;
 
   // Writing.
@@ -96,6 +98,7 @@ private:
   bool copyRange(std::uint64_t from, std::uint64_t size);
   enum class Outcome { Added, Skipped, Failed };
   Outcome addFile(const FoundFile &f);
+  Outcome addFolder(const FoundFile &f);
   bool finish();
   void abandon();
   bool say(int error, const std::string &text) { return ev_.message(error, text); }
@@ -155,6 +158,7 @@ void Adder::consider(const std::string &path, const std::string &relPath, const 
   if (fromPattern && !job_.includeHidden && !base.empty() && base.front() == '.') return;
   if (excluded(relPath)) return;
   if (oldFd_ >= 0 && st.st_dev == oldSt_.st_dev && st.st_ino == oldSt_.st_ino) return;  // the archive itself
+  if (job_.fromDateSet && static_cast<long long>(st.st_mtime) < job_.fromTime) return;
   FoundFile f;
   f.path = path;
   f.storedName = storedNameFor(relPath, job_.junkDirs);
@@ -165,6 +169,19 @@ void Adder::consider(const std::string &path, const std::string &relPath, const 
   }
   f.encrypt = spec.encrypt;
   f.password = spec.encrypt ? spec.password : std::string();
+  f.st = st;
+  found_.push_back(std::move(f));
+}
+
+void Adder::considerFolder(const std::string &path, const std::string &relPath, const struct stat &st) {
+  if (job_.noDirEntries || job_.junkDirs || excluded(relPath)) return;
+  FoundFile f;
+  f.path = path;
+  f.storedName = storedNameFor(relPath, false);
+  if (f.storedName.empty()) return;
+  f.storedName += '/';
+  if (!foundNames_.insert(f.storedName).second) return;
+  f.isDir = true;
   f.st = st;
   found_.push_back(std::move(f));
 }
@@ -199,8 +216,12 @@ void Adder::walk(const std::string &dirPath, const std::string &relDir, const st
     if (stat(path.c_str(), &st) != 0) continue;
     consider(path, rel, st, true, spec);
   }
-  for (const std::string &n : subdirs)
-    walk(joinPath(dirPath, n), relDir.empty() ? n : relDir + "/" + n, pattern, recurse, spec);
+  for (const std::string &n : subdirs) {
+    std::string path = joinPath(dirPath, n), rel = relDir.empty() ? n : relDir + "/" + n;
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) considerFolder(path, rel, st);
+    walk(path, rel, pattern, recurse, spec);
+  }
 }
 
 void Adder::collectSpec(const AddSpec &spec) {
@@ -214,7 +235,10 @@ void Adder::collectSpec(const AddSpec &spec) {
     if (S_ISREG(st.st_mode)) {
       consider(path, rel, st, false, spec);
     } else if (S_ISDIR(st.st_mode)) {
-      if (spec.recurse) walk(path, storedNameFor(rel, false), "*", true, spec);
+      if (spec.recurse) {
+        considerFolder(path, rel, st);
+        walk(path, storedNameFor(rel, false), "*", true, spec);
+      }
       else say(kErrNone, "Folder left out (not recursing): " + path);
     }
     return;
@@ -301,7 +325,40 @@ bool Adder::copyRange(std::uint64_t from, std::uint64_t size) {
   return true;
 }
 
+Adder::Outcome Adder::addFolder(const FoundFile &f) {
+  const std::uint64_t headerPos = out_->pos();
+  if (headerPos > kMax32) {
+    say(kErrTooLarge, "Archive too large (over 4 GiB): " + job_.archivePath);
+    return Outcome::Failed;
+  }
+  if (!ev_.fileStarts(f.path, 0)) return Outcome::Failed;
+  CentralHeader h;
+  h.versionMadeBy = (3 << 8) | 20;
+  h.versionNeeded = 10;
+  if (!isAscii(f.storedName) && isValidUtf8(f.storedName)) h.flags |= kFlagUtf8;
+  DosDateTime dt = dosDateTimeFromUnix(static_cast<long long>(f.st.st_mtime));
+  h.dosTime = dt.time;
+  h.dosDate = dt.date;
+  h.nameLength = static_cast<std::uint16_t>(f.storedName.size());
+  h.externalAttributes = (std::uint32_t(f.st.st_mode & 0xFFFF) << 16) | 0x10u;  // the DOS folder bit too
+  h.localHeaderOffset = static_cast<std::uint32_t>(headerPos);
+  LocalHeader lh;
+  lh.versionNeeded = h.versionNeeded;
+  lh.flags = h.flags;
+  lh.dosTime = h.dosTime;
+  lh.dosDate = h.dosDate;
+  lh.nameLength = h.nameLength;
+  std::vector<unsigned char> local;
+  lh.write(local);
+  local.insert(local.end(), f.storedName.begin(), f.storedName.end());
+  if (!out_->write(local.data(), local.size())) return Outcome::Failed;
+  written_.push_back(NewEntry{h, f.storedName, std::string()});
+  if (!ev_.fileEnds()) return Outcome::Failed;
+  return Outcome::Added;
+}
+
 Adder::Outcome Adder::addFile(const FoundFile &f) {
+  if (f.isDir) return addFolder(f);
   // Non-blocking, so a file swapped for a pipe since it was found cannot hang the run.
   int fd = open(f.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
@@ -558,7 +615,7 @@ int Adder::run() {
   bool needPassword = false;
   for (const FoundFile *f : todo) {
     total += static_cast<std::uint64_t>(f->st.st_size);
-    needPassword |= f->encrypt && f->password.empty();
+    needPassword |= f->encrypt && !f->isDir && f->password.empty();
     prepared.push_back(*f);
   }
   // Encryption asked for without a password: ask once for the whole run. With

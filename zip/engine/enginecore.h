@@ -97,7 +97,9 @@ struct AddJob {
   int level = 9;                   // 0 = stored, 1..9 deflate
   bool junkDirs = true;
   bool includeHidden = false;      // names starting with "." found by wildcards or recursion
-  bool noDirEntries = true;
+  bool noDirEntries = true;        // false: folders met while recursing get entries of their own
+  bool fromDateSet = false;        // only files changed on or after `fromTime`
+  long long fromTime = 0;
   bool update = false, freshen = false, move = false;
   std::string comment;             // archive comment; "" keeps the old one
   bool hasComment = false;

@@ -4,7 +4,10 @@
 #include "zip/engine/enginecore.h"
 #include "zip/format/zipdllabi.h"
 
+#include "zip/format/zipstructs.h"
+
 #include <algorithm>
+#include <cstdio>
 #include <new>
 
 using namespace qel;
@@ -32,6 +35,19 @@ int execAdd(zipabi::ZipAddParams *p) {
   job.update = on(p->update);
   job.freshen = on(p->freshen) && !job.update;
   job.move = on(p->move);
+  if (on(p->fromDate)) {
+    // "mm dd yy": files changed on that day or later.
+    std::string d(p->date, sizeof p->date);
+    int month = 0, day = 0, year = 0;
+    if (std::sscanf(d.c_str(), "%2d %2d %2d", &month, &day, &year) == 3) {
+      long long t = zipfmt::unixFromDosDateTime(
+          std::uint16_t(((year < 80 ? year + 20 : year - 80) << 9) | (month << 5) | day), 0);
+      if (t >= 0) {
+        job.fromDateSet = true;
+        job.fromTime = t;
+      }
+    }
+  }
   if (p->archiveComment) {
     job.hasComment = true;
     job.comment = p->archiveComment;
