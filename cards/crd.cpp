@@ -59,32 +59,53 @@ void TCrd::StoreBodyText(const QByteArray &text) { StoreBodyLines(SplitLines(tex
 
 // ---------------------------------------------------------------- TCrdList
 
-TCrdList::TCrdList(const TCrdList &other) : items_(other.items_) {}
+TCrdList::TCrdList(const TCrdList &other) {
+  other.compact();
+  items_ = other.items_;
+}
 
 TCrdList &TCrdList::operator=(const TCrdList &other) {
   if (this != &other) {
+    other.compact();
     items_ = other.items_;
+    holes_ = 0;
     invalidateIndex();
   }
   return *this;
 }
 
-TCrdList::TCrdList(TCrdList &&other) noexcept : items_(std::move(other.items_)) {
+TCrdList::TCrdList(TCrdList &&other) noexcept : items_(std::move(other.items_)), holes_(other.holes_) {
   other.items_.clear();
+  other.holes_ = 0;
   other.invalidateIndex();
 }
 
 TCrdList &TCrdList::operator=(TCrdList &&other) noexcept {
   if (this != &other) {
     items_ = std::move(other.items_);
+    holes_ = other.holes_;
     other.items_.clear();
+    other.holes_ = 0;
     other.invalidateIndex();
     invalidateIndex();
   }
   return *this;
 }
 
+void TCrdList::compact() const {
+  if (holes_ == 0) return;
+  items_.erase(std::remove_if(items_.begin(), items_.end(), [](const Item &item) { return !item.card; }),
+               items_.end());
+  holes_ = 0;
+}
+
+const std::vector<TCrdList::Item> &TCrdList::Items() const {
+  compact();
+  return items_;
+}
+
 const TCrdList::Item &TCrdList::at(int i) const {
+  compact();
   if (i < 0 || size_t(i) >= items_.size())
     throw std::out_of_range("List index out of bounds (" + std::to_string(i) + ")");
   return items_[size_t(i)];
@@ -97,16 +118,38 @@ void TCrdList::invalidateIndex() const {
   }
 }
 
-void TCrdList::indexAdded(const Item &item) const {
-  IndexEntry &e = index_[item.title.toCaseFolded()];
-  if (e.count++ == 0) e.first = item.card.get();
+void TCrdList::indexAdded(const Item &item) const { index_[item.title.toCaseFolded()].append(item.seq); }
+
+void TCrdList::indexRemoved(const Item &item) const {
+  if (!indexValid_) return;
+  auto it = index_.find(item.title.toCaseFolded());
+  if (it != index_.end()) {
+    for (qsizetype k = 0; k < it->size(); ++k) {
+      if (it->at(k) != item.seq) continue;
+      if (it->size() == 1) index_.erase(it);
+      else it->remove(k);
+      return;
+    }
+  }
+  invalidateIndex();
 }
 
 void TCrdList::buildIndex() const {
+  compact();
   index_.clear();
   index_.reserve(qsizetype(items_.size()));
+  // Sequence numbers are renumbered in list order; they are not part of the
+  // list's value, only of this index.
+  for (size_t k = 0; k < items_.size(); ++k) items_[k].seq = k;
+  nextSeq_ = items_.size();
   for (const Item &item : items_) indexAdded(item);
   indexValid_ = true;
+}
+
+qsizetype TCrdList::rawPositionOfSeq(quint64 seq) const {
+  auto it = std::lower_bound(items_.begin(), items_.end(), seq,
+                             [](const Item &item, quint64 s) { return item.seq < s; });
+  return it != items_.end() && it->seq == seq ? qsizetype(it - items_.begin()) : -1;
 }
 
 void TCrdList::SetString(int i, const QString &title) {
@@ -116,58 +159,45 @@ void TCrdList::SetString(int i, const QString &title) {
 }
 
 int TCrdList::AddObject(const QString &title, TCrdPtr card) {
-  items_.push_back(Item{title, std::move(card)});
+  if (!card) throw std::invalid_argument("A card list holds no empty records");
+  items_.push_back(Item{title, std::move(card), nextSeq_++});
   if (indexValid_) indexAdded(items_.back());
-  return int(items_.size()) - 1;
+  return Count() - 1;
 }
 
 int TCrdList::AddCrd(TCrdPtr card) {
+  if (!card) throw std::invalid_argument("A card list holds no empty records");
   QString title = card->Title;
   return AddObject(title, std::move(card));
 }
 
 void TCrdList::InsertObject(int i, const QString &title, TCrdPtr card) {
+  compact();
   if (i < 0 || size_t(i) > items_.size())
     throw std::out_of_range("List index out of bounds (" + std::to_string(i) + ")");
   if (size_t(i) == items_.size()) {
     AddObject(title, std::move(card));
     return;
   }
-  items_.insert(items_.begin() + i, Item{title, std::move(card)});
+  if (!card) throw std::invalid_argument("A card list holds no empty records");
+  items_.insert(items_.begin() + i, Item{title, std::move(card), 0});
   invalidateIndex();
 }
 
 void TCrdList::Delete(int i) {
-  const Item &item = at(i);
-  if (indexValid_) {
-    QString key = item.title.toCaseFolded();
-    auto it = index_.find(key);
-    if (it == index_.end()) {
-      invalidateIndex();
-    } else if (--it->count == 0) {
-      index_.erase(it);
-    } else if (it->first == item.card.get()) {
-      // The next card under the same title becomes the first.
-      it->first = nullptr;
-      for (size_t k = size_t(i) + 1; k < items_.size(); ++k) {
-        if (items_[k].title.compare(item.title, Qt::CaseInsensitive) == 0) {
-          it->first = items_[k].card.get();
-          break;
-        }
-      }
-      if (!it->first) invalidateIndex();
-    }
-  }
+  indexRemoved(at(i));
   items_.erase(items_.begin() + i);
 }
 
 void TCrdList::Clear() {
   items_.clear();
+  holes_ = 0;
   invalidateIndex();
 }
 
 int TCrdList::IndexOf(const QString &title) const {
-  if (items_.size() < 64) {
+  compact();
+  if (items_.size() < 64 && !indexValid_) {
     for (size_t k = 0; k < items_.size(); ++k)
       if (items_[k].title.compare(title, Qt::CaseInsensitive) == 0) return int(k);
     return -1;
@@ -175,10 +205,11 @@ int TCrdList::IndexOf(const QString &title) const {
   if (!indexValid_) buildIndex();
   auto it = index_.constFind(title.toCaseFolded());
   if (it == index_.cend()) return -1;
-  return IndexOfObject(it->first);
+  return int(rawPositionOfSeq(it->front()));
 }
 
 int TCrdList::IndexOfObject(const TCrd *card) const {
+  compact();
   for (size_t k = 0; k < items_.size(); ++k)
     if (items_[k].card.get() == card) return int(k);
   return -1;
@@ -202,6 +233,7 @@ void TCrdList::Move(int from, int to) {
 }
 
 void TCrdList::CustomSort(const std::function<int(const Item &, const Item &)> &compare) {
+  compact();
   std::stable_sort(items_.begin(), items_.end(), [&](const Item &a, const Item &b) { return compare(a, b) < 0; });
   invalidateIndex();
 }
@@ -215,6 +247,25 @@ void TCrdList::SortByCreated() {
     return a.card->Created < b.card->Created ? -1 : (a.card->Created > b.card->Created ? 1 : 0);
   });
 }
+
+// What the merge rule needs of a list beyond its public face: the first card
+// under a title and its lazy removal, neither of which moves other items.
+struct CrdListAccess {
+  static const TCrdList::Item *firstByTitle(const TCrdList &list, const QString &title) {
+    if (!list.indexValid_) list.buildIndex();
+    auto it = list.index_.constFind(title.toCaseFolded());
+    if (it == list.index_.cend()) return nullptr;
+    qsizetype pos = list.rawPositionOfSeq(it->front());
+    return pos < 0 ? nullptr : &list.items_[size_t(pos)];
+  }
+  static void removeLazily(TCrdList &list, const TCrdList::Item *item) {
+    list.indexRemoved(*item);
+    auto &slot = list.items_[size_t(item - list.items_.data())];
+    slot.card.reset();
+    slot.title = QString();
+    ++list.holes_;
+  }
+};
 
 int CompareCreated(const TCrdList &list, int i, int j) {
   TDateTime a = list.Objects(i)->Created, b = list.Objects(j)->Created;
@@ -245,8 +296,8 @@ void MergeCard(TCrdList &list, TCrdPtr card, const TBodyFile &sourceBody, int mo
     AddIncomingCard(list, std::move(card), sourceBody, target);
     return;
   }
-  int found = list.IndexOf(card->Title);
-  if (found < 0) {
+  const TCrdList::Item *found = CrdListAccess::firstByTitle(list, card->Title);
+  if (!found) {
     AddIncomingCard(list, std::move(card), sourceBody, target);
     return;
   }
@@ -256,7 +307,7 @@ void MergeCard(TCrdList &list, TCrdPtr card, const TBodyFile &sourceBody, int mo
   case MergeSkip:
     return;
   case MergeKeepRecent:
-    if (list.Objects(found)->LastOpen > card->LastOpen) return;
+    if (found->card->LastOpen > card->LastOpen) return;
     break;
   default:
     // Unknown modes change nothing.
@@ -266,7 +317,7 @@ void MergeCard(TCrdList &list, TCrdPtr card, const TBodyFile &sourceBody, int mo
   // leaves the list as it was.
   QByteArray body = ReadBody(*card, sourceBody);
   AppendBody(*card, target, body);
-  list.Delete(found);
+  CrdListAccess::removeLazily(list, found);
   list.AddCrd(std::move(card));
 }
 

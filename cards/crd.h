@@ -13,6 +13,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QVarLengthArray>
 #include <QString>
 
 #include <functional>
@@ -92,6 +93,7 @@ public:
   struct Item {
     QString title;
     TCrdPtr card;
+    mutable quint64 seq = 0;  // internal: list order for the title index
   };
 
   TCrdList() = default;
@@ -100,15 +102,16 @@ public:
   TCrdList(TCrdList &&other) noexcept;
   TCrdList &operator=(TCrdList &&other) noexcept;
 
-  int Count() const { return int(items_.size()); }
-  bool IsEmpty() const { return items_.empty(); }
+  int Count() const { return int(items_.size() - holes_); }
+  bool IsEmpty() const { return Count() == 0; }
   // Index checks throw std::out_of_range.
   const QString &Strings(int i) const { return at(i).title; }
   void SetString(int i, const QString &title);
   TCrd *Objects(int i) const { return at(i).card.get(); }
   const TCrdPtr &Ptr(int i) const { return at(i).card; }
-  const std::vector<Item> &Items() const { return items_; }
+  const std::vector<Item> &Items() const;
 
+  // `card` must not be null.
   int AddObject(const QString &title, TCrdPtr card);
   // Adds the card under its own title.
   int AddCrd(TCrdPtr card);
@@ -131,20 +134,26 @@ public:
   void SortByCreated();
 
 private:
+  friend struct CrdListAccess;
   const Item &at(int i) const;
+  void compact() const;
   void invalidateIndex() const;
   void buildIndex() const;
   void indexAdded(const Item &item) const;
+  void indexRemoved(const Item &item) const;
+  qsizetype rawPositionOfSeq(quint64 seq) const;
 
-  std::vector<Item> items_;
-  // Case-folded title -> first record under it and how many share it; kept
-  // while cards are only appended or deleted, rebuilt on demand otherwise, so
-  // that merging many cards does not search the list once per card.
-  struct IndexEntry {
-    const TCrd *first = nullptr;
-    int count = 0;
-  };
-  mutable QHash<QString, IndexEntry> index_;
+  // Merging removes cards lazily: a removed item stays as a hole (no card)
+  // until the next access by position, so merging many cards does not shift
+  // the whole list once per card.
+  mutable std::vector<Item> items_;
+  mutable size_t holes_ = 0;
+  // Case-folded title -> sequence numbers of the items under it, in list
+  // order. Items stay sorted by sequence number while cards are only appended
+  // or removed, so a title is found without searching the list; any other
+  // edit drops the index, which is rebuilt on the next search.
+  mutable QHash<QString, QVarLengthArray<quint64, 1>> index_;
+  mutable quint64 nextSeq_ = 0;
   mutable bool indexValid_ = false;
 };
 

@@ -244,3 +244,54 @@ TEST_F(CardStoreTest, FilteredCardsOutliveReleasedRecords) {
   // Their bodies went with the body file: a clear error, not a crash.
   EXPECT_THROW(FilteredCards.Objects(2)->BodyBytes(), ECardError);
 }
+
+TEST_F(MergeTest, ManyMergesMatchAPlainModel) {
+  // A long list (title index and lazy removal at work) against a plain model
+  // of the merge rule.
+  struct Ref {
+    QString title;
+    double lastOpen;
+    QString tag;
+  };
+  std::vector<Ref> model;
+  QRandomGenerator rng(11);
+  list.Clear();
+  auto title = [&] { return QStringLiteral("%1card %2").arg(rng.bounded(2) ? "" : "A").arg(rng.bounded(60)); };
+  for (int i = 0; i < 100; ++i) {
+    auto c = NewCrd();
+    c->Title = title();
+    c->LastOpen = rng.bounded(5);
+    c->Phone = QString::number(i);
+    c->SIZ = 0;
+    list.AddCrd(c);
+    model.push_back({c->Title, c->LastOpen, c->Phone});
+  }
+  for (int step = 0; step < 400; ++step) {
+    auto in = incoming(rng.bounded(5));
+    in->Title = rng.bounded(2) ? title() : title().toLower();
+    in->Phone = QStringLiteral("in%1").arg(step);
+    const int mode = int(rng.bounded(5)) - 1;
+    MergeCard(list, in, source, mode);
+
+    auto found = std::find_if(model.begin(), model.end(),
+                              [&](const Ref &r) { return r.title.compare(in->Title, Qt::CaseInsensitive) == 0; });
+    const Ref added{in->Title, in->LastOpen, in->Phone};
+    if (mode < 0 || mode == 3 || found == model.end()) {
+      model.push_back(added);
+    } else if (mode == 1 || (mode == 0 && !(found->lastOpen > in->LastOpen))) {
+      model.erase(found);
+      model.push_back(added);
+    }
+    if (step % 50 == 0 || step == 399) {
+      ASSERT_EQ(list.Count(), int(model.size())) << "step " << step;
+      for (int i = 0; i < list.Count(); ++i) {
+        ASSERT_EQ(list.Objects(i)->Phone, model[size_t(i)].tag) << "step " << step << " index " << i;
+        ASSERT_EQ(list.Strings(i), model[size_t(i)].title);
+      }
+      const QString probe = title();
+      auto first = std::find_if(model.begin(), model.end(),
+                                [&](const Ref &r) { return r.title.compare(probe, Qt::CaseInsensitive) == 0; });
+      EXPECT_EQ(list.IndexOf(probe), first == model.end() ? -1 : int(first - model.begin()));
+    }
+  }
+}

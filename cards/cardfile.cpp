@@ -1,0 +1,288 @@
+#include "cards/cardfile.h"
+
+#include "cards/bodyfile.h"
+#include "cards/carderror.h"
+#include "cards/filelock.h"
+#include "cards/indexfile.h"
+#include "platform/fileutil.h"
+#include "platform/tempfolder.h"
+#include "zip/ziparchiver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qel {
+
+namespace {
+
+QString fileNameOnly(const QString &path) { return QFileInfo(path).fileName(); }
+
+// Removes the listed files on every way out of a scope, unless released.
+class RemoveOnExit {
+public:
+  void add(const QString &path) { paths_ << path; }
+  void release(const QString &path) { paths_.removeAll(path); }
+  ~RemoveOnExit() {
+    for (const QString &p : paths_) ::unlink(QFile::encodeName(p).constData());
+  }
+private:
+  QStringList paths_;
+};
+
+void report(const std::function<void(int)> &progress, int position) {
+  if (progress) progress(position);
+}
+
+QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+
+// Writes the marker entry: its presence alone says the file is protected.
+void writeMarker(const QString &path) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+      f.write(QByteArray(kPasswordEntryText) + "\r\n") < 0 || !f.flush())
+    throw ECardError(QStringLiteral("Cannot write %1: %2").arg(path, f.errorString()));
+}
+
+// A name for the temporary archive in `folder` that no file has yet.
+QString freshArchiveName(const QString &folder, const QString &targetName) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const QString candidate = folder + QStringLiteral("/.") + targetName + QStringLiteral(".~") +
+                              QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".tmp");
+    if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink()) return candidate;
+  }
+  throw ECardError(QStringLiteral("Cannot create a temporary file in %1.").arg(folder));
+}
+
+void syncFile(const QString &path) {
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw ECardError(QStringLiteral("Cannot open %1: %2").arg(path, errnoText(errno)));
+  const int rc = ::fsync(fd);
+  const int err = errno;
+  ::close(fd);
+  if (rc != 0) throw ECardError(QStringLiteral("Cannot write %1: %2").arg(path, errnoText(err)));
+}
+
+} // namespace
+
+// ---- names ----
+
+QString NewFileName(int n) {
+  if (n <= 0) return QStringLiteral("NEW.QEL");
+  return QStringLiteral("NEW%1.QEL").arg(n, 2, 10, QLatin1Char('0'));
+}
+
+bool IsNewFileName(const QString &name) {
+  if (name.size() > 9) return false;
+  if (!name.startsWith(QLatin1String("NEW")) || name.size() < 4) return false;
+  const QChar c = name.at(3);
+  return c == QLatin1Char('.') || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+}
+
+QString FreeNewFileName(const std::function<bool(const QString &)> &taken) {
+  for (int n = 0;; ++n) {
+    const QString name = NewFileName(n);
+    if (!taken || !taken(name)) return name;
+  }
+}
+
+QString ChangeFileExt(const QString &path, const QString &ext) {
+  const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+  const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+  if (dot > slash) return path.left(dot) + ext;
+  return path + ext;
+}
+
+// ---- backup ----
+
+QString BackupFileName(const QString &file, const QString &backupFolder) {
+  QString name = file;
+  if (!backupFolder.isEmpty() && QFileInfo(backupFolder).isDir()) {
+    QString folder = backupFolder;
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    name = folder + fileNameOnly(file);
+  }
+  return ChangeFileExt(name, QStringLiteral(".bak"));
+}
+
+void BackupCardsFile(const QString &file, const QString &backupFolder) {
+  const QString backup = BackupFileName(file, backupFolder);
+  QString error;
+  if (!CopyFileReplacing(file, backup, &error))
+    throw ECardError(QStringLiteral("Cannot make the backup copy %1: %2").arg(backup, error));
+}
+
+// ---- reading ----
+
+TLoadedCardFile::~TLoadedCardFile() {
+  if (!folder.isEmpty()) QDir(folder).removeRecursively();
+}
+
+QString IndexNotFoundMessage() {
+  return QStringLiteral("Index not found.\rIf file was protected, probably, you entered wrong password");
+}
+
+QString DamagedFileMessage(const QString &fileName) {
+  return QStringLiteral("The file %1 is damaged: its card bodies are missing.").arg(fileName);
+}
+
+LoadOutcome LoadVersion3File(const tQelfileSpec &spec, TZipArchiver &zip, TLoadedCardFile &out,
+                             const std::function<void(int)> &progress) {
+  LoadOutcome outcome;
+  if (spec.IndexEntry.isEmpty()) {
+    outcome.status = LoadStatus::IndexNotFound;
+    return outcome;
+  }
+  if (spec.BodyEntry.isEmpty()) {
+    outcome.status = LoadStatus::Damaged;
+    outcome.error = DamagedFileMessage(spec.FileName);
+    return outcome;
+  }
+  out.folder = CreatePrivateSubFolder(QStringLiteral("open-"));
+  if (out.folder.isEmpty()) {
+    outcome.error = QStringLiteral("Cannot create a temporary folder to open %1.").arg(spec.FileName);
+    return outcome;
+  }
+  // Entries are extracted without their folders, under their base names.
+  out.indexPath = out.folder + QFileInfo(spec.IndexEntry).fileName();
+  out.bodyPath = out.folder + QFileInfo(spec.BodyEntry).fileName();
+  if (out.indexPath == out.bodyPath) {
+    outcome.status = LoadStatus::Damaged;
+    outcome.error = DamagedFileMessage(spec.FileName);
+    return outcome;
+  }
+
+  zip.SetZipFileName(spec.FileName);
+  zip.ExtrBaseDir = out.folder;
+  zip.ExtrOptions = {ExtrOverWrite};
+  zip.FSpecArgs().clear();
+  zip.FSpecArgs() << spec.IndexEntry << spec.BodyEntry;
+  report(progress, 20);
+  zip.Extract();
+  report(progress, 30);
+
+  if (!QFileInfo(out.indexPath).isFile()) {
+    outcome.status = LoadStatus::IndexNotFound;
+    return outcome;
+  }
+  if (!QFileInfo(out.bodyPath).isFile()) {
+    outcome.status = LoadStatus::Damaged;
+    outcome.error = DamagedFileMessage(spec.FileName);
+    return outcome;
+  }
+  report(progress, 80);
+  try {
+    TCrdList cards;
+    ReadIndexFile(cards, out.indexPath, nullptr, MergeAdd);
+    out.cards = std::move(cards);
+  } catch (const ECardError &e) {
+    outcome.error = e.message();
+    return outcome;
+  }
+  outcome.status = LoadStatus::Loaded;
+  return outcome;
+}
+
+void InstallLoadedFile(TLoadedCardFile &loaded, const QString &fileName) {
+  const QString newBody = BodyFileName(fileName);
+  // Reopening the file already open: the rename below replaces the old
+  // bytes, so only the records are dropped afterwards.
+  const bool sameBody = newBody == CurrentBodyFileName();
+  QString error;
+  if (!RenameFileReplacing(loaded.bodyPath, newBody, &error))
+    throw ECardError(QStringLiteral("Cannot open the body file %1: %2").arg(newBody, error));
+  if (sameBody)
+    AllCards.Clear();
+  else
+    ClearCards(AllCards);  // deletes the previous file's body file
+  AllCards = std::move(loaded.cards);
+  CurrentFileName = fileName;
+  SetFileHidden(newBody);
+}
+
+void MergeLoadedFile(TLoadedCardFile &loaded, int mode) {
+  TBodyFile source(loaded.bodyPath);
+  const qint64 size = source.size();
+  for (const auto &item : loaded.cards.Items()) {
+    const TCrd &card = *item.card;
+    if (card.SIZ < 0 || card.ADR < 0 || qint64(card.ADR) + card.SIZ > size)
+      throw ECardError(QStringLiteral("The card \"%1\" points outside the body file; nothing was merged.").arg(card.Title));
+  }
+  for (const auto &item : loaded.cards.Items()) MergeCard(AllCards, item.card, source, mode);
+}
+
+// ---- writing ----
+
+void SaveCardsArchive(TCrdList &list, TBodyFile &body, const QString &targetIn, TZipArchiver &zip,
+                      const std::function<void(int)> &progress) {
+  const QString target = QFileInfo(targetIn).absoluteFilePath();
+  const QString folder = QFileInfo(target).absolutePath();
+  const QString stem = ChangeFileExt(target, QString());
+  const QString indexFile = stem + QStringLiteral(".~i");
+  const QString bodyEntry = stem + QStringLiteral(".~h");
+  const QString passEntry = stem + QStringLiteral(".~p");
+  const bool isProtected = !zip.Password().isEmpty();
+
+  RemoveOnExit loose;
+  loose.add(indexFile);
+  loose.add(bodyEntry);
+  loose.add(passEntry);
+  report(progress, 10);
+
+  CompactDataFile(list, body, bodyEntry);
+  report(progress, 45);
+  WriteIndexFile(list, indexFile);
+  report(progress, 60);
+
+  QStringList entries{indexFile, bodyEntry};
+  if (isProtected) {
+    writeMarker(passEntry);
+    entries << passEntry;
+  }
+
+  const QString archive = freshArchiveName(folder, fileNameOnly(target));
+  RemoveOnExit partial;
+  partial.add(archive);
+
+  zip.SetZipFileName(archive);
+  zip.AddCompLevel = 9;
+  AddOpts options;
+  if (isProtected) options.insert(AddEncrypt);
+  zip.AddOptions = options;
+  zip.FSpecArgs().clear();
+  zip.FSpecArgs() << entries;
+  report(progress, 75);
+  zip.Add();
+  report(progress, 85);
+
+  // Every entry must be in the new archive, in order, before it may replace the old file.
+  const auto &contents = zip.ZipContents();
+  bool complete = zip.SuccessCnt() == entries.size() && qsizetype(contents.size()) == entries.size();
+  for (qsizetype i = 0; complete && i < entries.size(); ++i) {
+    const ZipDirEntry &e = contents[size_t(i)];
+    complete = e.FileName == fileNameOnly(entries[i]) && e.Encrypted == isProtected;
+  }
+  if (!complete || !QFileInfo(archive).isFile())
+    throw ECardError(QStringLiteral("The archive could not be written completely."));
+  syncFile(archive);
+
+  // The new file keeps the old one's permissions.
+  struct stat st;
+  if (::stat(QFile::encodeName(target).constData(), &st) == 0)
+    ::chmod(QFile::encodeName(archive).constData(), st.st_mode & 07777);
+
+  UnlockDataFile();
+  if (::rename(QFile::encodeName(archive).constData(), QFile::encodeName(target).constData()) != 0)
+    throw ECardError(QStringLiteral("Cannot replace %1: %2").arg(target, errnoText(errno)));
+  partial.release(archive);
+  zip.SetZipFileName(target);
+}
+
+} // namespace qel

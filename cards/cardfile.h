@@ -1,0 +1,106 @@
+#pragma once
+// Card files (".qel"): a ZIP archive of the index text (".~i"), the compacted
+// body file (".~h") and, when protected, a marker entry (".~p"), all named
+// after the card file. Reading goes into fresh state that the caller swaps in
+// only on success; writing goes to a temporary archive beside the target that
+// replaces it only when complete.
+
+#include "cards/crd.h"
+#include "cards/qelfilespec.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace qel {
+
+class TBodyFile;
+class TZipArchiver;
+
+// ---- names ----
+
+// "NEW.QEL" for 0, else "NEW" + n with at least two digits + ".QEL".
+QString NewFileName(int n);
+// True for names of files never saved: at most 9 characters, "NEW" followed
+// by "." or a digit. "NEW100.QEL" is 10 characters and so a real file name.
+bool IsNewFileName(const QString &name);
+// The first NEW name (n = 0, 1, ...) for which `taken` is false.
+QString FreeNewFileName(const std::function<bool(const QString &)> &taken);
+// `path` with the extension of its last element replaced by `ext` (added when there is none).
+QString ChangeFileExt(const QString &path, const QString &ext);
+
+// ---- backup ----
+
+// The ".bak" copy's name: in `backupFolder` when that folder exists, else beside the file.
+QString BackupFileName(const QString &file, const QString &backupFolder);
+// Copies `file` over its backup. Throws ECardError when the copy fails.
+void BackupCardsFile(const QString &file, const QString &backupFolder);
+
+// ---- reading ----
+
+inline constexpr char kPasswordEntryText[] = "password is here:";
+
+// A version-3 file read into fresh state: its cards and its extracted body
+// file, in a private folder that goes away with the object.
+class TLoadedCardFile {
+public:
+  TLoadedCardFile() = default;
+  ~TLoadedCardFile();
+  TLoadedCardFile(const TLoadedCardFile &) = delete;
+  TLoadedCardFile &operator=(const TLoadedCardFile &) = delete;
+
+  QString folder;     // private sub-folder of the temporary folder, ends in "/"
+  QString indexPath;
+  QString bodyPath;
+  TCrdList cards;
+};
+
+enum class LoadStatus {
+  Loaded,
+  IndexNotFound,  // no index came out: wrong or no password, or no index entry
+  Damaged,        // the archive lacks its body entry, or it could not be extracted
+  Failed,         // the index or the folder could not be read or made (message in `error`)
+};
+
+struct LoadOutcome {
+  LoadStatus status = LoadStatus::Failed;
+  QString error;
+};
+
+// The message shown when no index came out of an archive.
+QString IndexNotFoundMessage();
+// The message for a version-3 archive without its body entry.
+QString DamagedFileMessage(const QString &fileName);
+
+// Extracts the probed index and body entries of `spec` (nothing else) through
+// `zip`, whose password is the one to try, into a fresh private folder and
+// reads the index into `out.cards`. Nothing of the open file is touched.
+LoadOutcome LoadVersion3File(const tQelfileSpec &spec, TZipArchiver &zip, TLoadedCardFile &out,
+                             const std::function<void(int)> &progress = {});
+
+// Makes a loaded file the open one: its body becomes the body file of
+// `fileName`, AllCards is replaced (the previous body file is deleted) and
+// CurrentFileName becomes `fileName`. Throws ECardError, changing nothing,
+// when the body file cannot be moved into place.
+void InstallLoadedFile(TLoadedCardFile &loaded, const QString &fileName);
+
+// Merges a loaded file's cards into AllCards and the current body file with
+// merge rule `mode` (0..3). Every card's body range is checked first, so a
+// damaged file changes nothing (ECardError).
+void MergeLoadedFile(TLoadedCardFile &loaded, int mode);
+
+// ---- writing ----
+
+// Writes `list` (bodies in `body`) as the card file `target`: the body file
+// is compacted, the entries are written beside the target, added at level 9
+// (encrypted with the component's password when it has one, which also adds
+// the ".~p" entry) to a temporary archive in the target's folder, and that
+// archive is checked and renamed over the target. The loose entry files and
+// the temporary archive are removed on every way out. Throws ECardError; on
+// failure the old target is untouched (the body file stays compacted, which
+// the cards already describe).
+void SaveCardsArchive(TCrdList &list, TBodyFile &body, const QString &target, TZipArchiver &zip,
+                      const std::function<void(int)> &progress = {});
+
+} // namespace qel
