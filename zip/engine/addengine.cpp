@@ -17,6 +17,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <map>
 #include <memory>
 #include <set>
 #include <sys/stat.h>
@@ -585,10 +586,11 @@ int Adder::run() {
   // Which of the found files go in (update and freshen look at the old entries).
   std::vector<const FoundFile *> todo;
   std::set<std::string> replaced;
+  std::map<std::string, const DirEntry *> oldByName;
+  for (const DirEntry &e : old_.entries) oldByName[e.rawName] = &e;
   for (const FoundFile &f : found_) {
-    const DirEntry *same = nullptr;
-    for (const DirEntry &e : old_.entries)
-      if (e.rawName == f.storedName) same = &e;
+    auto it = oldByName.find(f.storedName);
+    const DirEntry *same = it == oldByName.end() ? nullptr : it->second;
     if (job_.freshen || job_.update) {
       if (!same && job_.freshen) continue;
       DosDateTime fileTime = dosDateTimeFromUnix(f.st.st_mtime);
