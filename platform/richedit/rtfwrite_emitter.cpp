@@ -1,6 +1,7 @@
 #include "platform/richedit/rtfwrite_emitter.h"
 
 #include "platform/codepage.h"
+#include "platform/richedit/rtf_codepages.h"
 
 namespace qel::re {
 
@@ -135,6 +136,35 @@ void RtfEmitter::plainText(const QString &text) {
       word("u", rtfUnicodeParam(c));
       hexByte('?');
     }
+  }
+}
+
+void RtfEmitter::fontName(const QString &name, int charset) {
+  using namespace rtf;
+  const int cp = codePageForCharset(charset, 1252);
+  const char16_t *table = cp == kSymbolCodePage ? nullptr : singleByteTable(cp);
+  for (QChar qc : name) {
+    const char16_t c = qc.unicode();
+    if (c >= 0x20 && c < 0x7F && c != u'\\' && c != u'{' && c != u'}' && c != u';') {
+      beforeText(char(c));
+      out_ += char(c);
+      continue;
+    }
+    if (c < 0x20) continue;
+    int byte = -1;
+    if (cp == kSymbolCodePage) {
+      if (c < 0x100) byte = c;
+      else if (c >= 0xF000 && c <= 0xF0FF) byte = c - 0xF000;
+    } else if (c < 0x80) {
+      byte = c;
+    } else if (table) {
+      for (int b = 0x80; b < 0x100; ++b)
+        if (table[b] == c) {
+          byte = b;
+          break;
+        }
+    }
+    hexByte((unsigned char)(byte < 0 ? '?' : byte));
   }
 }
 

@@ -34,6 +34,10 @@ public:
   // names, bullet texts): characters the legacy code page holds as \'hh,
   // others as \uN with a "?" fallback.
   void plainText(const QString &text);
+  // A font table name: readers decode its \'hh bytes in the code page of
+  // the font's own charset, so it is written in that page; a character the
+  // page lacks becomes "?". ';' and RTF specials are escaped.
+  void fontName(const QString &name, int charset);
   // One byte as \'hh.
   void hexByte(unsigned char b);
 

@@ -410,7 +410,7 @@ void DocumentWriter::writeHeader(RtfEmitter &h) const {
     h.word(family < 6 ? families[family] : "fnil");
     if (f.pitchAndFamily & 3) h.word("fprq", f.pitchAndFamily & 3);
     h.word("fcharset", f.charset);
-    h.plainText(f.face);
+    h.fontName(f.face, f.charset);
     h.raw(";");
     h.close();
   }

@@ -86,6 +86,25 @@ TEST(RtfWriterOutput, TextEscapes) {
   }
 }
 
+TEST(RtfWriterOutput, FontNamesInTheirOwnCodePage) {
+  struct Case {
+    QString face;
+    int charset;
+    const char *entry;
+  };
+  const Case cases[] = {
+      {QStringLiteral("Cr\u00e8me"), 0, "\\fcharset0 Cr\\'e8me;}"},
+      {QStringLiteral("\u010cesk\u00fd"), 238, "\\fcharset238\\'c8esk\\'fd;}"},   // Windows-1250
+      {QStringLiteral("\u0395\u03bb"), 161, "\\fcharset161\\'c5\\'eb;}"},         // Windows-1253
+      {QStringLiteral("a;b{c}"), 0, "\\fcharset0 a\\'3bb\\'7bc\\'7d;}"},
+      {QStringLiteral("\u4e2d"), 0, "\\fcharset0\\'3f;}"},
+  };
+  for (const Case &c : cases) {
+    const QByteArray rtf = writeText(QStringLiteral("x"), [&](CharFormat &r) { r.szFaceName = c.face; r.bCharSet = c.charset; });
+    EXPECT_TRUE(rtf.contains(c.entry)) << c.entry << "\n" << rtf.constData();
+  }
+}
+
 TEST(RtfWriterOutput, ParagraphsBulletsAndPicture) {
   QTextDocument doc;
   test::buildFixture(doc);

@@ -119,6 +119,10 @@ TEST(RtfWriterRoundTrip, SmallDocumentsKeepParagraphsAndBullets) {
          b.para([](ParaFormat &p) { p.bLineSpacingRule = 4; p.dyLineSpacing = 300; p.wEffects = PFE_PAGEBREAKBEFORE; }).text("z");
          b.para([](ParaFormat &p) { p.bLineSpacingRule = 1; p.wEffects = PFE_RTLPARA; }).text("w");
        }},
+      {"font names in their code pages", [](test::DocBuilder &b) {
+         b.para().text("a", [](CharFormat &r) { r.szFaceName = QStringLiteral("\u010cesk\u00e9 p\u00edsmo"); r.bCharSet = 238; });
+         b.para().text("b", [](CharFormat &r) { r.szFaceName = QStringLiteral("Cr\u00e8me"); r.bCharSet = 0; r.bPitchAndFamily = 0x22; });
+       }},
       {"hidden and caps", [](test::DocBuilder &b) {
          b.para().text("h", [](CharFormat &r) { r.effects |= CFE_HIDDEN | CFE_SMALLCAPS; r.lcid = 1029; });
        }},
