@@ -274,3 +274,41 @@ TEST(RichEditStrings, LinesUpdatingHookBracketsReplacements) {
   e.lines.Delete(0);
   EXPECT_EQ(calls, QList<bool>({true, false, true, false, true, false}));
 }
+
+// A converter of its own, registered for an extension of its own.
+class Rot13 : public TConversion {
+public:
+  static char rot(char c) {
+    if (c >= 'a' && c <= 'z') return char('a' + (c - 'a' + 13) % 26);
+    return c;
+  }
+  qint64 ConvertReadStream(QIODevice &stream, char *buffer, qint64 size) override {
+    const qint64 n = TConversion::ConvertReadStream(stream, buffer, size);
+    for (qint64 i = 0; i < n; ++i) buffer[i] = rot(buffer[i]);
+    return n;
+  }
+  qint64 ConvertWriteStream(QIODevice &stream, const char *buffer, qint64 size) override {
+    QByteArray b(buffer, size);
+    for (char &c : b) c = rot(c);
+    return TConversion::ConvertWriteStream(stream, b.constData(), size);
+  }
+};
+
+TEST(RichEditStrings, RegisteredConversionFormat) {
+  RegisterConversionFormat(QStringLiteral("R13"), true, [] { return std::make_unique<Rot13>(); });
+  ASSERT_NE(FindConversionFormat(QStringLiteral("r13")), nullptr);
+  EXPECT_TRUE(FindConversionFormat(QStringLiteral("txt"))->plainText);
+  EXPECT_FALSE(FindConversionFormat(QStringLiteral("RTF"))->plainText);
+  EXPECT_EQ(FindConversionFormat(QStringLiteral("doc")), nullptr);
+
+  const QString dir = test::freshDir(QStringLiteral("lines-r13"));
+  Editor e;
+  e.lines.SetText(QStringLiteral("hello"));
+  e.lines.SaveToFile(dir + "/a.r13");
+  QFile f(dir + "/a.r13");
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), "uryyb");
+  Editor g;
+  g.lines.LoadFromFile(dir + "/a.r13");
+  EXPECT_EQ(g.lines.Text(), QStringLiteral("hello\r\n"));
+}
