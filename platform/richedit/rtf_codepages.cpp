@@ -98,6 +98,8 @@ std::unique_ptr<char16_t[]> buildTable(int codePage) {
     size_t il = 1, ol = sizeof outBuf;
     ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
     size_t r = ::iconv(cd, &ip, &il, &op, &ol);
+    // Pages with combining marks (1255, 1258) hold a character back until flushed.
+    if (r != size_t(-1)) r = ::iconv(cd, nullptr, nullptr, &op, &ol);
     // One byte must give exactly one UTF-16 unit in a single-byte page.
     if (r == size_t(-1) || il != 0 || sizeof outBuf - ol != 2) {
       t[b] = b < 0x80 ? char16_t(b) : char16_t(0xFFFD);

@@ -336,6 +336,10 @@ private:
   void endDestination(bool atEnd) {
     const State &parent = stack_.back();
     const Dest d = cur_.dest;
+    if (cur_.shppict && !parent.shppict) {
+      if (shppictGavePicture_) lastShppictClose_ = p_ - begin_;
+      shppictGavePicture_ = false;
+    }
     if (d == parent.dest && d != Dest::Pict && d != Dest::Object) {
       if (d == Dest::FontTable && (fontOpen_ || curFontNumber_ != INT_MIN)) commitFont();
       return;  // an inner group of the same destination
@@ -380,10 +384,6 @@ private:
       break;
     default:
       break;
-    }
-    if (cur_.shppict && !parent.shppict) {
-      if (shppictGavePicture_) lastShppictClose_ = p_ - begin_;
-      shppictGavePicture_ = false;
     }
   }
 
@@ -857,6 +857,7 @@ private:
           return;
         }
       }
+      if (end_ - p_ < 2) p_ = end_;  // an escape cut off by the data's end
       return;
     }
     if (c == '\\' || c == '{' || c == '}') {
@@ -1119,7 +1120,11 @@ private:
       break;
     case Kw::k_ilvl: pa.ilvl = std::clamp(param, 0, 8); break;
     case Kw::k_cell: case Kw::k_nestcell:
-      if (cur_.dest == Dest::Text) ++pendingTabs_;
+      if (cur_.dest == Dest::Text) {
+        // A cell's last paragraph mark ends the cell, not a paragraph of its own.
+        if (pendingPar_ && pendingPa_.intbl && pendingTabs_ == 0) pendingPar_ = false;
+        ++pendingTabs_;
+      }
       break;
     case Kw::k_row:
       if (cur_.dest == Dest::Text) {

@@ -319,15 +319,13 @@ public:
   void text(const char16_t *s, qsizetype n, const CharState &) {
     const qsizetype at = out_.size();
     out_.append(reinterpret_cast<const QChar *>(s), n);
-    // A line break inside a paragraph reads as a line end, as in documentPlainText.
-    if (std::find(s, s + n, char16_t(0x2028)) != s + n) {
-      for (qsizetype i = at; i < out_.size(); ++i)
-        if (out_.at(i) == QChar::LineSeparator) out_[i] = QLatin1Char('\n');
-    }
+    if (std::find(s, s + n, char16_t(0x2028)) != s + n) lineEnds(at, n);
   }
   qsizetype paragraphOffset() const { return out_.size() - paraStart_; }
   void insertText(qsizetype offset, const QString &s, const CharState &) {
-    out_.insert(paraStart_ + std::clamp<qsizetype>(offset, 0, out_.size() - paraStart_), s);
+    const qsizetype at = paraStart_ + std::clamp<qsizetype>(offset, 0, out_.size() - paraStart_);
+    out_.insert(at, s);
+    lineEnds(at, s.size());
   }
   void paragraphEnd(const ParaState &, const CharState &) {
     out_.append(QLatin1Char('\n'));
@@ -340,6 +338,12 @@ public:
   }
 
 private:
+  // A line break inside a paragraph reads as a line end, as in documentPlainText.
+  void lineEnds(qsizetype at, qsizetype n) {
+    for (qsizetype i = at; i < at + n; ++i)
+      if (out_.at(i) == QChar::LineSeparator) out_[i] = QLatin1Char('\n');
+  }
+
   QString &out_;
   qsizetype paraStart_ = 0;
 };
