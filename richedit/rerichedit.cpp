@@ -18,10 +18,11 @@
 namespace qel {
 
 int RichEditVersion = 3;
-unsigned CF_EMBEDDEDOBJECT = 0;
-unsigned CF_LINKSOURCE = 0;
-unsigned CF_RTF = 0;
-unsigned CF_RTFNOOBJS = 0;
+// Registered at start; the ids are fixed, so they hold before that too.
+unsigned CF_EMBEDDEDOBJECT = 0xC001;
+unsigned CF_LINKSOURCE = 0xC002;
+unsigned CF_RTF = 0xC003;
+unsigned CF_RTFNOOBJS = 0xC004;
 
 namespace {
 
@@ -66,7 +67,6 @@ QString ClipboardFormatMime(unsigned id) {
 // ---- construction ----------------------------------------------------------
 
 TReCustomRichEdit::TReCustomRichEdit(QWidget *parent) : re::RichEditControl(parent) {
-  if (CF_RTF == 0) InitRichEditUnit();
   version_ = RichEditVersion;
   lines_ = std::make_unique<TRichEditStrings>(*this);
   lines_->SetVersion(version_);

@@ -33,7 +33,7 @@ extern unsigned CF_RTF;             // "Rich Text Format"
 extern unsigned CF_RTFNOOBJS;       // "Rich Text Format Without Objects"
 
 // Binds the control library (version 3 here) and registers the four clipboard
-// formats; safe to call more than once.
+// formats; called once at program start.
 void InitRichEditUnit();
 // The registered name of a clipboard format id ("" when unknown), and the
 // MIME type the desktop clipboard uses for it.
