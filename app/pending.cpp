@@ -1,6 +1,8 @@
 #include "app/pending.h"
 
+#include "app/filecommands.h"
 #include "app/tf_main.h"
+#include "cards/cardfile.h"
 #include "cards/bodyfile.h"
 #include "platform/uiservices.h"
 #include "settings/registry2000.h"
@@ -38,26 +40,22 @@ void MarkStarted() {
   if (reg.OpenKeyTolerant(kStartUpKey, true)) reg.WriteBool(kFirstStartValue, true);
 }
 
-QString FreeNewFileName() { return QStringLiteral("NEW.QEL"); }
-bool IsNewFileName(const QString &name) { return name.startsWith(QLatin1String("NEW"), Qt::CaseInsensitive) && !name.contains(QLatin1Char('/')); }
-bool CurrentFileIsReadOnly() { return false; }
-
-bool AskSaveChanges(Tf_Main &) {
-  if (!FileModified) return true;
-  int answer = ui().messageBox(QStringLiteral("Save changes to ") + CurrentFileName + QStringLiteral(" ?"),
-                               applicationTitle(), MB_YESNOCANCEL | MB_ICONQUESTION);
-  // Without the card-file commands nothing can be saved yet: only No lets the window close.
-  return answer == IDNO;
-}
-
-void SaveFile(Tf_Main &) {}
-void NewFile(Tf_Main &w) {
-  FileModified = false;
-  CurrentFileName = FreeNewFileName();
-  w.UpdateCaption();
-}
-bool OpenFile(Tf_Main &, const QString &, int) { return false; }
+QString FreeNewFileName() { return qel::FreeNewFileName(); }
+bool IsNewFileName(const QString &name) { return qel::IsNewFileName(name); }
+bool CurrentFileIsReadOnly() { return qel::CurrentFileIsReadOnly(); }
+bool AskSaveChanges(Tf_Main &w) { return qel::AskSaveChanges(MainFileHost(w)); }
+void SaveFile(Tf_Main &w) { FileSave(MainFileHost(w)); }
+void NewFile(Tf_Main &w) { FileNew(MainFileHost(w)); }
+bool OpenFile(Tf_Main &w, const QString &path, int mode) { return qel::OpenCardsFile(MainFileHost(w), path, mode); }
 void DeleteBodyFile() { qel::DeleteBodyFile(); }
+void AddRecentFile(const QString &) {}
+bool OpenOldVersionFile(const QString &path, int) {
+  ui().messageBox(path + QStringLiteral(" is a card file of an older version, which cannot be read yet."),
+                  MB_OK | MB_ICONERROR);
+  return false;
+}
+void StoreCurrentCard(Tf_Main &) {}
+void SetDefaultTextAttributes(Tf_Main &) {}
 
 void Refilter(Tf_Main &w) { w.ShowEditorIfAny(); }
 void ApplySortOrder(Tf_Main &, bool) {}

@@ -38,6 +38,14 @@ void SaveFile(Tf_Main &);
 void NewFile(Tf_Main &);
 bool OpenFile(Tf_Main &, const QString &path, int mode);
 void DeleteBodyFile();
+// Puts a file on top of the recently-used list.
+void AddRecentFile(const QString &path);
+// Reads a card file of the old 1.x and 2.x formats (open, mode -1, or merge); true when read.
+bool OpenOldVersionFile(const QString &path, int mode);
+// Writes the shown card's edited body to the body file before a save.
+void StoreCurrentCard(Tf_Main &);
+// Editor attributes back to their defaults (a new file).
+void SetDefaultTextAttributes(Tf_Main &);
 
 // Filter, list and card clipboard.
 void Refilter(Tf_Main &);

@@ -29,6 +29,7 @@ namespace re {
 class RichEditControl;
 }
 class RunningInstance;
+class TCrd;
 
 class Tf_Main : public QMainWindow, public MainWindowHooks {
   Q_OBJECT
@@ -77,6 +78,45 @@ public:
   virtual void OpenSamplefile1Click();
   virtual void ReopenLastFile();
 
+  // ---- file commands (tf_main_file.cpp) ----
+  void a_FileOpenExecute();
+  void SaveAs1Click();
+  void Merge1Click();
+  void Protect1Click();
+  void MRUMRUItemClick(const QString &fileName);
+  void a_FilePropertiesExecute();
+
+  // ---- filter, list and current card (tf_main_list.cpp) ----
+  // Rebuilds FilteredCards and the title list from the filter edit, then
+  // selects and shows the first card (RefilterCards runs this).
+  void RebuildFilteredList();
+  void ClearFilter();
+  void SelectCard(int index);
+  void ShowCard(int index);
+  void StoreCurrentCard();
+  // The card of the focused list item; nullptr / -1 when no item is focused.
+  TCrd *CurrentCard() const;
+  int CurrentCardIndex() const;
+  // The card whose body the editor holds (it keeps its identity across refilters and deletes).
+  const std::shared_ptr<TCrd> &ShownCard() const { return shownCard_; }
+  void StampCurrentCard();
+  void UpdateStatusBar();
+  int SelectedCardCount() const;
+  bool OfferAddCardFromFilter();
+  // By title (the "Sort list" option) or by creation time; stores the shown card first.
+  void SetListSortByTitle(bool byTitle);
+  bool ListSortedByTitle() const { return listSortedByTitle_; }
+  bool TitleEditing = false;
+  void e_recordChange();
+  void b_Filter1Click();
+  void ac_FirstExecute();
+  void ac_PreviousExecute();
+  void ac_NextExecute();
+  void ac_LastExecute();
+  // Card commands of the card group; the list and the filter call them.
+  virtual void AddCard(const QString &title);
+  virtual void RenameCard(TCrd *card, const QString &title);
+
   // ---- panes ----
   QWidget *ListPanel = nullptr;
   QWidget *pn_filterbox = nullptr;
@@ -111,6 +151,15 @@ protected:
 private:
   void buildForm();
   void wireLifeCycle();
+  void wireFileCommands();
+  // filter, list and current card (tf_main_list.cpp)
+  void wireListCommands();
+  void lw_ListChange();
+  std::shared_ptr<TCrd> shownCard_;
+  class CardListModel *listModel_ = nullptr;
+  std::unique_ptr<class TCardFilter> cardFilter_;
+  bool listSortedByTitle_ = true;
+  bool selecting_ = false;
 
   std::unique_ptr<MainActions> actions_;
   QStringList arguments_;

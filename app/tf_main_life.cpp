@@ -84,6 +84,7 @@ void Tf_Main::wireLifeCycle() {
   connect(a.item(QStringLiteral("GoToIndex1")), &QAction::triggered, this, [this] { e_record->setFocus(); });
   connect(a.item(QStringLiteral("OpenSamplefile1")), &QAction::triggered, this, [this] { OpenSamplefile1Click(); });
   connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
+  wireFileCommands();
   connect(m_Card, &QTextEdit::textChanged, this, [this] {
     if (!EditorReady) return;
     FileModified = true;
@@ -349,15 +350,9 @@ void Tf_Main::UpdateCaption() { qel::UpdateCaption(*this, instance_.get()); }
 
 // ---- commands whose groups are not wired yet ----
 
-bool Tf_Main::AskSaveChanges() { return pending::AskSaveChanges(*this); }
-void Tf_Main::a_FileSaveExecute() { pending::SaveFile(*this); }
-void Tf_Main::a_FileNewExecute() { pending::NewFile(*this); }
-bool Tf_Main::OpenCardsFile(const QString &path, int mode) { return pending::OpenFile(*this, path, mode); }
+// The file commands (AskSaveChanges, a_FileSaveExecute, a_FileNewExecute,
+// OpenCardsFile, OpenSamplefile1Click) live in tf_main_file.cpp.
 void Tf_Main::RefilterCards() { pending::Refilter(*this); }
-void Tf_Main::OpenSamplefile1Click() {
-  QString sample = QCoreApplication::applicationDirPath() + QStringLiteral("/sample.qel");
-  if (QFileInfo::exists(sample)) OpenCardsFile(sample, -1);
-}
 void Tf_Main::ReopenLastFile() { pending::ReopenLastFile(*this); }
 
 } // namespace qel

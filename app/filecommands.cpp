@@ -1,0 +1,394 @@
+#include "app/filecommands.h"
+
+#include "app/dlg_merge.h"
+#include "app/passworddlg.h"
+#include "app/pending.h"
+#include "app/progress.h"
+#include "cards/bodyfile.h"
+#include "cards/carderror.h"
+#include "cards/cardfile.h"
+#include "cards/crd.h"
+#include "cards/filelock.h"
+#include "platform/fileutil.h"
+#include "platform/uiservices.h"
+#include "settings/options.h"
+#include "zip/ziparchiver.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+
+namespace qel {
+
+namespace {
+
+bool openedReadOnly = false;
+
+// Hourglass for the length of a command, restored on every way out.
+class WaitCursor {
+public:
+  WaitCursor() : active_(qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr) {
+    if (active_) QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  ~WaitCursor() {
+    if (active_) QApplication::restoreOverrideCursor();
+  }
+  WaitCursor(const WaitCursor &) = delete;
+  WaitCursor &operator=(const WaitCursor &) = delete;
+private:
+  bool active_;
+};
+
+QString nameOnly(const QString &path) { return QFileInfo(path).fileName(); }
+
+// Relative names (command line, dialogs) are made absolute before anything
+// changes the current directory.
+QString absolutePath(const QString &path) {
+  return path.isEmpty() ? path : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+bool exclusiveOpen() { return AppOptions && AppOptions->ExclusiveOpen; }
+
+void error(const QString &text) { ui().messageBox(text, MB_OK | MB_ICONERROR); }
+
+void setProtection(TZipArchiver &zip, const QString &password, bool encrypt) {
+  zip.SetPassword(password);
+  if (encrypt)
+    zip.AddOptions.insert(AddEncrypt);
+  else
+    zip.AddOptions.remove(AddEncrypt);
+}
+
+const QString kOpenFilter = QStringLiteral("QEL moravine (*.qel *.QEL);;All files (*)");
+const QString kSaveFilter = QStringLiteral("QEL moravine (*.QEL *.qel);;All files (*)");
+
+} // namespace
+
+TZipArchiver &ZipArchiver() {
+  static TZipArchiver *zip = [] {
+    auto *z = new TZipArchiver;  // lives as long as the program: the engines stay bound
+    z->AddCompLevel = 9;
+    z->AddOptions = {};
+    return z;
+  }();
+  return *zip;
+}
+
+void ConfigureZipArchiver(TZipArchiver &zip) {
+  zip.SetDLLDirectory(ZipArchiver().DLLDirectory());
+  zip.AddCompLevel = 9;
+  zip.AddOptions = {};
+}
+
+bool OpenedReadOnly() { return openedReadOnly; }
+void SetOpenedReadOnly(bool readOnly) { openedReadOnly = readOnly; }
+
+bool CurrentFileIsReadOnly() { return openedReadOnly || IsFileReadOnly(CurrentFileName); }
+
+QString FreeNewFileName() {
+  return qel::FreeNewFileName([](const QString &name) { return FindInstanceWithFile(name).found; });
+}
+
+tQelfileSpec ProbeCardsFile(const QString &fileName) {
+  TZipArchiver zip;
+  ConfigureZipArchiver(zip);
+  return qel::ProbeCardsFile(fileName, zip);
+}
+
+// ---- open and merge ----
+
+bool OpenCardsFile(FileCommandHost &host, const QString &fileNameIn, int mode) {
+  const QString fileName = absolutePath(fileNameIn);
+  switch (CheckAlreadyOpened(fileName, host.startingUp(), &host)) {
+  case AlreadyOpened::EndProgram:
+    host.requestTerminate();
+    return false;
+  case AlreadyOpened::Cancelled:
+    return false;
+  case AlreadyOpened::No:
+    break;
+  }
+
+  bool done = false;
+  {
+    WaitCursor wait;
+    // The open file stays locked and whole until another one has been read.
+    if (mode < 0 && !AskSaveChanges(host)) return false;
+    const tQelfileSpec spec = ProbeCardsFile(fileName);
+    switch (spec.Kind) {
+    case KindVersion3:
+      done = OpenVersion3File(host, spec, mode);
+      break;
+    case KindOldText:
+    case KindOldArchive:
+      done = pending::OpenOldVersionFile(fileName, mode);
+      break;
+    default:
+      error(fileName + QStringLiteral(" not found."));
+      break;
+    }
+    if (done && mode < 0) SetFileHidden(CurrentBodyFileName());
+  }
+  host.refilterCards();
+  host.showEditorIfAny();
+  return done;
+}
+
+bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &spec, int mode) {
+  ProgressGuard progress(QStringLiteral("Opening ") + nameOnly(spec.FileName), 100);
+  progress.set(5);
+
+  // A component of its own: the open file's password and encryption change
+  // only when this file has been read.
+  TZipArchiver zip;
+  ConfigureZipArchiver(zip);
+  QString password;
+  if (spec.Protected) {
+    TPasswordDlg1 dlg(host.dialogParent());
+    if (ui().execDialog(dlg) != QDialog::Accepted) return false;
+    password = dlg.password();
+  }
+  zip.SetPassword(password);
+  zip.AddOptions = spec.Protected ? AddOpts{AddEncrypt} : AddOpts{};
+
+  TLoadedCardFile loaded;
+  const LoadOutcome outcome = LoadVersion3File(spec, zip, loaded, [&](int p) { progress.set(p); });
+  if (outcome.status == LoadStatus::IndexNotFound) {
+    error(IndexNotFoundMessage());
+    return false;
+  }
+  if (outcome.status != LoadStatus::Loaded) {
+    error(outcome.error);
+    return false;
+  }
+
+  if (mode < 0) {
+    try {
+      InstallLoadedFile(loaded, spec.FileName);
+    } catch (const ECardError &e) {
+      error(e.message());
+      return false;
+    }
+    UnlockDataFile();
+    QDir::setCurrent(QFileInfo(spec.FileName).absolutePath());
+    TZipArchiver &main = ZipArchiver();
+    setProtection(main, password, spec.Protected);
+    main.SetZipFileName(spec.FileName);
+    CardBodyChanged = false;  // the edited card belonged to the file just closed
+    openedReadOnly = false;
+    qel::UpdateCaption(host, host.runningInstance());
+    pending::AddRecentFile(spec.FileName);
+    if (IsFileReadOnly(spec.FileName)) {
+      openedReadOnly = true;
+      ShowReadOnly(host, false);
+    }
+    FileModified = false;
+    CheckExclusiveOpen(host, spec.FileName);
+  } else {
+    try {
+      MergeLoadedFile(loaded, mode);
+    } catch (const ECardError &e) {
+      error(e.message());
+      return false;
+    }
+    FileModified = true;
+  }
+  progress.set(100);
+  return true;
+}
+
+void CheckExclusiveOpen(FileCommandHost &host, const QString &fileName) {
+  if (!exclusiveOpen()) return;
+  if (!IsFileInUse(fileName)) {
+    LockDataFile(fileName);
+    return;
+  }
+  const QString newName = FreeNewFileName();
+  ui().messageBox(QStringLiteral("\"") + nameOnly(fileName) + QStringLiteral("\" is read only,") + QStringLiteral("\r") +
+                      QStringLiteral("or somebody else in network has opened it.") + QStringLiteral("\r") +
+                      QStringLiteral("The cards will be copied to ") + newName + QStringLiteral(" file."),
+                  MB_OK | MB_ICONWARNING);
+  try {
+    MoveBodyFile(newName);
+  } catch (const ECardError &e) {
+    error(e.message());
+    return;
+  }
+  openedReadOnly = false;
+  qel::UpdateCaption(host, host.runningInstance());
+  FileModified = true;
+}
+
+// ---- save ----
+
+bool SaveCardsFile(FileCommandHost &host, const QString &targetIn) {
+  const QString target = absolutePath(targetIn);
+  if (QFileInfo::exists(target) && IsFileReadOnly(target)) {
+    error(QStringLiteral("Cannot save: ") + target + QStringLiteral(" is read only."));
+    return false;
+  }
+  WaitCursor wait;
+  bool saved = false;
+  {
+    ProgressGuard progress(QStringLiteral("Saving ") + nameOnly(target), 100);
+    try {
+      host.storeCurrentCard();
+      SaveCardsArchive(AllCards, CurrentBodyFile(), target, ZipArchiver(), [&](int p) { progress.set(p); });
+      saved = true;
+    } catch (const ECardError &e) {
+      error(QStringLiteral("The file ") + target + QStringLiteral(" was not saved.\r") + e.message());
+    }
+    if (saved && target != CurrentFileName) {
+      try {
+        MoveBodyFile(target);
+      } catch (const ECardError &e) {
+        // The archive is written; the cards stay under their old name and unsaved.
+        error(e.message());
+        saved = false;
+      }
+    }
+    if (saved) {
+      SetFileHidden(CurrentBodyFileName());
+      FileModified = false;
+      openedReadOnly = false;
+      qel::UpdateCaption(host, host.runningInstance());
+      host.refreshEditCommands();
+      pending::AddRecentFile(target);
+      host.restartAutosaveTimer();
+    }
+  }
+  if (exclusiveOpen() && QFileInfo::exists(CurrentFileName)) LockDataFile(CurrentFileName);
+  return saved;
+}
+
+bool FileSave(FileCommandHost &host) {
+  if (CurrentFileIsReadOnly() || IsNewFileName(CurrentFileName)) return FileSaveAs(host);
+  if (AppOptions && AppOptions->Backup) {
+    try {
+      BackupCardsFile(CurrentFileName, AppOptions->AutosaveLocation);
+    } catch (const ECardError &e) {
+      error(e.message() + QStringLiteral("\rThe file was not saved."));
+      return false;
+    }
+  }
+  const bool saved = SaveCardsFile(host, CurrentFileName);
+  if (QFileInfo::exists(CurrentFileName) && IsFileReadOnly(CurrentFileName)) ShowReadOnly(host, false);
+  return saved;
+}
+
+bool FileSaveAs(FileCommandHost &host) {
+  FileDialogOptions options;
+  options.caption = QStringLiteral("Save As");
+  options.filter = kSaveFilter;
+  options.defaultSuffix = QStringLiteral("qel");
+  QString name = IsNewFileName(CurrentFileName) ? QString() : CurrentFileName;
+  if (!ui().saveFileName(options, name) || name.isEmpty()) return false;
+  name = absolutePath(name);
+  if (openedReadOnly && name == CurrentFileName) {
+    error(QStringLiteral("Cannot save: ") + name + QStringLiteral(" was opened read only."));
+    return false;
+  }
+  return SaveCardsFile(host, name);
+}
+
+// ---- other commands ----
+
+bool FileOpen(FileCommandHost &host) {
+  FileDialogOptions options;
+  options.caption = QStringLiteral("Open");
+  options.filter = kOpenFilter;
+  options.defaultSuffix = QStringLiteral("qel");
+  options.offerReadOnly = true;
+  QString name;
+  bool readOnly = false;
+  if (!ui().openFileName(options, name, &readOnly) || name.isEmpty()) return false;
+  const bool opened = OpenCardsFile(host, name, -1);
+  if (opened && readOnly) {
+    openedReadOnly = true;
+    ShowReadOnly(host, false);
+  }
+  return opened;
+}
+
+bool FileMerge(FileCommandHost &host) {
+  FileDialogOptions options;
+  options.caption = QStringLiteral("Merge");
+  options.filter = kOpenFilter;
+  options.defaultSuffix = QStringLiteral("qel");
+  QString name;
+  if (!ui().openFileName(options, name, nullptr) || name.isEmpty()) return false;
+  name = absolutePath(name);
+  Tdlg_Merge dlg(host.dialogParent());
+  if (ui().execDialog(dlg) != QDialog::Accepted) return false;
+  const int mode = dlg.ItemIndex();
+  if (mode < 0) return false;
+  return OpenCardsFile(host, name, mode);
+}
+
+void FileNew(FileCommandHost &host) {
+  if (!AskSaveChanges(host)) return;
+  UnlockDataFile();
+  ClearCards(AllCards);
+  setProtection(ZipArchiver(), QString(), false);
+  host.enableNavigation(false);
+  CurrentFileName = FreeNewFileName();
+  ResetBodyFile();
+  openedReadOnly = false;
+  qel::UpdateCaption(host, host.runningInstance());
+  CardBodyChanged = false;
+  host.clearFilter();
+  host.setDefaultTextAttributes();
+  host.showEditorIfAny();
+  CardBodyChanged = false;
+  FileModified = false;
+}
+
+void FileProtect(FileCommandHost &host) {
+  TPasswordDlg dlg(ZipArchiver(), host.dialogParent());
+  dlg.Preset(ZipArchiver().Password());
+  const int result = ui().execDialog(dlg);
+  if ((result == QDialog::Accepted || result == TPasswordDlg::Unprotect) && dlg.Applied()) FileSave(host);
+}
+
+bool OpenRecentFile(FileCommandHost &host, const QString &fileName) {
+  // The menu closes before the file is read.
+  QCoreApplication::processEvents();
+  return OpenCardsFile(host, fileName, -1);
+}
+
+bool OpenSampleFile(FileCommandHost &host) {
+  const QString sample = QCoreApplication::applicationDirPath() + QStringLiteral("/sample.qel");
+  if (!QFileInfo::exists(sample)) return false;
+  return OpenCardsFile(host, sample, -1);
+}
+
+void FileProperties(FileCommandHost &host) {
+  AskSaveChanges(host);
+  const QFileInfo info(CurrentFileName);
+  QString text = CurrentFileName;
+  if (!info.isFile()) {
+    text += QStringLiteral("\r\rThe file has not been saved yet.");
+  } else {
+    const QLocale locale;
+    text += QStringLiteral("\r\rFolder: ") + QDir::toNativeSeparators(info.absolutePath());
+    text += QStringLiteral("\rSize: ") + locale.toString(info.size()) + QStringLiteral(" bytes");
+    text += QStringLiteral("\rModified: ") + locale.toString(info.lastModified(), QLocale::ShortFormat);
+    text += QStringLiteral("\rCards: ") + QString::number(AllCards.Count());
+    text += QStringLiteral("\rProtected: ") + (ZipArchiver().Password().isEmpty() ? QStringLiteral("no") : QStringLiteral("yes"));
+    if (IsFileReadOnly(CurrentFileName)) text += QStringLiteral("\rRead only");
+  }
+  ui().messageBox(text, QStringLiteral("Properties"), MB_OK | MB_ICONINFORMATION);
+}
+
+bool AskSaveChanges(FileCommandHost &host) {
+  if (!FileModified) return true;
+  const int answer = ui().messageBox(QStringLiteral("Save changes to ") + CurrentFileName + QStringLiteral(" ?"),
+                                     MB_YESNOCANCEL | MB_ICONQUESTION);
+  if (answer == IDYES) return FileSave(host);
+  return answer == IDNO;
+}
+
+} // namespace qel

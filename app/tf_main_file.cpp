@@ -1,0 +1,91 @@
+// The main window's file commands: they wire the menu items and toolbar
+// buttons to the card-file commands of filecommands.cpp.
+
+#include "app/filecommands.h"
+#include "app/pending.h"
+#include "app/tf_main.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QTimer>
+
+namespace qel {
+
+namespace {
+
+class MainWindowFileHost : public FileCommandHost {
+public:
+  explicit MainWindowFileHost(Tf_Main &w) : w_(w) {}
+
+  QString windowCaption() const override { return w_.windowCaption(); }
+  void setWindowCaption(const QString &caption) override { w_.setWindowCaption(caption); }
+  void setTrayHint(const QString &hint) override { w_.setTrayHint(hint); }
+  void restoreAndBringForward() override { w_.restoreAndBringForward(); }
+
+  RunningInstance *runningInstance() const override { return w_.instance(); }
+  void requestTerminate() override { w_.requestTerminate(); }
+  void refilterCards() override { w_.RefilterCards(); }
+  void showEditorIfAny() override { w_.ShowEditorIfAny(); }
+  void storeCurrentCard() override { pending::StoreCurrentCard(w_); }
+  void clearFilter() override {
+    if (w_.e_record) w_.e_record->clear();
+    w_.RefilterCards();
+  }
+  void setDefaultTextAttributes() override { pending::SetDefaultTextAttributes(w_); }
+  void enableNavigation(bool enable) override {
+    for (const char *name : {"ac_First", "ac_Previous", "ac_Next", "ac_Last"})
+      if (QAction *a = w_.actions()[QString::fromLatin1(name)]) a->setEnabled(enable);
+  }
+  void refreshEditCommands() override { w_.UpdateEditMenu(); }
+  void restartAutosaveTimer() override {
+    if (w_.Timer && w_.Timer->isActive()) {
+      w_.Timer->stop();
+      w_.Timer->start();
+    }
+  }
+  QWidget *dialogParent() const override { return &w_; }
+
+private:
+  Tf_Main &w_;
+};
+
+} // namespace
+
+FileCommandHost &MainFileHost(Tf_Main &window) {
+  // One host per window; the program has one main window at a time.
+  static Tf_Main *owner = nullptr;
+  static std::unique_ptr<MainWindowFileHost> host;
+  if (owner != &window || !host) {
+    host = std::make_unique<MainWindowFileHost>(window);
+    owner = &window;
+  }
+  return *host;
+}
+
+void Tf_Main::wireFileCommands() {
+  MainActions &a = *actions_;
+  auto on = [this](QAction *action, auto handler) {
+    if (action) connect(action, &QAction::triggered, this, handler);
+  };
+  on(a[QStringLiteral("a_FileNew")], [this] { a_FileNewExecute(); });
+  on(a[QStringLiteral("a_FileOpen")], [this] { a_FileOpenExecute(); });
+  on(a[QStringLiteral("a_FileSave")], [this] { a_FileSaveExecute(); });
+  on(a[QStringLiteral("a_FileProperties")], [this] { a_FilePropertiesExecute(); });
+  on(a.item(QStringLiteral("SaveAs1")), [this] { SaveAs1Click(); });
+  on(a.item(QStringLiteral("Merge1")), [this] { Merge1Click(); });
+  on(a.item(QStringLiteral("Protect1")), [this] { Protect1Click(); });
+}
+
+bool Tf_Main::AskSaveChanges() { return qel::AskSaveChanges(MainFileHost(*this)); }
+void Tf_Main::a_FileSaveExecute() { FileSave(MainFileHost(*this)); }
+void Tf_Main::a_FileNewExecute() { FileNew(MainFileHost(*this)); }
+bool Tf_Main::OpenCardsFile(const QString &path, int mode) { return qel::OpenCardsFile(MainFileHost(*this), path, mode); }
+void Tf_Main::OpenSamplefile1Click() { OpenSampleFile(MainFileHost(*this)); }
+void Tf_Main::a_FileOpenExecute() { FileOpen(MainFileHost(*this)); }
+void Tf_Main::SaveAs1Click() { FileSaveAs(MainFileHost(*this)); }
+void Tf_Main::Merge1Click() { FileMerge(MainFileHost(*this)); }
+void Tf_Main::Protect1Click() { FileProtect(MainFileHost(*this)); }
+void Tf_Main::MRUMRUItemClick(const QString &fileName) { OpenRecentFile(MainFileHost(*this), fileName); }
+void Tf_Main::a_FilePropertiesExecute() { FileProperties(MainFileHost(*this)); }
+
+} // namespace qel
