@@ -286,7 +286,7 @@ void RichEditControl::insertTextAt(QTextCursor &cursor, const QString &text, con
 
 void RichEditControl::replaceSel(const QString &text, bool /*canUndo*/) {
   QTextCursor c = textCursor();
-  const QTextCharFormat f = insertionFormat();
+  const QTextCharFormat f = plainMode_ ? defaultFormat_ : insertionFormat();
   c.beginEditBlock();
   if (c.hasSelection()) c.removeSelectedText();
   insertTextAt(c, text, f);

@@ -355,3 +355,19 @@ TEST(ReRichEdit, PrintStopsAtTheEnd) {
   }
   EXPECT_GT(pdfPages(pdf2), pages);
 }
+
+TEST(ReRichEdit, DefaultAttributesFollowTheFont) {
+  TReRichEdit e;
+  QFont f(QStringLiteral("Courier New"));
+  f.setPointSize(14);
+  f.setBold(true);
+  e.setFont(f);
+  const re::CharFormat d = e.charFormat(re::SCF_DEFAULT);
+  EXPECT_EQ(d.yHeight, 280);
+  EXPECT_EQ(d.szFaceName, QStringLiteral("Courier New"));
+  EXPECT_TRUE(d.effects & re::CFE_BOLD);
+  EXPECT_TRUE(d.effects & re::CFE_AUTOCOLOR);
+  e.replaceSel(QStringLiteral("typed"));
+  e.setSel(0, -1);
+  EXPECT_EQ(e.charFormat(re::SCF_SELECTION).yHeight, 280);
+}
