@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace qel {
 
@@ -287,6 +288,7 @@ int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourc
   elapsed.start();
 
   TCrdPtr card;
+  std::vector<TCrdPtr> merged;
   TDateTime stamp = 0;
   bool uidSeen = false;
   auto commit = [&] {
@@ -294,7 +296,7 @@ int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourc
     if (!uidSeen) card->UID = StampToUID(stamp);
     if (card->SIZ > 0) {
       if (mode < 0) list.AddCrd(std::move(card));
-      else MergeCard(list, std::move(card), *sourceBody, mode);
+      else merged.push_back(std::move(card));
     }
     card.reset();
   };
@@ -316,6 +318,19 @@ int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourc
     if (pos < size) pos += (data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n') ? 2 : 1;
   }
   commit();
+
+  if (!merged.empty()) {
+    // A merged file whose offsets point outside its body file is refused as a
+    // whole before any card joins, rather than merged half-way.
+    const qint64 sourceSize = sourceBody->size();
+    for (const TCrdPtr &c : merged) {
+      if (c->ADR < 0 || qint64(c->ADR) + qint64(c->SIZ) > sourceSize)
+        throw ECardError(QStringLiteral("The file cannot be merged: the body of card \"%1\" lies outside its "
+                                        "body file.")
+                             .arg(c->Title));
+    }
+    for (TCrdPtr &c : merged) MergeCard(list, std::move(c), *sourceBody, mode);
+  }
   return version;
 }
 

@@ -37,7 +37,8 @@ void ParseIndexLine(TCrd &card, const QString &line);
 // modes 0..3 merge each card with MergeCard, `sourceBody` then being the body
 // file of the merged file. A first line that is not version 3 shows
 // "incorrect file version" and the rest is read anyway. Blocks with SIZ 0 or
-// less are dropped. Returns the version found on the first line.
+// less are dropped. A merge whose offsets point outside `sourceBody` throws
+// ECardError before any card joins. Returns the version found on the first line.
 int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourceBody, int mode);
 // The same from a file; throws ECardError when it cannot be read.
 int ReadIndexFile(TCrdList &list, const QString &fileName, const TBodyFile *sourceBody, int mode);

@@ -267,3 +267,24 @@ TEST(IndexText, TimesAreWrittenAsFloatToFixedWritesThem) {
     EXPECT_TRUE(entry.contains("\r\n<~CREATED~>" + FloatToFixed(v, 10).toLatin1() + "\r\n")) << v;
   }
 }
+
+TEST_F(CardStoreTest, MergeOfADamagedFileIsRefusedWhole) {
+  TBodyFile source(dir + "/merged.~h");
+  source.reset();
+  qint32 adr, siz;
+  source.append("0123456789", adr, siz);
+  TCrdList target;
+  target.AddCrd(card("mine", "mine"));
+  const QByteArray text = kHeader +
+                          "<~TITLE~>good\r\n<~ADR~>0\r\n<~SIZ~>4\r\n\r\n"
+                          "<~TITLE~>bad\r\n<~ADR~>8\r\n<~SIZ~>4\r\n\r\n";
+  EXPECT_THROW(ReadIndexText(target, text, &source, MergeAddAsNew), ECardError);
+  ASSERT_EQ(target.Count(), 1);
+  EXPECT_EQ(target.Strings(0), "mine");
+  const qint64 bodySize = CurrentBodyFile().size();
+  // With the bad block fixed the merge goes through and copies the bytes.
+  ReadIndexText(target, QByteArray(text).replace("<~ADR~>8", "<~ADR~>6"), &source, MergeAddAsNew);
+  ASSERT_EQ(target.Count(), 3);
+  EXPECT_EQ(target.Objects(2)->BodyBytes(), "6789");
+  EXPECT_EQ(CurrentBodyFile().size(), bodySize + 8);
+}

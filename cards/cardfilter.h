@@ -1,0 +1,80 @@
+#pragma once
+// The title filter and the orders of the filtered list, free of any window so
+// they are tested and measured on their own.
+//
+// TCardFilter rebuilds the filtered list from the all-cards list. It keeps
+// the upper-cased titles and the sort order of the all-cards list between
+// calls, so a keystroke in the filter costs one pass over the titles and no
+// sorting; the cache is checked against the list on every call and rebuilt
+// when cards were added, removed, renamed or reordered.
+
+#include "cards/crd.h"
+#include "cards/strroutines.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <vector>
+
+namespace qel {
+
+// The characters that may stand before and after a whole-word match: the space.
+const CharSet &WordDelimiters();
+
+// Upper-cases letter by letter (simple case mapping), so the text keeps its
+// length and positions: "ß" stays, every accented Latin letter is upper-cased.
+QString FilterUpperCase(const QString &text);
+
+struct FilterRules {
+  bool fromStart = false;   // "Filter from Start"
+  bool wholeWords = false;  // "Filter whole words"
+};
+
+// Whether `title` passes the filter. `upperFilter` is already upper-cased
+// (FilterUpperCase); the title is upper-cased here.
+bool TitleMatchesFilter(const QString &upperFilter, const QString &title, FilterRules rules);
+// The same for a title that is upper-cased already.
+bool UpperTitleMatchesFilter(const QString &upperFilter, const QString &upperTitle, FilterRules rules);
+
+// Incremental search in a list of titles: from `start`, the first title that
+// begins with `search`, ASCII letters compared upper-cased. After the last
+// title the search goes on at 0 only with `wrap`; it never passes `start`
+// twice. -1 when none (or when `start` is not an index of the list).
+int FindTitleByPrefix(const TCrdList &list, const QString &search, int start, bool wrap);
+
+enum class TListOrder {
+  ByTitle,    // by title without regard to case; equal titles keep file order
+  ByCreated,  // by creation stamp, ascending; equal stamps keep file order
+};
+
+class TCardFilter {
+public:
+  // `out` := the cards of `all` whose titles pass `filterText` (upper-cased
+  // here), in `order`. An empty filter passes every card.
+  void Apply(const TCrdList &all, const QString &filterText, FilterRules rules, TListOrder order, TCrdList &out);
+  // Forgets the cached titles and order (they are also checked on every Apply).
+  void Invalidate();
+
+private:
+  struct Entry {
+    TCrdPtr card;
+    QString title;  // as it stands in the all-cards list
+    QString upper;  // FilterUpperCase(title)
+  };
+  bool cacheMatches(const TCrdList &all) const;
+  void rebuild(const TCrdList &all);
+  void sort(TListOrder order);
+
+  std::vector<Entry> entries_;      // in all-cards order
+  std::vector<quint32> order_;      // entry indices in list order
+  bool orderValid_ = false;
+  TListOrder orderKind_ = TListOrder::ByTitle;
+  // The last filter and the entries (indices into order_) that passed it: a
+  // longer filter that contains it only needs to look at those.
+  QString lastFilter_;
+  FilterRules lastRules_;
+  bool lastValid_ = false;
+  std::vector<quint32> lastPassed_;
+};
+
+} // namespace qel
