@@ -836,6 +836,12 @@ void RichEditControl::mouseMoveEvent(QMouseEvent *e) {
 }
 
 void RichEditControl::dropEvent(QDropEvent *e) {
+  // Moving text out of a protected range needs the same permission as
+  // cutting it; without it the text is copied instead.
+  if (e->source() == this && e->dropAction() == Qt::MoveAction) {
+    const QTextCursor c = textCursor();
+    if (c.hasSelection() && !allowChange(WM_CUT, c.selectionStart(), c.selectionEnd())) e->setDropAction(Qt::CopyAction);
+  }
   UndoKindScope kind(*this, UID_DRAGDROP);
   QTextEdit::dropEvent(e);
 }

@@ -199,7 +199,7 @@ TEST(RichEditControl, WordAndDefaultFormats) {
 TEST(RichEditControl, ParagraphFormatsAndBullets) {
   RichEditControl e;
   e.setText(QStringLiteral("a\rb\rc"));
-  e.setSel(0, 3);  // a and b; the selection ends at b's start? no: 0..3 covers "a\rb"
+  e.setSel(0, 3);  // "a\rb": the first two paragraphs
   ParaFormat p;
   p.mask = PFM_NUMBERING | PFM_STARTINDENT | PFM_ALIGNMENT;
   p.wNumbering = PFN_BULLET;
