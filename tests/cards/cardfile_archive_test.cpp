@@ -1,0 +1,340 @@
+// Card files through the real ZIP component and engines, judged by unzip,
+// zipinfo, 7z and python's zipfile.
+
+#include "cards/cardfile.h"
+#include "cards/carderror.h"
+#include "cards/indexfile.h"
+#include "tests/cards/cardtestutil.h"
+#include "tests/support/scriptedui.h"
+#include "tests/zip/ziptestutil.h"
+#include "zip/ziparchiver.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+using namespace qel;
+using namespace qel::ziptest;
+using qel::test::Answer;
+using qel::test::ScriptedUi;
+
+namespace {
+
+const QString kEngineDir = QStringLiteral(QEL_PROGRAM_DIR);
+
+bool enginesBuilt() {
+  return QFileInfo::exists(kEngineDir + "/libzipdll.so") && QFileInfo::exists(kEngineDir + "/libunzdll.so");
+}
+
+void setUp(TZipArchiver &zip) { zip.SetDLLDirectory(kEngineDir); }
+
+// Runs a python snippet with arguments; its standard output, or "FAILED: ..." on error.
+QByteArray py(const QString &code, const QStringList &args) {
+  QByteArray out;
+  int rc = run(python(), QStringList{"-c", code} + args, QDir::tempPath(), &out);
+  return rc == 0 ? out : QByteArray("FAILED: ") + out;
+}
+
+// Makes an archive with python: entries given as name=content-file pairs.
+void pyZip(const QString &archive, const QStringList &namesAndFiles) {
+  QByteArray out = py("import sys,zipfile\n"
+                      "z=zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_DEFLATED)\n"
+                      "a=sys.argv[2:]\n"
+                      "for i in range(0,len(a),2): z.write(a[i+1],a[i])\n"
+                      "z.close()\n",
+                      QStringList{archive} + namesAndFiles);
+  ASSERT_FALSE(out.startsWith("FAILED")) << out.constData();
+}
+
+class CardFileArchive : public test::CardStoreTest {
+protected:
+  void SetUp() override {
+    test::CardStoreTest::SetUp();
+    if (!enginesBuilt()) GTEST_SKIP() << "engine libraries not built";
+    setUp(zip);
+  }
+  void addCards(int n) {
+    for (int i = 0; i < n; ++i) {
+      QByteArray body = "{\\rtf1\\ansi card " + QByteArray::number(i) + " " + QByteArray(200, char('a' + i % 26)) + "\\par}";
+      AllCards.AddCrd(card(i == 1 ? QStringLiteral("Crème brûlée %1").arg(i) : QStringLiteral("Card %1").arg(i), body));
+    }
+  }
+  QByteArray expectedBodies() const {
+    QByteArray all;
+    for (int i = 0; i < AllCards.Count(); ++i) all += ReadBody(*AllCards.Objects(i), CurrentBodyFile());
+    return all;
+  }
+  QStringList looseFiles() const {
+    QStringList names = QDir(dir).entryList(QDir::Files | QDir::Hidden);
+    QStringList loose;
+    for (const QString &n : names)
+      if (n.contains(".~") && !n.endsWith(".bak")) loose << n;
+    return loose;
+  }
+  TZipArchiver zip;
+};
+
+} // namespace
+
+TEST_F(CardFileArchive, SaveIsJudgedByUnzipZipinfoAndPython) {
+  addCards(40);
+  const QByteArray bodies = expectedBodies();
+  const QString target = dir + "/out.qel";
+  SaveCardsArchive(AllCards, CurrentBodyFile(), target, zip);
+
+  QByteArray listing;
+  ASSERT_EQ(run("unzip", {"-l", target}, dir, &listing), 0) << listing.constData();
+  const qsizetype i = listing.indexOf("out.~i"), h = listing.indexOf("out.~h");
+  EXPECT_TRUE(i >= 0 && h > i) << listing.constData();
+  EXPECT_FALSE(listing.contains(".~p"));
+  EXPECT_TRUE(listing.contains("2 files")) << listing.constData();
+
+  QByteArray info;
+  ASSERT_EQ(run("zipinfo", {target}, dir, &info), 0);
+  EXPECT_EQ(info.count("defX"), 2) << info.constData();  // deflated at the maximum level
+
+  QByteArray report = py("import sys,zipfile\n"
+                         "z=zipfile.ZipFile(sys.argv[1])\n"
+                         "assert z.testzip() is None\n"
+                         "print([i.filename for i in z.infolist()])\n"
+                         "print([i.compress_type for i in z.infolist()], [i.flag_bits & 1 for i in z.infolist()])\n"
+                         "print(z.read('out.~i').split(b'\\r\\n')[0].decode())\n",
+                         {target});
+  EXPECT_EQ(report, "['out.~i', 'out.~h']\n[8, 8] [0, 0]\n<~QEL MORAVINE QEL FILE VERSION~>3\n");
+  EXPECT_EQ(py("import sys,zipfile\nsys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read('out.~h'))", {target}),
+            bodies);
+  EXPECT_TRUE(looseFiles().isEmpty()) << looseFiles().join(' ').toStdString();
+}
+
+TEST_F(CardFileArchive, ProtectedSaveHasThreeEncryptedEntriesThatSevenZipOpens) {
+  addCards(10);
+  const QByteArray bodies = expectedBodies();
+  const QString target = dir + "/secret.qel";
+  zip.SetPassword("s3cret pw");
+  SaveCardsArchive(AllCards, CurrentBodyFile(), target, zip);
+
+  QByteArray report = py("import sys,zipfile\n"
+                         "z=zipfile.ZipFile(sys.argv[1])\n"
+                         "print([i.filename for i in z.infolist()])\n"
+                         "print([i.compress_type for i in z.infolist()], [i.flag_bits & 1 for i in z.infolist()])\n"
+                         "print(z.read('secret.~p', pwd=b's3cret pw').decode().strip())\n",
+                         {target});
+  EXPECT_EQ(report, "['secret.~i', 'secret.~h', 'secret.~p']\n[8, 8, 8] [1, 1, 1]\npassword is here:\n");
+
+  const QString out = dir + "/7z";
+  QByteArray log;
+  ASSERT_EQ(run("7z", {"x", "-y", "-ps3cret pw", "-o" + out, target}, dir, &log), 0) << log.constData();
+  EXPECT_EQ(fileBytes(out + "/secret.~h"), bodies);
+  EXPECT_TRUE(fileBytes(out + "/secret.~i").startsWith("<~QEL MORAVINE QEL FILE VERSION~>3"));
+  EXPECT_NE(run("7z", {"t", "-pwrong", target}, dir, &log), 0);
+  EXPECT_TRUE(looseFiles().isEmpty());
+
+  // Saved again without a password: two plain entries.
+  zip.SetPassword(QString());
+  SaveCardsArchive(AllCards, CurrentBodyFile(), target, zip);
+  EXPECT_EQ(py("import sys,zipfile\nprint([(i.filename, i.flag_bits & 1) for i in zipfile.ZipFile(sys.argv[1]).infolist()])",
+               {target}),
+            "[('secret.~i', 0), ('secret.~h', 0)]\n");
+}
+
+TEST_F(CardFileArchive, ProbeClassifiesFiles) {
+  const QString content = dir + "/content";
+  writeBytes(content, "x");
+  struct Case { const char *file; QStringList entries; int kind; bool prot; const char *index; };
+  const Case cases[] = {
+    {"tmp.qel", {"cards.tmp"}, 2, false, ""},
+    {"TMP.qel", {"CARDS.TMP"}, 2, false, ""},
+    {"v3.qel", {"a.~i", "a.~h"}, 3, false, "a.~i"},
+    {"v3p.qel", {"a.~i", "a.~h", "a.~p"}, 3, true, "a.~i"},
+    {"old.qel", {"a.~QE"}, 2, true, ""},
+    {"case.qel", {"a.~I", "a.~H"}, 0, false, ""},  // case matters for every name but ".TMP"
+    {"last.qel", {"a.~i", "a.tmp"}, 2, false, "a.~i"},
+  };
+  for (const Case &c : cases) {
+    QStringList args;
+    for (const QString &e : c.entries) args << e << content;
+    pyZip(dir + "/" + c.file, args);
+    const tQelfileSpec spec = ProbeCardsFile(dir + "/" + c.file, zip);
+    EXPECT_EQ(spec.Kind, c.kind) << c.file;
+    EXPECT_EQ(spec.Protected, c.prot) << c.file;
+    EXPECT_EQ(spec.IndexEntry, QString::fromLatin1(c.index)) << c.file;
+  }
+  writeBytes(dir + "/old.txt", "VR3KT Another moravine 2.0\r\n<TITLE>x\r\n");
+  EXPECT_EQ(ProbeCardsFile(dir + "/old.txt", zip).Kind, 1);
+  writeBytes(dir + "/plain.txt", "just text\r\nVR3KT Another moravine\r\n");
+  EXPECT_EQ(ProbeCardsFile(dir + "/plain.txt", zip).Kind, 0);
+  EXPECT_EQ(ProbeCardsFile(dir + "/missing.qel", zip).Kind, 0);
+  EXPECT_EQ(ProbeCardsFile(dir + "/missing.qel", zip).FileName, QString());
+}
+
+TEST_F(CardFileArchive, BrokenPkFileEndsInComponentErrorAndKindZero) {
+  ScriptedUi ui;
+  ui.answerButton(IDOK);  // the component's own error message
+  writeBytes(dir + "/broken.qel", "PK\x03\x04 not really an archive");
+  const tQelfileSpec spec = ProbeCardsFile(dir + "/broken.qel", zip);
+  EXPECT_EQ(spec.Kind, 0);
+}
+
+TEST_F(CardFileArchive, OpensPythonMadeArchiveByBaseNamesOnly) {
+  // The index and bodies of three cards, laid out as the file format says.
+  TCrdList source;
+  QByteArray bodies;
+  for (int i = 0; i < 3; ++i) {
+    auto c = NewCrd();
+    c->Title = QStringLiteral("Py %1").arg(i);
+    const QByteArray body = "body " + QByteArray::number(i) + "\r\n";
+    c->ADR = int(bodies.size());
+    c->SIZ = int(body.size());
+    bodies += body;
+    source.AddCrd(c);
+  }
+  writeBytes(dir + "/py.~i", IndexText(source));
+  writeBytes(dir + "/py.~h", bodies);
+  writeBytes(dir + "/evil", "must not be extracted");
+  // Entries stored with a folder, plus one that would escape the extraction folder.
+  pyZip(dir + "/py.qel", {"sub/py.~i", dir + "/py.~i", "sub/py.~h", dir + "/py.~h", "../../escape.txt", dir + "/evil"});
+
+  const tQelfileSpec spec = ProbeCardsFile(dir + "/py.qel", zip);
+  ASSERT_EQ(spec.Kind, 3);
+  EXPECT_EQ(spec.IndexEntry, "sub/py.~i");
+  TLoadedCardFile loaded;
+  const LoadOutcome outcome = LoadVersion3File(spec, zip, loaded);
+  ASSERT_EQ(outcome.status, LoadStatus::Loaded) << outcome.error.toStdString();
+  ASSERT_EQ(loaded.cards.Count(), 3);
+  EXPECT_EQ(QDir(loaded.folder).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList({"py.~h", "py.~i"}));
+  EXPECT_FALSE(QFileInfo::exists(loaded.folder + "../escape.txt"));
+  EXPECT_EQ(ReadBody(*loaded.cards.Objects(2), TBodyFile(loaded.bodyPath)), "body 2\r\n");
+
+  // Swapped in: the cards, their body file and the file name become the open file's.
+  AllCards.AddCrd(card("previous", "old body"));
+  const QString previousBody = CurrentBodyFileName();
+  const QString folder = loaded.folder;
+  InstallLoadedFile(loaded, spec.FileName);
+  EXPECT_EQ(CurrentFileName, spec.FileName);
+  EXPECT_EQ(AllCards.Count(), 3);
+  EXPECT_EQ(AllCards.Objects(1)->BodyBytes(), "body 1\r\n");
+  EXPECT_FALSE(QFileInfo::exists(previousBody));
+}
+
+TEST_F(CardFileArchive, FolderOfExtractedEntriesGoesAway) {
+  addCards(2);
+  SaveCardsArchive(AllCards, CurrentBodyFile(), dir + "/f.qel", zip);
+  QString folder;
+  {
+    TLoadedCardFile loaded;
+    ASSERT_EQ(LoadVersion3File(ProbeCardsFile(dir + "/f.qel", zip), zip, loaded).status, LoadStatus::Loaded);
+    folder = loaded.folder;
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+  }
+  EXPECT_FALSE(QFileInfo::exists(folder));
+}
+
+TEST_F(CardFileArchive, ArchiveWithoutBodyEntryIsDamaged) {
+  writeBytes(dir + "/x.~i", "<~QEL MORAVINE QEL FILE VERSION~>3\r\n");
+  pyZip(dir + "/nobody.qel", {"x.~i", dir + "/x.~i"});
+  TLoadedCardFile loaded;
+  const LoadOutcome outcome = LoadVersion3File(ProbeCardsFile(dir + "/nobody.qel", zip), zip, loaded);
+  EXPECT_EQ(outcome.status, LoadStatus::Damaged);
+  EXPECT_TRUE(outcome.error.contains("damaged"));
+}
+
+TEST_F(CardFileArchive, WrongPasswordGivesNoIndex) {
+  addCards(3);
+  zip.SetPassword("right");
+  SaveCardsArchive(AllCards, CurrentBodyFile(), dir + "/p.qel", zip);
+
+  ScriptedUi ui;
+  for (int i = 0; i < 4; ++i) ui.answer(Answer::dialog(QDialog::Rejected));  // the component asks again
+  TZipArchiver other;
+  setUp(other);
+  other.SetPassword("wrong");
+  TLoadedCardFile loaded;
+  const LoadOutcome outcome = LoadVersion3File(ProbeCardsFile(dir + "/p.qel", other), other, loaded);
+  EXPECT_EQ(outcome.status, LoadStatus::IndexNotFound);
+  EXPECT_EQ(loaded.cards.Count(), 0);
+}
+
+TEST_F(CardFileArchive, MergeRules) {
+  struct Case { int mode; int count; const char *sameBody; };
+  const Case cases[] = {{MergeKeepRecent, 3, "newer"}, {MergeOverwrite, 3, "newer"}, {MergeSkip, 3, "older"},
+                        {MergeAddAsNew, 4, "older"}};
+  for (const Case &c : cases) {
+    // The file to merge: "Same" opened later than ours, and a card of its own.
+    ClearCards(AllCards);
+    ResetBodyFile();
+    AllCards.AddCrd(card("Same", "newer", 20));
+    AllCards.AddCrd(card("Incoming", "incoming", 1));
+    SaveCardsArchive(AllCards, CurrentBodyFile(), dir + "/m.qel", zip);
+    ClearCards(AllCards);
+    ResetBodyFile();
+    AllCards.AddCrd(card("Same", "older", 10));
+    AllCards.AddCrd(card("Mine", "mine", 1));
+
+    TLoadedCardFile loaded;
+    ASSERT_EQ(LoadVersion3File(ProbeCardsFile(dir + "/m.qel", zip), zip, loaded).status, LoadStatus::Loaded);
+    MergeLoadedFile(loaded, c.mode);
+    EXPECT_EQ(AllCards.Count(), c.count) << c.mode;
+    EXPECT_EQ(AllCards.Objects(AllCards.IndexOf("Same"))->BodyBytes(), c.sameBody) << c.mode;
+    EXPECT_GE(AllCards.IndexOf("Incoming"), 0);
+    EXPECT_GE(AllCards.IndexOf("Mine"), 0);
+  }
+}
+
+TEST_F(CardFileArchive, DamagedMergeChangesNothing) {
+  TCrdList source;
+  auto c = NewCrd();
+  c->Title = "Beyond";
+  c->ADR = 1000;
+  c->SIZ = 10;
+  source.AddCrd(c);
+  writeBytes(dir + "/d.~i", IndexText(source));
+  writeBytes(dir + "/d.~h", "short");
+  pyZip(dir + "/d.qel", {"d.~i", dir + "/d.~i", "d.~h", dir + "/d.~h"});
+  AllCards.AddCrd(card("Mine", "mine"));
+  TLoadedCardFile loaded;
+  ASSERT_EQ(LoadVersion3File(ProbeCardsFile(dir + "/d.qel", zip), zip, loaded).status, LoadStatus::Loaded);
+  EXPECT_THROW(MergeLoadedFile(loaded, MergeOverwrite), ECardError);
+  EXPECT_EQ(AllCards.Count(), 1);
+}
+
+// A save that runs out of room keeps the old file whole and leaves nothing behind.
+TEST_F(CardFileArchive, SaveIntoFullFileSystemKeepsOldFile) {
+  const QString mnt = dir + "/small";
+  ASSERT_TRUE(QDir().mkpath(mnt));
+  QByteArray out;
+  const bool mounted = run("mount", {"-t", "tmpfs", "-o", "size=256k", "tmpfs", mnt}, dir, &out) == 0;
+  struct Unmount {
+    QString path;
+    bool on;
+    ~Unmount() {
+      if (on) run("umount", {path}, QDir::tempPath());
+    }
+  } unmount{mnt, mounted};
+
+  const QString target = mnt + "/full.qel";
+  addCards(2);
+  SaveCardsArchive(AllCards, CurrentBodyFile(), target, zip);
+  const QByteArray before = fileBytes(target);
+  ASSERT_FALSE(before.isEmpty());
+
+  if (!mounted) {
+    // No tmpfs here: a folder in the way of the body entry makes the write fail instead.
+    ASSERT_TRUE(QDir().mkpath(mnt + "/full.~h"));
+  }
+  // About a megabyte that does not compress: more than the file system holds.
+  QRandomGenerator rng(7);
+  for (int i = 0; i < 16; ++i) {
+    QByteArray noise(64 * 1024, Qt::Uninitialized);
+    rng.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+    AllCards.AddCrd(card(QStringLiteral("Noise %1").arg(i), noise));
+  }
+  EXPECT_THROW(SaveCardsArchive(AllCards, CurrentBodyFile(), target, zip), ECardError);
+  EXPECT_EQ(fileBytes(target), before);
+  QStringList left = QDir(mnt).entryList(QDir::Files | QDir::Hidden);
+  EXPECT_EQ(left, QStringList{"full.qel"});
+  // The cards and their bodies are still all there for another try.
+  EXPECT_EQ(AllCards.Count(), 18);
+  EXPECT_EQ(AllCards.Objects(17)->BodyBytes().size(), 64 * 1024);
+}
