@@ -1,0 +1,133 @@
+#include "cards/cardfilter.h"
+
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+using namespace qel;
+
+namespace {
+
+TCrdPtr titled(const QString &title, TDateTime created = 0) {
+  auto c = std::make_shared<TCrd>(created, QStringLiteral("u"));
+  c->Title = title;
+  return c;
+}
+
+QStringList titlesOf(const TCrdList &list) {
+  QStringList out;
+  for (int i = 0; i < list.Count(); ++i) out << list.Strings(i);
+  return out;
+}
+
+} // namespace
+
+TEST(TitleFilter, FromStartAndWholeWordsTable) {
+  struct Case {
+    const char *filter;
+    const char *title;
+    bool anywhere, fromStart, wholeWord, wholeWordFromStart;
+  };
+  const Case cases[] = {
+      {"ANN", "ANN SMITH", true, true, true, true},
+      {"ANN", "JO ANN", true, false, true, false},
+      {"ANN", "ANNA", true, true, false, false},
+      {"ANN", "ANNA JO ANN", true, true, true, false},  // only position 1 counts with both on
+      {"ANN", "JOANNE", true, false, false, false},
+      {"ANN", "BOB", false, false, false, false},
+      {"ann", "Ann Smith", true, true, true, true},     // letters compared upper-cased
+      {"JO ANN", "JO ANN", true, true, true, true},
+      {"ÉMILE", "émile zola", true, true, true, true},  // accented letters of the code page too
+      {"STRASSE", "straße", false, false, false, false},  // upper-casing keeps the length
+  };
+  for (const Case &c : cases) {
+    const QString filter = FilterUpperCase(QString::fromUtf8(c.filter));
+    const QString title = QString::fromUtf8(c.title);
+    EXPECT_EQ(TitleMatchesFilter(filter, title, {false, false}), c.anywhere) << c.filter << " / " << c.title;
+    EXPECT_EQ(TitleMatchesFilter(filter, title, {true, false}), c.fromStart) << c.filter << " / " << c.title;
+    EXPECT_EQ(TitleMatchesFilter(filter, title, {false, true}), c.wholeWord) << c.filter << " / " << c.title;
+    EXPECT_EQ(TitleMatchesFilter(filter, title, {true, true}), c.wholeWordFromStart) << c.filter << " / " << c.title;
+  }
+}
+
+TEST(TitleFilter, UpperCaseKeepsPositions) {
+  EXPECT_EQ(FilterUpperCase(QStringLiteral("abc äöü ßéÿ")), QStringLiteral("ABC ÄÖÜ ßÉŸ"));
+  const QString s = QStringLiteral("no change");
+  EXPECT_EQ(FilterUpperCase(QStringLiteral("NO CHANGE 12")), QStringLiteral("NO CHANGE 12"));
+  EXPECT_EQ(FilterUpperCase(s).size(), s.size());
+}
+
+TEST(TitleFilter, PrefixSearchStartWrapAndAsciiCase) {
+  TCrdList list;
+  for (const char *t : {"alpha", "Beta", "bravo", "charlie", "éclair", "Bx"}) list.AddCrd(titled(QString::fromUtf8(t)));
+  EXPECT_EQ(FindTitleByPrefix(list, QStringLiteral("b"), 0, false), 1);
+  EXPECT_EQ(FindTitleByPrefix(list, QStringLiteral("BR"), 0, false), 2);
+  EXPECT_EQ(FindTitleByPrefix(list, QStringLiteral("b"), 2, false), 2);
+  // Started at the last item: it is compared; without wrap nothing before it.
+  EXPECT_EQ(FindTitleByPrefix(list, QStringLiteral("bx"), 5, false), 5);
+  EXPECT_EQ(FindTitleByPrefix(list, QStringLiteral("a"), 5, false), -1);
+  // With wrap the whole list is searched once.
+  EXPECT_EQ(FindTitleByPrefix(list, QStringLiteral("a"), 5, true), 0);
+  EXPECT_EQ(FindTitleByPrefix(list, QStringLiteral("zzz"), 3, true), -1);
+  // Only ASCII letters are compared upper-cased.
+  EXPECT_EQ(FindTitleByPrefix(list, QStringLiteral("É"), 0, true), -1);
+  EXPECT_EQ(FindTitleByPrefix(list, QStringLiteral("é"), 0, true), 4);
+  EXPECT_EQ(FindTitleByPrefix(list, QStringLiteral("a"), 6, true), -1);
+  EXPECT_EQ(FindTitleByPrefix(TCrdList(), QStringLiteral("a"), 0, true), -1);
+}
+
+TEST(CardFilter, OrdersAndEmptyFilter) {
+  TCrdList all, out;
+  all.AddCrd(titled(QStringLiteral("delta"), 3));
+  all.AddCrd(titled(QStringLiteral("Alpha"), 4));
+  all.AddCrd(titled(QStringLiteral("charlie"), 1));
+  all.AddCrd(titled(QStringLiteral("alpha"), 2));
+  TCardFilter f;
+  f.Apply(all, QString(), {}, TListOrder::ByTitle, out);
+  // Equal titles (without regard to case) keep file order.
+  EXPECT_EQ(titlesOf(out), QStringList({"Alpha", "alpha", "charlie", "delta"}));
+  f.Apply(all, QString(), {}, TListOrder::ByCreated, out);
+  EXPECT_EQ(titlesOf(out), QStringList({"charlie", "alpha", "delta", "Alpha"}));
+  f.Apply(all, QStringLiteral("ALP"), {}, TListOrder::ByCreated, out);
+  EXPECT_EQ(titlesOf(out), QStringList({"alpha", "Alpha"}));
+  EXPECT_EQ(out.Ptr(0), all.Ptr(3));  // the filtered list refers to the same records
+}
+
+TEST(CardFilter, FollowsChangesOfTheCardList) {
+  TCrdList all, out;
+  for (const char *t : {"ann smith", "jo ann", "anna", "bob"}) all.AddCrd(titled(QString::fromLatin1(t)));
+  TCardFilter f;
+  f.Apply(all, QStringLiteral("ann"), {}, TListOrder::ByTitle, out);
+  EXPECT_EQ(titlesOf(out), QStringList({"ann smith", "anna", "jo ann"}));
+  // Renamed in the list, added, deleted: the next filter sees it.
+  all.SetString(3, QStringLiteral("bob ann"));
+  all.AddCrd(titled(QStringLiteral("aaa ann")));
+  all.Delete(1);
+  f.Apply(all, QStringLiteral("ann"), {}, TListOrder::ByTitle, out);
+  EXPECT_EQ(titlesOf(out), QStringList({"aaa ann", "ann smith", "anna", "bob ann"}));
+  all.Clear();
+  f.Apply(all, QString(), {}, TListOrder::ByTitle, out);
+  EXPECT_EQ(out.Count(), 0);
+}
+
+// Typing, deleting and retyping with every rule gives what a fresh filter gives.
+TEST(CardFilter, IncrementalTypingMatchesAFreshFilter) {
+  QRandomGenerator rng(7);
+  const char *words[] = {"ann", "anna", "jo", "smith", "annex", "bob", "jo-ann", "b"};
+  TCrdList all;
+  for (int i = 0; i < 400; ++i) {
+    QString t;
+    for (int w = 0, n = 1 + int(rng.bounded(3)); w < n; ++w) t += (w ? " " : "") + QString::fromLatin1(words[rng.bounded(8)]);
+    all.AddCrd(titled(t, rng.generateDouble()));
+  }
+  const QStringList typed = {"a", "an", "ann", "ann ", "ann s", "ann", "an", "", "j", "jo", "jo a", "o", "b"};
+  for (bool fromStart : {false, true})
+    for (bool whole : {false, true}) {
+      TCardFilter incremental;
+      TCrdList out, fresh;
+      for (const QString &text : typed) {
+        incremental.Apply(all, text, {fromStart, whole}, TListOrder::ByCreated, out);
+        TCardFilter().Apply(all, text, {fromStart, whole}, TListOrder::ByCreated, fresh);
+        ASSERT_EQ(titlesOf(out), titlesOf(fresh)) << text.toStdString() << fromStart << whole;
+      }
+    }
+}
