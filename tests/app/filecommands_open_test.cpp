@@ -1,0 +1,242 @@
+// Open, merge and New through the file commands: what changes on success and
+// what stays when an open fails or is cancelled.
+
+#include "app/passworddlg.h"
+#include "app/dlg_merge.h"
+#include "tests/app/filecommands_fixture.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace qel;
+using namespace qel::test;
+
+namespace {
+
+Answer typePassword(const QString &password) {
+  return Answer::dialog(QDialog::Accepted, [password](QDialog &d) {
+    auto *dlg = qobject_cast<TPasswordDlg1 *>(&d);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->windowTitle(), "Password Dialog");
+    dlg->Password->setText(password);
+  });
+}
+
+} // namespace
+
+class FileOpenTest : public FileCommandsTest {};
+
+TEST_F(FileOpenTest, OpenReplacesCardsNameAndState) {
+  addCard("One", "first");
+  addCard("Two", "second");
+  const QString path = makeFile("a.qel");
+  addCard("Unsaved", "x");
+
+  ScriptedUi ui;
+  ui.answerButton(IDNO);  // "Save changes to NEW.QEL ?"
+  FileModified = true;
+  const QString oldBody = CurrentBodyFileName();
+  ASSERT_TRUE(OpenCardsFile(host, path, -1));
+  EXPECT_EQ(ui.messageTexts(), QStringList{"Save changes to NEW.QEL ?"});
+  EXPECT_EQ(CurrentFileName, path);
+  EXPECT_FALSE(FileModified);
+  EXPECT_EQ(AllCards.Count(), 2);
+  EXPECT_EQ(bodyOf("Two"), "second");
+  EXPECT_EQ(host.caption, "a.qel - Qel Moravine");
+  EXPECT_EQ(host.refilters, 1);
+  EXPECT_FALSE(QFileInfo::exists(oldBody));
+  EXPECT_EQ(QDir::currentPath(), dir);
+  EXPECT_TRUE(LockedDataFile().isEmpty());  // "Exclusive open" is off
+}
+
+TEST_F(FileOpenTest, RelativePathIsMadeAbsolute) {
+  addCard("R", "r");
+  makeFile("rel.qel");
+  ASSERT_TRUE(QDir::setCurrent(dir));
+  ASSERT_TRUE(OpenCardsFile(host, "rel.qel", -1));
+  EXPECT_EQ(CurrentFileName, dir + "/rel.qel");
+  EXPECT_EQ(CurrentBodyFileName(), BodyFileName(dir + "/rel.qel"));
+}
+
+TEST_F(FileOpenTest, FailedOrCancelledOpenLeavesOpenFileAsItWas) {
+  addCard("Secret", "hidden");
+  const QString locked = makeFile("locked.qel", "right");
+
+  // The open file: protected with its own password, modified.
+  addCard("Mine", "mine");
+  const QString mine = makeFile("mine.qel", "mypw");
+  ScriptedUi ui;
+  ui.answer(typePassword("mypw"));
+  ASSERT_TRUE(OpenCardsFile(host, mine, -1));
+  addCard("Edited", "edited");
+  FileModified = true;
+  const QString caption = host.caption;
+
+  auto expectUnchanged = [&](const char *what) {
+    EXPECT_EQ(CurrentFileName, mine) << what;
+    EXPECT_TRUE(FileModified) << what;
+    EXPECT_EQ(AllCards.Count(), 2) << what;
+    EXPECT_EQ(bodyOf("Mine"), "mine") << what;
+    EXPECT_EQ(bodyOf("Edited"), "edited") << what;
+    EXPECT_EQ(ZipArchiver().Password(), "mypw") << what;
+    EXPECT_TRUE(ZipArchiver().AddOptions.contains(AddEncrypt)) << what;
+    EXPECT_EQ(host.caption, caption) << what;
+  };
+
+  // Wrong password: the component asks once more, then the index is missing.
+  ui.clear();
+  ui.answerButton(IDNO);  // save changes?
+  ui.answer(typePassword("wrong"));
+  // The component's own prompt, once for each of the two entries.
+  ui.answer(Answer::dialog(QDialog::Rejected)).answer(Answer::dialog(QDialog::Rejected));
+  ui.answerButton(IDOK);
+  EXPECT_FALSE(OpenCardsFile(host, locked, -1));
+  EXPECT_TRUE(ui.messageTexts().contains("Index not found.\rIf file was protected, probably, you entered wrong password"))
+      << ui.messageTexts().join('|').toStdString();
+  expectUnchanged("wrong password");
+
+  // The password dialog cancelled: nothing else is asked.
+  ui.clear();
+  ui.answerButton(IDNO);
+  ui.answer(Answer::dialog(QDialog::Rejected));
+  EXPECT_FALSE(OpenCardsFile(host, locked, -1));
+  EXPECT_TRUE(ui.allAnswered());
+  expectUnchanged("cancelled");
+
+  // A missing file and a file that is no card file.
+  ui.clear();
+  ui.answerButton(IDNO).answerButton(IDOK);
+  EXPECT_FALSE(OpenCardsFile(host, dir + "/missing.qel", -1));
+  EXPECT_EQ(ui.messageTexts().last(), dir + "/missing.qel not found.");
+  expectUnchanged("missing");
+
+  // The save question cancelled.
+  ui.clear();
+  ui.answerButton(IDCANCEL);
+  EXPECT_FALSE(OpenCardsFile(host, locked, -1));
+  expectUnchanged("save question cancelled");
+
+  // And the right password opens it, taking over its protection.
+  ui.clear();
+  ui.answerButton(IDNO);
+  ui.answer(typePassword("right"));
+  ASSERT_TRUE(OpenCardsFile(host, locked, -1));
+  EXPECT_EQ(bodyOf("Secret"), "hidden");
+  EXPECT_EQ(ZipArchiver().Password(), "right");
+}
+
+TEST_F(FileOpenTest, MergeWithEachRuleKeepsProtectionOfOpenFile) {
+  addCard("Same", "newer", 20);
+  addCard("Theirs", "theirs", 1);
+  const QString other = makeFile("other.qel", "theirpw");
+
+  struct Case { int mode; int count; const char *same; };
+  const Case cases[] = {{0, 3, "newer"}, {1, 3, "newer"}, {2, 3, "older"}, {3, 4, "older"}};
+  for (const Case &c : cases) {
+    ClearCards(AllCards);
+    ResetBodyFile();
+    addCard("Same", "older", 10);
+    addCard("Mine", "mine", 1);
+    ZipArchiver().SetPassword("mine");
+    ZipArchiver().AddOptions = {AddEncrypt};
+    FileModified = false;
+
+    ScriptedUi ui;
+    ui.answer(Answer::openFile(other));
+    ui.answer(Answer::dialog(QDialog::Accepted, [&](QDialog &d) {
+      auto *dlg = qobject_cast<Tdlg_Merge *>(&d);
+      ASSERT_NE(dlg, nullptr);
+      EXPECT_EQ(dlg->ItemIndex(), 0);
+      dlg->SetItemIndex(c.mode);
+    }));
+    ui.answer(typePassword("theirpw"));
+    ASSERT_TRUE(FileMerge(host)) << c.mode;
+    EXPECT_EQ(ui.prompts().front().caption, "Merge");
+    EXPECT_EQ(AllCards.Count(), c.count) << c.mode;
+    EXPECT_EQ(bodyOf("Same"), c.same) << c.mode;
+    EXPECT_EQ(bodyOf("Theirs"), "theirs") << c.mode;
+    EXPECT_TRUE(FileModified);
+    EXPECT_EQ(CurrentFileName, "NEW.QEL");
+    EXPECT_EQ(ZipArchiver().Password(), "mine");
+  }
+}
+
+TEST_F(FileOpenTest, MergeCancelledInOptionsDialogChangesNothing) {
+  addCard("A", "a");
+  const QString other = makeFile("o.qel");
+  ScriptedUi ui;
+  ui.answer(Answer::openFile(other));
+  ui.answer(Answer::dialog(QDialog::Rejected));
+  EXPECT_FALSE(FileMerge(host));
+  EXPECT_EQ(AllCards.Count(), 0);
+  EXPECT_FALSE(FileModified);
+}
+
+TEST_F(FileOpenTest, NewDropsCardsAndPassword) {
+  addCard("A", "a");
+  ZipArchiver().SetPassword("pw");
+  ZipArchiver().AddOptions = {AddEncrypt};
+  CurrentFileName = dir + "/x.qel";
+  ResetBodyFile();
+  FileModified = false;
+  FileNew(host);
+  EXPECT_EQ(AllCards.Count(), 0);
+  EXPECT_EQ(CurrentFileName, "NEW.QEL");
+  EXPECT_TRUE(ZipArchiver().Password().isEmpty());
+  EXPECT_FALSE(ZipArchiver().AddOptions.contains(AddEncrypt));
+  EXPECT_EQ(host.caption, "NEW - Qel Moravine");
+  EXPECT_EQ(host.filterClears, 1);
+  EXPECT_TRUE(CurrentBodyFile().exists());
+}
+
+TEST_F(FileOpenTest, ReadOnlyOpenIsNeverWritten) {
+  addCard("A", "a");
+  const QString path = makeFile("ro.qel");
+  const QByteArray before = ziptest::readAll(path);
+  ScriptedUi ui;
+  ui.answer(Answer::openFile(path, true));
+  ASSERT_TRUE(FileOpen(host));
+  EXPECT_TRUE(host.caption.endsWith(" - Read Only"));
+  EXPECT_TRUE(CurrentFileIsReadOnly());
+
+  addCard("B", "b");
+  FileModified = true;
+  ui.answer(Answer::cancel(PromptKind::SaveFile));  // Save goes to Save As
+  EXPECT_FALSE(FileSave(host));
+  EXPECT_EQ(ui.prompts().back().kind, PromptKind::SaveFile);
+  // Choosing the same name in Save As is refused too.
+  ui.answer(Answer::saveFile(path)).answerButton(IDOK);
+  EXPECT_FALSE(FileSave(host));
+  EXPECT_EQ(ziptest::readAll(path), before);
+  EXPECT_TRUE(FileModified);
+}
+
+TEST_F(FileOpenTest, ExclusiveOpenLocksOrMovesToNewName) {
+  addCard("A", "a");
+  const QString path = makeFile("ex.qel");
+  options->ExclusiveOpen = true;
+  ASSERT_TRUE(OpenCardsFile(host, path, -1));
+  EXPECT_EQ(LockedDataFile(), path);
+  EXPECT_TRUE(IsFileInUse(path));
+
+  // Another program holds the file: the cards are kept under a NEW name.
+  const QString path2 = dir + "/ex2.qel";
+  ASSERT_TRUE(QFile::copy(path, path2));
+  const int fd = ::open(QFile::encodeName(path2).constData(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_SH), 0);
+  ScriptedUi ui;
+  ui.answerButton(IDOK);
+  ASSERT_TRUE(OpenCardsFile(host, path2, -1));
+  ::close(fd);
+  ASSERT_EQ(ui.messageTexts().size(), 1);
+  EXPECT_EQ(ui.messageTexts().first(),
+            "\"ex2.qel\" is read only,\ror somebody else in network has opened it.\rThe cards will be copied to NEW.QEL file.");
+  EXPECT_EQ(CurrentFileName, "NEW.QEL");
+  EXPECT_TRUE(FileModified);
+  EXPECT_EQ(bodyOf("A"), "a");
+  EXPECT_TRUE(LockedDataFile().isEmpty());
+}

@@ -1,0 +1,194 @@
+// Save, Save As, backup, the save question and the Protect dialog.
+
+#include "app/passworddlg.h"
+#include "tests/app/filecommands_fixture.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace qel;
+using namespace qel::test;
+
+namespace {
+
+QStringList entryNames(const QString &archive) {
+  TZipArchiver zip;
+  zip.SetZipFileName(archive);
+  QStringList names;
+  for (const auto &e : zip.ZipContents()) names << e.FileName + (e.Encrypted ? "*" : "");
+  return names;
+}
+
+} // namespace
+
+class FileSaveTest : public FileCommandsTest {};
+
+TEST_F(FileSaveTest, AskSaveChangesIsTrueOnlyWhenSavedOrDeclined) {
+  ScriptedUi ui;
+  FileModified = false;
+  EXPECT_TRUE(AskSaveChanges(host));
+  EXPECT_TRUE(ui.prompts().empty());
+
+  addCard("A", "a");
+  FileModified = true;
+  ui.answerButton(IDCANCEL);
+  EXPECT_FALSE(AskSaveChanges(host));
+  EXPECT_EQ(ui.messageTexts().last(), "Save changes to NEW.QEL ?");
+  ui.answerButton(IDNO);
+  EXPECT_TRUE(AskSaveChanges(host));
+  EXPECT_TRUE(FileModified);
+
+  // Yes, then the name dialog cancelled: not saved, so not true.
+  ui.answerButton(IDYES).answer(Answer::cancel(PromptKind::SaveFile));
+  EXPECT_FALSE(AskSaveChanges(host));
+  EXPECT_TRUE(FileModified);
+
+  // Yes, then a save that fails: not true either.
+  ASSERT_TRUE(QDir().mkpath(dir + "/bad.~h"));  // in the way of the body entry
+  ui.answerButton(IDYES).answer(Answer::saveFile(dir + "/bad.qel")).answerButton(IDOK);
+  EXPECT_FALSE(AskSaveChanges(host));
+  EXPECT_TRUE(ui.messageTexts().last().startsWith("The file " + dir + "/bad.qel was not saved."));
+  EXPECT_TRUE(FileModified);
+  EXPECT_EQ(CurrentFileName, "NEW.QEL");
+  EXPECT_FALSE(QFileInfo::exists(dir + "/bad.qel"));
+
+  // Yes and saved.
+  ui.answerButton(IDYES).answer(Answer::saveFile(dir + "/good.qel"));
+  EXPECT_TRUE(AskSaveChanges(host));
+  EXPECT_FALSE(FileModified);
+  EXPECT_EQ(CurrentFileName, dir + "/good.qel");
+  EXPECT_EQ(host.caption, "good.qel - Qel Moravine");
+  EXPECT_EQ(bodyOf("A"), "a");
+}
+
+TEST_F(FileSaveTest, SaveAsThenSaveWithBackup) {
+  addCard("A", "a");
+  ScriptedUi ui;
+  ui.answer(Answer::saveFile(dir + "/NEW100.QEL"));
+  ASSERT_TRUE(FileSave(host));  // a NEW name asks for a name
+  EXPECT_EQ(ui.prompts().front().kind, PromptKind::SaveFile);
+  EXPECT_TRUE(ui.prompts().front().detail.isEmpty() || !ui.prompts().front().detail.contains("NEW.QEL"));
+  const QByteArray first = ziptest::readAll(dir + "/NEW100.QEL");
+
+  // NEW100.QEL is a real name: saved again without a question, the old one kept as ".bak".
+  options->Backup = true;
+  options->AutosaveLocation = dir + "/no such folder";
+  addCard("B", "b");
+  FileModified = true;
+  ui.clear();
+  ASSERT_TRUE(FileSave(host));
+  EXPECT_TRUE(ui.prompts().empty());
+  EXPECT_EQ(ziptest::readAll(dir + "/NEW100.bak"), first);
+  const QByteArray second = ziptest::readAll(dir + "/NEW100.QEL");
+
+  ASSERT_TRUE(QDir().mkpath(dir + "/backups"));
+  options->AutosaveLocation = dir + "/backups";
+  FileModified = true;
+  ASSERT_TRUE(FileSave(host));
+  EXPECT_EQ(ziptest::readAll(dir + "/backups/NEW100.bak"), second);
+  EXPECT_EQ(host.stores, 3);  // the shown card was stored before every save
+
+  QStringList left = QDir(dir).entryList(QDir::Files | QDir::Hidden);
+  left.sort();
+  EXPECT_EQ(left, QStringList({"NEW100.QEL", "NEW100.bak"}));
+}
+
+TEST_F(FileSaveTest, FailedSaveKeepsOldFileAndModifiedFlag) {
+  addCard("A", "a");
+  const QString path = makeFile("keep.qel");
+  ScriptedUi ui;
+  ASSERT_TRUE(OpenCardsFile(host, path, -1));
+  const QByteArray before = ziptest::readAll(path);
+  addCard("B", "b");
+  FileModified = true;
+  ASSERT_TRUE(QDir().mkpath(dir + "/keep.~h"));
+  ui.answerButton(IDOK);
+  EXPECT_FALSE(FileSave(host));
+  EXPECT_EQ(ziptest::readAll(path), before);
+  EXPECT_TRUE(FileModified);
+  EXPECT_EQ(AllCards.Count(), 2);
+  EXPECT_EQ(bodyOf("B"), "b");
+  EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.qel"});
+}
+
+TEST_F(FileSaveTest, ProtectDialogClosesOnCancelAndUnprotectButNotOnMismatch) {
+  TZipArchiver zip;
+  zip.SetPassword("old");
+  zip.AddOptions = {AddEncrypt};
+  ScriptedUi ui;
+  {
+    TPasswordDlg dlg(zip);
+    EXPECT_EQ(dlg.windowTitle(), "Protect file");
+    dlg.Preset("old");
+    dlg.show();
+    EXPECT_TRUE(dlg.b_Unprotect->isEnabled());
+    dlg.e_Password->setText("one");
+    dlg.Confirm->setText("two");
+    ui.answerButton(IDOK);
+    dlg.OKBtn->click();
+    EXPECT_EQ(ui.messageTexts().last(),
+              "The passwords you typed do not match. Please type and confirm password again.");
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(zip.Password(), "old");
+    dlg.CancelBtn->click();  // still closes
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    EXPECT_FALSE(dlg.Applied());
+  }
+  {
+    TPasswordDlg dlg(zip);
+    dlg.Preset("old");
+    dlg.show();
+    dlg.Confirm->setText("other");
+    ui.answerButton(IDOK);
+    dlg.OKBtn->click();
+    dlg.b_Unprotect->click();
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), TPasswordDlg::Unprotect);
+    EXPECT_TRUE(zip.Password().isEmpty());
+    EXPECT_FALSE(zip.AddOptions.contains(AddEncrypt));
+  }
+  {
+    TPasswordDlg dlg(zip);
+    dlg.Preset(QString());
+    dlg.show();
+    EXPECT_FALSE(dlg.b_Unprotect->isEnabled());
+    dlg.e_Password->setText("new");
+    dlg.Confirm->setText("new");
+    dlg.OKBtn->click();
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(zip.Password(), "new");
+    EXPECT_TRUE(zip.AddOptions.contains(AddEncrypt));
+  }
+}
+
+TEST_F(FileSaveTest, ProtectThenUnprotectSavesThreeThenTwoEntries) {
+  addCard("A", "a");
+  const QString path = makeFile("prot.qel");
+  ScriptedUi ui;
+  ASSERT_TRUE(OpenCardsFile(host, path, -1));
+
+  ui.answer(Answer::dialog(QDialog::Accepted, [](QDialog &d) {
+    auto &dlg = static_cast<TPasswordDlg &>(d);
+    EXPECT_TRUE(dlg.e_Password->text().isEmpty());
+    dlg.e_Password->setText("pw");
+    dlg.Confirm->setText("pw");
+    dlg.OKBtn->click();
+  }));
+  FileProtect(host);
+  EXPECT_EQ(entryNames(path), QStringList({"prot.~i*", "prot.~h*", "prot.~p*"}));
+
+  ui.answer(Answer::dialog(TPasswordDlg::Unprotect, [](QDialog &d) {
+    auto &dlg = static_cast<TPasswordDlg &>(d);
+    EXPECT_EQ(dlg.e_Password->text(), "pw");
+    dlg.b_Unprotect->click();
+  }));
+  FileProtect(host);
+  EXPECT_EQ(entryNames(path), QStringList({"prot.~i", "prot.~h"}));
+
+  // Cancel changes nothing and saves nothing.
+  const QByteArray before = ziptest::readAll(path);
+  ui.answer(Answer::dialog(QDialog::Rejected));
+  FileProtect(host);
+  EXPECT_EQ(ziptest::readAll(path), before);
+}
