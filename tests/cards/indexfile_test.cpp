@@ -288,3 +288,19 @@ TEST_F(CardStoreTest, MergeOfADamagedFileIsRefusedWhole) {
   EXPECT_EQ(target.Objects(2)->BodyBytes(), "6789");
   EXPECT_EQ(CurrentBodyFile().size(), bodySize + 8);
 }
+
+TEST(IndexText, ParseIndexLine) {
+  TCrd c(1.0, "u");
+  ParseIndexLine(c, QString::fromUtf8("<~TITLE~>Καλημέρα"));
+  ParseIndexLine(c, "<~SIZ~>12");
+  ParseIndexLine(c, "<~COLOR~>$FF");
+  ParseIndexLine(c, "<~LAST OPEN~>2.25");
+  ParseIndexLine(c, " <~ADR~>5");  // a tag counts only at the line's start
+  ParseIndexLine(c, "");
+  EXPECT_EQ(c.Title, QString::fromUtf8("Καλημέρα"));
+  EXPECT_EQ(c.SIZ, 12);
+  EXPECT_EQ(c.Color, 255);
+  EXPECT_EQ(c.LastOpen, 2.25);
+  EXPECT_EQ(c.ADR, 1);
+  EXPECT_EQ(c.UID, "u");
+}
