@@ -246,8 +246,16 @@ void RtfEmitter::verbatim(const QByteArray &group) {
           continue;
         }
       }
+      const char next = group.at(i + 1);
+      if (next == '\r' || next == '\n') {
+        // A backslash before a line break means \par; spelt out, the line
+        // break after it stays free to change like any other.
+        out_ += "\\par ";
+        i += (next == '\r' && i + 2 < n && group.at(i + 2) == '\n') ? 3 : 2;
+        continue;
+      }
       out_ += c;
-      out_ += group.at(i + 1);
+      out_ += next;
       i += 2;
       continue;
     }

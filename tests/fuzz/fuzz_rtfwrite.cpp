@@ -4,11 +4,11 @@
 #include "platform/richedit/rtfreader.h"
 #include "platform/richedit/rtfwriter.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QTextDocument>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
@@ -19,12 +19,22 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
 
 namespace {
 
+[[noreturn]] void fail(const QByteArray &rtf) {
+  // QEL_FUZZ_DUMP names a file that gets the offending output.
+  const QByteArray dump = qgetenv("QEL_FUZZ_DUMP");
+  if (!dump.isEmpty()) {
+    QFile f(QString::fromLocal8Bit(dump));
+    if (f.open(QIODevice::WriteOnly)) f.write(rtf);
+  }
+  std::abort();
+}
+
 void checkShape(const QByteArray &rtf) {
-  if (!rtf.startsWith("{\\rtf1")) std::abort();
+  if (!rtf.startsWith("{\\rtf1")) fail(rtf);
   for (qsizetype i = 0; i < rtf.size(); ++i) {
     const unsigned char c = (unsigned char)rtf[i];
-    if (c == '\n' && i + 1 < rtf.size() && rtf[i + 1] == '<') { fprintf(stderr, "LT at %lld: %s\n", (long long)i, rtf.mid(qMax<qsizetype>(0, i - 80), 120).constData()); std::abort(); }
-    if (c == '\r' && (i + 1 >= rtf.size() || rtf[i + 1] != '\n')) { fprintf(stderr, "CR at %lld: %s\n", (long long)i, rtf.mid(qMax<qsizetype>(0, i - 80), 120).constData()); std::abort(); }
+    if (c == '\n' && i + 1 < rtf.size() && rtf[i + 1] == '<') fail(rtf);
+    if (c == '\r' && (i + 1 >= rtf.size() || rtf[i + 1] != '\n')) fail(rtf);
   }
 }
 

@@ -195,6 +195,9 @@ TEST(RtfWriterOutput, ObjectsVerbatimAndWithoutObjects) {
   QTextDocument doc4;
   DocBuilder(doc4).para().object("{\\object\rA\nB\r\nC{\\*\\objdata\\bin2 \r\n}}");
   EXPECT_TRUE(writeRtf(doc4).contains("{\\object\r\nA\r\nB\r\nC{\\*\\objdata 0d0a}}")) << writeRtf(doc4).constData();
+  QTextDocument doc5;  // backslash + line break is \par
+  DocBuilder(doc5).para().object("{\\object{\\result a\\\r<b\\\r\nc}}");
+  EXPECT_TRUE(writeRtf(doc5).contains("{\\object{\\result a\\par <b\\par c}}")) << writeRtf(doc5).constData();
   QTextDocument doc3;
   DocBuilder(doc3).para().object("{\\object{\\*\\objdata\\bin3 a}b}}");  // binary data kept as it is
   EXPECT_TRUE(writeRtf(doc3).contains("{\\object{\\*\\objdata\\bin3 a}b}}"));
