@@ -1,0 +1,263 @@
+#include "cards/cardclipboard.h"
+
+#include "cards/bodyfile.h"
+#include "cards/carderror.h"
+#include "platform/codepage.h"
+#include "platform/tempfolder.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qel {
+
+namespace {
+
+const char kTitle[] = "<TITLE>";
+const char kColor[] = "<COLOR>";
+const char kCards[] = "<CARDS>";
+const char kCreated[] = "<CREATED>";
+const char kLastOpen[] = "<LAST OPEN>";
+const char kPhone[] = "<PHONE>";
+
+QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+
+[[noreturn]] void fail(const QString &what, const QString &path, int err) {
+  throw ECardError(QStringLiteral("%1 \"%2\": %3").arg(what, path, errnoText(err)));
+}
+
+class Fd {
+public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd &) = delete;
+  Fd &operator=(const Fd &) = delete;
+  int get() const { return fd_; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+private:
+  int fd_;
+};
+
+void writeAll(int fd, const QByteArray &bytes, const QString &path) {
+  const char *p = bytes.constData();
+  qsizetype left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, size_t(left));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(QStringLiteral("Cannot write the card clipboard file"), path, errno);
+    }
+    p += n;
+    left -= n;
+  }
+}
+
+QByteArray encodeField(const QString &text, bool utf8) { return utf8 ? text.toUtf8() : encodeLegacy(text); }
+
+bool startsWith(const QByteArray &line, const char *tag) { return line.startsWith(tag); }
+
+QByteArray valueAfter(const QByteArray &line, const char *tag) { return line.mid(qsizetype(std::strlen(tag))); }
+
+// A decimal 32-bit integer, nothing else.
+bool parseDecimal(const QByteArray &text, qint32 &value) {
+  const QByteArray t = text.trimmed();
+  if (t.isEmpty()) return false;
+  qsizetype i = 0;
+  bool negative = false;
+  if (t[0] == '-' || t[0] == '+') {
+    negative = t[0] == '-';
+    i = 1;
+  }
+  if (i >= t.size()) return false;
+  qint64 v = 0;
+  for (; i < t.size(); ++i) {
+    if (t[i] < '0' || t[i] > '9') return false;
+    v = v * 10 + (t[i] - '0');
+    if (v > qint64(0x80000000LL)) return false;
+  }
+  if (negative) v = -v;
+  if (v < qint64(INT32_MIN) || v > qint64(INT32_MAX)) return false;
+  value = qint32(v);
+  return true;
+}
+
+} // namespace
+
+QString ClipboardFileName() { return TempFolderPath() + QStringLiteral("qel_clipboard.clp"); }
+
+bool ClipboardFileExists() {
+  struct stat st;
+  return ::lstat(QFile::encodeName(ClipboardFileName()).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void DeleteClipboardFile() { ::unlink(QFile::encodeName(ClipboardFileName()).constData()); }
+
+QByteArray FormatTextFileReal(double value) {
+  if (!std::isfinite(value)) value = 0;
+  char mantissa[32];
+  // One digit, the point and 14 more; the exponent is widened to four digits below.
+  std::snprintf(mantissa, sizeof mantissa, "%.14E", std::fabs(value));
+  QByteArray m(mantissa);
+  const qsizetype e = m.indexOf('E');
+  int exponent = 0;
+  if (e > 0) {
+    exponent = m.mid(e + 1).toInt();
+    m.truncate(e);
+  }
+  QByteArray out;
+  out += value < 0 ? '-' : ' ';
+  out += m;
+  out += 'E';
+  out += exponent < 0 ? '-' : '+';
+  char digits[8];
+  std::snprintf(digits, sizeof digits, "%04d", std::abs(exponent));
+  out += digits;
+  return out;
+}
+
+QByteArray CardClipboardBlock(const TCrd &card, const ByteLines &bodyLines, bool utf8Fields) {
+  QByteArray out;
+  out += kTitle + encodeField(card.Title, utf8Fields) + "\r\n";
+  if (card.Color != kNoColor) out += kColor + QByteArray::number(card.Color) + "\r\n";
+  if (card.Created != 0) out += kCreated + FormatTextFileReal(card.Created) + "\r\n";
+  if (card.LastOpen != 0) out += kLastOpen + FormatTextFileReal(card.LastOpen) + "\r\n";
+  if (!card.Phone.isEmpty()) out += kPhone + encodeField(card.Phone, utf8Fields) + "\r\n";
+  for (const QByteArray &line : bodyLines) {
+    if (line.startsWith('<')) out += '<';
+    out += line;
+    out += "\r\n";
+  }
+  return out;
+}
+
+void WriteCardClipboard(const std::vector<const TCrd *> &cards) { WriteCardClipboardTo(ClipboardFileName(), cards); }
+
+void WriteCardClipboardTo(const QString &path, const std::vector<const TCrd *> &cards) {
+  bool utf8 = false;
+  for (const TCrd *c : cards)
+    if (!fitsLegacy(c->Title) || !fitsLegacy(c->Phone)) {
+      utf8 = true;
+      break;
+    }
+
+  // A fresh name beside the target, created exclusively: never an existing
+  // file or a link someone placed there.
+  QString temp;
+  int raw = -1;
+  for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
+    temp = path + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+    raw = CreateExclusiveFile(temp);
+    if (raw < 0 && errno != EEXIST) fail(QStringLiteral("Cannot create the card clipboard file"), temp, errno);
+  }
+  if (raw < 0) fail(QStringLiteral("Cannot create the card clipboard file"), temp, EEXIST);
+  Fd fd(raw);
+  const QByteArray tempName = QFile::encodeName(temp);
+  try {
+    for (const TCrd *c : cards) writeAll(fd.get(), CardClipboardBlock(*c, c->BodyLines(), utf8), temp);
+    if (::fsync(fd.get()) != 0) fail(QStringLiteral("Cannot write the card clipboard file"), temp, errno);
+    if (::close(fd.release()) != 0) fail(QStringLiteral("Cannot write the card clipboard file"), temp, errno);
+    if (::rename(tempName.constData(), QFile::encodeName(path).constData()) != 0)
+      fail(QStringLiteral("Cannot replace the card clipboard file"), path, errno);
+  } catch (...) {
+    ::unlink(tempName.constData());
+    throw;
+  }
+}
+
+ClipboardContents ParseCardClipboard(const QByteArray &bytes) {
+  ClipboardContents result;
+  const ByteLines lines = SplitLines(bytes);
+  ClipboardCard *card = nullptr;
+  for (const QByteArray &line : lines) {
+    if (startsWith(line, kTitle)) {
+      result.cards.emplace_back();
+      card = &result.cards.back();
+      card->title = decodeTextField(valueAfter(line, kTitle));
+      continue;
+    }
+    if (!card) continue;  // nothing belongs to a card before its title
+    if (startsWith(line, kColor)) {
+      qint32 color = kNoColor;
+      if (!parseDecimal(valueAfter(line, kColor), color)) color = kNoColor;
+      card->color = color;
+    } else if (startsWith(line, kCards)) {
+      qint32 n = 1;
+      if (!parseDecimal(valueAfter(line, kCards), n)) n = 1;
+      result.cardsExpected = n;
+    } else if (startsWith(line, kCreated) || startsWith(line, kLastOpen)) {
+      // The copied times are not taken: a pasted card is a new card.
+    } else if (startsWith(line, kPhone)) {
+      card->phone = decodeTextField(valueAfter(line, kPhone));
+    } else if (line.startsWith("<<")) {
+      card->body.append(line.mid(1));
+    } else {
+      card->body.append(line);
+    }
+  }
+  return result;
+}
+
+ClipboardContents ReadCardClipboard() { return ReadCardClipboardFrom(ClipboardFileName()); }
+
+ClipboardContents ReadCardClipboardFrom(const QString &path) {
+  const QByteArray name = QFile::encodeName(path);
+  int raw = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (raw < 0) {
+    if (errno == ENOENT) return {};
+    fail(QStringLiteral("Cannot open the card clipboard file"), path, errno);
+  }
+  Fd fd(raw);
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    throw ECardError(QStringLiteral("The card clipboard file \"%1\" is not a regular file.").arg(path));
+  // Everything pasted goes into the body file, which stops at 2 GB.
+  if (st.st_size > kMaxBodyFileSize)
+    throw ECardError(QStringLiteral("The card clipboard file \"%1\" is too large.").arg(path));
+  QByteArray bytes;
+  bytes.reserve(qsizetype(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(QStringLiteral("Cannot read the card clipboard file"), path, errno);
+    }
+    if (n == 0) break;
+    if (bytes.size() + n > kMaxBodyFileSize)
+      throw ECardError(QStringLiteral("The card clipboard file \"%1\" is too large.").arg(path));
+    bytes.append(buffer, n);
+  }
+  return ParseCardClipboard(bytes);
+}
+
+std::vector<TCrdPtr> AddClipboardCards(TCrdList &list, const ClipboardContents &contents, TDateTime now) {
+  std::vector<TCrdPtr> added;
+  added.reserve(contents.cards.size());
+  for (const ClipboardCard &c : contents.cards) {
+    TCrdPtr card = NewCrd();
+    card->Title = c.title;
+    card->LastOpen = now;
+    card->Color = c.color;
+    card->Phone = c.phone;
+    card->StoreBodyLines(c.body);  // no lines: the 3-byte empty body
+    list.AddCrd(card);
+    added.push_back(card);
+  }
+  return added;
+}
+
+} // namespace qel
