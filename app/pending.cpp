@@ -4,9 +4,11 @@
 #include "app/tf_main.h"
 #include "cards/cardfile.h"
 #include "cards/bodyfile.h"
+#include "cards/crd.h"
 #include "platform/uiservices.h"
 #include "settings/registry2000.h"
 
+#include <QLineEdit>
 #include <QListView>
 
 namespace qel::pending {
@@ -54,16 +56,24 @@ bool OpenOldVersionFile(const QString &path, int) {
                   MB_OK | MB_ICONERROR);
   return false;
 }
-void StoreCurrentCard(Tf_Main &) {}
+void StoreCurrentCard(Tf_Main &w) { w.StoreCurrentCard(); }
 void SetDefaultTextAttributes(Tf_Main &) {}
 
-void Refilter(Tf_Main &w) { w.ShowEditorIfAny(); }
-void ApplySortOrder(Tf_Main &, bool) {}
-void ApplyListLook(Tf_Main &, bool, bool) {}
-int SelectedCardCount(Tf_Main &w) {
-  return w.lw_List->selectionModel() ? int(w.lw_List->selectionModel()->selectedRows().size()) : 0;
+void Refilter(Tf_Main &w) {
+  w.RebuildFilteredList();
+  w.ShowEditorIfAny();
 }
-bool CurrentCardHasNoColor(Tf_Main &) { return true; }
+void ApplySortOrder(Tf_Main &w, bool sortByTitle) { w.SetListSortByTitle(sortByTitle); }
+// A list view of titles has no grid lines, and its scroll bars follow the style.
+void ApplyListLook(Tf_Main &, bool, bool) {}
+int SelectedCardCount(Tf_Main &w) { return w.SelectedCardCount(); }
+bool CurrentCardHasNoColor(Tf_Main &w) {
+  const TCrd *card = w.CurrentCard();
+  return !card || card->Color == kNoColor;
+}
+void SetCardActionText(Tf_Main &w, const QString &phone) {
+  if (w.e_Action) w.e_Action->setText(phone);
+}
 bool CardClipboardExists() { return false; }
 void DeleteCardClipboard() {}
 

@@ -30,6 +30,8 @@ class RichEditControl;
 }
 class RunningInstance;
 class TCrd;
+class CardListModel;
+class TCardFilter;
 
 class Tf_Main : public QMainWindow, public MainWindowHooks {
   Q_OBJECT
@@ -156,8 +158,8 @@ private:
   void wireListCommands();
   void lw_ListChange();
   std::shared_ptr<TCrd> shownCard_;
-  class CardListModel *listModel_ = nullptr;
-  std::unique_ptr<class TCardFilter> cardFilter_;
+  CardListModel *listModel_ = nullptr;
+  std::shared_ptr<TCardFilter> cardFilter_;  // shared: the life-cycle file destroys the window without knowing the type
   bool listSortedByTitle_ = true;
   bool selecting_ = false;
 

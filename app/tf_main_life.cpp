@@ -85,6 +85,7 @@ void Tf_Main::wireLifeCycle() {
   connect(a.item(QStringLiteral("OpenSamplefile1")), &QAction::triggered, this, [this] { OpenSamplefile1Click(); });
   connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
   wireFileCommands();
+  wireListCommands();
   connect(m_Card, &QTextEdit::textChanged, this, [this] {
     if (!EditorReady) return;
     FileModified = true;
