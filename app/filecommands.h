@@ -21,8 +21,9 @@ class TZipArchiver;
 class FileCommandHost : public MainWindowHooks {
 public:
   virtual RunningInstance *runningInstance() const { return nullptr; }
-  // The program is still starting up (a file handed to another instance ends it).
-  virtual bool startingUp() const { return !StartupDone; }
+  // The program is still starting up, nothing shown yet: a file handed to
+  // another instance then ends it.
+  virtual bool startingUp() const { return false; }
   virtual void requestTerminate() {}
   virtual void refilterCards() {}
   virtual void showEditorIfAny() {}

@@ -23,6 +23,8 @@ public:
   void restoreAndBringForward() override { w_.restoreAndBringForward(); }
 
   RunningInstance *runningInstance() const override { return w_.instance(); }
+  // The start-up sequence runs before the window is first shown.
+  bool startingUp() const override { return !w_.isVisible(); }
   void requestTerminate() override { w_.requestTerminate(); }
   void refilterCards() override { w_.RefilterCards(); }
   void showEditorIfAny() override { w_.ShowEditorIfAny(); }

@@ -44,11 +44,17 @@ void report(const std::function<void(int)> &progress, int position) {
 QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
 // Writes the marker entry: its presence alone says the file is protected.
+// Created afresh without following links: whatever had that name beside the
+// target goes (as the other entry files do) and nothing it pointed at is written.
 void writeMarker(const QString &path) {
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-      f.write(QByteArray(kPasswordEntryText) + "\r\n") < 0 || !f.flush())
-    throw ECardError(QStringLiteral("Cannot write %1: %2").arg(path, f.errorString()));
+  ::unlink(QFile::encodeName(path).constData());
+  const int fd = CreateExclusiveFile(path);
+  if (fd < 0) throw ECardError(QStringLiteral("Cannot write %1: %2").arg(path, errnoText(errno)));
+  const QByteArray text = QByteArray(kPasswordEntryText) + "\r\n";
+  const bool ok = ::write(fd, text.constData(), size_t(text.size())) == text.size();
+  const int err = errno;
+  ::close(fd);
+  if (!ok) throw ECardError(QStringLiteral("Cannot write %1: %2").arg(path, errnoText(err)));
 }
 
 // A name for the temporary archive in `folder` that no file has yet.
