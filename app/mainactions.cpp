@@ -1,9 +1,12 @@
 #include "app/mainactions.h"
 
+#include "app/actionicons.h"
+
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QToolBar>
 
 namespace qel {
@@ -85,6 +88,19 @@ const std::vector<ActionSpec> &MainActionSpecs() {
   return specs;
 }
 
+QString ActionToolTip(const QAction &action) {
+  // The caption as a tool button's hint: no accelerator mark, no dots.
+  QString tip = action.text();
+  tip.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+  tip.replace(QStringLiteral("&&"), QStringLiteral("&"));
+  tip = tip.trimmed();
+  while (tip.endsWith(QLatin1Char('.'))) tip.chop(1);
+  tip = tip.trimmed();
+  if (!action.shortcut().isEmpty())
+    tip += QStringLiteral(" (") + action.shortcut().toString(QKeySequence::NativeText) + QLatin1Char(')');
+  return tip;
+}
+
 MainActions::MainActions(QObject *owner) : owner_(owner) {
   for (const ActionSpec &s : MainActionSpecs()) {
     auto *a = new QAction(QString::fromUtf8(s.caption), owner);
@@ -100,6 +116,10 @@ MainActions::MainActions(QObject *owner) : owner_(owner) {
     QString name = QString::fromLatin1(s.name);
     bool twin = name == QLatin1String("a_SelectAllCard") || name == QLatin1String("a_SelectAllList");
     if (*s.shortcut && !twin) actions_[name]->setShortcut(QKeySequence(QString::fromLatin1(s.shortcut)));
+  }
+  for (QAction *a : std::as_const(actions_)) {
+    a->setIcon(ActionIcon(a->objectName()));
+    a->setToolTip(ActionToolTip(*a));
   }
   actions_[QStringLiteral("a_Center")]->setProperty("Tag", 2);
   actions_[QStringLiteral("a_Right")]->setProperty("Tag", 1);
@@ -239,7 +259,13 @@ void MainActions::buildMenus(QMenuBar *bar) {
   menuItem(QStringLiteral("GoToIndex1"), QStringLiteral("GoTo Index"), QStringLiteral("F4"));
 }
 
+void MainActions::setUpToolbar(QToolBar *bar) {
+  bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  bar->setIconSize(QSize(16, 16));
+}
+
 void MainActions::buildStandardToolbar(QToolBar *bar) {
+  setUpToolbar(bar);
   for (const char *n : {"a_FileNew", "a_FileOpen", "a_FileSave"}) bar->addAction(get(QString::fromLatin1(n)));
   bar->addSeparator();
   for (const char *n : {"a_Print", "a_FilePrintPreview"}) bar->addAction(get(QString::fromLatin1(n)));
@@ -250,10 +276,12 @@ void MainActions::buildStandardToolbar(QToolBar *bar) {
 }
 
 void MainActions::buildNavigationToolbar(QToolBar *bar) {
+  setUpToolbar(bar);
   for (const char *n : {"ac_First", "ac_Previous", "ac_Next", "ac_Last"}) bar->addAction(get(QString::fromLatin1(n)));
 }
 
 void MainActions::buildFormattingToolbar(QToolBar *bar) {
+  setUpToolbar(bar);
   for (const char *n : {"a_Bold", "a_Italic", "a_Underline"}) bar->addAction(get(QString::fromLatin1(n)));
   bar->addSeparator();
   for (const char *n : {"a_Left", "a_Center", "a_Right", "a_Bullets"}) bar->addAction(get(QString::fromLatin1(n)));
@@ -263,6 +291,7 @@ void MainActions::buildFormattingToolbar(QToolBar *bar) {
 }
 
 void MainActions::buildActionsToolbar(QToolBar *bar) {
+  setUpToolbar(bar);
   bar->addAction(get(QStringLiteral("a_Action")));
 }
 

@@ -25,6 +25,10 @@ struct ActionSpec {
 // Every command of the main window, in the order of its action lists.
 const std::vector<ActionSpec> &MainActionSpecs();
 
+// The hint of a command's tool button: its caption without the accelerator
+// mark and the trailing dots, and its shortcut in brackets.
+QString ActionToolTip(const QAction &action);
+
 class MainActions {
 public:
   // Creates the actions as children of `owner`.
@@ -47,6 +51,7 @@ public:
   void buildActionsToolbar(QToolBar *bar);
 
 private:
+  static void setUpToolbar(QToolBar *bar);
   QAction *menuItem(const QString &name, const QString &caption, const QString &shortcut = QString());
 
   QObject *owner_;

@@ -56,8 +56,15 @@ public:
   void a_OptionsExecute();
   void TimerTimer();
   void Exit1Click() { close(); }
-  // The desktop session ends (SIGTERM or the session manager): ask once, then close.
-  void QueryEndSession();
+  // The desktop session ends (SIGTERM or the session manager): ask once, then
+  // close. False when the user chose to stay (Cancel, or a failed save).
+  bool QueryEndSession();
+  // Holds off autosave while a command of the main window runs.
+  struct BusyGuard {
+    explicit BusyGuard(Tf_Main &w) : w_(w) { ++w_.busy_; }
+    ~BusyGuard() { --w_.busy_; }
+    Tf_Main &w_;
+  };
   bool IsLocked() const;
   // Set when the program handed its start-up file to another instance and should end.
   bool terminateRequested() const { return terminateRequested_; }
@@ -153,6 +160,7 @@ protected:
 private:
   void buildForm();
   void wireLifeCycle();
+  void restartAutosave();  // after a close that did not happen, when autosave is on
   void wireFileCommands();
   // filter, list and current card (tf_main_list.cpp)
   void wireListCommands();
@@ -172,6 +180,9 @@ private:
   bool closeAnswered_ = false;  // the save question was answered for this close
   int busy_ = 0;                // a command or modal dialog is running
   int layoutPosition_ = 0;      // how the list stands now: 0 left of the editor, 1 above it
+  bool startupStarted_ = false; // FormShow ran (StartupDone is set once the file to show is chosen)
+  bool autosaving_ = false;     // a tick is saving: the next one waits
+  bool askingToEnd_ = false;    // the end-of-session question is on screen
 };
 
 extern Tf_Main *f_Main;

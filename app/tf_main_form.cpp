@@ -4,6 +4,7 @@
 #include "platform/richedit/richeditcontrol.h"
 
 #include <QAction>
+#include <QFontComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -41,6 +42,15 @@ void Tf_Main::buildForm() {
   Toolbar_formatting = addToolBar(QStringLiteral("Formatting"));
   Toolbar_formatting->setObjectName(QStringLiteral("Toolbar_formatting"));
   actions_->buildFormattingToolbar(Toolbar_formatting);
+  // The font of the selection; the list of screen fonts is filled at start-up.
+  auto *fontBox = new QFontComboBox(Toolbar_formatting);
+  fontBox->setObjectName(QStringLiteral("cb_Font"));
+  fontBox->setToolTip(QStringLiteral("Font"));
+  fontBox->setFocusPolicy(Qt::ClickFocus);
+  fontBox->setMaximumWidth(170);
+  QAction *first = Toolbar_formatting->actions().value(0);
+  Toolbar_formatting->insertWidget(first, fontBox);
+  Toolbar_formatting->insertSeparator(first);
   Toolbar_Actions = addToolBar(QStringLiteral("Actions"));
   Toolbar_Actions->setObjectName(QStringLiteral("Toolbar_Actions"));
   e_Action = new QLineEdit(Toolbar_Actions);
@@ -74,7 +84,18 @@ void Tf_Main::buildForm() {
   spacerLayout->addWidget(b_Filter);
   e_record = new QLineEdit(pn_filterbox);
   e_record->setObjectName(QStringLiteral("e_record"));
-  e_record->setStyleSheet(QStringLiteral("QLineEdit { font-weight: bold; color: yellow; background: maroon; }"));
+  // Bold yellow on maroon until the options give the filter edit a look of their own.
+  {
+    QFont font(QStringLiteral("Tahoma"));
+    font.setBold(true);
+    e_record->setFont(font);
+    QPalette pal = e_record->palette();
+    pal.setColor(QPalette::Base, QColor(0x80, 0x00, 0x00));
+    pal.setColor(QPalette::Text, QColor(0xFF, 0xFF, 0x00));
+    e_record->setPalette(pal);
+  }
+  e_record->setPlaceholderText(QString());
+  e_record->setClearButtonEnabled(false);
   filterLayout->addWidget(pn_Filter);
   filterLayout->addWidget(e_record, 1);
   lw_List = new QListView(ListPanel);

@@ -3,6 +3,7 @@
 
 #include "app/colors.h"
 #include "app/pending.h"
+#include "app/progress.h"
 #include "app/tf_main.h"
 #include "platform/instances.h"
 #include "platform/richedit/richeditcontrol.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -86,6 +88,7 @@ void Tf_Main::wireLifeCycle() {
   connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
   wireFileCommands();
   wireListCommands();
+  wireCardCommands();
   connect(m_Card, &QTextEdit::textChanged, this, [this] {
     if (!EditorReady) return;
     FileModified = true;
@@ -111,8 +114,8 @@ void Tf_Main::showEvent(QShowEvent *e) {
 }
 
 void Tf_Main::FormShow() {
-  if (StartupDone) return;
-  StartupDone = true;
+  if (startupStarted_) return;
+  startupStarted_ = true;
   pending::LoadRecentFiles(*this);
   ApplyLayout();
   pending::LoadWindowState(*this);
@@ -122,7 +125,11 @@ void Tf_Main::FormShow() {
   FileModified = false;
   CurrentFileName = pending::FreeNewFileName();
 
-  bool firstStart = pending::IsFirstStart();
+  // StartupDone stays clear while the file to show is opened: a file another
+  // instance has open then hands over and ends this program, which has saved
+  // nothing and leaves the settings and recent files to the running one.
+  const bool firstStart = pending::IsFirstStart();
+  const QString sample = QCoreApplication::applicationDirPath() + QStringLiteral("/sample.qel");
   if (!arguments_.isEmpty() && QFileInfo(arguments_.at(0)).isFile()) {
     OpenCardsFile(QFileInfo(arguments_.at(0)).absoluteFilePath(), -1);
   } else if (!firstStart) {
@@ -130,22 +137,26 @@ void Tf_Main::FormShow() {
       ReopenLastFile();
     else
       a_FileNewExecute();
-  } else if (QFileInfo::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/sample.qel"))) {
+  } else if (QFileInfo::exists(sample)) {
     OpenSamplefile1Click();
   }
-  pending::MarkStarted();
   if (terminateRequested_) return;
+  StartupDone = true;
+  pending::MarkStarted();
 
   if (arguments_.size() >= 2) e_record->setText(arguments_.at(1));
   ShowEditorIfAny();
   UpdateCaption();
-  if (auto *fonts = Toolbar_formatting->findChild<QFontComboBox *>(QStringLiteral("cb_Font"))) fonts->setCurrentFont(m_Card->font());
+  if (auto *fonts = Toolbar_formatting->findChild<QFontComboBox *>(QStringLiteral("cb_Font"))) {
+    // The screen fonts as they are now (one installed since the combo was made shows too).
+    fonts->setWritingSystem(QFontDatabase::Any);
+    fonts->setCurrentFont(m_Card->font());
+  }
 }
 
 void Tf_Main::ApplyOptions() {
   const tOptions &o = *AppOptions;
   setWidgetColors(e_record, o.InputBoxFont, o.InputBoxColor);
-  e_record->setStyleSheet(QString());
   setWidgetColors(lw_List, o.ListFont, o.ListColor);
   m_Card->setFont(qfontOf(o.CardFont));
   pn_Header->setFont(qfontOf(o.HeaderFont));
@@ -253,50 +264,77 @@ void Tf_Main::UpdateEditMenu() {
 
   QAction *undo = a[QStringLiteral("a_Undo")];
   QAction *redo = a[QStringLiteral("a_Redo")];
-  QWidget *focus = QApplication::focusWidget();
-  if (focus == m_Card) {
+  // The window's own focus child: it is kept while a menu or a dialog is up.
+  QWidget *focus = focusWidget();
+  auto within = [focus](QWidget *w) { return focus && (focus == w || w->isAncestorOf(focus)); };
+  if (within(m_Card)) {
     undo->setEnabled(m_Card->canUndo());
     undo->setText(QStringLiteral("&Undo ") + undoKindName(m_Card->undoName()));
     redo->setEnabled(m_Card->canRedo());
     redo->setText(QStringLiteral("&Redo ") + undoKindName(m_Card->redoName()));
+    redo->setToolTip(ActionToolTip(*redo));
     a[QStringLiteral("EditPaste")]->setEnabled(m_Card->canPaste() && unlocked);
-  } else if (focus == lw_List) {
+  } else if (within(lw_List)) {
     undo->setEnabled(false);
     redo->setEnabled(false);
     a[QStringLiteral("EditCopy")]->setEnabled(selected > 0);
     a[QStringLiteral("EditCut")]->setEnabled(selected > 0 && unlocked);
     a[QStringLiteral("EditPaste")]->setEnabled(pending::CardClipboardExists() && unlocked);
-  } else if (focus == e_record) {
+  } else if (within(e_record)) {
     undo->setEnabled(e_record->isUndoAvailable());
     undo->setText(QStringLiteral("&Undo"));
   }
+  undo->setToolTip(ActionToolTip(*undo));
   a[QStringLiteral("a_FileSave")]->setEnabled(FileModified);
 }
 
-void Tf_Main::a_OptionsExecute() { pending::ShowOptionsDialog(*this); }
+void Tf_Main::a_OptionsExecute() {
+  BusyGuard busy(*this);
+  pending::ShowOptionsDialog(*this);
+}
 
 void Tf_Main::TimerTimer() {
   // Never while closing, while a modal dialog or another command runs, for a
   // read-only file, or for a never-saved file (that would pop up Save As on every tick).
-  if (closing_ || busy_ > 0 || QApplication::activeModalWidget() || QApplication::activePopupWidget()) return;
-  if (!FileModified || pending::CurrentFileIsReadOnly() || pending::IsNewFileName(CurrentFileName)) return;
+  if (closing_ || busy_ > 0 || autosaving_) return;
+  if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || QApplication::overrideCursor() ||
+      f_progress)
+    return;
+  if (!FileModified || pending::IsNewFileName(CurrentFileName) || pending::CurrentFileIsReadOnly()) return;
+  autosaving_ = true;
+  BusyGuard busy(*this);
   a_FileSaveExecute();
+  autosaving_ = false;
 }
 
 bool Tf_Main::FormCloseQuery() { return AskSaveChanges(); }
 
+void Tf_Main::restartAutosave() {
+  if (closing_ || !AppOptions || !AppOptions->Autosave) return;
+  Timer->start();
+}
+
 void Tf_Main::closeEvent(QCloseEvent *e) {
-  if (!closing_) {
-    Timer->stop();  // no autosave from here on
-    if (!FormCloseQuery()) {
-      Timer->setInterval(Timer->interval());
-      if (AppOptions && AppOptions->Autosave) Timer->start();
+  if (closing_) {
+    e->accept();
+    return;
+  }
+  // No autosave from here on: the answer to the question is the last word.
+  Timer->stop();
+  if (!closeAnswered_) {
+    bool canClose = false;
+    {
+      BusyGuard busy(*this);
+      canClose = FormCloseQuery();
+    }
+    if (!canClose) {
+      restartAutosave();
       e->ignore();
       return;
     }
-    closing_ = true;
-    FormClose();
   }
+  closing_ = true;
+  FormClose();
   e->accept();
 }
 
@@ -321,15 +359,35 @@ void Tf_Main::FormClose() {
 void Tf_Main::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
+  Timer->stop();
   if (StartupDone) pending::SaveRecentFiles(*this);
   // Whatever way the program ends, its body file does not outlive it.
   pending::DeleteBodyFile();
   pending::CloseHelpWindows();
 }
 
-void Tf_Main::QueryEndSession() {
-  // One question for the whole way out; after it the window closes without asking again.
+bool Tf_Main::QueryEndSession() {
+  // The session manager and the signals may both ask, and a signal may come
+  // again while the question is on screen: one question for the whole way out.
+  if (closing_) return true;
+  if (askingToEnd_) return false;
+  if (!closeAnswered_) {
+    Timer->stop();
+    askingToEnd_ = true;
+    bool canClose = false;
+    {
+      BusyGuard busy(*this);
+      canClose = FormCloseQuery();
+    }
+    askingToEnd_ = false;
+    if (!canClose) {
+      restartAutosave();
+      return false;
+    }
+    closeAnswered_ = true;
+  }
   close();
+  return true;
 }
 
 void Tf_Main::changeEvent(QEvent *e) { QMainWindow::changeEvent(e); }

@@ -21,7 +21,7 @@ extern "C" void onTerminationSignal(int) {
 }
 } // namespace
 
-void InstallTerminationHandler(std::function<void()> handler) {
+void InstallTerminationHandler(std::function<bool()> handler) {
   if (g_pipe[0] < 0) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0) return;
   }
@@ -40,7 +40,13 @@ void InstallTerminationHandler(std::function<void()> handler) {
   ::sigaction(SIGHUP, &sa, nullptr);
 
   if (auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-    QObject::connect(gui, &QGuiApplication::commitDataRequest, gui, [handler](QSessionManager &) { handler(); });
+    QObject::connect(gui, &QGuiApplication::commitDataRequest, gui, [handler](QSessionManager &manager) {
+      // Questions to the user are allowed only once the manager agrees.
+      if (!manager.allowsInteraction()) return;
+      const bool ends = handler();
+      manager.release();
+      if (!ends) manager.cancel();
+    });
   }
 }
 

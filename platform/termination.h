@@ -8,7 +8,9 @@
 namespace qel {
 
 // Installs `handler` for SIGTERM and SIGHUP and for the session manager's
-// commit request. Call once, after the application object exists.
-void InstallTerminationHandler(std::function<void()> handler);
+// commit request. The handler answers whether the program goes on ending
+// (false: the user chose to stay, and the session manager is told to cancel
+// the logout). Call once, after the application object exists.
+void InstallTerminationHandler(std::function<bool()> handler);
 
 } // namespace qel

@@ -39,11 +39,27 @@ int main(int argc, char **argv) {
   QStringList args = QApplication::arguments();
   args.removeFirst();
   qel::Tf_Main window(args);
+
+  // The desktop may ask the program to end at any time. Before the event loop
+  // runs there is nothing to ask about yet: the request is remembered and the
+  // program ends as soon as the start-up sequence is over.
+  bool looping = false;
+  bool endRequested = false;
+  qel::InstallTerminationHandler([&]() -> bool {
+    if (!looping) {
+      endRequested = true;
+      return true;
+    }
+    if (!window.QueryEndSession()) return false;
+    QCoreApplication::quit();
+    return true;
+  });
+
   // The start-up sequence runs before the window appears: a program that
   // hands its file over to a running instance ends here, having shown nothing.
   window.FormShow();
-  if (window.terminateRequested()) return 0;
-  qel::InstallTerminationHandler([&window] { window.QueryEndSession(); });
+  if (window.terminateRequested() || endRequested) return 0;
   window.show();
+  looping = true;
   return app.exec();
 }
