@@ -6,7 +6,6 @@
 #include "app/tf_main.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QTimer>
 
 namespace qel {
@@ -29,10 +28,7 @@ public:
   void refilterCards() override { w_.RefilterCards(); }
   void showEditorIfAny() override { w_.ShowEditorIfAny(); }
   void storeCurrentCard() override { pending::StoreCurrentCard(w_); }
-  void clearFilter() override {
-    if (w_.e_record) w_.e_record->clear();
-    w_.RefilterCards();
-  }
+  void clearFilter() override { w_.ClearFilter(); }
   void setDefaultTextAttributes() override { pending::SetDefaultTextAttributes(w_); }
   void enableNavigation(bool enable) override {
     for (const char *name : {"ac_First", "ac_Previous", "ac_Next", "ac_Last"})
