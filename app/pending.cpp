@@ -2,6 +2,7 @@
 
 #include "app/filecommands.h"
 #include "app/tf_main.h"
+#include "cards/cardclipboard.h"
 #include "cards/cardfile.h"
 #include "cards/bodyfile.h"
 #include "cards/crd.h"
@@ -74,7 +75,7 @@ bool CurrentCardHasNoColor(Tf_Main &w) {
 void SetCardActionText(Tf_Main &w, const QString &phone) {
   if (w.e_Action) w.e_Action->setText(phone);
 }
-bool CardClipboardExists() { return false; }
-void DeleteCardClipboard() {}
+bool CardClipboardExists() { return ClipboardFileExists(); }
+void DeleteCardClipboard() { DeleteClipboardFile(); }
 
 } // namespace qel::pending

@@ -30,6 +30,8 @@ class RichEditControl;
 }
 class RunningInstance;
 class TCrd;
+struct TFont;
+struct FontGlobalParts;
 class CardListModel;
 class TCardFilter;
 
@@ -126,6 +128,36 @@ public:
   virtual void AddCard(const QString &title);
   virtual void RenameCard(TCrd *card, const QString &title);
 
+  // ---- card commands and card clipboard (tf_main_cards.cpp) ----
+  void a_AddExecute();
+  void a_RenameExecute();
+  void a_DuplicateExecute();
+  void a_CardPropertiesExecute();
+  void a_CardBackgroundExecute();
+  void a_UndoExecute();
+  void a_RedoExecute();
+  // Called by the options dialog: the checked parts of `font` to every rich-text card.
+  void ApplyFontToAllCards(const TFont &font, const FontGlobalParts &parts);
+  void ResetAllCardColors();
+  // Called after reading a file of the old formats.
+  void ConvertAllToPlainText();
+  // The Edit routers: the editor, the list or the filter edit, by focus.
+  void EditSelectAllExecute();
+  void EditCopyExecute();
+  void EditCutExecute();
+  void EditPasteExecute();
+  void a_SelectAllCardExecute();
+  void a_CopyCardExecute();
+  void a_CutCardExecute();
+  void a_PasteCardExecute();
+  void a_SelectAllListExecute();
+  void a_CopyListExecute();
+  void a_CutListExecute();
+  void a_PasteListExecute();
+  void a_DeleteListExecute();
+  // Indexes in FilteredCards of the selected list items, in list order.
+  QList<int> SelectedCardIndexes() const;
+
   // ---- panes ----
   QWidget *ListPanel = nullptr;
   QWidget *pn_filterbox = nullptr;
@@ -162,6 +194,7 @@ private:
   void wireLifeCycle();
   void restartAutosave();  // after a close that did not happen, when autosave is on
   void wireFileCommands();
+  void wireCardCommands();  // card commands and card clipboard (tf_main_cards.cpp)
   // filter, list and current card (tf_main_list.cpp)
   void wireListCommands();
   void lw_ListChange();

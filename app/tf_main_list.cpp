@@ -431,8 +431,5 @@ bool Tf_Main::OfferAddCardFromFilter() {
   return false;
 }
 
-// Until the card commands are part of the window these do nothing.
-void Tf_Main::AddCard(const QString &) {}
-void Tf_Main::RenameCard(TCrd *, const QString &) {}
 
 } // namespace qel
