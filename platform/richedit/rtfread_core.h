@@ -97,6 +97,7 @@ struct Tables {
   std::vector<std::vector<int>> tabSets{{}};     // rgxTabs values; [0] = none
   std::vector<PnInfo> pns{PnInfo{}};             // [0] = none
   std::vector<ListDef> lists;
+  std::unordered_map<qint32, qint32> listIndex;  // \listid -> index in lists (the first of that id)
   std::unordered_map<qint32, qint32> overrides;  // \lsN -> \listid
 
   const FontEntry *font(qint32 number) const {
@@ -116,12 +117,11 @@ struct Tables {
   const ListLevel *listLevel(qint32 ls, qint32 ilvl) const {
     auto it = overrides.find(ls);
     const qint32 id = it == overrides.end() ? ls : it->second;
-    for (const ListDef &l : lists) {
-      if (l.id != id) continue;
-      if (l.levels.empty()) return nullptr;
-      return &l.levels[size_t(std::clamp<qint32>(ilvl, 0, qint32(l.levels.size()) - 1))];
-    }
-    return nullptr;
+    auto li = listIndex.find(id);
+    if (li == listIndex.end()) return nullptr;
+    const ListDef &l = lists[size_t(li->second)];
+    if (l.levels.empty()) return nullptr;
+    return &l.levels[size_t(std::clamp<qint32>(ilvl, 0, qint32(l.levels.size()) - 1))];
   }
 };
 
@@ -353,11 +353,14 @@ private:
       if (colourDirty_) commitColour();
       break;
     case Dest::ListLevelD:
-      curList_.levels.push_back(curLevel_);
+      if (curList_.levels.size() < 9) curList_.levels.push_back(curLevel_);
       curLevel_ = ListLevel{};
       break;
     case Dest::List:
-      if (t_.lists.size() < 4096) t_.lists.push_back(std::move(curList_));
+      if (t_.lists.size() < 4096) {
+        t_.listIndex.emplace(curList_.id, qint32(t_.lists.size()));
+        t_.lists.push_back(std::move(curList_));
+      }
       curList_ = ListDef{};
       break;
     case Dest::Override:
