@@ -3,6 +3,8 @@
 #include "platform/codepage.h"
 #include "platform/richedit/rtf_codepages.h"
 
+#include <cctype>
+
 namespace qel::re {
 
 namespace {
@@ -13,6 +15,44 @@ const char kHex[] = "0123456789abcdef";
 bool usesLegacyCodePage(int charset) { return charset == 0 || charset == 1; }
 
 } // namespace
+
+QByteArray wellFormedObjectGroup(const QByteArray &kept) {
+  qsizetype start = -1;
+  for (qsizetype at = kept.indexOf("\\object"); at >= 0; at = kept.indexOf("\\object", at + 1)) {
+    // The word itself, not a longer one (\objectX is not it), right after "{"
+    // (optionally "{\*").
+    const qsizetype after = at + 7;
+    if (after < kept.size() && std::isalpha((unsigned char)kept.at(after))) continue;
+    if (at >= 1 && kept.at(at - 1) == '{') { start = at - 1; break; }
+    if (at >= 3 && kept.mid(at - 3, 3) == "{\\*") { start = at - 3; break; }
+  }
+  if (start < 0) return QByteArray();
+  const qsizetype n = kept.size();
+  int depth = 0;
+  qsizetype i = start;
+  while (i < n) {
+    const char c = kept.at(i);
+    if (c == '\\' && i + 1 < n) {
+      if (kept.mid(i + 1, 3) == "bin") {
+        qsizetype j = i + 4;
+        qint64 count = 0;
+        const qsizetype digits = j;
+        while (j < n && kept.at(j) >= '0' && kept.at(j) <= '9' && count < (qint64(1) << 40)) count = count * 10 + (kept.at(j++) - '0');
+        if (j > digits) {
+          if (j < n && kept.at(j) == ' ') ++j;
+          i = qsizetype(qMin<qint64>(n, j + count));
+          continue;
+        }
+      }
+      i += 2;
+      continue;
+    }
+    if (c == '{') ++depth;
+    if (c == '}' && --depth == 0) return kept.mid(start, i + 1 - start);
+    ++i;
+  }
+  return kept.mid(start) + QByteArray(depth, '}');
+}
 
 int rtfUnicodeParam(char16_t unit) { return unit > 0x7FFF ? int(unit) - 0x10000 : int(unit); }
 

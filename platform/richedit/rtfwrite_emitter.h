@@ -62,6 +62,13 @@ private:
   bool pendingDelimiter_ = false;  // last thing written was a control word
 };
 
+// The "{\object ...}" group in kept bytes, from its opening brace to the
+// brace that closes it, with closing braces added when the bytes end early;
+// empty when there is no object group. Kept bytes come from outside data:
+// text before the group or braces that do not pair up would otherwise change
+// the document around the object each time it is saved.
+QByteArray wellFormedObjectGroup(const QByteArray &kept);
+
 // The signed 16-bit parameter of \uN for one UTF-16 code unit.
 int rtfUnicodeParam(char16_t unit);
 

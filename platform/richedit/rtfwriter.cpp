@@ -353,7 +353,7 @@ void DocumentWriter::writeBlock(const QTextBlock &block, int from, int to) {
       closeRun();
       if (options_.withoutObjects) continue;
       const QTextImageFormat img = cf.toImageFormat();
-      const QByteArray object = img.property(ObjRawGroup).toByteArray();
+      const QByteArray object = wellFormedObjectGroup(img.property(ObjRawGroup).toByteArray());
       for (QChar ch : text) {
         if (ch != QChar::ObjectReplacementCharacter) continue;
         if (!object.isEmpty()) w.verbatim(object);

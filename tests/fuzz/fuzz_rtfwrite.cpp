@@ -59,6 +59,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   checkShape(qel::re::writeRtf(doc, part));
   const QByteArray second = cycle(first);
   const QByteArray third = cycle(second);
-  if (second != third) std::abort();
+  if (second != third) {
+    const QByteArray dump = qgetenv("QEL_FUZZ_DUMP");
+    if (!dump.isEmpty()) {
+      QFile f(QString::fromLocal8Bit(dump) + QStringLiteral(".third"));
+      if (f.open(QIODevice::WriteOnly)) f.write(third);
+    }
+    fail(second);
+  }
   return 0;
 }

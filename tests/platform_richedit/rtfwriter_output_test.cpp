@@ -1,3 +1,4 @@
+#include "platform/richedit/rtfwrite_emitter.h"
 #include "platform/richedit/rtfwriter.h"
 #include "tests/platform_richedit/rtfwriter_fixture.h"
 
@@ -201,6 +202,25 @@ TEST(RtfWriterOutput, ObjectsVerbatimAndWithoutObjects) {
   QTextDocument doc3;
   DocBuilder(doc3).para().object("{\\object{\\*\\objdata\\bin3 a}b}}");  // binary data kept as it is
   EXPECT_TRUE(writeRtf(doc3).contains("{\\object{\\*\\objdata\\bin3 a}b}}"));
+}
+
+TEST(RtfWriterOutput, KeptObjectGroupsAreWholeGroups) {
+  struct Case {
+    QByteArray kept;
+    QByteArray written;
+  };
+  const Case cases[] = {
+      {"{\\object\\objemb{\\*\\objdata 01}}", "{\\object\\objemb{\\*\\objdata 01}}"},
+      {"{\\*\\object x}", "{\\*\\object x}"},
+      {"{text {\\object a}}", "{\\object a}"},                       // text before the group
+      {"{\\object a} trailing}", "{\\object a}"},                   // bytes after it
+      {"{\\object{\\*\\objdata 01", "{\\object{\\*\\objdata 01}}"},   // cut short
+      {"{\\object a\\}b\\{c}", "{\\object a\\}b\\{c}"},          // escaped braces
+      {"{\\object\\bin2 }{}", "{\\object\\bin2 }{}"},                 // braces in binary data
+      {"{\\objectx a}", ""},
+      {"no group", ""},
+  };
+  for (const Case &c : cases) EXPECT_EQ(wellFormedObjectGroup(c.kept), c.written) << c.kept.constData();
 }
 
 TEST(RtfWriterOutput, SelectionOnly) {
