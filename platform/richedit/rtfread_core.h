@@ -18,6 +18,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -395,12 +396,13 @@ private:
   // ---- text -------------------------------------------------------------------------
   // A run of literal bytes (no backslash, brace or line break).
   void textRun() {
+    static constexpr auto kStops = [] {
+      std::array<bool, 256> t{};
+      t['\\'] = t['{'] = t['}'] = t['\r'] = t['\n'] = true;
+      return t;
+    }();
     const char *s = p_;
-    while (p_ < end_) {
-      const char c = *p_;
-      if (c == '\\' || c == '{' || c == '}' || c == '\r' || c == '\n') break;
-      ++p_;
-    }
+    while (p_ < end_ && !kStops[static_cast<unsigned char>(*p_)]) ++p_;
     bytes(s, p_ - s);
   }
 
