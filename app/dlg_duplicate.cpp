@@ -42,9 +42,4 @@ void Tf_Duplicate::showEvent(QShowEvent *e) {
   Keyword->setCursorPosition(int(Keyword->text().size()));
 }
 
-void Tf_Duplicate::done(int result) {
-  RememberedCopyCard = chb_CopyCard->isChecked();
-  QDialog::done(result);
-}
-
 } // namespace qel

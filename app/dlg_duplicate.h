@@ -17,11 +17,11 @@ public:
   QCheckBox *chb_CopyCard = nullptr;
 
   // The box's last state, kept for the program's run; starts unchecked.
+  // Whoever shows the dialog stores the state there when it closes.
   static bool RememberedCopyCard;
 
 protected:
   void showEvent(QShowEvent *e) override;
-  void done(int result) override;
 };
 
 } // namespace qel

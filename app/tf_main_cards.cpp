@@ -215,7 +215,9 @@ void Tf_Main::a_DuplicateExecute() {
   const TCrdPtr source = FilteredCards.Ptr(index);
   Tf_Duplicate dialog(this);
   dialog.Keyword->setText(source->Title);
-  if (ui().execDialog(dialog) != QDialog::Accepted) return;
+  const int result = ui().execDialog(dialog);
+  Tf_Duplicate::RememberedCopyCard = dialog.chb_CopyCard->isChecked();
+  if (result != QDialog::Accepted) return;
   const bool copyContent = dialog.chb_CopyCard->isChecked();
   WaitCursor wait;
   UpdatesHeld held(m_Card);
@@ -271,7 +273,8 @@ void Tf_Main::ApplyFontToAllCards(const TFont &font, const FontGlobalParts &part
   BusyGuard busy(*this);
   UpdatesHeld listHeld(lw_List);
   UpdatesHeld editorHeld(m_Card);
-  const bool toolbarShown = Toolbar_Actions->isVisible();
+  // Hidden by the user or not: a window not shown yet counts as showing it.
+  const bool toolbarShown = !Toolbar_Actions->isHidden();
   Toolbar_Actions->hide();
   Finally restore([&] {
     try {
