@@ -14,8 +14,11 @@ class TBodyFile;
 
 namespace qel::bench {
 
+// The card count of a run: QEL_BENCH_CARDS, else 100,000.
+int DefaultCardCount();
+
 struct CardGenOptions {
-  int count = 100000;
+  int count = DefaultCardCount();
   int bodySize = 1000;        // typical body size in bytes (varies by +-50%)
   int bigCards = 5;           // how many cards get a big body
   int bigBodySize = 1 << 20;  // size of those bodies
@@ -34,5 +37,11 @@ QByteArray RandomPlainBody(QRandomGenerator &rng, int size);
 // Fills `list` with cards. With `body`, the bodies are written there (in one
 // go) and ADR/SIZ point at them; without, ADR/SIZ are laid out as if they were.
 void GenerateCards(TCrdList &list, const CardGenOptions &options, TBodyFile *body = nullptr);
+
+// Writes generated cards as the card file `target` through the card file save
+// (ZIP engines from `engineDir`), protected when `password` is not empty.
+// Returns the total size of the bodies. Throws ECardError.
+qint64 WriteCardFile(const QString &target, const CardGenOptions &options, const QString &password,
+                     const QString &engineDir);
 
 } // namespace qel::bench

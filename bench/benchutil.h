@@ -1,0 +1,123 @@
+#pragma once
+// Helpers shared by the benchmarks that compare the program with a tool run in
+// the same iteration: timing a child process (wall time and its peak memory),
+// a private work folder, and the counters every comparison prints.
+
+#include <QByteArray>
+#include <QDir>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace qel::bench {
+
+// A fresh folder of this process under the temporary folder, made once.
+inline QString BenchWorkDir(const char *name) {
+  static QString dir = [name] {
+    QString d = QDir::tempPath() + QStringLiteral("/qel-") + QString::fromLatin1(name) + QLatin1Char('-') +
+                QString::number(getpid());
+    QDir().mkpath(d);
+    return d;
+  }();
+  return dir;
+}
+
+struct ChildRun {
+  bool ok = false;       // started and exited with status 0
+  double seconds = 0;    // wall time from fork to exit
+  double maxRssMB = 0;   // the child's peak resident memory
+};
+
+// Runs `program` with `args`, its output thrown away, the environment of this
+// process plus `extraEnv` ("NAME=value" entries, which win).
+inline ChildRun RunChild(const QString &program, const QStringList &args, const QStringList &extraEnv = {},
+                         const QString &workDir = QString()) {
+  // Everything the child needs is made before the fork.
+  std::vector<QByteArray> argStore{program.toLocal8Bit()};
+  for (const QString &a : args) argStore.push_back(a.toLocal8Bit());
+  std::vector<char *> argv;
+  for (QByteArray &a : argStore) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<QByteArray> envStore;
+  for (const QString &e : extraEnv) envStore.push_back(e.toLocal8Bit());
+  for (char **e = environ; *e; ++e) {
+    const QByteArray entry(*e);
+    const QByteArray name = entry.left(entry.indexOf('=') + 1);
+    bool overridden = false;
+    for (const QString &x : extraEnv) overridden = overridden || x.toLocal8Bit().startsWith(name);
+    if (!overridden) envStore.push_back(entry);
+  }
+  std::vector<char *> envp;
+  for (QByteArray &e : envStore) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  const QByteArray dir = workDir.toLocal8Bit();
+
+  ChildRun run;
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid < 0) return run;
+  if (pid == 0) {
+    const int null = open("/dev/null", O_RDWR);
+    if (null >= 0) {
+      dup2(null, 0);
+      dup2(null, 1);
+      dup2(null, 2);
+    }
+    if (!dir.isEmpty() && chdir(dir.constData()) != 0) _exit(127);
+    execve(argv[0], argv.data(), envp.data());
+    execvpe(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  if (wait4(pid, &status, 0, &usage) != pid) return run;
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.maxRssMB = double(usage.ru_maxrss) / 1024.0;
+  run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return run;
+}
+
+// Seconds since `start`.
+inline double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The times of one comparison, one pair per iteration. Reports the mean of
+// each side (seconds), ours / theirs of the means, and of the best times,
+// which a loaded machine disturbs least.
+struct RatioTimes {
+  std::vector<double> ours, theirs;
+  void add(double o, double t) {
+    ours.push_back(o);
+    theirs.push_back(t);
+  }
+  void report(benchmark::State &state, const char *tool) const {
+    if (ours.empty()) return;
+    auto mean = [](const std::vector<double> &v) {
+      double s = 0;
+      for (double x : v) s += x;
+      return s / double(v.size());
+    };
+    auto best = [](const std::vector<double> &v) { return *std::min_element(v.begin(), v.end()); };
+    state.counters["ours_s"] = mean(ours);
+    state.counters[std::string(tool) + "_s"] = mean(theirs);
+    state.counters["ratio"] = mean(theirs) > 0 ? mean(ours) / mean(theirs) : 0;
+    state.counters["ratio_best"] = best(theirs) > 0 ? best(ours) / best(theirs) : 0;
+  }
+};
+
+} // namespace qel::bench

@@ -1,0 +1,215 @@
+// The program against the tools it is built on, at QEL_BENCH_CARDS cards
+// (default 100,000) with ~1 KB RTF bodies and 5 cards of 1 MB, written by the
+// card file save (bench/cardgen_file.cpp):
+//   - open, end to end: bin/qel-moravine from the command line until the
+//     window shows the titles (QEL_EXIT_AFTER_STARTUP=1, offscreen), against
+//     `unzip -p` of the same two entries; with the program's peak memory
+//     against the size of the bodies, and the start-up of a one-card file;
+//   - open of a protected file (in process) against `unzip -P -p`;
+//   - "convert all cards to plain text" against the same bytes through the
+//     RTF-to-text path alone.
+// Every comparison runs both sides in the same iteration.
+// Targets: open <= 1.5x unzip, RTF to text >= 100 MB/s, memory <= 200 MB.
+
+#include "app/tf_main.h"
+#include "bench/benchutil.h"
+#include "bench/cardgen.h"
+#include "cards/bodyfile.h"
+#include "cards/cardfile.h"
+#include "cards/crd.h"
+#include "platform/richedit/rtfreader.h"
+#include "richedit/rtfroutines.h"
+#include "zip/ziparchiver.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <chrono>
+
+using namespace qel;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const QString kPassword = QStringLiteral("bench password");
+
+struct Files {
+  QString home;                 // private settings, runtime and temporary folder of the runs
+  QString plain, secret, tiny;  // the card files
+  qint64 bodyBytes = 0;
+} files;
+
+QString program() { return QStringLiteral(QEL_PROGRAM_DIR "/qel-moravine"); }
+
+QStringList childEnv() {
+  QStringList env;
+  for (const char *v : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
+    env << QString::fromLatin1(v) + QLatin1Char('=') + files.home;
+  env << QStringLiteral("QT_QPA_PLATFORM=offscreen") << QStringLiteral("QEL_EXIT_AFTER_STARTUP=1");
+  return env;
+}
+
+// The entries the program reads, by the tool, to standard output (thrown away).
+bench::ChildRun unzipEntries(const QString &file, const QString &password = QString()) {
+  QStringList args;
+  if (!password.isEmpty()) args << QStringLiteral("-P") << password;
+  args << QStringLiteral("-p") << file << QStringLiteral("cards.~i") << QStringLiteral("cards.~h");
+  return bench::RunChild(QStringLiteral("unzip"), args);
+}
+
+void BM_OpenEndToEnd(benchmark::State &state) {
+  bench::RatioTimes times;
+  double peak = 0, tinyStart = 0;
+  for (auto _ : state) {
+    const bench::ChildRun ours = bench::RunChild(program(), {files.plain}, childEnv());
+    const bench::ChildRun tool = unzipEntries(files.plain);
+    const bench::ChildRun tiny = bench::RunChild(program(), {files.tiny}, childEnv());
+    if (!ours.ok || !tool.ok || !tiny.ok) {
+      state.SkipWithError("the program or unzip failed");
+      return;
+    }
+    times.add(ours.seconds, tool.seconds);
+    peak = qMax(peak, ours.maxRssMB);
+    tinyStart += tiny.seconds;
+    state.SetIterationTime(ours.seconds);
+  }
+  times.report(state, "unzip");
+  const double bodiesMB = double(files.bodyBytes) / (1 << 20);
+  state.counters["one_card_start_s"] = tinyStart / double(state.iterations());
+  state.counters["peak_rss_MB"] = peak;
+  state.counters["bodies_MB"] = bodiesMB;
+  state.counters["rss_over_bodies"] = bodiesMB > 0 ? peak / bodiesMB : 0;
+}
+BENCHMARK(BM_OpenEndToEnd)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_OpenProtected(benchmark::State &state) {
+  bench::RatioTimes times;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    {
+      TZipArchiver zip;
+      zip.Unattended = true;
+      zip.SetDLLDirectory(QStringLiteral(QEL_PROGRAM_DIR));
+      zip.SetPassword(kPassword);
+      const tQelfileSpec spec = ProbeCardsFile(files.secret, zip);
+      TLoadedCardFile loaded;
+      if (LoadVersion3File(spec, zip, loaded).status != LoadStatus::Loaded) {
+        state.SkipWithError("open of the protected file failed");
+        return;
+      }
+      InstallLoadedFile(loaded, files.secret);
+    }
+    const double ours = bench::SecondsSince(start);
+    const bench::ChildRun tool = unzipEntries(files.secret, kPassword);
+    if (!tool.ok) {
+      state.SkipWithError("unzip -P failed");
+      return;
+    }
+    times.add(ours, tool.seconds);
+    state.SetIterationTime(ours);
+  }
+  if (AllCards.Count() != bench::DefaultCardCount()) state.SkipWithError("wrong card count after open");
+  times.report(state, "unzip");
+  ClearCards(AllCards);
+  DeleteBodyFile();
+}
+BENCHMARK(BM_OpenProtected)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// The program's command over all cards (read, convert, encode, store each
+// body, then the list is rebuilt) against the RTF-to-text path alone on the
+// same bytes held in memory; the RTF lines routine the command calls is
+// timed on its own too.
+void BM_ConvertAllToPlainText(benchmark::State &state) {
+  Tf_Main window;
+  window.resize(1000, 700);
+  window.show();
+  QApplication::processEvents();
+  bench::RatioTimes times;
+  double linesTotal = 0;
+  qint64 rtfBytes = 0;
+  for (auto _ : state) {
+    ClearCards(AllCards);
+    CurrentFileName = files.home + QStringLiteral("/convert.qel");
+    ResetBodyFile();
+    bench::CardGenOptions options;
+    bench::GenerateCards(AllCards, options, &CurrentBodyFile());
+    window.RefilterCards();
+    QApplication::processEvents();
+    QList<QByteArray> bodies;
+    QList<ByteLines> bodyLines;
+    rtfBytes = 0;
+    for (int i = 0; i < AllCards.Count(); ++i) {
+      bodies.append(ReadBody(*AllCards.Objects(i), CurrentBodyFile()));
+      bodyLines.append(ReadBodyLines(*AllCards.Objects(i), CurrentBodyFile()));
+      rtfBytes += bodies.last().size();
+    }
+
+    auto start = Clock::now();
+    QString text;
+    for (const QByteArray &b : bodies) {
+      re::rtfToPlainText(b, text);
+      benchmark::DoNotOptimize(text.constData());
+    }
+    const double reference = bench::SecondsSince(start);
+
+    start = Clock::now();
+    QStringList lines;
+    for (const ByteLines &b : bodyLines) RTFToPlainLines(b, lines);
+    linesTotal += bench::SecondsSince(start);
+
+    start = Clock::now();
+    window.ConvertAllToPlainText();
+    QApplication::processEvents();
+    const double ours = bench::SecondsSince(start);
+    times.add(ours, reference);
+    state.SetIterationTime(ours);
+  }
+  times.report(state, "rtf_to_text");
+  const double mb = double(rtfBytes) / 1e6, n = double(state.iterations());
+  state.counters["rtf_MB"] = mb;
+  state.counters["ours_MB_per_s"] = mb / state.counters["ours_s"];
+  state.counters["rtf_to_text_MB_per_s"] = mb / state.counters["rtf_to_text_s"];
+  state.counters["rtf_lines_MB_per_s"] = linesTotal > 0 ? mb * n / linesTotal : 0;
+  ClearCards(AllCards);
+  DeleteBodyFile();
+}
+BENCHMARK(BM_ConvertAllToPlainText)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv) {
+  QTemporaryDir home;
+  files.home = home.path();
+  for (const char *v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
+    qputenv(v, files.home.toLocal8Bit());
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+
+  // All files are named "cards.qel" (in their own folders) so that the
+  // entries are "cards.~i" and "cards.~h" for the tool too.
+  files.plain = files.home + QStringLiteral("/plain/cards.qel");
+  files.secret = files.home + QStringLiteral("/secret/cards.qel");
+  files.tiny = files.home + QStringLiteral("/tiny/cards.qel");
+  for (const QString &f : {files.plain, files.secret, files.tiny}) QDir().mkpath(QFileInfo(f).path());
+  try {
+    bench::CardGenOptions options;
+    const QString engines = QStringLiteral(QEL_PROGRAM_DIR);
+    files.bodyBytes = bench::WriteCardFile(files.plain, options, QString(), engines);
+    bench::WriteCardFile(files.secret, options, kPassword, engines);
+    options.count = 1;
+    options.bigCards = 0;
+    bench::WriteCardFile(files.tiny, options, QString(), engines);
+  } catch (const std::exception &e) {
+    std::fprintf(stderr, "program_bench: cannot write the card files: %s\n", e.what());
+    return 1;
+  }
+  std::printf("%d cards, %.1f MB of bodies, card file %.1f MB\n", bench::DefaultCardCount(),
+              double(files.bodyBytes) / (1 << 20), double(QFileInfo(files.plain).size()) / (1 << 20));
+  std::fflush(stdout);
+
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
