@@ -8,7 +8,7 @@ packages=(
   zlib1g-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zip unzip p7zip-full python3 pandoc unrtf
-  xvfb xauth
+  xvfb xauth xdotool
 )
 
 missing=()
