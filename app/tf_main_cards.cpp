@@ -464,8 +464,12 @@ QList<int> Tf_Main::SelectedCardIndexes() const {
 }
 
 void Tf_Main::a_SelectAllListExecute() {
-  UpdatesHeld held(lw_List);
-  lw_List->selectAll();
+  {
+    UpdatesHeld held(lw_List);
+    lw_List->selectAll();
+  }
+  UpdateStatusBar();
+  UpdateEditMenu();  // the selection decides what Delete and Cut may do
 }
 
 void Tf_Main::a_CopyListExecute() {
@@ -504,7 +508,6 @@ void Tf_Main::a_PasteListExecute() {
 
 void Tf_Main::a_DeleteListExecute() {
   if (!actions_->get(QStringLiteral("a_DeleteList"))->isEnabled()) return;
-  WaitCursor wait;
   const int remembered = CurrentCardIndex();
   // Only the selected cards: with one selected that one, even when the focus
   // rests on another item; with none, nothing.
@@ -520,6 +523,7 @@ void Tf_Main::a_DeleteListExecute() {
                         MB_YESNO | MB_ICONQUESTION) == IDYES)
       for (int i : selected) doomed.push_back(FilteredCards.Ptr(i));
   }
+  WaitCursor wait;
   guarded([&] {
     BusyGuard busy(*this);
     StoreCurrentCard();  // an edit of a card that stays is kept

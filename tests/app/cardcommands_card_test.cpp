@@ -268,3 +268,15 @@ TEST_F(CardCommandsTest, UndoAndRedoFollowTheFocus) {
   EXPECT_EQ(window->e_record->text(), QString());
   EXPECT_EQ(window->m_Card->text(), "typed");
 }
+
+TEST_F(CardCommandsTest, TitleEditedInTheListRenamesTheCard) {
+  cards({"alpha", "bravo"});
+  TCrdPtr bravo = cardTitled("bravo");
+  window->lw_List->model()->setData(window->lw_List->model()->index(1, 0), QStringLiteral("aardvark"), Qt::EditRole);
+  QApplication::processEvents();
+  EXPECT_EQ(allTitles(), (QStringList{"alpha", "aardvark"}));
+  EXPECT_EQ(bravo->Title, "aardvark");
+  EXPECT_EQ(FilteredCards.Strings(0), "aardvark");  // sorted by title
+  EXPECT_EQ(window->CurrentCard(), bravo.get());
+  EXPECT_TRUE(FileModified);
+}

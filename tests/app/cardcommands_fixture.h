@@ -13,6 +13,7 @@
 #include "tests/support/testenv.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
