@@ -416,7 +416,7 @@ private:
       if (n == 0) return;
     }
     switch (cur_.dest) {
-    case Dest::Skip: case Dest::Object: case Dest::ObjResult: case Dest::ListTable: case Dest::List:
+    case Dest::Skip: case Dest::Object: case Dest::ListTable: case Dest::List:
     case Dest::ListLevelD: case Dest::OverrideTable: case Dest::Override:
       return;
     case Dest::Pict:
@@ -523,6 +523,10 @@ private:
     case Dest::PnAfter: curPn_.after.append(reinterpret_cast<const QChar *>(s), n); return;
     case Dest::LevelText: curLevel_.text.append(reinterpret_cast<const QChar *>(s), n); return;
     case Dest::ObjClass: objClass_.append(reinterpret_cast<const QChar *>(s), n); return;
+    case Dest::ObjResult:
+      // A result without a picture is shown as its text, drawn in the object's frame.
+      if (objText_.size() < 4096) objText_.append(reinterpret_cast<const QChar *>(s), std::min<qsizetype>(n, 4096));
+      return;
     default: return;
     }
   }
@@ -584,6 +588,7 @@ private:
 
   void paragraph() {
     flushMultiByte();
+    if (cur_.dest == Dest::ObjResult && objText_.size() < 4096) objText_.append(QLatin1Char('\n'));
     if (cur_.dest != Dest::Text) return;
     flushSurrogate();
     beforeContent();
@@ -766,6 +771,7 @@ private:
     objDepth_ = qsizetype(stack_.size());
     objStart_ = groupOpens_.empty() ? 0 : groupOpens_.back();
     objClass_.clear();
+    objText_.clear();
     objHasPicture_ = false;
     objPicture_ = PictureData{};
     objW_ = objH_ = 0;
@@ -778,7 +784,8 @@ private:
     QByteArray raw;
     if (!atEnd) raw = QByteArray(begin_ + objStart_, (p_ - begin_) - objStart_);
     beforeContent();
-    sink_.object(std::move(raw), objClass_.trimmed(), objHasPicture_ ? &objPicture_ : nullptr, objW_, objH_, stack_.back().ch);
+    sink_.object(std::move(raw), objClass_.trimmed(), objHasPicture_ ? &objPicture_ : nullptr, objText_.trimmed(), objW_,
+                 objH_, stack_.back().ch);
     objPicture_ = PictureData{};
     objHasPicture_ = false;
   }
@@ -1279,6 +1286,7 @@ private:
   qsizetype objDepth_ = -1;
   qsizetype objStart_ = 0;
   QString objClass_;
+  QString objText_;
   bool objHasPicture_ = false;
   PictureData objPicture_;
   qint32 objW_ = 0, objH_ = 0;

@@ -5,6 +5,7 @@
 #include "platform/richedit/textprops.h"
 #include "platform/richedit/units.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -69,6 +70,23 @@ QImage frameImage() {
     return img;
   }();
   return frame;
+}
+
+// An object's text result drawn in a frame, in the object's character format.
+QImage textImage(const QString &text, const QTextCharFormat &format) {
+  const QFont font = format.font();
+  const QFontMetrics metrics(font);
+  const QRect bounds = metrics.boundingRect(QRect(0, 0, 2000, 2000), Qt::TextWordWrap, text);
+  const QSize size(std::clamp(bounds.width() + 6, 8, 2000), std::clamp(bounds.height() + 6, 8, 2000));
+  QImage img(size, QImage::Format_ARGB32_Premultiplied);
+  img.fill(Qt::transparent);
+  QPainter p(&img);
+  p.setPen(QColor(128, 128, 128));
+  p.drawRect(0, 0, size.width() - 1, size.height() - 1);
+  p.setFont(font);
+  p.setPen(Qt::black);
+  p.drawText(QRect(3, 3, size.width() - 6, size.height() - 6), Qt::TextWordWrap, text);
+  return img;
 }
 
 QString nextImageName() {
@@ -152,17 +170,20 @@ public:
     addObjectChar(f);
   }
 
-  void object(QByteArray &&raw, const QString &cls, PictureData *result, qint32 w, qint32 h, const CharState &cs) {
+  void object(QByteArray &&raw, const QString &cls, PictureData *result, const QString &resultText, qint32 w, qint32 h,
+              const CharState &cs) {
     QTextImageFormat f;
     if (result) {
       f = imageFormat(*result, cs);
     } else {
       f = baseImageFormat(cs);
       const QString name = nextImageName();
-      cursor_.document()->addResource(QTextDocument::ImageResource, QUrl(name), frameImage());
+      QImage shown = resultText.isEmpty() ? frameImage() : textImage(resultText, f);
+      cursor_.document()->addResource(QTextDocument::ImageResource, QUrl(name), shown);
       f.setName(name);
-      f.setWidth(twipsToUnits(w > 0 ? w : 1440));
-      f.setHeight(twipsToUnits(h > 0 ? h : 1440));
+      const bool fromText = !resultText.isEmpty();
+      f.setWidth(w > 0 ? twipsToUnits(w) : fromText ? shown.width() : twipsToUnits(1440));
+      f.setHeight(h > 0 ? twipsToUnits(h) : fromText ? shown.height() : twipsToUnits(1440));
     }
     if (!raw.isEmpty()) f.setProperty(ObjRawGroup, raw);
     if (!cls.isEmpty()) f.setProperty(ObjClass, cls);
@@ -333,7 +354,7 @@ public:
   }
   void finish(const ParaState &, const CharState &, bool) {}
   void picture(PictureData &&, const CharState &) { out_.append(QChar::ObjectReplacementCharacter); }
-  void object(QByteArray &&, const QString &, PictureData *, qint32, qint32, const CharState &) {
+  void object(QByteArray &&, const QString &, PictureData *, const QString &, qint32, qint32, const CharState &) {
     out_.append(QChar::ObjectReplacementCharacter);
   }
 

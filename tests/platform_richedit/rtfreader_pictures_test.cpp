@@ -201,6 +201,16 @@ TEST(RtfReaderPictures, ObjectsKeepTheirWholeGroupAndShowTheResult) {
   EXPECT_DOUBLE_EQ(imgs[0].width(), 96.0);
   EXPECT_DOUBLE_EQ(imgs[0].height(), 48.0);
 
+  // A text result is shown drawn in the object's frame; the text stays inside the group.
+  doc = test::load("{\\rtf1 a{\\object{\\*\\objdata 01}{\\result {\\b Sheet} 1\\par total}}b}");
+  EXPECT_EQ(documentPlainText(doc.get()), QStringLiteral("a\ufffcb"));
+  imgs = images(*doc);
+  ASSERT_EQ(imgs.size(), 1u);
+  EXPECT_TRUE(imgs[0].hasProperty(ObjRawGroup));
+  const QImage shown = imageOf(*doc, imgs[0]);
+  EXPECT_GT(shown.width(), 8);
+  EXPECT_DOUBLE_EQ(imgs[0].width(), shown.width());
+
   // Cut off by the end of the data: no whole group to keep, the picture still shows.
   doc = test::load("{\\rtf1 {\\object{\\result{\\pict\\pngblip " + encode(testImage(2, 2), "PNG").toHex() + "}");
   imgs = images(*doc);
