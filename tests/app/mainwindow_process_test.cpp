@@ -1,6 +1,8 @@
-// Two real programs on one file: the second tells the user, hands over to the
-// first and ends with status 0. The "is already opened" message needs its OK
-// pressed, so both run on a private X server (Xvfb) and xdotool presses Enter.
+// The real program as the desktop runs it. Two programs on one file: the
+// second tells the user, hands over to the first and ends with status 0. The
+// desktop asking a program with unsaved changes to end: one question, then the
+// way out. Messages need their buttons pressed, so the programs run on a
+// private X server (Xvfb) and xdotool presses the keys.
 
 #include "tests/app/mainwindow_fixture.h"
 
@@ -12,6 +14,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <csignal>
 #include <unistd.h>
 
 using namespace qel;
@@ -72,6 +75,22 @@ private:
   QString display_;
 };
 
+QStringList visibleWindows(const QString &xdotool, const QProcessEnvironment &env, qint64 pid) {
+  QProcess search;
+  search.setProcessEnvironment(env);
+  search.start(xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                         QString::number(pid)});
+  search.waitForFinished(5000);
+  return QString::fromUtf8(search.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void xdo(const QString &xdotool, const QProcessEnvironment &env, const QStringList &args) {
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.start(xdotool, args);
+  p.waitForFinished(5000);
+}
+
 } // namespace
 
 TEST_F(MainWindowTest, SecondProgramOnTheSameFileHandsOverAndExitsWithZero) {
@@ -105,21 +124,10 @@ TEST_F(MainWindowTest, SecondProgramOnTheSameFileHandsOverAndExitsWithZero) {
   second.start(program, {path, QStringLiteral("al")});
   ASSERT_TRUE(second.waitForStarted());
   // The message is on screen and the program waits for it.
-  auto secondsWindows = [&] {
-    QProcess search;
-    search.setProcessEnvironment(env);
-    search.start(xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                           QString::number(second.processId())});
-    search.waitForFinished(5000);
-    return QString::fromUtf8(search.readAllStandardOutput()).trimmed();
-  };
-  ASSERT_TRUE(waitFor([&] { return !secondsWindows().isEmpty() || second.state() == QProcess::NotRunning; }, 15000));
+  ASSERT_TRUE(waitFor([&] { return !visibleWindows(xdotool, env, second.processId()).isEmpty() || second.state() == QProcess::NotRunning; }, 15000));
   ASSERT_EQ(second.state(), QProcess::Running) << "ended without telling the user";
 
-  QProcess press;
-  press.setProcessEnvironment(env);
-  press.start(xdotool, {QStringLiteral("key"), QStringLiteral("Return")});
-  press.waitForFinished(5000);
+  xdo(xdotool, env, {QStringLiteral("key"), QStringLiteral("Return")});
   ASSERT_TRUE(second.waitForFinished(15000)) << "the second program did not end after the message";
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
@@ -133,6 +141,47 @@ TEST_F(MainWindowTest, SecondProgramOnTheSameFileHandsOverAndExitsWithZero) {
   ASSERT_TRUE(first.waitForFinished(15000));
   EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(first.exitCode(), 0);
+  EXPECT_FALSE(QFileInfo::exists(BodyFileName(path)));
+  EXPECT_EQ(titlesOnDisk(path), (QStringList{"alpha", "bravo"}));
+}
+
+TEST_F(MainWindowTest, TerminationWithUnsavedChangesAsksOnceAndLeavesNoBodyFile) {
+  const QString program = QStringLiteral(QEL_PROGRAM_DIR) + QStringLiteral("/qel-moravine");
+  const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+  if (!QFileInfo::exists(program)) GTEST_SKIP() << "program not built";
+  if (xdotool.isEmpty()) GTEST_SKIP() << "xdotool missing";
+  PrivateXServer x;
+  if (!x.start()) GTEST_SKIP() << "no Xvfb";
+
+  const QString path = makeCardFile(QStringLiteral("ending.qel"), {"alpha", "bravo"});
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), x.display());
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  QProcess running;
+  running.setProcessEnvironment(env);
+  running.start(program, {path});
+  ASSERT_TRUE(running.waitForStarted());
+  ASSERT_TRUE(waitFor([&] { return !visibleWindows(xdotool, env, running.processId()).isEmpty(); }, 15000));
+  ASSERT_TRUE(QFileInfo::exists(BodyFileName(path)));
+  QThread::msleep(1000);  // mapped is not yet laid out and focused
+
+  // Without a window manager the window sits at the top left: the editor is right of the list.
+  xdo(xdotool, env, {QStringLiteral("mousemove"), QStringLiteral("500"), QStringLiteral("400"), QStringLiteral("click"),
+                     QStringLiteral("1")});
+  xdo(xdotool, env, {QStringLiteral("type"), QStringLiteral("unsaved words")});
+  QThread::msleep(300);
+
+  // Logout sends the signal; it may come twice while the question is up.
+  const int windows = int(visibleWindows(xdotool, env, running.processId()).size());
+  ::kill(pid_t(running.processId()), SIGTERM);
+  ASSERT_TRUE(waitFor([&] { return int(visibleWindows(xdotool, env, running.processId()).size()) > windows; }, 10000))
+      << "no question came; program " << (running.state() == QProcess::Running ? "running" : "ended");
+  ::kill(pid_t(running.processId()), SIGTERM);
+  QThread::msleep(300);
+  xdo(xdotool, env, {QStringLiteral("key"), QStringLiteral("n")});  // No: end without saving
+  ASSERT_TRUE(running.waitForFinished(15000)) << "the program did not end after one answer";
+  EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(running.exitCode(), 0);
   EXPECT_FALSE(QFileInfo::exists(BodyFileName(path)));
   EXPECT_EQ(titlesOnDisk(path), (QStringList{"alpha", "bravo"}));
 }
