@@ -222,20 +222,27 @@ void Tf_Main::wireListCommands() {
 
 void Tf_Main::RebuildFilteredList() {
   WaitCursor wait;
-  // Count, status, selection and the end of the update happen also when a step fails.
-  Finally finish([this] {
+  // Count, status, selection and the end of the update happen also when a
+  // step fails; the failure goes on to the caller after that.
+  auto finish = [this] {
     listModel_->refresh();
     UpdateStatusBar();
     SelectCard(0);
-  });
-  StoreCurrentCard();
-  FilterRules rules;
-  if (AppOptions) {
-    rules.fromStart = AppOptions->FilterFromStart;
-    rules.wholeWords = AppOptions->FilterWholeWords;
+  };
+  try {
+    StoreCurrentCard();
+    FilterRules rules;
+    if (AppOptions) {
+      rules.fromStart = AppOptions->FilterFromStart;
+      rules.wholeWords = AppOptions->FilterWholeWords;
+    }
+    cardFilter_->Apply(AllCards, e_record->text(), rules,
+                       listSortedByTitle_ ? TListOrder::ByTitle : TListOrder::ByCreated, FilteredCards);
+  } catch (...) {
+    finish();
+    throw;
   }
-  cardFilter_->Apply(AllCards, e_record->text(), rules,
-                     listSortedByTitle_ ? TListOrder::ByTitle : TListOrder::ByCreated, FilteredCards);
+  finish();
 }
 
 void Tf_Main::ClearFilter() {
@@ -312,14 +319,14 @@ void Tf_Main::ShowCard(int index) {
   EditorReady = false;
   // The editor is ready again and the window up to date on every way out.
   Finally finish([this] {
-    m_Card->setUpdatesEnabled(true);
     UpdateStatusBar();
     UpdateEditMenu();
     pending::SetCardActionText(*this, shownCard_ ? shownCard_->Phone : QString());
     EditorReady = true;
   });
   StoreCurrentCard();
-  m_Card->setUpdatesEnabled(false);
+  // The body goes in with one call and nothing paints before it is complete:
+  // the editor needs no update lock (which would repaint the whole pane).
   m_Card->setSel(-1, -1);
   pn_Header->clear();
 

@@ -30,14 +30,26 @@ QString FilterUpperCase(const QString &text) {
   return out;
 }
 
-bool UpperTitleMatchesFilter(const QString &upperFilter, const QString &upperTitle, FilterRules rules) {
-  if (rules.wholeWords) {
-    const int p = FindWholeWord(upperFilter, upperTitle, WordDelimiters());
-    return rules.fromStart ? p == 1 : p > 0;
+namespace {
+// Whether the occurrence at `at` stands between delimiters (spaces) or the ends.
+inline bool wholeWordAt(QStringView title, qsizetype at, qsizetype length) {
+  return (at == 0 || title[at - 1] == QLatin1Char(' ')) &&
+         (at + length == title.size() || title[at + length] == QLatin1Char(' '));
+}
+} // namespace
+
+bool UpperTitleMatchesFilter(QStringView filter, QStringView title, FilterRules rules) {
+  // A position search finds nothing for nothing.
+  if (filter.isEmpty() || filter.size() > title.size()) return false;
+  if (rules.fromStart) {
+    // Only position 1 counts, also for whole words: a longer first word fails
+    // even when a later word would match.
+    return title.startsWith(filter) && (!rules.wholeWords || wholeWordAt(title, 0, filter.size()));
   }
-  if (upperFilter.isEmpty()) return false;  // a plain position search finds nothing for nothing
-  if (rules.fromStart) return upperTitle.startsWith(upperFilter);
-  return upperTitle.contains(upperFilter);
+  if (!rules.wholeWords) return title.contains(filter);
+  for (qsizetype at = title.indexOf(filter); at >= 0; at = title.indexOf(filter, at + 1))
+    if (wholeWordAt(title, at, filter.size())) return true;
+  return false;
 }
 
 bool TitleMatchesFilter(const QString &upperFilter, const QString &title, FilterRules rules) {
@@ -78,10 +90,18 @@ int FindTitleByPrefix(const TCrdList &list, const QString &search, int start, bo
 
 // ---------------------------------------------------------------- filter
 
+namespace {
+// More changes than this since the last call and the order is made anew.
+constexpr size_t kMaxPlacedChanges = 256;
+} // namespace
+
 void TCardFilter::Invalidate() {
   entries_.clear();
   order_.clear();
   orderValid_ = false;
+  text_.clear();
+  starts_.clear();
+  full_.Clear();
   lastValid_ = false;
   lastPassed_.clear();
 }
@@ -96,22 +116,69 @@ bool TCardFilter::cacheMatches(const TCrdList &all) const {
   return true;
 }
 
-void TCardFilter::rebuild(const TCrdList &all) {
+bool TCardFilter::update(const TCrdList &all) {
   const auto &items = all.Items();
   std::vector<Entry> fresh;
   fresh.reserve(items.size());
-  // Cards that are still there in the same place with the same title keep
-  // their upper-cased title, which is most of them after an add or a rename.
-  for (size_t k = 0; k < items.size(); ++k) {
-    const auto &item = items[k];
-    if (k < entries_.size() && entries_[k].card == item.card && sameTitle(entries_[k].title, item.title))
-      fresh.push_back(std::move(entries_[k]));
-    else
+  // Old entry -> its new index (or -1 when it went); new entries to place.
+  std::vector<qint64> moved(entries_.size(), -1);
+  std::vector<quint32> toPlace;
+  bool manyChanges = false;
+  size_t i = 0;
+  // One walk over both lists: cards kept in place keep their entry; a card
+  // renamed in place keeps its place in the list but must be placed again in
+  // the order; a card not found where the walk expects it counts as removed,
+  // and whatever is left of the new list as added.
+  for (size_t j = 0; j < items.size(); ++j) {
+    const auto &item = items[j];
+    while (i < entries_.size() && entries_[i].card != item.card) ++i;  // removed cards
+    if (i < entries_.size()) {
+      Entry e = std::move(entries_[i]);
+      if (!sameTitle(e.title, item.title)) {
+        e.title = item.title;
+        e.upper = FilterUpperCase(item.title);
+        toPlace.push_back(quint32(j));
+      } else {
+        moved[i] = qint64(j);
+      }
+      fresh.push_back(std::move(e));
+      ++i;
+    } else {
       fresh.push_back(Entry{item.card, item.title, FilterUpperCase(item.title)});
+      toPlace.push_back(quint32(j));
+    }
+    if (toPlace.size() > kMaxPlacedChanges) manyChanges = true;
   }
   entries_ = std::move(fresh);
-  orderValid_ = false;
   lastValid_ = false;
+  if (!orderValid_ || manyChanges) return false;
+
+  // The kept entries stay in the order they had; the others are placed by search.
+  std::vector<quint32> kept;
+  kept.reserve(entries_.size());
+  for (quint32 old : order_)
+    if (old < moved.size() && moved[old] >= 0) kept.push_back(quint32(moved[old]));
+  order_ = std::move(kept);
+  for (quint32 e : toPlace) placeInOrder(e);
+  buildText();
+  return true;
+}
+
+bool TCardFilter::before(quint32 a, quint32 b, const QString &foldedB) const {
+  if (orderKind_ == TListOrder::ByTitle) {
+    const QString foldedA = entries_[a].title.toCaseFolded();
+    if (foldedA != foldedB) return foldedA < foldedB;
+  } else {
+    const TDateTime ca = entries_[a].card->Created, cb = entries_[b].card->Created;
+    if (ca != cb) return ca < cb;
+  }
+  return a < b;  // equal keys keep file order
+}
+
+void TCardFilter::placeInOrder(quint32 entry) {
+  const QString folded = orderKind_ == TListOrder::ByTitle ? entries_[entry].title.toCaseFolded() : QString();
+  auto at = std::partition_point(order_.begin(), order_.end(), [&](quint32 e) { return before(e, entry, folded); });
+  order_.insert(at, entry);
 }
 
 void TCardFilter::sort(TListOrder order) {
@@ -131,18 +198,66 @@ void TCardFilter::sort(TListOrder order) {
   orderKind_ = order;
   orderValid_ = true;
   lastValid_ = false;
+  buildText();
+}
+
+void TCardFilter::buildText() {
+  qsizetype total = 0;
+  for (const Entry &e : entries_) total += e.upper.size() + 1;
+  text_.clear();
+  text_.reserve(total);
+  starts_.clear();
+  starts_.reserve(order_.size() + 1);
+  for (quint32 k : order_) {
+    starts_.push_back(quint32(text_.size()));
+    text_ += entries_[k].upper;
+    text_ += QChar(0);
+  }
+  starts_.push_back(quint32(text_.size()));
+  full_.Clear();
+  full_.Reserve(int(order_.size()));
+  for (quint32 k : order_) full_.AddObject(entries_[k].title, entries_[k].card);
+}
+
+QStringView TCardFilter::titleAt(quint32 pos) const {
+  return QStringView(text_).mid(starts_[pos], starts_[pos + 1] - starts_[pos] - 1);
+}
+
+void TCardFilter::scan(const QString &filter, FilterRules rules, std::vector<quint32> &passed) const {
+  const quint32 n = quint32(order_.size());
+  if (rules.fromStart) {
+    for (quint32 pos = 0; pos < n; ++pos)
+      if (UpperTitleMatchesFilter(filter, titleAt(pos), rules)) passed.push_back(pos);
+    return;
+  }
+  // One search over all titles; a hit is mapped to its title, and the search
+  // goes on behind that title once it passed.
+  const QStringView all(text_);
+  const qsizetype length = filter.size();
+  quint32 pos = 0;
+  qsizetype from = 0;
+  for (;;) {
+    const qsizetype at = all.indexOf(filter, from);
+    if (at < 0) return;
+    while (starts_[pos + 1] <= quint32(at)) ++pos;
+    const qsizetype begin = starts_[pos], end = starts_[pos + 1] - 1;
+    if (at + length <= end && (!rules.wholeWords || wholeWordAt(all.mid(begin, end - begin), at - begin, length))) {
+      passed.push_back(pos);
+      from = starts_[pos + 1];
+    } else {
+      from = at + 1;
+    }
+  }
 }
 
 void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRules rules, TListOrder order,
                         TCrdList &out) {
-  if (!cacheMatches(all)) rebuild(all);
+  if (!cacheMatches(all) && !update(all)) orderValid_ = false;
   if (!orderValid_ || orderKind_ != order) sort(order);
 
   const QString filter = FilterUpperCase(filterText);
-  out.Clear();
   if (filter.isEmpty()) {
-    out.Reserve(int(order_.size()));
-    for (quint32 k : order_) out.AddObject(entries_[k].title, entries_[k].card);
+    out = full_;
     lastFilter_.clear();
     lastRules_ = rules;
     lastValid_ = true;
@@ -153,25 +268,21 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
   // A filter that only grows keeps the cards that failed failing, as long as
   // matching is by substring or by prefix (whole words are not: ANN passes
   // "JO ANN", ANNA does not, and ANNA may pass where ANN failed in "ANNA").
-  const bool narrows = lastValid_ && !rules.wholeWords && lastRules_.fromStart == rules.fromStart &&
-                       !lastRules_.wholeWords &&
+  const bool narrows = lastValid_ && !lastFilter_.isEmpty() && !rules.wholeWords && !lastRules_.wholeWords &&
+                       lastRules_.fromStart == rules.fromStart &&
                        (rules.fromStart ? filter.startsWith(lastFilter_) : filter.contains(lastFilter_));
   std::vector<quint32> passed;
-  auto test = [&](quint32 pos) {
-    const Entry &e = entries_[order_[pos]];
-    if (UpperTitleMatchesFilter(filter, e.upper, rules)) passed.push_back(pos);
-  };
-  if (narrows && !lastFilter_.isEmpty()) {
+  if (narrows) {
     passed.reserve(lastPassed_.size());
-    for (quint32 pos : lastPassed_) test(pos);
+    for (quint32 pos : lastPassed_)
+      if (UpperTitleMatchesFilter(filter, titleAt(pos), rules)) passed.push_back(pos);
   } else {
-    for (quint32 pos = 0; pos < quint32(order_.size()); ++pos) test(pos);
+    scan(filter, rules, passed);
   }
+  out.Clear();
   out.Reserve(int(passed.size()));
-  for (quint32 pos : passed) {
-    const Entry &e = entries_[order_[pos]];
-    out.AddObject(e.title, e.card);
-  }
+  const auto &items = full_.Items();
+  for (quint32 pos : passed) out.AddObject(items[pos].title, items[pos].card);
   lastFilter_ = filter;
   lastRules_ = rules;
   lastValid_ = true;

@@ -31,10 +31,11 @@ struct FilterRules {
 };
 
 // Whether `title` passes the filter. `upperFilter` is already upper-cased
-// (FilterUpperCase); the title is upper-cased here.
+// (FilterUpperCase); the title is upper-cased here. Whole words are words
+// between WordDelimiters() or the ends of the title, as FindWholeWord finds them.
 bool TitleMatchesFilter(const QString &upperFilter, const QString &title, FilterRules rules);
 // The same for a title that is upper-cased already.
-bool UpperTitleMatchesFilter(const QString &upperFilter, const QString &upperTitle, FilterRules rules);
+bool UpperTitleMatchesFilter(QStringView upperFilter, QStringView upperTitle, FilterRules rules);
 
 // Incremental search in a list of titles: from `start`, the first title that
 // begins with `search`, ASCII letters compared upper-cased. After the last
@@ -62,15 +63,28 @@ private:
     QString upper;  // FilterUpperCase(title)
   };
   bool cacheMatches(const TCrdList &all) const;
-  void rebuild(const TCrdList &all);
+  // Brings the cache up to date; false when the order must be made anew.
+  bool update(const TCrdList &all);
   void sort(TListOrder order);
+  // Whether entry a stands before entry b in the order (`foldedB`: b's case-folded title).
+  bool before(quint32 a, quint32 b, const QString &foldedB) const;
+  void placeInOrder(quint32 entry);
+  void buildText();
+  QStringView titleAt(quint32 pos) const;
+  void scan(const QString &filter, FilterRules rules, std::vector<quint32> &passed) const;
 
   std::vector<Entry> entries_;      // in all-cards order
   std::vector<quint32> order_;      // entry indices in list order
   bool orderValid_ = false;
   TListOrder orderKind_ = TListOrder::ByTitle;
-  // The last filter and the entries (indices into order_) that passed it: a
-  // longer filter that contains it only needs to look at those.
+  // The upper-cased titles in list order, each followed by a NUL, and where
+  // each begins (one more at the end): one search runs over all titles.
+  QString text_;
+  std::vector<quint32> starts_;
+  // The cards in list order: the filtered list is copied from it front to back.
+  TCrdList full_;
+  // The last filter and the list positions that passed it: a longer filter
+  // that contains it only needs to look at those.
   QString lastFilter_;
   FilterRules lastRules_;
   bool lastValid_ = false;

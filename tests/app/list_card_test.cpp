@@ -137,3 +137,42 @@ TEST_F(ListWindowTest, SelectingTheShownCardAgainDoesNotReload) {
   EXPECT_EQ(window->ShownCard(), cardTitled("bravo"));
   EXPECT_EQ(bodyText(cardTitled("alpha")), QStringLiteral("unsaved"));
 }
+
+TEST_F(ListWindowTest, UnreadableBodyStillFinishesTheRebuild) {
+  cards({"alpha", "bravo"});
+  TCrdPtr alpha = cardTitled("alpha");
+  alpha->ADR = 1 << 20;  // beyond the end of the body file
+  alpha->SIZ = 50;
+  EXPECT_ANY_THROW(window->RefilterCards());
+  EXPECT_EQ(filtered(), QStringList({"alpha", "bravo"}));
+  EXPECT_EQ(window->lw_List->model()->rowCount(), 2);
+  EXPECT_EQ(panel(2), QStringLiteral("Filtered: 2"));
+  EXPECT_EQ(window->CurrentCardIndex(), 0);
+  EXPECT_EQ(window->ShownCard(), alpha);
+  EXPECT_TRUE(EditorReady);
+  EXPECT_TRUE(editorText().isEmpty());  // never the previous card's text
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  // Typing replaces the unreadable body of that card.
+  typeIntoEditor(QStringLiteral("new alpha"));
+  action("ac_Next")->trigger();
+  EXPECT_EQ(bodyText(alpha), QStringLiteral("new alpha"));
+  EXPECT_EQ(bodyText(cardTitled("bravo")), QStringLiteral("body of bravo\r"));
+}
+
+TEST_F(ListWindowTest, KeysMoveTheFocusBetweenFilterListAndEditor) {
+  cards({"alpha", "bravo"});
+  window->show();
+  window->activateWindow();
+  QApplication::setActiveWindow(window.get());
+  window->e_record->setFocus();
+  key(window->e_record, Qt::Key_Down);
+  EXPECT_TRUE(window->lw_List->hasFocus());
+  key(window->lw_List, Qt::Key_Return);
+  EXPECT_TRUE(window->m_Card->hasFocus());
+  key(window->m_Card, Qt::Key_F6);
+  EXPECT_TRUE(window->e_record->hasFocus());
+  key(window->e_record, Qt::Key_F6);
+  EXPECT_TRUE(window->lw_List->hasFocus());
+  key(window->lw_List, Qt::Key_F6);
+  EXPECT_TRUE(window->m_Card->hasFocus());
+}

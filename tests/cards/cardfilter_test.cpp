@@ -131,3 +131,52 @@ TEST(CardFilter, IncrementalTypingMatchesAFreshFilter) {
       }
     }
 }
+
+// The matching rules agree with the string routines they are defined by:
+// a plain position search, and FindWholeWord with the space as delimiter.
+TEST(TitleFilter, AgreesWithTheStringRoutines) {
+  QRandomGenerator rng(11);
+  const QString alphabet = QStringLiteral("AN N");
+  auto randomText = [&](int maxLength) {
+    QString t;
+    for (int i = 0, n = int(rng.bounded(maxLength + 1)); i < n; ++i) t += alphabet[int(rng.bounded(4))];
+    return t;
+  };
+  for (int round = 0; round < 5000; ++round) {
+    const QString filter = randomText(4), title = randomText(10);
+    const int plain = PosFrom(filter, title, false, 1);
+    const int whole = FindWholeWord(filter, title, WordDelimiters());
+    const std::string at = "[" + filter.toStdString() + "] in [" + title.toStdString() + "]";
+    EXPECT_EQ(TitleMatchesFilter(filter, title, {false, false}), plain > 0) << at;
+    EXPECT_EQ(TitleMatchesFilter(filter, title, {true, false}), plain == 1) << at;
+    EXPECT_EQ(TitleMatchesFilter(filter, title, {false, true}), whole > 0) << at;
+    EXPECT_EQ(TitleMatchesFilter(filter, title, {true, true}), whole == 1) << at;
+  }
+}
+
+// Cards added, renamed, deleted and re-ordered between filters: the kept
+// order always equals a fresh one.
+TEST(CardFilter, ListChangesKeepTheOrderOfAFreshFilter) {
+  QRandomGenerator rng(5);
+  TCrdList all;
+  auto randomTitle = [&] { return QStringLiteral("t%1 %2").arg(rng.bounded(50)).arg(QChar(u'a' + rng.bounded(26))); };
+  for (int i = 0; i < 300; ++i) all.AddCrd(titled(randomTitle(), rng.bounded(100)));
+  for (TListOrder order : {TListOrder::ByTitle, TListOrder::ByCreated}) {
+    TCardFilter kept;
+    TCrdList out, fresh;
+    for (int round = 0; round < 60; ++round) {
+      switch (rng.bounded(5)) {
+      case 0: all.AddCrd(titled(randomTitle(), rng.bounded(100))); break;
+      case 1: all.SetString(int(rng.bounded(all.Count())), randomTitle()); break;
+      case 2: all.Delete(int(rng.bounded(all.Count()))); break;
+      case 3: all.InsertObject(int(rng.bounded(all.Count())), randomTitle(), titled(QStringLiteral("x"), 5)); break;
+      default: all.Exchange(int(rng.bounded(all.Count())), int(rng.bounded(all.Count()))); break;
+      }
+      const QString filter = round % 3 ? QStringLiteral("t1") : QString();
+      kept.Apply(all, filter, {}, order, out);
+      TCardFilter().Apply(all, filter, {}, order, fresh);
+      ASSERT_EQ(titlesOf(out), titlesOf(fresh)) << round;
+      for (int i = 0; i < out.Count(); ++i) ASSERT_EQ(out.Ptr(i), fresh.Ptr(i)) << round << " " << i;
+    }
+  }
+}
