@@ -181,8 +181,14 @@ void Tf_Main::ApplyOptions() {
     Timer->stop();
   pending::ApplyRecentFilesOptions(*this, o.MRU ? o.MRUEntries : 0);
   pending::ApplyPrinterOptions(*this);
-  QFont actionFont = qfontOf(o.ActionFont);
-  e_Action->setFont(actionFont);
+  // The action text: the action font's name, size and style, and its colour.
+  e_Action->setFont(qfontOf(o.ActionFont));
+  {
+    QPalette pal = e_Action->palette();
+    const QColor fg = TColorToQColor(o.ActionFont.Color);
+    pal.setColor(QPalette::Text, fg.isValid() ? fg : QApplication::palette().color(QPalette::Text));
+    e_Action->setPalette(pal);
+  }
   menuBar()->setFont(qfontOf(o.MenuFont));
   if (o.FixedActionBar) e_Action->setFixedWidth(o.ActionBarWidth);
   ApplyStayOnTop();
