@@ -44,14 +44,11 @@ QString undecorate(const QString &text) {
   static const QRegularExpression marker(QStringLiteral("^\\s*([-*\"?\u2022\u00b7\u2013]|\\d+[.)]|[a-z][.)])(\\s+|$)"));
   static const QRegularExpression rule(QStringLiteral("^\\s*[-+|= ]+$"));
   QStringList out;
-  bool body = false;
   for (QString line : text.split(QLatin1Char('\n'))) {
     if (line.startsWith(QLatin1String("-----------------"))) {  // end of unrtf's header
       out.clear();
-      body = true;
       continue;
     }
-    (void)body;
     line.remove(note);
     if (pictureFile.match(line.trimmed()).hasMatch() || rule.match(line).hasMatch()) continue;
     line.remove(marker);
