@@ -93,6 +93,8 @@ int FindTitleByPrefix(const TCrdList &list, const QString &search, int start, bo
 namespace {
 // More changes than this since the last call and the order is made anew.
 constexpr size_t kMaxPlacedChanges = 256;
+// Up to this many changes are spliced into the title text and the full list.
+constexpr size_t kMaxSplicedChanges = 16;
 } // namespace
 
 void TCardFilter::Invalidate() {
@@ -154,13 +156,40 @@ bool TCardFilter::update(const TCrdList &all) {
   if (!orderValid_ || manyChanges) return false;
 
   // The kept entries stay in the order they had; the others are placed by search.
-  std::vector<quint32> kept;
+  std::vector<quint32> kept, removedAt;
   kept.reserve(entries_.size());
-  for (quint32 old : order_)
-    if (old < moved.size() && moved[old] >= 0) kept.push_back(quint32(moved[old]));
+  for (quint32 pos = 0; pos < quint32(order_.size()); ++pos) {
+    const quint32 old = order_[pos];
+    if (old < moved.size() && moved[old] >= 0)
+      kept.push_back(quint32(moved[old]));
+    else
+      removedAt.push_back(pos);
+  }
   order_ = std::move(kept);
-  for (quint32 e : toPlace) placeInOrder(e);
-  buildText();
+  // A few changes are cut out of and put into the title text and the list in
+  // place (each a move of memory); more make both anew.
+  const bool splice = removedAt.size() + toPlace.size() <= kMaxSplicedChanges && starts_.size() == moved.size() + 1;
+  if (splice) {
+    for (auto it = removedAt.rbegin(); it != removedAt.rend(); ++it) {
+      const quint32 pos = *it;
+      const quint32 length = starts_[pos + 1] - starts_[pos];
+      text_.remove(starts_[pos], length);
+      starts_.erase(starts_.begin() + pos);
+      for (size_t k = pos; k < starts_.size(); ++k) starts_[k] -= length;
+      full_.Delete(int(pos));
+    }
+  }
+  for (quint32 e : toPlace) {
+    const quint32 pos = placeInOrder(e);
+    if (!splice) continue;
+    const Entry &entry = entries_[e];
+    const quint32 length = quint32(entry.upper.size() + 1);
+    text_.insert(starts_[pos], entry.upper + QChar(0));
+    starts_.insert(starts_.begin() + pos, starts_[pos]);
+    for (size_t k = pos + 1; k < starts_.size(); ++k) starts_[k] += length;
+    full_.InsertObject(int(pos), entry.title, entry.card);
+  }
+  if (!splice) buildText();
   return true;
 }
 
@@ -175,10 +204,12 @@ bool TCardFilter::before(quint32 a, quint32 b, const QString &foldedB) const {
   return a < b;  // equal keys keep file order
 }
 
-void TCardFilter::placeInOrder(quint32 entry) {
+quint32 TCardFilter::placeInOrder(quint32 entry) {
   const QString folded = orderKind_ == TListOrder::ByTitle ? entries_[entry].title.toCaseFolded() : QString();
   auto at = std::partition_point(order_.begin(), order_.end(), [&](quint32 e) { return before(e, entry, folded); });
+  const quint32 pos = quint32(at - order_.begin());
   order_.insert(at, entry);
+  return pos;
 }
 
 void TCardFilter::sort(TListOrder order) {

@@ -68,7 +68,8 @@ private:
   void sort(TListOrder order);
   // Whether entry a stands before entry b in the order (`foldedB`: b's case-folded title).
   bool before(quint32 a, quint32 b, const QString &foldedB) const;
-  void placeInOrder(quint32 entry);
+  // Inserts the entry into order_; returns its position there.
+  quint32 placeInOrder(quint32 entry);
   void buildText();
   QStringView titleAt(quint32 pos) const;
   void scan(const QString &filter, FilterRules rules, std::vector<quint32> &passed) const;
