@@ -1,4 +1,4 @@
-// Opening and saving a card file of 100,000 cards with bodies of about 1 KB,
+// Opening and saving a card file of 100,000 cards (QEL_BENCH_CARDS) with bodies of about 1 KB,
 // side by side with the command-line tools on the same entries: a save
 // against `zip -9` of the index and body files, an open against `unzip` of
 // the saved file. Each pair runs in the same iteration and reports both
@@ -41,7 +41,7 @@ void ensureCards() {
   static bool done = [] {
     CurrentFileName = target();
     bench::CardGenOptions options;
-    options.count = 100000;
+    options.count = bench::DefaultCardCount();
     options.bodySize = 1000;
     options.bigCards = 0;
     ClearCards(AllCards);
@@ -123,7 +123,7 @@ void BM_OpenVsUnzip(benchmark::State &state) {
     QDir(out).removeRecursively();
     state.SetIterationTime(t);
   }
-  if (AllCards.Count() != 100000) state.SkipWithError("wrong card count after open");
+  if (AllCards.Count() != bench::DefaultCardCount()) state.SkipWithError("wrong card count after open");
   report(state, ours / double(state.iterations()), theirs / double(state.iterations()), "unzip");
 }
 
