@@ -45,8 +45,14 @@ NumberingKey numberingKeyOf(const QTextBlockFormat &bf, const ParaFormat &p) {
   k.numbering = p.wNumbering;
   k.style = p.wNumberingStyle;
   k.start = p.wNumberingStart > 0 ? p.wNumberingStart : 1;
-  k.textBefore = bf.stringProperty(ParaNumberTextBefore);
-  k.textAfter = bf.stringProperty(ParaNumberTextAfter);
+  // Control characters are no part of a bullet or number text (and are not
+  // written).
+  auto printable = [](QString t) {
+    t.removeIf([](QChar c) { return c.unicode() < 0x20; });
+    return t;
+  };
+  k.textBefore = printable(bf.stringProperty(ParaNumberTextBefore));
+  k.textAfter = printable(bf.stringProperty(ParaNumberTextAfter));
   k.fontFace = bf.stringProperty(ParaNumberFontFace);
   k.fontCharset = bf.intProperty(ParaNumberFontCharset);
   k.fontSizeTwips = bf.intProperty(ParaNumberFontSizeTwips);
@@ -94,6 +100,13 @@ QString NumberingCounter::next(const NumberingKey &key) {
   if (key.style == PFNS_NONUMBER)
     return QString();
   return key.textBefore + formatNumber(key.numbering, value_) + key.textAfter;
+}
+
+int numberingStyleOfTexts(const QString &before, const QString &after) {
+  if (before.isEmpty() && after.isEmpty()) return PFNS_PLAIN;
+  if (before == QLatin1String("(") && after == QLatin1String(")")) return PFNS_PARENS;
+  if (before.isEmpty() && after == QLatin1String(")")) return PFNS_PAREN;
+  return PFNS_PERIOD;
 }
 
 const char *pnNumberWord(int numbering) {

@@ -42,6 +42,9 @@ private:
 };
 
 QString formatNumber(int numbering, int value);
+// The numbering style that the texts around a number make: none "1", "1)",
+// "(1)", anything else "1.".
+int numberingStyleOfTexts(const QString &before, const QString &after);
 const char *pnNumberWord(int numbering);
 int listLevelNfc(int numbering);
 // Bullet and number texts: in a symbol font as its single-byte codes, else as text.

@@ -211,6 +211,12 @@ void DocumentWriter::writeParagraphProps(const QTextBlock &block, const ParaForm
 void DocumentWriter::writeNumbering(const QTextBlock &block, const ParaFormat &p) {
   const QTextBlockFormat bf = block.blockFormat();
   NumberingKey key = numberingKeyOf(bf, p);
+  // Only what is written tells lists apart, so a list read back is the same
+  // list: the face as written, the size in half points, the style the
+  // number's texts give.
+  if (key.fontFace.isEmpty()) key.fontFace = defaultFace_;
+  key.fontSizeTwips = key.fontSizeTwips > 0 ? halfPoints(key.fontSizeTwips) * 10 : 0;
+  if (key.numbering != PFN_BULLET && key.style != PFNS_NONUMBER) key.style = numberingStyleOfTexts(key.textBefore, key.textAfter);
   const int font = fontIndex(key.fontFace, key.fontCharset, 0);
   const QString number = counter_.next(key);
   const int list = listIndex(key);
@@ -230,7 +236,7 @@ void DocumentWriter::writeNumbering(const QTextBlock &block, const ParaFormat &p
   if (key.numbering == PFN_BULLET) {
     w.word("pnlvlblt");
   } else {
-    w.word("pnlvlbody");
+    w.word(key.style == PFNS_NONUMBER ? "pnlvlcont" : "pnlvlbody");
     w.word(pnNumberWord(key.numbering));
     w.word("pnstart", key.start);
   }

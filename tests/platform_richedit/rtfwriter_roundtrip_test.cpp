@@ -123,6 +123,14 @@ TEST(RtfWriterRoundTrip, SmallDocumentsKeepParagraphsAndBullets) {
          b.para().text("a", [](CharFormat &r) { r.szFaceName = QStringLiteral("\u010cesk\u00e9 p\u00edsmo"); r.bCharSet = 238; });
          b.para().text("b", [](CharFormat &r) { r.szFaceName = QStringLiteral("Cr\u00e8me"); r.bCharSet = 0; r.bPitchAndFamily = 0x22; });
        }},
+      {"bullets that differ only in what is not written", [](test::DocBuilder &b) {
+         b.para(test::bulletPara, [](QTextBlockFormat &f) { f.setProperty(ParaNumberTextBefore, QStringLiteral("*\t")); }).text("a");
+         b.para(test::bulletPara, [](QTextBlockFormat &f) {
+            f.setProperty(ParaNumberTextBefore, QStringLiteral("*"));
+            f.setProperty(ParaNumberFontSizeTwips, 201);
+          }).text("b");
+         b.para(test::bulletPara, [](QTextBlockFormat &f) { f.setProperty(ParaNumberTextBefore, QStringLiteral("*")); }).text("c");
+       }},
       {"hidden and caps", [](test::DocBuilder &b) {
          b.para().text("h", [](CharFormat &r) { r.effects |= CFE_HIDDEN | CFE_SMALLCAPS; r.lcid = 1029; });
        }},
