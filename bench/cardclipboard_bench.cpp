@@ -70,8 +70,17 @@ void BM_PasteAllCards(benchmark::State &state) {
   }
 }
 
+void BM_ReadOnly(benchmark::State &state) {
+  WriteCardClipboard(cards());
+  for (auto _ : state) {
+    ClipboardContents contents = ReadCardClipboard();
+    benchmark::DoNotOptimize(contents);
+  }
+}
+
 } // namespace
 
+BENCHMARK(BM_ReadOnly)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_CopyAllCards)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CopyFloorCp)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PasteAllCards)->Unit(benchmark::kMillisecond)->Iterations(2);

@@ -129,18 +129,43 @@ QByteArray FormatTextFileReal(double value) {
   return out;
 }
 
-QByteArray CardClipboardBlock(const TCrd &card, const ByteLines &bodyLines, bool utf8Fields) {
-  QByteArray out;
+namespace {
+
+// The body's lines (split at CR LF, LF or CR; a final break adds no line),
+// each written with CR LF, a line beginning with "<" with one more in front.
+void appendBodyLines(QByteArray &out, const QByteArray &text) {
+  const char *p = text.constData();
+  const qsizetype n = text.size();
+  qsizetype start = 0;
+  auto line = [&](qsizetype from, qsizetype to) {
+    if (to > from && p[from] == '<') out += '<';
+    out.append(p + from, to - from);
+    out += "\r\n";
+  };
+  for (qsizetype i = 0; i < n; ++i) {
+    const char ch = p[i];
+    if (ch != '\r' && ch != '\n') continue;
+    line(start, i);
+    if (ch == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < n) line(start, n);
+}
+
+void appendBlock(QByteArray &out, const TCrd &card, const QByteArray &bodyText, bool utf8Fields) {
   out += kTitle + encodeField(card.Title, utf8Fields) + "\r\n";
   if (card.Color != kNoColor) out += kColor + QByteArray::number(card.Color) + "\r\n";
   if (card.Created != 0) out += kCreated + FormatTextFileReal(card.Created) + "\r\n";
   if (card.LastOpen != 0) out += kLastOpen + FormatTextFileReal(card.LastOpen) + "\r\n";
   if (!card.Phone.isEmpty()) out += kPhone + encodeField(card.Phone, utf8Fields) + "\r\n";
-  for (const QByteArray &line : bodyLines) {
-    if (line.startsWith('<')) out += '<';
-    out += line;
-    out += "\r\n";
-  }
+  appendBodyLines(out, bodyText);
+}
+
+} // namespace
+
+QByteArray CardClipboardBlock(const TCrd &card, const ByteLines &bodyLines, bool utf8Fields) {
+  QByteArray out;
+  appendBlock(out, card, JoinLines(bodyLines), utf8Fields);
   return out;
 }
 
@@ -167,7 +192,18 @@ void WriteCardClipboardTo(const QString &path, const std::vector<const TCrd *> &
   Fd fd(raw);
   const QByteArray tempName = QFile::encodeName(temp);
   try {
-    for (const TCrd *c : cards) writeAll(fd.get(), CardClipboardBlock(*c, c->BodyLines(), utf8), temp);
+    // Written in large pieces: one system call per megabyte, not per card.
+    constexpr qsizetype kChunk = 1 << 20;
+    QByteArray buffer;
+    buffer.reserve(kChunk + 4096);
+    for (const TCrd *c : cards) {
+      appendBlock(buffer, *c, c->BodyText(), utf8);
+      if (buffer.size() >= kChunk) {
+        writeAll(fd.get(), buffer, temp);
+        buffer.resize(0);
+      }
+    }
+    writeAll(fd.get(), buffer, temp);
     if (::fsync(fd.get()) != 0) fail(QStringLiteral("Cannot write the card clipboard file"), temp, errno);
     if (::close(fd.release()) != 0) fail(QStringLiteral("Cannot write the card clipboard file"), temp, errno);
     if (::rename(tempName.constData(), QFile::encodeName(path).constData()) != 0)
@@ -180,34 +216,68 @@ void WriteCardClipboardTo(const QString &path, const std::vector<const TCrd *> &
 
 ClipboardContents ParseCardClipboard(const QByteArray &bytes) {
   ClipboardContents result;
-  const ByteLines lines = SplitLines(bytes);
   ClipboardCard *card = nullptr;
-  for (const QByteArray &line : lines) {
+  const char *p = bytes.constData();
+  const qsizetype n = bytes.size();
+  // Body lines that already end in CR LF are taken over as one run of bytes.
+  qsizetype runFrom = -1, runTo = -1;
+  auto flushRun = [&] {
+    if (runFrom >= 0 && card) card->body.append(p + runFrom, runTo - runFrom);
+    runFrom = runTo = -1;
+  };
+  // One line: [from, to), its line break ending at `next`.
+  auto handle = [&](qsizetype from, qsizetype to, qsizetype next) {
+    const QByteArray line = QByteArray::fromRawData(p + from, to - from);
+    const bool tagLike = to > from && p[from] == '<';
+    if (!tagLike && card) {
+      if (next == to + 2) {  // CR LF
+        if (runFrom < 0) runFrom = from;
+        runTo = next;
+        return;
+      }
+      flushRun();
+      card->body.append(p + from, to - from);
+      card->body += "\r\n";
+      return;
+    }
+    flushRun();
     if (startsWith(line, kTitle)) {
       result.cards.emplace_back();
       card = &result.cards.back();
       card->title = decodeTextField(valueAfter(line, kTitle));
-      continue;
+      return;
     }
-    if (!card) continue;  // nothing belongs to a card before its title
+    if (!card) return;  // nothing belongs to a card before its title
     if (startsWith(line, kColor)) {
       qint32 color = kNoColor;
       if (!parseDecimal(valueAfter(line, kColor), color)) color = kNoColor;
       card->color = color;
     } else if (startsWith(line, kCards)) {
-      qint32 n = 1;
-      if (!parseDecimal(valueAfter(line, kCards), n)) n = 1;
-      result.cardsExpected = n;
+      qint32 count = 1;
+      if (!parseDecimal(valueAfter(line, kCards), count)) count = 1;
+      result.cardsExpected = count;
     } else if (startsWith(line, kCreated) || startsWith(line, kLastOpen)) {
       // The copied times are not taken: a pasted card is a new card.
     } else if (startsWith(line, kPhone)) {
       card->phone = decodeTextField(valueAfter(line, kPhone));
-    } else if (line.startsWith("<<")) {
-      card->body.append(line.mid(1));
     } else {
-      card->body.append(line);
+      const qsizetype skip = line.startsWith("<<") ? 1 : 0;
+      card->body.append(p + from + skip, to - from - skip);
+      card->body += "\r\n";
     }
+  };
+  // Lines end at CR LF, LF or CR; a final line break adds no empty line.
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < n; ++i) {
+    const char ch = p[i];
+    if (ch != '\r' && ch != '\n') continue;
+    const qsizetype end = i;
+    if (ch == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
+    handle(start, end, i + 1);
+    start = i + 1;
   }
+  if (start < n) handle(start, n, n);
+  flushRun();
   return result;
 }
 
@@ -247,16 +317,38 @@ ClipboardContents ReadCardClipboardFrom(const QString &path) {
 std::vector<TCrdPtr> AddClipboardCards(TCrdList &list, const ClipboardContents &contents, TDateTime now) {
   std::vector<TCrdPtr> added;
   added.reserve(contents.cards.size());
+  // Bodies go to the body file a few megabytes at a time rather than one
+  // append per card; a card joins the list once its body is stored.
+  constexpr qsizetype kChunk = 4 << 20;
+  QByteArray chunk;
+  std::vector<std::pair<TCrdPtr, qint32>> pending;  // card and its offset inside the chunk
+  auto flush = [&] {
+    if (pending.empty()) return;
+    qint32 adr = 0, siz = 0;
+    CurrentBodyFile().append(chunk, adr, siz);
+    for (size_t k = 0; k < pending.size(); ++k) {
+      TCrd &card = *pending[k].first;
+      const qint32 end = k + 1 < pending.size() ? pending[k + 1].second : qint32(chunk.size());
+      card.ADR = adr + pending[k].second;
+      card.SIZ = end - pending[k].second;
+      list.AddCrd(pending[k].first);
+      added.push_back(pending[k].first);
+    }
+    pending.clear();
+    chunk.resize(0);
+  };
   for (const ClipboardCard &c : contents.cards) {
     TCrdPtr card = NewCrd();
     card->Title = c.title;
     card->LastOpen = now;
     card->Color = c.color;
     card->Phone = c.phone;
-    card->StoreBodyLines(c.body);  // no lines: the 3-byte empty body
-    list.AddCrd(card);
-    added.push_back(card);
+    pending.emplace_back(card, qint32(chunk.size()));
+    // A card without lines gets the stored empty body, never 0 bytes.
+    chunk += c.body.isEmpty() ? EmptyBody() : c.body;
+    if (chunk.size() >= kChunk) flush();
   }
+  flush();
   return added;
 }
 

@@ -54,7 +54,8 @@ struct ClipboardCard {
   QString title;
   qint32 color = kNoColor;
   QString phone;
-  ByteLines body;
+  // The body's lines, each followed by CR LF (empty when the card had none).
+  QByteArray body;
 };
 
 struct ClipboardContents {

@@ -105,7 +105,7 @@ TEST_F(CardCommandsTest, CopyTakesTheEditorsPendingEditAndNothingWhenNothingIsSe
   window->a_CopyListExecute();
   ClipboardContents got = ParseCardClipboard(clipboardBytes());
   ASSERT_EQ(got.cards.size(), 1u);
-  EXPECT_TRUE(JoinLines(got.cards[0].body).contains("alpha edited"));
+  EXPECT_TRUE(got.cards[0].body.contains("alpha edited"));
 
   select({});
   window->a_CopyListExecute();

@@ -105,7 +105,7 @@ TEST_F(CardClipboardTest, RoundTripKeepsBodyLinesThatLookLikeTags) {
   ClipboardContents got = ReadCardClipboard();
   ASSERT_EQ(got.cards.size(), 2u);
   EXPECT_EQ(got.cards[0].title, "One");
-  EXPECT_EQ(JoinLines(got.cards[0].body), body);
+  EXPECT_EQ(got.cards[0].body, body);
   EXPECT_EQ(got.cards[1].title, QString::fromUtf8("Zo\u0142\u0107"));
   EXPECT_EQ(got.cards[1].phone, QString::fromUtf8("\u00e9t\u00e9"));
 
@@ -158,7 +158,7 @@ TEST(CardClipboardParse, HostileAndOddInput) {
     EXPECT_EQ(got.cards[0].title, c.firstTitle);
     EXPECT_EQ(got.cards[0].color, c.firstColor);
     EXPECT_EQ(got.cards[0].phone, QString::fromUtf8(c.firstPhone));
-    EXPECT_EQ(JoinLines(got.cards[0].body), c.firstBody);
+    EXPECT_EQ(got.cards[0].body, c.firstBody);
   }
 }
 

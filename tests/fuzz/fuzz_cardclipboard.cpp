@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // The written file carries a title per card; a title holding a line break
     // would start another line, so such cards are not part of the round trip.
     if (c.title.contains(QLatin1Char('\r')) || c.title.contains(QLatin1Char('\n'))) return 0;
-    again += qel::CardClipboardBlock(card, c.body, utf8);
+    again += qel::CardClipboardBlock(card, qel::SplitLines(c.body), utf8);
   }
   const qel::ClipboardContents back = qel::ParseCardClipboard(again);
   if (back.cards.size() != parsed.cards.size()) std::abort();
