@@ -115,6 +115,10 @@ TEST(RtfWriterRoundTrip, SmallDocumentsKeepParagraphsAndBullets) {
            b.para([](ParaFormat &p) { p.wNumbering = PFN_ARABIC; p.wNumberingStyle = PFNS_PERIOD; p.wNumberingStart = 1; p.dxOffset = 360; })
                .text(QString::fromLatin1(t));
        }},
+      {"numbered, then a paragraph of the list without its number", [](test::DocBuilder &b) {
+         b.para([](ParaFormat &p) { p.wNumbering = PFN_UCLETTER; p.wNumberingStyle = PFNS_PAREN; p.wNumberingStart = 3; p.dxOffset = 360; }).text("c");
+         b.para([](ParaFormat &p) { p.wNumbering = PFN_UCLETTER; p.wNumberingStyle = PFNS_NONUMBER; p.wNumberingStart = 3; p.dxOffset = 360; }).text("more");
+       }},
       {"line spacing and page break before", [](test::DocBuilder &b) {
          b.para([](ParaFormat &p) { p.bLineSpacingRule = 4; p.dyLineSpacing = 300; p.wEffects = PFE_PAGEBREAKBEFORE; }).text("z");
          b.para([](ParaFormat &p) { p.bLineSpacingRule = 1; p.wEffects = PFE_RTLPARA; }).text("w");
