@@ -78,8 +78,20 @@ void BM_ReadOnly(benchmark::State &state) {
   }
 }
 
+void BM_ParseOnly(benchmark::State &state) {
+  WriteCardClipboard(cards());
+  QFile f(ClipboardFileName());
+  f.open(QIODevice::ReadOnly);
+  const QByteArray bytes = f.readAll();
+  for (auto _ : state) {
+    ClipboardContents contents = ParseCardClipboard(bytes);
+    benchmark::DoNotOptimize(contents);
+  }
+}
+
 } // namespace
 
+BENCHMARK(BM_ParseOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ReadOnly)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_CopyAllCards)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CopyFloorCp)->Unit(benchmark::kMillisecond)->Iterations(3);
