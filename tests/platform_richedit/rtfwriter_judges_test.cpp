@@ -59,9 +59,9 @@ QStringList words(QString text) {
   return lines;
 }
 
-// pandoc reads \uN one UTF-16 unit at a time and gives U+FFFD for each half of
-// a surrogate pair (pandoc 2.17); the pair itself is in our output (checked in
-// the output tests and through unrtf below).
+// pandoc 2.17 reads \uN one UTF-16 unit at a time and gives U+FFFD for each
+// half of a surrogate pair; the pair itself is in our output (checked in the
+// output tests, and through unrtf and LibreOffice below).
 QString pandocSurrogates(const QString &expected) {
   QString s;
   for (QChar c : expected) s += c.isSurrogate() ? QChar(0xFFFD) : c;
@@ -86,7 +86,9 @@ TEST(RtfWriterJudges, PandocPlainTextAndFormats) {
   text.replace(QRegularExpression(QStringLiteral("[\\^_]\\(([^)]*)\\)")), QStringLiteral("\\1"));
   text.replace(QRegularExpression(QStringLiteral("(^|\\n)-   \u00b7 ")), QStringLiteral("\\1"));
   text.replace(QRegularExpression(QStringLiteral("(^|\\n)\\[image\\]")), QStringLiteral("\\1"));
-  EXPECT_EQ(words(text), words(pandocSurrogates(test::fixtureText()))) << plain->constData();
+  const QStringList got = words(text);
+  EXPECT_TRUE(got == words(test::fixtureText()) || got == words(pandocSurrogates(test::fixtureText())))
+      << plain->constData();
 
   const auto json = run(QStringLiteral("pandoc"), {"-f", "rtf", "-t", "json", path});
   ASSERT_TRUE(json);
