@@ -389,11 +389,11 @@ bool readRtf(const QByteArray &rtf, QTextDocument *document) {
     sink.setTables(&parser.tables());
     parser.run();
     cursor.endEditBlock();
-    if (parser.tables().deftab > 0) {
-      QTextOption option = document->defaultTextOption();
-      option.setTabStopDistance(twipsToUnits(parser.tables().deftab));
-      document->setDefaultTextOption(option);
-    }
+    // The body's default tab distance, else the control's: never one left by the previous body.
+    QTextOption option = document->defaultTextOption();
+    const int deftab = parser.tables().deftab > 0 ? parser.tables().deftab : kDefaultTabTwips;
+    option.setTabStopDistance(twipsToUnits(deftab));
+    document->setDefaultTextOption(option);
   }
   document->setUndoRedoEnabled(undo);
   return true;

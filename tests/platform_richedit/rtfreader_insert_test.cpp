@@ -73,6 +73,12 @@ TEST(RtfReaderInsert, ReadingReplacesTheDocumentAndItsHistory) {
   EXPECT_EQ(documentPlainText(&doc), "new");
   EXPECT_FALSE(doc.isUndoAvailable());
   EXPECT_TRUE(doc.isUndoRedoEnabled());
+
+  // The default tab distance is the body's, else the control's 720 twips.
+  ASSERT_TRUE(readRtf("{\\rtf1\\deftab360 x}", &doc));
+  EXPECT_DOUBLE_EQ(doc.defaultTextOption().tabStopDistance(), 24.0);
+  ASSERT_TRUE(readRtf("{\\rtf1 y}", &doc));
+  EXPECT_DOUBLE_EQ(doc.defaultTextOption().tabStopDistance(), 48.0);
 }
 
 } // namespace
