@@ -168,8 +168,9 @@ void Tf_Main::ApplyOptions() {
   pn_Header->setPalette(hp);
   pn_Header->setVisible(o.Header);
   pn_Filter->setVisible(o.ShowClearButton);
+  // "List columns": the titles run down and wrap into further columns; else one column.
   lw_List->setViewMode(QListView::ListMode);
-  lw_List->setFlow(o.ListColumns ? QListView::TopToBottom : QListView::TopToBottom);
+  lw_List->setFlow(QListView::TopToBottom);
   lw_List->setWrapping(o.ListColumns);
   setLayoutDirection(o.RightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
   ApplyLayout();
