@@ -112,3 +112,26 @@ TEST_F(ListWindowTest, InPlaceRenameGoesToTheCardCommand) {
   action("a_Lock")->setChecked(true);
   EXPECT_FALSE(model->flags(model->index(1, 0)) & Qt::ItemIsEditable);
 }
+
+TEST_F(ListWindowTest, ListKeysRunTheCardCommandsUnlessATitleIsEdited) {
+  cards({"alpha", "bravo"});
+  QStringList ran;
+  // Only the routing is tested here: the commands themselves are the card group's.
+  for (const char *name : {"a_PasteList", "a_CopyList", "a_CutList", "a_DeleteList", "a_Add"}) {
+    QObject::disconnect(action(name), &QAction::triggered, nullptr, nullptr);
+    QObject::connect(action(name), &QAction::triggered, [&ran, name] { ran << QString::fromLatin1(name); });
+  }
+  action("a_DeleteList")->setEnabled(true);
+  key(window->lw_List, Qt::Key_V, Qt::ControlModifier);
+  key(window->lw_List, Qt::Key_C, Qt::ControlModifier);
+  key(window->lw_List, Qt::Key_X, Qt::ControlModifier);
+  key(window->lw_List, Qt::Key_Delete);
+  key(window->lw_List, Qt::Key_F7);
+  key(window->e_record, Qt::Key_F7);
+  EXPECT_EQ(ran, QStringList({"a_PasteList", "a_CopyList", "a_CutList", "a_DeleteList", "a_Add", "a_Add"}));
+  ran.clear();
+  window->TitleEditing = true;
+  key(window->lw_List, Qt::Key_V, Qt::ControlModifier);
+  key(window->lw_List, Qt::Key_Delete);
+  EXPECT_TRUE(ran.isEmpty());
+}
