@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <stdexcept>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -97,14 +98,31 @@ bool parseDecimal(const QByteArray &text, qint32 &value) {
 
 } // namespace
 
-QString ClipboardFileName() { return TempFolderPath() + QStringLiteral("qel_clipboard.clp"); }
-
-bool ClipboardFileExists() {
-  struct stat st;
-  return ::lstat(QFile::encodeName(ClipboardFileName()).constData(), &st) == 0 && S_ISREG(st.st_mode);
+QString ClipboardFileName() {
+  try {
+    return TempFolderPath() + QStringLiteral("qel_clipboard.clp");
+  } catch (const std::runtime_error &e) {
+    // A temporary folder that cannot be made safe ends the command like any card-store failure.
+    throw ECardError(QString::fromLocal8Bit(e.what()));
+  }
 }
 
-void DeleteClipboardFile() { ::unlink(QFile::encodeName(ClipboardFileName()).constData()); }
+bool ClipboardFileExists() {
+  try {
+    struct stat st;
+    return ::lstat(QFile::encodeName(ClipboardFileName()).constData(), &st) == 0 && S_ISREG(st.st_mode);
+  } catch (const ECardError &) {
+    return false;
+  }
+}
+
+void DeleteClipboardFile() {
+  try {
+    ::unlink(QFile::encodeName(ClipboardFileName()).constData());
+  } catch (const ECardError &) {
+    // No usable temporary folder: there is no clipboard file in it either.
+  }
+}
 
 QByteArray FormatTextFileReal(double value) {
   if (!std::isfinite(value)) value = 0;

@@ -25,7 +25,7 @@
 
 namespace qel {
 
-// TempFolderPath() + "qel_clipboard.clp".
+// TempFolderPath() + "qel_clipboard.clp"; ECardError when that folder cannot be made safe.
 QString ClipboardFileName();
 bool ClipboardFileExists();
 // Deletes the card clipboard file (no error when it is missing).
