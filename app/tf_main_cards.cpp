@@ -185,14 +185,11 @@ void Tf_Main::a_AddExecute() {
 }
 
 void Tf_Main::RenameCard(TCrd *card, const QString &title) {
-  if (!card) return;
+  // A card no longer in the file (deleted while its title was being edited) has nothing to rename.
+  const int all = card ? AllCards.IndexOfObject(card) : -1;
+  if (all < 0) return;
   guarded([&] {
-    TCrdPtr keep;  // the card stays alive through the rebuild even when it was dropped meanwhile
-    const int all = AllCards.IndexOfObject(card);
-    if (all >= 0) {
-      keep = AllCards.Ptr(all);
-      AllCards.SetString(all, title);
-    }
+    AllCards.SetString(all, title);
     card->Title = title;
     RefilterCards();
     SelectCard(FilteredCards.IndexOfObject(card));

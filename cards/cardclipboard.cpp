@@ -141,7 +141,7 @@ QByteArray FormatTextFileReal(double value) {
   out += m;
   out += 'E';
   out += exponent < 0 ? '-' : '+';
-  char digits[8];
+  char digits[16];
   std::snprintf(digits, sizeof digits, "%04d", std::abs(exponent));
   out += digits;
   return out;
