@@ -35,6 +35,11 @@ void Tf_Main::buildForm() {
   Toolbar_Standard = addToolBar(QStringLiteral("Standard"));
   Toolbar_Standard->setObjectName(QStringLiteral("Toolbar_Standard"));
   actions_->buildStandardToolbar(Toolbar_Standard);
+  // The toolbar items the other command groups refer to by name.
+  if (QWidget *lock = Toolbar_Standard->widgetForAction(actions_->get(QStringLiteral("a_Lock"))))
+    lock->setObjectName(QStringLiteral("b_Lock"));
+  if (QWidget *open = Toolbar_Standard->widgetForAction(actions_->get(QStringLiteral("a_FileOpen"))))
+    open->setObjectName(QStringLiteral("b_Open"));
   Toolbar_Navigation = addToolBar(QStringLiteral("Navigation"));
   Toolbar_Navigation->setObjectName(QStringLiteral("Toolbar_Navigation"));
   actions_->buildNavigationToolbar(Toolbar_Navigation);

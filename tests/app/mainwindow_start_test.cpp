@@ -2,6 +2,7 @@
 
 #include <QFontComboBox>
 #include <QToolBar>
+#include <QToolButton>
 
 using namespace qel;
 using namespace qel::test;
@@ -54,5 +55,9 @@ TEST_F(MainWindowTest, FontBoxAndFilterLookAtStart) {
     EXPECT_FALSE(action(name)->icon().pixmap(16, 16).isNull());
   }
   EXPECT_EQ(action("a_FileOpen")->toolTip(), QStringLiteral("Open (Ctrl+O)"));
+  auto *lockButton = window->findChild<QToolButton *>(QStringLiteral("b_Lock"));
+  ASSERT_NE(lockButton, nullptr);
+  EXPECT_EQ(lockButton->defaultAction(), action("a_Lock"));
+  EXPECT_NE(window->findChild<QToolButton *>(QStringLiteral("b_Open")), nullptr);
   EXPECT_EQ(action("a_Options")->toolTip(), QStringLiteral("Options"));
 }
