@@ -5,6 +5,7 @@
 #include "platform/uiservices.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -52,6 +53,10 @@ int main(int argc, char **argv) {
       return true;
     }
     if (!window.QueryEndSession()) return false;
+    // A dialog left open runs an event loop of its own that would keep the
+    // program from ending: it is cancelled as its Cancel button would.
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible()) dialog->reject();
     QCoreApplication::quit();
     return true;
   });
