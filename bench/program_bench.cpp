@@ -121,14 +121,15 @@ BENCHMARK(BM_OpenProtected)->UseManualTime()->Iterations(3)->Unit(benchmark::kMi
 // body, then the list is rebuilt) against the RTF-to-text path alone on the
 // same bytes held in memory. The command's steps are timed on their own too:
 // reading the bodies as lines, RTF lines to plain lines and their encoding,
-// appending the results to a body file, and rebuilding the list.
+// appending the results to a body file, and rebuilding the list; and reading
+// and appending all bodies with one read and one write, for comparison.
 void BM_ConvertAllToPlainText(benchmark::State &state) {
   Tf_Main window;
   window.resize(1000, 700);
   window.show();
   QApplication::processEvents();
   bench::RatioTimes times;
-  double readTotal = 0, linesTotal = 0, storeTotal = 0, refilterTotal = 0;
+  double readTotal = 0, linesTotal = 0, storeTotal = 0, refilterTotal = 0, readOnceTotal = 0, storeOnceTotal = 0;
   qint64 rtfBytes = 0;
   for (auto _ : state) {
     ClearCards(AllCards);
@@ -149,6 +150,18 @@ void BM_ConvertAllToPlainText(benchmark::State &state) {
     QList<ByteLines> bodyLines;
     for (int i = 0; i < AllCards.Count(); ++i) bodyLines.append(AllCards.Objects(i)->BodyLines());
     readTotal += bench::SecondsSince(start);
+    // The same bodies from one read of the whole body file.
+    start = Clock::now();
+    {
+      const QByteArray all = CurrentBodyFile().read(0, qint32(CurrentBodyFile().size()));
+      QList<ByteLines> sliced;
+      for (int i = 0; i < AllCards.Count(); ++i) {
+        const TCrd &c = *AllCards.Objects(i);
+        sliced.append(SplitLines(all.mid(c.ADR, c.SIZ)));
+      }
+      benchmark::DoNotOptimize(sliced.size());
+    }
+    readOnceTotal += bench::SecondsSince(start);
 
     start = Clock::now();
     QString text;
@@ -175,6 +188,13 @@ void BM_ConvertAllToPlainText(benchmark::State &state) {
       start = Clock::now();
       for (const ByteLines &b : plainLines) AppendBodyLines(card, scratch, b);
       storeTotal += bench::SecondsSince(start);
+      scratch.reset();
+      // The same bodies appended with one write.
+      start = Clock::now();
+      QByteArray joined;
+      for (const ByteLines &b : plainLines) joined += JoinLines(b);
+      AppendBody(card, scratch, joined);
+      storeOnceTotal += bench::SecondsSince(start);
       scratch.remove();
     }
     start = Clock::now();
@@ -199,6 +219,8 @@ void BM_ConvertAllToPlainText(benchmark::State &state) {
   state.counters["step_convert_s"] = linesTotal / n;
   state.counters["step_store_s"] = storeTotal / n;
   state.counters["step_refilter_s"] = refilterTotal / n;
+  state.counters["read_in_one_go_s"] = readOnceTotal / n;
+  state.counters["store_in_one_go_s"] = storeOnceTotal / n;
   ClearCards(AllCards);
   DeleteBodyFile();
 }
