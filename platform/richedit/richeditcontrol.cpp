@@ -541,7 +541,11 @@ void RichEditControl::syncNumberingLists(int fromBlock, int toBlock) {
         } else {
           QTextListFormat lf;
           lf.setStyle(listStyleFor(numbering));
-          lf.setIndent(0);
+          // Qt draws the marker left of the first line; with the hanging indent
+          // of a bullet paragraph that is left of the page, so the list gets one
+          // step of indent to hold it. Only the display moves: the paragraph's
+          // own indents stay as read and are written back unchanged.
+          lf.setIndent(1);
           lf.setProperty(ParaNumbering, numbering);
           lf.setProperty(ParaNumberingStyle, style);
           if (numbering != PFN_BULLET) {
