@@ -51,7 +51,8 @@ QByteArray wellFormedObjectGroup(const QByteArray &kept) {
     if (c == '}' && --depth == 0) return kept.mid(start, i + 1 - start);
     ++i;
   }
-  return kept.mid(start) + QByteArray(depth, '}');
+  // Cut short: not a group a reader could take as it stands.
+  return QByteArray();
 }
 
 int rtfUnicodeParam(char16_t unit) { return unit > 0x7FFF ? int(unit) - 0x10000 : int(unit); }

@@ -63,8 +63,8 @@ private:
 };
 
 // The "{\object ...}" group in kept bytes, from its opening brace to the
-// brace that closes it, with closing braces added when the bytes end early;
-// empty when there is no object group. Kept bytes come from outside data:
+// brace that closes it; empty when there is no whole object group (the
+// object is then written as the picture it shows). Kept bytes come from outside data:
 // text before the group or braces that do not pair up would otherwise change
 // the document around the object each time it is saved.
 QByteArray wellFormedObjectGroup(const QByteArray &kept);

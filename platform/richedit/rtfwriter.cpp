@@ -363,7 +363,7 @@ void DocumentWriter::writeBlock(const QTextBlock &block, int from, int to) {
       for (QChar ch : text) {
         if (ch != QChar::ObjectReplacementCharacter) continue;
         if (!object.isEmpty()) w.verbatim(object);
-        else writePicture(img);
+        else writePicture(img);  // a picture, or an object whose kept bytes are broken
       }
       continue;
     }

@@ -214,7 +214,7 @@ TEST(RtfWriterOutput, KeptObjectGroupsAreWholeGroups) {
       {"{\\*\\object x}", "{\\*\\object x}"},
       {"{text {\\object a}}", "{\\object a}"},                       // text before the group
       {"{\\object a} trailing}", "{\\object a}"},                   // bytes after it
-      {"{\\object{\\*\\objdata 01", "{\\object{\\*\\objdata 01}}"},   // cut short
+      {"{\\object{\\*\\objdata 01", ""},                              // cut short
       {"{\\object a\\}b\\{c}", "{\\object a\\}b\\{c}"},          // escaped braces
       {"{\\object\\bin2 }{}", "{\\object\\bin2 }{}"},                 // braces in binary data
       {"{\\objectx a}", ""},

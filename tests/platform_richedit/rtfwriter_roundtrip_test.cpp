@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
@@ -170,4 +171,17 @@ TEST(RtfWriterRoundTrip, FormFeedBecomesAPageBreakParagraphOnce) {
   EXPECT_EQ(d2.blockCount(), 2);
   EXPECT_EQ(second, third);
   EXPECT_TRUE(second.contains("\\pard\\pagebb\\plain{\\f0\\fs24 two}")) << second.constData();
+}
+
+// Found by fuzz_rtfwrite: an object group holding a nested "{\rtf1 ...}" with
+// a lone surrogate half; each load of the kept group adds one U+FFFD after the
+// object, so the saves never settle. The cause is on the reading side; enable
+// once the reader leaves nothing behind from inside a kept object group.
+TEST(RtfWriterRoundTrip, DISABLED_ObjectWithNestedDocumentSettles) {
+  QFile f(QStringLiteral(QEL_TEST_DATA_DIR "/rtfwrite_object_nested_rtf.rtf"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  QTextDocument d0, d1, d2;
+  ASSERT_TRUE(readRtf(f.readAll(), &d0));
+  const QByteArray second = cycle(writeRtf(d0), d1);
+  EXPECT_EQ(cycle(second, d2), second);
 }
