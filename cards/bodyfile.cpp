@@ -254,14 +254,9 @@ void AppendBody(TCrd &card, TBodyFile &body, const QByteArray &bytes) { body.app
 void AppendBodyLines(TCrd &card, TBodyFile &body, const ByteLines &lines) { AppendBody(card, body, JoinLines(lines)); }
 
 bool IsPlainTextBytes(const QByteArray &bytes) {
-  qsizetype end = bytes.size();
-  for (qsizetype i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r' || bytes[i] == '\n') {
-      end = i;
-      break;
-    }
-  }
-  return QByteArrayView(bytes.constData(), end).indexOf("{\\rtf") < 0;
+  // Only a body that starts as RTF is RTF: a plain body whose first line merely
+  // mentions "{\rtf" must stay plain, or printing and export would lose it.
+  return !bytes.startsWith("{\\rtf");
 }
 
 void CompactDataFile(TCrdList &list, TBodyFile &source, const QString &target) {

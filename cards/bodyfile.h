@@ -80,7 +80,7 @@ ByteLines ReadBodyLines(const TCrd &card, const TBodyFile &body);
 void AppendBody(TCrd &card, TBodyFile &body, const QByteArray &bytes);
 void AppendBodyLines(TCrd &card, TBodyFile &body, const ByteLines &lines);
 
-// True when `bytes` hold no RTF: empty, or the first line lacks "{\rtf".
+// True when `bytes` hold no RTF: RTF starts with "{\rtf", anything else is plain text.
 bool IsPlainTextBytes(const QByteArray &bytes);
 
 // Writes the bodies of `list`'s cards, in list order, to `target` (the body

@@ -67,6 +67,9 @@ TEST_F(CardStoreTest, AppendAndReadBodies) {
   EXPECT_TRUE(c->IsPlainText());
   c->StoreBodyBytes("{\\rtf1\\ansi hello}\r\n");
   EXPECT_FALSE(c->IsPlainText());
+  // A plain body that only mentions RTF in its first line stays plain.
+  c->StoreBodyBytes("Paste {\\rtf1 here}\r\nsecond line\r\n");
+  EXPECT_TRUE(c->IsPlainText());
   EXPECT_FALSE(c->IsBigCard());
   c->SIZ = 100001;
   EXPECT_TRUE(c->IsBigCard());
