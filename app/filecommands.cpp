@@ -1,6 +1,7 @@
 #include "app/filecommands.h"
 
 #include "app/dlg_merge.h"
+#include "app/guards.h"
 #include "app/passworddlg.h"
 #include "app/pending.h"
 #include "app/progress.h"
@@ -26,21 +27,6 @@ namespace qel {
 namespace {
 
 bool openedReadOnly = false;
-
-// Hourglass for the length of a command, restored on every way out.
-class WaitCursor {
-public:
-  WaitCursor() : active_(qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr) {
-    if (active_) QApplication::setOverrideCursor(Qt::WaitCursor);
-  }
-  ~WaitCursor() {
-    if (active_) QApplication::restoreOverrideCursor();
-  }
-  WaitCursor(const WaitCursor &) = delete;
-  WaitCursor &operator=(const WaitCursor &) = delete;
-private:
-  bool active_;
-};
 
 QString nameOnly(const QString &path) { return QFileInfo(path).fileName(); }
 

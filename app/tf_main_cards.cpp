@@ -6,6 +6,7 @@
 
 #include "app/cardproperties.h"
 #include "app/colors.h"
+#include "app/guards.h"
 #include "app/dlg_duplicate.h"
 #include "app/dlg_fontglobal.h"
 #include "app/pending.h"
@@ -37,39 +38,6 @@
 namespace qel {
 
 namespace {
-
-class WaitCursor {
-public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor &) = delete;
-  WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
-// Holds a widget's painting for a scope (the editor's and the list's BeginUpdate).
-class UpdatesHeld {
-public:
-  explicit UpdatesHeld(QWidget *w) : w_(w), was_(w->updatesEnabled()) { w_->setUpdatesEnabled(false); }
-  ~UpdatesHeld() { w_->setUpdatesEnabled(was_); }
-  UpdatesHeld(const UpdatesHeld &) = delete;
-  UpdatesHeld &operator=(const UpdatesHeld &) = delete;
-
-private:
-  QWidget *w_;
-  bool was_;
-};
-
-template <class F>
-class Finally {
-public:
-  explicit Finally(F f) : f_(std::move(f)) {}
-  ~Finally() { f_(); }
-  Finally(const Finally &) = delete;
-  Finally &operator=(const Finally &) = delete;
-
-private:
-  F f_;
-};
 
 void reportError(const QString &message) { ui().messageBox(message, applicationTitle(), MB_OK | MB_ICONERROR); }
 

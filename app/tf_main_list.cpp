@@ -9,6 +9,7 @@
 
 #include "app/cardlistmodel.h"
 #include "app/colors.h"
+#include "app/guards.h"
 #include "app/pending.h"
 #include "app/tf_main.h"
 #include "cards/bodyfile.h"
@@ -30,35 +31,6 @@
 namespace qel {
 
 namespace {
-
-// Restores the cursor on every way out.
-class WaitCursor {
-public:
-  explicit WaitCursor(bool on = true) : on_(on) {
-    if (on_) QApplication::setOverrideCursor(Qt::WaitCursor);
-  }
-  ~WaitCursor() {
-    if (on_) QApplication::restoreOverrideCursor();
-  }
-  WaitCursor(const WaitCursor &) = delete;
-  WaitCursor &operator=(const WaitCursor &) = delete;
-
-private:
-  bool on_;
-};
-
-// Runs a step on every way out of a scope.
-template <class F>
-class Finally {
-public:
-  explicit Finally(F f) : f_(std::move(f)) {}
-  ~Finally() { f_(); }
-  Finally(const Finally &) = delete;
-  Finally &operator=(const Finally &) = delete;
-
-private:
-  F f_;
-};
 
 bool isKey(const QKeyEvent *k, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
   return k->key() == key && (k->modifiers() & ~Qt::KeypadModifier) == mods;
