@@ -1,5 +1,6 @@
 #include "zip/engine/archivedir.h"
 
+#include "zip/engine/engineutil.h"
 #include "zip/format/cp437.h"
 
 #include <algorithm>
@@ -19,16 +20,7 @@ FileSource::FileSource(int fd) : fd_(fd) {
 
 bool FileSource::read(std::uint64_t offset, void *out, std::size_t n) {
   if (offset > size_ || n > size_ - offset) return false;
-  auto *p = static_cast<unsigned char *>(out);
-  while (n > 0) {
-    ssize_t got = pread(fd_, p, n, static_cast<off_t>(offset));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    p += got;
-    n -= static_cast<std::size_t>(got);
-    offset += static_cast<std::uint64_t>(got);
-  }
-  return true;
+  return preadAll(fd_, offset, out, n);
 }
 
 bool MemorySource::read(std::uint64_t offset, void *out, std::size_t n) {
