@@ -4,6 +4,7 @@
 #include "app/passworddlg.h"
 #include "app/dlg_merge.h"
 #include "tests/app/filecommands_fixture.h"
+#include "tests/support/wrongpassword.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -89,7 +90,7 @@ TEST_F(FileOpenTest, FailedOrCancelledOpenLeavesOpenFileAsItWas) {
   // Wrong password: the component asks once more, then the index is missing.
   ui.clear();
   ui.answerButton(IDNO);  // save changes?
-  ui.answer(typePassword("wrong"));
+  ui.answer(typePassword(qel::test::WrongPasswordFor(locked)));
   // The component's own prompt, once for each of the two entries.
   ui.answer(Answer::dialog(QDialog::Rejected)).answer(Answer::dialog(QDialog::Rejected));
   ui.answerButton(IDOK);

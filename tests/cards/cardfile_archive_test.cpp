@@ -6,6 +6,7 @@
 #include "cards/indexfile.h"
 #include "tests/cards/cardtestutil.h"
 #include "tests/support/scriptedui.h"
+#include "tests/support/wrongpassword.h"
 #include "tests/zip/ziptestutil.h"
 #include "zip/ziparchiver.h"
 
@@ -249,7 +250,7 @@ TEST_F(CardFileArchive, WrongPasswordGivesNoIndex) {
   for (int i = 0; i < 4; ++i) ui.answer(Answer::dialog(QDialog::Rejected));  // the component asks again
   TZipArchiver other;
   setUp(other);
-  other.SetPassword("wrong");
+  other.SetPassword(qel::test::WrongPasswordFor(dir + "/p.qel"));
   TLoadedCardFile loaded;
   const LoadOutcome outcome = LoadVersion3File(ProbeCardsFile(dir + "/p.qel", other), other, loaded);
   EXPECT_EQ(outcome.status, LoadStatus::IndexNotFound);

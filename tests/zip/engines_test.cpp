@@ -3,6 +3,7 @@
 
 #include "tests/support/scriptedui.h"
 #include "tests/support/testenv.h"
+#include "tests/support/wrongpassword.h"
 #include "tests/zip/ziptestutil.h"
 #include "zip/ziparchiver.h"
 
@@ -133,7 +134,7 @@ TEST(ZipEngines, EncryptedArchiveAndPasswordPrompts) {
   EXPECT_TRUE(ui.prompts().empty());
 
   // A wrong password, then the right one through the prompt.
-  zip.SetPassword(QStringLiteral("wrong"));
+  zip.SetPassword(qel::test::WrongPasswordFor(archive));
   ui.answer(answerPassword("Geheim!"));
   target = qel::test::freshDir("enc-retry");
   zip.ExtrBaseDir = target;
@@ -149,7 +150,7 @@ TEST(ZipEngines, EncryptedArchiveAndPasswordPrompts) {
 
   // A wrong password and a cancelled prompt: nothing is extracted.
   ui.clear();
-  zip.SetPassword(QStringLiteral("wrong"));
+  zip.SetPassword(qel::test::WrongPasswordFor(archive));
   ui.answer(Answer::dialog(QDialog::Rejected)).answer(Answer::dialog(QDialog::Rejected));
   target = qel::test::freshDir("enc-cancel");
   zip.ExtrBaseDir = target;
