@@ -1,6 +1,7 @@
 // The adding engine, driven through its entry point and judged by unzip, 7z
 // and Python's zipfile.
 
+#include "tests/support/wrongpassword.h"
 #include "tests/zip_engine/enginehelper.h"
 
 #include <fcntl.h>
@@ -75,9 +76,10 @@ TEST(ZipEngineAdd, PlainAndEncryptedArchivesPassRealTools) {
       EXPECT_EQ(e.central.hostSystem(), 3);
     }
     if (encrypted) {
-      EXPECT_NE(tool("unzip", {"-P", "wrong", "-t", z}).code, 0);
-      EXPECT_NE(tool("7z", {"t", "-pwrong", z}).code, 0);
-      EXPECT_EQ(python(kPyTest, {z, "wrong"}).code, 1);
+      const QString wrong = qel::test::WrongPasswordFor(z);
+      EXPECT_NE(tool("unzip", {"-P", wrong, "-t", z}).code, 0);
+      EXPECT_NE(tool("7z", {"t", "-p" + wrong, z}).code, 0);
+      EXPECT_EQ(python(kPyTest, {z, wrong}).code, 1);
     }
   }
 }
