@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string_view>
 
 namespace qel {
 
@@ -103,6 +104,7 @@ void TCardFilter::Invalidate() {
   orderValid_ = false;
   text_.clear();
   starts_.clear();
+  textValid_ = false;
   full_.Clear();
   lastValid_ = false;
   lastPassed_.clear();
@@ -138,7 +140,6 @@ bool TCardFilter::update(const TCrdList &all) {
       Entry e = std::move(entries_[i]);
       if (!sameTitle(e.title, item.title)) {
         e.title = item.title;
-        e.upper = FilterUpperCase(item.title);
         toPlace.push_back(quint32(j));
       } else {
         moved[i] = qint64(j);
@@ -146,7 +147,7 @@ bool TCardFilter::update(const TCrdList &all) {
       fresh.push_back(std::move(e));
       ++i;
     } else {
-      fresh.push_back(Entry{item.card, item.title, FilterUpperCase(item.title)});
+      fresh.push_back(Entry{item.card, item.title});
       toPlace.push_back(quint32(j));
     }
     if (toPlace.size() > kMaxPlacedChanges) manyChanges = true;
@@ -166,16 +167,21 @@ bool TCardFilter::update(const TCrdList &all) {
       removedAt.push_back(pos);
   }
   order_ = std::move(kept);
-  // A few changes are cut out of and put into the title text and the list in
-  // place (each a move of memory); more make both anew.
-  const bool splice = removedAt.size() + toPlace.size() <= kMaxSplicedChanges && starts_.size() == moved.size() + 1;
+  // A few changes are cut out of and put into the list and the title text in
+  // place (each a move of memory); more make the list anew and leave the text
+  // to the next non-empty filter.
+  const bool splice = removedAt.size() + toPlace.size() <= kMaxSplicedChanges && size_t(full_.Count()) == moved.size();
+  const bool spliceText = splice && textValid_ && starts_.size() == moved.size() + 1;
+  if (!spliceText) dropText();
   if (splice) {
     for (auto it = removedAt.rbegin(); it != removedAt.rend(); ++it) {
       const quint32 pos = *it;
-      const quint32 length = starts_[pos + 1] - starts_[pos];
-      text_.remove(starts_[pos], length);
-      starts_.erase(starts_.begin() + pos);
-      for (size_t k = pos; k < starts_.size(); ++k) starts_[k] -= length;
+      if (spliceText) {
+        const quint32 length = starts_[pos + 1] - starts_[pos];
+        text_.remove(starts_[pos], length);
+        starts_.erase(starts_.begin() + pos);
+        for (size_t k = pos; k < starts_.size(); ++k) starts_[k] -= length;
+      }
       full_.Delete(int(pos));
     }
   }
@@ -183,13 +189,16 @@ bool TCardFilter::update(const TCrdList &all) {
     const quint32 pos = placeInOrder(e);
     if (!splice) continue;
     const Entry &entry = entries_[e];
-    const quint32 length = quint32(entry.upper.size() + 1);
-    text_.insert(starts_[pos], entry.upper + QChar(0));
-    starts_.insert(starts_.begin() + pos, starts_[pos]);
-    for (size_t k = pos + 1; k < starts_.size(); ++k) starts_[k] += length;
+    if (spliceText) {
+      const QString upper = FilterUpperCase(entry.title);
+      const quint32 length = quint32(upper.size() + 1);
+      text_.insert(starts_[pos], upper + QChar(0));
+      starts_.insert(starts_.begin() + pos, starts_[pos]);
+      for (size_t k = pos + 1; k < starts_.size(); ++k) starts_[k] += length;
+    }
     full_.InsertObject(int(pos), entry.title, entry.card);
   }
-  if (!splice) buildText();
+  if (!splice) buildList();
   return true;
 }
 
@@ -212,16 +221,64 @@ quint32 TCardFilter::placeInOrder(quint32 entry) {
   return pos;
 }
 
+namespace {
+// A title's case-folded form, the sort key of the title order. Titles of
+// plain ASCII (most of them) are folded here without a string of their own:
+// folding changes only A-Z there.
+void appendFolded(const QString &title, std::vector<char16_t> &keys) {
+  const char16_t *t = reinterpret_cast<const char16_t *>(title.constData());
+  const qsizetype n = title.size();
+  qsizetype i = 0;
+  while (i < n && t[i] < 0x80) ++i;
+  if (i < n) {
+    const QString folded = title.toCaseFolded();
+    const char16_t *f = reinterpret_cast<const char16_t *>(folded.constData());
+    keys.insert(keys.end(), f, f + folded.size());
+    return;
+  }
+  for (i = 0; i < n; ++i) keys.push_back(t[i] >= 'A' && t[i] <= 'Z' ? char16_t(t[i] + 32) : t[i]);
+}
+} // namespace
+
+void TCardFilter::sortByFoldedTitle() {
+  // All keys in one block, and the first four code units of each packed into
+  // one number that compares as they do (a missing unit counts as the
+  // smallest): most comparisons are decided by that number, without touching
+  // the titles. Ties fall back to the whole keys, code unit by code unit,
+  // a shorter key first — the order of QString's own comparison — and equal
+  // keys keep file order.
+  struct Key {
+    quint64 head;
+    quint32 begin, length, entry;
+  };
+  std::vector<char16_t> text;
+  qsizetype total = 0;
+  for (const Entry &e : entries_) total += e.title.size();
+  text.reserve(size_t(total) + total / 8);
+  std::vector<Key> keys(entries_.size());
+  for (size_t k = 0; k < entries_.size(); ++k) {
+    const size_t begin = text.size();
+    appendFolded(entries_[k].title, text);
+    const size_t length = text.size() - begin;
+    quint64 head = 0;
+    for (size_t i = 0; i < 4; ++i) head = (head << 16) | (i < length ? text[begin + i] : 0u);
+    keys[k] = Key{head, quint32(begin), quint32(length), quint32(k)};
+  }
+  const char16_t *base = text.data();
+  std::sort(keys.begin(), keys.end(), [base](const Key &a, const Key &b) {
+    if (a.head != b.head) return a.head < b.head;
+    const std::u16string_view ka(base + a.begin, a.length), kb(base + b.begin, b.length);
+    const int c = ka.compare(kb);
+    return c != 0 ? c < 0 : a.entry < b.entry;
+  });
+  for (size_t k = 0; k < keys.size(); ++k) order_[k] = keys[k].entry;
+}
+
 void TCardFilter::sort(TListOrder order) {
   order_.resize(entries_.size());
   std::iota(order_.begin(), order_.end(), quint32(0));
   if (order == TListOrder::ByTitle) {
-    // Case-folded keys once, then plain comparisons: the same order as a
-    // case-insensitive comparison of the titles, without folding per compare.
-    std::vector<QString> keys;
-    keys.reserve(entries_.size());
-    for (const Entry &e : entries_) keys.push_back(e.title.toCaseFolded());
-    std::stable_sort(order_.begin(), order_.end(), [&](quint32 a, quint32 b) { return keys[a] < keys[b]; });
+    sortByFoldedTitle();
   } else {
     std::stable_sort(order_.begin(), order_.end(),
                      [&](quint32 a, quint32 b) { return entries_[a].card->Created < entries_[b].card->Created; });
@@ -229,22 +286,33 @@ void TCardFilter::sort(TListOrder order) {
   orderKind_ = order;
   orderValid_ = true;
   lastValid_ = false;
-  buildText();
+  dropText();
+  buildList();
 }
 
 void TCardFilter::buildText() {
   qsizetype total = 0;
-  for (const Entry &e : entries_) total += e.upper.size() + 1;
+  for (const Entry &e : entries_) total += e.title.size() + 1;
   text_.clear();
   text_.reserve(total);
   starts_.clear();
   starts_.reserve(order_.size() + 1);
   for (quint32 k : order_) {
     starts_.push_back(quint32(text_.size()));
-    text_ += entries_[k].upper;
+    text_ += FilterUpperCase(entries_[k].title);
     text_ += QChar(0);
   }
   starts_.push_back(quint32(text_.size()));
+  textValid_ = true;
+}
+
+void TCardFilter::dropText() {
+  text_.clear();
+  starts_.clear();
+  textValid_ = false;
+}
+
+void TCardFilter::buildList() {
   full_.Clear();
   full_.Reserve(int(order_.size()));
   for (quint32 k : order_) full_.AddObject(entries_[k].title, entries_[k].card);
@@ -295,6 +363,9 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
     lastPassed_.clear();
     return;
   }
+  // The upper-cased titles are made at the first filter that needs them: a
+  // file opened and shown unfiltered never pays for them.
+  if (!textValid_) buildText();
 
   // A filter that only grows keeps the cards that failed failing, as long as
   // matching is by substring or by prefix (whole words are not: ANN passes

@@ -3,8 +3,8 @@
 // they are tested and measured on their own.
 //
 // TCardFilter rebuilds the filtered list from the all-cards list. It keeps
-// the upper-cased titles and the sort order of the all-cards list between
-// calls, so a keystroke in the filter costs one pass over the titles and no
+// the sort order of the all-cards list and, from the first non-empty filter
+// on, the upper-cased titles between calls, so a keystroke in the filter costs one pass over the titles and no
 // sorting; the cache is checked against the list on every call and rebuilt
 // when cards were added, removed, renamed or reordered.
 
@@ -60,17 +60,19 @@ private:
   struct Entry {
     TCrdPtr card;
     QString title;  // as it stands in the all-cards list
-    QString upper;  // FilterUpperCase(title)
   };
   bool cacheMatches(const TCrdList &all) const;
   // Brings the cache up to date; false when the order must be made anew.
   bool update(const TCrdList &all);
   void sort(TListOrder order);
+  void sortByFoldedTitle();
   // Whether entry a stands before entry b in the order (`foldedB`: b's case-folded title).
   bool before(quint32 a, quint32 b, const QString &foldedB) const;
   // Inserts the entry into order_; returns its position there.
   quint32 placeInOrder(quint32 entry);
+  void buildList();
   void buildText();
+  void dropText();
   QStringView titleAt(quint32 pos) const;
   void scan(const QString &filter, FilterRules rules, std::vector<quint32> &passed) const;
 
@@ -82,6 +84,7 @@ private:
   // each begins (one more at the end): one search runs over all titles.
   QString text_;
   std::vector<quint32> starts_;
+  bool textValid_ = false;  // made at the first non-empty filter
   // The cards in list order: the filtered list is copied from it front to back.
   TCrdList full_;
   // The last filter and the list positions that passed it: a longer filter

@@ -3,6 +3,10 @@
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
 using namespace qel;
 
 namespace {
@@ -177,6 +181,63 @@ TEST(CardFilter, ListChangesKeepTheOrderOfAFreshFilter) {
       TCardFilter().Apply(all, filter, {}, order, fresh);
       ASSERT_EQ(titlesOf(out), titlesOf(fresh)) << round;
       for (int i = 0; i < out.Count(); ++i) ASSERT_EQ(out.Ptr(i), fresh.Ptr(i)) << round << " " << i;
+    }
+  }
+}
+
+// The title order equals a stable sort on the case-folded titles compared as
+// QStrings, for titles mixing case, accents, digits, letters outside the
+// Basic Multilingual Plane, equal titles and long shared beginnings.
+TEST(CardFilter, TitleOrderEqualsAStableSortOnFoldedTitles) {
+  const QStringList pieces = {
+      "a",  "A",   "b",    "Z",     "z",  "é",   "É",      "e",   "ß",   "SS",   "ss",      "1",   "10",
+      "2",  "09",  " ",    "-",     "_",  "ÿ",   "Ÿ",      "Ω",   "ω",   "İ",    "ı",       "ﬁ",   "Ǆ",
+      "ǅ",  "\u00a0", QString(QChar(0xd835)) + QChar(0xdc00) /* bold A */, QString(QChar(0xd83d)) + QChar(0xde00),
+      "\ufb01", "\uff21", "meeting", "Meeting", "MEETING notes", "notes",  "",
+  };
+  QRandomGenerator rng(3);
+  TCrdList all;
+  for (int i = 0; i < 3000; ++i) {
+    QString t;
+    for (int k = 0, n = int(rng.bounded(7)); k < n; ++k) t += pieces[int(rng.bounded(pieces.size()))];
+    all.AddCrd(titled(t));
+  }
+  // Exact repeats and case variants of earlier titles: ties keep file order.
+  for (int i = 0; i < 300; ++i) {
+    const QString t = all.Strings(int(rng.bounded(all.Count())));
+    all.AddCrd(titled(i % 2 ? t : t.toUpper()));
+  }
+
+  std::vector<int> expected(size_t(all.Count()));
+  std::iota(expected.begin(), expected.end(), 0);
+  std::stable_sort(expected.begin(), expected.end(),
+                   [&](int a, int b) { return all.Strings(a).toCaseFolded() < all.Strings(b).toCaseFolded(); });
+
+  TCrdList out;
+  TCardFilter().Apply(all, QString(), {}, TListOrder::ByTitle, out);
+  ASSERT_EQ(out.Count(), all.Count());
+  for (int i = 0; i < out.Count(); ++i)
+    ASSERT_EQ(out.Ptr(i), all.Ptr(expected[size_t(i)])) << i << " " << out.Strings(i).toStdString();
+}
+
+// The upper-cased titles are made only once a filter needs them: a list shown
+// unfiltered, then changed a little or a lot, filters as a fresh filter does.
+TEST(CardFilter, UpperCasedTitlesMadeLateFollowListChanges) {
+  TCrdList all;
+  for (int i = 0; i < 200; ++i) all.AddCrd(titled(QStringLiteral("card %1 ann").arg(i % 37)));
+  for (int changes : {1, 40}) {
+    TCardFilter kept;
+    TCrdList out, fresh;
+    kept.Apply(all, QString(), {}, TListOrder::ByTitle, out);
+    for (int i = 0; i < changes; ++i) {
+      all.SetString(i * 3, QStringLiteral("Änderung %1").arg(i));
+      all.AddCrd(titled(QStringLiteral("äNN new %1").arg(i)));
+      all.Delete(i * 2 + 1);
+    }
+    for (const QString &filter : {QStringLiteral("ä"), QStringLiteral("ann"), QString(), QStringLiteral("ÄN")}) {
+      kept.Apply(all, filter, {}, TListOrder::ByTitle, out);
+      TCardFilter().Apply(all, filter, {}, TListOrder::ByTitle, fresh);
+      ASSERT_EQ(titlesOf(out), titlesOf(fresh)) << changes << " " << filter.toStdString();
     }
   }
 }
