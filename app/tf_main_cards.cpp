@@ -300,32 +300,30 @@ void Tf_Main::ConvertAllToPlainText() {
   guarded([&] {
     // The shown card's edits first: a later store would put the rich text back.
     StoreCurrentCard();
-    bool changed = false;
-    for (int i = 0; i < AllCards.Count(); ++i) {
-      TCrd *card = AllCards.Objects(i);
-      const ByteLines lines = card->BodyLines();
-      if (IsPlainTextLines(lines)) continue;  // nothing to convert, nothing rewritten
+    TBodyFile &file = CurrentBodyFile();
+    // All bodies are read through one descriptor in large chunks and all new
+    // ones appended with one write; no card changes unless all of them can.
+    TBodyBatch batch;
+    {
+      TBodyReader reader(file);
       QStringList plain;
-      RTFToPlainLines(lines, plain);
-      ByteLines bytes;
-      bytes.reserve(plain.size());
-      bool fits = true;
-      for (const QString &line : plain) {
-        bool lineFits = true;
-        bytes.append(encodeLegacy(line, &lineFits));
-        fits = fits && lineFits;
+      for (int i = 0; i < AllCards.Count(); ++i) {
+        TCrd *card = AllCards.Objects(i);
+        const QByteArrayView body = reader.read(card->ADR, card->SIZ);
+        if (!body.startsWith("{\\rtf")) continue;  // nothing to convert, nothing rewritten
+        if (!RTFBodyToPlainBody(body.data(), body.size(), batch.data(), plain)) {
+          // Characters the code page has no byte for stay, as RTF of the plain text.
+          m_RTFbuffer->setText(plain.join(QStringLiteral("\r\n")));
+          batch.data() += m_RTFbuffer->streamOut(re::SF_RTF);
+          m_RTFbuffer->setText(QString());
+        }
+        batch.endBody(card);
       }
-      if (fits) {
-        card->StoreBodyLines(bytes);
-      } else {
-        // Characters the code page has no byte for stay, as RTF of the plain text.
-        m_RTFbuffer->setText(plain.join(QStringLiteral("\r\n")));
-        card->StoreBodyBytes(m_RTFbuffer->streamOut(re::SF_RTF));
-        m_RTFbuffer->setText(QString());
-      }
-      changed = true;
     }
-    if (changed) FileModified = true;
+    if (!batch.isEmpty()) {
+      AppendBodies(batch, file);
+      FileModified = true;
+    }
     pending::SetDefaultTextAttributes(*this);
     // The rebuild shows the first card afresh, now as plain text.
     RefilterCards();

@@ -198,6 +198,14 @@ void TBodyFile::append(const QByteArray &bytes, qint32 &adr, qint32 &siz) {
   siz = qint32(data.size());
 }
 
+qint32 TBodyFile::appendMany(const QByteArray &data) {
+  qint32 adr = 0, siz = 0;
+  // An empty block would be stored as one empty body: there is nothing to do.
+  if (data.isEmpty()) return qint32(qMax<qint64>(size(), 0));
+  append(data, adr, siz);
+  return adr;
+}
+
 void TBodyFile::remove() {
   if (!path_.isEmpty()) ::unlink(QFile::encodeName(path_).constData());
 }
@@ -252,6 +260,51 @@ ByteLines ReadBodyLines(const TCrd &card, const TBodyFile &body) { return SplitL
 void AppendBody(TCrd &card, TBodyFile &body, const QByteArray &bytes) { body.append(bytes, card.ADR, card.SIZ); }
 
 void AppendBodyLines(TCrd &card, TBodyFile &body, const ByteLines &lines) { AppendBody(card, body, JoinLines(lines)); }
+
+TBodyReader::~TBodyReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+QByteArrayView TBodyReader::read(qint32 adr, qint32 siz) {
+  if (siz == 0) return QByteArrayView();
+  if (siz < 0 || adr < 0) checkRange(path_, fileSize_, adr, siz);
+  if (fd_ < 0) fd_ = openForReading(path_, fileSize_);
+  checkRange(path_, fileSize_, adr, siz);
+  const qint64 end = qint64(adr) + siz;
+  if (adr < windowStart_ || end > windowStart_ + window_.size()) {
+    constexpr qint64 kChunk = 4 << 20;
+    const qint64 length = qMin(qMax<qint64>(siz, kChunk), fileSize_ - adr);
+    window_.resize(qsizetype(length));
+    windowStart_ = adr;
+    try {
+      readExactly(fd_, path_, window_.data(), length, adr);
+    } catch (...) {
+      window_.clear();
+      throw;
+    }
+  }
+  return QByteArrayView(window_.constData() + (adr - windowStart_), siz);
+}
+
+void TBodyBatch::endBody(TCrd *card) {
+  if (data_.size() == end_) data_ += EmptyBody();
+  if (data_.size() - end_ > kMaxBodyFileSize)
+    throw ECardError(QStringLiteral("A card body cannot take more than 2 GB."));
+  parts_.emplace_back(card, qint32(data_.size() - end_));
+  end_ = data_.size();
+}
+
+void AppendBodies(TBodyBatch &batch, TBodyFile &body) {
+  if (batch.parts_.empty()) return;
+  // Cut off anything written after the last finished body.
+  batch.data_.truncate(batch.end_);
+  qint64 adr = body.appendMany(batch.data_);
+  for (const auto &[card, siz] : batch.parts_) {
+    card->ADR = qint32(adr);
+    card->SIZ = siz;
+    adr += siz;
+  }
+}
 
 bool IsPlainTextBytes(const QByteArray &bytes) {
   // Only a body that starts as RTF is RTF: a plain body whose first line merely

@@ -6,7 +6,11 @@
 #include "cards/strroutines.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+
+#include <utility>
+#include <vector>
 
 namespace qel {
 
@@ -48,6 +52,10 @@ public:
   // Appends `bytes` (EmptyBody() when empty) and returns the offset and size
   // written through `adr` and `siz`, which change only on success.
   void append(const QByteArray &bytes, qint32 &adr, qint32 &siz);
+  // Appends `data` (several bodies back to back, not empty) with one write
+  // and returns the offset it starts at. On failure the file is cut back to
+  // its old size.
+  qint32 appendMany(const QByteArray &data);
 
   // Deletes the file (no error when it is missing).
   void remove();
@@ -79,6 +87,50 @@ QByteArray ReadBodyText(const TCrd &card, const TBodyFile &body);
 ByteLines ReadBodyLines(const TCrd &card, const TBodyFile &body);
 void AppendBody(TCrd &card, TBodyFile &body, const QByteArray &bytes);
 void AppendBodyLines(TCrd &card, TBodyFile &body, const ByteLines &lines);
+
+// Reads many bodies through one descriptor, a large chunk at a time, so a
+// pass over the cards in file order costs few system calls. The file is
+// opened on the first read that needs it; it must not change while read.
+class TBodyReader {
+public:
+  explicit TBodyReader(const TBodyFile &file) : path_(file.path()) {}
+  ~TBodyReader();
+  TBodyReader(const TBodyReader &) = delete;
+  TBodyReader &operator=(const TBodyReader &) = delete;
+
+  // The `siz` bytes at `adr`, as TBodyFile::read gives them (same errors);
+  // valid until the next call.
+  QByteArrayView read(qint32 adr, qint32 siz);
+
+private:
+  QString path_;
+  int fd_ = -1;
+  qint64 fileSize_ = 0;
+  qint64 windowStart_ = 0;
+  QByteArray window_;
+};
+
+// New bodies for many cards, gathered to be appended with one write.
+class TBodyBatch {
+public:
+  // Write a card's new body at the end of data(), then call endBody.
+  QByteArray &data() { return data_; }
+  // The bytes added since the last body are `card`'s new body; none at all
+  // stand for the empty body.
+  void endBody(TCrd *card);
+  bool isEmpty() const { return parts_.empty(); }
+
+private:
+  friend void AppendBodies(TBodyBatch &batch, TBodyFile &body);
+  QByteArray data_;
+  qsizetype end_ = 0;
+  std::vector<std::pair<TCrd *, qint32>> parts_;  // card, size of its body
+};
+
+// Appends the batch's bodies with one write and only then points each card's
+// ADR and SIZ at its new body: a failure changes no card and leaves the file
+// as it was.
+void AppendBodies(TBodyBatch &batch, TBodyFile &body);
 
 // True when `bytes` hold no RTF: RTF starts with "{\rtf", anything else is plain text.
 bool IsPlainTextBytes(const QByteArray &bytes);

@@ -75,6 +75,93 @@ void RTFToPlainLines(const QList<QByteArray> &source, QStringList &target) {
   target = plainLinesOf(text);
 }
 
+bool RTFBodyToPlainBody(const char *data, qsizetype size, QByteArray &out, QStringList &lines) {
+  // The bytes RTFToPlainLines reads: every line, however it ended, followed
+  // by CR LF. Most bodies are that already and are read in place.
+  bool asIs = size >= 2 && data[size - 2] == '\r' && data[size - 1] == '\n';
+  for (qsizetype i = 0; asIs && i < size; ++i) {
+    if (data[i] == '\n') {
+      asIs = i > 0 && data[i - 1] == '\r';
+    } else if (data[i] == '\r') {
+      asIs = i + 1 < size && data[i + 1] == '\n';
+    }
+  }
+  QByteArray joined;
+  if (!asIs) {
+    joined.reserve(size + 2);
+    for (qsizetype i = 0; i < size; ++i) {
+      const char c = data[i];
+      if (c == '\r' || c == '\n') {
+        joined += "\r\n";
+        if (c == '\r' && i + 1 < size && data[i + 1] == '\n') ++i;
+      } else {
+        joined += c;
+      }
+    }
+    if (size > 0 && data[size - 1] != '\r' && data[size - 1] != '\n') joined += "\r\n";
+    data = joined.constData();
+    size = joined.size();
+  }
+
+  QString text;
+  if (!re::rtfToPlainText(data, size, text)) {
+    // Not RTF after all: the lines are plain text in the code page.
+    QStringList plain;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i + 1 < size; ++i) {
+      if (data[i] != '\r' || data[i + 1] != '\n') continue;
+      plain << decodeLegacy(data + start, i - start);
+      start = ++i + 1;
+    }
+    for (const QString &line : plain) {
+      if (!fitsLegacy(line)) {
+        lines = plain;
+        return false;
+      }
+    }
+    for (const QString &line : plain) out += encodeLegacy(line) + "\r\n";
+    return true;
+  }
+
+  // One pass: pictures and objects leave nothing, paragraph ends become
+  // CR LF, the last line gets one too (an empty paragraph after a final break
+  // is no line), everything else goes into the code page or the whole body
+  // is not plain after all.
+  const qsizetype base = out.size();
+  const qsizetype n = text.size();
+  out.resize(base + 2 * n + 2);
+  char *const start = out.data() + base;
+  char *w = start;
+  const char16_t *src = reinterpret_cast<const char16_t *>(text.constData());
+  char16_t last = 0;
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t ch = src[i];
+    if (ch == u'\n') {
+      *w++ = '\r';
+      *w++ = '\n';
+    } else if (ch < 0x80) {
+      *w++ = char(ch);
+    } else if (ch == QChar::ObjectReplacementCharacter) {
+      continue;
+    } else {
+      unsigned char b;
+      if (!unicodeToLegacy(ch, b)) {
+        out.resize(base);
+        lines = plainLinesOf(text);
+        return false;
+      }
+      *w++ = char(b);
+    }
+    last = ch;
+  }
+  if (w != start && last != u'\n') {
+    *w++ = '\r';
+    *w++ = '\n';
+  }
+  out.resize(w - out.constData());
+  return true;
+}
+
 bool InsertRTFAtSelection(re::RichEditControl &editor, QIODevice &stream) {
   const QByteArray data = stream.readAll();
   if (editor.streamIn(data, re::SF_RTF | re::SFF_SELECTION)) return true;

@@ -27,6 +27,13 @@ bool IsPlainTextLines(const QList<QByteArray> &lines);
 void RTFToPlainLines(const QStringList &source, QStringList &target);
 void RTFToPlainLines(const QList<QByteArray> &source, QStringList &target);
 
+// An RTF body as stored (bytes, any line breaks) converted to the plain body
+// RTFToPlainLines and the legacy code page make of its lines: each line
+// followed by CR LF, appended to `out`. When a character has no byte in the
+// code page, appends nothing, puts the plain lines into `lines` and returns
+// false, so the caller can keep the text some other way.
+bool RTFBodyToPlainBody(const char *data, qsizetype size, QByteArray &out, QStringList &lines);
+
 // Inserts the RTF from the stream's current position to its end at the
 // editor's selection, replacing it. Data that does not read as RTF is
 // inserted as plain text instead, so nothing of a body is lost. Returns true
