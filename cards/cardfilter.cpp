@@ -11,6 +11,14 @@ const CharSet &WordDelimiters() {
   return delimiters;
 }
 
+namespace {
+// One code unit upper-cased the filter's way; surrogates stay as they are.
+inline char16_t filterUpperUnit(char16_t c) {
+  if (c < 0x80) return (c >= 'a' && c <= 'z') ? char16_t(c - 32) : c;
+  return QChar::isSurrogate(c) ? c : QChar(c).toUpper().unicode();
+}
+} // namespace
+
 QString FilterUpperCase(const QString &text) {
   QString out = text;  // shares until a letter changes
   const qsizetype n = text.size();
@@ -18,11 +26,7 @@ QString FilterUpperCase(const QString &text) {
   QChar *w = nullptr;
   for (qsizetype i = 0; i < n; ++i) {
     const char16_t c = in[i].unicode();
-    char16_t u;
-    if (c < 0x80)
-      u = (c >= 'a' && c <= 'z') ? char16_t(c - 32) : c;
-    else
-      u = in[i].isLowSurrogate() || in[i].isHighSurrogate() ? c : QChar(c).toUpper().unicode();
+    const char16_t u = filterUpperUnit(c);
     if (u != c) {
       if (!w) w = out.data();
       w[i] = QChar(u);
@@ -299,10 +303,14 @@ void TCardFilter::buildText() {
   starts_.reserve(order_.size() + 1);
   for (quint32 k : order_) {
     starts_.push_back(quint32(text_.size()));
-    text_ += FilterUpperCase(entries_[k].title);
+    text_ += entries_[k].title;
     text_ += QChar(0);
   }
   starts_.push_back(quint32(text_.size()));
+  // Upper-cased in place, as FilterUpperCase does title by title (it keeps
+  // lengths, and the NULs between titles stay).
+  char16_t *w = reinterpret_cast<char16_t *>(text_.data());
+  for (qsizetype i = 0, n = text_.size(); i < n; ++i) w[i] = filterUpperUnit(w[i]);
   textValid_ = true;
 }
 

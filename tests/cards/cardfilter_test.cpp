@@ -238,6 +238,22 @@ TEST(CardFilter, UpperCasedTitlesMadeLateFollowListChanges) {
       kept.Apply(all, filter, {}, TListOrder::ByTitle, out);
       TCardFilter().Apply(all, filter, {}, TListOrder::ByTitle, fresh);
       ASSERT_EQ(titlesOf(out), titlesOf(fresh)) << changes << " " << filter.toStdString();
+      // And both pass exactly the titles TitleMatchesFilter passes.
+      TCrdList every;
+      TCardFilter().Apply(all, QString(), {}, TListOrder::ByTitle, every);
+      QStringList expected;
+      for (const QString &t : titlesOf(every))
+        if (filter.isEmpty() || TitleMatchesFilter(FilterUpperCase(filter), t, {})) expected << t;
+      ASSERT_EQ(titlesOf(out), expected) << changes << " " << filter.toStdString();
     }
+    // A filter typed before the changes keeps its upper-cased titles, which
+    // the next few changes are spliced into.
+    kept.Apply(all, QStringLiteral("x"), {}, TListOrder::ByTitle, out);
+    all.SetString(0, QStringLiteral("ännchen"));
+    all.AddCrd(titled(QStringLiteral("ÄNNE")));
+    kept.Apply(all, QStringLiteral("äN"), {}, TListOrder::ByTitle, out);
+    TCardFilter().Apply(all, QStringLiteral("äN"), {}, TListOrder::ByTitle, fresh);
+    ASSERT_EQ(titlesOf(out), titlesOf(fresh)) << changes;
+    EXPECT_GE(out.Count(), 2);
   }
 }
