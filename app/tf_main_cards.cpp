@@ -305,6 +305,11 @@ void Tf_Main::ConvertAllToPlainText() {
     // ones appended with one write; no card changes unless all of them can.
     TBodyBatch batch;
     {
+      // Plain text takes less room than its RTF: room for all bodies spares
+      // the copies of a growing buffer.
+      qint64 room = 0;
+      for (int i = 0; i < AllCards.Count(); ++i) room += qMax(AllCards.Objects(i)->SIZ, 0);
+      batch.data().reserve(qsizetype(qMin<qint64>(room, 256 << 20)));
       TBodyReader reader(file);
       QStringList plain;
       for (int i = 0; i < AllCards.Count(); ++i) {
