@@ -363,6 +363,10 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
   if (!orderValid_ || orderKind_ != order) sort(order);
 
   const QString filter = FilterUpperCase(filterText);
+  // The upper-cased titles are made with the list, not at the first letter
+  // typed: that keystroke must stay within a frame, while the few
+  // milliseconds vanish in the opening of the file.
+  if (!textValid_) buildText();
   if (filter.isEmpty()) {
     out = full_;
     lastFilter_.clear();
@@ -371,10 +375,6 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
     lastPassed_.clear();
     return;
   }
-  // The upper-cased titles are made at the first filter that needs them: a
-  // file opened and shown unfiltered never pays for them.
-  if (!textValid_) buildText();
-
   // A filter that only grows keeps the cards that failed failing, as long as
   // matching is by substring or by prefix (whole words are not: ANN passes
   // "JO ANN", ANNA does not, and ANNA may pass where ANN failed in "ANNA").
