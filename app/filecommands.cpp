@@ -103,10 +103,10 @@ bool OpenCardsFile(FileCommandHost &host, const QString &fileNameIn, int mode) {
     WaitCursor wait;
     // The open file stays locked and whole until another one has been read.
     if (mode < 0 && !AskSaveChanges(host)) return false;
-    const tQelfileSpec spec = ProbeCardsFile(fileName);
-    switch (spec.Kind) {
+    const tQelfileSpec probed = ProbeCardsFile(fileName);
+    switch (probed.Kind) {
     case KindVersion3:
-      done = OpenVersion3File(host, spec, mode);
+      done = OpenVersion3File(host, probed, mode);
       break;
     case KindOldText:
     case KindOldArchive:
@@ -123,8 +123,8 @@ bool OpenCardsFile(FileCommandHost &host, const QString &fileNameIn, int mode) {
   return done;
 }
 
-bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &spec, int mode) {
-  ProgressGuard progress(QStringLiteral("Opening ") + nameOnly(spec.FileName), 100);
+bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &probed, int mode) {
+  ProgressGuard progress(QStringLiteral("Opening ") + nameOnly(probed.FileName), 100);
   progress.set(5);
 
   // A component of its own: the open file's password and encryption change
@@ -132,16 +132,16 @@ bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &spec, int mode)
   TZipArchiver zip;
   ConfigureZipArchiver(zip);
   QString password;
-  if (spec.Protected) {
+  if (probed.Protected) {
     TPasswordDlg1 dlg(host.dialogParent());
     if (ui().execDialog(dlg) != QDialog::Accepted) return false;
     password = dlg.password();
   }
   zip.SetPassword(password);
-  zip.AddOptions = spec.Protected ? AddOpts{AddEncrypt} : AddOpts{};
+  zip.AddOptions = probed.Protected ? AddOpts{AddEncrypt} : AddOpts{};
 
   TLoadedCardFile loaded;
-  const LoadOutcome outcome = LoadVersion3File(spec, zip, loaded, [&](int p) { progress.set(p); });
+  const LoadOutcome outcome = LoadVersion3File(probed, zip, loaded, [&](int p) { progress.set(p); });
   if (outcome.status == LoadStatus::IndexNotFound) {
     error(IndexNotFoundMessage());
     return false;
@@ -153,26 +153,26 @@ bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &spec, int mode)
 
   if (mode < 0) {
     try {
-      InstallLoadedFile(loaded, spec.FileName);
+      InstallLoadedFile(loaded, probed.FileName);
     } catch (const ECardError &e) {
       error(e.message());
       return false;
     }
     UnlockDataFile();
-    QDir::setCurrent(QFileInfo(spec.FileName).absolutePath());
+    QDir::setCurrent(QFileInfo(probed.FileName).absolutePath());
     TZipArchiver &main = ZipArchiver();
-    setProtection(main, password, spec.Protected);
-    main.SetZipFileName(spec.FileName);
+    setProtection(main, password, probed.Protected);
+    main.SetZipFileName(probed.FileName);
     CardBodyChanged = false;  // the edited card belonged to the file just closed
     openedReadOnly = false;
     qel::UpdateCaption(host, host.runningInstance());
-    pending::AddRecentFile(spec.FileName);
-    if (IsFileReadOnly(spec.FileName)) {
+    pending::AddRecentFile(probed.FileName);
+    if (IsFileReadOnly(probed.FileName)) {
       openedReadOnly = true;
       ShowReadOnly(host, false);
     }
     FileModified = false;
-    CheckExclusiveOpen(host, spec.FileName);
+    CheckExclusiveOpen(host, probed.FileName);
   } else {
     try {
       MergeLoadedFile(loaded, mode);

@@ -59,7 +59,7 @@ tQelfileSpec ProbeCardsFile(const QString &fileName);
 
 // Opens (mode -1) or merges (mode 0..3) a card file. True when it was opened or merged.
 bool OpenCardsFile(FileCommandHost &host, const QString &fileName, int mode);
-bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &spec, int mode);
+bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &probed, int mode);
 // With "Exclusive open" on: locks the file, or, when it is in use or
 // read-only, moves the cards to a NEW name.
 void CheckExclusiveOpen(FileCommandHost &host, const QString &fileName);

@@ -11,8 +11,8 @@
 
 namespace qel {
 
-const std::vector<ActionSpec> &MainActionSpecs() {
-  static const std::vector<ActionSpec> specs = {
+const std::vector<ActionDef> &MainActionDefs() {
+  static const std::vector<ActionDef> defs = {
       // List and card editing
       {"EditSelectAll", "Select &All", "Ctrl+A", "al_List"},
       {"a_SelectAllCard", "Select &All", "Ctrl+A", "al_List"},
@@ -85,7 +85,7 @@ const std::vector<ActionSpec> &MainActionSpecs() {
       {"a_GoToCard", "Go to Card", "", "al_Actions"},
       {"a_Action", "Action", "", "al_Actions"},
   };
-  return specs;
+  return defs;
 }
 
 QString ActionToolTip(const QAction &action) {
@@ -102,7 +102,7 @@ QString ActionToolTip(const QAction &action) {
 }
 
 MainActions::MainActions(QObject *owner) : owner_(owner) {
-  for (const ActionSpec &s : MainActionSpecs()) {
+  for (const ActionDef &s : MainActionDefs()) {
     auto *a = new QAction(QString::fromUtf8(s.caption), owner);
     a->setObjectName(QString::fromLatin1(s.name));
     a->setProperty("actionList", QString::fromLatin1(s.list));
@@ -112,7 +112,7 @@ MainActions::MainActions(QObject *owner) : owner_(owner) {
   // One key, one command: Ctrl+A belongs to the routing action EditSelectAll,
   // which passes it on to the list, the editor or the filter edit by focus;
   // its per-pane twins carry no key of their own.
-  for (const ActionSpec &s : MainActionSpecs()) {
+  for (const ActionDef &s : MainActionDefs()) {
     QString name = QString::fromLatin1(s.name);
     bool twin = name == QLatin1String("a_SelectAllCard") || name == QLatin1String("a_SelectAllList");
     if (*s.shortcut && !twin) actions_[name]->setShortcut(QKeySequence(QString::fromLatin1(s.shortcut)));

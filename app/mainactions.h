@@ -14,7 +14,7 @@ class QToolBar;
 
 namespace qel {
 
-struct ActionSpec {
+struct ActionDef {
   const char *name;      // objectName, e.g. "a_FileOpen"
   const char *caption;
   const char *shortcut;  // QKeySequence text, empty for none
@@ -23,7 +23,7 @@ struct ActionSpec {
 };
 
 // Every command of the main window, in the order of its action lists.
-const std::vector<ActionSpec> &MainActionSpecs();
+const std::vector<ActionDef> &MainActionDefs();
 
 // The hint of a command's tool button: its caption without the accelerator
 // mark and the trailing dots, and its shortcut in brackets.

@@ -107,9 +107,9 @@ void BM_OpenVsUnzip(benchmark::State &state) {
     {
       TZipArchiver zip;
       setUp(zip);
-      const tQelfileSpec spec = ProbeCardsFile(target(), zip);
+      const tQelfileSpec probed = ProbeCardsFile(target(), zip);
       TLoadedCardFile loaded;
-      if (LoadVersion3File(spec, zip, loaded).status != LoadStatus::Loaded) {
+      if (LoadVersion3File(probed, zip, loaded).status != LoadStatus::Loaded) {
         state.SkipWithError("open failed");
         return;
       }

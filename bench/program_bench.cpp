@@ -93,9 +93,9 @@ void BM_OpenProtected(benchmark::State &state) {
       zip.Unattended = true;
       zip.SetDLLDirectory(QStringLiteral(QEL_PROGRAM_DIR));
       zip.SetPassword(kPassword);
-      const tQelfileSpec spec = ProbeCardsFile(files.secret, zip);
+      const tQelfileSpec probed = ProbeCardsFile(files.secret, zip);
       TLoadedCardFile loaded;
-      if (LoadVersion3File(spec, zip, loaded).status != LoadStatus::Loaded) {
+      if (LoadVersion3File(probed, zip, loaded).status != LoadStatus::Loaded) {
         state.SkipWithError("open of the protected file failed");
         return;
       }

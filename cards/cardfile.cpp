@@ -139,37 +139,37 @@ QString DamagedFileMessage(const QString &fileName) {
   return QStringLiteral("The file %1 is damaged: its card bodies are missing.").arg(fileName);
 }
 
-LoadOutcome LoadVersion3File(const tQelfileSpec &spec, TZipArchiver &zip, TLoadedCardFile &out,
+LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoadedCardFile &out,
                              const std::function<void(int)> &progress) {
   LoadOutcome outcome;
-  if (spec.IndexEntry.isEmpty()) {
+  if (probed.IndexEntry.isEmpty()) {
     outcome.status = LoadStatus::IndexNotFound;
     return outcome;
   }
-  if (spec.BodyEntry.isEmpty()) {
+  if (probed.BodyEntry.isEmpty()) {
     outcome.status = LoadStatus::Damaged;
-    outcome.error = DamagedFileMessage(spec.FileName);
+    outcome.error = DamagedFileMessage(probed.FileName);
     return outcome;
   }
   out.folder = CreatePrivateSubFolder(QStringLiteral("open-"));
   if (out.folder.isEmpty()) {
-    outcome.error = QStringLiteral("Cannot create a temporary folder to open %1.").arg(spec.FileName);
+    outcome.error = QStringLiteral("Cannot create a temporary folder to open %1.").arg(probed.FileName);
     return outcome;
   }
   // Entries are extracted without their folders, under their base names.
-  out.indexPath = out.folder + QFileInfo(spec.IndexEntry).fileName();
-  out.bodyPath = out.folder + QFileInfo(spec.BodyEntry).fileName();
+  out.indexPath = out.folder + QFileInfo(probed.IndexEntry).fileName();
+  out.bodyPath = out.folder + QFileInfo(probed.BodyEntry).fileName();
   if (out.indexPath == out.bodyPath) {
     outcome.status = LoadStatus::Damaged;
-    outcome.error = DamagedFileMessage(spec.FileName);
+    outcome.error = DamagedFileMessage(probed.FileName);
     return outcome;
   }
 
-  zip.SetZipFileName(spec.FileName);
+  zip.SetZipFileName(probed.FileName);
   zip.ExtrBaseDir = out.folder;
   zip.ExtrOptions = {ExtrOverWrite};
   zip.FSpecArgs().clear();
-  zip.FSpecArgs() << spec.IndexEntry << spec.BodyEntry;
+  zip.FSpecArgs() << probed.IndexEntry << probed.BodyEntry;
   report(progress, 20);
   zip.Extract();
   report(progress, 30);
@@ -180,7 +180,7 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &spec, TZipArchiver &zip, TLoade
   }
   if (!QFileInfo(out.bodyPath).isFile()) {
     outcome.status = LoadStatus::Damaged;
-    outcome.error = DamagedFileMessage(spec.FileName);
+    outcome.error = DamagedFileMessage(probed.FileName);
     return outcome;
   }
   report(progress, 80);

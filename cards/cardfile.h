@@ -73,10 +73,10 @@ QString IndexNotFoundMessage();
 // The message for a version-3 archive without its body entry.
 QString DamagedFileMessage(const QString &fileName);
 
-// Extracts the probed index and body entries of `spec` (nothing else) through
+// Extracts the index and body entries the probe named (nothing else) through
 // `zip`, whose password is the one to try, into a fresh private folder and
 // reads the index into `out.cards`. Nothing of the open file is touched.
-LoadOutcome LoadVersion3File(const tQelfileSpec &spec, TZipArchiver &zip, TLoadedCardFile &out,
+LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoadedCardFile &out,
                              const std::function<void(int)> &progress = {});
 
 // Makes a loaded file the open one: its body becomes the body file of

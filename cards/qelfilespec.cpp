@@ -34,32 +34,32 @@ QString extensionOf(const QString &entryName) {
 } // namespace
 
 tQelfileSpec ProbeCardsFile(const QString &fileName, TZipArchiver &zip) {
-  tQelfileSpec spec;
+  tQelfileSpec probed;
   QFileInfo info(fileName);
-  if (!info.isFile()) return spec;
+  if (!info.isFile()) return probed;
   QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) return spec;
-  spec.FileName = fileName;
+  if (!file.open(QIODevice::ReadOnly)) return probed;
+  probed.FileName = fileName;
   const QByteArray line = firstLine(file);
   file.close();
   if (!line.startsWith("PK")) {
-    if (line.contains(kOldHeader)) spec.Kind = KindOldText;
-    return spec;
+    if (line.contains(kOldHeader)) probed.Kind = KindOldText;
+    return probed;
   }
 
   zip.SetZipFileName(fileName);
   for (const ZipDirEntry &entry : zip.ZipContents()) {
     const QString ext = extensionOf(entry.FileName);
-    if (ext.toUpper() == QLatin1String(".TMP") || ext == QLatin1String(".~QE")) spec.Kind = KindOldArchive;
-    if (ext == QLatin1String(".~QE") || ext == QLatin1String(".~p")) spec.Protected = true;
+    if (ext.toUpper() == QLatin1String(".TMP") || ext == QLatin1String(".~QE")) probed.Kind = KindOldArchive;
+    if (ext == QLatin1String(".~QE") || ext == QLatin1String(".~p")) probed.Protected = true;
     if (ext == QLatin1String(".~i")) {
-      spec.Kind = KindVersion3;
-      spec.IndexEntry = entry.FileName;
+      probed.Kind = KindVersion3;
+      probed.IndexEntry = entry.FileName;
     }
-    if (ext == QLatin1String(".~h")) spec.BodyEntry = entry.FileName;
-    if (ext == QLatin1String(".~p")) spec.PassEntry = entry.FileName;
+    if (ext == QLatin1String(".~h")) probed.BodyEntry = entry.FileName;
+    if (ext == QLatin1String(".~p")) probed.PassEntry = entry.FileName;
   }
-  return spec;
+  return probed;
 }
 
 } // namespace qel

@@ -157,10 +157,10 @@ TEST_F(CardFileArchive, ProbeClassifiesFiles) {
     QStringList args;
     for (const QString &e : c.entries) args << e << content;
     pyZip(dir + "/" + c.file, args);
-    const tQelfileSpec spec = ProbeCardsFile(dir + "/" + c.file, zip);
-    EXPECT_EQ(spec.Kind, c.kind) << c.file;
-    EXPECT_EQ(spec.Protected, c.prot) << c.file;
-    EXPECT_EQ(spec.IndexEntry, QString::fromLatin1(c.index)) << c.file;
+    const tQelfileSpec probed = ProbeCardsFile(dir + "/" + c.file, zip);
+    EXPECT_EQ(probed.Kind, c.kind) << c.file;
+    EXPECT_EQ(probed.Protected, c.prot) << c.file;
+    EXPECT_EQ(probed.IndexEntry, QString::fromLatin1(c.index)) << c.file;
   }
   writeBytes(dir + "/old.txt", "VR3KT Another moravine 2.0\r\n<TITLE>x\r\n");
   EXPECT_EQ(ProbeCardsFile(dir + "/old.txt", zip).Kind, 1);
@@ -174,8 +174,8 @@ TEST_F(CardFileArchive, BrokenPkFileEndsInComponentErrorAndKindZero) {
   ScriptedUi ui;
   ui.answerButton(IDOK);  // the component's own error message
   writeBytes(dir + "/broken.qel", "PK\x03\x04 not really an archive");
-  const tQelfileSpec spec = ProbeCardsFile(dir + "/broken.qel", zip);
-  EXPECT_EQ(spec.Kind, 0);
+  const tQelfileSpec probed = ProbeCardsFile(dir + "/broken.qel", zip);
+  EXPECT_EQ(probed.Kind, 0);
 }
 
 TEST_F(CardFileArchive, OpensPythonMadeArchiveByBaseNamesOnly) {
@@ -197,11 +197,11 @@ TEST_F(CardFileArchive, OpensPythonMadeArchiveByBaseNamesOnly) {
   // Entries stored with a folder, plus one that would escape the extraction folder.
   pyZip(dir + "/py.qel", {"sub/py.~i", dir + "/py.~i", "sub/py.~h", dir + "/py.~h", "../../escape.txt", dir + "/evil"});
 
-  const tQelfileSpec spec = ProbeCardsFile(dir + "/py.qel", zip);
-  ASSERT_EQ(spec.Kind, 3);
-  EXPECT_EQ(spec.IndexEntry, "sub/py.~i");
+  const tQelfileSpec probed = ProbeCardsFile(dir + "/py.qel", zip);
+  ASSERT_EQ(probed.Kind, 3);
+  EXPECT_EQ(probed.IndexEntry, "sub/py.~i");
   TLoadedCardFile loaded;
-  const LoadOutcome outcome = LoadVersion3File(spec, zip, loaded);
+  const LoadOutcome outcome = LoadVersion3File(probed, zip, loaded);
   ASSERT_EQ(outcome.status, LoadStatus::Loaded) << outcome.error.toStdString();
   ASSERT_EQ(loaded.cards.Count(), 3);
   EXPECT_EQ(QDir(loaded.folder).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList({"py.~h", "py.~i"}));
@@ -212,8 +212,8 @@ TEST_F(CardFileArchive, OpensPythonMadeArchiveByBaseNamesOnly) {
   AllCards.AddCrd(card("previous", "old body"));
   const QString previousBody = CurrentBodyFileName();
   const QString folder = loaded.folder;
-  InstallLoadedFile(loaded, spec.FileName);
-  EXPECT_EQ(CurrentFileName, spec.FileName);
+  InstallLoadedFile(loaded, probed.FileName);
+  EXPECT_EQ(CurrentFileName, probed.FileName);
   EXPECT_EQ(AllCards.Count(), 3);
   EXPECT_EQ(AllCards.Objects(1)->BodyBytes(), "body 1\r\n");
   EXPECT_FALSE(QFileInfo::exists(previousBody));

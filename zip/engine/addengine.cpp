@@ -85,11 +85,11 @@ public:
 private:
   // Finding files.
   void collect();
-  void collectSpec(const AddSpec &spec);
+  void collectRequest(const AddRequest &request);
   void walk(const std::string &dirPath, const std::string &relDir, const std::string &pattern, bool recurse,
-            const AddSpec &spec);
+            const AddRequest &request);
   void consider(const std::string &path, const std::string &relPath, const struct stat &st, bool fromPattern,
-                const AddSpec &spec);
+                const AddRequest &request);
   void considerFolder(const std::string &path, const std::string &relPath, const struct stat &st);
   bool excluded(const std::string &relPath) const;
 
@@ -153,7 +153,7 @@ bool Adder::excluded(const std::string &relPath) const {
 }
 
 void Adder::consider(const std::string &path, const std::string &relPath, const struct stat &st, bool fromPattern,
-                     const AddSpec &spec) {
+                     const AddRequest &request) {
   if (!S_ISREG(st.st_mode)) return;
   std::string_view base = lastPathPart(relPath);
   if (fromPattern && !job_.includeHidden && !base.empty() && base.front() == '.') return;
@@ -168,8 +168,8 @@ void Adder::consider(const std::string &path, const std::string &relPath, const 
     say(kErrNone, "Duplicate name left out: " + path);
     return;
   }
-  f.encrypt = spec.encrypt;
-  f.password = spec.encrypt ? spec.password : std::string();
+  f.encrypt = request.encrypt;
+  f.password = request.encrypt ? request.password : std::string();
   f.st = st;
   found_.push_back(std::move(f));
 }
@@ -188,7 +188,7 @@ void Adder::considerFolder(const std::string &path, const std::string &relPath, 
 }
 
 void Adder::walk(const std::string &dirPath, const std::string &relDir, const std::string &pattern, bool recurse,
-                 const AddSpec &spec) {
+                 const AddRequest &request) {
   DIR *d = opendir(dirPath.empty() ? "." : dirPath.c_str());
   if (!d) {
     say(kErrRead, "Cannot read folder " + (dirPath.empty() ? std::string(".") : dirPath));
@@ -215,30 +215,30 @@ void Adder::walk(const std::string &dirPath, const std::string &relDir, const st
     if (!wildMatch(pattern, n)) continue;
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) continue;
-    consider(path, rel, st, true, spec);
+    consider(path, rel, st, true, request);
   }
   for (const std::string &n : subdirs) {
     std::string path = joinPath(dirPath, n), rel = relDir.empty() ? n : relDir + "/" + n;
     struct stat st {};
     if (stat(path.c_str(), &st) == 0) considerFolder(path, rel, st);
-    walk(path, rel, pattern, recurse, spec);
+    walk(path, rel, pattern, recurse, request);
   }
 }
 
-void Adder::collectSpec(const AddSpec &spec) {
-  if (spec.spec.empty()) return;
-  const bool relative = spec.spec.front() != '/';
-  const std::string path = (relative && !spec.rootDir.empty()) ? joinPath(spec.rootDir, spec.spec) : spec.spec;
-  // The stored path is the spec as given (relative to the root folder).
-  const std::string rel = spec.spec;
+void Adder::collectRequest(const AddRequest &request) {
+  if (request.path.empty()) return;
+  const bool relative = request.path.front() != '/';
+  const std::string path = (relative && !request.rootDir.empty()) ? joinPath(request.rootDir, request.path) : request.path;
+  // The stored path is the request as given (relative to the root folder).
+  const std::string rel = request.path;
   struct stat st {};
   if (stat(path.c_str(), &st) == 0) {
     if (S_ISREG(st.st_mode)) {
-      consider(path, rel, st, false, spec);
+      consider(path, rel, st, false, request);
     } else if (S_ISDIR(st.st_mode)) {
-      if (spec.recurse) {
+      if (request.recurse) {
         considerFolder(path, rel, st);
-        walk(path, storedNameFor(rel, false), "*", true, spec);
+        walk(path, storedNameFor(rel, false), "*", true, request);
       }
       else say(kErrNone, "Folder left out (not recursing): " + path);
     }
@@ -253,11 +253,11 @@ void Adder::collectSpec(const AddSpec &spec) {
   std::string dir = path.substr(0, cut);
   std::string relDir = rel.substr(0, rel.size() - std::min(rel.size(), last.size()));
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  walk(dir, storedNameFor(relDir, false), std::string(last), spec.recurse, spec);
+  walk(dir, storedNameFor(relDir, false), std::string(last), request.recurse, request);
 }
 
 void Adder::collect() {
-  for (const AddSpec &spec : job_.specs) collectSpec(spec);
+  for (const AddRequest &request : job_.requests) collectRequest(request);
 }
 
 bool Adder::openOld() {

@@ -82,8 +82,8 @@ public:
   bool cancelled() const override { return false; }
 };
 
-struct AddSpec {
-  std::string spec;       // a path, or a path whose last part has wildcards
+struct AddRequest {
+  std::string path;       // a path, or a path whose last part has wildcards
   std::string password;   // the line's password ("" = none)
   bool encrypt = false;
   bool recurse = false;
@@ -103,12 +103,12 @@ struct AddJob {
   bool update = false, freshen = false, move = false;
   std::string comment;             // archive comment; "" keeps the old one
   bool hasComment = false;
-  std::vector<AddSpec> specs;
+  std::vector<AddRequest> requests;
   std::vector<std::string> excludes;
 };
 
-struct ExtractSpec {
-  std::string spec;       // entry name or wildcard pattern
+struct ExtractRequest {
+  std::string path;       // entry name or wildcard pattern
   std::string password;   // tried first for the entries it names ("" = none)
 };
 
@@ -119,7 +119,7 @@ struct ExtractJob {
   bool testOnly = false;
   bool update = false, freshen = false, keepDirs = false, overwrite = false;
   int passwordRequests = 1;        // asks per entry
-  std::vector<ExtractSpec> specs;  // empty = every entry
+  std::vector<ExtractRequest> requests;  // empty = every entry
 };
 
 // Adds the job's files; returns the number of files added. 0 means nothing

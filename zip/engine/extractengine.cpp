@@ -107,11 +107,11 @@ public:
 private:
   enum class Result { Done, Skipped, Stop };
   Result extractEntry(const DirEntry &e, std::size_t index);
-  const ExtractSpec *matchingSpec(const DirEntry &e) const;
+  const ExtractRequest *matchingRequest(const DirEntry &e) const;
   bool openBase();
   // Opens (creating where missing) the folders of `parts` but the last; -1 when one is not a real folder.
   Fd openFolders(const std::vector<std::string> &parts, std::size_t count, std::string &why);
-  bool unlockEntry(const DirEntry &e, const ExtractSpec *spec, const unsigned char head[kCipherHeaderSize],
+  bool unlockEntry(const DirEntry &e, const ExtractRequest *request, const unsigned char head[kCipherHeaderSize],
                    ZipCipher &cipher);
   Result skip(const DirEntry &e, SkipKind kind, int error, const std::string &text) {
     if (!text.empty() && !ev_.message(error, text + ": " + e.name)) return Result::Stop;
@@ -131,9 +131,9 @@ private:
   std::vector<unsigned char> in_, out_;
 };
 
-const ExtractSpec *Extractor::matchingSpec(const DirEntry &e) const {
-  for (const ExtractSpec &s : job_.specs) {
-    std::string pattern = s.spec;
+const ExtractRequest *Extractor::matchingRequest(const DirEntry &e) const {
+  for (const ExtractRequest &s : job_.requests) {
+    std::string pattern = s.path;
     std::replace(pattern.begin(), pattern.end(), '\\', '/');
     if (wildMatch(pattern, e.name)) return &s;
   }
@@ -180,7 +180,7 @@ Fd Extractor::openFolders(const std::vector<std::string> &parts, std::size_t cou
   return cur;
 }
 
-bool Extractor::unlockEntry(const DirEntry &e, const ExtractSpec *spec, const unsigned char head[kCipherHeaderSize],
+bool Extractor::unlockEntry(const DirEntry &e, const ExtractRequest *request, const unsigned char head[kCipherHeaderSize],
                             ZipCipher &cipher) {
   const std::uint8_t check = cipherCheckByte(e.header.flags, e.header.crc, e.header.dosTime);
   auto tryPassword = [&](const std::string &pw) {
@@ -188,7 +188,7 @@ bool Extractor::unlockEntry(const DirEntry &e, const ExtractSpec *spec, const un
     return checkCipherHeader(cipher, check, head);
   };
   std::vector<std::string> candidates;
-  if (spec && !spec->password.empty()) candidates.push_back(spec->password);
+  if (request && !request->password.empty()) candidates.push_back(request->password);
   if (!job_.password.empty()) candidates.push_back(job_.password);
   candidates.insert(candidates.end(), knownPasswords_.begin(), knownPasswords_.end());
   for (const std::string &pw : candidates)
@@ -222,7 +222,7 @@ Extractor::Result Extractor::extractEntry(const DirEntry &e, std::size_t index) 
   if (dataPos > dir_.directoryStart || e.compressedSize > dir_.directoryStart - dataPos)
     return skip(e, kSkipFormatWrong, kErrBadArchive, "Entry data lies outside the archive");
 
-  const ExtractSpec *spec = job_.specs.empty() ? nullptr : matchingSpec(e);
+  const ExtractRequest *request = job_.requests.empty() ? nullptr : matchingRequest(e);
   const bool encrypted = h.flags & kFlagEncrypted;
   std::uint64_t csize = e.compressedSize;
   std::uint64_t readPos = dataPos;
@@ -231,7 +231,7 @@ Extractor::Result Extractor::extractEntry(const DirEntry &e, std::size_t index) 
     unsigned char head[kCipherHeaderSize];
     if (csize < kCipherHeaderSize || !src_.read(dataPos, head, kCipherHeaderSize))
       return skip(e, kSkipFormatWrong, kErrBadArchive, "Encrypted entry is too short");
-    if (!unlockEntry(e, spec, head, cipher)) {
+    if (!unlockEntry(e, request, head, cipher)) {
       if (ev_.cancelled()) return Result::Stop;
       return skip(e, kSkipBadPassword, kErrPassword, "Wrong or no password, entry skipped");
     }
@@ -388,7 +388,7 @@ int Extractor::run() {
   std::uint64_t total = 0;
   for (std::size_t i = 0; i < dir_.entries.size(); ++i) {
     const DirEntry &e = dir_.entries[i];
-    if (!job_.specs.empty() && !matchingSpec(e)) continue;
+    if (!job_.requests.empty() && !matchingRequest(e)) continue;
     chosen.push_back(i);
     if (!e.isDir()) total += e.uncompressedSize;
   }

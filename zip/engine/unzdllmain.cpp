@@ -28,10 +28,10 @@ int execExtract(zipabi::UnzExtractParams *p) {
   job.passwordRequests = std::clamp<int>(p->passwordRequestCount, 0, 15);
   if (p->fileCount > 0 && p->files) {
     for (std::int32_t i = 0; i < p->fileCount; ++i) {
-      ExtractSpec spec;
-      spec.spec = text(p->files[i].fileSpec);
-      spec.password = text(p->files[i].password);
-      if (!spec.spec.empty()) job.specs.push_back(std::move(spec));
+      ExtractRequest request;
+      request.path = text(p->files[i].fileSpec);
+      request.password = text(p->files[i].password);
+      if (!request.path.empty()) job.requests.push_back(std::move(request));
     }
   }
   if (job.archivePath.empty()) {

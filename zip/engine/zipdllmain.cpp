@@ -54,13 +54,13 @@ int execAdd(zipabi::ZipAddParams *p) {
   }
   for (std::int32_t i = 0; i < p->fileCount; ++i) {
     const zipabi::ZipAddFileEntry &f = p->files[i];
-    AddSpec spec;
-    spec.spec = text(f.fileSpec);
-    spec.encrypt = on(f.encrypt);
-    spec.password = f.password && *f.password ? std::string(f.password) : job.password;
-    spec.recurse = on(f.recurse);
-    spec.rootDir = text(f.rootDir);
-    job.specs.push_back(std::move(spec));
+    AddRequest request;
+    request.path = text(f.fileSpec);
+    request.encrypt = on(f.encrypt);
+    request.password = f.password && *f.password ? std::string(f.password) : job.password;
+    request.recurse = on(f.recurse);
+    request.rootDir = text(f.rootDir);
+    job.requests.push_back(std::move(request));
   }
   if (p->excludes)
     for (std::int32_t i = 0; i < p->excludeCount; ++i)
