@@ -104,6 +104,11 @@ public:
   void ClearFilter();
   void SelectCard(int index);
   void ShowCard(int index);
+  // A stored body into the editor: plain text, or RTF (shown as its text when
+  // the reader cannot take it).
+  void LoadBodyIntoEditor(const QByteArray &body);
+  // The editor's background for a card: its own colour, else the option's.
+  void ApplyCardColor(const TCrd &card);
   void StoreCurrentCard();
   // The card of the focused list item; nullptr / -1 when no item is focused.
   TCrd *CurrentCard() const;

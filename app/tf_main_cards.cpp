@@ -51,14 +51,6 @@ void guarded(F f) {
   }
 }
 
-// Loads a stored body into the editor as the list shows cards: plain text or RTF.
-void loadBody(re::RichEditControl &editor, const QByteArray &body) {
-  if (IsPlainTextBytes(body))
-    editor.streamIn(body, re::SF_TEXT);
-  else if (!editor.streamIn(body, re::SF_RTF))
-    editor.streamIn(body, re::SF_TEXT);
-}
-
 // Removes the cards from AllCards by identity, keeping the order of the rest.
 int removeFromAllCards(const std::vector<TCrdPtr> &cards) {
   if (cards.empty()) return 0;
@@ -189,10 +181,9 @@ void Tf_Main::a_DuplicateExecute() {
   guarded([&] {
     const TCrdPtr card = addCard(*this, dialog.Keyword->text());
     card->Color = source->Color;
-    m_Card->setBackgroundColor(
-        TColorToQColor(card->Color == kNoColor && AppOptions ? AppOptions->CardColor : card->Color));
+    ApplyCardColor(*card);
     if (copyContent && ShownCard() == card) {
-      loadBody(*m_Card, source->BodyText());
+      LoadBodyIntoEditor(source->BodyText());
       // Stored for the new card when it is left, like any edit.
       CardBodyChanged = true;
       FileModified = true;

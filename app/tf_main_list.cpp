@@ -332,18 +332,12 @@ void Tf_Main::ShowCard(int index) {
       m_Card->streamIn(QByteArray(), re::SF_TEXT);
       throw;
     }
-    if (IsPlainTextBytes(body)) {
-      pending::SetDefaultTextAttributes(*this);
-      m_Card->streamIn(body, re::SF_TEXT);
-    } else if (!m_Card->streamIn(body, re::SF_RTF)) {
-      // RTF our reader cannot take is shown as its text rather than not at all.
-      m_Card->streamIn(body, re::SF_TEXT);
-    }
+    if (IsPlainTextBytes(body)) pending::SetDefaultTextAttributes(*this);
+    LoadBodyIntoEditor(body);
   }
   // A plain-text label shows an ampersand as it is; nothing to escape.
   pn_Header->setText(card->Title);
-  const qint32 color = card->Color == kNoColor && AppOptions ? AppOptions->CardColor : card->Color;
-  m_Card->setBackgroundColor(TColorToQColor(color));
+  ApplyCardColor(*card);
   first->setEnabled(index > 0);
   previous->setEnabled(index > 0);
   next->setEnabled(index < FilteredCards.Count() - 1);
@@ -410,5 +404,18 @@ bool Tf_Main::OfferAddCardFromFilter() {
   return false;
 }
 
+
+void Tf_Main::LoadBodyIntoEditor(const QByteArray &body) {
+  if (IsPlainTextBytes(body))
+    m_Card->streamIn(body, re::SF_TEXT);
+  else if (!m_Card->streamIn(body, re::SF_RTF))
+    // RTF our reader cannot take is shown as its text rather than not at all.
+    m_Card->streamIn(body, re::SF_TEXT);
+}
+
+void Tf_Main::ApplyCardColor(const TCrd &card) {
+  const qint32 color = card.Color == kNoColor && AppOptions ? AppOptions->CardColor : card.Color;
+  m_Card->setBackgroundColor(TColorToQColor(color));
+}
 
 } // namespace qel

@@ -67,7 +67,8 @@ protected:
     const QString path = dir + "/" + name;
     double created = 46000;
     for (const char *t : titles) {
-      auto c = std::make_shared<TCrd>(created += 1, QStringLiteral("u%1").arg(created));
+      created += 1;
+      auto c = std::make_shared<TCrd>(created, QStringLiteral("u%1").arg(created));
       c->Title = QString::fromUtf8(t);
       c->StoreBodyBytes("body of " + QByteArray(t) + "\r\n");
       AllCards.AddCrd(c);
