@@ -4,6 +4,7 @@
 #include "app/guards.h"
 #include "app/passworddlg.h"
 #include "app/pending.h"
+#include "app/recentfiles.h"
 #include "app/progress.h"
 #include "cards/bodyfile.h"
 #include "cards/carderror.h"
@@ -166,7 +167,7 @@ bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &probed, int mod
     CardBodyChanged = false;  // the edited card belonged to the file just closed
     openedReadOnly = false;
     qel::UpdateCaption(host, host.runningInstance());
-    pending::AddRecentFile(probed.FileName);
+    AddRecentFile(probed.FileName);
     if (IsFileReadOnly(probed.FileName)) {
       openedReadOnly = true;
       ShowReadOnly(host, false);
@@ -242,7 +243,7 @@ bool SaveCardsFile(FileCommandHost &host, const QString &targetIn) {
       openedReadOnly = false;
       qel::UpdateCaption(host, host.runningInstance());
       host.refreshEditCommands();
-      pending::AddRecentFile(target);
+      AddRecentFile(target);
       host.restartAutosaveTimer();
     }
   }

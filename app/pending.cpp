@@ -7,6 +7,8 @@
 #include "cards/bodyfile.h"
 #include "cards/crd.h"
 #include "platform/uiservices.h"
+#include "settings/options.h"
+#include "settings/printerstate.h"
 #include "settings/registry2000.h"
 
 #include <QLineEdit>
@@ -19,16 +21,17 @@ const QString kStartUpKey = QStringLiteral("Software\\Qel Moravine\\StartUp");
 const QString kFirstStartValue = QStringLiteral("First start done");
 } // namespace
 
-void LoadRecentFiles(Tf_Main &) {}
-void SaveRecentFiles(Tf_Main &) {}
-void ApplyRecentFilesOptions(Tf_Main &, int) {}
-void ReopenLastFile(Tf_Main &w) { w.a_FileNewExecute(); }
-void LoadWindowState(Tf_Main &) {}
-void SaveWindowState(Tf_Main &) {}
+void SaveToolbars(Tf_Main &) {}
+void LoadToolbars(Tf_Main &) {}
+void ReloadToolbarItemVisibility(Tf_Main &) {}
 void ShowOptionsDialog(Tf_Main &) {}
 void ApplyTrayOption(Tf_Main &, bool) {}
 void SetTrayHint(Tf_Main &, const QString &) {}
-void ApplyPrinterOptions(Tf_Main &) {}
+void ApplyPrinterOptions(Tf_Main &) {
+  if (!AppOptions) return;
+  if (AppOptions->MarginUnits == 0) PrinterPageState().SetMeasureUnit(muMillimeters);
+  if (AppOptions->MarginUnits == 1) PrinterPageState().SetMeasureUnit(muInches);
+}
 void CloseHelpWindows() {}
 
 bool IsFirstStart() {
@@ -51,7 +54,6 @@ void SaveFile(Tf_Main &w) { FileSave(MainFileHost(w)); }
 void NewFile(Tf_Main &w) { FileNew(MainFileHost(w)); }
 bool OpenFile(Tf_Main &w, const QString &path, int mode) { return qel::OpenCardsFile(MainFileHost(w), path, mode); }
 void DeleteBodyFile() { qel::DeleteBodyFile(); }
-void AddRecentFile(const QString &) {}
 bool OpenOldVersionFile(const QString &path, int) {
   ui().messageBox(path + QStringLiteral(" is a card file of an older version, which cannot be read yet."),
                   MB_OK | MB_ICONERROR);

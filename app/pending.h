@@ -13,12 +13,10 @@ class Tf_Main;
 
 namespace qel::pending {
 
-void LoadRecentFiles(Tf_Main &);
-void SaveRecentFiles(Tf_Main &);
-void ApplyRecentFilesOptions(Tf_Main &, int maxItems);
-void ReopenLastFile(Tf_Main &);
-void LoadWindowState(Tf_Main &);
-void SaveWindowState(Tf_Main &);
+// Which toolbar items show and where the toolbars stand: kept by the toolbar framework.
+void SaveToolbars(Tf_Main &);
+void LoadToolbars(Tf_Main &);
+void ReloadToolbarItemVisibility(Tf_Main &);
 void ShowOptionsDialog(Tf_Main &);
 void ApplyTrayOption(Tf_Main &, bool sysTray);
 void SetTrayHint(Tf_Main &, const QString &hint);
@@ -38,8 +36,6 @@ void SaveFile(Tf_Main &);
 void NewFile(Tf_Main &);
 bool OpenFile(Tf_Main &, const QString &path, int mode);
 void DeleteBodyFile();
-// Puts a file on top of the recently-used list.
-void AddRecentFile(const QString &path);
 // Reads a card file of the old 1.x and 2.x formats (open, mode -1, or merge); true when read.
 bool OpenOldVersionFile(const QString &path, int mode);
 // Writes the shown card's edited body to the body file before a save.

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <memory>
 
+class QAction;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -34,6 +35,7 @@ struct TFont;
 struct FontGlobalParts;
 class CardListModel;
 class TCardFilter;
+class TTbrMRUList;
 
 class Tf_Main : public QMainWindow, public MainWindowHooks {
   Q_OBJECT
@@ -88,6 +90,18 @@ public:
   virtual void RefilterCards();
   virtual void OpenSamplefile1Click();
   virtual void ReopenLastFile();
+
+  // ---- window state and recent files (tf_main_state.cpp, tf_main_recent.cpp) ----
+  // The window, list pane, word wrap, lock and printer state, then the settings.
+  // Throws ERegistryException when the store cannot be written.
+  void SaveWindowState();
+  void LoadWindowState();
+  void LoadRecentFiles();
+  void SaveRecentFiles();
+  // The list's capacity: "MRU entries" with "MRU" on, else 0.
+  void ApplyRecentFilesOptions(int maxItems);
+  void AddRecentFile(const QString &path);
+  std::unique_ptr<TTbrMRUList> MRUList;
 
   // ---- file commands (tf_main_file.cpp) ----
   void a_FileOpenExecute();
@@ -203,6 +217,9 @@ private:
   // filter, list and current card (tf_main_list.cpp)
   void wireListCommands();
   void lw_ListChange();
+  void UpdateRecentFilesMenu();
+  void makeRecentList();
+  QList<QAction *> recentFileItems_;  // the entries shown in the File menu and under Open
   std::shared_ptr<TCrd> shownCard_;
   CardListModel *listModel_ = nullptr;
   std::shared_ptr<TCardFilter> cardFilter_;  // shared: the life-cycle file destroys the window without knowing the type

@@ -8,6 +8,7 @@
 #include "platform/instances.h"
 #include "platform/richedit/richeditcontrol.h"
 #include "platform/uiservices.h"
+#include "settings/mrulist.h"
 #include "settings/options.h"
 #include "settings/registry2000.h"
 
@@ -116,9 +117,9 @@ void Tf_Main::showEvent(QShowEvent *e) {
 void Tf_Main::FormShow() {
   if (startupStarted_) return;
   startupStarted_ = true;
-  pending::LoadRecentFiles(*this);
+  LoadRecentFiles();
   ApplyLayout();
-  pending::LoadWindowState(*this);
+  LoadWindowState();
   m_Card->setWordWrap(actions_->item(QStringLiteral("Wordwrap1"))->isChecked());
   a_LockExecute(false);
   ApplyOptions();
@@ -180,7 +181,7 @@ void Tf_Main::ApplyOptions() {
     Timer->start();
   else
     Timer->stop();
-  pending::ApplyRecentFilesOptions(*this, o.MRU ? o.MRUEntries : 0);
+  ApplyRecentFilesOptions(o.MRU ? o.MRUEntries : 0);
   pending::ApplyPrinterOptions(*this);
   // The action text: the action font's name, size and style, and its colour.
   e_Action->setFont(qfontOf(o.ActionFont));
@@ -347,13 +348,11 @@ void Tf_Main::closeEvent(QCloseEvent *e) {
 
 void Tf_Main::FormClose() {
   if (!StartupDone) return;
-  pending::SaveWindowState(*this);
-  if (AppOptions) {
-    try {
-      AppOptions->SaveToRegistry();
-    } catch (const std::exception &ex) {
-      ui().messageBox(QString::fromLocal8Bit(ex.what()), applicationTitle(), MB_OK | MB_ICONERROR);
-    }
+  // The window state and, with it, the settings.
+  try {
+    SaveWindowState();
+  } catch (const std::exception &ex) {
+    ui().messageBox(QString::fromUtf8(ex.what()), applicationTitle(), MB_OK | MB_ICONERROR);
   }
   pending::DeleteBodyFile();
   if (pending::CardClipboardExists()) {
@@ -367,7 +366,7 @@ void Tf_Main::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   Timer->stop();
-  if (StartupDone) pending::SaveRecentFiles(*this);
+  if (StartupDone) SaveRecentFiles();
   // Whatever way the program ends, its body file does not outlive it.
   pending::DeleteBodyFile();
   pending::CloseHelpWindows();
@@ -419,6 +418,5 @@ void Tf_Main::UpdateCaption() { qel::UpdateCaption(*this, instance_.get()); }
 // The file commands (AskSaveChanges, a_FileSaveExecute, a_FileNewExecute,
 // OpenCardsFile, OpenSamplefile1Click) live in tf_main_file.cpp.
 void Tf_Main::RefilterCards() { pending::Refilter(*this); }
-void Tf_Main::ReopenLastFile() { pending::ReopenLastFile(*this); }
 
 } // namespace qel

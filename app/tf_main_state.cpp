@@ -1,0 +1,83 @@
+// The main window's remembered state: position and size, the list pane,
+// word wrap, the card lock and the printer's page, saved at close and after
+// the options dialog, restored once at start-up.
+
+#include "app/pending.h"
+#include "app/tf_main.h"
+#include "settings/options.h"
+#include "settings/printerstate.h"
+#include "settings/windowstate.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QScreen>
+#include <QSplitter>
+
+namespace qel {
+
+namespace {
+// Below these the window or a pane is of no use; stored sizes under them are ignored.
+constexpr QSize kMinWindowSize(240, 180);
+constexpr int kMinPane = 60;
+} // namespace
+
+void Tf_Main::SaveWindowState() {
+  TWindowStateRecord r;
+  if (isMinimized())
+    r.WindowState = TWindowStateRecord::wsMinimized;
+  else if (isMaximized() || isFullScreen())
+    r.WindowState = TWindowStateRecord::wsMaximized;
+  if (r.WindowState == TWindowStateRecord::wsNormal) {
+    r.Left = pos().x();
+    r.Top = pos().y();
+    r.Width = width();
+    r.Height = height();
+  }
+  r.ListWidth = ListPanel->width();
+  r.ListHeight = ListPanel->height();
+  r.WordWrap = actions_->item(QStringLiteral("Wordwrap1"))->isChecked();
+  r.LockCards = IsLocked();
+  SaveWindowStateRecord(r, PrinterPageState());
+  pending::SaveToolbars(*this);
+  if (AppOptions) AppOptions->SaveToRegistry();
+}
+
+void Tf_Main::LoadWindowState() {
+  const TWindowStateRecord r = LoadWindowStateRecord(PrinterPageState());
+
+  QRect rect(pos(), size());
+  if (r.Left) rect.moveLeft(*r.Left);
+  if (r.Top) rect.moveTop(*r.Top);
+  if (r.Width && *r.Width >= kMinWindowSize.width()) rect.setWidth(*r.Width);
+  if (r.Height && *r.Height >= kMinWindowSize.height()) rect.setHeight(*r.Height);
+  QList<QRect> screens;
+  for (const QScreen *s : QGuiApplication::screens()) screens << s->availableGeometry();
+  rect = PlaceOnScreens(rect, screens, kMinWindowSize);
+  if (r.Left || r.Top || rect.topLeft() != pos()) move(rect.topLeft());
+  resize(rect.size());
+  // Only a maximised window starts other than normal: minimised is the
+  // "StartMinimized" option's business.
+  if (r.WindowState == TWindowStateRecord::wsMaximized) setWindowState(windowState() | Qt::WindowMaximized);
+
+  // The list pane's size, kept so that both panes stay in sight.
+  const bool across = Splitter->orientation() == Qt::Horizontal;
+  const std::optional<int> stored = across ? r.ListWidth : r.ListHeight;
+  if (stored) {
+    if (layout()) {
+      layout()->invalidate();
+      layout()->activate();
+    }
+    const int total = (across ? Splitter->width() : Splitter->height()) - Splitter->handleWidth();
+    if (total >= 2 * kMinPane) {
+      const int list = std::clamp(*stored, kMinPane, total - kMinPane);
+      Splitter->setSizes({list, total - list});
+    }
+  }
+
+  if (r.WordWrap) actions_->item(QStringLiteral("Wordwrap1"))->setChecked(*r.WordWrap);
+  if (r.LockCards) actions_->get(QStringLiteral("a_Lock"))->setChecked(*r.LockCards);
+  pending::LoadToolbars(*this);
+}
+
+} // namespace qel
