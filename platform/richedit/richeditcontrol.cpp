@@ -1203,7 +1203,8 @@ int RichEditControl::findText(const QString &what, int start, int end, int flags
 
 void RichEditControl::freeFormatRangeCache() { formatDoc_.reset(); }
 
-int RichEditControl::formatRange(QPainter *painter, const QRect &rc, const QRect &, int cpMin, int cpMax, bool render) {
+int RichEditControl::formatRange(QPainter *painter, const QRect &rc, const QRect &, int cpMin, int cpMax, bool render,
+                                 const QSize &targetDpi) {
   const int len = textLength();
   if (cpMax < 0 || cpMax > len) cpMax = len;
   if (cpMin >= cpMax) return len;
@@ -1251,6 +1252,16 @@ int RichEditControl::formatRange(QPainter *painter, const QRect &rc, const QRect
       }
       any = true;
       bottom = lb;
+      // A form feed ends the page after its line; the paragraph mark that
+      // ends that line goes with it, so the next page does not open with an
+      // empty line.
+      // A page cannot end inside a line: a form feed ends it after its line.
+      if (b.text().mid(line.textStart(), line.textLength()).contains(QChar(0x0C))) {
+        next = lineEnd;
+        if (next == b.position() + b.length() - 1) ++next;
+        stop = true;
+        break;
+      }
     }
     if (stop) break;
   }
@@ -1258,16 +1269,20 @@ int RichEditControl::formatRange(QPainter *painter, const QRect &rc, const QRect
   if (render && painter) {
     painter->save();
     const QPaintDevice *dev = painter->device();
-    const qreal sx = dev ? dev->logicalDpiX() / qreal(kUnitsPerInch) : 1;
-    const qreal sy = dev ? dev->logicalDpiY() / qreal(kUnitsPerInch) : 1;
-    painter->translate(twipsToPixels(rc.left(), dev ? dev->logicalDpiX() : kUnitsPerInch),
-                       twipsToPixels(rc.top(), dev ? dev->logicalDpiY() : kUnitsPerInch));
+    const int dpiX = targetDpi.isValid() ? targetDpi.width() : dev ? dev->logicalDpiX() : kUnitsPerInch;
+    const int dpiY = targetDpi.isValid() ? targetDpi.height() : dev ? dev->logicalDpiY() : kUnitsPerInch;
+    const qreal sx = dpiX / qreal(kUnitsPerInch);
+    const qreal sy = dpiY / qreal(kUnitsPerInch);
+    painter->translate(twipsToPixels(rc.left(), dpiX), twipsToPixels(rc.top(), dpiY));
     painter->scale(sx, sy);
     painter->translate(0, -top);
     const QRectF clip(0, top, width, bottom - top);
     painter->setClipRect(clip);
     QAbstractTextDocumentLayout::PaintContext ctx;
-    ctx.clip = clip;
+    // The lines just above and below the page touch its edges: keep them out
+    // of what is drawn, not only out of sight (a PDF holds clipped text).
+    constexpr qreal kEdge = 0.01;
+    ctx.clip = clip.adjusted(0, kEdge, 0, -kEdge);
     ctx.palette.setColor(QPalette::Text, Qt::black);
     layout->draw(painter, ctx);
     painter->restore();

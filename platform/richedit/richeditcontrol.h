@@ -233,7 +233,11 @@ public:
   // rectangle page), draws it when render is true, and returns the position
   // of the first character that did not fit (the text length when all did).
   // Each call takes at least one line, so a caller's page loop always moves.
-  int formatRange(QPainter *painter, const QRect &rcTwips, const QRect &pageTwips, int cpMin, int cpMax, bool render);
+  // A form feed in the text ends the page after it (cards joined with page
+  // breaks). `targetDpi`, when valid, is the resolution the twips are drawn
+  // at (a page picture recorded for a printer); else the painter's device's.
+  int formatRange(QPainter *painter, const QRect &rcTwips, const QRect &pageTwips, int cpMin, int cpMax, bool render,
+                  const QSize &targetDpi = QSize());
   void freeFormatRangeCache();
 
   // Protected text test of a range (an empty range: inside protected text).
