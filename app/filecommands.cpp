@@ -49,6 +49,24 @@ void setProtection(TZipArchiver &zip, const QString &password, bool encrypt) {
     zip.AddOptions.remove(AddEncrypt);
 }
 
+// The first lines of the exclusive-open warning: the file is read-only or another program holds it.
+QString inUseText(const QString &fileName) {
+  return QStringLiteral("\"") + nameOnly(fileName) + QStringLiteral("\" is read only,") + QStringLiteral("\r") +
+         QStringLiteral("or somebody else in network has opened it.");
+}
+
+// Another running instance has `target` open (found by its record, whatever
+// the spelling of the path), or holds the exclusive-open lock on it. Our own
+// lock on the file we have open does not count.
+bool heldByAnotherInstance(const QString &target) {
+  if (!QFileInfo::exists(target)) return false;
+  const FoundInstance found = FindInstanceWithFile(target);
+  if (found.found && !found.self) return true;
+  const QString own = LockedDataFile();
+  if (!own.isEmpty() && QFileInfo(own).canonicalFilePath() == QFileInfo(target).canonicalFilePath()) return false;
+  return IsFileInUse(target);
+}
+
 const QString kOpenFilter = QStringLiteral("QEL moravine (*.qel *.QEL);;All files (*)");
 const QString kSaveFilter = QStringLiteral("QEL moravine (*.QEL *.qel);;All files (*)");
 
@@ -194,9 +212,8 @@ void CheckExclusiveOpen(FileCommandHost &host, const QString &fileName) {
     return;
   }
   const QString newName = FreeNewFileName();
-  ui().messageBox(QStringLiteral("\"") + nameOnly(fileName) + QStringLiteral("\" is read only,") + QStringLiteral("\r") +
-                      QStringLiteral("or somebody else in network has opened it.") + QStringLiteral("\r") +
-                      QStringLiteral("The cards will be copied to ") + newName + QStringLiteral(" file."),
+  ui().messageBox(inUseText(fileName) + QStringLiteral("\r") + QStringLiteral("The cards will be copied to ") + newName +
+                      QStringLiteral(" file."),
                   MB_OK | MB_ICONWARNING);
   try {
     MoveBodyFile(newName);
@@ -215,6 +232,14 @@ bool SaveCardsFile(FileCommandHost &host, const QString &targetIn) {
   const QString target = absolutePath(targetIn);
   if (QFileInfo::exists(target) && IsFileReadOnly(target)) {
     error(QStringLiteral("Cannot save: ") + target + QStringLiteral(" is read only."));
+    return false;
+  }
+  // Replacing a file another instance has open would change it under that
+  // instance, and its next save would drop these cards.
+  if (heldByAnotherInstance(target)) {
+    ui().messageBox(inUseText(target) + QStringLiteral("\r") + QStringLiteral("The file ") + target +
+                        QStringLiteral(" was not saved."),
+                    MB_OK | MB_ICONWARNING);
     return false;
   }
   WaitCursor wait;

@@ -3,8 +3,16 @@
 #include "app/passworddlg.h"
 #include "tests/app/filecommands_fixture.h"
 
+#include "app/mainstate.h"
+#include "platform/instances.h"
+
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace qel;
 using namespace qel::test;
@@ -109,6 +117,61 @@ TEST_F(FileSaveTest, FailedSaveKeepsOldFileAndModifiedFlag) {
   EXPECT_EQ(AllCards.Count(), 2);
   EXPECT_EQ(bodyOf("B"), "b");
   EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.qel"});
+}
+
+// Another instance has the target open: with "Exclusive open" it holds the
+// file's lock, without it only its record names the file. Either way Save As
+// onto it, under any spelling of its path, is refused and the file stays.
+TEST_F(FileSaveTest, SaveAsOntoFileOfAnotherInstanceIsRefused) {
+  addCard("Theirs", "theirs");
+  const QString path = makeFile("theirs.qel");
+  ASSERT_TRUE(QFile::link(dir, dir + "/link"));
+  const QByteArray before = ziptest::readAll(path);
+  const QString expected = "\"theirs.qel\" is read only,\ror somebody else in network has opened it.\rThe file ";
+
+  addCard("Mine", "mine");
+  FileModified = true;
+  options->ExclusiveOpen = true;
+  ScriptedUi ui;
+  {
+    // The lock another instance holds with "Exclusive open".
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_SH), 0);
+    for (const QString &spelling : {path, dir + "/link/theirs.qel", dir + "/./link/../theirs.qel"}) {
+      ui.answer(Answer::saveFile(spelling)).answerButton(IDOK);
+      EXPECT_FALSE(FileSaveAs(host)) << spelling.toStdString();
+      EXPECT_TRUE(ui.messageTexts().last().startsWith(expected)) << ui.messageTexts().last().toStdString();
+      EXPECT_EQ(ziptest::readAll(path), before);
+    }
+    ::close(fd);
+  }
+  {
+    // A record of another running instance naming the file (its lock is held, so it is alive).
+    const QString folder = InstanceFolderPath();
+    const int lock = ::open(QFile::encodeName(folder + "other.lock").constData(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    QFile record(folder + "other.rec");
+    ASSERT_TRUE(record.open(QIODevice::WriteOnly));
+    record.write(R"({"pid":1,"caption":"theirs - Qel Moravine","file":")" + QFile::encodeName(InstanceFileKey(path)) +
+                 R"(","socket":"/nowhere"})");
+    record.close();
+    options->ExclusiveOpen = false;
+    ui.answer(Answer::saveFile(dir + "/link/theirs.qel")).answerButton(IDOK);
+    EXPECT_FALSE(FileSaveAs(host));
+    EXPECT_TRUE(ui.messageTexts().last().startsWith(expected));
+    EXPECT_EQ(ziptest::readAll(path), before);
+    ::close(lock);
+  }
+  EXPECT_TRUE(FileModified);
+  EXPECT_EQ(CurrentFileName, "NEW.QEL");
+
+  // Once the other instance is gone the file may be replaced.
+  ui.answer(Answer::saveFile(path));
+  EXPECT_TRUE(FileSaveAs(host));
+  EXPECT_EQ(CurrentFileName, path);
+  EXPECT_EQ(bodyOf("Mine"), "mine");
 }
 
 TEST_F(FileSaveTest, ProtectDialogClosesOnCancelAndUnprotectButNotOnMismatch) {
