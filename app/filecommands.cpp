@@ -201,6 +201,11 @@ bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &probed, int mod
     }
     FileModified = true;
   }
+  if (!outcome.damagedCards.isEmpty()) {
+    ui().messageBox(DamagedCardsMessage(probed.FileName, outcome.damagedCards), MB_OK | MB_ICONWARNING);
+    // The repaired cards differ from the file: saving writes them whole.
+    FileModified = true;
+  }
   progress.set(100);
   return true;
 }

@@ -139,6 +139,43 @@ QString DamagedFileMessage(const QString &fileName) {
   return QStringLiteral("The file %1 is damaged: its card bodies are missing.").arg(fileName);
 }
 
+QString DamagedCardsMessage(const QString &fileName, const QStringList &titles) {
+  constexpr qsizetype kShown = 20;
+  QString text = QStringLiteral("The file %1 is damaged: the bodies of these cards are missing and they are opened empty:")
+                     .arg(fileName);
+  for (qsizetype i = 0; i < titles.size() && i < kShown; ++i) text += QStringLiteral("\r\"") + titles[i] + QLatin1Char('"');
+  if (titles.size() > kShown) text += QStringLiteral("\rand %1 more.").arg(titles.size() - kShown);
+  return text;
+}
+
+namespace {
+
+// Points every card whose range lies outside the body file at one stored
+// empty body appended to it; returns their titles.
+QStringList repairBodyRanges(TCrdList &cards, const QString &bodyPath) {
+  TBodyFile body(bodyPath);
+  const qint64 size = body.size();
+  QStringList titles;
+  std::vector<TCrd *> damaged;
+  for (const auto &item : cards.Items()) {
+    const TCrd &c = *item.card;
+    if (c.ADR < 0 || c.SIZ < 0 || qint64(c.ADR) + qint64(c.SIZ) > size) {
+      damaged.push_back(item.card.get());
+      titles << c.Title;
+    }
+  }
+  if (damaged.empty()) return titles;
+  qint32 adr = 0, siz = 0;
+  body.append(EmptyBody(), adr, siz);
+  for (TCrd *c : damaged) {
+    c->ADR = adr;
+    c->SIZ = siz;
+  }
+  return titles;
+}
+
+} // namespace
+
 LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoadedCardFile &out,
                              const std::function<void(int)> &progress) {
   LoadOutcome outcome;
@@ -187,6 +224,7 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
   try {
     TCrdList cards;
     ReadIndexFile(cards, out.indexPath, nullptr, MergeAdd);
+    outcome.damagedCards = repairBodyRanges(cards, out.bodyPath);
     out.cards = std::move(cards);
   } catch (const ECardError &e) {
     outcome.error = e.message();

@@ -66,6 +66,9 @@ enum class LoadStatus {
 struct LoadOutcome {
   LoadStatus status = LoadStatus::Failed;
   QString error;
+  // Titles of the cards whose body range lay outside the body entry: they
+  // were given the empty body, and the file should be saved again.
+  QStringList damagedCards;
 };
 
 // The message shown when no index came out of an archive.
@@ -73,9 +76,14 @@ QString IndexNotFoundMessage();
 // The message for a version-3 archive without its body entry.
 QString DamagedFileMessage(const QString &fileName);
 
+// The warning naming the cards of `fileName` whose bodies were lost.
+QString DamagedCardsMessage(const QString &fileName, const QStringList &titles);
+
 // Extracts the index and body entries the probe named (nothing else) through
 // `zip`, whose password is the one to try, into a fresh private folder and
-// reads the index into `out.cards`. Nothing of the open file is touched.
+// reads the index into `out.cards`. A card whose body range lies outside the
+// body entry gets the empty body (listed in `damagedCards`), so every card
+// of the result can be shown and saved. Nothing of the open file is touched.
 LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoadedCardFile &out,
                              const std::function<void(int)> &progress = {});
 

@@ -5,6 +5,7 @@
 #include "app/dlg_merge.h"
 #include "tests/app/filecommands_fixture.h"
 #include "tests/support/wrongpassword.h"
+#include "cards/indexfile.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -51,6 +52,59 @@ TEST_F(FileOpenTest, OpenReplacesCardsNameAndState) {
   EXPECT_FALSE(QFileInfo::exists(oldBody));
   EXPECT_EQ(QDir::currentPath(), dir);
   EXPECT_TRUE(LockedDataFile().isEmpty());  // "Exclusive open" is off
+}
+
+// A file whose index points a card's body outside the body entry opens with
+// one warning naming that card; its body is empty and the file saves whole.
+TEST_F(FileOpenTest, CardWithBodyOutsideTheFileOpensEmptyAndSaves) {
+  TCrdList index;
+  auto add = [&](const char *title, qint32 adr, qint32 siz) {
+    auto c = NewCrd();
+    c->Title = title;
+    c->ADR = adr;
+    c->SIZ = siz;
+    index.AddCrd(c);
+  };
+  add("Kept", 0, 4);
+  add("Lost one", 2, 4000);
+  add("Lost two", 70000, 1);
+  QFile i(dir + "/broken.~i"), h(dir + "/broken.~h");
+  ASSERT_TRUE(i.open(QIODevice::WriteOnly) && h.open(QIODevice::WriteOnly));
+  i.write(IndexText(index));
+  h.write("kept");
+  i.close();
+  h.close();
+  const QString path = dir + "/broken.qel";
+  {
+    TZipArchiver zip;
+    ConfigureZipArchiver(zip);
+    zip.SetZipFileName(path);
+    zip.FSpecArgs() << i.fileName() << h.fileName();
+    zip.Add();
+    ASSERT_EQ(zip.SuccessCnt(), 2);
+  }
+  QFile::remove(i.fileName());
+  QFile::remove(h.fileName());
+
+  ScriptedUi ui;
+  ui.answerButton(IDOK);
+  ASSERT_TRUE(OpenCardsFile(host, path, -1));
+  ASSERT_EQ(ui.messageTexts().size(), 1);
+  EXPECT_EQ(ui.messageTexts()[0], "The file " + path +
+                                      " is damaged: the bodies of these cards are missing and they are opened empty:"
+                                      "\r\"Lost one\"\r\"Lost two\"");
+  EXPECT_EQ(ui.prompts()[0].flags, unsigned(MB_OK | MB_ICONWARNING));
+  EXPECT_TRUE(FileModified);
+  ASSERT_EQ(AllCards.Count(), 3);
+  EXPECT_EQ(bodyOf("Kept"), "kept");
+  EXPECT_EQ(AllCards.Objects(1)->BodyText(), QByteArray());
+
+  ASSERT_TRUE(FileSave(host));
+  ui.clear();
+  ASSERT_TRUE(OpenCardsFile(host, path, -1));
+  EXPECT_TRUE(ui.messageTexts().isEmpty());
+  EXPECT_EQ(AllCards.Count(), 3);
+  EXPECT_EQ(bodyOf("Kept"), "kept");
 }
 
 TEST_F(FileOpenTest, RelativePathIsMadeAbsolute) {

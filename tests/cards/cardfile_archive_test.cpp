@@ -283,21 +283,57 @@ TEST_F(CardFileArchive, MergeRules) {
   }
 }
 
-TEST_F(CardFileArchive, DamagedMergeChangesNothing) {
+// Cards whose body range lies outside the body entry (wrong offsets, or a
+// second, shorter body entry of the same name that extraction lets win) are
+// named and get the empty body; the others keep theirs, and all can be
+// shown, merged and saved.
+TEST_F(CardFileArchive, CardsOutsideTheBodyEntryLoadEmptyAndNamed) {
   TCrdList source;
-  auto c = NewCrd();
-  c->Title = "Beyond";
-  c->ADR = 1000;
-  c->SIZ = 10;
-  source.AddCrd(c);
+  auto add = [&](const char *title, qint32 adr, qint32 siz) {
+    auto c = NewCrd();
+    c->Title = title;
+    c->ADR = adr;
+    c->SIZ = siz;
+    source.AddCrd(c);
+  };
+  add("Good", 0, 9);
+  add("Beyond", 1000, 10);
+  add("Negative", -5, 3);
+  add("Straddling", 5, 100);
   writeBytes(dir + "/d.~i", IndexText(source));
-  writeBytes(dir + "/d.~h", "short");
+  writeBytes(dir + "/d.~h", "good body");
+  writeBytes(dir + "/short.~h", "good");
   pyZip(dir + "/d.qel", {"d.~i", dir + "/d.~i", "d.~h", dir + "/d.~h"});
-  AllCards.AddCrd(card("Mine", "mine"));
-  TLoadedCardFile loaded;
-  ASSERT_EQ(LoadVersion3File(ProbeCardsFile(dir + "/d.qel", zip), zip, loaded).status, LoadStatus::Loaded);
-  EXPECT_THROW(MergeLoadedFile(loaded, MergeOverwrite), ECardError);
-  EXPECT_EQ(AllCards.Count(), 1);
+  pyZip(dir + "/twice.qel", {"d.~i", dir + "/d.~i", "d.~h", dir + "/d.~h", "d.~h", dir + "/short.~h"});
+
+  struct Case {
+    const char *file;
+    QStringList damaged;
+  } cases[] = {{"d.qel", {"Beyond", "Negative", "Straddling"}}, {"twice.qel", {"Good", "Beyond", "Negative", "Straddling"}}};
+  for (const Case &c : cases) {
+    ClearCards(AllCards);
+    ResetBodyFile();
+    AllCards.AddCrd(card("Mine", "mine"));
+    TLoadedCardFile loaded;
+    const LoadOutcome outcome = LoadVersion3File(ProbeCardsFile(dir + "/" + c.file, zip), zip, loaded);
+    ASSERT_EQ(outcome.status, LoadStatus::Loaded) << c.file;
+    EXPECT_EQ(outcome.damagedCards, c.damaged) << c.file;
+    ASSERT_EQ(loaded.cards.Count(), 4);
+    const TBodyFile body(loaded.bodyPath);
+    for (int i = 0; i < loaded.cards.Count(); ++i) {
+      const TCrd &card = *loaded.cards.Objects(i);
+      const QByteArray expected = c.damaged.contains(card.Title) ? EmptyBody() : QByteArray("good body");
+      EXPECT_EQ(ReadBody(card, body), expected) << c.file << " " << card.Title.toStdString();
+    }
+    MergeLoadedFile(loaded, MergeAddAsNew);
+    EXPECT_EQ(AllCards.Count(), 5);
+    const QString message = DamagedCardsMessage(dir + "/" + c.file, outcome.damagedCards);
+    for (const QString &title : c.damaged) EXPECT_TRUE(message.contains("\"" + title + "\"")) << message.toStdString();
+  }
+  // A long list is cut short.
+  QStringList many;
+  for (int i = 0; i < 100; ++i) many << QString::number(i);
+  EXPECT_TRUE(DamagedCardsMessage("f", many).endsWith("\rand 80 more."));
 }
 
 // A save that runs out of room keeps the old file whole and leaves nothing behind.
