@@ -96,6 +96,25 @@ bool parseDecimal(const QByteArray &text, qint32 &value) {
   return true;
 }
 
+bool isAscii(const QByteArray &bytes) {
+  for (char c : bytes)
+    if (quint8(c) >= 0x80) return false;
+  return true;
+}
+
+// The one decision for all text fields of a file, as the index reader makes
+// it for an index: UTF-8 when every field is valid UTF-8 and one at least
+// holds a non-ASCII byte, else the legacy code page for all of them.
+bool fieldsAreUtf8(const std::vector<QByteArray> &fields) {
+  bool nonAscii = false;
+  for (const QByteArray &f : fields) {
+    if (isAscii(f)) continue;
+    if (!isUtf8WithNonAscii(f)) return false;
+    nonAscii = true;
+  }
+  return nonAscii;
+}
+
 } // namespace
 
 QString ClipboardFileName() {
@@ -196,6 +215,18 @@ void WriteCardClipboardTo(const QString &path, const std::vector<const TCrd *> &
       utf8 = true;
       break;
     }
+  if (!utf8) {
+    // Legacy text that happens to be valid UTF-8 ("\u00c3\u00a9" is C3 A9)
+    // would be read back as UTF-8; such a file is written as UTF-8 instead,
+    // which reads back unchanged.
+    std::vector<QByteArray> fields;
+    fields.reserve(cards.size() * 2);
+    for (const TCrd *c : cards) {
+      fields.push_back(encodeLegacy(c->Title));
+      fields.push_back(encodeLegacy(c->Phone));
+    }
+    utf8 = fieldsAreUtf8(fields);
+  }
 
   // A fresh name beside the target, created exclusively: never an existing
   // file or a link someone placed there.
@@ -235,6 +266,9 @@ void WriteCardClipboardTo(const QString &path, const std::vector<const TCrd *> &
 ClipboardContents ParseCardClipboard(const QByteArray &bytes) {
   ClipboardContents result;
   ClipboardCard *card = nullptr;
+  // Titles and phones stay bytes until every one has been seen: they are
+  // decoded together, by one rule for the whole file.
+  std::vector<QByteArray> titles, phones;
   const char *p = bytes.constData();
   const qsizetype n = bytes.size();
   // Body lines that already end in CR LF are taken over as one run of bytes.
@@ -262,7 +296,8 @@ ClipboardContents ParseCardClipboard(const QByteArray &bytes) {
     if (startsWith(line, kTitle)) {
       result.cards.emplace_back();
       card = &result.cards.back();
-      card->title = decodeTextField(valueAfter(line, kTitle));
+      titles.push_back(valueAfter(line, kTitle));
+      phones.emplace_back();
       return;
     }
     if (!card) return;  // nothing belongs to a card before its title
@@ -277,7 +312,7 @@ ClipboardContents ParseCardClipboard(const QByteArray &bytes) {
     } else if (startsWith(line, kCreated) || startsWith(line, kLastOpen)) {
       // The copied times are not taken: a pasted card is a new card.
     } else if (startsWith(line, kPhone)) {
-      card->phone = decodeTextField(valueAfter(line, kPhone));
+      phones.back() = valueAfter(line, kPhone);
     } else {
       const qsizetype skip = line.startsWith("<<") ? 1 : 0;
       card->body.append(p + from + skip, to - from - skip);
@@ -296,6 +331,15 @@ ClipboardContents ParseCardClipboard(const QByteArray &bytes) {
   }
   if (start < n) handle(start, n, n);
   flushRun();
+
+  std::vector<QByteArray> fields = titles;
+  fields.insert(fields.end(), phones.begin(), phones.end());
+  const bool utf8 = fieldsAreUtf8(fields);
+  auto decode = [utf8](const QByteArray &b) { return utf8 ? QString::fromUtf8(b) : decodeLegacy(b); };
+  for (size_t k = 0; k < result.cards.size(); ++k) {
+    result.cards[k].title = decode(titles[k]);
+    result.cards[k].phone = decode(phones[k]);
+  }
   return result;
 }
 

@@ -8,8 +8,9 @@
 // the body's stored lines as they are.
 //
 // Title and phone are legacy code-page text; when one of them holds a
-// character the code page cannot, all text fields of that file are written
-// as UTF-8 (and told apart again when read).
+// character the code page cannot, or the legacy bytes would pass for UTF-8,
+// all text fields of that file are written as UTF-8. The reader decides once
+// for the whole file: UTF-8 only when every field is valid UTF-8.
 //
 // A body line that begins with "<" is written with one more "<" in front and
 // read back without it, so a body line such as "<PHONE>..." stays body text

@@ -120,6 +120,42 @@ TEST_F(CardClipboardTest, RoundTripKeepsBodyLinesThatLookLikeTags) {
   EXPECT_EQ(added[0]->LastOpen, 46000.25);
 }
 
+// Titles and phones are decoded by one rule for the whole file, as the index
+// is: legacy text whose bytes also read as UTF-8 stays legacy text.
+TEST_F(CardClipboardTest, TextFieldsAreDecodedByOneRulePerFile) {
+  // Written and read back: the writer keeps such text from passing for UTF-8.
+  auto a = card(QString::fromUtf8("\u00c3\u00a9 caf\u00c3\u00a9"), "body\r\n");
+  a->Phone = QString::fromUtf8("\u00c3\u00a9");
+  auto b = card("plain", "x\r\n");
+  WriteCardClipboard(ptrs({a, b}));
+  ClipboardContents got = ReadCardClipboard();
+  ASSERT_EQ(got.cards.size(), 2u);
+  EXPECT_EQ(got.cards[0].title, a->Title);
+  EXPECT_EQ(got.cards[0].phone, a->Phone);
+  EXPECT_EQ(got.cards[1].title, "plain");
+
+  // Files as another writer left them.
+  struct Case {
+    QByteArray bytes;
+    QString first, firstPhone, second;
+  } cases[] = {
+      // A legacy field elsewhere in the file: C3 A9 is legacy text too.
+      {"<TITLE>Caf\xe9\r\n<TITLE>\xc3\xa9\r\n", QString::fromUtf8("Caf\u00e9"), "", QString::fromUtf8("\u00c3\u00a9")},
+      {"<TITLE>a\r\n<PHONE>\xe9\r\n<TITLE>\xc3\xa9\r\n", "a", QString::fromUtf8("\u00e9"), QString::fromUtf8("\u00c3\u00a9")},
+      // Every field valid UTF-8: the file's fields are UTF-8.
+      {"<TITLE>Caf\xc3\xa9\r\n<TITLE>\xce\xb1\r\n", QString::fromUtf8("Caf\u00e9"), "", QString::fromUtf8("\u03b1")},
+      // A body byte that is not UTF-8 is not a text field and decides nothing.
+      {"<TITLE>\xce\xb1\r\n\xe9\r\n<TITLE>b\r\n", QString::fromUtf8("\u03b1"), "", "b"},
+  };
+  for (const Case &c : cases) {
+    const ClipboardContents parsed = ParseCardClipboard(c.bytes);
+    ASSERT_EQ(parsed.cards.size(), 2u) << c.bytes.constData();
+    EXPECT_EQ(parsed.cards[0].title, c.first) << c.bytes.constData();
+    EXPECT_EQ(parsed.cards[0].phone, c.firstPhone) << c.bytes.constData();
+    EXPECT_EQ(parsed.cards[1].title, c.second) << c.bytes.constData();
+  }
+}
+
 TEST(CardClipboardParse, HostileAndOddInput) {
   struct Case {
     const char *name;

@@ -148,6 +148,22 @@ TEST(IndexText, TextFieldsBeyondTheCodePage) {
   }
 }
 
+// Legacy text whose bytes are valid UTF-8 ("\u00c3\u00a9" is C3 A9), with no
+// other field that needs UTF-8: the file is written as UTF-8 so that it does
+// not read back as "\u00e9".
+TEST(IndexText, LegacyTextThatLooksLikeUtf8ReadsBackUnchanged) {
+  TCrdList list;
+  list.AddCrd(plainCard(QString::fromUtf8("\u00c3\u00a9 caf\u00c3\u00a9")));
+  list.Objects(0)->Phone = QString::fromUtf8("\u00c3\u00a9");
+  list.AddCrd(plainCard("plain"));
+  const QByteArray text = IndexText(list);
+  TCrdList back = readIndex(text);
+  ASSERT_EQ(back.Count(), 2);
+  EXPECT_EQ(back.Objects(0)->Title, list.Objects(0)->Title);
+  EXPECT_EQ(back.Objects(0)->Phone, list.Objects(0)->Phone);
+  EXPECT_EQ(back.Objects(1)->Title, "plain");
+}
+
 TEST(IndexText, LineBreaksInsideTextFieldsCannotForgeTags) {
   TCrdList list;
   list.AddCrd(plainCard("evil\r\n<~SIZ~>0"));

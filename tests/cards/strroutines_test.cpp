@@ -33,6 +33,9 @@ TEST(StrRoutines, FindWholeWord) {
       {"ab", "ab", 1},         {"ab", "ab cd", 1},      {"cd", "ab cd", 4},   {"ab", "abc ab", 5},
       {"ab", "xab", 0},        {"ab", "abx", 0},        {"ab", "x ab,y", 3},  {"ab", "xxxxxxab ab", 10},
       {"a a", "xa a a", 4},    {"AB", "ab", 0},         {"", "ab", 0},
+      // The search goes on right after a rejected occurrence, not a whole
+      // search text further: the two blanks at 4 stand between delimiters.
+      {"  ", "aa   ", 4},
   };
   for (const Case &c : cases)
     EXPECT_EQ(FindWholeWord(QString::fromUtf8(c.sub), QString::fromUtf8(c.s), kSpaces), c.expected)
