@@ -4,6 +4,7 @@
 // Its methods live in files by command group (tf_main_*.cpp); the work itself
 // sits in the subsystem libraries, the window wires commands to it.
 
+#include "app/cardsearch.h"
 #include "app/mainactions.h"
 #include "app/mainstate.h"
 
@@ -36,6 +37,7 @@ struct FontGlobalParts;
 class CardListModel;
 class TCardFilter;
 class TTbrMRUList;
+class TFindDialog;
 
 class Tf_Main : public QMainWindow, public MainWindowHooks {
   Q_OBJECT
@@ -177,6 +179,21 @@ public:
   // Indexes in FilteredCards of the selected list items, in list order.
   QList<int> SelectedCardIndexes() const;
 
+  // ---- find and replace across cards (tf_main_find.cpp) ----
+  void a_CardFindExecute();
+  void a_CardReplaceExecute();
+  // Searches the editor from the end of its selection (from the start when
+  // nothing is selected); a hit becomes the selection. The position or -1.
+  int FindInCard(const QString &text, int flags);
+  void dlgFindFind();  // Find Next of the find dialog, and F3
+  void dlgReplaceFind();
+  void dlgReplaceReplace();
+  void dlgReplaceReplaceAll();
+  TFindDialog *dlgFind = nullptr;
+  TFindDialog *dlgReplace = nullptr;
+  int ReplaceCount = 0;          // replacements made by one Replace All
+  int ReplaceReturnIndex = -1;   // the card shown when the replace ends
+
   // ---- panes ----
   QWidget *ListPanel = nullptr;
   QWidget *pn_filterbox = nullptr;
@@ -214,6 +231,10 @@ private:
   void restartAutosave();  // after a close that did not happen, when autosave is on
   void wireFileCommands();
   void wireCardCommands();  // card commands and card clipboard (tf_main_cards.cpp)
+  void wireFindCommands();  // find and replace (tf_main_find.cpp)
+  bool replaceFindStep(bool all);
+  bool selectionMatchesFind() const;
+  std::unique_ptr<TCardScanner> replaceScanner_;  // one body reader for a whole Replace All
   // filter, list and current card (tf_main_list.cpp)
   void wireListCommands();
   void lw_ListChange();

@@ -90,6 +90,7 @@ void Tf_Main::wireLifeCycle() {
   wireFileCommands();
   wireListCommands();
   wireCardCommands();
+  wireFindCommands();
   connect(m_Card, &QTextEdit::textChanged, this, [this] {
     if (!EditorReady) return;
     FileModified = true;

@@ -269,11 +269,15 @@ QByteArrayView TBodyReader::read(qint32 adr, qint32 siz) {
   if (siz == 0) return QByteArrayView();
   if (siz < 0 || adr < 0) checkRange(path_, fileSize_, adr, siz);
   if (fd_ < 0) fd_ = openForReading(path_, fileSize_);
+  if (qint64(adr) + siz > fileSize_) {
+    // Bodies are only ever appended: one stored since the file was opened lies beyond the size known then.
+    struct stat st;
+    if (::fstat(fd_, &st) == 0) fileSize_ = qint64(st.st_size);
+  }
   checkRange(path_, fileSize_, adr, siz);
   const qint64 end = qint64(adr) + siz;
   if (adr < windowStart_ || end > windowStart_ + window_.size()) {
-    constexpr qint64 kChunk = 4 << 20;
-    const qint64 length = qMin(qMax<qint64>(siz, kChunk), fileSize_ - adr);
+    const qint64 length = qMin(qMax<qint64>(siz, chunk_), fileSize_ - adr);
     window_.resize(qsizetype(length));
     windowStart_ = adr;
     try {

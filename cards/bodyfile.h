@@ -90,10 +90,14 @@ void AppendBodyLines(TCrd &card, TBodyFile &body, const ByteLines &lines);
 
 // Reads many bodies through one descriptor, a large chunk at a time, so a
 // pass over the cards in file order costs few system calls. The file is
-// opened on the first read that needs it; it must not change while read.
+// opened on the first read that needs it; bodies appended meanwhile can be
+// read, but it must not be replaced while read.
 class TBodyReader {
 public:
   explicit TBodyReader(const TBodyFile &file) : path_(file.path()) {}
+  // Reads `chunk` bytes at a time; 0 reads each body by itself, for passes in
+  // an order other than the file's.
+  TBodyReader(const TBodyFile &file, qint64 chunk) : path_(file.path()), chunk_(chunk) {}
   ~TBodyReader();
   TBodyReader(const TBodyReader &) = delete;
   TBodyReader &operator=(const TBodyReader &) = delete;
@@ -106,6 +110,7 @@ private:
   QString path_;
   int fd_ = -1;
   qint64 fileSize_ = 0;
+  qint64 chunk_ = 4 << 20;
   qint64 windowStart_ = 0;
   QByteArray window_;
 };

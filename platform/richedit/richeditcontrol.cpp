@@ -1,4 +1,5 @@
 #include "platform/richedit/richeditcontrol.h"
+#include "platform/richedit/textsearch.h"
 
 #include "platform/codepage.h"
 #include "platform/richedit/rtfreader.h"
@@ -44,7 +45,7 @@ constexpr char16_t kParagraph = 0x2029;
 constexpr char16_t kLineSep = 0x2028;
 constexpr char16_t kObject = 0xFFFC;
 
-bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('\''); }
+bool isWordChar(QChar c) { return isFindWordChar(c); }
 
 // Our line breaks as the document holds them.
 QString toDocumentText(const QString &text) {
@@ -1182,14 +1183,14 @@ int RichEditControl::findText(const QString &what, int start, int end, int flags
   const Qt::CaseSensitivity cs = (flags & FR_MATCHCASE) ? Qt::CaseSensitive : Qt::CaseInsensitive;
   auto wholeWordOk = [&](qsizetype i) {
     if (!(flags & FR_WHOLEWORD)) return true;
-    const bool before = i > 0 && isWordChar(hay.at(i - 1));
-    const bool after = i + needle.size() < hay.size() && isWordChar(hay.at(i + needle.size()));
+    const bool before = i > 0 && isFindWordChar(hay.at(i - 1));
+    const bool after = i + needle.size() < hay.size() && isFindWordChar(hay.at(i + needle.size()));
     return !before && !after;
   };
   qsizetype found = -1;
   if (flags & FR_DOWN) {
-    for (qsizetype i = hay.indexOf(needle, 0, cs); i >= 0; i = hay.indexOf(needle, i + 1, cs))
-      if (wholeWordOk(i)) { found = i; break; }
+    // The same matching as the search over bodies that are not loaded.
+    found = findForward(hay, needle, 0, flags);
   } else {
     for (qsizetype i = hay.lastIndexOf(needle, -1, cs); i >= 0; i = i > 0 ? hay.lastIndexOf(needle, i - 1, cs) : -1)
       if (wholeWordOk(i)) { found = i; break; }

@@ -23,6 +23,15 @@ TEST_F(CardStoreTest, ReaderGivesWhatReadGives) {
   EXPECT_EQ(reader.read(a->ADR, a->SIZ), QByteArrayView("first body"));
 }
 
+TEST_F(CardStoreTest, ReaderReadsBodiesAppendedAfterItOpened) {
+  auto a = card("a", "first body");
+  TBodyReader reader(CurrentBodyFile());
+  EXPECT_EQ(reader.read(a->ADR, a->SIZ), QByteArrayView("first body"));
+  auto b = card("b", "stored later");
+  EXPECT_EQ(reader.read(b->ADR, b->SIZ), QByteArrayView("stored later"));
+  EXPECT_THROW(reader.read(b->ADR, b->SIZ + 1), ECardError);
+}
+
 TEST_F(CardStoreTest, ReaderOpensOnlyWhenItMustRead) {
   CurrentBodyFile().remove();
   TBodyReader reader(CurrentBodyFile());

@@ -1,0 +1,287 @@
+// Find and replace across cards: the find and replace dialogs driven as the
+// user does, against cards whose bodies are searched without being loaded.
+
+#include "app/cardsearch.h"
+#include "app/dlg_find.h"
+#include "cardcommands_fixture.h"
+#include "platform/richedit/textsearch.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QToolBar>
+
+using namespace qel;
+using qel::test::CardCommandsTest;
+
+namespace {
+
+class FindTest : public CardCommandsTest {
+protected:
+  // Cards with these titles and plain bodies, in this order (the list sorts by title).
+  void cardsWithBodies(std::initializer_list<std::pair<const char *, const char *>> cards) {
+    double created = 46000;
+    for (const auto &[title, body] : cards) {
+      auto c = std::make_shared<TCrd>(created += 1, QStringLiteral("u%1").arg(created));
+      c->Title = QString::fromUtf8(title);
+      c->StoreBodyBytes(QByteArray(body));
+      c->LastOpen = 0;
+      AllCards.AddCrd(c);
+    }
+    window->RefilterCards();
+    FileModified = false;
+  }
+  void find(const QString &text, bool matchCase = false, bool wholeWord = false) {
+    window->a_CardFindExecute();
+    window->dlgFind->e_Find->setText(text);
+    window->dlgFind->chb_MatchCase->setChecked(matchCase);
+    window->dlgFind->chb_WholeWord->setChecked(wholeWord);
+    window->dlgFindFind();
+  }
+  void openReplace(const QString &text, const QString &with) {
+    window->a_CardReplaceExecute();
+    window->dlgReplace->e_Find->setText(text);
+    window->dlgReplace->e_Replace->setText(with);
+  }
+  QString currentTitle() const {
+    const TCrd *c = window->CurrentCard();
+    return c ? c->Title : QString();
+  }
+  QString selection() const { return window->m_Card->selText(); }
+  int selStart() const { return window->m_Card->selStart(); }
+  QAction *actionTextItem() const {
+    for (QAction *a : window->Toolbar_Actions->actions())
+      if (window->Toolbar_Actions->widgetForAction(a) == window->e_Action) return a;
+    return nullptr;
+  }
+};
+
+TEST_F(FindTest, AHitInATitleOnlySelectsThatCardWithNoTextSelected) {
+  cardsWithBodies({{"alpha", "first"}, {"beta Gamma", "second"}, {"delta", "third"}});
+  find(QStringLiteral("gamma"));
+  EXPECT_EQ(currentTitle(), "beta Gamma");
+  EXPECT_EQ(window->m_Card->selLength(), 0);
+  EXPECT_TRUE(ui.prompts().empty());
+}
+
+TEST_F(FindTest, FindGoesFromHitToHitThenAsksAndNoDisablesFindNext) {
+  cardsWithBodies({{"a", "x needle y needle"}, {"b", "nothing"}, {"c", "the needle"}, {"d", "none"}});
+  find(QStringLiteral("needle"));
+  EXPECT_EQ(currentTitle(), "a");
+  EXPECT_EQ(selStart(), 2);
+  EXPECT_EQ(selection(), "needle");
+  window->dlgFindFind();
+  EXPECT_EQ(currentTitle(), "a");
+  EXPECT_EQ(selStart(), 11);
+  QAction *next = action("a_CardFindNext");
+  next->trigger();  // F3
+  EXPECT_EQ(currentTitle(), "c");
+  EXPECT_EQ(selStart(), 4);
+  ui.answerButton(IDNO);
+  next->trigger();
+  ASSERT_EQ(ui.messageTexts(),
+            QStringList{"Qel Moravine has finished searching cards. \r\nSearch again from beginning?"});
+  EXPECT_EQ(ui.prompts().back().flags, unsigned(MB_YESNO | MB_ICONQUESTION));
+  EXPECT_FALSE(next->isEnabled());
+  // Every card was passed: the last one is the current card, as if each had been shown.
+  EXPECT_EQ(currentTitle(), "d");
+  // A new search from the dialog enables it again.
+  window->a_CardFindExecute();
+  EXPECT_TRUE(next->isEnabled());
+}
+
+TEST_F(FindTest, YesSearchesAgainFromTheFirstCard) {
+  cardsWithBodies({{"a", "needle"}, {"b", "nothing"}});
+  find(QStringLiteral("needle"));
+  EXPECT_EQ(currentTitle(), "a");
+  ui.answerButton(IDYES);
+  window->dlgFindFind();
+  EXPECT_EQ(currentTitle(), "a");
+  EXPECT_EQ(selection(), "needle");
+  EXPECT_TRUE(ui.allAnswered());
+}
+
+TEST_F(FindTest, NoHitAnywhereAsksAgainUntilNo) {
+  cardsWithBodies({{"a", "one"}, {"b", "two"}});
+  ui.answerButton(IDYES).answerButton(IDNO);
+  find(QStringLiteral("absent"));
+  EXPECT_EQ(ui.messageTexts().size(), 2);
+  EXPECT_EQ(currentTitle(), "b");
+  EXPECT_EQ(window->m_Card->selLength(), 0);
+}
+
+TEST_F(FindTest, AnEditInTheShownCardIsStoredBeforeTheSearchReadsBodies) {
+  cardsWithBodies({{"a", "old text"}, {"b", "other"}});
+  window->a_CardFindExecute();  // shows the first card
+  window->m_Card->setSel(0, -1);
+  window->m_Card->replaceSel(QStringLiteral("zebra stripes"));
+  ASSERT_TRUE(CardBodyChanged);
+  window->m_Card->setSel(0, -1);  // the search goes on after the whole text
+  window->dlgFind->e_Find->setText(QStringLiteral("zebra"));
+  ui.answerButton(IDYES);
+  window->dlgFindFind();
+  EXPECT_EQ(currentTitle(), "a");
+  EXPECT_EQ(selection(), "zebra");
+  EXPECT_EQ(selStart(), 0);
+  EXPECT_EQ(bodyText(*cardTitled("a")), "zebra stripes");
+}
+
+TEST_F(FindTest, TheActionsToolbarIsBackAfterTheSearch) {
+  cardsWithBodies({{"a", "one"}});
+  ASSERT_FALSE(window->Toolbar_Actions->isHidden());
+  ui.answerButton(IDNO);
+  find(QStringLiteral("absent"));
+  EXPECT_FALSE(window->Toolbar_Actions->isHidden());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The search over stored bodies and the editor's own find agree, for plain and RTF bodies.
+TEST_F(FindTest, StoredBodiesMatchAsTheEditorMatches) {
+  struct Case {
+    const char *body;  // stored bytes
+    const char16_t *text;
+    int flags;
+    bool hit;
+  };
+  const char *rtf = "{\\rtf1\\ansi \\b Bold\\b0  \\u913?lpha end\\par}";
+  const Case cases[] = {
+      {"Hello world", u"hello", 0, true},
+      {"Hello world", u"hello", re::FR_MATCHCASE, false},
+      {"Hello world", u"Hello", re::FR_MATCHCASE, true},
+      {"helloworld", u"hello", re::FR_WHOLEWORD, false},
+      {"say hello, world", u"hello", re::FR_WHOLEWORD, true},
+      {"x_hello", u"hello", re::FR_WHOLEWORD, false},
+      {"line one\r\nhello\r\nend", u"hello", re::FR_WHOLEWORD, true},
+      {"\xC4pfel", u"\u00E4pfel", 0, true},  // legacy code page bytes
+      {"\xC4pfel", u"\u00E4pfel", re::FR_MATCHCASE, false},
+      {rtf, u"\u03B1lpha", 0, true},
+      {rtf, u"bold", re::FR_WHOLEWORD | re::FR_MATCHCASE, false},
+      {rtf, u"Bold", re::FR_WHOLEWORD | re::FR_MATCHCASE, true},
+      {rtf, u"lpha", re::FR_WHOLEWORD, false},
+      {"", u"a", 0, false},
+  };
+  for (const Case &c : cases) {
+    const QByteArray body(c.body);
+    const QString needle = QString::fromUtf16(c.text);
+    re::RichEditControl editor;
+    if (!body.startsWith("{\\rtf") || !editor.streamIn(body, re::SF_RTF)) editor.streamIn(body, re::SF_TEXT);
+    const bool editorHit = editor.findText(needle, 0, -1, re::FR_DOWN | c.flags) >= 0;
+    const bool storedHit = re::findForward(re::bodySearchText(body), needle, 0, c.flags) >= 0;
+    EXPECT_EQ(editorHit, c.hit) << c.body << " / " << needle.toStdString();
+    EXPECT_EQ(storedHit, c.hit) << c.body << " / " << needle.toStdString();
+  }
+}
+
+TEST_F(FindTest, WholeWordAndMatchCaseThroughTheDialog) {
+  cardsWithBodies({{"a", "Needles"}, {"b", "needle"}, {"c", "NEEDLE"}});
+  find(QStringLiteral("needle"), false, true);
+  EXPECT_EQ(currentTitle(), "b");
+  window->dlgFindFind();
+  EXPECT_EQ(currentTitle(), "c");
+  find(QStringLiteral("NEEDLE"), true, false);
+  EXPECT_EQ(currentTitle(), "c");
+}
+
+TEST(TitleContains, ComparesByUnicodeCaseFolding) {
+  EXPECT_TRUE(TitleContains(QStringLiteral("\u00C4pfel und Birnen"), QStringLiteral("\u00E4PFEL")));
+  EXPECT_TRUE(TitleContains(QStringLiteral("Stra\u00DFe"), QStringLiteral("STRASSE")));
+  EXPECT_TRUE(TitleContains(QStringLiteral("STRASSE"), QStringLiteral("stra\u00DFe")));
+  EXPECT_TRUE(TitleContains(QStringLiteral("\u03A9mega"), QStringLiteral("\u03C9")));
+  EXPECT_FALSE(TitleContains(QStringLiteral("abc"), QString()));
+  EXPECT_FALSE(TitleContains(QStringLiteral("abc"), QStringLiteral("abd")));
+}
+
+// ---------------------------------------------------------------- replace
+
+TEST_F(FindTest, ReplaceAllOverThreeCardsReportsAndReturnsToTheLastHit) {
+  cardsWithBodies({{"a", "cat and cat"}, {"b", "no pets"}, {"c", "cat, cat"}, {"d", "cat cat"}, {"e", "dog"}});
+  window->SelectCard(1);
+  openReplace(QStringLiteral("cat"), QStringLiteral("lion"));
+  ui.answerButton(IDOK);
+  window->dlgReplaceReplaceAll();
+  EXPECT_EQ(ui.messageTexts(), QStringList{"6 replacements has made."});
+  EXPECT_EQ(ui.prompts().back().flags, unsigned(MB_OK | MB_ICONINFORMATION));
+  EXPECT_EQ(window->ReplaceCount, 6);
+  EXPECT_EQ(currentTitle(), "d");
+  window->SelectCard(0);  // stores the shown card
+  EXPECT_EQ(bodyText(*cardTitled("a")), "lion and lion");
+  EXPECT_EQ(bodyText(*cardTitled("b")), "no pets");
+  EXPECT_EQ(bodyText(*cardTitled("c")), "lion, lion");
+  EXPECT_EQ(bodyText(*cardTitled("d")), "lion lion");
+  EXPECT_TRUE(FileModified);
+  for (const char *t : {"a", "c", "d"}) EXPECT_GT(cardTitled(t)->LastOpen, 0) << t;
+  EXPECT_EQ(cardTitled("b")->LastOpen, 0);
+  EXPECT_EQ(cardTitled("e")->LastOpen, 0);
+  EXPECT_FALSE(action("a_CardFindNext")->isEnabled());
+  EXPECT_TRUE(actionTextItem()->isVisible());
+}
+
+TEST_F(FindTest, ReplaceWithNoHitReportsAndReturnsToTheCardShownAtTheStart) {
+  cardsWithBodies({{"a", "one"}, {"b", "two"}, {"c", "three"}});
+  window->SelectCard(2);
+  openReplace(QStringLiteral("xyz"), QStringLiteral("q"));
+  ui.answerButton(IDOK);
+  window->dlgReplaceFind();
+  EXPECT_EQ(ui.messageTexts(), QStringList{"Can not find xyz"});
+  EXPECT_EQ(currentTitle(), "c");
+  EXPECT_FALSE(FileModified);
+}
+
+TEST_F(FindTest, ReplaceAfterTheSelectionMovedSearchesFirst) {
+  cardsWithBodies({{"a", "red green red"}});
+  openReplace(QStringLiteral("red"), QStringLiteral("blue"));
+  window->dlgReplaceFind();
+  ASSERT_EQ(selection(), "red");
+  EXPECT_TRUE(action("a_CardFindNext")->isEnabled());
+  window->m_Card->setSel(4, 9);  // the user selects "green"
+  window->dlgReplaceReplace();
+  EXPECT_EQ(window->m_Card->text(), "red green red");
+  EXPECT_EQ(selStart(), 10);
+  EXPECT_EQ(selection(), "red");
+  ui.answerButton(IDOK);
+  window->dlgReplaceReplace();  // now the selection is a hit; no further hit after it
+  EXPECT_EQ(ui.messageTexts(), QStringList{"Can not find red"});
+  EXPECT_EQ(window->m_Card->text(), "red green blue");
+  EXPECT_TRUE(FileModified);
+  // A selection matching only without whole word is not a hit under whole word.
+  window->m_Card->setText(QStringLiteral("redden red"));
+  window->m_Card->setSel(0, 3);
+  window->dlgReplace->chb_WholeWord->setChecked(true);
+  window->dlgReplaceReplace();
+  EXPECT_EQ(window->m_Card->text(), "redden red");
+  EXPECT_EQ(selStart(), 7);
+}
+
+TEST_F(FindTest, AReplacementHoldingTheFindTextDoesNotLoop) {
+  cardsWithBodies({{"a", "a b a"}, {"b", "banana"}});
+  openReplace(QStringLiteral("a"), QStringLiteral("aa"));
+  ui.answerButton(IDOK);
+  window->dlgReplaceReplaceAll();
+  EXPECT_EQ(ui.messageTexts(), QStringList{"5 replacements has made."});
+  window->SelectCard(0);
+  EXPECT_EQ(bodyText(*cardTitled("a")), "aa b aa");
+  EXPECT_EQ(bodyText(*cardTitled("b")), "baanaanaa");
+}
+
+TEST_F(FindTest, ReplaceAllCountsAHitAlreadySelected) {
+  cardsWithBodies({{"a", "x x"}});
+  openReplace(QStringLiteral("x"), QStringLiteral("y"));
+  window->dlgReplaceFind();
+  ASSERT_EQ(selection(), "x");
+  ui.answerButton(IDOK);
+  window->dlgReplaceReplaceAll();
+  EXPECT_EQ(ui.messageTexts(), QStringList{"2 replacements has made."});
+  EXPECT_EQ(window->m_Card->text(), "y y");
+}
+
+TEST_F(FindTest, LockedCardsAreNotReplaced) {
+  cardsWithBodies({{"a", "x x"}});
+  openReplace(QStringLiteral("x"), QStringLiteral("y"));
+  action("a_Lock")->setChecked(true);
+  window->dlgReplaceReplaceAll();
+  window->dlgReplaceFind();
+  window->dlgReplaceReplace();
+  EXPECT_EQ(window->m_Card->text(), "x x");
+  EXPECT_FALSE(FileModified);
+}
+
+} // namespace
