@@ -90,6 +90,28 @@ std::string utf8ToCp437(std::string_view utf8, bool *allFitted) {
   return out;
 }
 
+namespace {
+// Windows-1252 bytes 0x80..0x9F; the rest is Latin-1. The five bytes the code
+// page leaves undefined stay the C1 controls, so every byte round-trips.
+constexpr char16_t kAnsiHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+} // namespace
+
+char32_t ansiToUnicode(unsigned char byte) {
+  return (byte >= 0x80 && byte < 0xA0) ? char32_t(kAnsiHigh[byte - 0x80]) : char32_t(byte);
+}
+
+std::string ansiToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (unsigned char c : bytes) appendUtf8(out, ansiToUnicode(c));
+  return out;
+}
+
 bool isValidUtf8(std::string_view bytes) {
   std::size_t i = 0;
   char32_t c;

@@ -16,6 +16,13 @@ std::string cp437ToUtf8(std::string_view bytes);
 // `allFitted` (when given) tells whether any did. Invalid UTF-8 bytes count as unfitting.
 std::string utf8ToCp437(std::string_view utf8, bool *allFitted = nullptr);
 
+// The Windows ANSI code page (1252), in which Windows tools stored names
+// outside the OEM rule. It is the program's legacy code page too; the engines
+// cannot link the program's codec, so the format library carries the table
+// (a test holds the two to the same 256 characters).
+char32_t ansiToUnicode(unsigned char byte);
+std::string ansiToUtf8(std::string_view bytes);
+
 // Validity of UTF-8 (no overlongs, no surrogates, nothing above U+10FFFF).
 bool isValidUtf8(std::string_view bytes);
 bool isAscii(std::string_view bytes);

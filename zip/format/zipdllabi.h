@@ -41,7 +41,8 @@ enum CallbackAction : std::int32_t {
   cbTotalSize = 6,        // total bytes at `size`
   cbNewName = 7,          // new name for an entry: text in, changed text out, `errorCode` := 1 when changed
   cbPassword = 8,         // password request: `errorCode` bit 0 set for adding; `size` the retry count;
-                          // `text` the entry. Reply: `errorCode` 1 with the password in `text` and the
+                          // `text` the entry. Reply: `errorCode` 1 with the password in `text` (after
+                          // its zero, optionally the same password in its other encoding) and the
                           // retries left at `size` (at most 15), or `errorCode` 0 for none; `action`
                           // set to 0 means "cancel all": ask no more in this call
   cbCrcError = 9,         // CRC error: found CRC at `errorCode`, expected at `size`; reply at `errorCode`
@@ -189,7 +190,11 @@ struct UnzExtractParams {
   std::int32_t inputMemorySize;        // 136
   std::int32_t passwordRequestCount;   // 140 password requests allowed
   const char *targetDir;               // 144 null when empty
-  std::uint8_t reserved2[32];          // 152
+  const char *altPassword;             // 152 the password in its other encoding (legacy code
+                                       //     page or UTF-8), tried after `password`; null when none
+  std::int16_t nameCodePage;           // 160 names without the UTF-8 flag: 0 by their system,
+                                       //     1 never OEM, 2 always OEM
+  std::uint8_t reserved2[22];          // 162
   std::int32_t seven;                  // 184 kRecordSeven
 };
 
@@ -240,6 +245,8 @@ static_assert(offsetof(UnzExtractParams, archive) == 84);
 static_assert(offsetof(UnzExtractParams, files) == 92);
 static_assert(offsetof(UnzExtractParams, passwordRequestCount) == 140);
 static_assert(offsetof(UnzExtractParams, targetDir) == 144);
+static_assert(offsetof(UnzExtractParams, altPassword) == 152);
+static_assert(offsetof(UnzExtractParams, nameCodePage) == 160);
 static_assert(offsetof(UnzExtractParams, seven) == 184);
 static_assert(sizeof(UnzExtractParams) == 188);
 

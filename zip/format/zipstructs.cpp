@@ -1,5 +1,6 @@
 #include "zip/format/zipstructs.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <zlib.h>
@@ -169,20 +170,181 @@ bool DataDescriptor::read(const unsigned char *data, std::size_t size, std::size
   return true;
 }
 
-long long findEndRecord(const unsigned char *tail, std::size_t tailSize) {
-  if (!tail || tailSize < kEndSize) return -1;
-  // The earliest position whose comment can still reach the end.
-  const std::size_t first = tailSize > kEndSearchSpan ? tailSize - kEndSearchSpan : 0;
-  for (std::size_t i = first; i + kEndSize <= tailSize; ++i) {
+std::vector<std::size_t> endRecordCandidates(const unsigned char *tail, std::size_t tailSize) {
+  std::vector<std::size_t> uncovered;
+  if (!tail || tailSize < kEndSize) return uncovered;
+  std::size_t coveredUntil = 0;  // end of the furthest comment of the candidates so far
+  long long exactEnd = -1;       // the first uncovered candidate whose comment reaches the end
+  for (std::size_t i = 0; i + kEndSize <= tailSize; ++i) {
     if (getLe32(tail + i) != kEndSig) continue;
     const std::size_t commentLength = getLe16(tail + i + 20);
-    if (i + kEndSize + commentLength != tailSize) continue;
+    if (commentLength > tailSize - i - kEndSize) continue;
     // Where the tail is the whole file, the directory must fit before the record.
     const std::size_t directorySize = getLe32(tail + i + 12);
     if (tailSize < kEndSearchSpan && directorySize > i) continue;
-    return static_cast<long long>(i);
+    const bool inComment = i < coveredUntil;
+    coveredUntil = std::max(coveredUntil, i + kEndSize + commentLength);
+    if (inComment) continue;
+    if (exactEnd < 0 && i + kEndSize + commentLength == tailSize) exactEnd = static_cast<long long>(i);
+    uncovered.push_back(i);
   }
-  return -1;
+  // A record that ends the file comes first; then backwards from the end.
+  std::vector<std::size_t> out;
+  if (exactEnd >= 0) out.push_back(static_cast<std::size_t>(exactEnd));
+  for (auto it = uncovered.rbegin(); it != uncovered.rend(); ++it)
+    if (static_cast<long long>(*it) != exactEnd) out.push_back(*it);
+  return out;
+}
+
+long long findEndRecord(const unsigned char *tail, std::size_t tailSize) {
+  const std::vector<std::size_t> all = endRecordCandidates(tail, tailSize);
+  return all.empty() ? -1 : static_cast<long long>(all.front());
+}
+
+bool Zip64EndRecord::read(const unsigned char *data, std::size_t size) {
+  ByteReader r(data, size);
+  if (r.u32() != kZip64EndSig) return false;
+  auto u64 = [&r] {
+    std::uint64_t lo = r.u32(), hi = r.u32();
+    return (hi << 32) | lo;
+  };
+  recordSize = u64();
+  r.skip(4);  // versions made by and needed
+  diskNumber = r.u32();
+  directoryDisk = r.u32();
+  entriesOnDisk = u64();
+  totalEntries = u64();
+  directorySize = u64();
+  directoryOffset = u64();
+  return r.ok();
+}
+
+bool Zip64Locator::read(const unsigned char *data, std::size_t size) {
+  ByteReader r(data, size);
+  if (r.u32() != kZip64LocatorSig) return false;
+  endDisk = r.u32();
+  std::uint64_t lo = r.u32(), hi = r.u32();
+  endOffset = (hi << 32) | lo;
+  totalDisks = r.u32();
+  return r.ok();
+}
+
+bool readEntry64(const CentralFields &h, const unsigned char *extra, std::size_t extraSize, Entry64 &out) {
+  out.uncompressedSize = h.uncompressedSize;
+  out.compressedSize = h.compressedSize;
+  out.localHeaderOffset = h.localHeaderOffset;
+  out.zip64 = false;
+  const bool wantU = h.uncompressedSize == 0xFFFFFFFFu, wantC = h.compressedSize == 0xFFFFFFFFu,
+             wantO = h.localHeaderOffset == 0xFFFFFFFFu;
+  if (!wantU && !wantC && !wantO) return true;
+  ByteReader r(extra, extraSize);
+  while (r.remaining() >= 4) {
+    const std::uint16_t tag = r.u16();
+    const std::uint16_t len = r.u16();
+    if (r.remaining() < len) return false;
+    if (tag != kZip64ExtraTag) {
+      r.skip(len);
+      continue;
+    }
+    ByteReader f(extra + r.pos(), len);
+    auto next64 = [&f](std::uint64_t &v) {
+      std::uint64_t lo = f.u32(), hi = f.u32();
+      v = (hi << 32) | lo;
+      return f.ok();
+    };
+    if (wantU && !next64(out.uncompressedSize)) return false;
+    if (wantC && !next64(out.compressedSize)) return false;
+    if (wantO && !next64(out.localHeaderOffset)) return false;
+    out.zip64 = true;
+    return true;
+  }
+  return false;
+}
+
+namespace {
+
+// Fills `out` from the end record at `endPos` (and its ZIP64 record); false
+// with a reason when the two do not make a directory that fits the file.
+LocateResult locateFrom(std::uint64_t fileSize, ReadAtFunc read, void *context, const unsigned char *record,
+                        std::uint64_t endPos, DirectoryLocation &out) {
+  out = DirectoryLocation{};
+  out.end.read(record, kEndSize);
+  out.endPos = endPos;
+  out.diskNumber = out.end.diskNumber;
+  out.directoryDisk = out.end.directoryDisk;
+  out.totalEntries = out.end.totalEntries;
+  out.directorySize = out.end.directorySize;
+  out.directoryOffset = out.end.directoryOffset;
+  out.directoryEnd = endPos;
+
+  unsigned char loc[kZip64LocatorSize];
+  Zip64Locator locator;
+  if (endPos >= kZip64LocatorSize && read(context, endPos - kZip64LocatorSize, loc, sizeof loc) &&
+      locator.read(loc, sizeof loc)) {
+    // The ZIP64 end record ends where the locator starts; bytes in front of
+    // the archive move it from its recorded offset, so both places are tried.
+    const std::uint64_t locatorPos = endPos - kZip64LocatorSize;
+    Zip64EndRecord z;
+    std::uint64_t zPos = 0;
+    bool found = false;
+    const std::uint64_t tries[2] = {locator.endOffset, locatorPos >= kZip64EndSize ? locatorPos - kZip64EndSize : ~std::uint64_t(0)};
+    for (std::uint64_t at : tries) {
+      unsigned char zb[kZip64EndSize];
+      if (at >= locatorPos || locatorPos - at < kZip64EndSize || !read(context, at, zb, sizeof zb) || !z.read(zb, sizeof zb))
+        continue;
+      if (z.recordSize < kZip64EndSize - 12 || z.recordSize + 12 != locatorPos - at) continue;
+      zPos = at;
+      found = true;
+      break;
+    }
+    if (!found) return LocateResult::Zip64Damaged;
+    out.zip64 = true;
+    out.diskNumber = z.diskNumber;
+    out.directoryDisk = z.directoryDisk;
+    out.totalEntries = z.totalEntries;
+    out.directorySize = z.directorySize;
+    out.directoryOffset = z.directoryOffset;
+    out.directoryEnd = zPos;
+  }
+  if (out.directorySize > out.directoryEnd || out.directoryEnd > fileSize) return LocateResult::DirectoryTooLarge;
+  out.directoryStart = out.directoryEnd - out.directorySize;
+  out.shift = static_cast<std::int64_t>(out.directoryStart) - static_cast<std::int64_t>(out.directoryOffset);
+  return LocateResult::Found;
+}
+
+} // namespace
+
+LocateResult locateDirectory(std::uint64_t fileSize, ReadAtFunc read, void *context, DirectoryLocation &out) {
+  out = DirectoryLocation{};
+  if (fileSize < kEndSize) return LocateResult::NotAnArchive;
+  const std::size_t tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndSearchSpan));
+  std::vector<unsigned char> tail(tailSize);
+  if (!read(context, fileSize - tailSize, tail.data(), tailSize)) return LocateResult::ReadError;
+  const std::vector<std::size_t> candidates = endRecordCandidates(tail.data(), tailSize);
+  if (candidates.empty()) return LocateResult::NotAnArchive;
+  // The best candidate whose directory starts with a central header (or is
+  // empty) wins; where none does, the best one stands, to be reported.
+  LocateResult firstResult = LocateResult::NotAnArchive;
+  DirectoryLocation first;
+  for (std::size_t k = 0; k < candidates.size(); ++k) {
+    DirectoryLocation loc;
+    const LocateResult r =
+        locateFrom(fileSize, read, context, tail.data() + candidates[k], fileSize - tailSize + candidates[k], loc);
+    if (k == 0) {
+      firstResult = r;
+      first = loc;
+    }
+    if (r != LocateResult::Found) continue;
+    unsigned char sig[4];
+    const bool plausible = (loc.directorySize == 0 && loc.totalEntries == 0) ||
+                           (loc.directorySize >= 4 && read(context, loc.directoryStart, sig, 4) && getLe32(sig) == kCentralSig);
+    if (plausible) {
+      out = loc;
+      return r;
+    }
+  }
+  out = first;
+  return firstResult;
 }
 
 std::uint32_t crc32Update(std::uint32_t crc, const void *data, std::size_t size) {

@@ -149,13 +149,92 @@ struct DataDescriptor {
 
 // Finds the end record in the tail of a file. `tail` holds the last
 // `tailSize` bytes of the file (all of it, or at least kEndSearchSpan bytes).
-// A candidate counts only where its 22 bytes plus its comment reach exactly
-// the end of the file, and where its directory size fits before it. Of
-// several candidates the earliest wins: a later one lies inside the earlier
-// one's comment, so an end signature hidden in an archive comment (even one
-// at the very end, with a comment length of 0) cannot win.
-// Returns the candidate's offset within `tail`, or -1 when there is none.
+// A candidate counts where its 22 bytes plus its comment fit before the end
+// of the file (bytes may follow it: some tools pad their output), and where
+// its directory size fits before it when the tail is the whole file. A
+// candidate inside the comment of an earlier candidate never counts, so an
+// end signature hidden in an archive comment cannot win. Of the rest, one
+// whose comment reaches the end of the file comes first, then the others
+// backwards from the end.
+// Returns the candidates' offsets within `tail`, best first (empty when none).
+std::vector<std::size_t> endRecordCandidates(const unsigned char *tail, std::size_t tailSize);
+// The best candidate, or -1 when there is none.
 long long findEndRecord(const unsigned char *tail, std::size_t tailSize);
+
+// ZIP64: an end record of its own with 64-bit counts and offsets, found
+// through a locator right in front of the classic end record.
+constexpr std::uint32_t kZip64EndSig = 0x06064B50;
+constexpr std::uint32_t kZip64LocatorSig = 0x07064B50;
+constexpr std::size_t kZip64EndSize = 56;      // without its extensible data
+constexpr std::size_t kZip64LocatorSize = 20;
+constexpr std::uint16_t kZip64ExtraTag = 0x0001;
+
+struct Zip64EndRecord {
+  std::uint64_t recordSize = 0;   // bytes after the size field
+  std::uint32_t diskNumber = 0;
+  std::uint32_t directoryDisk = 0;
+  std::uint64_t entriesOnDisk = 0;
+  std::uint64_t totalEntries = 0;
+  std::uint64_t directorySize = 0;
+  std::uint64_t directoryOffset = 0;
+  bool read(const unsigned char *data, std::size_t size);  // 56 bytes, signature included
+};
+
+struct Zip64Locator {
+  std::uint32_t endDisk = 0;
+  std::uint64_t endOffset = 0;
+  std::uint32_t totalDisks = 0;
+  bool read(const unsigned char *data, std::size_t size);  // 20 bytes, signature included
+};
+
+// The 64-bit values of an entry: the central header's, with those it marks
+// with all ones taken from the ZIP64 extra field, in the format's order.
+struct Entry64 {
+  std::uint64_t uncompressedSize = 0;
+  std::uint64_t compressedSize = 0;
+  std::uint64_t localHeaderOffset = 0;
+  bool zip64 = false;  // some value came from the ZIP64 extra field
+};
+// False when a marked value is missing from the extra field (or it is damaged).
+bool readEntry64(const CentralFields &h, const unsigned char *extra, std::size_t extraSize, Entry64 &out);
+
+// Where an archive's central directory is, from its end record(s).
+struct DirectoryLocation {
+  EndRecord end;                   // the classic end record as stored
+  std::uint64_t endPos = 0;        // its offset in the file
+  bool zip64 = false;              // a ZIP64 end record was found and is used
+  std::uint32_t diskNumber = 0;    // disk of the end record
+  std::uint32_t directoryDisk = 0; // disk on which the directory starts
+  std::uint64_t totalEntries = 0;  // as recorded (16 bits of it without ZIP64)
+  std::uint64_t directorySize = 0;
+  std::uint64_t directoryOffset = 0;  // as recorded
+  std::uint64_t directoryStart = 0;   // where it really is: it ends where the end record(s) start
+  std::uint64_t directoryEnd = 0;
+  std::int64_t shift = 0;             // real minus recorded offsets (bytes in front of the archive)
+  // Whether `count` entries read from the directory agree with the recorded
+  // count: exactly with ZIP64, else in the 16 bits a classic record holds
+  // (tools that write more than 65,535 entries without ZIP64 let it wrap).
+  bool countAgrees(std::uint64_t count) const {
+    return zip64 ? count == totalEntries : (count & 0xFFFF) == totalEntries;
+  }
+};
+
+enum class LocateResult {
+  Found,
+  ReadError,        // the tail could not be read
+  NotAnArchive,     // no end record
+  DirectoryTooLarge,// the directory does not fit before the end record
+  Zip64Damaged,     // a ZIP64 locator points at no ZIP64 end record
+};
+
+// Reads `n` bytes at `offset`; false when they are not all there.
+using ReadAtFunc = bool (*)(void *context, std::uint64_t offset, void *out, std::size_t n);
+
+// Finds the end record (the best candidate whose directory starts with a
+// central header, else the best candidate), reads the ZIP64 end record
+// through its locator where there is one, and works out where the directory
+// really is. One reader of the end records for the component and the engines.
+LocateResult locateDirectory(std::uint64_t fileSize, ReadAtFunc read, void *context, DirectoryLocation &out);
 
 // CRC-32 as ZIP uses it (zlib's crc32: pre- and post-inverted).
 std::uint32_t crc32Update(std::uint32_t crc, const void *data, std::size_t size);
