@@ -46,6 +46,15 @@ QByteArray passwordBytes(const QString &password) {
   return fitsLegacy(p) ? encodeLegacy(p) : p.toUtf8();
 }
 
+// The other spelling of a password in bytes, tried when extracting: UTF-8,
+// as most other tools write it, when the first spelling is the legacy code
+// page and differs from it; else none.
+QByteArray altPasswordBytes(const QString &password) {
+  const QString p = password.left(TZipArchiver::kMaxPasswordLength);
+  const QByteArray first = passwordBytes(p), utf8 = p.toUtf8();
+  return first == utf8 ? QByteArray() : utf8;
+}
+
 QByteArray pathBytes(const QString &path) { return QFile::encodeName(path); }
 
 // Clears the per-operation lists and state on every way out of an operation.
@@ -247,6 +256,8 @@ void TZipArchiver::Extract() {
     p.callback = &TZipArchiver::engineCallback;
     p.trace = flag(Trace);
     p.password = texts.keep(passwordBytes(password_));
+    p.altPassword = texts.keepOrNull(altPasswordBytes(password_));
+    p.nameCodePage = std::int16_t(nameCodePage(CodePage));
     p.testOnly = flag(ExtrOptions.contains(ExtrTest));
     p.quiet = kTrue;
     p.verbose = flag(Verbose || Trace);
@@ -459,7 +470,12 @@ void TZipArchiver::answerPassword(ZipCallbackRecord &r) {
   password = password.left(kMaxPasswordLength);
   if (button == pwbOk && !password.isEmpty()) {
     SetPassword(password);
-    writeRecordText(r, passwordBytes(password));
+    // The reply holds the password, and after its zero its other spelling
+    // for an extracting engine to try as well.
+    QByteArray reply = passwordBytes(password);
+    const QByteArray alt = forAdding ? QByteArray() : altPasswordBytes(password);
+    if (!alt.isEmpty()) reply += '\0' + alt;
+    writeRecordText(r, reply);
     r.errorCode = 1;
     r.size = std::min<unsigned>(retries, kMaxPasswordRequests);
   } else {

@@ -4,6 +4,7 @@
 // libunzdll.so), bound at run time by full path.
 
 #include "zip/format/zipdllabi.h"
+#include "zip/format/zipnames.h"
 #include "zip/format/zipstructs.h"
 #include "zip/zipmessages.h"
 
@@ -61,6 +62,8 @@ constexpr int kAddStoreExtCount = assEXE + 1;
 AddStoreExts allAddStoreExts();
 
 enum CodePageOpt { cpAuto, cpNone, cpOEM };
+// The name decoder's choice for a `CodePage` setting (listing and engines alike).
+zipfmt::NameCodePage nameCodePage(CodePageOpt codePage);
 enum DeleteOpt { htdFinal, htdAllowUndo };
 enum ProgressType { NewFile, ProgressUpdate, EndOfBatch, TotalFiles2Process, TotalSize2Process };
 enum UnZipSkipType {
@@ -76,6 +79,11 @@ struct ZipDirEntry : zipfmt::CentralFields {
   bool Encrypted = false; // general flags bit 0
   QByteArray ExtraData;   // the extra field, empty when its length is 0
   QString FileComment;
+  // Sizes and the local header's offset (shifted like `localHeaderOffset`),
+  // with the values a ZIP64 extra field holds for fields marked all ones.
+  std::uint64_t UncompressedSize64 = 0;
+  std::uint64_t CompressedSize64 = 0;
+  std::uint64_t LocalHeaderOffset64 = 0;
 };
 
 // The component's exception: a message id and whether reporting shows it.
@@ -191,6 +199,8 @@ public:
   // A file that starts with the spanning signature followed by a local header
   // sets `spanned`. Raises EZipArchiver (11036, 11011) when `raise`, else returns false.
   bool OpenEndRecord(QFile &file, zipfmt::EndRecord &end, qint64 &endPos, bool raise, bool *spanned = nullptr);
+  // The same, with where the directory is (ZIP64 end records read).
+  bool OpenEndRecord(QFile &file, zipfmt::DirectoryLocation &where, bool raise, bool *spanned = nullptr);
 
   // Wait cursor nesting.
   void StartWaitCursor();

@@ -4,11 +4,12 @@
 #include "zip/ziparchiver.h"
 
 #include "platform/codepage.h"
-#include "zip/format/cp437.h"
+#include "zip/format/zipnames.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <limits>
 #include <new>
 
 namespace qel {
@@ -17,34 +18,29 @@ namespace {
 
 using namespace zipfmt;
 
-// Longest entry name the component accepts.
-constexpr std::size_t kMaxNameLength = 255;
-
-// The system's name of an entry. UTF-8 when flag bit 11 says so; names made
-// on DOS and Windows (and where the caller asks for it) are code page 437;
-// the rest stays as stored, read as UTF-8 when it is valid UTF-8, else in the
-// legacy single-byte code page.
 QString decodeName(const QByteArray &raw, std::uint16_t flags, std::uint16_t versionMadeBy, CodePageOpt codePage) {
-  std::string_view bytes(raw.constData(), std::size_t(raw.size()));
-  if (isAscii(bytes)) return QString::fromLatin1(raw);
-  if ((flags & kFlagUtf8) && isValidUtf8(bytes)) return QString::fromUtf8(raw);
-  const unsigned host = versionMadeBy >> 8;
-  const bool oem = codePage == cpOEM || (codePage == cpAuto && host == 0) || host == 6 ||
-                   (host == 11 && (versionMadeBy & 0xFF) == 50);
-  if (oem) {
-    std::string utf8 = cp437ToUtf8(bytes);
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-  }
-  return decodeTextField(raw);
+  const std::string utf8 = decodeEntryName(std::string_view(raw.constData(), std::size_t(raw.size())), flags,
+                                           versionMadeBy, nameCodePage(codePage));
+  return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
 }
 
-bool isFolderEntry(const QString &name) {
-  return name.isEmpty() || name.endsWith(QLatin1Char('/')) || name.endsWith(QLatin1Char('\\'));
+bool readFileAt(void *context, std::uint64_t offset, void *out, std::size_t n) {
+  auto *file = static_cast<QFile *>(context);
+  return offset <= std::uint64_t(std::numeric_limits<qint64>::max()) && file->seek(qint64(offset)) &&
+         file->read(static_cast<char *>(out), qint64(n)) == qint64(n);
 }
 
 } // namespace
 
-bool TZipArchiver::OpenEndRecord(QFile &file, EndRecord &end, qint64 &endPos, bool raise, bool *spanned) {
+NameCodePage nameCodePage(CodePageOpt codePage) {
+  switch (codePage) {
+  case cpNone: return NameCodePage::None;
+  case cpOEM: return NameCodePage::Oem;
+  default: return NameCodePage::Auto;
+  }
+}
+
+bool TZipArchiver::OpenEndRecord(QFile &file, DirectoryLocation &where, bool raise, bool *spanned) {
   auto fail = [&](int id) {
     if (raise) throw EZipArchiver::CreateFromId(id, true);
     return false;
@@ -57,17 +53,21 @@ bool TZipArchiver::OpenEndRecord(QFile &file, EndRecord &end, qint64 &endPos, bo
     if (size >= 8 && file.seek(0) && file.read(reinterpret_cast<char *>(head), 8) == 8)
       *spanned = getLe32(head) == kSpanSig && getLe32(head + 4) == kLocalSig;
   }
-  if (size < qint64(kEndSize)) return fail(DS_NoValidZip);
-  // The whole tail is searched even when the last 22 bytes look like an end
-  // record: they may be a record hidden at the end of the real one's comment.
-  const qint64 tailSize = std::min<qint64>(size, qint64(kEndSearchSpan));
-  QByteArray tail(tailSize, Qt::Uninitialized);
-  if (!file.seek(size - tailSize) || file.read(tail.data(), tailSize) != tailSize) return fail(DS_EOCBadRead);
-  auto *t = reinterpret_cast<const unsigned char *>(tail.constData());
-  const long long at = findEndRecord(t, std::size_t(tailSize));
-  if (at < 0) return fail(DS_NoValidZip);
-  if (!end.read(t + at, std::size_t(tailSize - at))) return fail(DS_NoValidZip);
-  endPos = size - tailSize + at;
+  switch (locateDirectory(std::uint64_t(size), &readFileAt, &file, where)) {
+  case LocateResult::Found: return true;
+  case LocateResult::ReadError: return fail(DS_EOCBadRead);
+  case LocateResult::Zip64Damaged: return fail(DS_EOCBadRead);
+  case LocateResult::NotAnArchive:
+  case LocateResult::DirectoryTooLarge: break;
+  }
+  return fail(DS_NoValidZip);
+}
+
+bool TZipArchiver::OpenEndRecord(QFile &file, EndRecord &end, qint64 &endPos, bool raise, bool *spanned) {
+  DirectoryLocation where;
+  if (!OpenEndRecord(file, where, raise, spanned)) return false;
+  end = where.end;
+  endPos = qint64(where.endPos);
   return true;
 }
 
@@ -82,56 +82,69 @@ void TZipArchiver::listArchive() {
   QFile file(zipFileName_);
   std::vector<ZipDirEntry> list;
   try {
-    EndRecord end;
-    qint64 endPos = 0;
-    OpenEndRecord(file, end, endPos, true);
-    if (end.diskNumber != 0 || end.directoryDisk != 0) throw EZipArchiver::CreateFromId(DS_NoSpan, true);
+    DirectoryLocation where;
+    OpenEndRecord(file, where, true);
+    if (where.diskNumber != 0 || where.directoryDisk != 0) throw EZipArchiver::CreateFromId(DS_NoSpan, true);
 
     // Where the directory must start when the archive ends the file. A
     // different recorded offset means bytes in front of the archive (or a
     // damaged record): entries are shifted by the difference.
-    const qint64 start = endPos - qint64(end.directorySize);
-    if (start < 0) throw EZipArchiver::CreateFromId(LI_ReadZipError, true);
-    const qint64 shift = start - qint64(end.directoryOffset);
+    const qint64 start = qint64(where.directoryStart);
+    const qint64 shift = where.shift;
     if (shift != 0) ShowZipMessage(LI_WrongZipStruct);
 
-    // The directory and the end record are read in one piece, bounded by the file.
-    if (!file.seek(start)) throw EZipArchiver::CreateFromId(LI_ReadZipError, true);
-    const QByteArray dir = file.read(endPos - start);
-    if (dir.size() != endPos - start) throw EZipArchiver::CreateFromId(DS_CEHBadRead, true);
+    // The directory is read in one piece, bounded by the file.
+    if (where.directorySize > std::uint64_t(std::numeric_limits<qsizetype>::max()) || !file.seek(start))
+      throw EZipArchiver::CreateFromId(LI_ReadZipError, true);
+    const QByteArray dir = file.read(qint64(where.directorySize));
+    if (std::uint64_t(dir.size()) != where.directorySize) throw EZipArchiver::CreateFromId(DS_CEHBadRead, true);
     auto *d = reinterpret_cast<const unsigned char *>(dir.constData());
     const std::size_t dirSize = std::size_t(dir.size());
     std::size_t pos = 0;
 
-    list.reserve(std::min<std::size_t>(end.totalEntries, dirSize / kCentralSize + 1));
-    for (unsigned i = 0; i < end.totalEntries; ++i) {
+    // Every entry the directory holds is read, and their number must agree
+    // with the recorded count: an archive is never listed incomplete.
+    list.reserve(std::min<std::size_t>(std::size_t(where.totalEntries), dirSize / kCentralSize + 1));
+    std::uint64_t read = 0;
+    while (pos < dirSize) {
       if (dirSize - pos < kCentralSize) throw EZipArchiver::CreateFromId(DS_CEHBadRead, true);
       CentralHeader ch;
       if (!ch.read(d + pos, kCentralSize)) throw EZipArchiver::CreateFromId(DS_CEHWrongSig, true);
       pos += kCentralSize;
-      if (ch.nameLength > kMaxNameLength || dirSize - pos < ch.nameLength)
-        throw EZipArchiver::CreateFromId(DS_CENameLen, true);
+      if (dirSize - pos < ch.nameLength) throw EZipArchiver::CreateFromId(DS_CENameLen, true);
       ZipDirEntry e;
       static_cast<CentralFields &>(e) = ch;
       e.RawName = QByteArray(reinterpret_cast<const char *>(d + pos), ch.nameLength);
       pos += ch.nameLength;
       if (dirSize - pos < ch.extraLength) throw EZipArchiver::CreateFromId(LI_ReadZipError, true);
       e.ExtraData = QByteArray(reinterpret_cast<const char *>(d + pos), ch.extraLength);
+      Entry64 full;
+      if (!readEntry64(ch, d + pos, ch.extraLength, full)) throw EZipArchiver::CreateFromId(DS_CEExtraLen, true);
       pos += ch.extraLength;
       if (dirSize - pos < ch.commentLength) throw EZipArchiver::CreateFromId(DS_CECommentLen, true);
       e.FileComment = decodeTextField(QByteArray(reinterpret_cast<const char *>(d + pos), ch.commentLength));
       pos += ch.commentLength;
+      ++read;
 
       // A local header must lie before the directory.
-      const qint64 local = qint64(ch.localHeaderOffset) + shift;
-      if (local < 0 || local + qint64(kLocalSize) > start) throw EZipArchiver::CreateFromId(LI_ReadZipError, true);
-      e.localHeaderOffset = std::uint32_t(local);
+      const qint64 local = qint64(full.localHeaderOffset) + shift;
+      if (full.localHeaderOffset > std::uint64_t(std::numeric_limits<qint64>::max() / 2) || local < 0 ||
+          local + qint64(kLocalSize) > start)
+        throw EZipArchiver::CreateFromId(LI_ReadZipError, true);
+      e.localHeaderOffset = ch.localHeaderOffset == 0xFFFFFFFFu ? ch.localHeaderOffset
+                                                                 : std::uint32_t(std::min<qint64>(local, 0xFFFFFFFF));
+      e.LocalHeaderOffset64 = std::uint64_t(local);
+      e.UncompressedSize64 = full.uncompressedSize;
+      e.CompressedSize64 = full.compressedSize;
       e.Encrypted = (ch.flags & kFlagEncrypted) != 0;
       e.FileName = decodeName(e.RawName, ch.flags, ch.versionMadeBy, CodePage);
-      if (isFolderEntry(e.FileName) && !UseDirOnlyEntries) continue;
+      const QByteArray utf8Name = e.FileName.toUtf8();
+      if (isFolderEntryName(std::string_view(utf8Name.constData(), std::size_t(utf8Name.size()))) && !UseDirOnlyEntries)
+        continue;
       list.push_back(std::move(e));
       if (OnNewName) OnNewName(*this, int(list.size()) - 1, list.back());
     }
+    if (!where.countAgrees(read)) throw EZipArchiver::CreateFromId(DS_CEHBadRead, true);
     entries_ = std::move(list);
   } catch (const EZipArchiver &e) {
     entries_.clear();

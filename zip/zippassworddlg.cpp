@@ -35,7 +35,6 @@ TZipPasswordDlg::TZipPasswordDlg(const QString &prompt, bool forExtract, QWidget
   b_CancelAll->setVisible(forExtract);
   b_Abort = new QPushButton(QStringLiteral("Abort"), this);
   b_Abort->setObjectName(QStringLiteral("b_Abort"));
-  b_Abort->setVisible(false);
   buttons->addStretch();
   for (QPushButton *b : {b_Ok, b_Cancel, b_CancelAll, b_Abort}) buttons->addWidget(b);
   layout->addLayout(buttons);

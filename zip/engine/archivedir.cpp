@@ -1,7 +1,7 @@
 #include "zip/engine/archivedir.h"
 
 #include "zip/engine/engineutil.h"
-#include "zip/format/cp437.h"
+#include "zip/format/zipnames.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -29,100 +29,65 @@ bool MemorySource::read(std::uint64_t offset, void *out, std::size_t n) {
   return true;
 }
 
-std::string entryDisplayName(const CentralHeader &h, const std::string &raw) {
-  std::string name;
-  if ((h.flags & kFlagUtf8) || isAscii(raw)) {
-    name = raw;
-  } else {
-    std::uint8_t host = h.hostSystem();
-    bool dosLike = host == 0 || host == 6 || host == 11 || host == 14;
-    name = dosLike ? cp437ToUtf8(raw) : raw;
-  }
+std::string entryDisplayName(const CentralHeader &h, const std::string &raw, NameCodePage codePage) {
+  std::string name = decodeEntryName(raw, h.flags, h.versionMadeBy, codePage);
   std::replace(name.begin(), name.end(), '\\', '/');
   return name;
 }
 
+bool DirEntry::isDir() const { return isFolderEntryName(name); }
+
 namespace {
 
-// Fills the fields that the central header marks with all ones from the ZIP64
-// extra field (tag 1), in the order the format gives them.
-bool applyZip64(DirEntry &e, const unsigned char *extra, std::size_t size) {
-  ByteReader r(extra, size);
-  while (r.remaining() >= 4) {
-    std::uint16_t tag = r.u16();
-    std::uint16_t len = r.u16();
-    if (r.remaining() < len) return false;
-    if (tag != 1) {
-      r.skip(len);
-      continue;
-    }
-    ByteReader f(extra + r.pos(), len);
-    auto next64 = [&f](std::uint64_t &v) {
-      std::uint32_t lo = f.u32(), hi = f.u32();
-      v = (std::uint64_t(hi) << 32) | lo;
-      return f.ok();
-    };
-    if (e.header.uncompressedSize == 0xFFFFFFFFu && !next64(e.uncompressedSize)) return false;
-    if (e.header.compressedSize == 0xFFFFFFFFu && !next64(e.compressedSize)) return false;
-    if (e.header.localHeaderOffset == 0xFFFFFFFFu && !next64(e.localOffset)) return false;
-    return true;
-  }
-  return false;
+bool readSource(void *context, std::uint64_t offset, void *out, std::size_t n) {
+  return static_cast<ByteSource *>(context)->read(offset, out, n);
 }
 
 } // namespace
 
-bool readArchiveDir(ByteSource &src, ArchiveDir &dir, std::string &error) {
+bool readArchiveDir(ByteSource &src, ArchiveDir &dir, std::string &error, NameCodePage codePage) {
   dir = ArchiveDir{};
-  const std::uint64_t fileSize = src.size();
-  if (fileSize < kEndSize) {
-    error = "This archive is not a valid Zip archive";
-    return false;
-  }
-  std::size_t tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndSearchSpan));
-  std::vector<unsigned char> tail(tailSize);
-  if (!src.read(fileSize - tailSize, tail.data(), tailSize)) {
+  DirectoryLocation where;
+  switch (locateDirectory(src.size(), &readSource, &src, where)) {
+  case LocateResult::Found: break;
+  case LocateResult::ReadError:
     error = "Error while reading the End Of Central Directory";
     return false;
-  }
-  long long at = findEndRecord(tail.data(), tailSize);
-  if (at < 0) {
+  case LocateResult::Zip64Damaged:
+    error = "The ZIP64 end record is damaged";
+    return false;
+  case LocateResult::NotAnArchive:
+  case LocateResult::DirectoryTooLarge:
     error = "This archive is not a valid Zip archive";
     return false;
   }
-  EndRecord end;
-  end.read(tail.data() + at, tailSize - static_cast<std::size_t>(at));
-  const std::uint64_t endPos = fileSize - tailSize + static_cast<std::uint64_t>(at);
-  dir.comment.assign(reinterpret_cast<const char *>(tail.data() + at + kEndSize), end.commentLength);
-
-  if (end.diskNumber != 0 || end.directoryDisk != 0 || end.entriesOnDisk != end.totalEntries) {
+  dir.comment.resize(where.end.commentLength);
+  if (!src.read(where.endPos + kEndSize, dir.comment.data(), dir.comment.size())) {
+    error = "Error while reading the archive comment";
+    return false;
+  }
+  if (where.diskNumber != 0 || where.directoryDisk != 0 || (!where.zip64 && where.end.entriesOnDisk != where.end.totalEntries)) {
     error = "Archives spread over several disks are not supported";
-    return false;
-  }
-  // 0xFFFF entries is a real count unless a ZIP64 locator sits in front of the end record.
-  unsigned char locator[4] = {};
-  const bool zip64Locator = endPos >= 20 && src.read(endPos - 20, locator, 4) && getLe32(locator) == 0x07064B50u;
-  if (zip64Locator || end.directorySize == 0xFFFFFFFFu || end.directoryOffset == 0xFFFFFFFFu) {
-    error = "ZIP64 archives are not supported";
-    return false;
-  }
-  if (end.directorySize > endPos) {
-    error = "A central header signature is wrong";
     return false;
   }
   // Where the directory really is; bytes put in front of an archive (a
   // self-extractor stub, for instance) shift every recorded offset by as much.
-  dir.directoryStart = endPos - end.directorySize;
-  const std::int64_t shift = static_cast<std::int64_t>(dir.directoryStart) - static_cast<std::int64_t>(end.directoryOffset);
-
-  std::vector<unsigned char> cd(end.directorySize);
+  dir.directoryStart = where.directoryStart;
+  const std::int64_t shift = where.shift;
+  if (where.directorySize > src.size()) {
+    error = "A central header signature is wrong";
+    return false;
+  }
+  std::vector<unsigned char> cd(static_cast<std::size_t>(where.directorySize));
   if (!src.read(dir.directoryStart, cd.data(), cd.size())) {
     error = "Error while reading a central header";
     return false;
   }
+  // Every entry the directory holds is read; their number must agree with
+  // the recorded count, so an archive is never handled incomplete.
   std::size_t pos = 0;
-  dir.entries.reserve(end.totalEntries);
-  for (unsigned i = 0; i < end.totalEntries; ++i) {
+  dir.entries.reserve(std::min<std::size_t>(static_cast<std::size_t>(where.totalEntries), cd.size() / kCentralSize + 1));
+  while (pos < cd.size()) {
     DirEntry e;
     if (!e.header.read(cd.data() + pos, cd.size() - pos)) {
       error = "A central header signature is wrong";
@@ -135,20 +100,21 @@ bool readArchiveDir(ByteSource &src, ArchiveDir &dir, std::string &error) {
     }
     const unsigned char *var = cd.data() + pos + kCentralSize;
     e.rawName.assign(reinterpret_cast<const char *>(var), e.header.nameLength);
-    e.name = entryDisplayName(e.header, e.rawName);
+    e.name = entryDisplayName(e.header, e.rawName, codePage);
     e.central.assign(cd.data() + pos, cd.data() + pos + recordSize);
-    e.compressedSize = e.header.compressedSize;
-    e.uncompressedSize = e.header.uncompressedSize;
-    e.localOffset = e.header.localHeaderOffset;
-    if (e.header.compressedSize == 0xFFFFFFFFu || e.header.uncompressedSize == 0xFFFFFFFFu ||
-        e.header.localHeaderOffset == 0xFFFFFFFFu) {
-      e.zip64 = true;
-      if (!applyZip64(e, var + e.header.nameLength, e.header.extraLength)) {
-        error = "A ZIP64 extra field is damaged";
-        return false;
-      }
+    Entry64 full;
+    if (!readEntry64(e.header, var + e.header.nameLength, e.header.extraLength, full)) {
+      error = "A ZIP64 extra field is damaged";
+      return false;
     }
-    std::int64_t real = static_cast<std::int64_t>(e.localOffset) + shift;
+    e.compressedSize = full.compressedSize;
+    e.uncompressedSize = full.uncompressedSize;
+    e.zip64 = full.zip64;
+    if (full.localHeaderOffset > (std::uint64_t(1) << 62)) {
+      error = "Warning - Error in zip structure!";
+      return false;
+    }
+    std::int64_t real = static_cast<std::int64_t>(full.localHeaderOffset) + shift;
     if (real < 0 || static_cast<std::uint64_t>(real) + kLocalSize > dir.directoryStart) {
       error = "Warning - Error in zip structure!";
       return false;
@@ -156,6 +122,25 @@ bool readArchiveDir(ByteSource &src, ArchiveDir &dir, std::string &error) {
     e.localOffset = static_cast<std::uint64_t>(real);
     pos += recordSize;
     dir.entries.push_back(std::move(e));
+  }
+  if (!where.countAgrees(dir.entries.size())) {
+    error = "The number of entries does not agree with the central directory (" + std::to_string(dir.entries.size()) +
+            " found, " + std::to_string(where.totalEntries) + " recorded)";
+    return false;
+  }
+  // Each entry's data belongs to it alone. Entries that share a local header
+  // or reach into the next one would let a small archive expand without limit.
+  std::vector<const DirEntry *> byOffset;
+  byOffset.reserve(dir.entries.size());
+  for (const DirEntry &e : dir.entries) byOffset.push_back(&e);
+  std::sort(byOffset.begin(), byOffset.end(), [](const DirEntry *a, const DirEntry *b) { return a->localOffset < b->localOffset; });
+  for (std::size_t i = 0; i < byOffset.size(); ++i) {
+    const DirEntry &e = *byOffset[i];
+    const std::uint64_t limit = i + 1 < byOffset.size() ? byOffset[i + 1]->localOffset : dir.directoryStart;
+    if (e.compressedSize > dir.directoryStart || e.localOffset + kLocalSize + e.compressedSize > limit) {
+      error = "Entries overlap in the archive (refused): " + e.name;
+      return false;
+    }
   }
   dir.prefixSize = dir.directoryStart;
   for (const DirEntry &e : dir.entries) dir.prefixSize = std::min(dir.prefixSize, e.localOffset);

@@ -2,6 +2,7 @@
 // Reading an archive's central directory (for extracting, and for growing an
 // archive), through a byte source that is either a file or a memory block.
 
+#include "zip/format/zipnames.h"
 #include "zip/format/zipstructs.h"
 
 #include <cstddef>
@@ -48,7 +49,7 @@ struct DirEntry {
   std::uint64_t uncompressedSize = 0;
   std::uint64_t localOffset = 0;      // where the local header really is
   bool zip64 = false;                 // some field lives in the ZIP64 extra field
-  bool isDir() const { return !name.empty() && name.back() == '/'; }
+  bool isDir() const;  // a folder entry (see isFolderEntryName)
 };
 
 struct ArchiveDir {
@@ -60,10 +61,14 @@ struct ArchiveDir {
 
 // Reads the directory; false with a message in `error` for anything that is not
 // a readable archive. Every size and offset is checked against the source.
-bool readArchiveDir(ByteSource &src, ArchiveDir &dir, std::string &error);
+// Refuses archives whose entries overlap, and ones whose directory holds a
+// different number of entries than recorded.
+bool readArchiveDir(ByteSource &src, ArchiveDir &dir, std::string &error,
+                    zipfmt::NameCodePage codePage = zipfmt::NameCodePage::Auto);
 
-// The entry's name as a caller sees it: UTF-8 when flagged or valid, code page
-// 437 when made on DOS-like hosts, and "\" as a folder separator turned into "/".
-std::string entryDisplayName(const zipfmt::CentralHeader &h, const std::string &raw);
+// The entry's name as a caller sees it: the listing's decoding, with "\" as
+// a folder separator turned into "/".
+std::string entryDisplayName(const zipfmt::CentralHeader &h, const std::string &raw,
+                             zipfmt::NameCodePage codePage = zipfmt::NameCodePage::Auto);
 
 } // namespace qel::engine

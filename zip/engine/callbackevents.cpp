@@ -39,7 +39,11 @@ PasswordReply CallbackEvents::askPassword(const std::string &name, bool adding, 
   reply.stopAsking = rec_.action == 0;
   if (!cancelled_ && callback_ && rec_.errorCode == 1) {
     reply.given = true;
-    reply.password.assign(rec_.text, strnlen(rec_.text, kCallbackTextSize));
+    const std::size_t n = strnlen(rec_.text, kCallbackTextSize);
+    reply.password.assign(rec_.text, n);
+    // The same password in its other encoding may follow the first one's zero.
+    if (n + 1 < kCallbackTextSize)
+      reply.altPassword.assign(rec_.text + n + 1, strnlen(rec_.text + n + 1, kCallbackTextSize - n - 1));
   }
   std::memset(rec_.text, 0, sizeof rec_.text);  // no copy of a password lingers
   return reply;

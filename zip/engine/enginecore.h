@@ -3,6 +3,8 @@
 // what a caller asks for (jobs), what the engines tell back (events), and the
 // two runs. No Qt, no globals: every run owns all of its state.
 
+#include "zip/format/zipnames.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,6 +44,7 @@ struct PasswordReply {
   bool given = false;       // a password came back
   bool stopAsking = false;  // never ask again in this run
   std::string password;
+  std::string altPassword;  // the same password in its other encoding ("" = none)
 };
 
 // What a run tells its caller. Every method returning bool returns false when
@@ -116,6 +119,8 @@ struct ExtractJob {
   std::string archivePath;
   std::string baseDir;             // "" = the current folder
   std::string password;
+  std::string altPassword;         // the same password in its other encoding ("" = none)
+  zipfmt::NameCodePage codePage = zipfmt::NameCodePage::Auto;
   bool testOnly = false;
   bool update = false, freshen = false, keepDirs = false, overwrite = false;
   int passwordRequests = 1;        // asks per entry

@@ -12,11 +12,13 @@
 #include "zip/format/zipstructs.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -28,6 +30,7 @@ namespace {
 
 constexpr std::size_t kInChunk = 256 * 1024;
 constexpr std::size_t kOutChunk = 1 << 20;
+constexpr std::uint16_t kMethodAes = 99;
 
 class Fd {
 public:
@@ -108,6 +111,7 @@ private:
   enum class Result { Done, Skipped, Stop };
   Result extractEntry(const DirEntry &e, std::size_t index);
   const ExtractRequest *matchingRequest(const DirEntry &e) const;
+  static bool requestMatches(const ExtractRequest &r, const DirEntry &e);
   bool openBase();
   // Opens (creating where missing) the folders of `parts` but the last; -1 when one is not a real folder.
   Fd openFolders(const std::vector<std::string> &parts, std::size_t count, std::string &why);
@@ -131,12 +135,15 @@ private:
   std::vector<unsigned char> in_, out_;
 };
 
+bool Extractor::requestMatches(const ExtractRequest &r, const DirEntry &e) {
+  std::string pattern = r.path;
+  std::replace(pattern.begin(), pattern.end(), '\\', '/');
+  return wildMatch(pattern, e.name);
+}
+
 const ExtractRequest *Extractor::matchingRequest(const DirEntry &e) const {
-  for (const ExtractRequest &s : job_.requests) {
-    std::string pattern = s.path;
-    std::replace(pattern.begin(), pattern.end(), '\\', '/');
-    if (wildMatch(pattern, e.name)) return &s;
-  }
+  for (const ExtractRequest &r : job_.requests)
+    if (requestMatches(r, e)) return &r;
   return nullptr;
 }
 
@@ -187,9 +194,13 @@ bool Extractor::unlockEntry(const DirEntry &e, const ExtractRequest *request, co
     cipher.init(pw);
     return checkCipherHeader(cipher, check, head);
   };
+  // A password with characters beyond ASCII has two spellings in bytes:
+  // the legacy code page (Windows tools, and what we write) and UTF-8 (most
+  // other tools today). Both are tried before the password counts as wrong.
   std::vector<std::string> candidates;
   if (request && !request->password.empty()) candidates.push_back(request->password);
   if (!job_.password.empty()) candidates.push_back(job_.password);
+  if (!job_.altPassword.empty()) candidates.push_back(job_.altPassword);
   candidates.insert(candidates.end(), knownPasswords_.begin(), knownPasswords_.end());
   for (const std::string &pw : candidates)
     if (tryPassword(pw)) return true;
@@ -197,8 +208,9 @@ bool Extractor::unlockEntry(const DirEntry &e, const ExtractRequest *request, co
     PasswordReply reply = ev_.askPassword(e.name, false, left);
     if (reply.stopAsking) stopAsking_ = true;
     if (ev_.cancelled() || !reply.given) break;
-    if (tryPassword(reply.password)) {
-      knownPasswords_.push_back(reply.password);
+    for (const std::string *pw : {&reply.password, &reply.altPassword}) {
+      if (pw->empty() || !tryPassword(*pw)) continue;
+      knownPasswords_.push_back(*pw);
       return true;
     }
   }
@@ -209,7 +221,10 @@ Extractor::Result Extractor::extractEntry(const DirEntry &e, std::size_t index) 
   const CentralHeader &h = e.header;
   const std::uint32_t unixMode = h.hostSystem() == 3 ? (h.externalAttributes >> 16) : 0;
   if (unixMode && S_ISLNK(unixMode)) return skip(e, kSkipGeneralError, kErrLink, "Link entries are not extracted");
-  if (h.flags & 0x0040) return skip(e, kSkipNoEncryption, kErrPassword, "Encryption method not supported");
+  // Strong encryption (flag bit 6) and AES (method 99) are encryption
+  // methods of their own, not compression methods.
+  if ((h.flags & 0x0040) || h.method == kMethodAes)
+    return skip(e, kSkipNoEncryption, kErrPassword, "Encrypted with a method that is not supported");
   if (h.method != kMethodStored && h.method != kMethodDeflated)
     return skip(e, kSkipCompressionUnknown, kErrMethod, "Compression method " + std::to_string(h.method) + " not supported");
 
@@ -380,23 +395,48 @@ Extractor::Result Extractor::extractEntry(const DirEntry &e, std::size_t index) 
 
 int Extractor::run() {
   std::string error;
-  if (!readArchiveDir(src_, dir_, error)) {
+  if (!readArchiveDir(src_, dir_, error, job_.codePage)) {
     ev_.message(kErrBadArchive, error + ": " + job_.archivePath);
     return 0;
   }
   std::vector<std::size_t> chosen;
+  std::vector<bool> requestUsed(job_.requests.size(), false);
   std::uint64_t total = 0;
   for (std::size_t i = 0; i < dir_.entries.size(); ++i) {
     const DirEntry &e = dir_.entries[i];
-    if (!job_.requests.empty() && !matchingRequest(e)) continue;
+    if (!job_.requests.empty()) {
+      bool any = false;
+      for (std::size_t k = 0; k < job_.requests.size(); ++k) {
+        if (!requestMatches(job_.requests[k], e)) continue;
+        requestUsed[k] = true;
+        any = true;
+      }
+      if (!any) continue;
+    }
     chosen.push_back(i);
-    if (!e.isDir()) total += e.uncompressedSize;
+    if (!e.isDir()) total = e.uncompressedSize > UINT64_MAX - total ? UINT64_MAX : total + e.uncompressedSize;
   }
+  // A name asked for that is not in the archive is said, never passed over.
+  for (std::size_t k = 0; k < job_.requests.size(); ++k)
+    if (!requestUsed[k] && !ev_.message(kErrNothingToDo, "No entry matches " + job_.requests[k].path + " in " + job_.archivePath))
+      return 0;
   if (chosen.empty()) {
     ev_.message(kErrNothingToDo, "No entries match in " + job_.archivePath);
     return 0;
   }
   if (!job_.testOnly && !openBase()) return 0;
+  // The declared sizes must fit the target's free space before anything is written.
+  struct statvfs fs {};
+  if (!job_.testOnly && fstatvfs(base_.get(), &fs) == 0) {
+    const std::uint64_t unit = fs.f_frsize ? fs.f_frsize : fs.f_bsize;
+    const std::uint64_t avail = static_cast<std::uint64_t>(fs.f_bavail);
+    const std::uint64_t freeBytes = unit && avail > UINT64_MAX / unit ? UINT64_MAX : avail * unit;
+    if (total > freeBytes) {
+      ev_.message(kErrWrite, "Not enough free space to extract " + job_.archivePath + ": " + std::to_string(total) +
+                                 " bytes needed, " + std::to_string(freeBytes) + " available");
+      return 0;
+    }
+  }
   if (!ev_.fileCount(chosen.size()) || !ev_.totalSize(total)) return 0;
 
   int done = 0;

@@ -20,6 +20,8 @@ int execExtract(zipabi::UnzExtractParams *p) {
   job.archivePath = text(p->archive);
   job.baseDir = text(p->targetDir);
   job.password = text(p->password);
+  job.altPassword = text(p->altPassword);
+  if (p->nameCodePage >= 0 && p->nameCodePage <= 2) job.codePage = zipfmt::NameCodePage(p->nameCodePage);
   job.testOnly = on(p->testOnly);
   job.update = on(p->update);
   job.freshen = on(p->freshen) && !job.update;
