@@ -203,6 +203,18 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
   }
 
   zip.SetZipFileName(probed.FileName);
+  // No real card file comes near this size; an entry declaring more is a
+  // damaged or hostile file, refused before anything is written.
+  constexpr std::uint64_t kMaxCardEntrySize = std::uint64_t(4) << 30;
+  for (const ZipDirEntry &e : zip.ZipContents()) {
+    if (e.FileName != probed.IndexEntry && e.FileName != probed.BodyEntry) continue;
+    if (e.UncompressedSize64 > kMaxCardEntrySize) {
+      outcome.error = QStringLiteral("The file %1 cannot be opened: its entry %2 would take %3 bytes, "
+                                     "more than a card file can hold (4 GB).")
+                          .arg(probed.FileName, e.FileName, QString::number(e.UncompressedSize64));
+      return outcome;
+    }
+  }
   zip.ExtrBaseDir = out.folder;
   zip.ExtrOptions = {ExtrOverWrite};
   zip.FSpecArgs().clear();
