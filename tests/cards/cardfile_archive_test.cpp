@@ -241,6 +241,20 @@ TEST_F(CardFileArchive, ArchiveWithoutBodyEntryIsDamaged) {
   EXPECT_TRUE(outcome.error.contains("damaged"));
 }
 
+TEST_F(CardFileArchive, EntryBeyondTheSizeLimitIsRefusedBeforeExtracting) {
+  // A body entry declaring 5 GiB (through ZIP64): far above any real card file.
+  CraftedEntry index{"big.~i", "<~QEL MORAVINE QEL FILE VERSION~>3\r\n"};
+  CraftedEntry body{"big.~h", "tiny"};
+  body.zip64 = true;
+  body.declaredSize = std::uint64_t(5) << 30;
+  ASSERT_TRUE(writeAll(dir + "/big.qel", craftArchive({index, body}, {true})));
+  TLoadedCardFile loaded;
+  const LoadOutcome outcome = LoadVersion3File(ProbeCardsFile(dir + "/big.qel", zip), zip, loaded);
+  EXPECT_NE(outcome.status, LoadStatus::Loaded);
+  EXPECT_TRUE(outcome.error.contains("more than a card file can hold")) << outcome.error.toStdString();
+  EXPECT_TRUE(QDir(loaded.folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
 TEST_F(CardFileArchive, WrongPasswordGivesNoIndex) {
   addCards(3);
   zip.SetPassword("right");

@@ -523,6 +523,7 @@ TEST(ZipPasswordDlg, ControlsAsTheProgramExpects) {
     EXPECT_EQ(dlg.b_Cancel->text(), "&Cancel");
     EXPECT_EQ(dlg.b_CancelAll->text(), "Cancel all");
     EXPECT_EQ(dlg.b_CancelAll->isVisibleTo(&dlg), forExtract);
+    EXPECT_TRUE(dlg.b_Abort->isVisibleTo(&dlg)) << "the abort answer stops the whole operation";
     dlg.b_CancelAll->click();
     EXPECT_EQ(dlg.result(), int(TZipPasswordDlg::CancelAll));
     dlg.b_Abort->click();

@@ -1,6 +1,7 @@
 // The shared ZIP structures, the password cipher and the code page 437 table,
 // judged by outside tools (zip, python3 zipfile).
 
+#include "platform/codepage.h"
 #include "zip/format/cp437.h"
 #include "zip/format/zipcipher.h"
 #include "zip/format/zipstructs.h"
@@ -130,9 +131,18 @@ TEST(ZipFormat, EndRecordSearchIgnoresSignatureInsideComment) {
   // Without the outer record, the fake is all there is.
   EXPECT_EQ(findEndRecord(fake.data(), fake.size()), 0);
 
-  // Trailing bytes after a record: none qualifies.
+  // Bytes after the record (a tool's padding) leave it the winner, and the
+  // fake inside its comment still cannot win.
   file.push_back('!');
-  EXPECT_EQ(findEndRecord(file.data(), file.size()), -1);
+  file.insert(file.end(), 10000, '\0');
+  EXPECT_EQ(findEndRecord(file.data(), file.size()), 100);
+  EXPECT_EQ(endRecordCandidates(file.data(), file.size()), std::vector<std::size_t>{100});
+  // Padding after a record with no comment: found searching backwards.
+  std::vector<unsigned char> padded(60, 'x');
+  EndRecord plain;
+  plain.write(padded);
+  padded.insert(padded.end(), 512, '\0');
+  EXPECT_EQ(findEndRecord(padded.data(), padded.size()), 60);
   EXPECT_EQ(findEndRecord(file.data(), 10), -1);
   EXPECT_EQ(findEndRecord(nullptr, 0), -1);
 }
@@ -231,4 +241,10 @@ TEST(ZipFormat, CodePage437Names) {
   EXPECT_FALSE(isValidUtf8("\xC0\xAF"));       // overlong
   EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));   // surrogate
   EXPECT_FALSE(isValidUtf8("\xE2\x82"));       // truncated
+}
+
+// The engines' copy of the legacy code page must be the program's codec, byte for byte.
+TEST(ZipFormat, AnsiNamesAgreeWithTheProgramsCodec) {
+  for (int b = 0; b < 256; ++b) EXPECT_EQ(ansiToUnicode(static_cast<unsigned char>(b)), char32_t(qel::legacyToUnicode(static_cast<unsigned char>(b)))) << b;
+  EXPECT_EQ(ansiToUtf8("Caf\xE9 \x80"), "Caf\xC3\xA9 \xE2\x82\xAC");
 }
