@@ -5,11 +5,13 @@
 // the printer object or renders the same pages as page pictures for the
 // preview.
 
+#include "print/measureunit.h"
 #include "print/printer.h"
 
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QMargins>
 #include <QPageLayout>
 #include <QString>
 #include <functional>
@@ -33,8 +35,6 @@ class ELinePrinter : public EPrinter {
 public:
   using EPrinter::EPrinter;
 };
-
-enum TMeasureUnit { muMillimeters = 0, muInches = 1 };
 
 enum TPageBorderStyle : unsigned { pbTop = 1, pbBottom = 2, pbLeft = 4, pbRight = 8 };
 using TPageBorders = unsigned;  // a set of TPageBorderStyle
@@ -74,6 +74,15 @@ public:
   // Prints (or, while a preview is built, renders) the whole text of `re`;
   // page numbers start at `firstPageNumber`. Throws ELinePrinter.
   void Print(re::RichEditControl &re, int firstPageNumber = 1);
+  // Renders the pages of `re` into a new preview window, shown as soon as
+  // its first page exists, and returns it (it deletes itself on close);
+  // null when not one page could be built (the user has been told why).
+  TRichPreviewForm *Preview(re::RichEditControl &re);
+  // The page setup dialog; true when the user confirmed it.
+  bool PageSetup();
+  // The margins the page setup dialog is given: left, top, right, bottom in
+  // hundredths of a millimetre or thousandths of an inch.
+  QMargins PageSetupDialogMargins() const;
 
   void BeginDoc();
   int NewPage();
@@ -178,6 +187,7 @@ private:
   bool remainderIsBlank(int from) const;
   void StartPreviewPage();
   void StorePreviewPage(bool more);
+  void endPreviewState();
 
   TPrinter *printer_;
   QPainter *canvas_ = nullptr;  // the printer's canvas or the page picture's

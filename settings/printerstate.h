@@ -4,11 +4,11 @@
 // stands in for the rich printer until that object exists; the printer then
 // takes these values over.
 
+#include "print/measureunit.h"
+
 #include <QSizeF>
 
 namespace qel {
-
-enum TMeasureUnit { muMillimeters = 0, muInches = 1 };
 
 enum TMarginSide { msLeft = 0, msRight = 1, msTop = 2, msBottom = 3 };
 
