@@ -9,6 +9,7 @@
 
 #include "platform/richedit/richeditcontrol.h"
 #include "richedit/richeditstrings.h"
+#include "richedit/reattributes.h"
 
 #include <QMenu>
 #include <QPointer>
@@ -97,6 +98,12 @@ public:
   void SetStreamFormat(TRichStreamFormat v) { lines_->SetStreamFormat(v); }
   TRichStreamModes StreamMode() const { return lines_->StreamMode(); }
   void SetStreamMode(TRichStreamModes v) { lines_->SetStreamMode(v); }
+  // Character attributes of the selection, the default (insertion)
+  // attributes and the word at the caret; the selection's paragraphs.
+  TReTextAttributes &SelAttributes() { return selAttributes_; }
+  TReTextAttributes &DefAttributes() { return defAttributes_; }
+  TReTextAttributes &WordAttributes() { return wordAttributes_; }
+  TReParaAttributes &Paragraph() { return paragraph_; }
   // Line access and streaming.
   TRichEditStrings &Lines() { return *lines_; }
   const TRichEditStrings &Lines() const { return *lines_; }
@@ -223,6 +230,10 @@ private:
   QMenu *verbMenu_ = nullptr;
   int version_ = 3;
   std::unique_ptr<TRichEditStrings> lines_;
+  TReTextAttributes selAttributes_{*this, TAttributeType::Selection};
+  TReTextAttributes defAttributes_{*this, TAttributeType::Default};
+  TReTextAttributes wordAttributes_{*this, TAttributeType::Word};
+  TReParaAttributes paragraph_{*this};
 };
 
 // Publishes everything; adds nothing.

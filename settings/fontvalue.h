@@ -2,6 +2,8 @@
 // Colour values and fonts as plain values, so the settings can be kept,
 // stored and tested without any window.
 
+#include "platform/colorvalue.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -10,23 +12,7 @@ class QFont;
 
 namespace qel {
 
-// The framework's colour value: 0x00BBGGRR, or 0xFF000000 + index for a
-// system colour (negative as a signed value); 0x1FFFFFFF means no colour.
-using TColor = std::int32_t;
-
-inline constexpr TColor clNone = 0x1FFFFFFF;
-inline constexpr TColor clBlack = 0x000000;
-inline constexpr TColor clMaroon = 0x000080;
-inline constexpr TColor clNavy = 0x800000;
-inline constexpr TColor clTeal = 0x808000;
-inline constexpr TColor clGray = 0x808080;
-inline constexpr TColor clSilver = 0xC0C0C0;
-inline constexpr TColor clYellow = 0x00FFFF;
-inline constexpr TColor clWhite = 0xFFFFFF;
-inline constexpr TColor clWindow = TColor(0xFF000005u);
-inline constexpr TColor clWindowText = TColor(0xFF000008u);
-inline constexpr TColor clBtnFace = TColor(0xFF00000Fu);
-inline constexpr TColor clInfoBk = TColor(0xFF000018u);
+// Colour values (TColor, clNone, clWindowText...) are the platform's.
 
 // Font styles as a bit set; the bits are those of the scheme files' "FontStyle".
 enum TFontStyle : unsigned {

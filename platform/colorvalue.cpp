@@ -1,21 +1,24 @@
-#include "app/colors.h"
+#include "platform/colorvalue.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QPalette>
 
 namespace qel {
 
-QColor TColorToQColor(std::int32_t color, const QColor &none) {
-  if (color == 0x1FFFFFFF) return none;
+QColor TColorToQColor(TColor color, const QColor &none) {
+  if (color == clNone || color == clDefault) return none;
   if (color < 0) {
-    const QPalette pal = QApplication::palette();
+    const QPalette pal = QGuiApplication::palette();
     switch (color & 0xFF) {
     case 5: return pal.color(QPalette::Base);              // window background
     case 8: return pal.color(QPalette::Text);              // window text
     case 0x0F: return pal.color(QPalette::Button);         // button face
+    case 0x10: return pal.color(QPalette::Dark);           // button shadow
     case 0x12: return pal.color(QPalette::ButtonText);
     case 0x0D: return pal.color(QPalette::Highlight);
     case 0x0E: return pal.color(QPalette::HighlightedText);
+    case 0x14: return pal.color(QPalette::Light);          // button highlight
+    case 0x15: return pal.color(QPalette::Shadow);         // dark shadow
     case 0x17: return pal.color(QPalette::ToolTipText);
     case 0x18: return pal.color(QPalette::ToolTipBase);    // info background
     default: return pal.color(QPalette::Window);
@@ -25,9 +28,14 @@ QColor TColorToQColor(std::int32_t color, const QColor &none) {
   return QColor(u & 0xFF, (u >> 8) & 0xFF, (u >> 16) & 0xFF);
 }
 
-std::int32_t QColorToTColor(const QColor &color) {
-  if (!color.isValid()) return 0x1FFFFFFF;
-  return std::int32_t(color.red() | (color.green() << 8) | (color.blue() << 16));
+TColor QColorToTColor(const QColor &color) {
+  if (!color.isValid()) return clNone;
+  return TColor(color.red() | (color.green() << 8) | (color.blue() << 16));
+}
+
+TColor ColorToRGB(TColor color) {
+  if (color >= 0 || color == clNone || color == clDefault) return color;
+  return QColorToTColor(TColorToQColor(color));
 }
 
 } // namespace qel
