@@ -38,8 +38,16 @@ void Tf_Duplicate::showEvent(QShowEvent *e) {
   QDialog::showEvent(e);
   chb_CopyCard->setChecked(RememberedCopyCard);
   Keyword->setFocus();
-  Keyword->deselect();
-  Keyword->setCursorPosition(int(Keyword->text().size()));
+}
+
+void Tf_Duplicate::setVisible(bool visible) {
+  QDialog::setVisible(visible);
+  // Showing gives the edit the focus as a Tab would, which selects its whole
+  // text: the caret goes after the title with nothing selected, once that is done.
+  if (visible) {
+    Keyword->deselect();
+    Keyword->setCursorPosition(int(Keyword->text().size()));
+  }
 }
 
 } // namespace qel

@@ -22,6 +22,9 @@ public:
 
 protected:
   void showEvent(QShowEvent *e) override;
+
+public:
+  void setVisible(bool visible) override;
 };
 
 } // namespace qel

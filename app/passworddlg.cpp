@@ -3,6 +3,7 @@
 #include "platform/uiservices.h"
 #include "zip/ziparchiver.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -62,7 +63,6 @@ TPasswordDlg::TPasswordDlg(TZipArchiver &zip, QWidget *parent) : QDialog(parent)
   layout->addLayout(buttons);
 
   connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
-  // Cancel and Unprotect always close, whatever OK refused before.
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(b_Unprotect, &QPushButton::clicked, this, [this] { UnprotectClick(); });
   updateUnprotect();
@@ -76,7 +76,21 @@ void TPasswordDlg::Preset(const QString &password) {
 
 void TPasswordDlg::showEvent(QShowEvent *e) {
   QDialog::showEvent(e);
+  mustConfirm_ = false;  // closing is allowed again
   updateUnprotect();
+}
+
+void TPasswordDlg::reject() {
+  if (mustConfirm_) return;
+  QDialog::reject();
+}
+
+void TPasswordDlg::closeEvent(QCloseEvent *e) {
+  if (mustConfirm_) {
+    e->ignore();
+    return;
+  }
+  QDialog::closeEvent(e);
 }
 
 void TPasswordDlg::updateUnprotect() { b_Unprotect->setEnabled(!e_Password->text().isEmpty()); }
@@ -85,7 +99,8 @@ void TPasswordDlg::OKBtnClick() {
   if (e_Password->text() != Confirm->text()) {
     ui().messageBox(QStringLiteral("The passwords you typed do not match. Please type and confirm password again."),
                     MB_OK | MB_ICONERROR);
-    return;  // stays open
+    mustConfirm_ = true;  // stays open until an OK succeeds (or Unprotect)
+    return;
   }
   const QString password = e_Password->text();
   zip_.SetPassword(password);
@@ -94,6 +109,7 @@ void TPasswordDlg::OKBtnClick() {
   else
     zip_.AddOptions.insert(AddEncrypt);
   applied_ = true;
+  mustConfirm_ = false;
   accept();
 }
 
@@ -103,6 +119,7 @@ void TPasswordDlg::UnprotectClick() {
   zip_.AddOptions.remove(AddEncrypt);
   zip_.SetPassword(QString());
   applied_ = true;
+  mustConfirm_ = false;
   done(Unprotect);
 }
 

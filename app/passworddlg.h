@@ -39,13 +39,18 @@ public:
   QPushButton *CancelBtn = nullptr;
   QPushButton *b_Unprotect = nullptr;
 
+  // After passwords that did not match, only a successful OK or Unprotect closes.
+  void reject() override;
+
 protected:
   void showEvent(QShowEvent *e) override;
+  void closeEvent(QCloseEvent *e) override;
 
 private:
   void updateUnprotect();
   TZipArchiver &zip_;
   bool applied_ = false;
+  bool mustConfirm_ = false;
 };
 
 class TPasswordDlg1 : public QDialog {

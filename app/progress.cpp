@@ -1,5 +1,7 @@
 #include "app/progress.h"
 
+#include "platform/uiservices.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QProgressBar>
@@ -9,8 +11,8 @@ namespace qel {
 
 Tf_progress *f_progress = nullptr;
 
-Tf_progress::Tf_progress(QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+Tf_progress::Tf_progress(QWidget *parent) : QWidget(parent) {
+  SetDialogFrame(*this, false);  // a title only: no minimise, maximise or close
   setObjectName(QStringLiteral("f_progress"));
   setWindowTitle(QStringLiteral("Wait ..."));
   setFixedSize(313, 33);

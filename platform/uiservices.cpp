@@ -7,11 +7,15 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QUrl>
 
 namespace qel {
@@ -20,8 +24,62 @@ namespace {
 QString g_title = QStringLiteral("Qel Moravine");
 UiServices *g_current = nullptr;
 
-QWidget *dialogParent() { return QApplication::activeWindow(); }
+QWidget *dialogParent() { return PromptParent(); }
+
+// Frame, size and place of a dialog just before it is shown.
+void prepare(QDialog &dialog) {
+  SetDialogFrame(dialog);
+  CentreWindow(dialog);
+}
 } // namespace
+
+QString DisplayLineBreaks(const QString &text) {
+  QString out;
+  out.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text.at(i);
+    if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+      // A pair of different break characters is one break.
+      if (i + 1 < text.size()) {
+        const QChar d = text.at(i + 1);
+        if ((d == QLatin1Char('\r') || d == QLatin1Char('\n')) && d != c) ++i;
+      }
+      out += QLatin1Char('\n');
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+void SetDialogFrame(QWidget &window, bool closeButton) {
+  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  if (closeButton) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (window.windowFlags() != flags) window.setWindowFlags(flags);
+}
+
+QWidget *PromptParent() {
+  if (QWidget *active = QApplication::activeWindow()) return active;
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (w->isVisible() && w->inherits("QMainWindow")) return w;
+  return nullptr;
+}
+
+void CentreWindow(QWidget &window) {
+  window.adjustSize();
+  QWidget *owner = window.parentWidget() ? window.parentWidget()->window() : PromptParent();
+  QRect area;
+  if (owner && owner != &window && owner->isVisible() && !owner->isMinimized()) {
+    area = owner->frameGeometry();
+  } else {
+    QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    area = screen->availableGeometry();
+  }
+  QRect r = window.frameGeometry();
+  r.moveCenter(area.center());
+  window.move(r.topLeft());
+}
 
 QString applicationTitle() { return g_title; }
 void setApplicationTitle(const QString &title) { g_title = title; }
@@ -46,7 +104,8 @@ int UiServices::messageBox(const QString &text, unsigned flags) {
 int QtUiServices::messageBox(const QString &text, const QString &caption, unsigned flags) {
   QMessageBox box(dialogParent());
   box.setWindowTitle(caption);
-  box.setText(text);
+  box.setTextFormat(Qt::PlainText);
+  box.setText(DisplayLineBreaks(text));
   switch (flags & MB_ICONMASK) {
   case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
   case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
@@ -77,6 +136,7 @@ int QtUiServices::messageBox(const QString &text, const QString &caption, unsign
   // Escape answers Cancel where there is one, else the only button.
   for (size_t i = 0; i < buttons.size(); ++i)
     if (buttons[i].result == IDCANCEL || buttons.size() == 1) box.setEscapeButton(made[i]);
+  prepare(box);
   box.exec();
   for (size_t i = 0; i < made.size(); ++i)
     if (box.clickedButton() == made[i]) return buttons[i].result;
@@ -84,10 +144,20 @@ int QtUiServices::messageBox(const QString &text, const QString &caption, unsign
 }
 
 bool QtUiServices::inputQuery(const QString &caption, const QString &label, QString &value) {
-  bool ok = false;
-  QString answer = QInputDialog::getText(dialogParent(), caption, label, QLineEdit::Normal, value, &ok);
-  if (ok) value = answer;
-  return ok;
+  QInputDialog dlg(dialogParent());
+  dlg.setInputMode(QInputDialog::TextInput);
+  dlg.setWindowTitle(caption);
+  dlg.setLabelText(DisplayLineBreaks(label));
+  dlg.setTextValue(value);
+  // Wide enough for the whole caption in the title bar (with room for its
+  // buttons). The dialog's layout sets its size from its contents: the edit
+  // carries the width.
+  const QFontMetrics fm(QApplication::font("QMdiSubWindowTitleBar"));
+  if (auto *edit = dlg.findChild<QLineEdit *>()) edit->setMinimumWidth(qMax(300, fm.horizontalAdvance(caption) + 140));
+  prepare(dlg);
+  if (dlg.exec() != QDialog::Accepted) return false;
+  value = dlg.textValue();
+  return true;
 }
 
 bool QtUiServices::openFileName(const FileDialogOptions &options, QString &fileName, bool *readOnly) {
@@ -103,6 +173,7 @@ bool QtUiServices::openFileName(const FileDialogOptions &options, QString &fileN
     ro->setChecked(*readOnly);
     if (auto *lay = dlg.layout()) lay->addWidget(ro);
   }
+  prepare(dlg);
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
   fileName = dlg.selectedFiles().first();
   if (ro) *readOnly = ro->isChecked();
@@ -115,23 +186,28 @@ bool QtUiServices::saveFileName(const FileDialogOptions &options, QString &fileN
   dlg.setOption(QFileDialog::DontUseNativeDialog, true);
   if (!options.defaultSuffix.isEmpty()) dlg.setDefaultSuffix(options.defaultSuffix);
   if (!fileName.isEmpty()) dlg.selectFile(fileName);
+  prepare(dlg);
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
   fileName = dlg.selectedFiles().first();
   return true;
 }
 
 bool QtUiServices::chooseColor(const QString &caption, QColor &color) {
-  QColor c = QColorDialog::getColor(color, dialogParent(), caption);
-  if (!c.isValid()) return false;
-  color = c;
+  QColorDialog dlg(color, dialogParent());
+  if (!caption.isEmpty()) dlg.setWindowTitle(caption);
+  prepare(dlg);
+  if (dlg.exec() != QDialog::Accepted || !dlg.selectedColor().isValid()) return false;
+  color = dlg.selectedColor();
   return true;
 }
 
 bool QtUiServices::chooseFont(const QString &caption, QFont &font, QColor &) {
-  bool ok = false;
-  QFont f = QFontDialog::getFont(&ok, font, dialogParent(), caption);
-  if (ok) font = f;
-  return ok;
+  QFontDialog dlg(font, dialogParent());
+  if (!caption.isEmpty()) dlg.setWindowTitle(caption);
+  prepare(dlg);
+  if (dlg.exec() != QDialog::Accepted) return false;
+  font = dlg.selectedFont();
+  return true;
 }
 
 bool QtUiServices::chooseFolder(const QString &caption, QString &folder) {
@@ -141,7 +217,10 @@ bool QtUiServices::chooseFolder(const QString &caption, QString &folder) {
   return true;
 }
 
-int QtUiServices::execDialog(QDialog &dialog) { return dialog.exec(); }
+int QtUiServices::execDialog(QDialog &dialog) {
+  prepare(dialog);
+  return dialog.exec();
+}
 
 bool QtUiServices::openUrl(const QString &url) {
   return QDesktopServices::openUrl(QUrl::fromUserInput(url));

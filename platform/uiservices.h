@@ -99,6 +99,18 @@ public:
   int messageBox(const QString &text, unsigned flags);
 };
 
+// The program's texts break lines with "\r", "\r\n" or "\n\r"; on screen each
+// of them is one line break.
+QString DisplayLineBreaks(const QString &text);
+// A dialog's frame: title and close button, no minimise or maximise.
+// `closeButton` false for windows that cannot be closed (progress).
+void SetDialogFrame(QWidget &window, bool closeButton = true);
+// Centres a window about to be shown on the program's main window, or on
+// the screen while there is none shown yet.
+void CentreWindow(QWidget &window);
+// The window prompts belong to: the active one, else the shown main window (null when none).
+QWidget *PromptParent();
+
 // The application title used as the caption of plain messages.
 QString applicationTitle();
 void setApplicationTitle(const QString &title);

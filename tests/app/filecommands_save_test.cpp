@@ -7,6 +7,7 @@
 #include "platform/instances.h"
 
 #include <QFile>
+#include <QTest>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -174,7 +175,7 @@ TEST_F(FileSaveTest, SaveAsOntoFileOfAnotherInstanceIsRefused) {
   EXPECT_EQ(bodyOf("Mine"), "mine");
 }
 
-TEST_F(FileSaveTest, ProtectDialogClosesOnCancelAndUnprotectButNotOnMismatch) {
+TEST_F(FileSaveTest, ProtectDialogAfterAMismatchClosesOnlyOnAGoodOkOrUnprotect) {
   TZipArchiver zip;
   zip.SetPassword("old");
   zip.AddOptions = {AddEncrypt};
@@ -193,7 +194,28 @@ TEST_F(FileSaveTest, ProtectDialogClosesOnCancelAndUnprotectButNotOnMismatch) {
               "The passwords you typed do not match. Please type and confirm password again.");
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(zip.Password(), "old");
-    dlg.CancelBtn->click();  // still closes
+    // From now on only a successful OK (or Unprotect) closes it: not Esc,
+    // not Cancel, not the window's close button.
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    EXPECT_TRUE(dlg.isVisible());
+    dlg.CancelBtn->click();
+    EXPECT_TRUE(dlg.isVisible());
+    dlg.close();
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_FALSE(dlg.Applied());
+    dlg.Confirm->setText("one");
+    dlg.OKBtn->click();
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(zip.Password(), "one");
+    zip.SetPassword("old");
+  }
+  {
+    // Shown afresh, Cancel and Esc close again.
+    TPasswordDlg dlg(zip);
+    dlg.Preset("old");
+    dlg.show();
+    QTest::keyClick(&dlg, Qt::Key_Escape);
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
     EXPECT_FALSE(dlg.Applied());

@@ -1,0 +1,120 @@
+// The real prompts, shown offscreen: each test answers the dialog from a
+// timer once it is up, the way a user would, and looks at what was shown.
+
+#include "platform/uiservices.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace qel;
+
+namespace {
+
+// Runs `look` on the modal dialog once it is shown, then closes it with Esc.
+void whenShown(std::function<void(QWidget &)> look) {
+  QTimer::singleShot(0, [look] {
+    QWidget *w = QApplication::activeModalWidget();
+    ASSERT_NE(w, nullptr);
+    look(*w);
+    QTest::keyClick(w, Qt::Key_Escape);
+  });
+}
+
+bool hasNoMinMax(const QWidget &w) {
+  const Qt::WindowFlags f = w.windowFlags();
+  return (f & Qt::CustomizeWindowHint) && !(f & Qt::WindowMinimizeButtonHint) && !(f & Qt::WindowMaximizeButtonHint);
+}
+
+} // namespace
+
+TEST(QtUiServices, MessageLineBreaksShowAsLinesAndTextStandsAsItIs) {
+  struct Case {
+    const char *given;
+    const char *shown;
+  } cases[] = {
+      {"Cards will be locked.\rYou can not edit cards", "Cards will be locked.\nYou can not edit cards"},
+      {"a\r\nb", "a\nb"},
+      {"/x/y.qel\n\ris already opened", "/x/y.qel\nis already opened"},
+      {"a\r\rb", "a\n\nb"},
+      {"Add Card \"Kiwi & Co\"?", "Add Card \"Kiwi & Co\"?"},
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(DisplayLineBreaks(QString::fromUtf8(c.given)), QString::fromUtf8(c.shown)) << c.given;
+  }
+  QtUiServices real;
+  QString shown;
+  bool plain = false, frame = false;
+  whenShown([&](QWidget &w) {
+    auto *box = qobject_cast<QMessageBox *>(&w);
+    ASSERT_NE(box, nullptr);
+    shown = box->text();
+    plain = box->textFormat() == Qt::PlainText;
+    frame = hasNoMinMax(w);
+  });
+  EXPECT_EQ(real.messageBox(QStringLiteral("Kiwi && Co\ris already opened"), QStringLiteral("Qel"), MB_OK), IDOK);
+  EXPECT_EQ(shown, QStringLiteral("Kiwi && Co\nis already opened"));
+  EXPECT_TRUE(plain);
+  EXPECT_TRUE(frame);
+}
+
+TEST(QtUiServices, InputBoxShowsItsWholeCaptionAndOffersNoMinimise) {
+  QtUiServices real;
+  const QString caption = QStringLiteral("Password for a rather long file name.qel");
+  int width = 0, needed = 0;
+  bool frame = false;
+  whenShown([&](QWidget &w) {
+    width = w.width();
+    needed = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(caption);
+    frame = hasNoMinMax(w);
+  });
+  QString value = QStringLiteral("x");
+  EXPECT_FALSE(real.inputQuery(caption, QStringLiteral("Title:"), value));
+  EXPECT_GT(width, needed + 100);  // the caption and the title bar's buttons
+  EXPECT_TRUE(frame);
+  EXPECT_EQ(value, QStringLiteral("x"));
+}
+
+TEST(QtUiServices, DialogsAreCentredOnTheMainWindowOrTheScreen) {
+  QtUiServices real;
+  QScreen *screen = QGuiApplication::primaryScreen();
+  ASSERT_NE(screen, nullptr);
+  QPoint centre;
+  bool frame = false;
+  auto look = [&](QWidget &w) {
+    centre = w.frameGeometry().center();
+    frame = hasNoMinMax(w);
+  };
+  {
+    // Starting up: the main window exists but is not shown yet.
+    QMainWindow main;
+    main.resize(400, 300);
+    QDialog dialog(&main);
+    dialog.resize(200, 100);
+    whenShown(look);
+    real.execDialog(dialog);
+    EXPECT_LE((centre - screen->availableGeometry().center()).manhattanLength(), 4);
+    EXPECT_TRUE(frame);
+  }
+  {
+    QMainWindow main;
+    main.setGeometry(50, 60, 500, 400);
+    main.show();
+    QApplication::processEvents();
+    QDialog dialog(&main);
+    dialog.resize(200, 100);
+    whenShown(look);
+    real.execDialog(dialog);
+    EXPECT_LE((centre - main.frameGeometry().center()).manhattanLength(), 4);
+  }
+}
