@@ -101,12 +101,42 @@ QString ActionToolTip(const QAction &action) {
   return tip;
 }
 
+namespace {
+const char kBuilt[] = "qelBuilt";
+}
+
+bool MainActions::IsBuilt(const QAction *action) { return action && action->property(kBuilt).toBool(); }
+
+void MainActions::markBuiltWidget(QWidget *widget) {
+  widget->setProperty(kBuilt, true);
+  widget->setEnabled(true);
+}
+
+bool MainActions::IsBuiltWidget(const QWidget *widget) { return widget && widget->property(kBuilt).toBool(); }
+
+void MainActions::markBuilt(QAction *action) {
+  action->setProperty(kBuilt, true);
+  action->setEnabled(true);
+}
+
+void MainActions::keepDisabledUntilBuilt(QAction *action) {
+  action->setEnabled(false);
+  // Whoever enables a command that is not built yet (an enabling rule, the
+  // lock) is overruled at once.
+  QObject::connect(action, &QAction::enabledChanged, action, [action](bool enabled) {
+    if (enabled && !IsBuilt(action)) action->setEnabled(false);
+  });
+}
+
+QList<QAction *> MainActions::commands() const { return actions_.values() + items_.values(); }
+
 MainActions::MainActions(QObject *owner) : owner_(owner) {
   for (const ActionDef &s : MainActionDefs()) {
     auto *a = new QAction(QString::fromUtf8(s.caption), owner);
     a->setObjectName(QString::fromLatin1(s.name));
     a->setProperty("actionList", QString::fromLatin1(s.list));
     a->setCheckable(s.checkable);
+    keepDisabledUntilBuilt(a);
     actions_.insert(a->objectName(), a);
   }
   // One key, one command: Ctrl+A belongs to the routing action EditSelectAll,
@@ -136,6 +166,7 @@ QAction *MainActions::menuItem(const QString &name, const QString &caption, cons
   auto *a = new QAction(caption, owner_);
   a->setObjectName(name);
   if (!shortcut.isEmpty()) a->setShortcut(QKeySequence(shortcut));
+  keepDisabledUntilBuilt(a);
   items_.insert(name, a);
   return a;
 }

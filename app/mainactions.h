@@ -3,14 +3,15 @@
 // refer to them, with their captions and shortcuts; and the menu tree built
 // from those same action objects, so the menus and toolbars show one state.
 
+#include <QAction>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 
-class QAction;
 class QMenuBar;
 class QObject;
 class QToolBar;
+class QWidget;
 
 namespace qel {
 
@@ -29,10 +30,31 @@ const std::vector<ActionDef> &MainActionDefs();
 // mark and the trailing dots, and its shortcut in brackets.
 QString ActionToolTip(const QAction &action);
 
+// A command of the main window is shown from the start but can be enabled
+// only once it is built: `wire` connects it to its handler and marks it so.
+// Until then it stays disabled whatever the enabling rule says, so no menu
+// entry, tool button or shortcut offers a command that does nothing. Command
+// groups that arrive later wire their commands the same way.
 class MainActions {
 public:
-  // Creates the actions as children of `owner`.
+  // Creates the actions as children of `owner`, all disabled until wired.
   explicit MainActions(QObject *owner);
+
+  // Connects the command (an action or a menu item) to its handler, marks it
+  // built and enables it.
+  template <class F>
+  void wire(const QString &name, QObject *context, F handler) {
+    QAction *a = get(name);
+    QObject::connect(a, &QAction::triggered, context, handler);
+    markBuilt(a);
+  }
+  // Built: wired to a handler. Only built commands are ever enabled.
+  static bool IsBuilt(const QAction *action);
+  // The same for a control that is a command of its own (the font combo).
+  static void markBuiltWidget(QWidget *widget);
+  static bool IsBuiltWidget(const QWidget *widget);
+  // Every action and menu item of the window.
+  QList<QAction *> commands() const;
 
   QAction *operator[](const QString &name) const;
   QAction *get(const QString &name) const { return (*this)[name]; }
@@ -52,6 +74,8 @@ public:
 
 private:
   static void setUpToolbar(QToolBar *bar);
+  static void markBuilt(QAction *action);
+  static void keepDisabledUntilBuilt(QAction *action);
   QAction *menuItem(const QString &name, const QString &caption, const QString &shortcut = QString());
 
   QObject *owner_;

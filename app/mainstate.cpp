@@ -15,7 +15,7 @@ const QString kReadOnlySuffix = QStringLiteral(" - Read Only");
 
 // CurrentFileName is defined by the card store (cards/crd.cpp) and AppOptions
 // by the settings (settings/options.cpp): both libraries need them below the main window.
-bool FileModified = false;
+StateFlag FileModified = false;
 bool CardBodyChanged = false;
 int ShownCardIndex = -1;
 bool EditorReady = false;

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace qel {
 
 class RunningInstance;
@@ -11,8 +13,32 @@ class tOptions;
 
 // The open card file's path, or an unsaved file's NEW name (defined by the card store).
 extern QString CurrentFileName;
+// A flag of the main-window state that the window's commands depend on:
+// every change is told at once to the one watcher (the main window brings
+// its commands in line), so no command waits for the next input event.
+class StateFlag {
+public:
+  StateFlag(bool value = false) : value_(value) {}
+  StateFlag(const StateFlag &) = delete;
+  StateFlag &operator=(const StateFlag &other) { return *this = bool(other); }
+  StateFlag &operator=(bool value) {
+    if (value != value_) {
+      value_ = value;
+      if (onChange_) onChange_();
+    }
+    return *this;
+  }
+  operator bool() const { return value_; }
+  // The watcher; an empty function removes it.
+  void setOnChange(std::function<void()> f) { onChange_ = std::move(f); }
+
+private:
+  bool value_;
+  std::function<void()> onChange_;
+};
+
 // Unsaved changes; the Save command is enabled exactly while it is set.
-extern bool FileModified;
+extern StateFlag FileModified;
 // The shown card's body was edited since it was loaded.
 extern bool CardBodyChanged;
 // Index in FilteredCards of the card in the editor; -1 before any is shown.

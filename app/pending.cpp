@@ -60,7 +60,7 @@ bool OpenOldVersionFile(const QString &path, int) {
   return false;
 }
 void StoreCurrentCard(Tf_Main &w) { w.StoreCurrentCard(); }
-void SetDefaultTextAttributes(Tf_Main &) {}
+void SetDefaultTextAttributes(Tf_Main &w) { w.SetDefaultTextAttributes(); }
 
 void Refilter(Tf_Main &w) {
   w.RebuildFilteredList();

@@ -27,9 +27,8 @@ class QWidget;
 
 namespace qel {
 
-namespace re {
-class RichEditControl;
-}
+class TReRichEdit;
+struct TReFontSource;
 class RunningInstance;
 class TCrd;
 struct TFont;
@@ -149,6 +148,12 @@ public:
   virtual void AddCard(const QString &title);
   virtual void RenameCard(TCrd *card, const QString &title);
 
+  // ---- editor and formatting commands (tf_main_editor.cpp) ----
+  // Paragraph left aligned without numbering, default attributes from the Card font.
+  void SetDefaultTextAttributes();
+  // The Card font of the settings as the editor takes a font.
+  TReFontSource CardFontSource() const;
+
   // ---- card commands and card clipboard (tf_main_cards.cpp) ----
   void a_AddExecute();
   void a_RenameExecute();
@@ -205,8 +210,8 @@ public:
   QFrame *pn_Card = nullptr;
   QLabel *pn_CardCaption = nullptr;
   QLabel *pn_Header = nullptr;
-  re::RichEditControl *m_Card = nullptr;
-  re::RichEditControl *m_RTFbuffer = nullptr;
+  TReRichEdit *m_Card = nullptr;
+  TReRichEdit *m_RTFbuffer = nullptr;
   QStatusBar *StatusBar = nullptr;
   QLabel *StatusPanels[4] = {};
   QToolBar *Toolbar_Standard = nullptr;

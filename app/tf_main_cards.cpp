@@ -19,7 +19,7 @@
 #include "platform/codepage.h"
 #include "platform/datetime.h"
 #include "platform/richedit/formatrecords.h"
-#include "platform/richedit/richeditcontrol.h"
+#include "richedit/rerichedit.h"
 #include "platform/uiservices.h"
 #include "richedit/rtfroutines.h"
 #include "settings/fontvalue.h"
@@ -83,10 +83,7 @@ int removeFromAllCards(const std::vector<TCrdPtr> &cards) {
 } // namespace
 
 void Tf_Main::wireCardCommands() {
-  auto on = [this](const char *name, auto handler) {
-    if (QAction *action = actions_->get(QString::fromLatin1(name)))
-      connect(action, &QAction::triggered, this, handler);
-  };
+  auto on = [this](const char *name, auto handler) { actions_->wire(QString::fromLatin1(name), this, handler); };
   on("a_Add", [this] { a_AddExecute(); });
   on("a_Rename", [this] { a_RenameExecute(); });
   on("a_Duplicate", [this] { a_DuplicateExecute(); });
@@ -204,7 +201,8 @@ void Tf_Main::a_CardPropertiesExecute() {
 void Tf_Main::a_CardBackgroundExecute() {
   TCrd *card = CurrentCard();
   if (!card) return;
-  QColor color = TColorToQColor(card->Color);
+  // A card without a colour of its own starts at the colour it shows now.
+  QColor color = TColorToQColor(card->Color, m_Card->backgroundColor());
   if (!ui().chooseColor(QString(), color)) return;
   FileModified = true;
   card->Color = QColorToTColor(color);
@@ -440,15 +438,19 @@ void Tf_Main::a_CopyListExecute() {
     for (int i : SelectedCardIndexes()) cards.push_back(FilteredCards.Objects(i));
     WriteCardClipboard(cards);
   });
+  UpdateEditMenu();  // the card clipboard file now exists: Paste is offered
 }
 
 void Tf_Main::a_CutListExecute() {
+  // Under the lock nothing changes a card: no half cut that only copies.
+  if (IsLocked()) return;
   a_CopyListExecute();
   // Deleting goes through the command's own enabling, so a locked list is only copied.
   if (actions_->get(QStringLiteral("a_DeleteList"))->isEnabled()) a_DeleteListExecute();
 }
 
 void Tf_Main::a_PasteListExecute() {
+  if (IsLocked()) return;  // under the lock nothing changes the cards
   WaitCursor wait;
   UpdatesHeld held(m_Card);
   Finally finish([this] {
@@ -466,7 +468,7 @@ void Tf_Main::a_PasteListExecute() {
 }
 
 void Tf_Main::a_DeleteListExecute() {
-  if (!actions_->get(QStringLiteral("a_DeleteList"))->isEnabled()) return;
+  if (IsLocked() || !actions_->get(QStringLiteral("a_DeleteList"))->isEnabled()) return;
   const int remembered = CurrentCardIndex();
   // Only the selected cards: with one selected that one, even when the focus
   // rests on another item; with none, nothing.

@@ -62,16 +62,13 @@ FileCommandHost &MainFileHost(Tf_Main &window) {
 
 void Tf_Main::wireFileCommands() {
   MainActions &a = *actions_;
-  auto on = [this](QAction *action, auto handler) {
-    if (action) connect(action, &QAction::triggered, this, handler);
-  };
-  on(a[QStringLiteral("a_FileNew")], [this] { a_FileNewExecute(); });
-  on(a[QStringLiteral("a_FileOpen")], [this] { a_FileOpenExecute(); });
-  on(a[QStringLiteral("a_FileSave")], [this] { a_FileSaveExecute(); });
-  on(a[QStringLiteral("a_FileProperties")], [this] { a_FilePropertiesExecute(); });
-  on(a.item(QStringLiteral("SaveAs1")), [this] { SaveAs1Click(); });
-  on(a.item(QStringLiteral("Merge1")), [this] { Merge1Click(); });
-  on(a.item(QStringLiteral("Protect1")), [this] { Protect1Click(); });
+  a.wire(QStringLiteral("a_FileNew"), this, [this] { a_FileNewExecute(); });
+  a.wire(QStringLiteral("a_FileOpen"), this, [this] { a_FileOpenExecute(); });
+  a.wire(QStringLiteral("a_FileSave"), this, [this] { a_FileSaveExecute(); });
+  a.wire(QStringLiteral("a_FileProperties"), this, [this] { a_FilePropertiesExecute(); });
+  a.wire(QStringLiteral("SaveAs1"), this, [this] { SaveAs1Click(); });
+  a.wire(QStringLiteral("Merge1"), this, [this] { Merge1Click(); });
+  a.wire(QStringLiteral("Protect1"), this, [this] { Protect1Click(); });
 }
 
 bool Tf_Main::AskSaveChanges() { return qel::AskSaveChanges(MainFileHost(*this)); }

@@ -1,7 +1,7 @@
 // The main window's controls and their names.
 
 #include "app/tf_main.h"
-#include "platform/richedit/richeditcontrol.h"
+#include "richedit/rerichedit.h"
 
 #include <QAction>
 #include <QFontComboBox>
@@ -53,6 +53,7 @@ void Tf_Main::buildForm() {
   fontBox->setToolTip(QStringLiteral("Font"));
   fontBox->setFocusPolicy(Qt::ClickFocus);
   fontBox->setMaximumWidth(170);
+  fontBox->setEnabled(false);  // a command of its own, enabled once it is built
   QAction *first = Toolbar_formatting->actions().value(0);
   Toolbar_formatting->insertWidget(first, fontBox);
   Toolbar_formatting->insertSeparator(first);
@@ -126,9 +127,9 @@ void Tf_Main::buildForm() {
   pn_CardCaption = new QLabel(QStringLiteral("No card selected"), pn_Card);
   pn_CardCaption->setObjectName(QStringLiteral("pn_CardCaption"));
   pn_CardCaption->setAlignment(Qt::AlignCenter);
-  m_Card = new re::RichEditControl(pn_Card);
+  m_Card = new TReRichEdit(pn_Card);
   m_Card->setObjectName(QStringLiteral("m_Card"));
-  m_RTFbuffer = new re::RichEditControl(pn_Card);
+  m_RTFbuffer = new TReRichEdit(pn_Card);
   m_RTFbuffer->setObjectName(QStringLiteral("m_RTFbuffer"));
   m_RTFbuffer->hide();
   cardLayout->addWidget(pn_Header);

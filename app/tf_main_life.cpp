@@ -6,7 +6,7 @@
 #include "app/progress.h"
 #include "app/tf_main.h"
 #include "platform/instances.h"
-#include "platform/richedit/richeditcontrol.h"
+#include "richedit/rerichedit.h"
 #include "platform/uiservices.h"
 #include "settings/mrulist.h"
 #include "settings/options.h"
@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -74,18 +75,19 @@ Tf_Main::Tf_Main(const QStringList &arguments, QWidget *parent) : QMainWindow(pa
 }
 
 Tf_Main::~Tf_Main() {
+  FileModified.setOnChange({});
   FormDestroy();
   if (f_Main == this) f_Main = nullptr;
 }
 
 void Tf_Main::wireLifeCycle() {
   MainActions &a = *actions_;
-  connect(a[QStringLiteral("a_Lock")], &QAction::triggered, this, [this] { a_LockExecute(true); });
-  connect(a[QStringLiteral("a_Options")], &QAction::triggered, this, [this] { a_OptionsExecute(); });
-  connect(a.item(QStringLiteral("Exit1")), &QAction::triggered, this, [this] { Exit1Click(); });
-  connect(a.item(QStringLiteral("Wordwrap1")), &QAction::toggled, this, [this](bool on) { m_Card->setWordWrap(on); });
-  connect(a.item(QStringLiteral("GoToIndex1")), &QAction::triggered, this, [this] { e_record->setFocus(); });
-  connect(a.item(QStringLiteral("OpenSamplefile1")), &QAction::triggered, this, [this] { OpenSamplefile1Click(); });
+  a.wire(QStringLiteral("a_Lock"), this, [this] { a_LockExecute(true); });
+  // a_Options is wired by the options dialog's command group (it is not built yet).
+  a.wire(QStringLiteral("Exit1"), this, [this] { Exit1Click(); });
+  a.wire(QStringLiteral("Wordwrap1"), this, [this](bool on) { m_Card->SetWordWrap(on); });
+  a.wire(QStringLiteral("GoToIndex1"), this, [this] { e_record->setFocus(); });
+  a.wire(QStringLiteral("OpenSamplefile1"), this, [this] { OpenSamplefile1Click(); });
   connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
   wireFileCommands();
   wireListCommands();
@@ -97,10 +99,18 @@ void Tf_Main::wireLifeCycle() {
     CardBodyChanged = true;
     UpdateEditMenu();
   });
-  // The enabling rule follows the focus between the filter edit, the list and the editor.
+  // The commands follow every change of what they depend on at once: the
+  // focus between the filter edit, the list and the editor, the modified
+  // flag, the selected cards, the editor's undo steps, the filter edit's
+  // text and the clipboard.
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
     if (now == e_record || now == lw_List || now == m_Card) UpdateEditMenu();
   });
+  FileModified.setOnChange([this] { UpdateEditMenu(); });
+  connect(lw_List->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateEditMenu(); });
+  connect(m_Card, &re::RichEditControl::undoStateChanged, this, [this] { UpdateEditMenu(); });
+  connect(e_record, &QLineEdit::textChanged, this, [this] { UpdateEditMenu(); });
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateEditMenu(); });
 }
 
 void Tf_Main::FormCreate() {
@@ -160,7 +170,10 @@ void Tf_Main::ApplyOptions() {
   const tOptions &o = *AppOptions;
   setWidgetColors(e_record, o.InputBoxFont, o.InputBoxColor);
   setWidgetColors(lw_List, o.ListFont, o.ListColor);
+  // The editor's font sets its default attributes; the colour and character
+  // set of the Card font, which a Qt font does not carry, go with them.
   m_Card->setFont(qfontOf(o.CardFont));
+  m_Card->DefAttributes().Assign(CardFontSource());
   pn_Header->setFont(qfontOf(o.HeaderFont));
   pending::ApplyTrayOption(*this, o.SysTray);
   if (pending::CurrentCardHasNoColor(*this)) m_Card->setBackgroundColor(TColorToQColor(o.CardColor));
@@ -253,8 +266,15 @@ void Tf_Main::a_LockExecute(bool withSender) {
   lw_List->setEditTriggers(locked ? QAbstractItemView::NoEditTriggers : QAbstractItemView::EditKeyPressed);
   if (locked) e_record->setFocus();
   UpdateEditMenu();
-  for (QAction *a : Toolbar_formatting->actions()) a->setEnabled(!locked);
-  for (QWidget *w : Toolbar_formatting->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) w->setEnabled(!locked);
+  // The formatting toolbar's commands and controls (those not built yet stay disabled).
+  for (QAction *a : Toolbar_formatting->actions()) {
+    if (a->isSeparator()) continue;
+    if (QWidget *w = Toolbar_formatting->widgetForAction(a); w && !actions_->all().contains(a->objectName())) {
+      w->setEnabled(!locked && MainActions::IsBuiltWidget(w));
+      a->setEnabled(w->isEnabled());
+    } else
+      a->setEnabled(!locked);
+  }
 }
 
 void Tf_Main::UpdateEditMenu() {

@@ -16,7 +16,7 @@
 #include "cards/cardfilter.h"
 #include "cards/crd.h"
 #include "platform/datetime.h"
-#include "platform/richedit/richeditcontrol.h"
+#include "richedit/rerichedit.h"
 #include "platform/uiservices.h"
 #include "settings/options.h"
 
@@ -178,10 +178,10 @@ void Tf_Main::wireListCommands() {
   connect(e_record, &QLineEdit::textChanged, this, [this] { e_recordChange(); });
   connect(b_Filter, &QToolButton::clicked, this, [this] { b_Filter1Click(); });
   MainActions &a = *actions_;
-  connect(a[QStringLiteral("ac_First")], &QAction::triggered, this, [this] { ac_FirstExecute(); });
-  connect(a[QStringLiteral("ac_Previous")], &QAction::triggered, this, [this] { ac_PreviousExecute(); });
-  connect(a[QStringLiteral("ac_Next")], &QAction::triggered, this, [this] { ac_NextExecute(); });
-  connect(a[QStringLiteral("ac_Last")], &QAction::triggered, this, [this] { ac_LastExecute(); });
+  a.wire(QStringLiteral("ac_First"), this, [this] { ac_FirstExecute(); });
+  a.wire(QStringLiteral("ac_Previous"), this, [this] { ac_PreviousExecute(); });
+  a.wire(QStringLiteral("ac_Next"), this, [this] { ac_NextExecute(); });
+  a.wire(QStringLiteral("ac_Last"), this, [this] { ac_LastExecute(); });
 
   auto *keys = new ListKeys(*this);
   e_record->installEventFilter(keys);
@@ -394,7 +394,8 @@ bool Tf_Main::OfferAddCardFromFilter() {
   QAction *add = actions()[QStringLiteral("a_Add")];
   const QString filter = e_record->text();
   if (!add->isEnabled() || filter.isEmpty() || !FilteredCards.IsEmpty()) return false;
-  const int answer = ui().messageBox(QStringLiteral("Add Card \"") + EscapeAmpersands(filter) + QStringLiteral("\"?"),
+  // A message box shows its text as it stands: an ampersand is not doubled.
+  const int answer = ui().messageBox(QStringLiteral("Add Card \"") + filter + QStringLiteral("\"?"),
                                      QStringLiteral("Confirm"), MB_YESNO | MB_ICONQUESTION);
   if (answer == IDYES) {
     AddCard(filter);

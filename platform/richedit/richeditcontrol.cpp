@@ -876,6 +876,7 @@ void RichEditControl::onUndoCommandAdded() {
   redoKinds_.clear();
   if (undoLimit_ > 0 && int(undoKinds_.size()) > undoLimit_)
     undoKinds_.erase(undoKinds_.begin(), undoKinds_.begin() + (int(undoKinds_.size()) - undoLimit_));
+  emit undoStateChanged();
 }
 
 int RichEditControl::setUndoLimit(int limit) {
@@ -890,22 +891,26 @@ int RichEditControl::setUndoLimit(int limit) {
 bool RichEditControl::canUndo() const { return !undoKinds_.empty() && document()->isUndoAvailable(); }
 bool RichEditControl::canRedo() const { return !redoKinds_.empty() && document()->isRedoAvailable(); }
 
+// The kinds move before the document does: whoever the document's change
+// notifications reach already sees the undo and redo kinds in step.
 void RichEditControl::undo() {
   if (!canUndo() || isReadOnly()) return;
   pending_.reset();
-  document()->undo();
   redoKinds_.push_back(undoKinds_.back());
   undoKinds_.pop_back();
+  document()->undo();
   ensureCursorVisible();
+  emit undoStateChanged();
 }
 
 void RichEditControl::redo() {
   if (!canRedo() || isReadOnly()) return;
   pending_.reset();
-  document()->redo();
   undoKinds_.push_back(redoKinds_.back());
   redoKinds_.pop_back();
+  document()->redo();
   ensureCursorVisible();
+  emit undoStateChanged();
 }
 
 int RichEditControl::undoName() const { return canUndo() ? undoKinds_.back() : UID_UNKNOWN; }
@@ -915,6 +920,7 @@ void RichEditControl::clearUndo() {
   document()->clearUndoRedoStacks();
   undoKinds_.clear();
   redoKinds_.clear();
+  emit undoStateChanged();
 }
 
 // ---- clipboard -------------------------------------------------------------
@@ -1104,6 +1110,7 @@ bool RichEditControl::streamIn(const QByteArray &data, int format) {
       setTextCursor(QTextCursor(document()));
     }
     if (eventMask_ & ENM_CHANGE) notifyChange();
+    emit undoStateChanged();
   }
   return ok;
 }

@@ -243,6 +243,10 @@ public:
   // Protected text test of a range (an empty range: inside protected text).
   bool isRangeProtected(int start, int end) const;
 
+signals:
+  // The steps that can be undone or redone, or their kinds, changed.
+  void undoStateChanged();
+
 protected:
   // Notifications; each runs only when its event mask bit is set.
   virtual void notifyChange() {}

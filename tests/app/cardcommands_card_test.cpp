@@ -165,10 +165,13 @@ TEST_F(CardCommandsTest, PropertiesOfACardWithNoColour) {
 TEST_F(CardCommandsTest, BackgroundColourAndResetOfAllColours) {
   cards({"alpha", "bravo"});
   window->SelectCard(1);
+  window->m_Card->setBackgroundColor(QColor(0x12, 0x34, 0x56));  // as the CardColor option shows it
   ui.answer(Answer::cancel(PromptKind::Color));
   window->a_CardBackgroundExecute();
   EXPECT_EQ(cardTitled("bravo")->Color, kNoColor);
   EXPECT_FALSE(FileModified);
+  // A card without a colour of its own: the dialog starts at the colour it shows, not black.
+  EXPECT_EQ(ui.prompts().back().text, QColor(0x12, 0x34, 0x56).name());
 
   ui.answer(Answer::pickColor(QColor(255, 0, 0)));
   window->a_CardBackgroundExecute();
@@ -213,12 +216,18 @@ TEST_F(CardCommandsTest, FontForAllCardsSkipsPlainTextCards) {
     EXPECT_GT(c->LastOpen, 0);
     const QByteArray body = c->BodyText();
     ASSERT_TRUE(body.startsWith("{\\rtf"));
-    EXPECT_TRUE(body.contains("Courier New"));
-    EXPECT_TRUE(body.contains("\\fs28"));
-    EXPECT_TRUE(body.contains("\\b"));
-    EXPECT_TRUE(body.contains("\\i"));
-    EXPECT_TRUE(body.contains("\\red255\\green0\\blue0"));
     EXPECT_EQ(bodyText(*c), QStringLiteral("plain bold\rsecond"));
+    // What the stored body reads back as: every character in the new font.
+    re::RichEditControl reader;
+    ASSERT_TRUE(reader.streamIn(body, re::SF_RTF));
+    reader.setSel(0, -1);
+    const re::CharFormat f = reader.charFormat(re::SCF_SELECTION);
+    const std::uint32_t all = re::CFM_FACE | re::CFM_SIZE | re::CFM_BOLD | re::CFM_ITALIC | re::CFM_COLOR;
+    EXPECT_EQ(f.mask & all, all) << "mixed formatting left";
+    EXPECT_EQ(f.szFaceName, QStringLiteral("Courier New"));
+    EXPECT_EQ(f.yHeight, 280);
+    EXPECT_EQ(f.effects & (re::CFE_BOLD | re::CFE_ITALIC | re::CFE_AUTOCOLOR), re::CFE_BOLD | re::CFE_ITALIC);
+    EXPECT_EQ(f.crTextColor, re::toColorRef(QColor(255, 0, 0)));
   }
 }
 

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QProcess>
+#include <QTest>
 
 using namespace qel;
 using namespace qel::test;
@@ -168,16 +169,30 @@ TEST_F(CardCommandsTest, DeleteUnderAFilterLeavesTheCardsOutsideIt) {
   EXPECT_EQ(allTitles(), (QStringList{"banana", "cherry"}));
 }
 
-TEST_F(CardCommandsTest, LockedListIsCopiedByCutButNothingIsDeleted) {
+TEST_F(CardCommandsTest, LockedListRefusesPasteCutAndDeleteByItsKeys) {
   cards({"alpha", "bravo"});
+  select({"alpha"});
+  window->a_CopyListExecute();  // a card waits in the card clipboard file
+  const QByteArray copied = clipboardBytes();
   select({"alpha", "bravo"});
   action("a_Lock")->setChecked(true);
   window->a_LockExecute(false);
-  window->a_CutListExecute();  // as the list's Ctrl+X runs it
+  window->lw_List->setFocus();
+  for (int key : {Qt::Key_V, Qt::Key_X}) QTest::keyClick(window->lw_List, Qt::Key(key), Qt::ControlModifier);
+  QTest::keyClick(window->lw_List, Qt::Key_Delete);
+  window->a_PasteListExecute();  // also when called directly
+  window->a_CutListExecute();
   EXPECT_TRUE(ui.prompts().empty());
   EXPECT_EQ(allTitles(), (QStringList{"alpha", "bravo"}));
-  EXPECT_EQ(ParseCardClipboard(clipboardBytes()).cards.size(), 2u);
+  EXPECT_EQ(clipboardBytes(), copied);  // no half cut that only copies
   EXPECT_FALSE(FileModified);
+
+  // Unlocked, the same keys work.
+  action("a_Lock")->setChecked(false);
+  window->a_LockExecute(false);
+  QTest::keyClick(window->lw_List, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(allTitles(), (QStringList{"alpha", "bravo", "alpha"}));
+  EXPECT_TRUE(FileModified);
 }
 
 TEST_F(CardCommandsTest, FilterEditUsesTheSystemClipboard) {

@@ -7,7 +7,7 @@
 #include "cards/bodyfile.h"
 #include "cards/cardclipboard.h"
 #include "cards/crd.h"
-#include "platform/richedit/richeditcontrol.h"
+#include "richedit/rerichedit.h"
 #include "settings/options.h"
 #include "tests/support/scriptedui.h"
 #include "tests/support/testenv.h"

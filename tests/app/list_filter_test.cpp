@@ -66,7 +66,8 @@ TEST_F(ListWindowTest, EnterOffersToAddACardNamedAfterTheFilter) {
 
   ui.answerButton(IDYES);
   key(window->e_record, Qt::Key_Return);
-  ASSERT_EQ(ui.messageTexts(), QStringList({"Add Card \"Zed && Co\"?"}));
+  // The message box shows its text as it stands: the ampersand is not doubled.
+  ASSERT_EQ(ui.messageTexts(), QStringList({"Add Card \"Zed & Co\"?"}));
   EXPECT_EQ(window->added, QStringList({"Zed & Co"}));
 
   ui.clear();

@@ -6,7 +6,7 @@
 #include "app/tf_main.h"
 #include "cards/bodyfile.h"
 #include "cards/crd.h"
-#include "platform/richedit/richeditcontrol.h"
+#include "richedit/rerichedit.h"
 #include "settings/options.h"
 #include "tests/support/scriptedui.h"
 #include "tests/support/testenv.h"

@@ -7,10 +7,11 @@
 #include "app/mainstate.h"
 #include "app/tf_main.h"
 #include "cards/bodyfile.h"
+#include "cards/cardclipboard.h"
 #include "cards/cardfile.h"
 #include "cards/crd.h"
 #include "cards/filelock.h"
-#include "platform/richedit/richeditcontrol.h"
+#include "richedit/rerichedit.h"
 #include "settings/options.h"
 #include "tests/support/scriptedui.h"
 #include "tests/support/testenv.h"
@@ -48,6 +49,8 @@ protected:
   }
   void TearDown() override {
     window.reset();
+    // A card clipboard file left behind would make the next program started on exit ask about it.
+    DeleteClipboardFile();
     resetCards();
     delete AppOptions;
     AppOptions = nullptr;

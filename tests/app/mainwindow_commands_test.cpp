@@ -1,0 +1,174 @@
+// The main window driven as a user drives it: keys and clicks on its real
+// widgets. Every command shown does what it says, and the commands follow
+// the state at once.
+
+#include "tests/app/mainwindow_fixture.h"
+
+#include "app/dlg_duplicate.h"
+#include "cards/cardclipboard.h"
+
+#include <QListView>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+using namespace qel;
+using namespace qel::test;
+
+namespace {
+
+// Enabled implies built: a command that is offered has a handler.
+void expectOnlyBuiltCommandsEnabled(Tf_Main &w, const char *state) {
+  SCOPED_TRACE(state);
+  for (QAction *a : w.actions().commands())
+    if (a->isEnabled()) EXPECT_TRUE(MainActions::IsBuilt(a)) << a->objectName().toStdString() << " is offered but not built";
+  // The same for the controls on the toolbars that are commands of their own.
+  for (QToolBar *bar : w.findChildren<QToolBar *>())
+    for (QAction *a : bar->actions()) {
+      if (a->isSeparator() || w.actions().all().contains(a->objectName())) continue;
+      QWidget *control = bar->widgetForAction(a);
+      if (control && control->isEnabled() && !control->findChildren<QToolButton *>().isEmpty()) continue;
+      if (control && control->isEnabled() && control->objectName() != QLatin1String("e_Action"))
+        EXPECT_TRUE(MainActions::IsBuiltWidget(control)) << control->objectName().toStdString();
+    }
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, EveryEnabledCommandIsBuiltInEveryState) {
+  const QString path = makeCardFile(QStringLiteral("cards.qel"), {"alpha", "bravo"});
+  start({path});
+  expectOnlyBuiltCommandsEnabled(*window, "opened");
+  window->lw_List->setFocus();
+  expectOnlyBuiltCommandsEnabled(*window, "list");
+  window->a_SelectAllListExecute();
+  window->a_CopyListExecute();
+  expectOnlyBuiltCommandsEnabled(*window, "cards on the card clipboard");
+  window->m_Card->setFocus();
+  QTest::keyClicks(window->m_Card, QStringLiteral("typed"));
+  expectOnlyBuiltCommandsEnabled(*window, "editor, typed");
+  window->e_record->setFocus();
+  QTest::keyClicks(window->e_record, QStringLiteral("zz"));
+  expectOnlyBuiltCommandsEnabled(*window, "filter, no match");
+  ui.answerButton(IDOK);
+  window->actions()[QStringLiteral("a_Lock")]->trigger();
+  expectOnlyBuiltCommandsEnabled(*window, "locked");
+  window->actions()[QStringLiteral("a_Lock")]->trigger();
+  expectOnlyBuiltCommandsEnabled(*window, "unlocked");
+
+}
+
+TEST_F(MainWindowTest, KeysOfCommandsNotBuiltDoNothing) {
+  const QString path = makeCardFile(QStringLiteral("cards.qel"), {"alpha"});
+  start({path});
+  window->m_Card->setFocus();
+  window->m_Card->setSel(0, 4);
+  const QByteArray before = window->m_Card->streamOut(re::SF_RTF);
+  for (auto [name, key] : {std::pair{"a_Bold", Qt::Key_B}, {"a_Italic", Qt::Key_I}, {"a_Underline", Qt::Key_U}}) {
+    if (MainActions::IsBuilt(window->actions()[QString::fromLatin1(name)])) continue;  // built: its own tests
+    QTest::keyClick(window->m_Card, key, Qt::ControlModifier);
+    EXPECT_FALSE(window->actions()[QString::fromLatin1(name)]->isChecked()) << name;
+    EXPECT_FALSE(window->actions()[QString::fromLatin1(name)]->isEnabled()) << name;
+  }
+  EXPECT_EQ(window->m_Card->streamOut(re::SF_RTF), before);
+  EXPECT_FALSE(FileModified);
+}
+
+TEST_F(MainWindowTest, SaveFollowsTheModifiedFlagAtOnce) {
+  const QString path = makeCardFile(QStringLiteral("cards.qel"), {"alpha", "bravo"});
+  start({path});
+  QAction *save = action("a_FileSave");
+  EXPECT_FALSE(save->isEnabled());
+
+  // Paste cards in the list with its keys: Save is offered before any other event.
+  window->lw_List->setFocus();
+  QTest::keyClick(window->lw_List, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(window->lw_List, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_TRUE(action("EditPaste")->isEnabled()) << "the card clipboard file was written";
+  QTest::keyClick(window->lw_List, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(AllCards.Count(), 4);
+  EXPECT_TRUE(FileModified);
+  EXPECT_TRUE(save->isEnabled());
+
+  // Ctrl+S saves, and Save goes off with the flag.
+  QTest::keyClick(window->lw_List, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_FALSE(FileModified);
+  EXPECT_FALSE(save->isEnabled());
+  EXPECT_EQ(titlesOnDisk(path), QStringList({"alpha", "alpha", "bravo", "bravo"}));
+
+  // The flag set by any command turns Save on at once; cleared, off.
+  FileModified = true;
+  EXPECT_TRUE(save->isEnabled());
+  FileModified = false;
+  EXPECT_FALSE(save->isEnabled());
+}
+
+TEST_F(MainWindowTest, UndoAndRedoByKeysStayInStep) {
+  const QString path = makeCardFile(QStringLiteral("cards.qel"), {"alpha"});
+  start({path});
+  window->m_Card->setFocus();
+  QTest::keyClick(window->m_Card, Qt::Key_End, Qt::ControlModifier);
+  const QString original = window->m_Card->text();
+  QTest::keyClicks(window->m_Card, QStringLiteral("xyz"));
+  QAction *undo = action("a_Undo");
+  QAction *redo = action("a_Redo");
+  EXPECT_TRUE(undo->isEnabled());
+  EXPECT_EQ(undo->text(), QStringLiteral("&Undo typing"));
+  EXPECT_FALSE(redo->isEnabled());
+
+  QTest::keyClick(window->m_Card, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(window->m_Card->text(), original);
+  EXPECT_FALSE(undo->isEnabled()) << "nothing left to undo";
+  EXPECT_TRUE(redo->isEnabled());
+  EXPECT_EQ(redo->text(), QStringLiteral("&Redo typing"));
+
+  QTest::keyClick(window->m_Card, Qt::Key_Z, Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_EQ(window->m_Card->text(), original + QStringLiteral("xyz"));
+  EXPECT_TRUE(undo->isEnabled());
+  EXPECT_FALSE(redo->isEnabled());
+}
+
+TEST_F(MainWindowTest, TheCardFontReachesNewAndPlainCards) {
+  const QString path = makeCardFile(QStringLiteral("cards.qel"), {"plain"});
+  start({path});
+  AppOptions->CardFont.Name = QStringLiteral("DejaVu Serif");
+  AppOptions->CardFont.Size = 14;
+  AppOptions->CardFont.Color = 0x008000;  // green
+  window->ApplyOptions();
+
+  auto expectCardFont = [&](const char *what) {
+    SCOPED_TRACE(what);
+    window->m_Card->setSel(0, -1);
+    const re::CharFormat f = window->m_Card->charFormat(re::SCF_SELECTION);
+    EXPECT_EQ(f.szFaceName, QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(f.yHeight, 280);
+    EXPECT_EQ(f.effects & re::CFE_AUTOCOLOR, 0u);
+    EXPECT_EQ(f.crTextColor, 0x008000u);
+  };
+  // The plain card shown by the refilter.
+  expectCardFont("plain card");
+
+  // A new card, typed into.
+  ui.answer(Answer::input(QStringLiteral("new card")));
+  window->m_Card->setFocus();
+  QTest::keyClick(window->m_Card, Qt::Key_Insert);
+  ASSERT_EQ(AllCards.Count(), 2);
+  QTest::keyClicks(window->m_Card, QStringLiteral("hello"));
+  expectCardFont("new card");
+  // And it keeps the font when it is stored and shown again.
+  window->ac_LastExecute();   // "plain"
+  window->ac_FirstExecute();  // "new card" again
+  ASSERT_EQ(window->m_Card->text(), QStringLiteral("hello"));
+  expectCardFont("new card again");
+}
+
+TEST_F(MainWindowTest, DuplicateDialogPutsTheCaretAfterTheTitle) {
+  Tf_Duplicate dialog;
+  dialog.Keyword->setText(QStringLiteral("Kiwi"));
+  dialog.show();
+  QApplication::processEvents();
+  EXPECT_FALSE(dialog.Keyword->hasSelectedText());
+  EXPECT_EQ(dialog.Keyword->cursorPosition(), 4);
+  QTest::keyClicks(dialog.Keyword, QStringLiteral(" 2"));
+  EXPECT_EQ(dialog.Keyword->text(), QStringLiteral("Kiwi 2"));
+}
