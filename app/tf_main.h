@@ -7,6 +7,7 @@
 #include "app/cardsearch.h"
 #include "app/mainactions.h"
 #include "app/mainstate.h"
+#include "richedit/rerichedit.h"  // the card editor's type, for everyone who reaches m_Card
 
 #include <QMainWindow>
 #include <QPointer>
@@ -27,8 +28,6 @@ class QWidget;
 
 namespace qel {
 
-class TReRichEdit;
-struct TReFontSource;
 class RunningInstance;
 class TCrd;
 struct TFont;

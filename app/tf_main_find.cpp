@@ -12,7 +12,7 @@
 #include "app/tf_main.h"
 #include "cards/carderror.h"
 #include "cards/crd.h"
-#include "platform/richedit/richeditcontrol.h"
+#include "richedit/rerichedit.h"
 #include "platform/richedit/textsearch.h"
 #include "platform/uiservices.h"
 
@@ -84,9 +84,9 @@ void Tf_Main::wireFindCommands() {
   connect(dlgReplace, &TFindDialog::replace, this, [this] { dlgReplaceReplace(); });
   connect(dlgReplace, &TFindDialog::replaceAll, this, [this] { dlgReplaceReplaceAll(); });
   MainActions &a = *actions_;
-  connect(a[QStringLiteral("a_CardFind")], &QAction::triggered, this, [this] { a_CardFindExecute(); });
-  connect(a[QStringLiteral("a_CardFindNext")], &QAction::triggered, this, [this] { dlgFindFind(); });
-  connect(a[QStringLiteral("a_CardReplace")], &QAction::triggered, this, [this] { a_CardReplaceExecute(); });
+  a.wire(QStringLiteral("a_CardFind"), this, [this] { a_CardFindExecute(); });
+  a.wire(QStringLiteral("a_CardFindNext"), this, [this] { dlgFindFind(); });
+  a.wire(QStringLiteral("a_CardReplace"), this, [this] { a_CardReplaceExecute(); });
 }
 
 void Tf_Main::a_CardFindExecute() {
