@@ -24,7 +24,6 @@ const QString kFirstStartValue = QStringLiteral("First start done");
 void SaveToolbars(Tf_Main &) {}
 void LoadToolbars(Tf_Main &) {}
 void ReloadToolbarItemVisibility(Tf_Main &) {}
-void ShowOptionsDialog(Tf_Main &) {}
 void ApplyTrayOption(Tf_Main &, bool) {}
 void SetTrayHint(Tf_Main &, const QString &) {}
 void ApplyPrinterOptions(Tf_Main &) {
@@ -33,6 +32,7 @@ void ApplyPrinterOptions(Tf_Main &) {
   if (AppOptions->MarginUnits == 1) PrinterPageState().SetMeasureUnit(muInches);
 }
 void CloseHelpWindows() {}
+void HelpPopup(Tf_Main &, int) {}
 
 bool IsFirstStart() {
   TRegistry2000 reg;

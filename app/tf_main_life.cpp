@@ -167,6 +167,7 @@ void Tf_Main::FormShow() {
 }
 
 void Tf_Main::ApplyOptions() {
+  AppOptions->ClampToRanges();
   const tOptions &o = *AppOptions;
   setWidgetColors(e_record, o.InputBoxFont, o.InputBoxColor);
   setWidgetColors(lw_List, o.ListFont, o.ListColor);
@@ -189,7 +190,7 @@ void Tf_Main::ApplyOptions() {
   lw_List->setWrapping(o.ListColumns);
   setLayoutDirection(o.RightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
   ApplyLayout();
-  Timer->setInterval(o.AutosavePeriod * 60000);
+  Timer->setInterval(o.AutosavePeriod * 60000);  // in range: at most INT_MAX milliseconds
   Timer->setSingleShot(false);
   if (o.Autosave)
     Timer->start();
@@ -315,11 +316,6 @@ void Tf_Main::UpdateEditMenu() {
   }
   undo->setToolTip(ActionToolTip(*undo));
   a[QStringLiteral("a_FileSave")]->setEnabled(FileModified);
-}
-
-void Tf_Main::a_OptionsExecute() {
-  BusyGuard busy(*this);
-  pending::ShowOptionsDialog(*this);
 }
 
 void Tf_Main::TimerTimer() {

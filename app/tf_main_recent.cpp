@@ -38,7 +38,7 @@ void Tf_Main::AddRecentFile(const QString &path) {
 
 void Tf_Main::ApplyRecentFilesOptions(int maxItems) {
   makeRecentList();
-  MRUList->SetMaxItems(std::clamp(maxItems, 0, kMaxRecentFiles));
+  MRUList->SetMaxItems(kMRUEntriesRange.clamp(maxItems));
   if (auto *open = findChild<QToolButton *>(QStringLiteral("b_Open")))
     open->setPopupMode(maxItems > 0 ? QToolButton::MenuButtonPopup : QToolButton::DelayedPopup);
 }

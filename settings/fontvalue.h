@@ -14,6 +14,11 @@ namespace qel {
 
 // Colour values (TColor, clNone, clWindowText...) are the platform's.
 
+// A plain colour (0x00BBGGRR) or one of the system colours (indexes 0 to 30).
+inline constexpr bool IsKnownColor(TColor color) {
+  return (color >= 0 && color <= 0xFFFFFF) || (color >= TColor(0xFF000000u) && color <= TColor(0xFF00001Eu));
+}
+
 // Font styles as a bit set; the bits are those of the scheme files' "FontStyle".
 enum TFontStyle : unsigned {
   fsBold = 1,

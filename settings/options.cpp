@@ -15,72 +15,73 @@ using Member = std::variant<int tOptions::*, bool tOptions::*, QString tOptions:
 struct Field {
   const char *name;
   Member member;
+  const char *control;  // the options dialog's control that shows the field
 };
 
-// Stored names and the order in which they are loaded and saved.
+// Stored names, the order in which they are loaded and saved, and the controls.
 const Field kFields[] = {
-    {"ListHandlePosition", &tOptions::ListHandlePosition},
-    {"ListColor", &tOptions::ListColor},
-    {"List", &tOptions::ListFont},
-    {"CardColor", &tOptions::CardColor},
-    {"Card", &tOptions::CardFont},
-    {"InputBoxColor", &tOptions::InputBoxColor},
-    {"InputBox", &tOptions::InputBoxFont},
-    {"Header", &tOptions::Header},
-    {"HeaderColor", &tOptions::HeaderColor},
-    {"Header", &tOptions::HeaderFont},
-    {"SysTray", &tOptions::SysTray},
-    {"OpenLast", &tOptions::OpenLast},
-    {"DateTime Format", &tOptions::DateTimeFormat},
-    {"StartMinimized", &tOptions::StartMinimized},
-    {"Maximize WWW", &tOptions::MaximizeWWW},
-    {"Maximize email", &tOptions::MaximizeEmail},
-    {"Maximize App", &tOptions::MaximizeApp},
-    {"Autosave", &tOptions::Autosave},
-    {"Autosave period", &tOptions::AutosavePeriod},
-    {"Speed Dial Prefix", &tOptions::SpeedDialPrefix},
-    {"Speed dial length", &tOptions::SpeedDialLength},
-    {"Alt email", &tOptions::AltEmail},
-    {"Alt email client", &tOptions::AltEmailClient},
-    {"Alt dial", &tOptions::AltDial},
-    {"Alt WWW", &tOptions::AltWWW},
-    {"Alt WWW client", &tOptions::AltWWWClient},
-    {"Before email", &tOptions::BeforeEmail},
-    {"Backup", &tOptions::Backup},
-    {"Save Phone Nr", &tOptions::SavePhoneNr},
-    {"Stay on top", &tOptions::StayOnTop},
-    {"Minimize on closing", &tOptions::MinimizeOnClosing},
-    {"Margin units", &tOptions::MarginUnits},
-    {"Print object", &tOptions::PrintObject},
-    {"Page breaks", &tOptions::PageBreaks},
-    {"Dial prefix", &tOptions::DialPrefix},
-    {"MRU", &tOptions::MRU},
-    {"MRU entries", &tOptions::MRUEntries},
-    {"Show Clear button", &tOptions::ShowClearButton},
-    {"Sort list", &tOptions::SortList},
-    {"Right to Left", &tOptions::RightToLeft},
-    {"Header text", &tOptions::HeaderText},
-    {"Footer text", &tOptions::FooterText},
-    {"Al Header", &tOptions::AlHeader},
-    {"Al Footer", &tOptions::AlFooter},
-    {"HeaderFooter", &tOptions::HeaderFooterFont},
-    {"TitlesFont", &tOptions::TitlesFont},
-    {"Header line", &tOptions::HeaderLine},
-    {"Footer line", &tOptions::FooterLine},
-    {"Detect PhNr From Title", &tOptions::DetectPhNrFromTitle},
-    {"Autosave location", &tOptions::AutosaveLocation},
-    {"Filter whole words", &tOptions::FilterWholeWords},
-    {"MenuFont", &tOptions::MenuFont},
-    {"ActionFont", &tOptions::ActionFont},
-    {"ActionBar width", &tOptions::ActionBarWidth},
-    {"Fixed ActionBar", &tOptions::FixedActionBar},
-    {"Exclusive open", &tOptions::ExclusiveOpen},
-    {"List gridlines", &tOptions::ListGridlines},
-    {"List columns", &tOptions::ListColumns},
-    {"Filter from Start", &tOptions::FilterFromStart},
-    {"Flat scroll bars", &tOptions::FlatScrollBars},
-    {"Dial letters", &tOptions::DialLetters},
-    {"Lock Toolbars", &tOptions::LockToolbars},
+    {"ListHandlePosition", &tOptions::ListHandlePosition, "cb_ListPosition"},
+    {"ListColor", &tOptions::ListColor, "l_sample_records"},
+    {"List", &tOptions::ListFont, "l_sample_records"},
+    {"CardColor", &tOptions::CardColor, "m_sample_card"},
+    {"Card", &tOptions::CardFont, "m_sample_card"},
+    {"InputBoxColor", &tOptions::InputBoxColor, "e_sample_record"},
+    {"InputBox", &tOptions::InputBoxFont, "e_sample_record"},
+    {"Header", &tOptions::Header, "chb_Header"},
+    {"HeaderColor", &tOptions::HeaderColor, "pn_Sample_Header"},
+    {"Header", &tOptions::HeaderFont, "pn_Sample_Header"},
+    {"SysTray", &tOptions::SysTray, "chb_SystemTray"},
+    {"OpenLast", &tOptions::OpenLast, "chb_OpenLast"},
+    {"DateTime Format", &tOptions::DateTimeFormat, "cb_DTformat"},
+    {"StartMinimized", &tOptions::StartMinimized, "chb_minimize"},
+    {"Maximize WWW", &tOptions::MaximizeWWW, "chb_Maximize_WWW"},
+    {"Maximize email", &tOptions::MaximizeEmail, "chb_Maximize_email"},
+    {"Maximize App", &tOptions::MaximizeApp, "chb_Maximize_App"},
+    {"Autosave", &tOptions::Autosave, "chb_AutoSave"},
+    {"Autosave period", &tOptions::AutosavePeriod, "e_Autosave"},
+    {"Speed Dial Prefix", &tOptions::SpeedDialPrefix, "e_Autodial"},
+    {"Speed dial length", &tOptions::SpeedDialLength, "e_Autodial_min"},
+    {"Alt email", &tOptions::AltEmail, "chb_Altemail"},
+    {"Alt email client", &tOptions::AltEmailClient, "e_altemail"},
+    {"Alt dial", &tOptions::AltDial, "chb_AltDial"},
+    {"Alt WWW", &tOptions::AltWWW, "chb_AltWWW"},
+    {"Alt WWW client", &tOptions::AltWWWClient, "e_AltWWW"},
+    {"Before email", &tOptions::BeforeEmail, "e_mailto"},
+    {"Backup", &tOptions::Backup, "chb_backup"},
+    {"Save Phone Nr", &tOptions::SavePhoneNr, "chb_savephonenr"},
+    {"Stay on top", &tOptions::StayOnTop, "chb_stayOnTop"},
+    {"Minimize on closing", &tOptions::MinimizeOnClosing, "chb_MinimizeOnClosing"},
+    {"Margin units", &tOptions::MarginUnits, "cb_units"},
+    {"Print object", &tOptions::PrintObject, "cb_PrintObject"},
+    {"Page breaks", &tOptions::PageBreaks, "chb_PageBreaks"},
+    {"Dial prefix", &tOptions::DialPrefix, "e_DialPrefix"},
+    {"MRU", &tOptions::MRU, "cb_MRU"},
+    {"MRU entries", &tOptions::MRUEntries, "e_MRU"},
+    {"Show Clear button", &tOptions::ShowClearButton, "cb_ShowClear"},
+    {"Sort list", &tOptions::SortList, "cb_Sort"},
+    {"Right to Left", &tOptions::RightToLeft, "chb_RightToLeft"},
+    {"Header text", &tOptions::HeaderText, "e_Header"},
+    {"Footer text", &tOptions::FooterText, "e_Footer"},
+    {"Al Header", &tOptions::AlHeader, "cb_AlHeader"},
+    {"Al Footer", &tOptions::AlFooter, "cb_AlFooter"},
+    {"HeaderFooter", &tOptions::HeaderFooterFont, "fd_Headers"},
+    {"TitlesFont", &tOptions::TitlesFont, "fd_Titles"},
+    {"Header line", &tOptions::HeaderLine, "chb_HeaderLine"},
+    {"Footer line", &tOptions::FooterLine, "chb_FooterLine"},
+    {"Detect PhNr From Title", &tOptions::DetectPhNrFromTitle, "chb_DetectPhNrFromTitle"},
+    {"Autosave location", &tOptions::AutosaveLocation, "e_BakLocation"},
+    {"Filter whole words", &tOptions::FilterWholeWords, "chb_FilterWholeWords"},
+    {"MenuFont", &tOptions::MenuFont, "fd_Menu"},
+    {"ActionFont", &tOptions::ActionFont, "fd_Action"},
+    {"ActionBar width", &tOptions::ActionBarWidth, "e_ActionWidth"},
+    {"Fixed ActionBar", &tOptions::FixedActionBar, "chb_ActionWidth"},
+    {"Exclusive open", &tOptions::ExclusiveOpen, "chb_Exclusive"},
+    {"List gridlines", &tOptions::ListGridlines, "chb_ListGridlines"},
+    {"List columns", &tOptions::ListColumns, "chb_ListColumns"},
+    {"Filter from Start", &tOptions::FilterFromStart, "chb_FilterFromStart"},
+    {"Flat scroll bars", &tOptions::FlatScrollBars, "chb_FlatScrollBars"},
+    {"Dial letters", &tOptions::DialLetters, "chb_DialLetters"},
+    {"Lock Toolbars", &tOptions::LockToolbars, "chb_LockToolbars"},
 };
 
 template <class... F> struct Overload : F... { using F::operator()...; };
@@ -111,6 +112,33 @@ tOptions::tOptions()
   TitlesFont.Name = QStringLiteral("Arial");
   TitlesFont.Size = 11;
   TitlesFont.Style = fsBold;
+}
+
+void tOptions::ToOptionsDialog(TOptionsControls &dialog) const {
+  for (const Field &f : kFields) {
+    const QString control = QString::fromLatin1(f.control);
+    std::visit([&](auto m) { dialog.SetControlValue(control, TOptionValue(this->*m)); }, f.member);
+  }
+}
+
+void tOptions::FromOptionsDialog(const TOptionsControls &dialog) {
+  for (const Field &f : kFields) {
+    const QString control = QString::fromLatin1(f.control);
+    std::visit(
+        [&](auto m) {
+          using T = std::decay_t<decltype(this->*m)>;
+          const std::optional<TOptionValue> v = dialog.ControlValue(control, TOptionValue(T{}));
+          if (v && std::holds_alternative<T>(*v)) this->*m = std::get<T>(*v);
+        },
+        f.member);
+  }
+}
+
+void tOptions::ClampToRanges() {
+  AutosavePeriod = kAutosavePeriodRange.clamp(AutosavePeriod);
+  MRUEntries = kMRUEntriesRange.clamp(MRUEntries);
+  SpeedDialLength = kSpeedDialLengthRange.clamp(SpeedDialLength);
+  ActionBarWidth = kActionBarWidthRange.clamp(ActionBarWidth);
 }
 
 bool tOptions::LoadFromRegistry() {

@@ -7,9 +7,37 @@
 
 #include <QString>
 
+#include <optional>
+#include <variant>
+
 namespace qel {
 
 inline const QString kOptionsKey = QStringLiteral("Software\\Qel Moravine\\Options");
+
+// The ranges of the numbers a user can set. The autosave period ends where
+// minutes in milliseconds still fit a timer's interval.
+struct TOptionRange {
+  int min, max;
+  int clamp(int v) const { return v < min ? min : v > max ? max : v; }
+};
+inline constexpr TOptionRange kAutosavePeriodRange{1, 35791};
+inline constexpr TOptionRange kMRUEntriesRange{0, 99};
+inline constexpr TOptionRange kSpeedDialLengthRange{1, 99};
+inline constexpr TOptionRange kActionBarWidthRange{20, 2000};
+
+// A control's value as the settings see it: a check box's check, a combo
+// box's index or a spin edit's value, an edit's or a combo box's text, a
+// font; a sample control holds a colour (int) and a font.
+using TOptionValue = std::variant<bool, int, QString, TFont>;
+
+// The options dialog's controls, found by name (the dialog implements it).
+class TOptionsControls {
+public:
+  virtual ~TOptionsControls() = default;
+  virtual void SetControlValue(const QString &control, const TOptionValue &value) = 0;
+  // Empty when there is no such control or it holds no value of that kind.
+  virtual std::optional<TOptionValue> ControlValue(const QString &control, const TOptionValue &kind) const = 0;
+};
 
 class tOptions {
 public:
@@ -23,6 +51,13 @@ public:
   void SaveToRegistry() const;
 
   bool operator==(const tOptions &) const = default;
+
+  // Every field into its control of the options dialog, and back.
+  void ToOptionsDialog(TOptionsControls &dialog) const;
+  void FromOptionsDialog(const TOptionsControls &dialog);
+
+  // Brings the numbers into their ranges (values from the registry may be anything).
+  void ClampToRanges();
 
   TColor ListColor;
   TFont ListFont;

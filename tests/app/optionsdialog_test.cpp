@@ -1,0 +1,262 @@
+// The options dialog: the copy of every setting in and out, OK and Cancel of
+// the Options command, the enabling rules, the sample's schemes and the
+// toolbars page.
+
+#include "tests/app/mainwindow_fixture.h"
+
+#include "app/tf_options.h"
+#include "platform/registry.h"
+#include "tests/settings/changedoptions.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+
+#include <climits>
+
+using namespace qel;
+using namespace qel::test;
+
+namespace {
+
+TEST(OptionsDialog, EveryFieldSurvivesTheCopyInAndOut) {
+  Tf_Options dialog(nullptr);
+  const tOptions changed = changedOptions();
+  ASSERT_FALSE(changed == tOptions());
+  changed.ToOptionsDialog(dialog);
+  tOptions back;
+  back.FromOptionsDialog(dialog);
+  EXPECT_TRUE(back == changed);
+  // Field by field where it matters to read a failure.
+  EXPECT_EQ(back.ListHandlePosition, 1);
+  EXPECT_EQ(back.CardColor, clNone);
+  EXPECT_EQ(back.CardFont, changed.CardFont);
+  EXPECT_EQ(back.DateTimeFormat, changed.DateTimeFormat);
+  EXPECT_EQ(back.PrintObject, 3);
+  EXPECT_EQ(back.AutosavePeriod, 3);
+  EXPECT_EQ(back.ActionFont, changed.ActionFont);
+  EXPECT_EQ(back.HeaderText, changed.HeaderText);
+
+  // And the defaults come back as they went in.
+  const tOptions defaults;
+  defaults.ToOptionsDialog(dialog);
+  tOptions again = changed;
+  again.FromOptionsDialog(dialog);
+  EXPECT_TRUE(again == defaults);
+}
+
+TEST(OptionsDialog, PagesAndNamedControls) {
+  Tf_Options dialog(nullptr);
+  QStringList pages;
+  for (int i = 0; i < dialog.pc_Options->count(); ++i) pages << dialog.pc_Options->tabText(i);
+  EXPECT_EQ(pages, (QStringList{"General", "View", "Toolbars", "Print", "Dial", "Advanced"}));
+  EXPECT_EQ(dialog.pc_Options->currentIndex(), 0);
+  for (const char *name :
+       {"cb_ListPosition", "l_sample_records", "m_sample_card", "e_sample_record", "chb_Header", "pn_Sample_Header",
+        "chb_SystemTray", "chb_OpenLast", "cb_DTformat", "chb_minimize", "chb_Maximize_WWW", "chb_Maximize_email",
+        "chb_Maximize_App", "chb_AutoSave", "e_Autosave", "e_Autodial", "e_Autodial_min", "chb_Altemail",
+        "e_altemail", "chb_AltDial", "chb_AltWWW", "e_AltWWW", "e_mailto", "chb_backup", "chb_savephonenr",
+        "chb_stayOnTop", "chb_MinimizeOnClosing", "cb_units", "cb_PrintObject", "chb_PageBreaks", "e_DialPrefix",
+        "cb_MRU", "e_MRU", "cb_ShowClear", "cb_Sort", "chb_RightToLeft", "e_Header", "e_Footer", "cb_AlHeader",
+        "cb_AlFooter", "chb_HeaderLine", "chb_FooterLine", "chb_DetectPhNrFromTitle", "e_BakLocation",
+        "chb_FilterWholeWords", "e_ActionWidth", "chb_ActionWidth", "chb_Exclusive", "chb_ListGridlines",
+        "chb_ListColumns", "chb_FilterFromStart", "chb_FlatScrollBars", "chb_DialLetters", "chb_LockToolbars",
+        "pn_Sample_left", "cb_Predefined", "lv_Toolbars", "lv_buttons", "lbl_DTsample", "b_SaveScheme",
+        "b_OpenScheme", "b_FontToAll", "b_ColorToAll", "b_HeadersHelp", "b_pagesetup", "b_PrinterSetup", "b_print",
+        "b_BakLocation", "B_Font", "b_PrintTitlesFont", "b_MenuFont", "b_ActionsFont"})
+    EXPECT_NE(dialog.findChild<QWidget *>(QString::fromLatin1(name)), nullptr) << name;
+  EXPECT_EQ(dialog.e_sample_record->text(), QStringLiteral("filter"));
+  EXPECT_EQ(dialog.l_sample_records->item(0)->text(), QStringLiteral("LIST"));
+  EXPECT_EQ(dialog.l_sample_records->item(26)->text(), QStringLiteral("zzz"));
+  // The numbers have their ranges.
+  EXPECT_EQ(dialog.e_Autosave->minimum(), 1);
+  EXPECT_EQ(dialog.e_Autosave->maximum(), 35791);
+  EXPECT_GE(dialog.e_MRU->minimum(), 0);
+  EXPECT_GE(dialog.e_Autodial_min->minimum(), 1);
+  EXPECT_GT(dialog.e_ActionWidth->minimum(), 0);
+}
+
+TEST(OptionsDialog, EnablingRules) {
+  Tf_Options dialog(nullptr);
+  dialog.FormShow();
+  struct Rule {
+    QCheckBox *box;
+    std::vector<QWidget *> follow;
+    bool inverse = false;
+  } rules[] = {
+      {dialog.chb_AutoSave, {dialog.e_Autosave, dialog.lbl_minutes}},
+      {dialog.chb_Altemail, {dialog.b_altEmail, dialog.e_altemail, dialog.e_mailto, dialog.lbl_mailto}},
+      {dialog.chb_AltWWW, {dialog.b_altWWW, dialog.e_AltWWW}},
+      {dialog.chb_SystemTray, {dialog.chb_MinimizeOnClosing}},
+      {dialog.cb_MRU, {dialog.e_MRU, dialog.lbl_entries}},
+      {dialog.chb_backup, {dialog.e_BakLocation, dialog.b_BakLocation}},
+      {dialog.chb_ActionWidth, {dialog.e_ActionWidth, dialog.lbl_pixels}},
+      {dialog.chb_ListColumns, {dialog.chb_ListGridlines}, true},
+  };
+  for (const Rule &r : rules) {
+    for (bool on : {true, false, true}) {
+      r.box->setChecked(on);
+      for (QWidget *w : r.follow) EXPECT_EQ(w->isEnabled(), on != r.inverse) << w->objectName().toStdString();
+    }
+  }
+  for (int kind = 0; kind < 4; ++kind) {
+    dialog.cb_PrintObject->setCurrentIndex(kind);
+    EXPECT_EQ(dialog.chb_PageBreaks->isEnabled(), kind < 3) << kind;
+  }
+  dialog.chb_Header->setChecked(false);
+  EXPECT_TRUE(dialog.pn_Sample_Header->isHidden());
+  dialog.chb_RightToLeft->setChecked(true);
+  EXPECT_EQ(dialog.layoutDirection(), Qt::RightToLeft);
+  dialog.cb_DTformat->setCurrentText(QStringLiteral("yyyy"));
+  EXPECT_EQ(dialog.lbl_DTsample->text(), QString::number(QDate::currentDate().year()));
+  // A header the user wrote is not replaced by the page-break mark.
+  dialog.chb_PageBreaks->setChecked(false);
+  dialog.e_Header->setText(QStringLiteral("&f"));
+  dialog.chb_PageBreaks->setChecked(true);
+  EXPECT_EQ(dialog.e_Header->text(), QStringLiteral("&f"));
+}
+
+TEST(OptionsDialog, LocatingTheMailClientSetsItsPrefix) {
+  ScriptedUi ui;
+  Tf_Options dialog(nullptr);
+  for (auto [path, prefix] : {std::pair{"/opt/pm/WinPMail.exe", "-T "}, std::pair{"/usr/bin/thunderbird", "mailto:"},
+                              std::pair{"/x/winpmail", "-T "}}) {
+    ui.answer(Answer::openFile(QString::fromLatin1(path)));
+    dialog.b_altEmail->click();
+    EXPECT_EQ(dialog.e_altemail->text(), QString::fromLatin1(path));
+    EXPECT_EQ(dialog.e_mailto->text(), QString::fromLatin1(prefix));
+  }
+  ui.answer(Answer::openFile(QStringLiteral("/usr/bin/browser")));
+  dialog.b_altWWW->click();
+  EXPECT_EQ(dialog.e_AltWWW->text(), QStringLiteral("/usr/bin/browser"));
+  EXPECT_TRUE(ui.allAnswered());
+}
+
+TEST(OptionsDialog, PredefinedSchemesAndSchemeFilesChangeTheSample) {
+  ScriptedUi ui;
+  Tf_Options dialog(nullptr);
+  dialog.cb_Predefined->setCurrentText(QStringLiteral("scheme 1"));
+  emit dialog.cb_Predefined->activated(dialog.cb_Predefined->currentIndex());
+  dialog.cb_Predefined->setCurrentText(QStringLiteral("gray 1 (high color palette)"));
+  emit dialog.cb_Predefined->activated(dialog.cb_Predefined->currentIndex());
+  EXPECT_EQ(dialog.SampleLooks().Header.Color, clBtnFace);
+  EXPECT_EQ(dialog.SampleLooks().List.Color, 0xDDDDDD);
+  EXPECT_EQ(dialog.l_sample_records->palette().color(QPalette::Base), QColor(0xDD, 0xDD, 0xDD));
+  EXPECT_EQ(dialog.e_sample_record->palette().color(QPalette::Base), QColor(0x58, 0x58, 0x58));
+
+  const QString dir = freshDir(QStringLiteral("schemes"));
+  ui.answer(Answer::saveFile(dir + "/grey"));
+  dialog.b_SaveScheme->click();
+  ASSERT_TRUE(QFile::exists(dir + "/grey.qelscheme"));
+  const TSchemeLooks saved = dialog.SampleLooks();
+  dialog.cb_Predefined->setCurrentText(QStringLiteral("scheme 2"));
+  emit dialog.cb_Predefined->activated(dialog.cb_Predefined->currentIndex());
+  ui.answer(Answer::openFile(dir + "/grey.qelscheme"));
+  dialog.b_OpenScheme->click();
+  EXPECT_EQ(dialog.SampleLooks(), saved);
+
+  // A folder that cannot be written: one clear message.
+  ui.answer(Answer::saveFile(dir + "/no such folder/x.qelscheme")).answerButton(IDOK);
+  dialog.b_SaveScheme->click();
+  ASSERT_EQ(ui.messageTexts().size(), 1);
+  EXPECT_TRUE(ui.messageTexts().at(0).startsWith(QStringLiteral("The scheme could not be saved.")));
+  EXPECT_TRUE(ui.allAnswered());
+}
+
+class OptionsCommandTest : public MainWindowTest {
+protected:
+  QByteArray storeBytes() const {
+    QFile f(RegistryHiveFile(HKEY_CURRENT_USER));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+};
+
+TEST_F(OptionsCommandTest, OkAppliesAndSavesCancelChangesNothing) {
+  start({});
+  ASSERT_TRUE(action("a_Options")->isEnabled());
+  const tOptions before = *AppOptions;
+  const QByteArray storedBefore = storeBytes();
+  ui.answer(Answer::dialog(QDialog::Rejected, [](QDialog &d) {
+    auto &o = static_cast<Tf_Options &>(d);
+    o.chb_AutoSave->setChecked(!o.chb_AutoSave->isChecked());
+    o.e_Header->setText(QStringLiteral("changed"));
+  }));
+  action("a_Options")->trigger();
+  EXPECT_TRUE(*AppOptions == before);
+  EXPECT_EQ(storeBytes(), storedBefore);
+
+  ui.answer(Answer::dialog(QDialog::Accepted, [](QDialog &d) {
+    auto &o = static_cast<Tf_Options &>(d);
+    // The dialog shows the settings as they are.
+    EXPECT_FALSE(o.chb_AutoSave->isChecked());
+    EXPECT_EQ(o.e_Header->text(), QString());
+    o.chb_AutoSave->setChecked(true);
+    o.e_Autosave->setValue(3);
+    o.chb_Header->setChecked(false);
+  }));
+  action("a_Options")->trigger();
+  EXPECT_TRUE(AppOptions->Autosave);
+  EXPECT_EQ(AppOptions->AutosavePeriod, 3);
+  EXPECT_TRUE(window->Timer->isActive());
+  EXPECT_EQ(window->Timer->interval(), 180000);
+  EXPECT_TRUE(window->pn_Header->isHidden());
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\Qel Moravine\\Options"), false));
+  EXPECT_EQ(reg.ReadInteger(QStringLiteral("Autosave period")), 3);
+  EXPECT_EQ(reg.ReadInteger(QStringLiteral("Header")), 0);
+  reg.CloseKey();
+  ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\Qel Moravine\\StartUp"), false));
+  EXPECT_TRUE(reg.ValueExists(QStringLiteral("Width")));
+  EXPECT_TRUE(ui.allAnswered());
+}
+
+TEST_F(OptionsCommandTest, ToolbarsShowHideAndLockAtOnce) {
+  start({});
+  ui.answer(Answer::dialog(QDialog::Rejected, [this](QDialog &d) {
+    auto &o = static_cast<Tf_Options &>(d);
+    o.FormShow();
+    QListWidgetItem *formatting = o.lv_Toolbars->findItems(QStringLiteral("Formatting"), Qt::MatchExactly).value(0);
+    ASSERT_NE(formatting, nullptr);
+    EXPECT_EQ(formatting->checkState(), Qt::Checked);
+    formatting->setCheckState(Qt::Unchecked);
+    EXPECT_TRUE(window->Toolbar_formatting->isHidden());
+    EXPECT_FALSE(window->Toolbar_Standard->isHidden());
+    o.chb_LockToolbars->click();
+    EXPECT_FALSE(window->Toolbar_Standard->isMovable());
+    EXPECT_FALSE(o.lv_buttons->isEnabled());
+  }));
+  action("a_Options")->trigger();
+  // Toolbar visibility stays after Cancel.
+  EXPECT_TRUE(window->Toolbar_formatting->isHidden());
+}
+
+TEST_F(OptionsCommandTest, NumbersOutOfRangeAreClampedWhenApplied) {
+  start({});
+  struct Case {
+    int period, expectedMs;
+  } cases[] = {{0, 60000}, {-5, 60000}, {1000000, 35791 * 60000}, {INT_MAX, 35791 * 60000}};
+  for (const Case &c : cases) {
+    AppOptions->Autosave = true;
+    AppOptions->AutosavePeriod = c.period;
+    window->ApplyOptions();
+    EXPECT_EQ(window->Timer->interval(), c.expectedMs) << c.period;
+  }
+  AppOptions->MRUEntries = -4;
+  AppOptions->ActionBarWidth = -100;
+  AppOptions->FixedActionBar = true;
+  AppOptions->SpeedDialLength = -1;
+  window->ApplyOptions();
+  EXPECT_EQ(AppOptions->MRUEntries, 0);
+  EXPECT_GT(window->e_Action->width(), 0);
+  EXPECT_GE(AppOptions->SpeedDialLength, 1);
+}
+
+} // namespace
