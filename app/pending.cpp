@@ -28,8 +28,8 @@ void ApplyTrayOption(Tf_Main &, bool) {}
 void SetTrayHint(Tf_Main &, const QString &) {}
 void ApplyPrinterOptions(Tf_Main &) {
   if (!AppOptions) return;
-  if (AppOptions->MarginUnits == 0) PrinterPageState().SetMeasureUnit(muMillimeters);
-  if (AppOptions->MarginUnits == 1) PrinterPageState().SetMeasureUnit(muInches);
+  if (AppOptions->MarginUnits == 0) PrinterPageState().SetMeasureUnit(TPrinterPageState::Millimeters);
+  if (AppOptions->MarginUnits == 1) PrinterPageState().SetMeasureUnit(TPrinterPageState::Inches);
 }
 void CloseHelpWindows() {}
 void HelpPopup(Tf_Main &, int) {}

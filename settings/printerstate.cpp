@@ -17,11 +17,11 @@ TPrinterPageState::TPrinterPageState() : paperMm_(210.0, 297.0) {
 }
 
 double TPrinterPageState::Margin(TMarginSide side) const {
-  return unit_ == muInches ? marginsMm_[side] / kMmPerInch : marginsMm_[side];
+  return unit_ == Inches ? marginsMm_[side] / kMmPerInch : marginsMm_[side];
 }
 
 void TPrinterPageState::SetMargin(TMarginSide side, double value) {
-  SetMarginMm(side, unit_ == muInches ? value * kMmPerInch : value);
+  SetMarginMm(side, unit_ == Inches ? value * kMmPerInch : value);
 }
 
 bool TPrinterPageState::SetMarginMm(TMarginSide side, double millimetres) {

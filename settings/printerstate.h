@@ -14,13 +14,16 @@ enum TMarginSide { msLeft = 0, msRight = 1, msTop = 2, msBottom = 3 };
 
 class TPrinterPageState {
 public:
+  // The printer's measure units, numbered as it numbers them.
+  enum Unit { Millimeters = 0, Inches = 1 };
+
   TPrinterPageState();
 
   bool Portrait = true;
 
-  TMeasureUnit MeasureUnit() const { return unit_; }
+  Unit MeasureUnit() const { return unit_; }
   // Changing the unit keeps every length: only its reading changes.
-  void SetMeasureUnit(TMeasureUnit unit) { unit_ = unit; }
+  void SetMeasureUnit(Unit unit) { unit_ = unit; }
 
   // In the measure unit.
   double Margin(TMarginSide side) const;
@@ -36,7 +39,7 @@ public:
   void SetPortraitPaperSizeMm(const QSizeF &size) { paperMm_ = size; }
 
 private:
-  TMeasureUnit unit_ = muMillimeters;
+  Unit unit_ = Millimeters;
   double marginsMm_[4];
   QSizeF paperMm_;
 };

@@ -149,19 +149,19 @@ TEST_F(Store, MistypedAndUnusableValuesAreLeftOut) {
 
 TEST_F(Store, MarginsSetInInchesAreStoredInMillimetres) {
   TPrinterPageState printer;
-  printer.SetMeasureUnit(muInches);
+  printer.SetMeasureUnit(TPrinterPageState::Inches);
   printer.SetMargin(msLeft, 1.0);
   printer.SetMargin(msTop, 0.5);
   SaveWindowStateRecord({}, printer);
   EXPECT_TRUE(storeText().contains(QStringLiteral("\"MarginLeft\"=") + floatText(25.4)));
 
   TPrinterPageState back;
-  back.SetMeasureUnit(muInches);
+  back.SetMeasureUnit(TPrinterPageState::Inches);
   LoadWindowStateRecord(back);
   EXPECT_DOUBLE_EQ(back.Margin(msLeft), 1.0);
   EXPECT_DOUBLE_EQ(back.Margin(msTop), 0.5);
   EXPECT_DOUBLE_EQ(back.MarginMm(msTop), 12.7);
-  back.SetMeasureUnit(muMillimeters);
+  back.SetMeasureUnit(TPrinterPageState::Millimeters);
   EXPECT_DOUBLE_EQ(back.Margin(msLeft), 25.4);
 }
 
