@@ -234,6 +234,7 @@ private:
   void wireLifeCycle();
   void restartAutosave();  // after a close that did not happen, when autosave is on
   void wireFileCommands();
+  void wireOptionsCommand();  // the options dialog (tf_main_options.cpp)
   void wireCardCommands();  // card commands and card clipboard (tf_main_cards.cpp)
   void wireFindCommands();  // find and replace (tf_main_find.cpp)
   bool replaceFindStep(bool all);

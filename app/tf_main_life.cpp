@@ -83,7 +83,7 @@ Tf_Main::~Tf_Main() {
 void Tf_Main::wireLifeCycle() {
   MainActions &a = *actions_;
   a.wire(QStringLiteral("a_Lock"), this, [this] { a_LockExecute(true); });
-  // a_Options is wired by the options dialog's command group (it is not built yet).
+  wireOptionsCommand();
   a.wire(QStringLiteral("Exit1"), this, [this] { Exit1Click(); });
   a.wire(QStringLiteral("Wordwrap1"), this, [this](bool on) { m_Card->SetWordWrap(on); });
   a.wire(QStringLiteral("GoToIndex1"), this, [this] { e_record->setFocus(); });

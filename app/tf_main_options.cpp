@@ -7,9 +7,14 @@
 #include "platform/uiservices.h"
 #include "settings/options.h"
 
+#include <QAction>
 #include <QDialog>
 
 namespace qel {
+
+void Tf_Main::wireOptionsCommand() {
+  actions_->wire(QStringLiteral("a_Options"), this, [this] { a_OptionsExecute(); });
+}
 
 void Tf_Main::a_OptionsExecute() {
   BusyGuard busy(*this);

@@ -284,12 +284,16 @@ void Tf_Options::buildPrintPage() {
   e_Header = named(new QLineEdit, "e_Header");
   cb_AlHeader = combo("cb_AlHeader", alignments);
   chb_HeaderLine = check("chb_HeaderLine", "Line &under the header");
-  form->addRow(QStringLiteral("&Header:"), row({e_Header, cb_AlHeader}, false));
+  auto *headerLabel = new QLabel(QStringLiteral("&Header:"));
+  headerLabel->setBuddy(e_Header);
+  form->addRow(headerLabel, row({e_Header, cb_AlHeader}, false));
   form->addRow(QString(), chb_HeaderLine);
   e_Footer = named(new QLineEdit, "e_Footer");
   cb_AlFooter = combo("cb_AlFooter", alignments);
   chb_FooterLine = check("chb_FooterLine", "Line &over the footer");
-  form->addRow(QStringLiteral("&Footer:"), row({e_Footer, cb_AlFooter}, false));
+  auto *footerLabel = new QLabel(QStringLiteral("&Footer:"));
+  footerLabel->setBuddy(e_Footer);
+  form->addRow(footerLabel, row({e_Footer, cb_AlFooter}, false));
   form->addRow(QString(), chb_FooterLine);
   l->addLayout(form);
   B_Font = button("B_Font", "Header/footer font ...");
@@ -312,7 +316,7 @@ void Tf_Options::buildDialPage() {
   e_Autodial = named(new QLineEdit, "e_Autodial");
   form->addRow(QStringLiteral("Speed dial: phone number &after:"), e_Autodial);
   e_Autodial_min = spin("e_Autodial_min", kSpeedDialLengthRange);
-  form->addRow(QStringLiteral("Shortest phone &number:"), e_Autodial_min);
+  form->addRow(QStringLiteral("Shortest phone &number:"), row({e_Autodial_min}));
   chb_DialLetters = check("chb_DialLetters", "Dial &letters as keypad digits");
   chb_savephonenr = check("chb_savephonenr", "Offer to &save a dialled number as the card's phone");
   chb_DetectPhNrFromTitle = check("chb_DetectPhNrFromTitle", "Find a phone number in the card &title");
