@@ -16,7 +16,19 @@ int codePageForCharset(int charset, int ansiCodePage) {
   switch (charset) {
   case 0: case 1: return ansiCodePage;
   case 2: return kSymbolCodePage;
+  // The Macintosh charsets name the Mac's own code pages.
   case 77: return 10000;
+  case 78: return 10001;
+  case 79: return 10003;
+  case 80: return 10008;
+  case 81: return 10002;
+  case 83: return 10005;
+  case 84: return 10004;
+  case 85: return 10006;
+  case 86: return 10081;
+  case 87: return 10021;
+  case 88: return 10029;
+  case 89: return 10007;
   case 128: return 932;
   case 129: return 949;
   case 130: return 1361;
@@ -40,6 +52,7 @@ int codePageForCharset(int charset, int ansiCodePage) {
 bool isMultiByteCodePage(int codePage) {
   switch (codePage) {
   case 932: case 936: case 949: case 950: case 1361: case 20932: case 51949: case 54936: case 65001:
+  case 10001: case 10002: case 10003: case 10008:
     return true;
   default:
     return false;
@@ -51,6 +64,13 @@ namespace {
 std::string iconvName(int codePage) {
   switch (codePage) {
   case 10000: return "MACINTOSH";
+  // The Mac's CJK pages are the East Asian standards with a few additions of
+  // their own; the standard pages read them but for those few.
+  case 10001: return "SHIFT_JIS";
+  case 10002: return "BIG5";
+  case 10003: return "CP949";
+  case 10008: return "GB2312";
+  case 10029: return "MAC-CENTRALEUROPE";
   case 10007: return "MAC-CYRILLIC";
   case 20866: return "KOI8-R";
   case 21866: return "KOI8-U";
@@ -201,6 +221,48 @@ void appendMultiByte(int codePage, const char *data, qsizetype size, QString &ou
     ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
   out.resize(start + (op - base) / 2);
+}
+
+bool endsWithLeadByte(int codePage, const QByteArray &bytes) {
+  // Lead bytes of the double-byte pages; other pages are not split.
+  bool (*isLead)(unsigned char) = nullptr;
+  switch (codePage) {
+  case 932: case 10001: isLead = [](unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }; break;
+  case 936: case 949: case 950: case 1361: case 10002: case 10003: case 10008:
+    isLead = [](unsigned char b) { return b >= 0x81 && b <= 0xFE; };
+    break;
+  default: return false;
+  }
+  qsizetype i = 0;
+  const qsizetype n = bytes.size();
+  while (i < n) {
+    if (isLead(static_cast<unsigned char>(bytes.at(i)))) {
+      if (i + 1 == n) return true;
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  return false;
+}
+
+QByteArray encodeMultiByte(int codePage, QStringView text) {
+  QByteArray out;
+  if (text.isEmpty()) return out;
+  iconv_t cd = ::iconv_open(iconvName(codePage).c_str(), "UTF-16LE");
+  if (cd == iconv_t(-1)) return out;
+  char *ip = reinterpret_cast<char *>(const_cast<char16_t *>(text.utf16()));
+  size_t il = size_t(text.size()) * 2;
+  out.resize(text.size() * 4 + 8);
+  char *op = out.data();
+  size_t ol = size_t(out.size());
+  size_t r = ::iconv(cd, &ip, &il, &op, &ol);
+  if (r != size_t(-1)) r = ::iconv(cd, nullptr, nullptr, &op, &ol);
+  ::iconv_close(cd);
+  // A character the page lacks (or a reversible substitution) counts as lacking.
+  if (r != 0 || il != 0) return QByteArray();
+  out.resize(out.size() - qsizetype(ol));
+  return out;
 }
 
 } // namespace qel::re::rtf

@@ -4,7 +4,9 @@
 // legacy codec; every other page through iconv, single-byte pages once into a
 // 256-entry table, double-byte pages (932, 936, 949, 950, ...) per run.
 
+#include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 namespace qel::re::rtf {
 
@@ -19,6 +21,14 @@ int codePageForCharset(int charset, int ansiCodePage);
 
 // True for pages where one character may take two bytes.
 bool isMultiByteCodePage(int codePage);
+
+// True when the bytes of a double-byte page end with a lead byte whose
+// trail byte has not come yet.
+bool endsWithLeadByte(int codePage, const QByteArray &bytes);
+
+// The bytes of `text` in a multi-byte page; empty when the page lacks one of
+// its characters or cannot be converted here.
+QByteArray encodeMultiByte(int codePage, QStringView text);
 
 // The 256 characters of a single-byte page; null for multi-byte pages.
 // Pages this system cannot convert fall back to Windows-1252. Bytes a page

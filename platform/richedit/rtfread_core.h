@@ -300,7 +300,8 @@ private:
 
   // ---- groups -----------------------------------------------------------------------
   void pushGroup() {
-    flushMultiByte();
+    flushMultiByte(true);
+    flushSurrogate();
     skip_ = 0;
     if (excess_ > 0 || int(stack_.size()) >= kMaxDepth) {
       ++excess_;
@@ -312,7 +313,8 @@ private:
   }
 
   void popGroup(bool atEnd = false) {
-    flushMultiByte();
+    flushMultiByte(true);
+    flushSurrogate();
     skip_ = 0;
     if (excess_ > 0) {
       --excess_;
@@ -476,11 +478,13 @@ private:
   void decode(const char *s, qsizetype n) {
     const int cp = currentCodePage();
     if (!table_) {
-      if (!mbPending_.isEmpty() && mbCodePage_ != cp) flushMultiByte();
+      if (!mbPending_.isEmpty() && (mbCodePage_ != cp || mbDest_ != cur_.dest)) flushMultiByte();
       mbCodePage_ = cp;
+      mbDest_ = cur_.dest;
       mbPending_.append(s, n);
       return;
     }
+    flushMultiByte();  // a lead byte kept for a double-byte font that is no longer current
     char16_t buf[256];
     while (n > 0) {
       const qsizetype k = std::min<qsizetype>(n, 256);
@@ -496,13 +500,31 @@ private:
     }
   }
 
-  void flushMultiByte() {
+  // Decodes the pending multi-byte text. With keepLead, a lead byte at its
+  // end waits for its trail byte: writers split a character's two bytes
+  // across a group boundary or a control word that changes nothing of it.
+  void flushMultiByte(bool keepLead = false) {
     if (mbPending_.isEmpty()) return;
+    char lead = 0;
+    if (keepLead && endsWithLeadByte(mbCodePage_, mbPending_)) {
+      lead = mbPending_.back();
+      mbPending_.chop(1);
+      if (mbPending_.isEmpty()) {
+        mbPending_.append(lead);
+        return;
+      }
+    }
     mbText_.clear();
     appendMultiByte(mbCodePage_, mbPending_.constData(), mbPending_.size(), mbText_);
     mbPending_.clear();
+    if (lead) mbPending_.append(lead);
     mbText_.removeIf([](QChar c) { return c.unicode() < 0x20 && c.unicode() != u'\t'; });
+    // The text belongs where its bytes were read, also when a kept lead byte
+    // made it wait past the end of that destination's group.
+    const Dest dest = cur_.dest;
+    cur_.dest = mbDest_;
     chars(reinterpret_cast<const char16_t *>(mbText_.constData()), mbText_.size());
+    cur_.dest = dest;
   }
 
   void chars(const char16_t *s, qsizetype n) {
@@ -818,7 +840,7 @@ private:
     if (value > INT_MAX) value = INT_MAX;
     const qint32 param = qint32(negative ? -value : value);
     const Kw kw = lookupKeyword(word, int(std::min<qsizetype>(len, 33)));
-    if (kw != Kw::k_bin) flushMultiByte();
+    if (kw != Kw::k_bin) flushMultiByte(true);
     if (kw == Kw::k_bin) {
       binary(hasParam ? param : 0);
       return;
@@ -1022,7 +1044,11 @@ private:
         chs.font = param;
       }
       break;
-    case Kw::k_fcharset: if (cur_.dest == Dest::FontTable) { curFont_.charset = std::clamp(param, 0, 255); codePageFont_ = INT_MIN; } break;
+    case Kw::k_fcharset:
+      // A charset beyond the byte range (old Mac files write 256) names no
+      // page: the font's text is in the document's code page.
+      if (cur_.dest == Dest::FontTable) { curFont_.charset = param >= 0 && param <= 255 ? param : -1; codePageFont_ = INT_MIN; }
+      break;
     case Kw::k_cpg: if (cur_.dest == Dest::FontTable && param > 0 && param < 65536) curFont_.cpg = param; break;
     case Kw::k_fprq: if (cur_.dest == Dest::FontTable) curFont_.pitchFamily = (curFont_.pitchFamily & 0xF0) | (param & 3); break;
     case Kw::k_fnil: case Kw::k_ftech: case Kw::k_fbidi: family(0x00); break;
@@ -1252,6 +1278,7 @@ private:
   const char16_t *table_ = nullptr;
   QByteArray mbPending_;
   int mbCodePage_ = 0;
+  Dest mbDest_ = Dest::Text;
   QString mbText_;
   bool ansiCpSeen_ = false;
 

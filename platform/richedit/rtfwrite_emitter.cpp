@@ -183,9 +183,10 @@ void RtfEmitter::plainText(const QString &text) {
 void RtfEmitter::fontName(const QString &name, int charset) {
   using namespace rtf;
   const int cp = codePageForCharset(charset, 1252);
-  const char16_t *table = cp == kSymbolCodePage ? nullptr : singleByteTable(cp);
-  for (QChar qc : name) {
-    const char16_t c = qc.unicode();
+  const bool multiByte = isMultiByteCodePage(cp);
+  const char16_t *table = cp == kSymbolCodePage || multiByte ? nullptr : singleByteTable(cp);
+  for (qsizetype i = 0; i < name.size(); ++i) {
+    const char16_t c = name.at(i).unicode();
     if (c >= 0x20 && c < 0x7F && c != u'\\' && c != u'{' && c != u'}' && c != u';') {
       beforeText(char(c));
       out_ += char(c);
@@ -198,6 +199,16 @@ void RtfEmitter::fontName(const QString &name, int charset) {
       else if (c >= 0xF000 && c <= 0xF0FF) byte = c - 0xF000;
     } else if (c < 0x80) {
       byte = c;
+    } else if (multiByte) {
+      // Readers decode the name's bytes in the font's own page: a
+      // double-byte name goes out as its two-byte sequences.
+      const qsizetype n = QChar::isHighSurrogate(c) && i + 1 < name.size() ? 2 : 1;
+      const QByteArray bytes = encodeMultiByte(cp, QStringView(name).mid(i, n));
+      if (!bytes.isEmpty()) {
+        for (char b : bytes) hexByte((unsigned char)b);
+        i += n - 1;
+        continue;
+      }
     } else if (table) {
       for (int b = 0x80; b < 0x100; ++b)
         if (table[b] == c) {
@@ -205,7 +216,13 @@ void RtfEmitter::fontName(const QString &name, int charset) {
           break;
         }
     }
-    hexByte((unsigned char)(byte < 0 ? '?' : byte));
+    if (byte >= 0) {
+      hexByte((unsigned char)byte);
+    } else {
+      // A character the page lacks keeps its value as \uN.
+      word("u", rtfUnicodeParam(c));
+      hexByte('?');
+    }
   }
 }
 

@@ -35,8 +35,9 @@ public:
   // others as \uN with a "?" fallback.
   void plainText(const QString &text);
   // A font table name: readers decode its \'hh bytes in the code page of
-  // the font's own charset, so it is written in that page; a character the
-  // page lacks becomes "?". ';' and RTF specials are escaped.
+  // the font's own charset, so it is written in that page (double-byte pages
+  // as their two-byte sequences); a character the page lacks is written as
+  // \uN. ';' and RTF specials are escaped.
   void fontName(const QString &name, int charset);
   // One byte as \'hh.
   void hexByte(unsigned char b);

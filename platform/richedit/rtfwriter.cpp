@@ -16,6 +16,7 @@
 #include <QTextImageFormat>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 #include <vector>
@@ -72,6 +73,7 @@ private:
   std::vector<ListEntry> lists_;  // entry i is list i + 1
   NumberingCounter counter_;
   std::unordered_map<int, std::pair<QByteArray, int>> propsCache_;  // char format index -> words, charset
+  bool faceless_ = false;  // some text has no face of its own
   RtfEmitter body_;
 };
 
@@ -104,7 +106,10 @@ int DocumentWriter::listIndex(const NumberingKey &key) {
 QByteArray DocumentWriter::charProps(const CharFormat &r, int *charset) {
   RtfEmitter w;
   const std::uint32_t e = r.effects;
-  w.word("f", fontIndex(r.szFaceName, r.bCharSet, r.bPitchAndFamily));
+  // Text without a face of its own stays without one: it takes \deff, which
+  // then names no font of the table (see writeHeader).
+  if (r.szFaceName.isEmpty()) faceless_ = true;
+  else w.word("f", fontIndex(r.szFaceName, r.bCharSet, r.bPitchAndFamily));
   w.word("fs", halfPoints(r.yHeight > 0 ? r.yHeight : defaultSizeTwips_));
   if (e & CFE_BOLD) w.word("b");
   if (e & CFE_ITALIC) w.word("i");
@@ -141,12 +146,17 @@ QByteArray DocumentWriter::charProps(const CharFormat &r, int *charset) {
   if (r.sSpacing != 0) w.word("expndtw", r.sSpacing);
   if (r.wKerning != 0) w.word("kerning", halfPoints(r.wKerning));
   if (r.lcid != 0) w.word("lang", r.lcid);
+  if (r.sStyle != 0) w.word("cs", r.sStyle);
+  if (r.bAnimation != 0) w.word("animtext", r.bAnimation);
+  if (r.bRevAuthor != 0) w.word("revauth", r.bRevAuthor);
   if (charset) *charset = r.bCharSet;
   return w.take();
 }
 
 void DocumentWriter::writeParagraphProps(const QTextBlock &block, const ParaFormat &p) {
   RtfEmitter &w = body_;
+  if (p.sStyle != 0) w.word("s", p.sStyle);
+  if (p.bOutlineLevel != 0) w.word("outlinelevel", p.bOutlineLevel);
   if (p.wEffects & PFE_RTLPARA) w.word("rtlpar");
   switch (p.wAlignment) {
   case PFA_RIGHT: w.word("qr"); break;
@@ -300,10 +310,14 @@ void DocumentWriter::writePicture(const QTextImageFormat &f) {
   int scaleY = f.hasProperty(PicScaleY) ? f.intProperty(PicScaleY) : 100;
   if (scaleX <= 0) scaleX = 100;
   if (scaleY <= 0) scaleY = 100;
-  auto near = [](int a, int b) { return std::abs(a - b) <= kTwipsPerUnit; };
-  if (goalW <= 0 || goalH <= 0 || !near(goalW * scaleX / 100, shownW) || !near(goalH * scaleY / 100, shownH)) {
-    goalW = shownW;
-    goalH = shownH;
+  // Readers show the goal size less the cropped margins, then scaled.
+  const int cropL = f.intProperty(PicCropLeftTwips), cropT = f.intProperty(PicCropTopTwips);
+  const int cropR = f.intProperty(PicCropRightTwips), cropB = f.intProperty(PicCropBottomTwips);
+  auto near = [](qint64 a, qint64 b) { return std::abs(a - b) <= kTwipsPerUnit; };
+  if (goalW <= 0 || goalH <= 0 || !near((qint64(goalW) - cropL - cropR) * scaleX / 100, shownW) ||
+      !near((qint64(goalH) - cropT - cropB) * scaleY / 100, shownH)) {
+    goalW = int(std::clamp<qint64>(qint64(shownW) + cropL + cropR, 1, 1 << 24));
+    goalH = int(std::clamp<qint64>(qint64(shownH) + cropT + cropB, 1, 1 << 24));
     scaleX = scaleY = 100;
   }
   RtfEmitter &w = body_;
@@ -316,10 +330,10 @@ void DocumentWriter::writePicture(const QTextImageFormat &f) {
   w.word("pichgoal", goalH);
   if (scaleX != 100) w.word("picscalex", scaleX);
   if (scaleY != 100) w.word("picscaley", scaleY);
-  if (int v = f.intProperty(PicCropLeftTwips)) w.word("piccropl", v);
-  if (int v = f.intProperty(PicCropTopTwips)) w.word("piccropt", v);
-  if (int v = f.intProperty(PicCropRightTwips)) w.word("piccropr", v);
-  if (int v = f.intProperty(PicCropBottomTwips)) w.word("piccropb", v);
+  if (cropL) w.word("piccropl", cropL);
+  if (cropT) w.word("piccropt", cropT);
+  if (cropR) w.word("piccropr", cropR);
+  if (cropB) w.word("piccropb", cropB);
   w.hexData(blip);
   w.close();
 }
@@ -360,10 +374,16 @@ void DocumentWriter::writeBlock(const QTextBlock &block, int from, int to) {
       if (options_.withoutObjects) continue;
       const QTextImageFormat img = cf.toImageFormat();
       const QByteArray object = wellFormedObjectGroup(img.property(ObjRawGroup).toByteArray());
+      // A picture or object has a character format of its own (its size
+      // and font count for the line it stands in): a group gives it.
+      const QByteArray props = charProps(charFormatFromQt(img), nullptr);
       for (QChar ch : text) {
         if (ch != QChar::ObjectReplacementCharacter) continue;
+        w.open();
+        w.words(props);
         if (!object.isEmpty()) w.verbatim(object);
         else writePicture(img);  // a picture, or an object whose kept bytes are broken
+        w.close();
       }
       continue;
     }
@@ -403,7 +423,9 @@ void DocumentWriter::writeHeader(RtfEmitter &h) const {
   h.word("rtf1");
   h.word("ansi");
   h.word("ansicpg", 1252);
-  h.word("deff", 0);
+  // \deff names the default face, or, when some text has no face of its
+  // own, a number the font table leaves free, so that text reads back without one.
+  h.word("deff", faceless_ ? int(fonts_.size()) : 0);
   h.word("deftab", kDefaultTabTwips);
   h.open();
   h.word("fonttbl");

@@ -82,7 +82,9 @@ public:
   DocBuilder &picture(const QByteArray &png, int pixelsW, int pixelsH) {
     const QString name = QStringLiteral("qel-image:%1").arg(++images_);
     doc_.addResource(QTextDocument::ImageResource, QUrl(name), QImage::fromData(png));
+    // A picture has the character format of the text around it, as read.
     QTextImageFormat f;
+    re::applyCharFormat(base_, f);
     f.setName(name);
     f.setWidth(pixelsW);
     f.setHeight(pixelsH);
@@ -102,6 +104,7 @@ public:
     img.fill(Qt::gray);
     doc_.addResource(QTextDocument::ImageResource, QUrl(name), img);
     QTextImageFormat f;
+    re::applyCharFormat(base_, f);
     f.setName(name);
     f.setWidth(2);
     f.setHeight(2);

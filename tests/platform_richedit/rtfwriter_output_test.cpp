@@ -98,7 +98,12 @@ TEST(RtfWriterOutput, FontNamesInTheirOwnCodePage) {
       {QStringLiteral("\u010cesk\u00fd"), 238, "\\fcharset238\\'c8esk\\'fd;}"},   // Windows-1250
       {QStringLiteral("\u0395\u03bb"), 161, "\\fcharset161\\'c5\\'eb;}"},         // Windows-1253
       {QStringLiteral("a;b{c}"), 0, "\\fcharset0 a\\'3bb\\'7bc\\'7d;}"},
-      {QStringLiteral("\u4e2d"), 0, "\\fcharset0\\'3f;}"},
+      {QStringLiteral("\u4e2d"), 0, "\\fcharset0\\u20013\\'3f;}"},             // not in the page: \uN
+      // Double-byte pages: the name's two-byte sequences.
+      {QStringLiteral("\uff2d\uff33 \u30b4\u30b7\u30c3\u30af"), 128,
+       "\\fcharset128\\'82\\'6c\\'82\\'72 \\'83\\'53\\'83\\'56\\'83\\'62\\'83\\'4e;}"},  // Shift-JIS
+      {QStringLiteral("\u5b8b\u4f53"), 134, "\\fcharset134\\'cb\\'ce\\'cc\\'e5;}"},              // GBK
+      {QStringLiteral("\uad74\ub9bc"), 129, "\\fcharset129\\'b1\\'bc\\'b8\\'b2;}"},              // Korean
   };
   for (const Case &c : cases) {
     const QByteArray rtf = writeText(QStringLiteral("x"), [&](CharFormat &r) { r.szFaceName = c.face; r.bCharSet = c.charset; });
