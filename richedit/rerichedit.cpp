@@ -365,7 +365,7 @@ void TReCustomRichEdit::notifyLink(const re::LinkNotify &l) {
       const bool same = b == urlClickButton_ && l.start == urlClickStart_ && l.end == urlClickEnd_;
       urlClickStart_ = -1;
       urlClickEnd_ = -1;
-      if (same) URLClick(textRange(l.start, l.end), b);
+      if (same) URLClick(linkTarget(l.start, l.end), b);
       break;
     }
     default:

@@ -21,6 +21,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextFragment>
 #include <QTextLayout>
 #include <QTextList>
 #include <QTimer>
@@ -1143,8 +1144,44 @@ void RichEditControl::rescanLinks() const {
   linksDirty_ = false;
   if (!autoUrlDetect_) return;
   for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
-    for (const LinkRange &r : findLinks(b.text())) links_.append({b.position() + r.start, r.length});
+    // Hyperlink fields first: their result text need not look like an address.
+    QList<LinkRange> fields;
+    QString href;
+    int id = 0;
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      const QTextFragment f = it.fragment();
+      const QTextCharFormat cf = f.charFormat();
+      const QString h = cf.isAnchor() ? cf.anchorHref() : QString();
+      const int fid = cf.intProperty(CharFieldId);
+      if (h.isEmpty()) {
+        href.clear();
+        continue;
+      }
+      if (h == href && fid == id && !fields.isEmpty() && fields.back().start + fields.back().length == f.position())
+        fields.back().length += f.length();
+      else
+        fields.append({f.position(), f.length()});
+      href = h;
+      id = fid;
+    }
+    qsizetype next = 0;
+    for (const LinkRange &r : findLinks(b.text())) {
+      const LinkRange at{b.position() + r.start, r.length};
+      while (next < fields.size() && fields[next].start + fields[next].length <= at.start) links_.append(fields[next++]);
+      if (next < fields.size() && fields[next].start < at.start + at.length) continue;  // inside a field's result
+      links_.append(at);
+    }
+    while (next < fields.size()) links_.append(fields[next++]);
   }
+}
+
+QString RichEditControl::linkTarget(int start, int end) const {
+  QTextCursor c(document());
+  c.setPosition(std::clamp(start, 0, textLength()));
+  c.movePosition(QTextCursor::NextCharacter);
+  const QTextCharFormat cf = c.charFormat();
+  if (cf.isAnchor() && !cf.anchorHref().isEmpty()) return cf.anchorHref();
+  return textRange(start, end);
 }
 
 QList<LinkRange> RichEditControl::links() const {

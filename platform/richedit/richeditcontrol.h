@@ -220,8 +220,12 @@ public:
   QByteArray streamOut(int format) const;
 
   // ---- links ----
-  QList<LinkRange> links() const;  // in document positions
+  // Addresses found in the text and the results of hyperlink fields, in
+  // document positions.
+  QList<LinkRange> links() const;
   std::optional<LinkRange> linkAt(int position) const;
+  // What a link stands for: a hyperlink field's address, else its text.
+  QString linkTarget(int start, int end) const;
 
   // ---- find ----
   // Searches start..end (end -1 = text end); FR_DOWN finds the first match,

@@ -41,6 +41,7 @@ struct CharState {
   qint32 style = 0;
   qint32 animation = 0;
   qint32 revAuthor = 0;
+  qint32 field = 0;  // index into Tables::fields of the field whose result this is, 0 = none
   bool operator==(const CharState &) const = default;
 };
 
@@ -87,6 +88,34 @@ struct ListDef {
   std::vector<ListLevel> levels;
 };
 
+// A cell border side: style 0 none, 1 single, 2 thick, 3 double, 4 dotted,
+// 5 dashed; width in twips; colour 0x00RRGGBB or -1 automatic.
+struct BorderDef {
+  qint16 style = 0;
+  qint16 width = 0;
+  qint64 colour = -1;
+  bool operator==(const BorderDef &) const = default;
+};
+
+// One cell of a table row's definition (the words before its \cellx).
+struct CellDef {
+  qint32 right = 0;      // \cellxN: right boundary in twips
+  quint8 merge = 0;      // 1 \clmgf, 2 \clmrg, 4 \clvmgf, 8 \clvmrg
+  qint8 valign = 0;      // 0 top, 1 centre, 2 bottom
+  BorderDef borders[4];  // top, left, bottom, right
+  bool operator==(const CellDef &) const = default;
+};
+
+// A table row's definition (\trowd ... \cellx ...).
+struct RowDef {
+  qint32 gap = 0;     // \trgaph: half the space between cells
+  qint32 left = 0;    // \trleft
+  qint32 height = 0;  // \trrh
+  qint8 align = 0;    // 0 left, 1 right, 2 centre
+  std::vector<CellDef> cells;
+  bool operator==(const RowDef &) const = default;
+};
+
 // What the document's header and tables said, for the sinks' format mapping.
 struct Tables {
   qint32 ansiCodePage = 1252;
@@ -100,6 +129,7 @@ struct Tables {
   std::vector<ListDef> lists;
   std::unordered_map<qint32, qint32> listIndex;  // \listid -> index in lists (the first of that id)
   std::unordered_map<qint32, qint32> overrides;  // \lsN -> \listid
+  std::vector<QString> fields{QString()};        // field instructions; [0] = none
 
   const FontEntry *font(qint32 number) const {
     auto it = fontIndex.find(number < 0 ? deff : number);
@@ -286,7 +316,7 @@ public:
 private:
   enum class Dest : std::uint8_t {
     Text, Skip, FontTable, ColorTable, ListTable, List, ListLevelD, LevelText, OverrideTable, Override,
-    Pict, Object, ObjClass, ObjResult, Pn, PnBefore, PnAfter, PnText,
+    Pict, Object, ObjClass, ObjResult, Pn, PnBefore, PnAfter, PnText, FldInst,
   };
 
   struct State {
@@ -381,6 +411,14 @@ private:
       curPn_ = PnInfo{};
       break;
     case Dest::PnText:
+      break;
+    case Dest::FldInst:
+      // The field's result, read next in the field's group, carries the instruction.
+      if (parent.dest == Dest::Text && t_.fields.size() < 65536) {
+        t_.fields.push_back(fldInst_.trimmed());
+        stack_.back().ch.field = qint32(t_.fields.size() - 1);
+      }
+      fldInst_.clear();
       break;
     case Dest::Pict:
       if (pictDepth_ == qsizetype(stack_.size())) endPicture();
@@ -545,6 +583,7 @@ private:
     case Dest::PnAfter: curPn_.after.append(reinterpret_cast<const QChar *>(s), n); return;
     case Dest::LevelText: curLevel_.text.append(reinterpret_cast<const QChar *>(s), n); return;
     case Dest::ObjClass: objClass_.append(reinterpret_cast<const QChar *>(s), n); return;
+    case Dest::FldInst: if (fldInst_.size() < 4096) fldInst_.append(reinterpret_cast<const QChar *>(s), std::min<qsizetype>(n, 4096)); return;
     case Dest::ObjResult:
       // A result without a picture is shown as its text, drawn in the object's frame.
       if (objText_.size() < 4096) objText_.append(reinterpret_cast<const QChar *>(s), std::min<qsizetype>(n, 4096));
@@ -594,18 +633,87 @@ private:
   }
 
   // ---- document text structure -----------------------------------------------------------
-  // Paragraph ends and cell tabs wait until content follows them, so the
-  // document's last paragraph mark adds no empty paragraph.
-  void beforeContent() {
+  // Paragraph ends wait until content follows them, so the document's last
+  // paragraph mark adds no empty paragraph, and the paragraph mark before a
+  // table becomes the table's start.
+  //
+  // Tables: a paragraph belongs to a table row when it is in the table
+  // (\intbl) where it starts; the sink gathers a row's cells until \row and
+  // a table's rows until content outside the table follows.
+  void beforeContent(bool cellMark = false) {
+    const bool tableContent = cellMark || (inRow_ && !pendingPar_) || cur_.pa.intbl;
+    if (tableContent) {
+      if (!inRow_) {
+        if (!inTable_) {
+          // Without a paragraph mark before it, the paragraph the table
+          // follows takes the table's first formats.
+          sink_.tableBegin(pendingPar_, pendingPar_ ? pendingPa_ : cur_.pa, pendingPar_ ? pendingMark_ : cur_.ch);
+          pendingPar_ = false;
+          inTable_ = true;
+        } else if (pendingPar_) {
+          // A paragraph between two rows: the table ends before it.
+          sink_.tableEnd();
+          sink_.tableBegin(true, pendingPa_, pendingMark_);
+          pendingPar_ = false;
+        }
+        inRow_ = true;
+      }
+    } else {
+      endTable();
+    }
     if (pendingPar_) {
       pendingPar_ = false;
       sink_.paragraphEnd(pendingPa_, pendingMark_);
     }
-    while (pendingTabs_ > 0) {
-      --pendingTabs_;
-      const char16_t tab = u'\t';
-      sink_.text(&tab, 1, cur_.ch);
+  }
+
+  // Ends an open row (its last paragraph becomes its last cell) and table.
+  void endTable() {
+    if (inRow_) {
+      if (pendingPar_) {
+        pendingPar_ = false;
+        sink_.cellEnd(pendingPa_, pendingMark_);
+      } else if (sink_.paragraphOffset() > 0) {
+        sink_.cellEnd(cur_.pa, cur_.ch);
+      }
+      sink_.rowEnd(rowDef_);
+      inRow_ = false;
     }
+    if (inTable_) {
+      sink_.tableEnd();
+      inTable_ = false;
+    }
+  }
+
+  void cell() {
+    flushMultiByte();
+    flushSurrogate();
+    // A paragraph mark in a group of its own just before \cell ("{\pard\intbl
+    // x\par}\cell") ends the cell's last paragraph, not a paragraph of its own.
+    if (pendingPar_ && pendingParDepth_ != qsizetype(stack_.size())) {
+      pendingPar_ = false;
+      beforeContent(true);
+      sink_.cellEnd(pendingPa_, pendingMark_);
+      return;
+    }
+    beforeContent(true);
+    sink_.cellEnd(cur_.pa, cur_.ch);
+  }
+
+  void row() {
+    flushMultiByte();
+    flushSurrogate();
+    if (pendingPar_ && pendingParDepth_ != qsizetype(stack_.size())) {
+      pendingPar_ = false;
+      beforeContent(true);
+      sink_.cellEnd(pendingPa_, pendingMark_);
+    } else if (!inRow_ || pendingPar_ || sink_.paragraphOffset() > 0) {
+      // Content after the last \cell, or a row without any, is one more cell.
+      beforeContent(true);
+      sink_.cellEnd(cur_.pa, cur_.ch);
+    }
+    sink_.rowEnd(rowDef_);
+    inRow_ = false;
   }
 
   void paragraph() {
@@ -614,7 +722,6 @@ private:
     if (cur_.dest != Dest::Text) return;
     flushSurrogate();
     beforeContent();
-    pendingTabs_ = 0;
     ParaState pa = cur_.pa;
     if (breakBefore_) {
       pa.effects |= PFE_PAGEBREAKBEFORE;
@@ -625,6 +732,7 @@ private:
       pnFallback_ = false;
     }
     pendingPar_ = true;
+    pendingParDepth_ = qsizetype(stack_.size());
     pendingPa_ = pa;
     pendingMark_ = cur_.ch;
   }
@@ -642,6 +750,12 @@ private:
     if (pnFallback_) {
       if (!hasNumbering(last.pa, t_)) sink_.insertText(pnOffset_, pnText_, pnFallbackCs_);
       pnFallback_ = false;
+    }
+    if (inRow_ || inTable_) {
+      const State saved = cur_;
+      cur_ = last;
+      endTable();
+      cur_ = saved;
     }
     if (pendingPar_ && !whole_) {
       pendingPar_ = false;
@@ -940,7 +1054,7 @@ private:
       case Kw::k_pn: case Kw::k_shppict: case Kw::k_nonshppict: case Kw::k_objclass: case Kw::k_listtable:
       case Kw::k_listoverridetable: case Kw::k_pict: case Kw::k_object: case Kw::k_result: case Kw::k_fldrslt:
       case Kw::k_pntext: case Kw::k_listtext: case Kw::k_leveltext: case Kw::k_list: case Kw::k_listlevel:
-      case Kw::k_listoverride: case Kw::k_shprslt:
+      case Kw::k_listoverride: case Kw::k_shprslt: case Kw::k_fldinst: case Kw::k_field:
         break;
       default:
         setDest(Dest::Skip);
@@ -981,7 +1095,9 @@ private:
     case Kw::k_objdata: setDest(Dest::Skip); break;
     case Kw::k_result: if (cur_.dest == Dest::Object) setDest(Dest::ObjResult); else setDest(Dest::Skip); break;
     case Kw::k_field: case Kw::k_fldrslt: case Kw::k_shp: case Kw::k_shprslt: break;
-    case Kw::k_fldinst: setDest(Dest::Skip); break;
+    case Kw::k_fldinst:
+      if (cur_.dest == Dest::Text) { setDest(Dest::FldInst); fldInst_.clear(); } else setDest(Dest::Skip);
+      break;
     case Kw::k_shppict: cur_.shppict = true; break;
     case Kw::k_nonshppict: {
       // The fallback picture of a \shppict that was just read is not read again.
@@ -1063,8 +1179,10 @@ private:
 
     // ---- characters
     case Kw::k_plain: {
-      const CharState fresh;
-      chs = fresh;
+      // A field's result stays its result whatever formatting it resets.
+      const qint32 field = chs.field;
+      chs = CharState{};
+      chs.field = field;
       break;
     }
     case Kw::k_b: effect(CFE_BOLD, onOff); break;
@@ -1157,20 +1275,49 @@ private:
       else pa.ls = param;
       break;
     case Kw::k_ilvl: pa.ilvl = std::clamp(param, 0, 8); break;
-    case Kw::k_cell: case Kw::k_nestcell:
-      if (cur_.dest == Dest::Text) {
-        // A cell's last paragraph mark ends the cell, not a paragraph of its own.
-        if (pendingPar_ && pendingPa_.intbl && pendingTabs_ == 0) pendingPar_ = false;
-        ++pendingTabs_;
-      }
-      break;
-    case Kw::k_row:
-      if (cur_.dest == Dest::Text) {
-        pendingTabs_ = 0;
-        paragraph();
-      }
-      break;
+    case Kw::k_cell: if (cur_.dest == Dest::Text) cell(); break;
+    case Kw::k_row: if (cur_.dest == Dest::Text) row(); break;
+    // Tables inside a cell are kept as the text of their cells.
+    case Kw::k_nestcell: textChar(u'\t'); break;
     case Kw::k_nestrow: break;
+    case Kw::k_trowd: rowDef_ = RowDef{}; cellDef_ = CellDef{}; borderSide_ = -1; break;
+    case Kw::k_trgaph: rowDef_.gap = std::clamp(param, 0, 1 << 16); break;
+    case Kw::k_trleft: rowDef_.left = twips(param); break;
+    case Kw::k_trrh: rowDef_.height = twips(param); break;
+    case Kw::k_trql: rowDef_.align = 0; break;
+    case Kw::k_trqr: rowDef_.align = 1; break;
+    case Kw::k_trqc: rowDef_.align = 2; break;
+    case Kw::k_clmgf: cellDef_.merge |= 1; break;
+    case Kw::k_clmrg: cellDef_.merge |= 2; break;
+    case Kw::k_clvmgf: cellDef_.merge |= 4; break;
+    case Kw::k_clvmrg: cellDef_.merge |= 8; break;
+    case Kw::k_clvertalt: cellDef_.valign = 0; break;
+    case Kw::k_clvertalc: cellDef_.valign = 1; break;
+    case Kw::k_clvertalb: cellDef_.valign = 2; break;
+    case Kw::k_clbrdrt: borderSide_ = 0; cellDef_.borders[0] = BorderDef{1, 0, -1}; break;
+    case Kw::k_clbrdrl: borderSide_ = 1; cellDef_.borders[1] = BorderDef{1, 0, -1}; break;
+    case Kw::k_clbrdrb: borderSide_ = 2; cellDef_.borders[2] = BorderDef{1, 0, -1}; break;
+    case Kw::k_clbrdrr: borderSide_ = 3; cellDef_.borders[3] = BorderDef{1, 0, -1}; break;
+    case Kw::k_trbrdrt: case Kw::k_trbrdrl: case Kw::k_trbrdrb: case Kw::k_trbrdrr: case Kw::k_trbrdrh:
+    case Kw::k_trbrdrv: case Kw::k_brdrt: case Kw::k_brdrl: case Kw::k_brdrb: case Kw::k_brdrr: case Kw::k_box:
+      borderSide_ = -1;
+      break;
+    case Kw::k_brdrs: borderStyle(1); break;
+    case Kw::k_brdrth: borderStyle(2); break;
+    case Kw::k_brdrdb: borderStyle(3); break;
+    case Kw::k_brdrdot: borderStyle(4); break;
+    case Kw::k_brdrdash: borderStyle(5); break;
+    case Kw::k_brdrnone: case Kw::k_brdrnil: borderStyle(0); break;
+    case Kw::k_brdrw: if (borderSide_ >= 0) cellDef_.borders[borderSide_].width = qint16(std::clamp(param, 0, 255)); break;
+    case Kw::k_brdrcf: if (borderSide_ >= 0) cellDef_.borders[borderSide_].colour = t_.colour(param); break;
+    case Kw::k_cellx:
+      if (rowDef_.cells.size() < 63) {
+        cellDef_.right = twips(param);
+        rowDef_.cells.push_back(cellDef_);
+      }
+      cellDef_ = CellDef{};
+      borderSide_ = -1;
+      break;
 
     // ---- special characters
     case Kw::k_tab: textChar(u'\t'); break;
@@ -1251,6 +1398,9 @@ private:
     if (on) cur_.pa.effects = qint16(cur_.pa.effects | bit);
     else cur_.pa.effects = qint16(cur_.pa.effects & ~bit);
   }
+  void borderStyle(int style) {
+    if (borderSide_ >= 0) cellDef_.borders[borderSide_].style = qint16(style);
+  }
   void family(int f) {
     if (cur_.dest == Dest::FontTable) curFont_.pitchFamily = (curFont_.pitchFamily & 0x0F) | f;
   }
@@ -1297,9 +1447,14 @@ private:
 
   // paragraphs
   bool pendingPar_ = false;
+  qsizetype pendingParDepth_ = 0;  // group depth of the pending paragraph mark
+  bool inRow_ = false;    // a table row's content has started
+  bool inTable_ = false;  // rows were given to the sink and no other content followed
+  RowDef rowDef_;
+  CellDef cellDef_;
+  int borderSide_ = -1;  // the cell border that border words describe, -1 none
   ParaState pendingPa_;
   CharState pendingMark_;
-  int pendingTabs_ = 0;
   bool breakBefore_ = false;
   bool pnFallback_ = false;
   qsizetype pnOffset_ = 0;
@@ -1313,6 +1468,7 @@ private:
   qsizetype objDepth_ = -1;
   qsizetype objStart_ = 0;
   QString objClass_;
+  QString fldInst_;
   QString objText_;
   bool objHasPicture_ = false;
   PictureData objPicture_;

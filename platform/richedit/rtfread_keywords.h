@@ -37,6 +37,11 @@ namespace qel::re::rtf {
   X(tx) X(tb) X(tqr) X(tqc) X(tqdec) X(tldot) X(tlhyph) X(tlul) X(tlth) X(tleq) X(rtlpar) X(ltrpar) \
   X(pagebb) X(keep) X(keepn) X(nowidctlpar) X(widctlpar) X(noline) X(hyphpar) X(sect) X(s) X(outlinelevel) \
   X(intbl) X(ls) X(ilvl) X(cell) X(nestcell) X(row) X(nestrow) \
+  /* tables */ \
+  X(trowd) X(trgaph) X(trleft) X(trrh) X(trql) X(trqr) X(trqc) X(cellx) X(clmgf) X(clmrg) X(clvmgf) X(clvmrg) \
+  X(clvertalt) X(clvertalc) X(clvertalb) X(clbrdrt) X(clbrdrl) X(clbrdrb) X(clbrdrr) X(trbrdrt) X(trbrdrl) \
+  X(trbrdrb) X(trbrdrr) X(trbrdrh) X(trbrdrv) X(brdrt) X(brdrl) X(brdrb) X(brdrr) X(box) X(brdrs) X(brdrth) \
+  X(brdrdb) X(brdrdot) X(brdrdash) X(brdrnone) X(brdrnil) X(brdrw) X(brdrcf) \
   /* special characters */ \
   X(tab) X(line) X(page) X(emdash) X(endash) X(emspace) X(enspace) X(qmspace) X(bullet) X(lquote) \
   X(rquote) X(ldblquote) X(rdblquote) X(zwj) X(zwnj) X(ltrmark) X(rtlmark) X(zwbo) X(zwnbo) X(chpgn) \

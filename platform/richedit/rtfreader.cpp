@@ -12,6 +12,7 @@
 #include <QTextDocument>
 #include <QTextImageFormat>
 #include <QTextOption>
+#include <QTextTable>
 #include <QUrl>
 
 #include <atomic>
@@ -89,6 +90,51 @@ QImage textImage(const QString &text, const QTextCharFormat &format) {
   return img;
 }
 
+// The address of a HYPERLINK field instruction ('HYPERLINK "url" \\l "place"'
+// or 'HYPERLINK url'); empty for other fields. A place in the target
+// document (\l) is added as its fragment.
+QString hyperlinkAddress(const QString &instruction) {
+  QStringView v(instruction);
+  v = v.trimmed();
+  if (!v.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive)) return {};
+  v = v.mid(9);
+  auto token = [&v]() {
+    v = v.trimmed();
+    QString out;
+    if (v.startsWith(QLatin1Char('"'))) {
+      qsizetype i = 1;
+      for (; i < v.size() && v.at(i) != QLatin1Char('"'); ++i) {
+        if (v.at(i) == QLatin1Char('\\') && i + 1 < v.size() && v.at(i + 1) == QLatin1Char('\\')) ++i;  // "\\" is one
+        out.append(v.at(i));
+      }
+      v = v.mid(std::min(i + 1, v.size()));
+    } else {
+      qsizetype i = 0;
+      while (i < v.size() && !v.at(i).isSpace()) ++i;
+      out = v.left(i).toString();
+      v = v.mid(i);
+    }
+    return out;
+  };
+  QString address, place;
+  while (!v.trimmed().isEmpty()) {
+    v = v.trimmed();
+    if (v.startsWith(QLatin1String("\\l"))) {
+      v = v.mid(2);
+      place = token();
+    } else if (v.startsWith(QLatin1Char('\\'))) {
+      v = v.mid(std::min<qsizetype>(2, v.size()));  // another switch; its argument, if any, is read as one
+      if (!v.trimmed().startsWith(QLatin1Char('\\'))) token();
+    } else if (address.isEmpty()) {
+      address = token();
+    } else {
+      token();
+    }
+  }
+  if (!place.isEmpty()) address += QLatin1Char('#') + place;
+  return address;
+}
+
 QString nextImageName() {
   static std::atomic<quint64> counter{0};
   return QStringLiteral("%1:%2").arg(QLatin1String(kImageResourceScheme)).arg(++counter);
@@ -150,12 +196,42 @@ public:
   }
 
   void paragraphEnd(const ParaState &pa, const CharState &mark) {
+    if (table_) {
+      cell_.push_back(takeParagraph(pa, mark));
+      return;
+    }
     flushRuns();
     cursor_.setBlockFormat(blockFormat(pa));
     cursor_.setBlockCharFormat(formats_[size_t(formatIndex(mark))]);
     if (whole_) cursor_.insertBlock();
     else cursor_.insertBlock(origBlock_, origBlockChar_);
   }
+
+  // A table starts after the current paragraph, which the pending paragraph
+  // mark (if any) ends; its rows are gathered and the table built at its end.
+  void tableBegin(bool /*pending*/, const ParaState &pa, const CharState &mark) {
+    flushRuns();
+    cursor_.setBlockFormat(blockFormat(pa));
+    cursor_.setBlockCharFormat(formats_[size_t(formatIndex(mark))]);
+    table_ = true;
+    rows_.clear();
+    row_ = Row{};
+    cell_.clear();
+  }
+
+  void cellEnd(const ParaState &pa, const CharState &mark) {
+    cell_.push_back(takeParagraph(pa, mark));
+    row_.cells.push_back(std::move(cell_));
+    cell_.clear();
+  }
+
+  void rowEnd(const RowDef &def) {
+    row_.def = def;
+    rows_.push_back(std::move(row_));
+    row_ = Row{};
+  }
+
+  void tableEnd();
 
   void finish(const ParaState &pa, const CharState &mark, bool /*hadFinalMark*/) {
     flushRuns();
@@ -195,6 +271,32 @@ private:
     qsizetype start;
     int format;
   };
+  struct Paragraph {
+    QString text;
+    std::vector<Run> runs;
+    QTextBlockFormat block;
+    int mark = 0;
+  };
+  struct Row {
+    std::vector<std::vector<Paragraph>> cells;
+    RowDef def;
+  };
+
+  Paragraph takeParagraph(const ParaState &pa, const CharState &mark) {
+    Paragraph p{std::move(para_), std::move(runs_), blockFormat(pa), formatIndex(mark)};
+    para_.clear();
+    runs_.clear();
+    lastWasObject_ = false;
+    return p;
+  }
+
+  void insertRuns(QTextCursor &c, const QString &text, const std::vector<Run> &runs) {
+    for (size_t i = 0; i < runs.size(); ++i) {
+      const qsizetype start = runs[i].start;
+      const qsizetype stop = i + 1 < runs.size() ? runs[i + 1].start : text.size();
+      if (stop > start) c.insertText(QString::fromRawData(text.constData() + start, stop - start), formats_[size_t(runs[i].format)]);
+    }
+  }
 
   QTextImageFormat baseImageFormat(const CharState &cs) {
     QTextImageFormat f;
@@ -247,6 +349,18 @@ private:
     if (it != charCache_.end()) return it->second;
     const int index = int(formats_.size());
     formats_.push_back(cachedCharFormat(charRecordOf(cs)));
+    if (cs.field > 0 && size_t(cs.field) < t_->fields.size()) {
+      // The result of a field: it keeps its instruction, and a link its address.
+      QTextCharFormat &f = formats_.back();
+      const QString &instruction = t_->fields[size_t(cs.field)];
+      f.setProperty(CharFieldInst, instruction);
+      f.setProperty(CharFieldId, cs.field);
+      const QString address = hyperlinkAddress(instruction);
+      if (!address.isEmpty()) {
+        f.setAnchor(true);
+        f.setAnchorHref(address);
+      }
+    }
     charCache_.emplace(cs, index);
     return index;
   }
@@ -305,12 +419,7 @@ private:
   }
 
   void flushRuns() {
-    for (size_t i = 0; i < runs_.size(); ++i) {
-      const qsizetype start = runs_[i].start;
-      const qsizetype stop = i + 1 < runs_.size() ? runs_[i + 1].start : para_.size();
-      if (stop > start)
-        cursor_.insertText(QString::fromRawData(para_.constData() + start, stop - start), formats_[size_t(runs_[i].format)]);
-    }
+    insertRuns(cursor_, para_, runs_);
     runs_.clear();
     para_.clear();
     lastWasObject_ = false;
@@ -328,45 +437,196 @@ private:
   std::vector<std::pair<ParaState, QTextBlockFormat>> blockCache_;
   CharState lastCs_;
   bool lastWasObject_ = false;
+  bool table_ = false;
+  std::vector<Row> rows_;
+  Row row_;
+  std::vector<Paragraph> cell_;
 };
+
+QList<int> bordersOf(const CellDef &c) {
+  QList<int> out;
+  for (const BorderDef &b : c.borders) {
+    out << b.style << b.width;
+    out << (b.colour < 0 ? -1 : int((b.colour >> 16) & 0xFF) | int(b.colour & 0xFF00) | (int(b.colour & 0xFF) << 16));
+  }
+  return out;
+}
+
+void DocSink::tableEnd() {
+  table_ = false;
+  if (!cell_.empty()) {
+    row_.cells.push_back(std::move(cell_));
+    cell_.clear();
+  }
+  if (!row_.cells.empty()) rows_.push_back(std::move(row_));
+  row_ = Row{};
+  if (rows_.empty()) {
+    cursor_.insertBlock();
+    return;
+  }
+  int columns = 1;
+  for (const Row &r : rows_) columns = std::max(columns, int(r.cells.size()));
+  const RowDef &first = rows_.front().def;
+  QTextTableFormat tf;
+  tf.setBorder(0);
+  tf.setCellSpacing(0);
+  tf.setCellPadding(twipsToUnits(first.gap));
+  tf.setAlignment(first.align == 2 ? Qt::AlignHCenter : first.align == 1 ? Qt::AlignRight : Qt::AlignLeft);
+  if (int(first.cells.size()) == columns) {
+    QList<QTextLength> widths;
+    int left = first.left;
+    for (const CellDef &c : first.cells) {
+      widths << QTextLength(QTextLength::FixedLength, twipsToUnits(std::max(c.right - left, 15)));
+      left = c.right;
+    }
+    tf.setColumnWidthConstraints(widths);
+  }
+  QTextTable *table = cursor_.insertTable(int(rows_.size()), columns, tf);
+  for (int r = 0; r < int(rows_.size()); ++r) {
+    const Row &row = rows_[size_t(r)];
+    for (int c = 0; c < columns; ++c) {
+      QTextTableCell cell = table->cellAt(r, c);
+      // A cell's format and its first paragraph's mark are one character's format.
+      const std::vector<Paragraph> *paras = c < int(row.cells.size()) ? &row.cells[size_t(c)] : nullptr;
+      QTextTableCellFormat cf = cell.format().toTableCellFormat();
+      if (paras && !paras->empty()) cf.merge(formats_[size_t(paras->front().mark)]);
+      if (!paras) {
+        cf.setProperty(CellFiller, true);
+        cell.setFormat(cf);
+        continue;
+      }
+      if (c == 0) {
+        if (row.def.gap) cf.setProperty(RowGapTwips, row.def.gap);
+        if (row.def.left) cf.setProperty(RowLeftTwips, row.def.left);
+        if (row.def.height) cf.setProperty(RowHeightTwips, row.def.height);
+        if (row.def.align) cf.setProperty(RowAlign, int(row.def.align));
+      }
+      if (c < int(row.def.cells.size())) {
+        const CellDef &d = row.def.cells[size_t(c)];
+        cf.setProperty(CellRightTwips, d.right);
+        if (d.merge) cf.setProperty(CellMerge, int(d.merge));
+        if (d.valign) {
+          cf.setProperty(CellVAlign, int(d.valign));
+          cf.setVerticalAlignment(d.valign == 1 ? QTextCharFormat::AlignMiddle : QTextCharFormat::AlignBottom);
+        }
+        bool anyBorder = false;
+        for (const BorderDef &b : d.borders) anyBorder |= b.style != 0;
+        if (anyBorder) {
+          cf.setProperty(CellBorders, QVariant::fromValue(bordersOf(d)));
+          auto show = [](const BorderDef &b, auto setWidth, auto setStyle, auto setBrush, QTextTableCellFormat &f) {
+            if (b.style == 0) return;
+            (f.*setWidth)(twipsToUnits(std::max<int>(b.width, 15)));
+            QTextFrameFormat::BorderStyle st = QTextFrameFormat::BorderStyle_Solid;
+            if (b.style == 3) st = QTextFrameFormat::BorderStyle_Double;
+            else if (b.style == 4) st = QTextFrameFormat::BorderStyle_Dotted;
+            else if (b.style == 5) st = QTextFrameFormat::BorderStyle_Dashed;
+            (f.*setStyle)(st);
+            (f.*setBrush)(b.colour < 0 ? QBrush(Qt::black) : QBrush(QColor::fromRgb(QRgb(b.colour))));
+          };
+          show(d.borders[0], &QTextTableCellFormat::setTopBorder, &QTextTableCellFormat::setTopBorderStyle,
+               &QTextTableCellFormat::setTopBorderBrush, cf);
+          show(d.borders[1], &QTextTableCellFormat::setLeftBorder, &QTextTableCellFormat::setLeftBorderStyle,
+               &QTextTableCellFormat::setLeftBorderBrush, cf);
+          show(d.borders[2], &QTextTableCellFormat::setBottomBorder, &QTextTableCellFormat::setBottomBorderStyle,
+               &QTextTableCellFormat::setBottomBorderBrush, cf);
+          show(d.borders[3], &QTextTableCellFormat::setRightBorder, &QTextTableCellFormat::setRightBorderStyle,
+               &QTextTableCellFormat::setRightBorderBrush, cf);
+        }
+      }
+      QTextCursor cc = cell.firstCursorPosition();
+      for (size_t i = 0; i < paras->size(); ++i) {
+        const Paragraph &p = (*paras)[i];
+        if (i > 0) cc.insertBlock(p.block, formats_[size_t(p.mark)]);
+        else cc.setBlockFormat(p.block);
+        insertRuns(cc, p.text, p.runs);
+      }
+      cell.setFormat(cf);
+    }
+  }
+  rows_.clear();
+  cursor_.setPosition(table->lastPosition() + 1);
+}
 
 // Gathers only the text, as the document would hold it.
 class PlainSink {
 public:
   static constexpr bool kWantsPictures = false;
 
-  explicit PlainSink(QString &out) : out_(out) {}
+  explicit PlainSink(QString &out) : out_(out), to_(&out) {}
 
   void text(const char16_t *s, qsizetype n, const CharState &) {
-    const qsizetype at = out_.size();
-    out_.append(reinterpret_cast<const QChar *>(s), n);
+    const qsizetype at = to_->size();
+    to_->append(reinterpret_cast<const QChar *>(s), n);
     if (std::find(s, s + n, char16_t(0x2028)) != s + n) lineEnds(at, n);
   }
-  qsizetype paragraphOffset() const { return out_.size() - paraStart_; }
+  qsizetype paragraphOffset() const { return to_->size() - paraStart_; }
   void insertText(qsizetype offset, const QString &s, const CharState &) {
-    const qsizetype at = paraStart_ + std::clamp<qsizetype>(offset, 0, out_.size() - paraStart_);
-    out_.insert(at, s);
+    const qsizetype at = paraStart_ + std::clamp<qsizetype>(offset, 0, to_->size() - paraStart_);
+    to_->insert(at, s);
     lineEnds(at, s.size());
   }
   void paragraphEnd(const ParaState &, const CharState &) {
+    to_->append(QLatin1Char('\n'));
+    paraStart_ = to_->size();
+  }
+  // A table reads as its rows, one line each with the cells apart by tabs,
+  // after the paragraph before it and followed by a line end (the places of
+  // the document's cell and table marks); it is written when it ends, as the
+  // document squares it to its widest row.
+  void tableBegin(bool, const ParaState &, const CharState &) {
+    rows_.clear();
+    row_.clear();
+    cell_.clear();
+    to_ = &cell_;
+    paraStart_ = 0;
+  }
+  void cellEnd(const ParaState &, const CharState &) {
+    row_.push_back(std::move(cell_));
+    cell_.clear();
+    paraStart_ = 0;
+  }
+  void rowEnd(const RowDef &) {
+    rows_.push_back(std::move(row_));
+    row_.clear();
+  }
+  void tableEnd() {
+    if (!cell_.isEmpty()) row_.push_back(std::move(cell_));
+    if (!row_.empty()) rows_.push_back(std::move(row_));
+    cell_.clear();
+    row_.clear();
+    size_t columns = 1;
+    for (const auto &r : rows_) columns = std::max(columns, r.size());
+    for (const auto &r : rows_) {
+      out_.append(QLatin1Char('\n'));
+      for (size_t c = 0; c < columns; ++c) {
+        if (c > 0) out_.append(QLatin1Char('\t'));
+        if (c < r.size()) out_.append(r[c]);
+      }
+    }
     out_.append(QLatin1Char('\n'));
+    rows_.clear();
+    to_ = &out_;
     paraStart_ = out_.size();
   }
   void finish(const ParaState &, const CharState &, bool) {}
-  void picture(PictureData &&, const CharState &) { out_.append(QChar::ObjectReplacementCharacter); }
+  void picture(PictureData &&, const CharState &) { to_->append(QChar::ObjectReplacementCharacter); }
   void object(QByteArray &&, const QString &, PictureData *, const QString &, qint32, qint32, const CharState &) {
-    out_.append(QChar::ObjectReplacementCharacter);
+    to_->append(QChar::ObjectReplacementCharacter);
   }
 
 private:
   // A line break inside a paragraph reads as a line end, as in documentPlainText.
   void lineEnds(qsizetype at, qsizetype n) {
     for (qsizetype i = at; i < at + n; ++i)
-      if (out_.at(i) == QChar::LineSeparator) out_[i] = QLatin1Char('\n');
+      if (to_->at(i) == QChar::LineSeparator) (*to_)[i] = QLatin1Char('\n');
   }
 
   QString &out_;
+  QString *to_;
   qsizetype paraStart_ = 0;
+  std::vector<std::vector<QString>> rows_;
+  std::vector<QString> row_;
+  QString cell_;
 };
 
 } // namespace
@@ -424,11 +684,45 @@ bool rtfToPlainText(const char *data, qsizetype size, QString &text) {
   return true;
 }
 
+namespace {
+
+// The characters QTextDocument keeps where a frame (a table) and each of its
+// cells start, and where it ends.
+constexpr char16_t kFrameStart = 0xFDD0;
+constexpr char16_t kFrameEnd = 0xFDD1;
+
+// The marks of tables: a cell's start is a line end in the row's first
+// column and a tab elsewhere; the table's end is a line end.
+void tableMarks(const QTextFrame *frame, QString &text) {
+  for (const QTextFrame *child : frame->childFrames()) {
+    if (const auto *table = qobject_cast<const QTextTable *>(child)) {
+      for (int r = 0; r < table->rows(); ++r)
+        for (int c = 0; c < table->columns(); ++c) {
+          const QTextTableCell cell = table->cellAt(r, c);
+          const int at = cell.firstPosition() - 1;
+          if (cell.row() == r && cell.column() == c && at >= 0 && at < text.size())
+            text[at] = c == 0 ? QLatin1Char('\n') : QLatin1Char('\t');
+        }
+    }
+    tableMarks(child, text);
+  }
+}
+
+} // namespace
+
 QString documentPlainText(const QTextDocument *document) {
   if (!document) return {};
   QString text = document->toRawText();
-  for (QChar &c : text)
-    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = QLatin1Char('\n');
+  bool frames = false;
+  for (QChar &c : text) {
+    const char16_t u = c.unicode();
+    if (u == QChar::ParagraphSeparator || u == QChar::LineSeparator) c = QLatin1Char('\n');
+    else if (u == kFrameStart || u == kFrameEnd) {
+      c = QLatin1Char('\n');
+      frames = true;
+    }
+  }
+  if (frames) tableMarks(document->rootFrame(), text);
   return text;
 }
 

@@ -14,6 +14,7 @@
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextImageFormat>
+#include <QTextTable>
 #include <QUrl>
 
 #include <algorithm>
@@ -60,7 +61,12 @@ private:
   void writeParagraphProps(const QTextBlock &block, const ParaFormat &para);
   void writeNumbering(const QTextBlock &block, const ParaFormat &para);
   void writePicture(const QTextImageFormat &format);
-  void writeBlock(const QTextBlock &block, int from, int to);
+  // How a paragraph ends: in the body, in a table cell, or as a cell's last.
+  enum class End { Body, InCell, CellEnd };
+  void writeBlock(const QTextBlock &block, int from, int to, End end = End::Body);
+  void writeFrame(const QTextFrame *frame, int from, int to);
+  void writeTable(const QTextTable *table, int from, int to);
+  void writeBorder(const char *side, const QList<int> &borders, int index);
 
   void writeHeader(RtfEmitter &out) const;
 
@@ -338,11 +344,12 @@ void DocumentWriter::writePicture(const QTextImageFormat &f) {
   w.close();
 }
 
-void DocumentWriter::writeBlock(const QTextBlock &block, int from, int to) {
+void DocumentWriter::writeBlock(const QTextBlock &block, int from, int to, End end) {
   RtfEmitter &w = body_;
   const QTextBlockFormat bf = block.blockFormat();
   const ParaFormat para = paraFormatFromQt(bf);
   w.word("pard");
+  if (end != End::Body) w.word("intbl");
   if (para.wNumbering != 0)
     writeNumbering(block, para);
   else
@@ -358,6 +365,39 @@ void DocumentWriter::writeBlock(const QTextBlock &block, int from, int to) {
     runOpen = false;
     runProps.clear();
   };
+  // A field's result runs stand in "{\field{\*\fldinst{...}}{\fldrslt ...}}".
+  int fieldId = 0;
+  QString fieldInst;
+  bool fieldOpen = false;
+  auto closeField = [&] {
+    closeRun();
+    if (fieldOpen) {
+      w.close();
+      w.close();
+    }
+    fieldOpen = false;
+  };
+  auto enterField = [&](const QTextCharFormat &cf) {
+    const QString inst = cf.stringProperty(CharFieldInst);
+    const int id = inst.isEmpty() ? 0 : cf.intProperty(CharFieldId);
+    if (fieldOpen == !inst.isEmpty() && id == fieldId && inst == fieldInst) return;
+    closeField();
+    fieldId = id;
+    fieldInst = inst;
+    if (inst.isEmpty()) return;
+    w.open();
+    w.word("field");
+    // The instruction in a group of its own, as the Windows control writes
+    // it: some readers find the field's kind only there.
+    w.starGroup("fldinst");
+    w.open();
+    w.text(inst, 0);
+    w.close();
+    w.close();
+    w.open();
+    w.word("fldrslt");
+    fieldOpen = true;
+  };
 
   for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
     const QTextFragment frag = it.fragment();
@@ -369,9 +409,10 @@ void DocumentWriter::writeBlock(const QTextBlock &block, int from, int to) {
     if (s >= e) continue;
     const QString text = frag.text().mid(s - fs, e - s);
     const QTextCharFormat cf = frag.charFormat();
+    if (cf.isImageFormat() && options_.withoutObjects) continue;
+    enterField(cf);
     if (cf.isImageFormat()) {
       closeRun();
-      if (options_.withoutObjects) continue;
       const QTextImageFormat img = cf.toImageFormat();
       const QByteArray object = wellFormedObjectGroup(img.property(ObjRawGroup).toByteArray());
       // A picture or object has a character format of its own (its size
@@ -406,16 +447,121 @@ void DocumentWriter::writeBlock(const QTextBlock &block, int from, int to) {
     }
     w.text(text, runCharset);
   }
-  closeRun();
+  closeField();
 
   const int breakPos = block.position() + block.length() - 1;
-  if (breakPos >= from && breakPos < to) {
+  if (end == End::CellEnd) {
+    // The cell mark ends the cell's last paragraph, also outside a selection:
+    // the row keeps its cells.
+    w.words(charProps(charFormatFromQt(block.charFormat()), nullptr));
+    w.word("cell");
+  } else if (breakPos >= from && breakPos < to) {
     // The paragraph mark keeps its own character format (the size of an
     // empty line).
     w.words(charProps(charFormatFromQt(block.charFormat()), nullptr));
     w.word("par");
     w.newline();
   }
+}
+
+void DocumentWriter::writeFrame(const QTextFrame *frame, int from, int to) {
+  for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it) {
+    if (const QTextFrame *child = it.currentFrame()) {
+      if (child->lastPosition() < from || child->firstPosition() > to) continue;
+      if (const auto *table = qobject_cast<const QTextTable *>(child)) writeTable(table, from, to);
+      else writeFrame(child, from, to);
+      continue;
+    }
+    const QTextBlock b = it.currentBlock();
+    if (b.position() + b.length() <= from || b.position() >= to) continue;
+    writeBlock(b, from, to);
+  }
+}
+
+void DocumentWriter::writeBorder(const char *side, const QList<int> &borders, int index) {
+  if (borders.size() < 12) return;
+  const int style = borders[index * 3], width = borders[index * 3 + 1], colour = borders[index * 3 + 2];
+  if (style <= 0) return;
+  RtfEmitter &w = body_;
+  w.word(side);
+  static const char *const styles[] = {"brdrnone", "brdrs", "brdrth", "brdrdb", "brdrdot", "brdrdash"};
+  w.word(style < 6 ? styles[style] : "brdrs");
+  if (width > 0) w.word("brdrw", width);
+  if (colour >= 0) w.word("brdrcf", colorIndex(ColorRef(colour)));
+}
+
+// A table goes out row by row: the row's definition (cell boundaries,
+// merges, borders), then each cell's paragraphs ended by \cell, then \row.
+// Rows outside a selection are left out; cells added to square the table
+// when it was read are not written.
+void DocumentWriter::writeTable(const QTextTable *table, int from, int to) {
+  RtfEmitter &w = body_;
+  const QTextTableFormat tf = table->format();
+  const QList<QTextLength> widths = tf.columnWidthConstraints();
+  for (int r = 0; r < table->rows(); ++r) {
+    const int rowStart = table->cellAt(r, 0).firstPosition() - 1;
+    const int rowEnd = table->cellAt(r, table->columns() - 1).lastPosition();
+    if (rowEnd < from || rowStart >= to) continue;
+    counter_.reset();
+    const QTextTableCellFormat first = table->cellAt(r, 0).format().toTableCellFormat();
+    w.word("trowd");
+    if (int v = first.intProperty(RowGapTwips)) w.word("trgaph", v);
+    const int left = first.intProperty(RowLeftTwips);
+    if (left) w.word("trleft", left);
+    if (int v = first.intProperty(RowHeightTwips)) w.word("trrh", v);
+    switch (first.intProperty(RowAlign)) {
+    case 1: w.word("trqr"); break;
+    case 2: w.word("trqc"); break;
+    default: break;
+    }
+    std::vector<QTextTableCell> cells;
+    int right = left;
+    for (int c = 0; c < table->columns(); ++c) {
+      const QTextTableCell cell = table->cellAt(r, c);
+      if (cell.row() != r || cell.column() != c) continue;  // covered by a span
+      const QTextTableCellFormat cf = cell.format().toTableCellFormat();
+      if (cf.boolProperty(CellFiller)) continue;
+      const int merge = cf.intProperty(CellMerge);
+      if (merge & 1) w.word("clmgf");
+      if (merge & 2) w.word("clmrg");
+      if (merge & 4) w.word("clvmgf");
+      if (merge & 8) w.word("clvmrg");
+      switch (cf.intProperty(CellVAlign)) {
+      case 1: w.word("clvertalc"); break;
+      case 2: w.word("clvertalb"); break;
+      default: break;
+      }
+      const QList<int> borders = cf.property(CellBorders).value<QList<int>>();
+      writeBorder("clbrdrt", borders, 0);
+      writeBorder("clbrdrl", borders, 1);
+      writeBorder("clbrdrb", borders, 2);
+      writeBorder("clbrdrr", borders, 3);
+      if (cf.hasProperty(CellRightTwips)) {
+        right = cf.intProperty(CellRightTwips);
+      } else {
+        // A table made here: the columns' widths, else an inch each.
+        int width = 1440;
+        for (int k = c; k < c + cell.columnSpan() && k < widths.size(); ++k)
+          if (widths[k].type() == QTextLength::FixedLength) width = unitsToTwips(widths[k].rawValue());
+        right += width;
+      }
+      w.word("cellx", right);
+      cells.push_back(cell);
+    }
+    for (const QTextTableCell &cell : cells) {
+      const int last = cell.lastPosition();
+      QTextBlock b = doc_.findBlock(cell.firstPosition());
+      while (b.isValid() && b.position() <= last) {
+        const QTextBlock next = b.next();
+        const bool lastOfCell = !next.isValid() || next.position() > last;
+        writeBlock(b, from, to, lastOfCell ? End::CellEnd : End::InCell);
+        b = next;
+      }
+    }
+    w.word("row");
+    w.newline();
+  }
+  counter_.reset();
 }
 
 void DocumentWriter::writeHeader(RtfEmitter &h) const {
@@ -505,10 +651,7 @@ QByteArray DocumentWriter::write() {
     from = qBound(0, qMin(options_.selectionStart, options_.selectionEnd), to);
     to = qBound(0, qMax(options_.selectionStart, options_.selectionEnd), to);
   }
-  if (from < to) {
-    for (QTextBlock b = doc_.findBlock(from); b.isValid() && b.position() < to; b = b.next())
-      writeBlock(b, from, to);
-  }
+  if (from < to) writeFrame(doc_.rootFrame(), from, to);
   RtfEmitter out;
   writeHeader(out);
   QByteArray result = out.take();

@@ -62,6 +62,11 @@ enum TextProp : int {
   CharStyle,                // int: character style number (sStyle, \csN)
   CharAnimation,            // int: animation type (bAnimation, \animtextN)
   CharRevAuthor,            // int: revision author index (bRevAuthor, \revauthN)
+  CharFieldInst,            // QString: instruction of the field whose result this text is
+                            //      (\fldinst, e.g. 'HYPERLINK "http://..."'); a HYPERLINK field's
+                            //      result also has Qt's IsAnchor and AnchorHref (its address)
+  CharFieldId,              // int: which field of the document (1, 2, ... in reading order), so
+                            //      two fields side by side with the same instruction stay two
 
   // ---- pictures and objects (QTextImageFormat) -----------------------------
   PicBlip = QTextFormat::UserProperty + 0x40,  // QByteArray: original picture bytes as stored
@@ -119,6 +124,23 @@ enum TextProp : int {
   ParaBorders,              // int: wBorders
   ParaBorderSpace,          // int: wBorderSpace (twips)
   ParaBorderWidth,          // int: wBorderWidth (twips)
+};
+
+// Table cells (QTextTableCellFormat of each cell of a QTextTable): the row
+// and cell definition as read, so a table is written back as it came. Row
+// properties stand on the row's first cell.
+enum TableProp : int {
+  CellRightTwips = QTextFormat::UserProperty + 0xC0,  // int: right boundary (\cellxN)
+  CellMerge,                // int: 1 \clmgf, 2 \clmrg, 4 \clvmgf, 8 \clvmrg
+  CellVAlign,               // int: 0 top, 1 centre, 2 bottom
+  CellBorders,              // QList<int>: style, width in twips, colour (0x00BBGGRR, -1 automatic)
+                            //      for top, left, bottom, right; style 0 none, 1 single, 2 thick,
+                            //      3 double, 4 dotted, 5 dashed
+  CellFiller,               // bool: a cell the row did not have, added to square the table
+  RowGapTwips,              // int: \trgaph
+  RowLeftTwips,             // int: \trleft
+  RowHeightTwips,           // int: \trrh
+  RowAlign,                 // int: 0 left, 1 right, 2 centre
 };
 
 // Format of PicBlip.

@@ -10,8 +10,14 @@
 #include "platform/richedit/units.h"
 #include "tests/platform_richedit/rtfreader_helpers.h"
 #include "tests/platform_richedit/rtfwriter_fixture.h"
+#include "platform/richedit/richeditcontrol.h"
+#include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -62,12 +68,41 @@ void expectSameRecords(const QTextDocument &a, const QTextDocument &b) {
   }
 }
 
+std::vector<const QTextTable *> tablesOf(const QTextFrame *frame) {
+  std::vector<const QTextTable *> out;
+  for (const QTextFrame *child : frame->childFrames()) {
+    if (const auto *t = qobject_cast<const QTextTable *>(child)) out.push_back(t);
+    const auto inner = tablesOf(child);
+    out.insert(out.end(), inner.begin(), inner.end());
+  }
+  return out;
+}
+
+// The same tables: shape and every cell's and row's definition.
+void expectSameTables(const QTextDocument &a, const QTextDocument &b) {
+  const auto ta = tablesOf(a.rootFrame()), tb = tablesOf(b.rootFrame());
+  ASSERT_EQ(ta.size(), tb.size());
+  for (size_t i = 0; i < ta.size(); ++i) {
+    ASSERT_EQ(ta[i]->rows(), tb[i]->rows());
+    ASSERT_EQ(ta[i]->columns(), tb[i]->columns());
+    EXPECT_EQ(ta[i]->firstPosition(), tb[i]->firstPosition());
+    for (int r = 0; r < ta[i]->rows(); ++r)
+      for (int c = 0; c < ta[i]->columns(); ++c) {
+        const QTextTableCellFormat x = ta[i]->cellAt(r, c).format().toTableCellFormat();
+        const QTextTableCellFormat y = tb[i]->cellAt(r, c).format().toTableCellFormat();
+        for (int prop = CellRightTwips; prop <= RowAlign; ++prop)
+          EXPECT_EQ(x.property(prop), y.property(prop)) << "table " << i << " cell " << r << "," << c << " property " << prop;
+      }
+  }
+}
+
 // Read, write, read, write: the same records and the same bytes.
 void expectRoundTrip(const QByteArray &rtf) {
   const auto d1 = test::load(rtf);
   const QByteArray w1 = writeRtf(*d1);
   const auto d2 = test::load(w1);
   expectSameRecords(*d1, *d2);
+  expectSameTables(*d1, *d2);
   const QByteArray w2 = writeRtf(*d2);
   EXPECT_EQ(w1, w2) << "--- first write\n" << w1.constData() << "\n--- second write\n" << w2.constData();
 }
@@ -198,4 +233,187 @@ TEST(RtfFidelity, DoubleByteFontNamesSurvive) {
   EXPECT_EQ(test::charOf(*d, QStringLiteral("c")).szFaceName, QStringLiteral("\uad74\ub9bc"));
   EXPECT_EQ(test::charOf(*d, QStringLiteral("d")).szFaceName, QStringLiteral("\u65b0\u7d30\u660e\u9ad4"));
   expectRoundTrip(rtf);
+}
+
+namespace {
+
+// A table as the Windows control writes it, and one as a word processor
+// writes it (borders, merged cells, the row definition repeated at \row).
+const QByteArray kControlTable =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
+    "{\\colortbl ;\\red255\\green0\\blue0;}\r\n"
+    "\\viewkind4\\uc1\\pard\\f0\\fs20 Before\\par\r\n"
+    "\\trowd\\trgaph108\\trleft-108\\cellx1701\\cellx3402\\cellx5103\\pard\\intbl\\b a1\\b0\\cell b1\\cell\\cf1 c1\\cf0\\cell\\row\r\n"
+    "\\trowd\\trgaph108\\trleft-108\\cellx1701\\cellx3402\\cellx5103\\pard\\intbl a2\\cell b2\\par second\\cell\\cell\\row\r\n"
+    "\\pard After\\par\r\n}";
+
+const QByteArray kWordTable =
+    "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}}{\\colortbl;\\red0\\green0\\blue255;}\r\n"
+    "\\trowd \\trgaph108\\trleft0\\trqc\\clvmgf\\clbrdrt\\brdrs\\brdrw10 \\clbrdrl\\brdrs\\brdrw10 \\clbrdrb\\brdrdb\\brdrw15\\brdrcf1 "
+    "\\clbrdrr\\brdrs\\brdrw10 \\cellx2000\\clvertalc\\cellx4000\r\n"
+    "\\pard\\plain\\intbl\\f0\\fs24 Top left\\cell Centre\\cell\\pard\\plain\\intbl{\\trowd \\trgaph108\\trleft0\\trqc\\clvmgf"
+    "\\clbrdrt\\brdrs\\brdrw10 \\clbrdrl\\brdrs\\brdrw10 \\clbrdrb\\brdrdb\\brdrw15\\brdrcf1 \\clbrdrr\\brdrs\\brdrw10 "
+    "\\cellx2000\\clvertalc\\cellx4000\\row}\r\n"
+    "\\trowd\\trgaph108\\trleft0\\trqc\\clvmrg\\cellx2000\\cellx4000\\pard\\plain\\intbl\\f0\\fs24 \\cell {\\i under}\\cell\\row\r\n"
+    "\\pard\\plain\\f0\\fs24 end\\par}";
+
+// Hyperlink fields as the Windows control and word processors write them,
+// two links side by side to the same address, and a field that is no link.
+const QByteArray kFields =
+    "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}{\\colortbl ;\\red0\\green0\\blue255;}\r\n"
+    "\\pard\\f0\\fs20 See {\\field{\\*\\fldinst{HYPERLINK \"http://example.com/a?b=1\" }}{\\fldrslt{\\ul\\cf1 the site}}} and "
+    "{\\field{\\*\\fldinst HYPERLINK \"mailto:x@y.z\"}{\\fldrslt mail}}{\\field{\\*\\fldinst HYPERLINK \"mailto:x@y.z\"}{\\fldrslt  again}}"
+    " today {\\field{\\*\\fldinst { DATE \\\\@ \"d.M.yyyy\" }}{\\fldrslt 10.12.2026}}, "
+    "{\\field{\\*\\fldinst HYPERLINK \\\\l \"Part2\"}{\\fldrslt{\\plain\\f0 inside}}}\\par}";
+
+QString writeTemp(const QString &name, const QByteArray &data) {
+  const QString path = test::freshDir(QStringLiteral("fidelity-") + name) + QLatin1Char('/') + name;
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(data);
+  return path;
+}
+
+// A judge's output; empty optional when it is not installed.
+std::optional<QString> judge(const QString &program, QStringList args, const QString &file) {
+  if (QStandardPaths::findExecutable(program).isEmpty()) return std::nullopt;
+  QProcess p;
+  p.setWorkingDirectory(test::freshDir(QStringLiteral("judge-run")));
+  args << file;
+  p.start(program, args);
+  if (!p.waitForFinished(60000)) return std::nullopt;
+  EXPECT_EQ(p.exitCode(), 0) << program.toStdString() << ": " << p.readAllStandardError().constData();
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+// Tables are read into the document's tables and written back as RTF
+// tables: cell boundaries, widths, merges, borders and the cells' formats.
+TEST(RtfFidelity, TablesStayTables) {
+  for (const QByteArray &rtf : {kControlTable, kWordTable}) {
+    SCOPED_TRACE(rtf.constData());
+    expectRoundTrip(rtf);
+  }
+  const auto d = test::load(kControlTable);
+  EXPECT_EQ(documentPlainText(d.get()), QStringLiteral("Before\na1\tb1\tc1\na2\tb2\nsecond\t\nAfter"));
+  const auto tables = tablesOf(d->rootFrame());
+  ASSERT_EQ(tables.size(), 1u);
+  EXPECT_EQ(tables[0]->rows(), 2);
+  EXPECT_EQ(tables[0]->columns(), 3);
+  EXPECT_TRUE(test::charOf(*d, QStringLiteral("a1")).effects & CFE_BOLD);
+  EXPECT_EQ(test::charOf(*d, QStringLiteral("c1")).crTextColor, 0x0000FFu);
+  const QByteArray out = writeRtf(*d);
+  EXPECT_TRUE(out.contains("\\trowd\\trgaph108\\trleft-108\\cellx1701\\cellx3402\\cellx5103\\pard\\intbl")) << out.constData();
+  EXPECT_EQ(out.count("\\row"), 2);
+  EXPECT_EQ(out.count("\\cell"), 6 + 6);  // six \cell and six \cellx
+  EXPECT_FALSE(out.contains("a1}{\\f0\\fs20 \\tab")) << "cells flattened to tabs";
+
+  const auto w = test::load(kWordTable);
+  const auto wt = tablesOf(w->rootFrame());
+  ASSERT_EQ(wt.size(), 1u);
+  const QTextTableCellFormat topLeft = wt[0]->cellAt(0, 0).format().toTableCellFormat();
+  EXPECT_EQ(topLeft.intProperty(CellMerge), 4);
+  EXPECT_EQ(topLeft.intProperty(RowAlign), 2);
+  EXPECT_EQ(topLeft.property(CellBorders).value<QList<int>>(), (QList<int>{1, 10, -1, 1, 10, -1, 3, 15, 0xFF0000, 1, 10, -1}));
+  EXPECT_EQ(wt[0]->cellAt(0, 1).format().intProperty(CellVAlign), 1);
+  EXPECT_EQ(wt[0]->cellAt(1, 0).format().intProperty(CellMerge), 8);
+  const QByteArray wout = writeRtf(*w);
+  EXPECT_TRUE(wout.contains("\\trowd\\trgaph108\\trqc\\clvmgf\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10"
+                            "\\clbrdrb\\brdrdb\\brdrw15\\brdrcf1\\clbrdrr\\brdrs\\brdrw10\\cellx2000\\clvertalc\\cellx4000"))
+      << wout.constData();
+
+  // A card with a table keeps it through edits and saves.
+  QByteArray body = kControlTable;
+  for (int save = 0; save < 3; ++save) {
+    QTextDocument doc;
+    ASSERT_TRUE(readRtf(body, &doc));
+    QTextCursor c(tablesOf(doc.rootFrame()).at(0)->cellAt(1, 2).firstCursorPosition());
+    c.insertText(QStringLiteral("x"));
+    body = writeRtf(doc);
+  }
+  const auto edited = test::load(body);
+  EXPECT_EQ(documentPlainText(edited.get()), QStringLiteral("Before\na1\tb1\tc1\na2\tb2\nsecond\txxx\nAfter"));
+  EXPECT_EQ(tablesOf(edited->rootFrame()).size(), 1u);
+
+  // A selection of whole rows is written as those rows.
+  const int second = tables[0]->cellAt(1, 0).firstPosition();
+  RtfWriteOptions sel;
+  sel.selectionOnly = true;
+  sel.selectionStart = second;
+  sel.selectionEnd = tables[0]->lastPosition();
+  const QByteArray part = writeRtf(*d, sel);
+  EXPECT_EQ(part.count("\\row"), 1) << part.constData();
+  EXPECT_TRUE(part.contains("a2")) << part.constData();
+  EXPECT_FALSE(part.contains("a1")) << part.constData();
+}
+
+// Fields keep their instruction and result; hyperlinks stay links, to their
+// address, in the document, in our output and in the control.
+TEST(RtfFidelity, FieldsAndHyperlinksSurvive) {
+  expectRoundTrip(kFields);
+  const auto d = test::load(kFields);
+  EXPECT_EQ(documentPlainText(d.get()), QStringLiteral("See the site and mail again today 10.12.2026, inside"));
+  auto formatOf = [&](const QString &text) {
+    QTextCursor c(d.get());
+    c.setPosition(int(documentPlainText(d.get()).indexOf(text)) + 1);
+    return c.charFormat();
+  };
+  EXPECT_EQ(formatOf(QStringLiteral("the site")).anchorHref(), QStringLiteral("http://example.com/a?b=1"));
+  EXPECT_TRUE(formatOf(QStringLiteral("the site")).isAnchor());
+  EXPECT_EQ(formatOf(QStringLiteral("mail")).anchorHref(), QStringLiteral("mailto:x@y.z"));
+  EXPECT_NE(formatOf(QStringLiteral("mail")).intProperty(CharFieldId), formatOf(QStringLiteral("again")).intProperty(CharFieldId));
+  EXPECT_FALSE(formatOf(QStringLiteral("10.12")).isAnchor());
+  EXPECT_EQ(formatOf(QStringLiteral("10.12")).stringProperty(CharFieldInst), QStringLiteral("DATE \\@ \"d.M.yyyy\""));
+  EXPECT_EQ(formatOf(QStringLiteral("inside")).anchorHref(), QStringLiteral("#Part2"));
+  const QByteArray out = writeRtf(*d);
+  EXPECT_TRUE(out.contains("{\\field{\\*\\fldinst{HYPERLINK \"http://example.com/a?b=1\"}}{\\fldrslt{\\f1\\fs20\\ul\\cf1 the site}}}"))
+      << out.constData();
+  EXPECT_EQ(out.count("HYPERLINK \"mailto:x@y.z\""), 2);
+  EXPECT_TRUE(out.contains("{\\*\\fldinst{DATE \\\\@ \"d.M.yyyy\"}}")) << out.constData();
+
+  // The control offers the link's address on a click.
+  RichEditControl control;
+  control.setAutoUrlDetect(true);
+  ASSERT_TRUE(control.streamIn(kFields, SF_RTF));
+  const QString text = documentPlainText(control.document());
+  const int at = int(text.indexOf(QStringLiteral("the site")));
+  const auto link = control.linkAt(at + 2);
+  ASSERT_TRUE(link.has_value());
+  EXPECT_EQ(link->start, at);
+  EXPECT_EQ(link->length, 8);
+  EXPECT_EQ(control.linkTarget(link->start, link->start + link->length), QStringLiteral("http://example.com/a?b=1"));
+  EXPECT_FALSE(control.linkAt(int(text.indexOf(QStringLiteral("today")))).has_value());
+}
+
+// pandoc and unrtf find our tables' cells and our links.
+TEST(RtfFidelity, JudgesReadTablesAndLinks) {
+  const auto table = test::load(kControlTable);
+  const auto fields = test::load(kFields);
+  const QString tablePath = writeTemp(QStringLiteral("table.rtf"), writeRtf(*table));
+  const QString fieldsPath = writeTemp(QStringLiteral("fields.rtf"), writeRtf(*fields));
+  const auto html = judge(QStringLiteral("pandoc"), {"-f", "rtf", "-t", "html"}, tablePath);
+  if (!html) GTEST_SKIP() << "pandoc not installed";
+  EXPECT_TRUE(html->contains(QStringLiteral("<table"))) << html->toStdString();
+  for (const char *cell : {"a1", "b1", "c1", "a2", "b2", "second"})
+    EXPECT_TRUE(html->contains(QStringLiteral("<td>%1").arg(QLatin1String(cell))) ||
+                html->contains(QStringLiteral("<strong>%1").arg(QLatin1String(cell))) ||
+                html->contains(QStringLiteral("<p>%1").arg(QLatin1String(cell))))
+        << cell << "\n" << html->toStdString();
+  const auto plain = judge(QStringLiteral("pandoc"), {"-f", "rtf", "-t", "plain", "--wrap=none"}, tablePath);
+  ASSERT_TRUE(plain);
+  EXPECT_TRUE(plain->contains(QStringLiteral("Before")) && plain->contains(QStringLiteral("After")));
+  const auto links = judge(QStringLiteral("pandoc"), {"-f", "rtf", "-t", "html"}, fieldsPath);
+  ASSERT_TRUE(links);
+  EXPECT_TRUE(links->contains(QStringLiteral("href=\"http://example.com/a?b=1\""))) << links->toStdString();
+  EXPECT_TRUE(links->contains(QStringLiteral("href=\"mailto:x@y.z\""))) << links->toStdString();
+  const auto unrtf = judge(QStringLiteral("unrtf"), {"--text"}, tablePath);
+  if (!unrtf) GTEST_SKIP() << "unrtf not installed";
+  for (const char *cell : {"a1", "b1", "c1", "a2", "b2", "second", "After"})
+    EXPECT_TRUE(unrtf->contains(QLatin1String(cell))) << cell << "\n" << unrtf->toStdString();
+  const auto unrtfLinks = judge(QStringLiteral("unrtf"), {"--text"}, fieldsPath);
+  ASSERT_TRUE(unrtfLinks);
+  // unrtf shows a hyperlink as its address.
+  EXPECT_TRUE(unrtfLinks->contains(QStringLiteral("\"http://example.com/a?b=1\""))) << unrtfLinks->toStdString();
+  EXPECT_TRUE(unrtfLinks->contains(QStringLiteral("10.12.2026"))) << unrtfLinks->toStdString();
 }

@@ -112,15 +112,27 @@ TEST(RtfReaderText, BinaryDataIsExactlyNBytes) {
   EXPECT_EQ(textOf("{\\rtf1 a\\bin999999 bc"), "a");  // runs past the end: nothing more to read
 }
 
-TEST(RtfReaderText, TablesBecomeTabsAndParagraphs) {
+// Tables are the document's tables: their text is a line per row with the
+// cells apart by tabs, after the paragraph before the table (a table first in
+// the body has an empty one) and followed by a line end.
+TEST(RtfReaderText, TablesReadAsRowsOfCells) {
   runCases({
       {"windows rows", "{\\rtf1\\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\cell\\row\\intbl c\\cell d\\cell\\row}",
-       "a\tb\nc\td"},
+       "\na\tb\nc\td\n"},
       {"cells as paragraphs",
-       "{\\rtf1\\trowd\\cellx1000\\cellx2000 {\\pard\\intbl x\\par}\\cell{\\pard\\intbl y\\par}\\cell\\row after}",
-       "x\ty\nafter"},
-      {"empty cells keep their place", "{\\rtf1\\pard\\intbl\\cell\\cell z\\cell\\row}", "\t\tz"},
-      {"several paragraphs in a cell", "{\\rtf1\\pard\\intbl p\\par q\\cell r\\cell\\row}", "p\nq\tr"},
+       "{\\rtf1\\trowd\\cellx1000\\cellx2000 {\\pard\\intbl x\\par}\\cell{\\pard\\intbl y\\par}\\cell\\row\\pard after}",
+       "\nx\ty\nafter"},
+      {"empty cells keep their place", "{\\rtf1\\pard\\intbl\\cell\\cell z\\cell\\row}", "\n\t\tz\n"},
+      {"several paragraphs in a cell", "{\\rtf1 before\\par\\pard\\intbl p\\par q\\cell r\\cell\\row}", "before\np\nq\tr\n"},
+      {"an empty last paragraph in a cell", "{\\rtf1\\pard\\intbl p\\par\\cell\\row}", "\np\n\n"},
+      {"rows of different widths are squared", "{\\rtf1\\pard\\intbl a\\cell\\row\\intbl b\\cell c\\cell\\row}", "\na\t\nb\tc\n"},
+      {"a paragraph between two tables", "{\\rtf1\\pard\\intbl a\\cell\\row\\pard mid\\par\\intbl b\\cell\\row\\pard end}",
+       "\na\nmid\nb\nend"},
+      {"a row never ended", "{\\rtf1 x\\par\\pard\\intbl a\\cell b", "x\na\tb\n"},
+      {"nested table cells stay in their cell",
+       "{\\rtf1\\pard\\intbl\\itap2 n1\\nestcell n2\\nestcell{\\*\\nesttableprops\\trowd\\cellx500\\nestrow}{\\nonesttables\\par}"
+       "\\pard\\intbl o\\cell\\row}",
+       "\nn1\tn2\to\n"},
   });
 }
 
