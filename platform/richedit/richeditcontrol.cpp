@@ -45,6 +45,8 @@ RtfDocumentReadFunction &rtfDocReaderSlot() {
 constexpr char16_t kParagraph = 0x2029;
 constexpr char16_t kLineSep = 0x2028;
 constexpr char16_t kObject = 0xFFFC;
+constexpr char16_t kFrameStart = 0xFDD0;
+constexpr char16_t kFrameEnd = 0xFDD1;
 
 bool isWordChar(QChar c) { return isFindWordChar(c); }
 
@@ -73,6 +75,9 @@ QString toDocumentText(const QString &text) {
 
 QString fromDocumentText(QString s) {
   s.replace(QChar(kParagraph), QLatin1Char('\r'));
+  // The marks where a table and its cells start and where it ends break lines as well.
+  s.replace(QChar(kFrameStart), QLatin1Char('\r'));
+  s.replace(QChar(kFrameEnd), QLatin1Char('\r'));
   s.replace(QChar(kLineSep), QLatin1Char('\v'));
   return s;
 }
