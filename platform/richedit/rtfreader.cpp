@@ -209,10 +209,14 @@ public:
 
   // A table starts after the current paragraph, which the pending paragraph
   // mark (if any) ends; its rows are gathered and the table built at its end.
-  void tableBegin(bool /*pending*/, const ParaState &pa, const CharState &mark) {
+  void tableBegin(bool pending, const ParaState &pa, const CharState &mark) {
     flushRuns();
-    cursor_.setBlockFormat(blockFormat(pa));
-    cursor_.setBlockCharFormat(formats_[size_t(formatIndex(mark))]);
+    // A paste keeps the format of the paragraph it lands in unless a
+    // paragraph mark of its own ends it.
+    if (pending || whole_) {
+      cursor_.setBlockFormat(blockFormat(pa));
+      cursor_.setBlockCharFormat(formats_[size_t(formatIndex(mark))]);
+    }
     table_ = true;
     rows_.clear();
     row_ = Row{};

@@ -4,6 +4,7 @@
 #include "platform/richedit/rtf_codepages.h"
 
 #include <cctype>
+#include <charconv>
 
 namespace qel::re {
 
@@ -55,6 +56,10 @@ QByteArray wellFormedObjectGroup(const QByteArray &kept) {
   return QByteArray();
 }
 
+namespace {
+inline bool isPlain(char16_t c) { return c >= 0x20 && c < 0x7F && c != u'\\' && c != u'{' && c != u'}'; }
+} // namespace
+
 int rtfUnicodeParam(char16_t unit) { return unit > 0x7FFF ? int(unit) - 0x10000 : int(unit); }
 
 void RtfEmitter::word(const char *name) {
@@ -66,7 +71,9 @@ void RtfEmitter::word(const char *name) {
 void RtfEmitter::word(const char *name, int param) {
   out_ += '\\';
   out_ += name;
-  out_ += QByteArray::number(param);
+  char digits[16];
+  const auto r = std::to_chars(digits, digits + sizeof digits, param);
+  out_.append(digits, r.ptr - digits);
   pendingDelimiter_ = true;
 }
 
@@ -119,9 +126,23 @@ void RtfEmitter::hexByte(unsigned char b) {
   out_ += kHex[b & 0x0F];
 }
 
-void RtfEmitter::text(const QString &text, int charset) {
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const char16_t c = text.at(i).unicode();
+void RtfEmitter::text(QStringView text, int charset) {
+  const char16_t *u = text.utf16();
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    // Plain characters in bulk: printable ASCII but the RTF specials.
+    if (isPlain(u[i])) {
+      beforeText(char(u[i]));
+      const qsizetype at = out_.size();
+      out_.resize(at + (n - i));
+      char *const start = out_.data() + at;
+      char *d = start;
+      while (i < n && isPlain(u[i])) *d++ = char(u[i++]);
+      out_.resize(at + (d - start));
+      --i;
+      continue;
+    }
+    const char16_t c = u[i];
     switch (c) {
     case u'\\': beforeText('\\'); out_ += "\\\\"; continue;
     case u'{': beforeText('\\'); out_ += "\\{"; continue;

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 namespace qel::re {
 
@@ -29,7 +30,7 @@ public:
   // font uses the ANSI charset and the code page holds the character, else
   // "?"), tab, page break, line break and the special spaces and hyphens as
   // their control words.
-  void text(const QString &text, int charset);
+  void text(QStringView text, int charset);
   // Text in a destination whose readers take \'hh but maybe not \uN (font
   // names, bullet texts): characters the legacy code page holds as \'hh,
   // others as \uN with a "?" fallback.
@@ -54,6 +55,7 @@ public:
   // Control words made by another emitter (a delimiter follows when text does).
   void words(const QByteArray &controlWords);
 
+  void reserve(qsizetype size) { out_.reserve(size); }
   const QByteArray &bytes() const { return out_; }
   QByteArray take() { return std::move(out_); }
 

@@ -58,12 +58,12 @@ private:
   int listIndex(const NumberingKey &key);
 
   QByteArray charProps(const CharFormat &record, int *charset);
-  void writeParagraphProps(const QTextBlock &block, const ParaFormat &para);
+  void writeParagraphProps(RtfEmitter &w, const ParaFormat &para);
   void writeNumbering(const QTextBlock &block, const ParaFormat &para);
   void writePicture(const QTextImageFormat &format);
   // How a paragraph ends: in the body, in a table cell, or as a cell's last.
   enum class End { Body, InCell, CellEnd };
-  void writeBlock(const QTextBlock &block, int from, int to, End end = End::Body);
+  void writeBlock(const QTextBlock &block, int blockPos, int from, int to, End end = End::Body);
   void writeFrame(const QTextFrame *frame, int from, int to);
   void writeTable(const QTextTable *table, int from, int to);
   void writeBorder(const char *side, const QList<int> &borders, int index);
@@ -78,7 +78,23 @@ private:
   std::vector<ColorRef> colors_;  // entry i is colour table index i + 1
   std::vector<ListEntry> lists_;  // entry i is list i + 1
   NumberingCounter counter_;
-  std::unordered_map<int, std::pair<QByteArray, int>> propsCache_;  // char format index -> words, charset
+  // The words of a character format, by format index.
+  struct FormatWords {
+    QByteArray props;
+    int charset = 0;
+    bool image = false;
+    QString fieldInst;
+    int fieldId = 0;
+  };
+  const FormatWords &formatWords(int index);
+  std::unordered_map<int, FormatWords> formatCache_;
+  // The record and words of a paragraph format, by format index.
+  struct ParaWords {
+    ParaFormat record;
+    QByteArray props;
+  };
+  std::unordered_map<int, ParaWords> paraCache_;
+  QString rawText_;  // the document's text, one character per position
   bool faceless_ = false;  // some text has no face of its own
   RtfEmitter body_;
 };
@@ -159,8 +175,7 @@ QByteArray DocumentWriter::charProps(const CharFormat &r, int *charset) {
   return w.take();
 }
 
-void DocumentWriter::writeParagraphProps(const QTextBlock &block, const ParaFormat &p) {
-  RtfEmitter &w = body_;
+void DocumentWriter::writeParagraphProps(RtfEmitter &w, const ParaFormat &p) {
   if (p.sStyle != 0) w.word("s", p.sStyle);
   if (p.bOutlineLevel != 0) w.word("outlinelevel", p.bOutlineLevel);
   if (p.wEffects & PFE_RTLPARA) w.word("rtlpar");
@@ -218,7 +233,6 @@ void DocumentWriter::writeParagraphProps(const QTextBlock &block, const ParaForm
   if (p.wEffects & PFE_NOLINENUMBER) w.word("noline");
   if (p.wEffects & PFE_NOWIDOWCONTROL) w.word("nowidctlpar");
   if (p.wEffects & PFE_DONOTHYPHEN) w.word("hyphpar", 0);
-  Q_UNUSED(block);
 }
 
 // Bullets and numbering, in two forms: "\lsN" with a list table for readers
@@ -344,26 +358,46 @@ void DocumentWriter::writePicture(const QTextImageFormat &f) {
   w.close();
 }
 
-void DocumentWriter::writeBlock(const QTextBlock &block, int from, int to, End end) {
+const DocumentWriter::FormatWords &DocumentWriter::formatWords(int index) {
+  auto it = formatCache_.find(index);
+  if (it != formatCache_.end()) return it->second;
+  FormatWords f;
+  const QTextCharFormat cf = doc_.allFormats().at(index).toCharFormat();
+  f.props = charProps(charFormatFromQt(cf), &f.charset);
+  f.image = cf.isImageFormat();
+  f.fieldInst = cf.stringProperty(CharFieldInst);
+  f.fieldId = f.fieldInst.isEmpty() ? 0 : cf.intProperty(CharFieldId);
+  return formatCache_.emplace(index, std::move(f)).first->second;
+}
+
+void DocumentWriter::writeBlock(const QTextBlock &block, int blockPos, int from, int to, End end) {
   RtfEmitter &w = body_;
-  const QTextBlockFormat bf = block.blockFormat();
-  const ParaFormat para = paraFormatFromQt(bf);
+  // Paragraph formats are shared like character formats: each one's record
+  // and words are made once.
+  auto pc = paraCache_.find(block.blockFormatIndex());
+  if (pc == paraCache_.end()) {
+    ParaWords pw;
+    pw.record = paraFormatFromQt(block.blockFormat());
+    RtfEmitter props;
+    writeParagraphProps(props, pw.record);
+    pw.props = props.take();
+    pc = paraCache_.emplace(block.blockFormatIndex(), std::move(pw)).first;
+  }
+  const ParaFormat &para = pc->second.record;
   w.word("pard");
   if (end != End::Body) w.word("intbl");
   if (para.wNumbering != 0)
     writeNumbering(block, para);
   else
     counter_.reset();
-  writeParagraphProps(block, para);
+  w.words(pc->second.props);
   w.word("plain");
 
-  QByteArray runProps;
-  bool runOpen = false;
+  const QByteArray *runProps = nullptr;
   int runCharset = 0;
   auto closeRun = [&] {
-    if (runOpen) w.close();
-    runOpen = false;
-    runProps.clear();
+    if (runProps) w.close();
+    runProps = nullptr;
   };
   // A field's result runs stand in "{\field{\*\fldinst{...}}{\fldrslt ...}}".
   int fieldId = 0;
@@ -377,12 +411,11 @@ void DocumentWriter::writeBlock(const QTextBlock &block, int from, int to, End e
     }
     fieldOpen = false;
   };
-  auto enterField = [&](const QTextCharFormat &cf) {
-    const QString inst = cf.stringProperty(CharFieldInst);
-    const int id = inst.isEmpty() ? 0 : cf.intProperty(CharFieldId);
-    if (fieldOpen == !inst.isEmpty() && id == fieldId && inst == fieldInst) return;
+  auto enterField = [&](const FormatWords &f) {
+    const QString &inst = f.fieldInst;
+    if (fieldOpen == !inst.isEmpty() && f.fieldId == fieldId && inst == fieldInst) return;
     closeField();
-    fieldId = id;
+    fieldId = f.fieldId;
     fieldInst = inst;
     if (inst.isEmpty()) return;
     w.open();
@@ -399,82 +432,81 @@ void DocumentWriter::writeBlock(const QTextBlock &block, int from, int to, End e
     fieldOpen = true;
   };
 
+  // Fragments follow each other: their positions are counted from the
+  // block's, and their text is taken from the document's text.
+  int fs = blockPos;
   for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
     const QTextFragment frag = it.fragment();
     if (!frag.isValid()) continue;
-    const int fs = frag.position();
-    const int fe = fs + frag.length();
+    const int length = frag.length();
+    const int fe = fs + length;
     const int s = qMax(fs, from);
     const int e = qMin(fe, to);
+    fs = fe;
     if (s >= e) continue;
-    const QString text = frag.text().mid(s - fs, e - s);
-    const QTextCharFormat cf = frag.charFormat();
-    if (cf.isImageFormat() && options_.withoutObjects) continue;
-    enterField(cf);
-    if (cf.isImageFormat()) {
+    const QStringView text = QStringView(rawText_).mid(s, e - s);
+    const int index = frag.charFormatIndex();
+    const FormatWords &fw = formatWords(index);
+    if (fw.image && options_.withoutObjects) continue;
+    enterField(fw);
+    if (fw.image) {
       closeRun();
-      const QTextImageFormat img = cf.toImageFormat();
+      const QTextImageFormat img = frag.charFormat().toImageFormat();
       const QByteArray object = wellFormedObjectGroup(img.property(ObjRawGroup).toByteArray());
       // A picture or object has a character format of its own (its size
       // and font count for the line it stands in): a group gives it.
-      const QByteArray props = charProps(charFormatFromQt(img), nullptr);
       for (QChar ch : text) {
         if (ch != QChar::ObjectReplacementCharacter) continue;
         w.open();
-        w.words(props);
+        w.words(fw.props);
         if (!object.isEmpty()) w.verbatim(object);
         else writePicture(img);  // a picture, or an object whose kept bytes are broken
         w.close();
       }
       continue;
     }
-    // Fragments share their formats: each format's words are made once.
-    auto cached = propsCache_.find(frag.charFormatIndex());
-    if (cached == propsCache_.end()) {
-      int cs = 0;
-      QByteArray words = charProps(charFormatFromQt(cf), &cs);
-      cached = propsCache_.emplace(frag.charFormatIndex(), std::make_pair(std::move(words), cs)).first;
-    }
-    const QByteArray &props = cached->second.first;
-    const int charset = cached->second.second;
-    if (!runOpen || props != runProps) {
+    if (!runProps || (runProps != &fw.props && *runProps != fw.props)) {
       closeRun();
       w.open();
-      w.words(props);
-      runProps = props;
-      runOpen = true;
-      runCharset = charset;
+      w.words(fw.props);
+      runProps = &fw.props;
+      runCharset = fw.charset;
     }
     w.text(text, runCharset);
   }
   closeField();
 
-  const int breakPos = block.position() + block.length() - 1;
+  const int breakPos = blockPos + block.length() - 1;
+  const int markIndex = block.charFormatIndex();
   if (end == End::CellEnd) {
     // The cell mark ends the cell's last paragraph, also outside a selection:
     // the row keeps its cells.
-    w.words(charProps(charFormatFromQt(block.charFormat()), nullptr));
+    w.words(formatWords(markIndex).props);
     w.word("cell");
   } else if (breakPos >= from && breakPos < to) {
     // The paragraph mark keeps its own character format (the size of an
     // empty line).
-    w.words(charProps(charFormatFromQt(block.charFormat()), nullptr));
+    w.words(formatWords(markIndex).props);
     w.word("par");
     w.newline();
   }
 }
 
 void DocumentWriter::writeFrame(const QTextFrame *frame, int from, int to) {
+  int next = -1;  // where the next block starts, while blocks follow each other
   for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it) {
     if (const QTextFrame *child = it.currentFrame()) {
+      next = -1;
       if (child->lastPosition() < from || child->firstPosition() > to) continue;
       if (const auto *table = qobject_cast<const QTextTable *>(child)) writeTable(table, from, to);
       else writeFrame(child, from, to);
       continue;
     }
     const QTextBlock b = it.currentBlock();
-    if (b.position() + b.length() <= from || b.position() >= to) continue;
-    writeBlock(b, from, to);
+    const int pos = next >= 0 ? next : b.position();
+    next = pos + b.length();
+    if (next <= from || pos >= to) continue;
+    writeBlock(b, pos, from, to);
   }
 }
 
@@ -554,7 +586,7 @@ void DocumentWriter::writeTable(const QTextTable *table, int from, int to) {
       while (b.isValid() && b.position() <= last) {
         const QTextBlock next = b.next();
         const bool lastOfCell = !next.isValid() || next.position() > last;
-        writeBlock(b, from, to, lastOfCell ? End::CellEnd : End::InCell);
+        writeBlock(b, b.position(), from, to, lastOfCell ? End::CellEnd : End::InCell);
         b = next;
       }
     }
@@ -651,7 +683,11 @@ QByteArray DocumentWriter::write() {
     from = qBound(0, qMin(options_.selectionStart, options_.selectionEnd), to);
     to = qBound(0, qMax(options_.selectionStart, options_.selectionEnd), to);
   }
-  if (from < to) writeFrame(doc_.rootFrame(), from, to);
+  if (from < to) {
+    rawText_ = doc_.toRawText();
+    body_.reserve(rawText_.size() + rawText_.size() / 4 + 1024);
+    writeFrame(doc_.rootFrame(), from, to);
+  }
   RtfEmitter out;
   writeHeader(out);
   QByteArray result = out.take();

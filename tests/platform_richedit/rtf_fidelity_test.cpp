@@ -336,6 +336,16 @@ TEST(RtfFidelity, TablesStayTables) {
   EXPECT_EQ(documentPlainText(edited.get()), QStringLiteral("Before\na1\tb1\tc1\na2\tb2\nsecond\txxx\nAfter"));
   EXPECT_EQ(tablesOf(edited->rootFrame()).size(), 1u);
 
+  // A table pasted into a paragraph splits it, and the paragraph keeps its format.
+  QTextDocument pasted;
+  test::DocBuilder(pasted).para([](ParaFormat &p) { p.wAlignment = PFA_CENTER; }).text(QStringLiteral("abcd"));
+  QTextCursor at(&pasted);
+  at.setPosition(2);
+  ASSERT_TRUE(insertRtf("{\\rtf1\\trowd\\cellx1000\\cellx2000\\pard\\intbl 1\\cell 2\\cell\\row}", at));
+  EXPECT_EQ(documentPlainText(&pasted), QStringLiteral("ab\n1\t2\ncd"));
+  EXPECT_EQ(paraFormatFromQt(pasted.begin().blockFormat()).wAlignment, PFA_CENTER);
+  EXPECT_EQ(tablesOf(pasted.rootFrame()).size(), 1u);
+
   // A selection of whole rows is written as those rows.
   const int second = tables[0]->cellAt(1, 0).firstPosition();
   RtfWriteOptions sel;
