@@ -103,10 +103,10 @@ void TZipArchiver::Add() {
   if (fSpecArgs_.isEmpty()) return ShowZipMessage(AD_NothingToZip);
   if (zipFileName_.isEmpty()) return ShowZipMessage(GE_NoZipSpecified);
   if (Unattended && AddOptions.contains(AddEncrypt) && password_.isEmpty()) return ShowZipMessage(AD_UnattPassword);
-  if (AddOptions.contains(AddDiskSpan) || AddOptions.contains(AddDiskSpanErase)) {
+  const bool spanning = AddOptions.contains(AddDiskSpan) || AddOptions.contains(AddDiskSpanErase);
+  if (spanning) {
     if (AddOptions.contains(AddFreshen) || AddOptions.contains(AddUpdate)) return ShowZipMessage(AD_NoFreshenUpdate);
-    if (zipFileName_.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) return ShowZipMessage(11041);
-    return ShowZipMessage(DS_NoSpan);
+    if (zipFileName_.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) return ShowZipMessage(DS_NoSFXSpan);
   }
   if (zipFileName_.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive) && entries_.empty() &&
       !QFileInfo::exists(zipFileName_))
@@ -114,6 +114,21 @@ void TZipArchiver::Add() {
 
   const bool wasLoaded = ZipEngineLoaded();
   if (LoadZipEngine() <= 0) return;
+
+  // A spanned set is added into a temporary archive first, then written out
+  // to the volumes; the temporary archive goes in every case.
+  QString spanTemp;
+  if (spanning) {
+    spanTemp = MakeTempArchiveName();
+    if (spanTemp.isEmpty()) {
+      if (!wasLoaded) UnloadZipEngine();
+      return ShowZipMessage(DS_NoTempFile);
+    }
+    if (Verbose && OnMessage) OnMessage(*this, 0, QStringLiteral("Temporary zipfile: ") + spanTemp);
+  }
+  OnExit dropTemp{[this, spanTemp] {
+    if (!spanTemp.isEmpty()) DeleteArchiveFile(spanTemp, htdFinal);
+  }};
 
   zipBusy_ = true;
   cancel_ = false;
@@ -163,7 +178,7 @@ void TZipArchiver::Add() {
     p.archiveTimeLatest = flag(AddOptions.contains(AddZipTime));
     const QByteArray date = formatAddFrom(AddFrom).toLatin1();
     std::memcpy(p.date, date.constData(), std::min<std::size_t>(sizeof p.date, std::size_t(date.size())));
-    p.archive = texts.keep(pathBytes(zipFileName_));
+    p.archive = texts.keep(pathBytes(spanning ? spanTemp : zipFileName_));
     p.tempDir = texts.keepOrNull(pathBytes(TempDir));
     p.archiveComment = nullptr;
     p.archiveOnly = AddOptions.contains(AddArchiveOnly) ? 1 : 0;
@@ -215,6 +230,13 @@ void TZipArchiver::Add() {
     successCnt_ = 0;
     ShowZipMessage(GE_FatalZip);
   }
+  if (spanning && successCnt_ > 0) {
+    if (WriteSpan(spanTemp, zipFileName_) != 0) {
+      successCnt_ = 0;
+    } else if (const QString last = lastSpanVolumeFile(); !last.isEmpty()) {
+      zipFileName_ = last;
+    }
+  }
   if (successCnt_ > 0) {
     zipBusy_ = false;
     listArchive();
@@ -234,6 +256,19 @@ void TZipArchiver::Extract() {
     passwordReqCount_ = 0;
     ShowZipMessage(EX_UnAttPassword);
   }
+
+  // A spanned set is joined into a temporary archive first, which the engine
+  // extracts from and which goes afterwards.
+  QString archive = zipFileName_;
+  QString joined;
+  if (listedLastVolume_ > 0) {
+    joined = AddBackslash(TempDir);
+    if (ReadSpan(zipFileName_, joined) != 0) return;
+    archive = joined;
+  }
+  OnExit dropJoined{[this, joined] {
+    if (!joined.isEmpty()) DeleteArchiveFile(joined, htdFinal);
+  }};
 
   unzBusy_ = true;
   cancel_ = false;
@@ -265,7 +300,7 @@ void TZipArchiver::Extract() {
     p.freshen = flag(ExtrOptions.contains(ExtrFreshen) && !ExtrOptions.contains(ExtrUpdate));
     p.directories = flag(ExtrOptions.contains(ExtrDirNames));
     p.overwrite = flag(ExtrOptions.contains(ExtrOverWrite));
-    p.archive = texts.keep(pathBytes(zipFileName_));
+    p.archive = texts.keep(pathBytes(archive));
     p.passwordRequestCount = std::int32_t(passwordReqCount_);
     p.targetDir = texts.keepOrNull(pathBytes(ExtrBaseDir));
     p.seven = kRecordSeven;
@@ -401,7 +436,7 @@ std::int32_t TZipArchiver::callback(ZipCallbackRecord &r) {
       break;
     }
     try {
-      zipStream_.resize(qsizetype(r.size));
+      zipStream_.SetSize(r.size);
       r.size = std::int64_t(reinterpret_cast<std::intptr_t>(zipStream_.data()));
     } catch (const std::bad_alloc &) {
       r.errorCode = 1;

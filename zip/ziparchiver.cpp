@@ -1,4 +1,5 @@
 #include "zip/ziparchiver.h"
+#include "zip/zipspanstate.h"
 
 #include "platform/uiservices.h"
 
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QRegularExpression>
 
 #include <dlfcn.h>
 
@@ -20,14 +20,7 @@ AddStoreExts allAddStoreExts() {
 
 namespace {
 
-// Fills the first printf-style placeholder of a message text.
-QString formatOne(const QString &text, const QString &value) {
-  static const QRegularExpression placeholder(QStringLiteral("%(\\.\\d+)?[ds]"));
-  QString out = text;
-  QRegularExpressionMatch m = placeholder.match(out);
-  if (m.hasMatch()) out.replace(m.capturedStart(), m.capturedLength(), value);
-  return out;
-}
+QString formatOne(const QString &text, const QString &value) { return formatZipText(text, {value}); }
 
 } // namespace
 

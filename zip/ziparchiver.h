@@ -6,16 +6,20 @@
 #include "zip/format/zipdllabi.h"
 #include "zip/format/zipnames.h"
 #include "zip/format/zipstructs.h"
+#include "zip/volumeservice.h"
+#include "zip/zipdatalist.h"
 #include "zip/zipmessages.h"
 
 #include <QByteArray>
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
 #include <exception>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 class QFile;
@@ -71,6 +75,13 @@ enum UnZipSkipType {
   stUnknownZipHost, stZipFileFormatWrong, stGeneralExtractError,
 };
 enum TPasswordButton { pwbOk, pwbCancel, pwbCancelAll, pwbAbort };
+
+// What a disk in the drive holds (a set of these bits), and the answer to it.
+enum TZipDiskStatusBit : unsigned {
+  zdsEmpty = 1, zdsHasFiles = 2, zdsPreviousDisk = 4, zdsSameFileName = 8, zdsNotEnoughSpace = 16,
+};
+using TZipDiskStatus = unsigned;
+enum TZipDiskAction { zdaOk, zdaErase, zdaReject, zdaCancel };
 
 // One file entry of the central directory.
 struct ZipDirEntry : zipfmt::CentralFields {
@@ -130,6 +141,13 @@ public:
   bool UseDirOnlyEntries = false;
   CodePageOpt CodePage = cpAuto;
   DeleteOpt HowToDelete = htdAllowUndo;
+  // Disk spanning. ConfirmErase is kept but read by nothing: erasing without
+  // formatting always asks.
+  bool ConfirmErase = true;
+  bool FormatErase = false;
+  qint64 KeepFreeOnDisk1 = 0;       // bytes left free on the first volume
+  qint64 MaxVolumeSize = 0;         // 0: as much as the volume holds
+  qint64 MinFreeVolumeSize = 65536; // a volume with less free is refused
   QString VersionInfo() const { return QStringLiteral("1.70"); }
 
   QString ZipFileName() const { return zipFileName_; }
@@ -159,6 +177,12 @@ public:
       OnExtractOverwrite;
   std::function<void(TZipArchiver &, const QString &file, UnZipSkipType, int errorCode)> OnExtractSkipped;
   std::function<void(TZipArchiver &, const QString &file, QString &comment, bool &isChanged)> OnFileComment;
+  // Asks for volume DiskSeqNo (1-based) of DiskTotal in the drive; setting abortAction cancels.
+  std::function<void(TZipArchiver &, int diskSeqNo, int diskTotal, const QString &drive, bool &abortAction)>
+      OnGetNextDisk;
+  std::function<void(TZipArchiver &, int previousDisk, const QString &previousFile, TZipDiskStatus status,
+                     TZipDiskAction &action)>
+      OnStatusDisk;
 
   // Run-time state.
   const std::vector<ZipDirEntry> &ZipContents() const { return entries_; }
@@ -174,7 +198,7 @@ public:
   bool IsBusy() const { return zipBusy_ || unzBusy_; }
   bool Cancel() const { return cancel_; }
   void SetCancel(bool cancel) { cancel_ = cancel; }
-  QByteArray &ZipStream() { return zipStream_; }
+  TZipStream &ZipStream() { return zipStream_; }
   qint64 TotalSizeToProcess() const { return totalSize_; }
 
   // Operations.
@@ -202,6 +226,35 @@ public:
   // The same, with where the directory is (ZIP64 end records read).
   bool OpenEndRecord(QFile &file, zipfmt::DirectoryLocation &where, bool raise, bool *spanned = nullptr);
 
+  // Disk spanning. WriteSpan splits a finished archive into a set of volumes
+  // named after `outFileName`; ReadSpan joins the set whose last volume is
+  // `inFileName` into `outFilePath` (a file, or a folder for a temporary
+  // name; cleared on failure). Each returns 0, -7 (a reported component
+  // error), -8 (out of memory) or -9 (another error).
+  int WriteSpan(const QString &inFileName, const QString &outFileName);
+  int ReadSpan(const QString &inFileName, QString &outFilePath);
+  // The drive services (tests install a stand-in; nullptr restores the system's).
+  void SetVolumeService(VolumeService *service) { volumes_ = service ? service : &systemVolumes(); }
+  // The last volume number of the set the listing found (0: not spanned).
+  int LastVolumeNumber() const { return listedLastVolume_; }
+
+  // The routines under spanning, usable on their own.
+  // Deletes a file to the trash (htdAllowUndo) or for good; -1 when it does
+  // not exist, 0 done, another value on failure.
+  int DeleteArchiveFile(const QString &fileName, DeleteOpt how);
+  // A new file of a unique name in TempDir (or the private temporary
+  // folder), created exclusively so nobody else can take the name; "" on failure.
+  QString MakeTempArchiveName(const QString &prefix = QStringLiteral("zip"), const QString &extension = QStringLiteral(".zip"));
+  // Copies count bytes (all to the end when below 0); 0, or -2 on any failure.
+  int CopyFileBytes(QFile &source, QFile &target, qint64 count);
+  // The path with a trailing separator; an empty path stays empty.
+  static QString AddBackslash(const QString &path);
+  // Deletes everything inside the folder: links are removed, never
+  // followed, and nothing on another file system is touched.
+  void ClearVolume(const QString &folder);
+  int EraseVolume();
+  int FormatVolume(const QString &drive);
+
   // Wait cursor nesting.
   void StartWaitCursor();
   void StopWaitCursor();
@@ -222,6 +275,29 @@ private:
   void unloadEngine(Engine &engine);
   QString enginePath(const QString &fileName) const;
   void listArchive();
+  QByteArray readSpannedDirectory(QFile &file, const zipfmt::DirectoryLocation &where);
+
+  // Spanning state and routines (zipspan.cpp).
+  struct SpanState;
+  VolumeKind AskForVolume(bool writing);
+  bool IsExpectedVolume(VolumeKind kind);
+  void OpenNextVolume(int number);
+  bool ReadDriveInfo();
+  void ReadDiskSpace(int which);
+  void WriteToVolume(const char *buffer, qint64 count, qint64 minimum);
+  void CopyToVolumes(qint64 count, int id);
+  void CopyFromVolumes(qint64 count, int id);
+  void WriteOutput(const char *buffer, qint64 count, int id);
+  void ReadFromVolumes(char *buffer, qint64 count, int id, bool mayStraddle);
+  void closeOutputVolume();
+  QString numberedVolumeName(const QString &name, int volume) const;
+  // The file of the last volume the last split wrote on numbered files ("" otherwise).
+  QString lastSpanVolumeFile() const;
+  void ZipTrace(const QString &text);
+  bool FindLastVolumeEnd(QFile &file, zipfmt::EndRecord &end, qint64 &endPos);
+  std::unique_ptr<SpanState> span_;
+  VolumeService *volumes_ = &systemVolumes();
+  int listedLastVolume_ = 0;
   void clearLists();
   std::int32_t callback(zipabi::ZipCallbackRecord &record);
   void answerPassword(zipabi::ZipCallbackRecord &record);
@@ -242,7 +318,7 @@ private:
   bool unzBusy_ = false;
   bool cancel_ = false;
   bool callbackFailed_ = false;
-  QByteArray zipStream_;
+  TZipStream zipStream_;
   qint64 totalSize_ = 0;
   int waitCount_ = 0;
   Engine zipEngine_;

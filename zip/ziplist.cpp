@@ -2,6 +2,7 @@
 // outside data: every length and offset is checked against what was read.
 
 #include "zip/ziparchiver.h"
+#include "zip/zipspanstate.h"
 
 #include "platform/codepage.h"
 #include "zip/format/zipnames.h"
@@ -71,9 +72,41 @@ bool TZipArchiver::OpenEndRecord(QFile &file, EndRecord &end, qint64 &endPos, bo
   return true;
 }
 
+QByteArray TZipArchiver::readSpannedDirectory(QFile &file, const DirectoryLocation &where) {
+  span_ = std::make_unique<SpanState>();
+  SpanState &s = *span_;
+  s.inFileName = QFileInfo(zipFileName_).absoluteFilePath();
+  s.drive = AddBackslash(QFileInfo(s.inFileName).absolutePath());
+  s.lastVolumeNumber = s.volumeNumber = int(where.diskNumber);
+  if (!ReadDriveInfo()) throw EZipArchiver::CreateFromIdStr(DS_DriveNoMount, s.drive);
+  s.driveKind = volumes_->kind(s.drive);
+  if (where.directoryDisk != where.diskNumber) {
+    OpenNextVolume(int(where.directoryDisk));
+  } else {
+    s.in.setFileName(s.inFileName);
+    if (!s.in.open(QIODevice::ReadOnly)) throw EZipArchiver::CreateFromId(DS_FileOpen, true);
+  }
+  if (!s.in.seek(qint64(where.directoryOffset))) throw EZipArchiver::CreateFromId(LI_ReadZipError, true);
+  // Read in pieces: the recorded size is outside data, and memory grows
+  // only with bytes that are really there.
+  QByteArray dir;
+  std::uint64_t left = where.directorySize;
+  while (left > 0) {
+    const qsizetype piece = qsizetype(std::min<std::uint64_t>(left, 1 << 16));
+    const qsizetype at = dir.size();
+    dir.resize(at + piece);
+    ReadFromVolumes(dir.data() + at, piece, DS_CEHBadRead, true);
+    left -= std::uint64_t(piece);
+  }
+  s.in.close();
+  Q_UNUSED(file);
+  return dir;
+}
+
 void TZipArchiver::listArchive() {
   entries_.clear();
   totalSize_ = 0;
+  listedLastVolume_ = 0;
   if (zipFileName_.isEmpty() || !QFileInfo(zipFileName_).isFile()) {
     if (OnDirUpdate) OnDirUpdate(*this);
     return;
@@ -83,21 +116,41 @@ void TZipArchiver::listArchive() {
   std::vector<ZipDirEntry> list;
   try {
     DirectoryLocation where;
-    OpenEndRecord(file, where, true);
-    if (where.diskNumber != 0 || where.directoryDisk != 0) throw EZipArchiver::CreateFromId(DS_NoSpan, true);
-
-    // Where the directory must start when the archive ends the file. A
-    // different recorded offset means bytes in front of the archive (or a
-    // damaged record): entries are shifted by the difference.
-    const qint64 start = qint64(where.directoryStart);
-    const qint64 shift = where.shift;
-    if (shift != 0) ShowZipMessage(LI_WrongZipStruct);
-
-    // The directory is read in one piece, bounded by the file.
-    if (where.directorySize > std::uint64_t(std::numeric_limits<qsizetype>::max()) || !file.seek(start))
-      throw EZipArchiver::CreateFromId(LI_ReadZipError, true);
-    const QByteArray dir = file.read(qint64(where.directorySize));
-    if (std::uint64_t(dir.size()) != where.directorySize) throw EZipArchiver::CreateFromId(DS_CEHBadRead, true);
+    QByteArray dir;
+    qint64 start = 0, shift = 0;
+    bool spannedSet = false;
+    EndRecord lastEnd;
+    qint64 lastEndPos = 0;
+    const bool found = OpenEndRecord(file, where, false);
+    if ((!found || where.diskNumber != 0) && FindLastVolumeEnd(file, lastEnd, lastEndPos) && lastEnd.diskNumber != 0) {
+      // The last volume of a spanned set: its directory may start on an
+      // earlier volume and run on across volumes.
+      spannedSet = true;
+      where = DirectoryLocation{};
+      where.end = lastEnd;
+      where.endPos = std::uint64_t(lastEndPos);
+      where.diskNumber = lastEnd.diskNumber;
+      where.directoryDisk = lastEnd.directoryDisk;
+      where.totalEntries = lastEnd.totalEntries;
+      where.directorySize = lastEnd.directorySize;
+      where.directoryOffset = lastEnd.directoryOffset;
+      dir = readSpannedDirectory(file, where);
+      listedLastVolume_ = lastEnd.diskNumber;
+    } else {
+      if (!found) OpenEndRecord(file, where, true);  // raises what is wrong
+      if (where.diskNumber != 0 || where.directoryDisk != 0) throw EZipArchiver::CreateFromId(DS_NoSpan, true);
+      // Where the directory must start when the archive ends the file. A
+      // different recorded offset means bytes in front of the archive (or a
+      // damaged record): entries are shifted by the difference.
+      start = qint64(where.directoryStart);
+      shift = where.shift;
+      if (shift != 0) ShowZipMessage(LI_WrongZipStruct);
+      // The directory is read in one piece, bounded by the file.
+      if (where.directorySize > std::uint64_t(std::numeric_limits<qsizetype>::max()) || !file.seek(start))
+        throw EZipArchiver::CreateFromId(LI_ReadZipError, true);
+      dir = file.read(qint64(where.directorySize));
+      if (std::uint64_t(dir.size()) != where.directorySize) throw EZipArchiver::CreateFromId(DS_CEHBadRead, true);
+    }
     auto *d = reinterpret_cast<const unsigned char *>(dir.constData());
     const std::size_t dirSize = std::size_t(dir.size());
     std::size_t pos = 0;
@@ -126,10 +179,11 @@ void TZipArchiver::listArchive() {
       pos += ch.commentLength;
       ++read;
 
-      // A local header must lie before the directory.
+      // A local header must lie before the directory (in a spanned set,
+      // offsets are within the entry's own volume).
       const qint64 local = qint64(full.localHeaderOffset) + shift;
       if (full.localHeaderOffset > std::uint64_t(std::numeric_limits<qint64>::max() / 2) || local < 0 ||
-          local + qint64(kLocalSize) > start)
+          (!spannedSet && local + qint64(kLocalSize) > start))
         throw EZipArchiver::CreateFromId(LI_ReadZipError, true);
       e.localHeaderOffset = ch.localHeaderOffset == 0xFFFFFFFFu ? ch.localHeaderOffset
                                                                  : std::uint32_t(std::min<qint64>(local, 0xFFFFFFFF));
@@ -147,14 +201,17 @@ void TZipArchiver::listArchive() {
     if (!where.countAgrees(read)) throw EZipArchiver::CreateFromId(DS_CEHBadRead, true);
     entries_ = std::move(list);
   } catch (const EZipArchiver &e) {
+    listedLastVolume_ = 0;
     entries_.clear();
     zipFileName_.clear();
     ReportZipError(e);
   } catch (const std::bad_alloc &) {
+    listedLastVolume_ = 0;
     entries_.clear();
     zipFileName_.clear();
     ShowZipMessage(GE_NoMem);
   } catch (const std::exception &e) {
+    listedLastVolume_ = 0;
     entries_.clear();
     zipFileName_.clear();
     ShowZipMessage(LI_ErrorUnknown, QString::fromUtf8(e.what()));

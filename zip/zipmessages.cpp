@@ -1,6 +1,7 @@
 #include "zip/zipmessages.h"
 
 #include <QHash>
+#include <QRegularExpression>
 
 namespace qel {
 
@@ -65,12 +66,20 @@ const QHash<int, QString> &table() {
     {11029, QStringLiteral("Error while writing a central header")},
     {11030, QStringLiteral("Error while writing the End Of Central Directory")},
     {11031, QStringLiteral("Error while reading a Extended Local signature")},
+    {11032, QStringLiteral("This disk has not enough free space available")},
+    {11033, QStringLiteral("Please insert last disk in set")},
+    {11034, QStringLiteral("Please insert disk volume %.1d of %.1d")},
+    {11035, QStringLiteral("\r\nin drive: %s")},
     {11036, QStringLiteral("This archive is not a valid Zip archive")},
     {11037, QStringLiteral("This is the first disk in a backup set,\nplease insert the last disk of this set")},
     {11038, QStringLiteral("This is the %dth disk in a backup set,\nplease insert the last disk of this set")},
+    {11039, QStringLiteral("Overwrite previous file %s")},
+    {11040, QStringLiteral("Overwrite previous disk no %d")},
     {11041, QStringLiteral("Error - Self extracting archives(.exe) can not be spanned")},
     {11045, QStringLiteral("This is the first file in a backup set,\nplease choose the last file of this set")},
+    {11046, QStringLiteral("Please insert disk volume %.1d")},
     {11047, QStringLiteral("Central directory")},
+    {11049, QStringLiteral("A spanned set cannot hold more than 999 volumes")},
   };
   return t;
 }
@@ -87,6 +96,22 @@ bool lookupZipText(int id, QString &text) {
 QString LoadZipText(int id, const QString &fallback) {
   QString text;
   return lookupZipText(id, text) ? text : fallback;
+}
+
+QString formatZipText(const QString &text, const QStringList &values) {
+  static const QRegularExpression placeholder(QStringLiteral("%(\\.\\d+)?[ds]"));
+  QString out;
+  qsizetype from = 0;
+  qsizetype next = 0;
+  QRegularExpressionMatchIterator it = placeholder.globalMatch(text);
+  while (it.hasNext()) {
+    const QRegularExpressionMatch m = it.next();
+    out += text.mid(from, m.capturedStart() - from);
+    out += next < values.size() ? values[next++] : m.captured();
+    from = m.capturedEnd();
+  }
+  out += text.mid(from);
+  return out;
 }
 
 QString zipMessageText(int id) {

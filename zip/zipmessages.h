@@ -2,6 +2,7 @@
 // The archive component's message table: texts by message id.
 
 #include <QString>
+#include <QStringList>
 
 namespace qel {
 
@@ -39,8 +40,12 @@ enum ZipMessageId : int {
   DS_FileOpen = 11002,
   DS_NotaDrive = 11003,
   DS_DriveNoMount = 11004,
+  DS_NoVolume = 11005,
+  DS_NoMem = 11006,
   DS_Canceled = 11007,
   DS_FailedSeek = 11008,
+  DS_NoOutFile = 11009,
+  DS_NoWrite = 11010,
   DS_EOCBadRead = 11011,
   DS_LOHBadRead = 11012,
   DS_CEHBadRead = 11013,
@@ -55,15 +60,37 @@ enum ZipMessageId : int {
   DS_CECommentLen = 11022,
   DS_EOArchComLen = 11023,
   DS_ErrorUnknown = 11024,
+  DS_NoUnattSpan = 11025,
+  DS_LOHNotFound = 11026,
+  DS_NoTempFile = 11027,
+  DS_LOHBadWrite = 11028,
+  DS_CEHBadWrite = 11029,
+  DS_EOCBadWrite = 11030,
+  DS_ExtWrongSig = 11031,
+  DS_NoDiskSpace = 11032,
+  DS_InsertDisk = 11033,
+  DS_InsertVolume = 11034,
+  DS_InDrive = 11035,
   DS_NoValidZip = 11036,
+  DS_FirstInSet = 11037,
+  DS_NotLastInSet = 11038,
+  DS_AskDeleteFile = 11039,
+  DS_AskPrevFile = 11040,
+  DS_NoSFXSpan = 11041,
+  DS_FirstFileOnHD = 11045,
+  DS_InsertAVolume = 11046,
   DS_CopyCentral = 11047,
   DS_NoSpan = 11048,
+  DS_TooManyVolumes = 11049,
 };
 
 // The text of a message id; false (and `text` untouched) when the table has none.
 bool lookupZipText(int id, QString &text);
 // The text of an id, or `fallback` when the table has none.
 QString LoadZipText(int id, const QString &fallback);
+// Fills the printf-style placeholders ("%d", "%s", "%.1d") of a message
+// text one by one with the given values.
+QString formatZipText(const QString &text, const QStringList &values);
 // The text of an id by the component's rule for missing texts: a few ids
 // have a short fallback, every other one names the missing id.
 QString zipMessageText(int id);

@@ -266,7 +266,7 @@ TEST(ZipListing, HostileFilesEndInTheirMessage) {
     {"local header inside the directory", with([&](QByteArray &b) { put32(b, C + 42, 80); }), 10201, 0},
     {"directory larger than the file", with([&](QByteArray &b) { put32(b, E + 12, 0xFFFFFF00u); }), 11036, 0},
     {"directory size zero", with([&](QByteArray &b) { put32(b, E + 12, 0); put32(b, E + 16, E); }), 11013, 0},
-    {"another disk", with([&](QByteArray &b) { put16(b, E + 4, 1); }), 11048, 0},
+    {"last volume of a set whose other volumes are missing", with([&](QByteArray &b) { put16(b, E + 4, 1); }), 11001, 0},
     {"comment length past the end", with([&](QByteArray &b) { put16(b, E + 20, 5); }), 11036, 0},
   };
   const QString dir = qel::test::freshDir("hostile");

@@ -170,7 +170,7 @@ bool DataDescriptor::read(const unsigned char *data, std::size_t size, std::size
   return true;
 }
 
-std::vector<std::size_t> endRecordCandidates(const unsigned char *tail, std::size_t tailSize) {
+std::vector<std::size_t> endRecordCandidates(const unsigned char *tail, std::size_t tailSize, bool directoryMustFit) {
   std::vector<std::size_t> uncovered;
   if (!tail || tailSize < kEndSize) return uncovered;
   std::size_t coveredUntil = 0;  // end of the furthest comment of the candidates so far
@@ -181,7 +181,7 @@ std::vector<std::size_t> endRecordCandidates(const unsigned char *tail, std::siz
     if (commentLength > tailSize - i - kEndSize) continue;
     // Where the tail is the whole file, the directory must fit before the record.
     const std::size_t directorySize = getLe32(tail + i + 12);
-    if (tailSize < kEndSearchSpan && directorySize > i) continue;
+    if (directoryMustFit && tailSize < kEndSearchSpan && directorySize > i) continue;
     const bool inComment = i < coveredUntil;
     coveredUntil = std::max(coveredUntil, i + kEndSize + commentLength);
     if (inComment) continue;

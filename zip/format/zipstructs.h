@@ -157,7 +157,9 @@ struct DataDescriptor {
 // whose comment reaches the end of the file comes first, then the others
 // backwards from the end.
 // Returns the candidates' offsets within `tail`, best first (empty when none).
-std::vector<std::size_t> endRecordCandidates(const unsigned char *tail, std::size_t tailSize);
+// `directoryMustFit` false drops the directory check (the last volume of a
+// spanned set holds only the end of its directory).
+std::vector<std::size_t> endRecordCandidates(const unsigned char *tail, std::size_t tailSize, bool directoryMustFit = true);
 // The best candidate, or -1 when there is none.
 long long findEndRecord(const unsigned char *tail, std::size_t tailSize);
 
