@@ -16,11 +16,15 @@ namespace qel::bench {
 
 // The card count of a run: QEL_BENCH_CARDS, else 100,000.
 int DefaultCardCount();
+// The typical body size of a run: QEL_BENCH_BODY_SIZE, else 1,000 bytes.
+int DefaultBodySize();
+// How many cards of a run get a big body: QEL_BENCH_BIG_CARDS, else 5.
+int DefaultBigCards();
 
 struct CardGenOptions {
   int count = DefaultCardCount();
-  int bodySize = 1000;        // typical body size in bytes (varies by +-50%)
-  int bigCards = 5;           // how many cards get a big body
+  int bodySize = DefaultBodySize();  // typical body size in bytes (varies by +-50%)
+  int bigCards = DefaultBigCards();  // how many cards get a big body
   int bigBodySize = 1 << 20;  // size of those bodies
   bool rtf = true;            // RTF bodies, else plain CR LF lines
   bool nonAsciiTitles = true; // some titles with accented letters

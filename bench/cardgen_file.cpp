@@ -19,6 +19,18 @@ int DefaultCardCount() {
   return ok && n > 0 ? n : 100000;
 }
 
+int DefaultBodySize() {
+  bool ok = false;
+  const int n = qEnvironmentVariableIntValue("QEL_BENCH_BODY_SIZE", &ok);
+  return ok && n >= 16 ? n : 1000;
+}
+
+int DefaultBigCards() {
+  bool ok = false;
+  const int n = qEnvironmentVariableIntValue("QEL_BENCH_BIG_CARDS", &ok);
+  return ok && n >= 0 ? n : 5;
+}
+
 qint64 WriteCardFile(const QString &target, const CardGenOptions &options, const QString &password,
                      const QString &engineDir) {
   const QString work = CreatePrivateSubFolder(QStringLiteral("qelgen"));

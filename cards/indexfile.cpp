@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -300,6 +301,16 @@ int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourc
     }
     card.reset();
   };
+
+  // The list is sized once for all the blocks the text holds.
+  if (mode < 0) {
+    qsizetype blocks = 0;
+    for (const char *p = data, *end = data + size;
+         (p = static_cast<const char *>(memmem(p, size_t(end - p), kTitle.data(), size_t(kTitle.size()))));
+         p += kTitle.size())
+      ++blocks;
+    list.Reserve(list.Count() + int(qMin<qsizetype>(blocks, INT_MAX - list.Count())));
+  }
 
   qsizetype pos = 0;
   while (pos < size) {

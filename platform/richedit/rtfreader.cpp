@@ -654,10 +654,13 @@ bool readRtf(const QByteArray &rtf, QTextDocument *document) {
     parser.run();
     cursor.endEditBlock();
     // The body's default tab distance, else the control's: never one left by the previous body.
+    // Setting the option lays the whole body out again, so only a change is set.
     QTextOption option = document->defaultTextOption();
     const int deftab = parser.tables().deftab > 0 ? parser.tables().deftab : kDefaultTabTwips;
-    option.setTabStopDistance(twipsToUnits(deftab));
-    document->setDefaultTextOption(option);
+    if (option.tabStopDistance() != twipsToUnits(deftab)) {
+      option.setTabStopDistance(twipsToUnits(deftab));
+      document->setDefaultTextOption(option);
+    }
   }
   document->setUndoRedoEnabled(undo);
   return true;

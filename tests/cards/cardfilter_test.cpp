@@ -193,7 +193,7 @@ TEST(CardFilter, TitleOrderEqualsAStableSortOnFoldedTitles) {
       "a",  "A",   "b",    "Z",     "z",  "é",   "É",      "e",   "ß",   "SS",   "ss",      "1",   "10",
       "2",  "09",  " ",    "-",     "_",  "ÿ",   "Ÿ",      "Ω",   "ω",   "İ",    "ı",       "ﬁ",   "Ǆ",
       "ǅ",  "\u00a0", QString(QChar(0xd835)) + QChar(0xdc00) /* bold A */, QString(QChar(0xd83d)) + QChar(0xde00),
-      "\ufb01", "\uff21", "meeting", "Meeting", "MEETING notes", "notes",  "",
+      "\ufb01", "\uff21", "meeting", "Meeting", "MEETING notes", "notes",  "", QString(QChar(0)),
   };
   QRandomGenerator rng(3);
   TCrdList all;
