@@ -80,10 +80,9 @@ inline bool sameTitle(const QString &a, const QString &b) {
 int FindTitleByPrefix(const TCrdList &list, const QString &search, int start, bool wrap) {
   const int n = list.Count();
   if (start < 0 || start >= n) return -1;
-  const auto &items = list.Items();
   int i = start;
   for (;;) {
-    if (beginsWithAscii(items[size_t(i)].title, search)) return i;
+    if (beginsWithAscii(list.Strings(i), search)) return i;
     ++i;
     if (i >= n) {
       if (!wrap) return -1;
@@ -109,12 +108,15 @@ void TCardFilter::Invalidate() {
   text_.clear();
   starts_.clear();
   textValid_ = false;
-  full_.Clear();
+  full_.reset();
+  seenRevision_ = 0;
   lastValid_ = false;
   lastPassed_.clear();
 }
 
 bool TCardFilter::cacheMatches(const TCrdList &all) const {
+  // A list that did not change since the last call needs no look at its items.
+  if (seenRevision_ != 0 && all.Revision() == seenRevision_ && size_t(all.Count()) == entries_.size()) return true;
   const auto &items = all.Items();
   if (items.size() != entries_.size()) return false;
   for (size_t k = 0; k < items.size(); ++k) {
@@ -174,7 +176,10 @@ bool TCardFilter::update(const TCrdList &all) {
   // A few changes are cut out of and put into the list and the title text in
   // place (each a move of memory); more make the list anew and leave the text
   // to the next non-empty filter.
-  const bool splice = removedAt.size() + toPlace.size() <= kMaxSplicedChanges && size_t(full_.Count()) == moved.size();
+  const bool splice =
+      removedAt.size() + toPlace.size() <= kMaxSplicedChanges && full_ && full_->size() == moved.size();
+  // The list handed out last shares the items: the changes go into a copy.
+  if (splice && full_.use_count() > 1) full_ = std::make_shared<std::vector<TCrdList::Item>>(*full_);
   const bool spliceText = splice && textValid_ && starts_.size() == moved.size() + 1;
   if (!spliceText) dropText();
   if (splice) {
@@ -186,7 +191,7 @@ bool TCardFilter::update(const TCrdList &all) {
         starts_.erase(starts_.begin() + pos);
         for (size_t k = pos; k < starts_.size(); ++k) starts_[k] -= length;
       }
-      full_.Delete(int(pos));
+      full_->erase(full_->begin() + pos);
     }
   }
   for (quint32 e : toPlace) {
@@ -200,7 +205,7 @@ bool TCardFilter::update(const TCrdList &all) {
       starts_.insert(starts_.begin() + pos, starts_[pos]);
       for (size_t k = pos + 1; k < starts_.size(); ++k) starts_[k] += length;
     }
-    full_.InsertObject(int(pos), entry.title, entry.card);
+    full_->insert(full_->begin() + pos, TCrdList::Item{entry.title, entry.card, 0});
   }
   if (!splice) buildList();
   return true;
@@ -346,9 +351,10 @@ void TCardFilter::dropText() {
 }
 
 void TCardFilter::buildList() {
-  full_.Clear();
-  full_.Reserve(int(order_.size()));
-  for (quint32 k : order_) full_.AddObject(entries_[k].title, entries_[k].card);
+  auto full = std::make_shared<std::vector<TCrdList::Item>>();
+  full->reserve(order_.size());
+  for (quint32 k : order_) full->push_back(TCrdList::Item{entries_[k].title, entries_[k].card, 0});
+  full_ = std::move(full);
 }
 
 QStringView TCardFilter::titleAt(quint32 pos) const {
@@ -392,8 +398,9 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
   // typed: that keystroke must stay within a frame, while the few
   // milliseconds vanish in the opening of the file.
   if (!textValid_) buildText();
+  seenRevision_ = all.Revision();
   if (filter.isEmpty()) {
-    out = full_;
+    out.AssignShared(full_);
     lastFilter_.clear();
     lastRules_ = rules;
     lastValid_ = true;
@@ -414,10 +421,7 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
   } else {
     scan(filter, rules, passed);
   }
-  out.Clear();
-  out.Reserve(int(passed.size()));
-  const auto &items = full_.Items();
-  for (quint32 pos : passed) out.AddObject(items[pos].title, items[pos].card);
+  out.AssignShared(full_, passed);
   lastFilter_ = filter;
   lastRules_ = rules;
   lastValid_ = true;

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <memory>
 #include <vector>
 
 namespace qel {
@@ -85,8 +86,11 @@ private:
   QString text_;
   std::vector<quint32> starts_;
   bool textValid_ = false;  // made at the first non-empty filter
-  // The cards in list order: the filtered list is copied from it front to back.
-  TCrdList full_;
+  // The cards in list order: the filtered list shares them (all, or those
+  // that passed) and holds no references of its own.
+  std::shared_ptr<std::vector<TCrdList::Item>> full_;
+  // The revision of the all-cards list the cache was last checked against.
+  quint64 seenRevision_ = 0;
   // The last filter and the list positions that passed it: a longer filter
   // that contains it only needs to look at those.
   QString lastFilter_;

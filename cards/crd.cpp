@@ -3,6 +3,7 @@
 #include "cards/bodyfile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <stdexcept>
 
@@ -18,9 +19,27 @@ qint32 stampCounter = 0;
 
 // ---------------------------------------------------------------- stamps
 
+TDateTime CardStampAt(TDateTime now, qint32 counter) { return now + double(counter) * 1e-10; }
+
+qint32 StampCounterAfter(qint32 counter, qint64 steps) {
+  // One step: counter + 1 up to 10001, and 0 after that.
+  qint64 c = counter;
+  if (steps > 0 && c > 10000) {
+    c = 0;
+    --steps;
+  }
+  if (steps > 0 && c < 0) {
+    const qint64 up = std::min(steps, -c);
+    c += up;
+    steps -= up;
+  }
+  if (steps > 0) c = (c + steps) % 10002;
+  return qint32(c);
+}
+
 TDateTime NewCardStampAt(TDateTime now) {
-  TDateTime stamp = now + double(stampCounter) * 1e-10;
-  stampCounter = stampCounter <= 10000 ? stampCounter + 1 : 0;
+  TDateTime stamp = CardStampAt(now, stampCounter);
+  stampCounter = StampCounterAfter(stampCounter, 1);
   return stamp;
 }
 
@@ -59,37 +78,111 @@ void TCrd::StoreBodyText(const QByteArray &text) { StoreBodyLines(SplitLines(tex
 
 // ---------------------------------------------------------------- TCrdList
 
+quint64 TCrdList::NewRevision() {
+  static std::atomic<quint64> next{1};
+  return next++;
+}
+
+void TCrdList::touch() { revision_ = NewRevision(); }
+
 TCrdList::TCrdList(const TCrdList &other) {
+  if (other.shared_) {
+    shared_ = other.shared_;
+    picks_ = other.picks_;
+    sharedAll_ = other.sharedAll_;
+    return;
+  }
   other.compact();
   items_ = other.items_;
 }
 
 TCrdList &TCrdList::operator=(const TCrdList &other) {
   if (this != &other) {
-    other.compact();
-    items_ = other.items_;
+    if (other.shared_) {
+      items_.clear();
+      shared_ = other.shared_;
+      picks_ = other.picks_;
+      sharedAll_ = other.sharedAll_;
+    } else {
+      other.compact();
+      items_ = other.items_;
+      shared_.reset();
+      picks_.clear();
+    }
     holes_ = 0;
     invalidateIndex();
+    touch();
   }
   return *this;
 }
 
-TCrdList::TCrdList(TCrdList &&other) noexcept : items_(std::move(other.items_)), holes_(other.holes_) {
+TCrdList::TCrdList(TCrdList &&other) noexcept
+    : items_(std::move(other.items_)), holes_(other.holes_), shared_(std::move(other.shared_)),
+      picks_(std::move(other.picks_)), sharedAll_(other.sharedAll_), revision_(other.revision_) {
   other.items_.clear();
   other.holes_ = 0;
+  other.shared_.reset();
+  other.picks_.clear();
   other.invalidateIndex();
+  other.touch();
 }
 
 TCrdList &TCrdList::operator=(TCrdList &&other) noexcept {
   if (this != &other) {
     items_ = std::move(other.items_);
     holes_ = other.holes_;
+    shared_ = std::move(other.shared_);
+    picks_ = std::move(other.picks_);
+    sharedAll_ = other.sharedAll_;
+    revision_ = other.revision_;
     other.items_.clear();
     other.holes_ = 0;
+    other.shared_.reset();
+    other.picks_.clear();
     other.invalidateIndex();
+    other.touch();
     invalidateIndex();
   }
   return *this;
+}
+
+void TCrdList::AssignShared(SharedItems items) {
+  Clear();
+  if (!items) return;
+  shared_ = std::move(items);
+  sharedAll_ = true;
+}
+
+void TCrdList::AssignShared(SharedItems items, std::vector<quint32> picks) {
+  Clear();
+  if (!items) return;
+  for (quint32 p : picks)
+    if (p >= items->size()) throw std::out_of_range("List index out of bounds (" + std::to_string(p) + ")");
+  shared_ = std::move(items);
+  picks_ = std::move(picks);
+  sharedAll_ = false;
+}
+
+void TCrdList::own() const {
+  if (!shared_) return;
+  const std::vector<Item> &from = *shared_;
+  std::vector<Item> mine;
+  if (sharedAll_) {
+    mine = from;
+  } else {
+    mine.reserve(picks_.size());
+    for (quint32 p : picks_) mine.push_back(from[p]);
+  }
+  // Sequence numbers are this list's own, for its title index.
+  for (size_t k = 0; k < mine.size(); ++k) mine[k].seq = k;
+  nextSeq_ = mine.size();
+  items_ = std::move(mine);
+  holes_ = 0;
+  shared_.reset();
+  picks_.clear();
+  sharedAll_ = false;
+  index_.clear();
+  indexValid_ = false;
 }
 
 void TCrdList::compact() const {
@@ -100,11 +193,16 @@ void TCrdList::compact() const {
 }
 
 const std::vector<TCrdList::Item> &TCrdList::Items() const {
+  own();
   compact();
   return items_;
 }
 
 const TCrdList::Item &TCrdList::at(int i) const {
+  if (shared_) {
+    if (i < 0 || i >= Count()) throw std::out_of_range("List index out of bounds (" + std::to_string(i) + ")");
+    return (*shared_)[sharedAll_ ? size_t(i) : picks_[size_t(i)]];
+  }
   compact();
   if (i < 0 || size_t(i) >= items_.size())
     throw std::out_of_range("List index out of bounds (" + std::to_string(i) + ")");
@@ -135,6 +233,7 @@ void TCrdList::indexRemoved(const Item &item) const {
 }
 
 void TCrdList::buildIndex() const {
+  own();
   compact();
   index_.clear();
   index_.reserve(qsizetype(items_.size()));
@@ -153,15 +252,19 @@ qsizetype TCrdList::rawPositionOfSeq(quint64 seq) const {
 }
 
 void TCrdList::SetString(int i, const QString &title) {
+  own();
   at(i);
   items_[size_t(i)].title = title;
   invalidateIndex();
+  touch();
 }
 
 int TCrdList::AddObject(const QString &title, TCrdPtr card) {
   if (!card) throw std::invalid_argument("A card list holds no empty records");
+  own();
   items_.push_back(Item{title, std::move(card), nextSeq_++});
   if (indexValid_) indexAdded(items_.back());
+  touch();
   return Count() - 1;
 }
 
@@ -172,6 +275,7 @@ int TCrdList::AddCrd(TCrdPtr card) {
 }
 
 void TCrdList::InsertObject(int i, const QString &title, TCrdPtr card) {
+  own();
   compact();
   if (i < 0 || size_t(i) > items_.size())
     throw std::out_of_range("List index out of bounds (" + std::to_string(i) + ")");
@@ -182,20 +286,28 @@ void TCrdList::InsertObject(int i, const QString &title, TCrdPtr card) {
   if (!card) throw std::invalid_argument("A card list holds no empty records");
   items_.insert(items_.begin() + i, Item{title, std::move(card), 0});
   invalidateIndex();
+  touch();
 }
 
 void TCrdList::Delete(int i) {
+  own();
   indexRemoved(at(i));
   items_.erase(items_.begin() + i);
+  touch();
 }
 
 void TCrdList::Clear() {
   items_.clear();
   holes_ = 0;
+  shared_.reset();
+  picks_.clear();
+  sharedAll_ = false;
   invalidateIndex();
+  touch();
 }
 
 int TCrdList::IndexOf(const QString &title) const {
+  own();
   compact();
   if (items_.size() < 64 && !indexValid_) {
     for (size_t k = 0; k < items_.size(); ++k)
@@ -209,20 +321,22 @@ int TCrdList::IndexOf(const QString &title) const {
 }
 
 int TCrdList::IndexOfObject(const TCrd *card) const {
-  compact();
-  for (size_t k = 0; k < items_.size(); ++k)
-    if (items_[k].card.get() == card) return int(k);
+  for (int k = 0, n = Count(); k < n; ++k)
+    if (at(k).card.get() == card) return k;
   return -1;
 }
 
 void TCrdList::Exchange(int i, int j) {
+  own();
   at(i);
   at(j);
   std::swap(items_[size_t(i)], items_[size_t(j)]);
   invalidateIndex();
+  touch();
 }
 
 void TCrdList::Move(int from, int to) {
+  own();
   at(from);
   at(to);
   if (from == to) return;
@@ -230,12 +344,15 @@ void TCrdList::Move(int from, int to) {
   items_.erase(items_.begin() + from);
   items_.insert(items_.begin() + to, std::move(item));
   invalidateIndex();
+  touch();
 }
 
 void TCrdList::CustomSort(const std::function<int(const Item &, const Item &)> &compare) {
+  own();
   compact();
   std::stable_sort(items_.begin(), items_.end(), [&](const Item &a, const Item &b) { return compare(a, b) < 0; });
   invalidateIndex();
+  touch();
 }
 
 void TCrdList::SortByTitle() {
@@ -259,6 +376,7 @@ struct CrdListAccess {
     return pos < 0 ? nullptr : &list.items_[size_t(pos)];
   }
   static void removeLazily(TCrdList &list, const TCrdList::Item *item) {
+    list.touch();
     list.indexRemoved(*item);
     auto &slot = list.items_[size_t(item - list.items_.data())];
     slot.card.reset();

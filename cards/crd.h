@@ -96,13 +96,19 @@ public:
     mutable quint64 seq = 0;  // internal: list order for the title index
   };
 
+  // A block of items that lists share instead of copying (see AssignShared).
+  using SharedItems = std::shared_ptr<const std::vector<Item>>;
+
   TCrdList() = default;
   TCrdList(const TCrdList &other);
   TCrdList &operator=(const TCrdList &other);
   TCrdList(TCrdList &&other) noexcept;
   TCrdList &operator=(TCrdList &&other) noexcept;
 
-  int Count() const { return int(items_.size() - holes_); }
+  int Count() const {
+    if (shared_) return int(sharedAll_ ? shared_->size() : picks_.size());
+    return int(items_.size() - holes_);
+  }
   bool IsEmpty() const { return Count() == 0; }
   // Index checks throw std::out_of_range.
   const QString &Strings(int i) const { return at(i).title; }
@@ -118,7 +124,21 @@ public:
   void InsertObject(int i, const QString &title, TCrdPtr card);
   void Delete(int i);
   void Clear();
-  void Reserve(int n) { items_.reserve(size_t(n)); }
+  void Reserve(int n) {
+    own();
+    items_.reserve(size_t(n));
+  }
+
+  // Makes the list the items of `items` (all, or those at `picks`, in that
+  // order) without copying them: a list of a million cards is made in no time
+  // and holds no references of its own. The block is shared until the list
+  // is changed; it must not change while shared.
+  void AssignShared(SharedItems items);
+  void AssignShared(SharedItems items, std::vector<quint32> picks);
+  // Changes with every change of the list's titles, cards or order, and
+  // differs between lists of different content: an unchanged revision means
+  // an unchanged list.
+  quint64 Revision() const { return revision_; }
 
   // First index whose title equals `title` without regard to case; -1 when none.
   int IndexOf(const QString &title) const;
@@ -136,6 +156,9 @@ public:
 private:
   friend struct CrdListAccess;
   const Item &at(int i) const;
+  // Copies a shared block's items into the list's own, before a change.
+  void own() const;
+  void touch();
   void compact() const;
   void invalidateIndex() const;
   void buildIndex() const;
@@ -155,6 +178,13 @@ private:
   mutable QHash<QString, QVarLengthArray<quint64, 1>> index_;
   mutable quint64 nextSeq_ = 0;
   mutable bool indexValid_ = false;
+  // While set, the items are those of the shared block (all, or at picks_)
+  // and items_ is empty.
+  mutable SharedItems shared_;
+  mutable std::vector<quint32> picks_;
+  mutable bool sharedAll_ = false;
+  quint64 revision_ = NewRevision();
+  static quint64 NewRevision();
 };
 
 // Sort comparison by creation stamp: -1, 0 or 1.
@@ -171,6 +201,10 @@ extern QString CurrentFileName;
 TDateTime NewCardStamp();
 // The same, with `now` as the current time.
 TDateTime NewCardStampAt(TDateTime now);
+// The stamp made at `now` with the counter at `counter`.
+TDateTime CardStampAt(TDateTime now, qint32 counter);
+// The counter after `steps` stamps were made from `counter`.
+qint32 StampCounterAfter(qint32 counter, qint64 steps);
 // Sets the stamp counter (tests).
 void SetStampCounter(qint32 value);
 qint32 StampCounter();

@@ -10,11 +10,14 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qel {
@@ -268,7 +271,106 @@ void ParseIndexLine(TCrd &card, const QString &line) {
   applyLine(card, bytes.constData(), bytes.size(), true);
 }
 
-int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourceBody, int mode) {
+namespace {
+
+// Whether a block (a line beginning with the title tag) starts at `pos`: a
+// line begins at the start of the text and after every CR or LF.
+inline bool blockStartsAt(const char *data, qsizetype pos, qsizetype size) {
+  return (pos == 0 || data[pos - 1] == '\r' || data[pos - 1] == '\n') && startsWith(data + pos, size - pos, kTitle);
+}
+
+// The first block start at `from` or later; `size` when there is none.
+qsizetype nextBlockStart(const char *data, qsizetype from, qsizetype size) {
+  for (qsizetype pos = from; pos < size; ++pos) {
+    const void *hit = memmem(data + pos, size_t(size - pos), kTitle.data(), size_t(kTitle.size()));
+    if (!hit) return size;
+    pos = static_cast<const char *>(hit) - data;
+    if (blockStartsAt(data, pos, size)) return pos;
+  }
+  return size;
+}
+
+// The blocks that start in [from, to).
+qint64 countBlocks(const char *data, qsizetype from, qsizetype to, qsizetype size) {
+  qint64 n = 0;
+  for (qsizetype pos = nextBlockStart(data, from, size); pos < to; pos = nextBlockStart(data, pos + 1, size)) ++n;
+  return n;
+}
+
+// Reads the lines of [from, to) into cards; `to` is a block start or the end.
+// Every block takes the next creation stamp from `counter` on. Blocks with
+// SIZ 0 or less are dropped.
+struct BlockReader {
+  const char *data;
+  bool utf8;
+  TDateTime started;
+  const QElapsedTimer *elapsed;
+
+  void read(qsizetype from, qsizetype to, qint32 counter, std::vector<TCrdPtr> &out) const {
+    TCrdPtr card;
+    TDateTime stamp = 0;
+    bool uidSeen = false;
+    auto commit = [&] {
+      if (!card) return;
+      if (!uidSeen) card->UID = StampToUID(stamp);
+      if (card->SIZ > 0) out.push_back(std::move(card));
+      card.reset();
+    };
+    qsizetype pos = from;
+    while (pos < to) {
+      qsizetype end = pos;
+      while (end < to && data[end] != '\r' && data[end] != '\n') ++end;
+      const char *line = data + pos;
+      const qsizetype n = end - pos;
+      if (startsWith(line, n, kTitle)) {
+        commit();
+        stamp = CardStampAt(started + double(elapsed->elapsed()) / 86400000.0, counter);
+        counter = StampCounterAfter(counter, 1);
+        card = std::make_shared<TCrd>(stamp, QString());
+        uidSeen = false;
+      }
+      if (card && applyLine(*card, line, n, utf8) == Tag::Uid) uidSeen = true;
+      pos = end;
+      if (pos < to) pos += (data[pos] == '\r' && pos + 1 < to && data[pos + 1] == '\n') ? 2 : 1;
+    }
+    commit();
+  }
+};
+
+// Runs `work(i)` for every i in [0, n), on up to `workers` threads (this one
+// among them) that take the next i in turn; the first failure goes on to the
+// caller once all are done.
+template <typename Work>
+void runInParallel(size_t n, size_t workers, const Work &work) {
+  std::vector<std::exception_ptr> failures(n);
+  std::atomic<size_t> next{0};
+  auto worker = [&] {
+    for (size_t i = next++; i < n; i = next++) {
+      try {
+        work(i);
+      } catch (...) {
+        failures[i] = std::current_exception();
+      }
+    }
+  };
+  std::vector<std::thread> threads;
+  const size_t extra = std::min(n, workers) > 0 ? std::min(n, workers) - 1 : 0;
+  threads.reserve(extra);
+  try {
+    for (size_t k = 0; k < extra; ++k) threads.emplace_back(worker);
+  } catch (...) {
+    // Fewer threads to be had: the others take the work.
+  }
+  worker();
+  for (std::thread &t : threads) t.join();
+  for (const std::exception_ptr &f : failures)
+    if (f) std::rethrow_exception(f);
+}
+
+} // namespace
+
+int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourceBody, int mode,
+                  qsizetype chunkBytes) {
   if (mode >= 0 && !sourceBody) throw ECardError(QStringLiteral("No body file to merge from."));
   const bool utf8 = isUtf8WithNonAscii(text);
   const char *data = text.constData();
@@ -288,60 +390,57 @@ int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourc
   QElapsedTimer elapsed;
   elapsed.start();
 
-  TCrdPtr card;
-  std::vector<TCrdPtr> merged;
-  TDateTime stamp = 0;
-  bool uidSeen = false;
-  auto commit = [&] {
-    if (!card) return;
-    if (!uidSeen) card->UID = StampToUID(stamp);
-    if (card->SIZ > 0) {
-      if (mode < 0) list.AddCrd(std::move(card));
-      else merged.push_back(std::move(card));
-    }
-    card.reset();
-  };
+  // A large index is read in pieces side by side, each from a block start
+  // on; the cards come together in text order with the stamps a reading
+  // from front to back gives them.
+  const size_t workers = qBound(1u, std::thread::hardware_concurrency(), 8u);
+  const size_t wanted = chunkBytes > 0 ? size_t(std::clamp<qsizetype>(size / chunkBytes, 1, 64)) : 1;
+  std::vector<qsizetype> bounds{0};
+  for (size_t i = 1; i < wanted; ++i) {
+    const qsizetype at = nextBlockStart(data, qMax(bounds.back() + 1, qsizetype(double(size) * double(i) / double(wanted))), size);
+    if (at >= size) break;
+    bounds.push_back(at);
+  }
+  bounds.push_back(size);
+  const size_t pieces = bounds.size() - 1;
+  std::vector<qint64> blocks(pieces, 0);
+  runInParallel(pieces, workers, [&](size_t i) { blocks[i] = countBlocks(data, bounds[i], bounds[i + 1], size); });
+  std::vector<qint32> counters(pieces);
+  const qint32 firstCounter = StampCounter();
+  qint64 total = 0;
+  for (size_t i = 0; i < pieces; ++i) {
+    counters[i] = StampCounterAfter(firstCounter, total);
+    total += blocks[i];
+  }
+  std::vector<std::vector<TCrdPtr>> cards(pieces);
+  const BlockReader reader{data, utf8, started, &elapsed};
+  runInParallel(pieces, workers, [&](size_t i) {
+    cards[i].reserve(size_t(blocks[i]));
+    reader.read(bounds[i], bounds[i + 1], counters[i], cards[i]);
+  });
+  SetStampCounter(StampCounterAfter(firstCounter, total));
 
-  // The list is sized once for all the blocks the text holds.
   if (mode < 0) {
-    qsizetype blocks = 0;
-    for (const char *p = data, *end = data + size;
-         (p = static_cast<const char *>(memmem(p, size_t(end - p), kTitle.data(), size_t(kTitle.size()))));
-         p += kTitle.size())
-      ++blocks;
-    list.Reserve(list.Count() + int(qMin<qsizetype>(blocks, INT_MAX - list.Count())));
+    // The list is sized once for all the cards.
+    qint64 kept = 0;
+    for (const auto &piece : cards) kept += qint64(piece.size());
+    list.Reserve(int(qMin<qint64>(list.Count() + kept, INT_MAX)));
+    for (auto &piece : cards)
+      for (TCrdPtr &c : piece) list.AddCrd(std::move(c));
+    return version;
   }
 
-  qsizetype pos = 0;
-  while (pos < size) {
-    qsizetype end = pos;
-    while (end < size && data[end] != '\r' && data[end] != '\n') ++end;
-    const char *line = data + pos;
-    const qsizetype n = end - pos;
-    if (startsWith(line, n, kTitle)) {
-      commit();
-      stamp = NewCardStampAt(started + double(elapsed.elapsed()) / 86400000.0);
-      card = std::make_shared<TCrd>(stamp, QString());
-      uidSeen = false;
-    }
-    if (card && applyLine(*card, line, n, utf8) == Tag::Uid) uidSeen = true;
-    pos = end;
-    if (pos < size) pos += (data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n') ? 2 : 1;
-  }
-  commit();
-
-  if (!merged.empty()) {
-    // A merged file whose offsets point outside its body file is refused as a
-    // whole before any card joins, rather than merged half-way.
-    const qint64 sourceSize = sourceBody->size();
-    for (const TCrdPtr &c : merged) {
+  // A merged file whose offsets point outside its body file is refused as a
+  // whole before any card joins, rather than merged half-way.
+  const qint64 sourceSize = sourceBody->size();
+  for (const auto &piece : cards)
+    for (const TCrdPtr &c : piece)
       if (c->ADR < 0 || qint64(c->ADR) + qint64(c->SIZ) > sourceSize)
         throw ECardError(QStringLiteral("The file cannot be merged: the body of card \"%1\" lies outside its "
                                         "body file.")
                              .arg(c->Title));
-    }
-    for (TCrdPtr &c : merged) MergeCard(list, std::move(c), *sourceBody, mode);
-  }
+  for (auto &piece : cards)
+    for (TCrdPtr &c : piece) MergeCard(list, std::move(c), *sourceBody, mode);
   return version;
 }
 

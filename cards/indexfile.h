@@ -39,7 +39,11 @@ void ParseIndexLine(TCrd &card, const QString &line);
 // "incorrect file version" and the rest is read anyway. Blocks with SIZ 0 or
 // less are dropped. A merge whose offsets point outside `sourceBody` throws
 // ECardError before any card joins. Returns the version found on the first line.
-int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourceBody, int mode);
+// An index larger than `chunkBytes` is read in pieces of about that size (at
+// most 64), side by side on up to 8 cores; the result is the same.
+inline constexpr qsizetype kIndexChunkBytes = 4 << 20;
+int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourceBody, int mode,
+                  qsizetype chunkBytes = kIndexChunkBytes);
 // The same from a file; throws ECardError when it cannot be read.
 int ReadIndexFile(TCrdList &list, const QString &fileName, const TBodyFile *sourceBody, int mode);
 

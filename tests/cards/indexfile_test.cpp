@@ -320,3 +320,48 @@ TEST(IndexText, ParseIndexLine) {
   EXPECT_EQ(c.ADR, 1);
   EXPECT_EQ(c.UID, "u");
 }
+
+// An index read in many pieces side by side gives the cards and fields that
+// reading it front to back gives, whatever the line ends, for blocks without
+// UID or with SIZ 0, tags inside lines, and text before the first block; the
+// stamp counter ends where it would.
+TEST(IndexText, ReadInPiecesEqualsReadWhole) {
+  QByteArray text = kHeader + "stray line\r\n<~SIZ~>99\r\n";
+  const char *ends[] = {"\r\n", "\n", "\r"};
+  for (int i = 0; i < 600; ++i) {
+    const char *eol = ends[i % 3];
+    text += "<~TITLE~>card " + QByteArray::number(i) + (i % 7 == 0 ? " <~TITLE~>inside" : "") + eol;
+    if (i % 5) text += "<~UID~>45000-" + QByteArray::number(i) + eol;
+    text += "<~ADR~>" + QByteArray::number(i * 10) + eol;
+    text += "<~SIZ~>" + QByteArray::number(i % 11 == 0 ? 0 : 10) + eol;
+    if (i % 3 == 0) text += "<~CREATED~>30000." + QByteArray::number(i) + eol;
+    text += eol;
+  }
+  // Stamps hold the time of the reading: only the fields read from the text are compared.
+  auto fields = [](const TCrdList &list) {
+    QStringList out;
+    for (const auto &item : list.Items()) {
+      const TCrd &c = *item.card;
+      out << QStringLiteral("%1|%2|%3|%4|%5")
+                 .arg(c.Title, c.UID.startsWith(QLatin1String("45000-")) ? c.UID : QString())
+                 .arg(c.ADR)
+                 .arg(c.SIZ)
+                 .arg(c.Created < 40000 ? c.Created : 0, 0, 'g', 17);
+    }
+    return out;
+  };
+  ScriptedUi ui;
+  SetStampCounter(9990);
+  TCrdList whole;
+  ReadIndexText(whole, text, nullptr, -1, 0);
+  const qint32 counterAfterWhole = StampCounter();
+  EXPECT_EQ(whole.Count(), 600 - 55);
+  EXPECT_EQ(whole.Strings(0), QStringLiteral("card 1"));
+  for (qsizetype chunk : {qsizetype(1), qsizetype(97), qsizetype(4096)}) {
+    SetStampCounter(9990);
+    TCrdList pieces;
+    ReadIndexText(pieces, text, nullptr, -1, chunk);
+    EXPECT_EQ(StampCounter(), counterAfterWhole) << chunk;
+    EXPECT_EQ(fields(pieces), fields(whole)) << chunk;
+  }
+}
