@@ -101,6 +101,18 @@ constexpr size_t kMaxPlacedChanges = 256;
 constexpr size_t kMaxSplicedChanges = 16;
 } // namespace
 
+void TCardFilter::remember(const QString &filter, FilterRules rules, const std::vector<quint32> &passed) {
+  // A few filters, and no more positions than the list holds four times over.
+  constexpr size_t kTypedFilters = 16;
+  size_t held = passed.size();
+  for (const Typed &t : typed_) held += t.passed.size();
+  while (!typed_.empty() && (typed_.size() >= kTypedFilters || held > 4 * order_.size())) {
+    held -= typed_.front().passed.size();
+    typed_.erase(typed_.begin());
+  }
+  if (held <= 4 * order_.size()) typed_.push_back(Typed{filter, rules, passed});
+}
+
 void TCardFilter::Invalidate() {
   entries_.clear();
   order_.clear();
@@ -111,6 +123,7 @@ void TCardFilter::Invalidate() {
   full_.reset();
   seenRevision_ = 0;
   lastValid_ = false;
+  typed_.clear();
   lastPassed_.clear();
 }
 
@@ -160,6 +173,7 @@ bool TCardFilter::update(const TCrdList &all) {
   }
   entries_ = std::move(fresh);
   lastValid_ = false;
+  typed_.clear();
   if (!orderValid_ || manyChanges) return false;
 
   // The kept entries stay in the order they had; the others are placed by search.
@@ -320,6 +334,7 @@ void TCardFilter::sort(TListOrder order) {
   orderKind_ = order;
   orderValid_ = true;
   lastValid_ = false;
+  typed_.clear();
   dropText();
   buildList();
 }
@@ -414,7 +429,13 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
                        lastRules_.fromStart == rules.fromStart &&
                        (rules.fromStart ? filter.startsWith(lastFilter_) : filter.contains(lastFilter_));
   std::vector<quint32> passed;
-  if (narrows) {
+  // A filter typed before on this list (Backspace comes back to one) is not searched again.
+  const auto known = std::find_if(typed_.begin(), typed_.end(), [&](const Typed &t) {
+    return t.filter == filter && t.rules.fromStart == rules.fromStart && t.rules.wholeWords == rules.wholeWords;
+  });
+  if (known != typed_.end()) {
+    passed = known->passed;
+  } else if (narrows) {
     passed.reserve(lastPassed_.size());
     for (quint32 pos : lastPassed_)
       if (UpperTitleMatchesFilter(filter, titleAt(pos), rules)) passed.push_back(pos);
@@ -422,6 +443,7 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
     scan(filter, rules, passed);
   }
   out.AssignShared(full_, passed);
+  if (known == typed_.end()) remember(filter, rules, passed);
   lastFilter_ = filter;
   lastRules_ = rules;
   lastValid_ = true;

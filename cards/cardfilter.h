@@ -97,6 +97,15 @@ private:
   FilterRules lastRules_;
   bool lastValid_ = false;
   std::vector<quint32> lastPassed_;
+  // Filters searched since the list was last made, with the positions that
+  // passed: the way back by Backspace costs no search.
+  struct Typed {
+    QString filter;
+    FilterRules rules;
+    std::vector<quint32> passed;
+  };
+  std::vector<Typed> typed_;
+  void remember(const QString &filter, FilterRules rules, const std::vector<quint32> &passed);
 };
 
 } // namespace qel

@@ -257,3 +257,55 @@ TEST(CardFilter, UpperCasedTitlesMadeLateFollowListChanges) {
     EXPECT_GE(out.Count(), 2);
   }
 }
+
+// Going back to a filter typed before (Backspace) gives what a fresh search
+// gives, also after the list changed in between and under other rules.
+TEST(CardFilter, FilterTypedBeforeFollowsListChanges) {
+  TCrdList all;
+  for (const char *t : {"anna", "annabel", "joanne", "bob", "ann lee", "hannah"}) all.AddCrd(titled(t));
+  TCardFilter kept;
+  TCrdList out, fresh;
+  auto check = [&](const QString &filter, FilterRules rules) {
+    kept.Apply(all, filter, rules, TListOrder::ByTitle, out);
+    TCardFilter().Apply(all, filter, rules, TListOrder::ByTitle, fresh);
+    EXPECT_EQ(titlesOf(out), titlesOf(fresh)) << filter.toStdString();
+  };
+  for (const char *f : {"a", "an", "ann", "anna", "ann", "an"}) check(f, {});
+  all.SetString(3, QStringLiteral("bob anna"));
+  check("ann", {});
+  all.AddCrd(titled("zanna"));
+  check("anna", {});
+  check("ann", {true, false});
+  check("ann", {false, true});
+  all.Delete(0);
+  check("ann", {false, true});
+  check("an", {});
+}
+
+// The filtered list shares the filter's items without copying them: a list
+// kept from an earlier call stays as it was when cards are added, renamed or
+// deleted and the filter runs again, and a shared list that is changed
+// changes only itself.
+TEST(CardFilter, ListsHandedOutStayAsTheyWere) {
+  TCrdList all;
+  for (const char *t : {"delta", "alpha", "charlie", "bravo"}) all.AddCrd(titled(t));
+  TCardFilter filter;
+  TCrdList out;
+  filter.Apply(all, QString(), {}, TListOrder::ByTitle, out);
+  const TCrdList everything = out;
+  filter.Apply(all, QStringLiteral("a"), {}, TListOrder::ByTitle, out);
+  TCrdList some = out;
+  all.AddCrd(titled("echo"));
+  all.SetString(0, QStringLiteral("zulu"));
+  filter.Apply(all, QString(), {}, TListOrder::ByTitle, out);
+  EXPECT_EQ(titlesOf(out), QStringList({"alpha", "bravo", "charlie", "echo", "zulu"}));
+  EXPECT_EQ(titlesOf(everything), QStringList({"alpha", "bravo", "charlie", "delta"}));
+  EXPECT_EQ(titlesOf(some), QStringList({"alpha", "bravo", "charlie", "delta"}));
+  some.Delete(0);
+  some.AddCrd(titled("foxtrot"));
+  EXPECT_EQ(titlesOf(some), QStringList({"bravo", "charlie", "delta", "foxtrot"}));
+  EXPECT_EQ(some.IndexOf(QStringLiteral("CHARLIE")), 1);
+  EXPECT_EQ(titlesOf(everything), QStringList({"alpha", "bravo", "charlie", "delta"}));
+  EXPECT_EQ(everything.IndexOfObject(everything.Objects(3)), 3);
+  EXPECT_THROW(everything.Strings(4), std::out_of_range);
+}
