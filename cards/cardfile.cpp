@@ -57,10 +57,13 @@ void writeMarker(const QString &path) {
   if (!ok) throw ECardError(QStringLiteral("Cannot write %1: %2").arg(path, errnoText(err)));
 }
 
+// The temporary archives of a save of `targetName` are ".<name>.~<random>.tmp" beside it.
+QString archivePrefix(const QString &targetName) { return QStringLiteral(".") + targetName + QStringLiteral(".~"); }
+
 // A name for the temporary archive in `folder` that no file has yet.
 QString freshArchiveName(const QString &folder, const QString &targetName) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const QString candidate = folder + QStringLiteral("/.") + targetName + QStringLiteral(".~") +
+    const QString candidate = folder + QLatin1Char('/') + archivePrefix(targetName) +
                               QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".tmp");
     if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink()) return candidate;
   }
@@ -188,7 +191,8 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
     outcome.error = DamagedFileMessage(probed.FileName);
     return outcome;
   }
-  out.folder = CreatePrivateSubFolder(QStringLiteral("open-"));
+  out.privateFolder = std::make_unique<TPrivateFolder>(QStringLiteral("open-"));
+  out.folder = out.privateFolder->path();
   if (out.folder.isEmpty()) {
     outcome.error = QStringLiteral("Cannot create a temporary folder to open %1.").arg(probed.FileName);
     return outcome;
@@ -276,21 +280,35 @@ void MergeLoadedFile(TLoadedCardFile &loaded, int mode) {
 
 // ---- writing ----
 
+void RemoveStaleSaveArchives(const QString &targetIn) {
+  const QFileInfo target(QFileInfo(targetIn).absoluteFilePath());
+  const QString prefix = archivePrefix(target.fileName());
+  const QDir folder(target.absolutePath());
+  const QStringList names = folder.entryList({prefix + QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
+  for (const QString &name : names)
+    if (name.startsWith(prefix)) ::unlink(QFile::encodeName(folder.filePath(name)).constData());
+}
+
 void SaveCardsArchive(TCrdList &list, TBodyFile &body, const QString &targetIn, TZipArchiver &zip,
                       const std::function<void(int)> &progress) {
   const QString target = QFileInfo(targetIn).absoluteFilePath();
   const QString folder = QFileInfo(target).absolutePath();
-  const QString stem = ChangeFileExt(target, QString());
+  const bool isProtected = !zip.Password().isEmpty();
+
+  // The entries are staged in a private folder of our own (mode 0700, files
+  // 0600), never beside the user's file: the index of a protected file is
+  // plain text until it is in the archive. They go with the folder.
+  const TPrivateFolder staging(QStringLiteral("save-"));
+  if (!staging.isValid())
+    throw ECardError(QStringLiteral("Cannot create a temporary folder to save %1.").arg(target));
+  const QString stem = staging.path() + ChangeFileExt(fileNameOnly(target), QString());
   const QString indexFile = stem + QStringLiteral(".~i");
   const QString bodyEntry = stem + QStringLiteral(".~h");
   const QString passEntry = stem + QStringLiteral(".~p");
-  const bool isProtected = !zip.Password().isEmpty();
-
-  RemoveOnExit loose;
-  loose.add(indexFile);
-  loose.add(bodyEntry);
-  loose.add(passEntry);
   report(progress, 10);
+
+  // What a save of this target that was killed left beside it.
+  RemoveStaleSaveArchives(target);
 
   CompactDataFile(list, body, bodyEntry);
   report(progress, 45);

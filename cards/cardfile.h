@@ -7,11 +7,13 @@
 
 #include "cards/crd.h"
 #include "cards/qelfilespec.h"
+#include "platform/tempfolder.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace qel {
 
@@ -50,6 +52,7 @@ public:
   TLoadedCardFile(const TLoadedCardFile &) = delete;
   TLoadedCardFile &operator=(const TLoadedCardFile &) = delete;
 
+  std::unique_ptr<TPrivateFolder> privateFolder;
   QString folder;     // private sub-folder of the temporary folder, ends in "/"
   QString indexPath;
   QString bodyPath;
@@ -100,8 +103,12 @@ void MergeLoadedFile(TLoadedCardFile &loaded, int mode);
 
 // ---- writing ----
 
+// Removes the temporary archives that saves of `target` killed on the way
+// left beside it (".<name>.~<random>.tmp").
+void RemoveStaleSaveArchives(const QString &target);
+
 // Writes `list` (bodies in `body`) as the card file `target`: the body file
-// is compacted, the entries are written beside the target, added at level 9
+// is compacted, the entries are staged in a private temporary folder, added at level 9
 // (encrypted with the component's password when it has one, which also adds
 // the ".~p" entry) to a temporary archive in the target's folder, and that
 // archive is checked and renamed over the target. The loose entry files and

@@ -262,7 +262,9 @@ QByteArray IndexText(const TCrdList &list) {
 void WriteIndexFile(const TCrdList &list, const QString &fileName) {
   const QByteArray text = IndexText(list);
   QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+  // Titles of a protected file are private: readable by the owner only.
+  if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+      file.write(text) != text.size() || !file.commit())
     throw ECardError(QStringLiteral("Cannot write the index \"%1\": %2").arg(fileName, file.errorString()));
 }
 

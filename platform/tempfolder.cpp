@@ -4,11 +4,15 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <ctime>
 #include <unistd.h>
 
 namespace qel {
@@ -46,6 +50,49 @@ QString CreatePrivateSubFolder(const QString &prefix) {
   QString path = dir.path();
   ::chmod(QFile::encodeName(path).constData(), 0700);
   return path + QLatin1Char('/');
+}
+
+namespace {
+int openFolder(const QString &path) {
+  return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+} // namespace
+
+TPrivateFolder::TPrivateFolder(const QString &prefix) {
+  const QString path = CreatePrivateSubFolder(prefix);
+  if (path.isEmpty()) return;
+  lockFd_ = openFolder(path);
+  if (lockFd_ < 0 || ::flock(lockFd_, LOCK_SH | LOCK_NB) != 0) {
+    if (lockFd_ >= 0) ::close(lockFd_);
+    lockFd_ = -1;
+    QDir(path).removeRecursively();
+    return;
+  }
+  path_ = path;
+}
+
+TPrivateFolder::~TPrivateFolder() {
+  if (!path_.isEmpty()) QDir(path_).removeRecursively();
+  if (lockFd_ >= 0) ::close(lockFd_);
+}
+
+qint64 SecondsSinceChange(const QString &path) {
+  struct stat st;
+  if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return -1;
+  // The later of the last write and the last change of name or mode: a file
+  // just renamed into place counts as new, whatever time it carries.
+  const time_t changed = std::max(st.st_mtime, st.st_ctime);
+  return qint64(std::time(nullptr) - changed);
+}
+
+bool IsAbandonedSubFolder(const QString &path, int minAgeSeconds) {
+  const qint64 age = SecondsSinceChange(path);
+  if (age < 0 || age < minAgeSeconds) return false;
+  const int fd = openFolder(path);
+  if (fd < 0) return false;
+  const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  ::close(fd);
+  return free;
 }
 
 } // namespace qel
