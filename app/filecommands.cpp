@@ -12,6 +12,7 @@
 #include "cards/crd.h"
 #include "cards/filelock.h"
 #include "platform/fileutil.h"
+#include "platform/instances.h"
 #include "platform/uiservices.h"
 #include "settings/options.h"
 #include "zip/ziparchiver.h"
@@ -95,6 +96,12 @@ bool CurrentFileIsReadOnly() { return openedReadOnly || IsFileReadOnly(CurrentFi
 
 QString FreeNewFileName() {
   return qel::FreeNewFileName([](const QString &name) { return FindInstanceWithFile(name).found; });
+}
+
+void CleanTemporaryFolder() {
+  QStringList inUse{QFileInfo(CurrentBodyFileName()).fileName()};
+  for (const InstanceRecord &r : ListInstances()) inUse << r.tempItems;
+  RemoveDeadInstanceDebris(inUse);
 }
 
 tQelfileSpec ProbeCardsFile(const QString &fileName) {

@@ -79,6 +79,10 @@ void FileProperties(FileCommandHost &host);
 // False when the user cancelled, or chose to save and the file was not saved.
 bool AskSaveChanges(FileCommandHost &host);
 
+// At start: removes what programs that were killed left in the private
+// temporary folder, leaving alone everything a running instance names.
+void CleanTemporaryFolder();
+
 // The main window as a file-command host (defined with its file handlers).
 FileCommandHost &MainFileHost(Tf_Main &window);
 

@@ -1,5 +1,6 @@
 #include "app/mainstate.h"
 
+#include "cards/bodyfile.h"
 #include "platform/instances.h"
 #include "platform/uiservices.h"
 
@@ -43,7 +44,9 @@ void UpdateCaption(MainWindowHooks &window, RunningInstance *instance) {
   window.setWindowCaption(caption);
   setApplicationTitle(caption);
   window.setTrayHint(caption);
-  if (instance) instance->publish(caption, InstanceFileKey(CurrentFileName));
+  // The body file is named too, so a program starting later leaves it alone.
+  if (instance)
+    instance->publish(caption, InstanceFileKey(CurrentFileName), {QFileInfo(CurrentBodyFileName()).fileName()});
 }
 
 void ShowReadOnly(MainWindowHooks &window, bool flag) {

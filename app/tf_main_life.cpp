@@ -2,6 +2,7 @@
 // autosave and the shutdown order.
 
 #include "app/colors.h"
+#include "app/filecommands.h"
 #include "app/pending.h"
 #include "app/progress.h"
 #include "app/tf_main.h"
@@ -70,6 +71,7 @@ Tf_Main::Tf_Main(const QStringList &arguments, QWidget *parent) : QMainWindow(pa
   QString error;
   if (instance_->start(&error)) {
     connect(instance_.get(), &RunningInstance::restoreRequested, this, [this] { restoreAndBringForward(); });
+    CleanTemporaryFolder();
   }
   FormCreate();
 }

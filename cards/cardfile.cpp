@@ -12,9 +12,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -276,6 +278,36 @@ void MergeLoadedFile(TLoadedCardFile &loaded, int mode) {
       throw ECardError(QStringLiteral("The card \"%1\" points outside the body file; nothing was merged.").arg(card.Title));
   }
   for (const auto &item : loaded.cards.Items()) MergeCard(AllCards, item.card, source, mode);
+}
+
+// ---- what a killed program left ----
+
+int RemoveDeadInstanceDebris(const QStringList &inUse, int minAgeSeconds) {
+  QString temp;
+  try {
+    temp = TempFolderPath();
+  } catch (const std::runtime_error &) {
+    return 0;
+  }
+  static const QRegularExpression bodyName(QStringLiteral("^[0-9A-F]{32}\\.~h$"));
+  static const QRegularExpression clipboardTemp(QStringLiteral("^qel_clipboard\\.clp\\.[0-9a-f]+\\.tmp$"));
+  int removed = 0;
+  const QDir folder(temp);
+  for (const QFileInfo &info : folder.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+    const QString name = info.fileName();
+    const QString path = info.absoluteFilePath();
+    if (info.isDir() && !info.isSymLink()) {
+      if ((name.startsWith(QLatin1String("open-")) || name.startsWith(QLatin1String("save-"))) &&
+          IsAbandonedSubFolder(path, minAgeSeconds) && QDir(path).removeRecursively())
+        ++removed;
+      continue;
+    }
+    const bool body = bodyName.match(name).hasMatch() && !inUse.contains(name);
+    if (!body && !clipboardTemp.match(name).hasMatch()) continue;
+    const qint64 age = SecondsSinceChange(path);
+    if (age >= 0 && age >= minAgeSeconds && ::unlink(QFile::encodeName(path).constData()) == 0) ++removed;
+  }
+  return removed;
 }
 
 // ---- writing ----

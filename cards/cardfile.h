@@ -101,6 +101,15 @@ void InstallLoadedFile(TLoadedCardFile &loaded, const QString &fileName);
 // damaged file changes nothing (ECardError).
 void MergeLoadedFile(TLoadedCardFile &loaded, int mode);
 
+// ---- what a killed program left ----
+
+// Removes from the private temporary folder what programs that died left
+// there: body files (decrypted card bodies) not named in `inUse`, the
+// extraction and save folders no running program holds, and unfinished card
+// clipboard files. Items changed in the last `minAgeSeconds` are left alone,
+// as are all others. Returns how many items were removed.
+int RemoveDeadInstanceDebris(const QStringList &inUse, int minAgeSeconds = 60);
+
 // ---- writing ----
 
 // Removes the temporary archives that saves of `target` killed on the way

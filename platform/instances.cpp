@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
@@ -89,6 +90,8 @@ std::optional<InstanceRecord> parseRecord(const QByteArray &data, const QString 
   r.caption = o.value(QStringLiteral("caption")).toString();
   r.fileKey = o.value(QStringLiteral("file")).toString();
   r.socketName = o.value(QStringLiteral("socket")).toString();
+  for (const QJsonValue &v : o.value(QStringLiteral("temp")).toArray())
+    if (v.isString()) r.tempItems << v.toString();
   r.self = r.pid == QCoreApplication::applicationPid();
   return r;
 }
@@ -203,19 +206,21 @@ bool RunningInstance::start(QString *error) {
   connect(server_, &QLocalServer::newConnection, this, &RunningInstance::onNewConnection);
   if (!server_->listen(folder_ + id_ + QStringLiteral(".sock")))
     return fail(QStringLiteral("Cannot listen for other instances: %1").arg(server_->errorString()));
-  if (!publish(caption_, fileKey_)) return fail(QStringLiteral("Cannot write the instance record."));
+  if (!publish(caption_, fileKey_, tempItems_)) return fail(QStringLiteral("Cannot write the instance record."));
   return true;
 }
 
-bool RunningInstance::publish(const QString &caption, const QString &fileKey) {
+bool RunningInstance::publish(const QString &caption, const QString &fileKey, const QStringList &tempItems) {
   caption_ = caption;
   fileKey_ = fileKey;
+  tempItems_ = tempItems;
   if (!isStarted() || !server_) return false;
   QJsonObject o;
   o.insert(QStringLiteral("pid"), double(QCoreApplication::applicationPid()));
   o.insert(QStringLiteral("caption"), caption);
   o.insert(QStringLiteral("file"), fileKey);
   o.insert(QStringLiteral("socket"), server_->fullServerName());
+  o.insert(QStringLiteral("temp"), QJsonArray::fromStringList(tempItems_));
   return writeRecordFile(folder_, id_, QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 

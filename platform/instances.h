@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -22,6 +23,7 @@ struct InstanceRecord {
   QString caption;    // the application title it shows
   QString fileKey;    // InstanceFileKey of its open file
   QString socketName; // full path of its local socket
+  QStringList tempItems; // names in the private temporary folder it uses (its body file)
   bool self = false;  // the record of this very process
 };
 
@@ -59,8 +61,10 @@ public:
   // then runs without being found.
   bool start(QString *error = nullptr);
   bool isStarted() const { return lockFd_ >= 0; }
-  // Rewrites the record with the caption and file now shown.
-  bool publish(const QString &caption, const QString &fileKey);
+  // Rewrites the record with the caption and file now shown and the names of
+  // the items of the private temporary folder in use, which a program
+  // starting later must leave alone.
+  bool publish(const QString &caption, const QString &fileKey, const QStringList &tempItems = {});
 
   QString id() const { return id_; }
   QString socketName() const;
@@ -79,6 +83,7 @@ private:
   QLocalServer *server_ = nullptr;
   QString caption_;
   QString fileKey_;
+  QStringList tempItems_;
 };
 
 } // namespace qel

@@ -1,4 +1,5 @@
 #include "app/mainstate.h"
+#include "cards/bodyfile.h"
 #include "platform/instances.h"
 
 #include "tests/support/scriptedui.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -156,6 +158,11 @@ TEST(Instances, OwnFileIsReportedAndCancelled) {
   EXPECT_EQ(window.restores, 1);
 
   EXPECT_EQ(CheckAlreadyOpened(file + QStringLiteral(".other"), false, &window), AlreadyOpened::No);
+  // The record names the body file in use, which a program starting later leaves alone.
+  bool named = false;
+  for (const InstanceRecord &r : ListInstances())
+    if (r.self) named = r.tempItems == QStringList{QFileInfo(BodyFileName(file)).fileName()};
+  EXPECT_TRUE(named);
   EXPECT_EQ(ui.prompts().size(), 1u);
   ResetMainState();
 }

@@ -78,6 +78,8 @@ protected:
   TZipArchiver zip;
 };
 
+class CardStoreDebris : public test::CardStoreTest {};
+
 } // namespace
 
 TEST_F(CardFileArchive, SaveIsJudgedByUnzipZipinfoAndPython) {
@@ -380,6 +382,39 @@ TEST_F(CardFileArchive, SaveStagesEntriesPrivatelyAndClearsKilledSaves) {
   EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name),
             QStringList({".other.qel.~1.tmp", "p.qel", "p.qel.~mine.tmp"}));
   EXPECT_TRUE(QDir(temp).entryList({"save-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
+}
+
+// At start a program removes what killed programs left in the private
+// temporary folder: body files no running instance names, extraction and
+// save folders nobody holds, unfinished clipboard files. Nothing else.
+TEST_F(CardStoreDebris, DeadInstancesLeftoversAreRemovedLiveOnesKept) {
+  const QString temp = TempFolderPath();
+  const QString liveBody = QFileInfo(BodyFileName(dir + "/live.qel")).fileName();
+  const QString deadBody = QFileInfo(BodyFileName(dir + "/dead.qel")).fileName();
+  const QString ownBody = QFileInfo(CurrentBodyFileName()).fileName();
+  for (const QString &name : {liveBody, deadBody, QString("qel_clipboard.clp"), QString("qel_clipboard.clp.00ab12cd34ef5678.tmp"),
+                              QString("notes.txt"), QString("ABC.~h")})
+    writeBytes(temp + name, "x");
+  const TPrivateFolder held("open-");
+  ASSERT_TRUE(held.isValid());
+  writeBytes(held.path() + "held.~h", "x");
+  const QString deadOpen = CreatePrivateSubFolder("open-");
+  const QString deadSave = CreatePrivateSubFolder("save-");
+  const QString other = CreatePrivateSubFolder("other-");
+  writeBytes(deadOpen + "secret.~i", "x");
+  writeBytes(deadSave + "secret.~h", "x");
+
+  // Young items are never taken: their owner may not have named them yet.
+  EXPECT_EQ(RemoveDeadInstanceDebris({liveBody, ownBody}, 3600), 0);
+  EXPECT_EQ(RemoveDeadInstanceDebris({liveBody, ownBody}, 0), 4);
+  for (const QString &gone : {temp + deadBody, temp + "qel_clipboard.clp.00ab12cd34ef5678.tmp", deadOpen, deadSave})
+    EXPECT_FALSE(QFileInfo::exists(gone)) << gone.toStdString();
+  for (const QString &kept : {temp + liveBody, temp + ownBody, temp + "qel_clipboard.clp", temp + "notes.txt", temp + "ABC.~h",
+                              held.path() + "held.~h", other})
+    EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
+  for (const QString &name : {liveBody, QString("qel_clipboard.clp"), QString("notes.txt"), QString("ABC.~h")})
+    QFile::remove(temp + name);
+  QDir(other).removeRecursively();
 }
 
 // A save that runs out of room keeps the old file whole and leaves nothing behind.
