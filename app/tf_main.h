@@ -255,6 +255,9 @@ private:
   std::unique_ptr<MainActions> actions_;
   QStringList arguments_;
   std::unique_ptr<RunningInstance> instance_;
+  // Made on the application, which outlives the window: cut when the window
+  // goes, before its widgets, whose hiding changes the focus once more.
+  QMetaObject::Connection focusConnection_;
   bool destroyed_ = false;
   bool terminateRequested_ = false;  // handed over to another instance while starting
   bool closing_ = false;        // the close path runs: no autosave, no second question

@@ -77,6 +77,7 @@ Tf_Main::Tf_Main(const QStringList &arguments, QWidget *parent) : QMainWindow(pa
 }
 
 Tf_Main::~Tf_Main() {
+  QObject::disconnect(focusConnection_);
   FileModified.setOnChange({});
   FormDestroy();
   if (f_Main == this) f_Main = nullptr;
@@ -105,7 +106,7 @@ void Tf_Main::wireLifeCycle() {
   // focus between the filter edit, the list and the editor, the modified
   // flag, the selected cards, the editor's undo steps, the filter edit's
   // text and the clipboard.
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+  focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
     if (now == e_record || now == lw_List || now == m_Card) UpdateEditMenu();
   });
   FileModified.setOnChange([this] { UpdateEditMenu(); });

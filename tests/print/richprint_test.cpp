@@ -217,7 +217,8 @@ TEST_F(RichPrint, ResolutionSetsInsetAndPenWidths) {
     rp.Print(e, 1);
     // The right-aligned footer ends the inset before the column's edge
     // (left margin 25 + column 100 mm).
-    const PdfWord *one = findWord(pdfWords(pdf.file), QStringLiteral("1"));
+    const auto words = pdfWords(pdf.file);  // the word found points into it
+    const PdfWord *one = findWord(words, QStringLiteral("1"));
     ASSERT_TRUE(one) << c.dpi;
     EXPECT_NEAR(one->box.right() / kPtPerMm, 125 - c.inset * 25.4 / c.dpi, 0.5) << c.dpi;
   }

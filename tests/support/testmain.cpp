@@ -13,8 +13,21 @@
 
 #include "tests/support/testenv.h"
 
+#ifdef QEL_SANITIZE
+// The sanitizer settings of the test binaries (read by the runtime before
+// main) and, through the environment, of the programs the tests start.
+#define QEL_LSAN_OPTIONS "suppressions=" QEL_LSAN_SUPPRESSIONS ":print_suppressions=0"
+#define QEL_UBSAN_OPTIONS "halt_on_error=1:print_stacktrace=1"
+extern "C" const char *__lsan_default_options() { return QEL_LSAN_OPTIONS; }
+extern "C" const char *__ubsan_default_options() { return QEL_UBSAN_OPTIONS; }
+#endif
+
 int main(int argc, char **argv) {
   ::testing::InitGoogleTest(&argc, argv);
+#ifdef QEL_SANITIZE
+  ::setenv("LSAN_OPTIONS", QEL_LSAN_OPTIONS, 0);
+  ::setenv("UBSAN_OPTIONS", QEL_UBSAN_OPTIONS, 0);
+#endif
 
   // Before QApplication: Qt reads some of these at start.
   char pattern[] = "/tmp/qel-test-XXXXXX";
