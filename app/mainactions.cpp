@@ -317,8 +317,8 @@ void MainActions::buildFormattingToolbar(QToolBar *bar) {
   bar->addSeparator();
   for (const char *n : {"a_Left", "a_Center", "a_Right", "a_Bullets"}) bar->addAction(get(QString::fromLatin1(n)));
   bar->addSeparator();
-  for (const char *n : {"a_Superscript", "a_SubScript", "a_TextColor", "a_TextHighLight", "a_FormatPainter"})
-    bar->addAction(get(QString::fromLatin1(n)));
+  // The colour buttons and the size button are controls of their own, added by the editor commands.
+  for (const char *n : {"a_Superscript", "a_SubScript", "a_FormatPainter"}) bar->addAction(get(QString::fromLatin1(n)));
 }
 
 void MainActions::buildActionsToolbar(QToolBar *bar) {

@@ -15,6 +15,7 @@
 #include <memory>
 
 class QAction;
+class QFontComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -31,6 +32,8 @@ namespace qel {
 class RunningInstance;
 class TCrd;
 struct TFont;
+class TColorPaletteButton;
+class TFontSizeButton;
 struct FontGlobalParts;
 class CardListModel;
 class TCardFilter;
@@ -152,6 +155,38 @@ public:
   void SetDefaultTextAttributes();
   // The Card font of the settings as the editor takes a font.
   TReFontSource CardFontSource() const;
+  // The editor's selection moved: format painter, toolbar state, commands.
+  void m_card2SelectionChange();
+  void a_FontExecute();
+  void a_FontSizeExecute();
+  void b_textsize_Click(const QString &caption);
+  void b_textsize_otherClick();
+  void cb_Font_Change(const QString &name);
+  void a_BoldExecute();
+  void a_ItalicExecute();
+  void a_UnderlineExecute();
+  void a_AlignmentExecute(int tag);
+  void a_BulletsExecute();
+  void a_SuperscriptExecute();
+  void a_SubScriptExecute();
+  void a_TextColorExecute();
+  void a_TextHighLightExecute();
+  void a_FormatPainterExecute();
+  void a_CardUnformatExecute();
+  void a_SortCardLinesExecute();
+  void a_InsertPictureExecute();
+  void a_InsertDateTimeExecute();
+  void a_LoadCardFromFileExecute();
+  void a_SaveCardToFileExecute();
+  // The current date and time in the "DateTime Format" option's form.
+  static QString DateTimeText();
+  // Scrolls the editor by -delta / 80 lines (one notch of 120: one line).
+  void m_Card1MouseWheel(int wheelDelta);
+  bool ToolbarUpdating = false;
+  TFontSizeButton *b_FontSize = nullptr;
+  TColorPaletteButton *b_TextColor = nullptr;
+  TColorPaletteButton *b_TextHighLight = nullptr;
+  QFontComboBox *cb_Font = nullptr;
 
   // ---- card commands and card clipboard (tf_main_cards.cpp) ----
   void a_AddExecute();
@@ -237,6 +272,8 @@ private:
   void wireOptionsCommand();  // the options dialog (tf_main_options.cpp)
   void wireCardCommands();  // card commands and card clipboard (tf_main_cards.cpp)
   void wireFindCommands();  // find and replace (tf_main_find.cpp)
+  void buildFormattingControls();  // the formatting toolbar's own controls (tf_main_editor.cpp)
+  void wireEditorCommands();       // editor and formatting commands (tf_main_editor.cpp)
   bool replaceFindStep(bool all);
   bool selectionMatchesFind() const;
   std::unique_ptr<TCardScanner> replaceScanner_;  // one body reader for a whole Replace All

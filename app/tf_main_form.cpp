@@ -47,16 +47,7 @@ void Tf_Main::buildForm() {
   Toolbar_formatting = addToolBar(QStringLiteral("Formatting"));
   Toolbar_formatting->setObjectName(QStringLiteral("Toolbar_formatting"));
   actions_->buildFormattingToolbar(Toolbar_formatting);
-  // The font of the selection; the list of screen fonts is filled at start-up.
-  auto *fontBox = new QFontComboBox(Toolbar_formatting);
-  fontBox->setObjectName(QStringLiteral("cb_Font"));
-  fontBox->setToolTip(QStringLiteral("Font"));
-  fontBox->setFocusPolicy(Qt::ClickFocus);
-  fontBox->setMaximumWidth(170);
-  fontBox->setEnabled(false);  // a command of its own, enabled once it is built
-  QAction *first = Toolbar_formatting->actions().value(0);
-  Toolbar_formatting->insertWidget(first, fontBox);
-  Toolbar_formatting->insertSeparator(first);
+  buildFormattingControls();
   Toolbar_Actions = addToolBar(QStringLiteral("Actions"));
   Toolbar_Actions->setObjectName(QStringLiteral("Toolbar_Actions"));
   e_Action = new QLineEdit(Toolbar_Actions);

@@ -96,6 +96,7 @@ void Tf_Main::wireLifeCycle() {
   wireListCommands();
   wireCardCommands();
   wireFindCommands();
+  wireEditorCommands();
   connect(m_Card, &QTextEdit::textChanged, this, [this] {
     if (!EditorReady) return;
     FileModified = true;

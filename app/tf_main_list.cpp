@@ -79,6 +79,11 @@ private:
       if (press) trigger("a_Add");
       return 1;
     }
+    if (isKey(k, Qt::Key_D, Qt::ControlModifier)) {
+      // The date goes into the filter also when no card is there to take it.
+      if (press) w_.a_InsertDateTimeExecute();
+      return 1;
+    }
     if (isEnter(k)) {
       if (press && FilteredCards.IsEmpty() && w_.OfferAddCardFromFilter()) w_.m_Card->setFocus();
       return 1;

@@ -1,0 +1,156 @@
+#include "app/formattingbar.h"
+
+#include "app/formattingstate.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QGridLayout>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QWidgetAction>
+
+namespace qel {
+
+namespace {
+constexpr int kGridColumns = 8;
+
+// The button runs the command and follows its enabled state and hint; its
+// face (caption, image) stays its own.
+void bindCommand(QToolButton *button, QAction *command) {
+  button->setToolTip(command->toolTip());
+  button->setEnabled(command->isEnabled());
+  QObject::connect(command, &QAction::enabledChanged, button, &QWidget::setEnabled);
+  QObject::connect(button, &QToolButton::clicked, command, [command] { command->trigger(); });
+}
+} // namespace
+
+const QList<TColor> &TColorPaletteButton::PaletteColors() {
+  // 0x00BBGGRR: blacks and greys, then the strong colours, then the light ones.
+  static const QList<TColor> colors = {
+      0x000000, 0x003399, 0x003333, 0x003300, 0x663300, 0x800000, 0x993333, 0x333333,
+      0x000080, 0x0066FF, 0x008080, 0x008000, 0x808000, 0xFF0000, 0x996666, 0x808080,
+      0x0000FF, 0x0099FF, 0x00CC99, 0x669933, 0xCCCC33, 0xFF6633, 0x800080, 0x999999,
+      0xFF00FF, 0x00CCFF, 0x00FFFF, 0x00FF00, 0xFFFF00, 0xFFCC00, 0x663399, 0xC0C0C0,
+      0xCC99FF, 0x99CCFF, 0x99FFFF, 0xCCFFCC, 0xFFFFCC, 0xFFCC99, 0xFF99CC, 0xFFFFFF,
+  };
+  return colors;
+}
+
+TColorPaletteButton::TColorPaletteButton(const QString &prefix, QAction *command, QWidget *parent)
+    : QToolButton(parent) {
+  setObjectName(QStringLiteral("b_") + prefix);
+  command_ = command;
+  bindCommand(this, command);
+  setPopupMode(QToolButton::MenuButtonPopup);
+  auto *menu = new QMenu(this);
+  menu->setObjectName(prefix + QStringLiteral("Button"));
+  grid_ = new QWidget(menu);
+  grid_->setObjectName(prefix + QStringLiteral("Palette"));
+  auto *layout = new QGridLayout(grid_);
+  layout->setSpacing(2);
+  layout->setContentsMargins(4, 4, 4, 4);
+  const QList<TColor> &colors = PaletteColors();
+  for (int i = 0; i < colors.size(); ++i) {
+    auto *swatch = new QToolButton(grid_);
+    swatch->setObjectName(prefix + QStringLiteral("Palette%1").arg(i));
+    swatch->setFixedSize(16, 16);
+    swatch->setAutoRaise(true);
+    QPixmap pm(12, 12);
+    pm.fill(TColorToQColor(colors[i]));
+    swatch->setIcon(QIcon(pm));
+    const TColor c = colors[i];
+    connect(swatch, &QToolButton::clicked, this, [this, menu, c] {
+      menu->close();
+      setPaletteColor(c);
+    });
+    layout->addWidget(swatch, i / kGridColumns, i % kGridColumns);
+  }
+  auto *gridAction = new QWidgetAction(menu);
+  gridAction->setDefaultWidget(grid_);
+  menu->addAction(gridAction);
+  menu->addSeparator();
+  default_ = menu->addAction(QStringLiteral("Default"));
+  default_->setObjectName(prefix + QStringLiteral("Default"));
+  default_->setCheckable(true);
+  connect(default_, &QAction::triggered, this, [this] { emit defaultChosen(); });
+  more_ = menu->addAction(QStringLiteral("More Colors ..."));
+  more_->setObjectName(prefix + QStringLiteral("More"));
+  connect(more_, &QAction::triggered, this, [this] { emit moreColorsChosen(); });
+  setMenu(menu);
+  updateIcon();
+}
+
+void TColorPaletteButton::setPaletteColor(TColor color) {
+  paletteColor_ = color;
+  default_->setChecked(color == clNone);
+  emit paletteChanged(color);
+}
+
+void TColorPaletteButton::setButtonColor(TColor color) {
+  buttonColor_ = color;
+  updateIcon();
+}
+
+void TColorPaletteButton::updateIcon() {
+  // The command's image with a bar 4 pixels high along its bottom in the
+  // button's colour; no colour shows as an outline in the shadow colours.
+  const QSize size = iconSize().isValid() ? iconSize() : QSize(16, 16);
+  QPixmap pm(size);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  if (command_ && !command_->icon().isNull()) p.drawPixmap(0, 0, command_->icon().pixmap(size));
+  const QRect bar(0, size.height() - 4, size.width(), 4);
+  if (buttonColor_ == clNone || buttonColor_ == clDefault) {
+    p.setPen(TColorToQColor(clBtnShadow));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(bar.adjusted(0, 0, -1, -1));
+  } else {
+    p.fillRect(bar, TColorToQColor(buttonColor_));
+  }
+  p.end();
+  setIcon(QIcon(pm));
+}
+
+TFontSizeButton::TFontSizeButton(QAction *command, QWidget *parent) : QToolButton(parent) {
+  setObjectName(QStringLiteral("b_FontSize"));
+  bindCommand(this, command);
+  setToolButtonStyle(Qt::ToolButtonTextOnly);
+  setText(QStringLiteral("10"));
+  setPopupMode(QToolButton::MenuButtonPopup);
+  auto *menu = new QMenu(this);
+  items_ = new QActionGroup(this);
+  items_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  for (int size : TextSizeItems()) {
+    QAction *a = menu->addAction(QString::number(size));
+    a->setObjectName(QStringLiteral("b_textsize_%1").arg(size));
+    a->setCheckable(true);
+    items_->addAction(a);
+    connect(a, &QAction::triggered, this, [this, a] { emit sizeItemClicked(a->text()); });
+  }
+  QAction *other = menu->addAction(QStringLiteral("other ..."));
+  other->setObjectName(QStringLiteral("b_textsize_other"));
+  other->setCheckable(true);
+  items_->addAction(other);
+  connect(other, &QAction::triggered, this, [this] { emit otherClicked(); });
+  setMenu(menu);
+}
+
+QAction *TFontSizeButton::item(const QString &caption) const {
+  const QString name = QStringLiteral("b_textsize_") + caption;
+  for (QAction *a : items_->actions())
+    if (a->objectName() == name) return a;
+  return nullptr;
+}
+
+void TFontSizeButton::checkItem(const QString &caption) {
+  for (QAction *a : items_->actions()) a->setChecked(false);
+  if (QAction *a = item(caption)) a->setChecked(true);
+}
+
+QString TFontSizeButton::checkedItem() const {
+  QAction *a = items_->checkedAction();
+  return a ? a->objectName().mid(QStringLiteral("b_textsize_").size()) : QString();
+}
+
+} // namespace qel
