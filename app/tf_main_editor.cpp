@@ -457,8 +457,13 @@ void Tf_Main::a_LoadCardFromFileExecute() {
   EditorReady = false;
   {
     Finally restore([ready] { EditorReady = ready; });
-    if (!(data.trimmed().startsWith("{\\rtf") && m_Card->streamIn(data, re::SF_RTF)))
-      m_Card->setText(DecodeTextFile(data));
+    if (!(data.trimmed().startsWith("{\\rtf") && m_Card->streamIn(data, re::SF_RTF))) {
+      QString text = DecodeTextFile(data);
+      // The last line's end ends it; it starts no empty line.
+      if (text.endsWith(QLatin1String("\r\n"))) text.chop(2);
+      else if (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r'))) text.chop(1);
+      m_Card->setText(text);
+    }
   }
   FileModified = true;
   CardBodyChanged = true;

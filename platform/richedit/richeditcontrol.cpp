@@ -260,6 +260,11 @@ QTextCharFormat RichEditControl::formatAt(int pos) const {
 QTextCharFormat RichEditControl::resolved(const QTextCharFormat &f) const {
   QTextCharFormat r = defaultFormat_;
   r.merge(f);
+  // A colour of the text's own wins over the default's automatic colour
+  // (the automatic flag is only ever stored as set).
+  if (f.hasProperty(QTextFormat::ForegroundBrush) && !f.boolProperty(CharAutoColor)) r.clearProperty(CharAutoColor);
+  if (f.hasProperty(QTextFormat::BackgroundBrush) && !f.boolProperty(CharAutoBackColor))
+    r.clearProperty(CharAutoBackColor);
   return r;
 }
 
@@ -390,10 +395,15 @@ CharFormat RichEditControl::charFormat(int scope) const {
   if (s == e) return charFormatFromQt(insertionFormat());
   bool first = true;
   CharFormat acc;
+  // Fragments share a few formats: each format is folded in once.
+  std::vector<int> seen;
   for (QTextBlock b = document()->findBlock(s); b.isValid() && b.position() < e; b = b.next()) {
     for (auto it = b.begin(); !it.atEnd(); ++it) {
       const QTextFragment frag = it.fragment();
       if (frag.position() + frag.length() <= s || frag.position() >= e) continue;
+      const int index = frag.charFormatIndex();
+      if (std::find(seen.begin(), seen.end(), index) != seen.end()) continue;
+      seen.push_back(index);
       const CharFormat r = charFormatFromQt(resolved(frag.charFormat()));
       if (first) acc = r, first = false;
       else intersectCharFormat(acc, r);
@@ -409,6 +419,23 @@ void RichEditControl::applyCharRecord(const CharFormat &record, int s, int e) {
   // Collect first: changing formats re-cuts the fragments.
   struct Piece { int s, e; QTextCharFormat f; };
   std::vector<Piece> pieces;
+  // A record that only sets properties (bold, a size, a face...) is the same
+  // as merging what it sets into every fragment: one merge over the range
+  // then serves, which on a long text is far quicker than a write per fragment.
+  QTextCharFormat delta;
+  applyCharFormat(record, delta);
+  bool mergeable = true;
+  std::vector<std::pair<int, bool>> checked;  // format index → merging gives the same
+  auto check = [&](int index, const QTextCharFormat &before, const QTextCharFormat &after) {
+    if (!mergeable) return;
+    for (const auto &[i, same] : checked)
+      if (i == index) return;
+    QTextCharFormat merged = before;
+    merged.merge(delta);
+    const bool same = merged == after;
+    checked.emplace_back(index, same);
+    if (!same) mergeable = false;
+  };
   for (QTextBlock b = document()->findBlock(s); b.isValid() && b.position() < e; b = b.next()) {
     for (auto it = b.begin(); !it.atEnd(); ++it) {
       const QTextFragment frag = it.fragment();
@@ -416,14 +443,28 @@ void RichEditControl::applyCharRecord(const CharFormat &record, int s, int e) {
       if (fe <= fs) continue;
       QTextCharFormat f = frag.charFormat();
       applyCharFormat(record, f);
+      check(frag.charFormatIndex(), frag.charFormat(), f);
       pieces.push_back({fs, fe, f});
     }
     const int brk = b.position() + b.length() - 1;
     if (brk >= s && brk < e) {
       QTextCharFormat f = b.charFormat();
+      const QTextCharFormat before = f;
       applyCharFormat(record, f);
+      if (mergeable) {
+        QTextCharFormat merged = before;
+        merged.merge(delta);
+        mergeable = merged == f;
+      }
       pieces.push_back({brk, brk + 1, f});
     }
+  }
+  if (mergeable && !pieces.empty()) {
+    c.setPosition(s);
+    c.setPosition(e, QTextCursor::KeepAnchor);
+    c.mergeCharFormat(delta);
+    c.endEditBlock();
+    return;
   }
   for (const Piece &p : pieces) {
     c.setPosition(p.s);
@@ -486,8 +527,12 @@ ParaFormat RichEditControl::paraFormat() const {
   QTextBlock last = document()->findBlock(e);
   if (e > s && last.position() == e && last != b) last = last.previous();
   ParaFormat acc = paraFormatFromQt(b.blockFormat());
+  std::vector<int> seen{b.blockFormatIndex()};  // each paragraph format folded in once
   while (b != last && b.isValid()) {
     b = b.next();
+    const int index = b.blockFormatIndex();
+    if (std::find(seen.begin(), seen.end(), index) != seen.end()) continue;
+    seen.push_back(index);
     intersectParaFormat(acc, paraFormatFromQt(b.blockFormat()));
   }
   return acc;
