@@ -166,7 +166,7 @@ void Tf_Main::FormShow() {
   if (auto *fonts = Toolbar_formatting->findChild<QFontComboBox *>(QStringLiteral("cb_Font"))) {
     // The screen fonts as they are now (one installed since the combo was made shows too).
     fonts->setWritingSystem(QFontDatabase::Any);
-    fonts->setCurrentFont(m_Card->font());
+    m_card2SelectionChange();  // the combo then names the shown text's face
   }
 }
 
