@@ -108,9 +108,13 @@ void TZipArchiver::Add() {
     if (AddOptions.contains(AddFreshen) || AddOptions.contains(AddUpdate)) return ShowZipMessage(AD_NoFreshenUpdate);
     if (zipFileName_.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) return ShowZipMessage(DS_NoSFXSpan);
   }
+  // "x.exe" that does not exist: a self-extracting program is made first
+  // (stub, header, empty end record) and the engine adds to it.
   if (zipFileName_.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive) && entries_.empty() &&
-      !QFileInfo::exists(zipFileName_))
-    return ShowZipMessage(SF_NotSupported);
+      !QFileInfo::exists(zipFileName_)) {
+    const int made = MakeSelfExtracting();
+    if (made != 0) return ReportZipError(EZipArchiver::CreateFromIdInt(AD_AutoSFXWrong, made));
+  }
 
   const bool wasLoaded = ZipEngineLoaded();
   if (LoadZipEngine() <= 0) return;

@@ -76,6 +76,10 @@ enum UnZipSkipType {
 };
 enum TPasswordButton { pwbOk, pwbCancel, pwbCancelAll, pwbAbort };
 
+enum SFXOpt { SFXAskCmdLine, SFXAskFiles, SFXAutoRun, SFXHideOverWriteBox, SFXCheckSize, SFXNoSuccessMsg };
+using SFXOpts = EnumSet<SFXOpt>;
+enum OvrOpts { OvrConfirm, OvrAlways, OvrNever };
+
 // What a disk in the drive holds (a set of these bits), and the answer to it.
 enum TZipDiskStatusBit : unsigned {
   zdsEmpty = 1, zdsHasFiles = 2, zdsPreviousDisk = 4, zdsSameFileName = 8, zdsNotEnoughSpace = 16,
@@ -148,6 +152,15 @@ public:
   qint64 KeepFreeOnDisk1 = 0;       // bytes left free on the first volume
   qint64 MaxVolumeSize = 0;         // 0: as much as the volume holds
   qint64 MinFreeVolumeSize = 65536; // a volume with less free is refused
+  // Self-extracting programs: what goes into the header behind the stub.
+  QString SFXCaption = QStringLiteral("Self-extracting Archive");
+  QString SFXCommandLine;
+  QString SFXDefaultDir;
+  QString SFXMessage;
+  SFXOpts SFXOptions{SFXCheckSize};
+  OvrOpts SFXOverWriteMode = OvrConfirm;
+  QString SFXPath = QStringLiteral("ZipSFX.bin");  // the stub; the path used once found
+  QByteArray SFXIcon;  // an icon file; empty: the stub's icon stays
   QString VersionInfo() const { return QStringLiteral("1.70"); }
 
   QString ZipFileName() const { return zipFileName_; }
@@ -255,6 +268,22 @@ public:
   int EraseVolume();
   int FormatVolume(const QString &drive);
 
+  // Self-extracting programs. MakeSelfExtracting: 0 done; -1 the program
+  // could not be created; -2 a write or copy failed; -3 the stub or the
+  // archive could not be read; -9 nothing done (reported) or a wrong final
+  // length; -10, -11, -12 from ReplaceStubIcon.
+  int MakeSelfExtracting();
+  // The header written behind the stub; empty when a text exceeds 255 bytes.
+  QByteArray SfxHeader() const;
+  int CopyCentralDirectory(QFile &program, QFile &archive, const zipfmt::DirectoryLocation &where, qint64 shift);
+  // Replaces the first 32x32 icon image of the stub at the start of
+  // `program`: 0 done, -10 no usable icon in a sound stub, -11 a read or
+  // write failed, -12 SFXIcon is not one 32x32 16-colour image.
+  int ReplaceStubIcon(QFile &program, qint64 stubSize);
+  // The icon image's virtual address in a resource section, 0 when none.
+  static std::uint32_t FindStubIcon(const QByteArray &section, std::uint32_t virtualAddress, std::uint32_t rawSize,
+                                    std::uint32_t resourceAddress);
+
   // Wait cursor nesting.
   void StartWaitCursor();
   void StopWaitCursor();
@@ -298,6 +327,8 @@ private:
   std::unique_ptr<SpanState> span_;
   VolumeService *volumes_ = &systemVolumes();
   int listedLastVolume_ = 0;
+  bool listedFaulty_ = false;  // the last listing found the structure shifted (10203)
+  QString findStub();
   void clearLists();
   std::int32_t callback(zipabi::ZipCallbackRecord &record);
   void answerPassword(zipabi::ZipCallbackRecord &record);

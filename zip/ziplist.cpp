@@ -107,6 +107,7 @@ void TZipArchiver::listArchive() {
   entries_.clear();
   totalSize_ = 0;
   listedLastVolume_ = 0;
+  listedFaulty_ = false;
   if (zipFileName_.isEmpty() || !QFileInfo(zipFileName_).isFile()) {
     if (OnDirUpdate) OnDirUpdate(*this);
     return;
@@ -144,6 +145,7 @@ void TZipArchiver::listArchive() {
       // damaged record): entries are shifted by the difference.
       start = qint64(where.directoryStart);
       shift = where.shift;
+      listedFaulty_ = shift != 0;
       if (shift != 0) ShowZipMessage(LI_WrongZipStruct);
       // The directory is read in one piece, bounded by the file.
       if (where.directorySize > std::uint64_t(std::numeric_limits<qsizetype>::max()) || !file.seek(start))
