@@ -490,3 +490,39 @@ TEST(ZipSpan, RecordListStreamAndFileRoutines) {
   EXPECT_TRUE(QDir(volume).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).isEmpty());
   EXPECT_EQ(readAll(outside + "/keep.txt"), "keep");
 }
+
+TEST(ZipSpan, ErasingADiskAsksClearsAndLabels) {
+  if (!enginesBuilt()) GTEST_SKIP() << "engine libraries not built";
+  Sources src("span-erase");
+  const QString archive = plainArchive(src, src.dir + "/whole.zip");
+  const QString root = qel::test::freshDir("span-erase-root");
+  StandInDisks disks(root, 1, 1 << 20);
+  disks.insert(0);
+  writeAll(disks.disks[0].folder + "/old.txt", "old");
+  QDir().mkpath(disks.disks[0].folder + "/olddir");
+  writeAll(disks.disks[0].folder + "/olddir/inner.txt", "inner");
+
+  ScriptedUi ui;
+  ui.answerButton(IDOK).answerButton(IDYES);  // the disk is in; erase it
+  TZipArchiver zip;
+  setUp(zip);
+  zip.Unattended = false;
+  zip.SetVolumeService(&disks);
+  zip.AddOptions = {AddDiskSpanErase};
+  ASSERT_EQ(zip.WriteSpan(archive, disks.drive + "/set.zip"), 0) << zip.Message().toStdString();
+  ASSERT_EQ(ui.prompts().size(), 2u);
+  EXPECT_TRUE(ui.prompts()[0].text.startsWith("Please insert disk volume 1")) << ui.prompts()[0].text.toStdString();
+  EXPECT_EQ(ui.prompts()[1].text, "Erase " + disks.drive + "/");
+  EXPECT_EQ(ui.prompts()[1].caption, "Confirm");
+  EXPECT_EQ(QDir(disks.disks[0].folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"set.zip"});
+  EXPECT_EQ(disks.disks[0].label, "PKBACK# 001");
+
+  // Refusing to erase cancels quietly and writes nothing.
+  ui.clear();
+  ui.answerButton(IDOK).answerButton(IDNO);
+  QFile::remove(disks.disks[0].folder + "/set.zip");
+  EXPECT_EQ(zip.WriteSpan(archive, disks.drive + "/set.zip"), -7);
+  EXPECT_EQ(zip.ErrCode(), 11007);
+  EXPECT_EQ(ui.messageTexts().size(), 2);
+  EXPECT_FALSE(QFileInfo::exists(disks.disks[0].folder + "/set.zip"));
+}
