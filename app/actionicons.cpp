@@ -261,6 +261,17 @@ const QHash<QString, Drawing> &drawings() {
            p.drawLine(QPointF(6.5, y), QPointF(14, y));
          }
        }},
+      {QStringLiteral("a_Paragraph"),
+       [](QPainter &p) {
+         // A pilcrow.
+         p.setPen(Qt::NoPen);
+         p.setBrush(kInk);
+         p.drawEllipse(QPointF(6, 5.5), 3.2, 3.2);
+         p.setPen(pen(kInk, 1.4));
+         p.drawLine(QPointF(8.5, 2.5), QPointF(13.5, 2.5));
+         p.drawLine(QPointF(9, 2.5), QPointF(9, 14));
+         p.drawLine(QPointF(12.5, 2.5), QPointF(12.5, 14));
+       }},
       {QStringLiteral("a_Superscript"),
        [](QPainter &p) {
          letter(p, QStringLiteral("x"), false, false, false, kInk, QRectF(0, 4, 11, 12), 12);

@@ -315,7 +315,8 @@ void MainActions::buildFormattingToolbar(QToolBar *bar) {
   setUpToolbar(bar);
   for (const char *n : {"a_Bold", "a_Italic", "a_Underline"}) bar->addAction(get(QString::fromLatin1(n)));
   bar->addSeparator();
-  for (const char *n : {"a_Left", "a_Center", "a_Right", "a_Bullets"}) bar->addAction(get(QString::fromLatin1(n)));
+  for (const char *n : {"a_Left", "a_Center", "a_Right", "a_Bullets", "a_Paragraph"})
+    bar->addAction(get(QString::fromLatin1(n)));
   bar->addSeparator();
   // The colour buttons and the size button are controls of their own, added by the editor commands.
   for (const char *n : {"a_Superscript", "a_SubScript", "a_FormatPainter"}) bar->addAction(get(QString::fromLatin1(n)));

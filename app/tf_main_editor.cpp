@@ -10,6 +10,7 @@
 #include "platform/datetime.h"
 #include "platform/uiservices.h"
 #include "richedit/externalfiles.h"
+#include "richedit/paraformatdlg.h"
 #include "richedit/rerichedit.h"
 #include "settings/fontvalue.h"
 #include "settings/options.h"
@@ -159,8 +160,10 @@ void Tf_Main::wireEditorCommands() {
   a.wire(QStringLiteral("a_InsertDateTime"), this, [this] { a_InsertDateTimeExecute(); });
   a.wire(QStringLiteral("a_LoadCardFromFile"), this, [this] { a_LoadCardFromFileExecute(); });
   a.wire(QStringLiteral("a_SaveCardToFile"), this, [this] { a_SaveCardToFileExecute(); });
-  // a_Paragraph, a_InsertObject and a_PasteSpecial come with the paragraph
-  // dialog and the embedded objects.
+  a.wire(QStringLiteral("a_Paragraph"), this, [this] {
+    if (ShowParagraphDialog(m_Card->Paragraph(), this)) m_card2SelectionChange();
+  });
+  // a_InsertObject and a_PasteSpecial come with the embedded objects.
 
   connect(cb_Font, &QComboBox::textActivated, this, [this](const QString &name) { cb_Font_Change(name); });
   MainActions::markBuiltWidget(cb_Font);
