@@ -31,8 +31,7 @@ void ApplyPrinterOptions(Tf_Main &) {
   if (AppOptions->MarginUnits == 0) PrinterPageState().SetMeasureUnit(TPrinterPageState::Millimeters);
   if (AppOptions->MarginUnits == 1) PrinterPageState().SetMeasureUnit(TPrinterPageState::Inches);
 }
-void CloseHelpWindows() {}
-void HelpPopup(Tf_Main &, int) {}
+
 
 bool IsFirstStart() {
   TRegistry2000 reg;

@@ -20,9 +20,7 @@ void ReloadToolbarItemVisibility(Tf_Main &);
 void ApplyTrayOption(Tf_Main &, bool sysTray);
 void SetTrayHint(Tf_Main &, const QString &hint);
 void ApplyPrinterOptions(Tf_Main &);
-void CloseHelpWindows();
-// The help pop-up of a context, at the remembered position.
-void HelpPopup(Tf_Main &, int context);
+
 
 // The first start of the program for this user (the sample file is shown then).
 bool IsFirstStart();

@@ -10,6 +10,7 @@
 #include "richedit/rerichedit.h"  // the card editor's type, for everyone who reaches m_Card
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QPointer>
 #include <QStringList>
 #include <memory>
@@ -38,6 +39,13 @@ struct FontGlobalParts;
 class CardListModel;
 class TCardFilter;
 class TTbrMRUList;
+struct HH_POPUP;
+// The help context of a widget: its "helpContext" property, else its name's; 0 for none.
+int HelpContextOf(const QWidget *widget);
+// Every help context and pop-up the program asks for.
+QList<int> UsedHelpContexts();
+// The pop-up on the header and footer codes.
+inline constexpr int kHeadersFootersPopup = 1411;
 class TFindDialog;
 
 class Tf_Main : public QMainWindow, public MainWindowHooks {
@@ -76,7 +84,24 @@ public:
   // Set when the program handed its start-up file to another instance and should end.
   bool terminateRequested() const { return terminateRequested_; }
   void requestTerminate() { terminateRequested_ = true; }
-  QString HelpFilePath;
+  QString HelpFilePath;  // the help folder beside the program
+
+  // ---- help (tf_main_help.cpp) ----
+  // HtmlHelp on the help folder, or on one of its pages.
+  bool HtmlHelpCommand(unsigned command, quintptr data, const HH_POPUP *popup = nullptr, const QString &page = QString());
+  void HelpContext(int context);
+  void HelpTopicPage(const QString &page);
+  void HelpPopup(int context);  // at the remembered pop-up position
+  // The framework's help requests; always false (no other help system is called).
+  bool ApplicationHelp(unsigned command, quintptr data);
+  // F1 on `widget`: the first of it and its parents with a help context.
+  void HelpForWidget(QWidget *widget);
+  QPoint PopupPosition() const { return popupPosition_; }
+  void HelpTopic1Click();
+  void GettingStarted1Click();
+  void Website1Click();
+  void About1Click();
+  void CloseHelpWindows();
 
   // ---- main-window hooks for the caption rule and the hand-over ----
   QString windowCaption() const override;
@@ -269,7 +294,9 @@ private:
   void wireLifeCycle();
   void restartAutosave();  // after a close that did not happen, when autosave is on
   void wireFileCommands();
-  void wireOptionsCommand();  // the options dialog (tf_main_options.cpp)
+  void wireOptionsCommand();
+  void wireHelpCommands();  // tf_main_help.cpp
+  QPoint popupPosition_;  // the options dialog (tf_main_options.cpp)
   void wireCardCommands();  // card commands and card clipboard (tf_main_cards.cpp)
   void wireFindCommands();  // find and replace (tf_main_find.cpp)
   void buildFormattingControls();  // the formatting toolbar's own controls (tf_main_editor.cpp)

@@ -87,6 +87,7 @@ void Tf_Main::wireLifeCycle() {
   MainActions &a = *actions_;
   a.wire(QStringLiteral("a_Lock"), this, [this] { a_LockExecute(true); });
   wireOptionsCommand();
+  wireHelpCommands();
   a.wire(QStringLiteral("Exit1"), this, [this] { Exit1Click(); });
   a.wire(QStringLiteral("Wordwrap1"), this, [this](bool on) { m_Card->SetWordWrap(on); });
   a.wire(QStringLiteral("GoToIndex1"), this, [this] { e_record->setFocus(); });
@@ -121,7 +122,7 @@ void Tf_Main::FormCreate() {
   if (!AppOptions) AppOptions = new tOptions;
   AppOptions->LoadFromRegistry();
   if (!AppOptions->SysTray && AppOptions->StartMinimized) setWindowState(windowState() | Qt::WindowMinimized);
-  HelpFilePath = QCoreApplication::applicationDirPath() + QStringLiteral("/Qel Moravine.chm");
+  HelpFilePath = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
 }
 
 void Tf_Main::showEvent(QShowEvent *e) {
@@ -390,7 +391,7 @@ void Tf_Main::FormDestroy() {
   if (StartupDone) SaveRecentFiles();
   // Whatever way the program ends, its body file does not outlive it.
   pending::DeleteBodyFile();
-  pending::CloseHelpWindows();
+  CloseHelpWindows();
 }
 
 bool Tf_Main::QueryEndSession() {

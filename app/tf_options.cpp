@@ -7,6 +7,7 @@
 #include "platform/datetime.h"
 #include "platform/inifile.h"
 #include "platform/uiservices.h"
+#include "shell/htmlhelp.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -614,7 +615,10 @@ void Tf_Options::chb_PageBreaksClick() {
 }
 
 void Tf_Options::b_HeadersHelpClick() {
-  if (main_) pending::HelpPopup(*main_, 1411);
+  if (!main_) return;
+  // The pop-up opens under the button.
+  main_->ApplicationHelp(HELP_SETPOPUP_POS, PackPoint(b_HeadersHelp->mapToGlobal(QPoint(0, b_HeadersHelp->height()))));
+  main_->HelpPopup(kHeadersFootersPopup);
 }
 
 void Tf_Options::cb_MRUClick() {
