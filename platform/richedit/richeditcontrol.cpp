@@ -416,26 +416,46 @@ CharFormat RichEditControl::charFormat(int scope) const {
 void RichEditControl::applyCharRecord(const CharFormat &record, int s, int e) {
   QTextCursor c(document());
   c.beginEditBlock();
-  // Collect first: changing formats re-cuts the fragments.
-  struct Piece { int s, e; QTextCharFormat f; };
-  std::vector<Piece> pieces;
   // A record that only sets properties (bold, a size, a face...) is the same
   // as merging what it sets into every fragment: one merge over the range
-  // then serves, which on a long text is far quicker than a write per fragment.
+  // then serves, which on a long text is far quicker than a write per
+  // fragment. Each distinct format is checked once.
   QTextCharFormat delta;
   applyCharFormat(record, delta);
   bool mergeable = true;
-  std::vector<std::pair<int, bool>> checked;  // format index → merging gives the same
-  auto check = [&](int index, const QTextCharFormat &before, const QTextCharFormat &after) {
-    if (!mergeable) return;
-    for (const auto &[i, same] : checked)
-      if (i == index) return;
-    QTextCharFormat merged = before;
+  bool any = false;
+  std::vector<int> checked;
+  auto check = [&](int index, const QTextCharFormat &before) {
+    if (std::find(checked.begin(), checked.end(), index) != checked.end()) return;
+    checked.push_back(index);
+    QTextCharFormat merged = before, applied = before;
     merged.merge(delta);
-    const bool same = merged == after;
-    checked.emplace_back(index, same);
-    if (!same) mergeable = false;
+    applyCharFormat(record, applied);
+    if (!(merged == applied)) mergeable = false;
   };
+  for (QTextBlock b = document()->findBlock(s); mergeable && b.isValid() && b.position() < e; b = b.next()) {
+    for (auto it = b.begin(); mergeable && !it.atEnd(); ++it) {
+      const QTextFragment frag = it.fragment();
+      if (std::min(frag.position() + frag.length(), e) <= std::max(frag.position(), s)) continue;
+      any = true;
+      check(frag.charFormatIndex(), frag.charFormat());
+    }
+    const int brk = b.position() + b.length() - 1;
+    if (brk >= s && brk < e) {
+      any = true;
+      check(b.charFormatIndex(), b.charFormat());
+    }
+  }
+  if (mergeable && any) {
+    c.setPosition(s);
+    c.setPosition(e, QTextCursor::KeepAnchor);
+    c.mergeCharFormat(delta);
+    c.endEditBlock();
+    return;
+  }
+  // Collect first: changing formats re-cuts the fragments.
+  struct Piece { int s, e; QTextCharFormat f; };
+  std::vector<Piece> pieces;
   for (QTextBlock b = document()->findBlock(s); b.isValid() && b.position() < e; b = b.next()) {
     for (auto it = b.begin(); !it.atEnd(); ++it) {
       const QTextFragment frag = it.fragment();
@@ -443,28 +463,14 @@ void RichEditControl::applyCharRecord(const CharFormat &record, int s, int e) {
       if (fe <= fs) continue;
       QTextCharFormat f = frag.charFormat();
       applyCharFormat(record, f);
-      check(frag.charFormatIndex(), frag.charFormat(), f);
       pieces.push_back({fs, fe, f});
     }
     const int brk = b.position() + b.length() - 1;
     if (brk >= s && brk < e) {
       QTextCharFormat f = b.charFormat();
-      const QTextCharFormat before = f;
       applyCharFormat(record, f);
-      if (mergeable) {
-        QTextCharFormat merged = before;
-        merged.merge(delta);
-        mergeable = merged == f;
-      }
       pieces.push_back({brk, brk + 1, f});
     }
-  }
-  if (mergeable && !pieces.empty()) {
-    c.setPosition(s);
-    c.setPosition(e, QTextCursor::KeepAnchor);
-    c.mergeCharFormat(delta);
-    c.endEditBlock();
-    return;
   }
   for (const Piece &p : pieces) {
     c.setPosition(p.s);
