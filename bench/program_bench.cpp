@@ -48,10 +48,14 @@ struct Files {
 
 QString program() { return QStringLiteral(QEL_PROGRAM_DIR "/qel-moravine"); }
 
+// The started programs keep their settings (the last file among them) in a
+// home of their own, so the windows made in this process start empty.
+QString childHome() { return files.home + QStringLiteral("/program"); }
+
 QStringList childEnv() {
   QStringList env;
   for (const char *v : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
-    env << QString::fromLatin1(v) + QLatin1Char('=') + files.home;
+    env << QString::fromLatin1(v) + QLatin1Char('=') + childHome();
   env << QStringLiteral("QEL_EXIT_AFTER_STARTUP=1");
   return env;
 }
@@ -275,6 +279,8 @@ int main(int argc, char **argv) {
   files.secret = files.home + QStringLiteral("/secret/cards.qel");
   files.tiny = files.home + QStringLiteral("/tiny/cards.qel");
   for (const QString &f : {files.plain, files.secret, files.tiny}) QDir().mkpath(QFileInfo(f).path());
+  QDir().mkpath(childHome());
+  QFile::setPermissions(childHome(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   try {
     bench::CardGenOptions options;
     const QString engines = QStringLiteral(QEL_PROGRAM_DIR);
