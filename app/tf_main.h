@@ -243,6 +243,10 @@ public:
   // Indexes in FilteredCards of the selected list items, in list order.
   QList<int> SelectedCardIndexes() const;
 
+  // ---- object commands (tf_main_objects.cpp) ----
+  void a_PasteSpecialExecute();
+  void a_InsertObjectExecute();
+
   // ---- find and replace across cards (tf_main_find.cpp) ----
   void a_CardFindExecute();
   void a_CardReplaceExecute();
@@ -301,6 +305,7 @@ private:
   void wireFindCommands();  // find and replace (tf_main_find.cpp)
   void buildFormattingControls();  // the formatting toolbar's own controls (tf_main_editor.cpp)
   void wireEditorCommands();       // editor and formatting commands (tf_main_editor.cpp)
+  void wireObjectCommands();  // Paste Special and Insert Object (tf_main_objects.cpp)
   bool replaceFindStep(bool all);
   bool selectionMatchesFind() const;
   std::unique_ptr<TCardScanner> replaceScanner_;  // one body reader for a whole Replace All

@@ -163,7 +163,8 @@ void Tf_Main::wireEditorCommands() {
   a.wire(QStringLiteral("a_Paragraph"), this, [this] {
     if (ShowParagraphDialog(m_Card->Paragraph(), this)) m_card2SelectionChange();
   });
-  // a_InsertObject and a_PasteSpecial come with the embedded objects.
+  // a_InsertObject and a_PasteSpecial are wired with the object commands
+  // (tf_main_objects.cpp).
 
   connect(cb_Font, &QComboBox::textActivated, this, [this](const QString &name) { cb_Font_Change(name); });
   MainActions::markBuiltWidget(cb_Font);

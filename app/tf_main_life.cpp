@@ -98,6 +98,7 @@ void Tf_Main::wireLifeCycle() {
   wireCardCommands();
   wireFindCommands();
   wireEditorCommands();
+  wireObjectCommands();
   connect(m_Card, &QTextEdit::textChanged, this, [this] {
     if (!EditorReady) return;
     FileModified = true;
@@ -289,9 +290,10 @@ void Tf_Main::UpdateEditMenu() {
   const int selected = pending::SelectedCardCount(*this);
   const bool hasSelection = selected > 0 && unlocked;
   for (const char *n : {"a_DeleteList", "a_Rename", "a_Duplicate", "a_LoadCardFromFile", "a_InsertPicture",
-                        "a_InsertObject", "a_InsertDateTime", "a_CardBackground", "a_PasteSpecial", "a_CardUnformat",
-                        "a_SortCardLines"})
+                        "a_InsertDateTime", "a_CardBackground", "a_PasteSpecial", "a_CardUnformat", "a_SortCardLines"})
     a[QString::fromLatin1(n)]->setEnabled(hasSelection);
+  // Objects cannot be made here (no object server): Insert Object stays off.
+  a[QStringLiteral("a_InsertObject")]->setEnabled(false);
   a[QStringLiteral("a_Add")]->setEnabled(unlocked);
   a.item(QStringLiteral("Merge1"))->setEnabled(unlocked);
   a.item(QStringLiteral("Protect1"))->setEnabled(unlocked);

@@ -221,14 +221,20 @@ int TReCustomRichEdit::GetUndoName() const { return version_ >= 2 ? undoName() :
 int TReCustomRichEdit::GetRedoName() const { return version_ >= 2 ? redoName() : 0; }
 
 int TReCustomRichEdit::FindText(const QString &searchStr, int startPos, int length, TRichSearchTypes options) {
-  const int end = startPos + std::abs(length);
+  // The range in 64 bits (|INT_MIN| and a large start overflow an int),
+  // clamped to the text; a start beyond the text finds nothing.
+  const qint64 textEnd = textLength();
+  if (qint64(startPos) > textEnd) return -1;
+  const qint64 from = std::max<qint64>(startPos, 0);
+  const int start = int(from);
+  const int end = int(std::min(from + std::abs(qint64(length)), textEnd));
   int flags = 0;
   // Version 1 searches downward only.
   if (version_ < 2 || !(options & stBackward)) flags |= re::FR_DOWN;
   if (options & stWholeWord) flags |= re::FR_WHOLEWORD;
   if (options & stMatchCase) flags |= re::FR_MATCHCASE;
   int foundEnd = 0;
-  const int found = findText(searchStr, startPos, end, flags, &foundEnd);
+  const int found = findText(searchStr, start, end, flags, &foundEnd);
   if (found >= 0 && (options & stSetSelection)) {
     setSel(found, foundEnd);
     scrollCaret();
@@ -396,8 +402,7 @@ QMenu *TReCustomRichEdit::PopupMenu() {
   QTextCursor c(document());
   c.setPosition(e);
   const QTextCharFormat f = c.charFormat();
-  QString typeName = f.property(re::ObjClass).toString();
-  if (typeName.isEmpty()) typeName = f.hasProperty(re::ObjRawGroup) ? tr("Object") : tr("Picture");
+  const QString typeName = ObjectTypeName(f);
   const QString propertiesCaption = QStringLiteral("%1 Properties").arg(typeName);
   if (assigned && !assigned->isEmpty()) {
     // A copy, so the assigned menu does not grow with every showing.

@@ -161,7 +161,17 @@ public:
   int GetRedoName() const;
   void Redo() { redo(); }
   int FindText(const QString &searchStr, int startPos, int length, TRichSearchTypes options);
-  virtual bool ObjectPropertiesDialog() { return false; }
+  // Objects (reobjects.cpp). Insert Object needs an object server, which
+  // this system does not have: it asks nothing and inserts nothing. Paste
+  // Special offers the clipboard's formats in our own dialog and pastes the
+  // chosen one as one paste step. Object Properties shows what the one
+  // selected object is.
+  bool InsertObjectDialog();
+  bool PasteSpecialDialog();
+  virtual bool ObjectPropertiesDialog();
+  // The type name an object is shown by: its class, else "Object" (or
+  // "Picture" for a picture).
+  static QString ObjectTypeName(const QTextCharFormat &format);
 
   // ---- new virtuals ----
   virtual void TextNotFound(const QString &findText);

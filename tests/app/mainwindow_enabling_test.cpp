@@ -1,6 +1,7 @@
 #include "tests/app/mainwindow_fixture.h"
 
 #include <QClipboard>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QFontComboBox>
 #include <QListView>
@@ -11,9 +12,9 @@ using namespace qel::test;
 
 namespace {
 
-const char *const kNeedSelection[] = {"a_DeleteList",     "a_Rename",          "a_Duplicate",    "a_LoadCardFromFile",
-                                      "a_InsertPicture",  "a_InsertObject",    "a_InsertDateTime", "a_CardBackground",
-                                      "a_PasteSpecial",   "a_CardUnformat",    "a_SortCardLines"};
+const char *const kNeedSelection[] = {"a_DeleteList",     "a_Rename",         "a_Duplicate",      "a_LoadCardFromFile",
+                                      "a_InsertPicture",  "a_InsertDateTime", "a_CardBackground", "a_PasteSpecial",
+                                      "a_CardUnformat",   "a_SortCardLines"};
 const char *const kNeedUnlocked[] = {"a_Add", "Merge1", "Protect1", "a_CardReplace"};
 // What the lock never takes away (the first of two cards is selected, so "Next" leads somewhere).
 const char *const kAlwaysThere[] = {"ac_Next", "ac_Last", "a_CardFind", "a_CardFindNext", "a_Print"};
@@ -56,6 +57,10 @@ TEST_F(MainWindowTest, CommandEnablingFollowsLockFocusAndChanges) {
     for (const char *name : kNeedSelection) EXPECT_EQ(action(name)->isEnabled(), !c.locked && built(name)) << name;
     for (const char *name : kNeedUnlocked) EXPECT_EQ(action(name)->isEnabled(), !c.locked && built(name)) << name;
     for (const char *name : kAlwaysThere) EXPECT_EQ(action(name)->isEnabled(), built(name)) << name;
+    // Objects cannot be made without an object server: Insert Object is built, and off.
+    EXPECT_TRUE(built("a_InsertObject"));
+    EXPECT_FALSE(action("a_InsertObject")->isEnabled());
+    EXPECT_TRUE(action("a_InsertObject")->statusTip().contains(QStringLiteral("Insert Picture")));
     EXPECT_EQ(action("a_FileSave")->isEnabled(), c.modified);
 
     if (c.focus == Focus::List) {
@@ -124,4 +129,26 @@ TEST_F(MainWindowTest, LockOnWarnsAndFreezesEditingLockOffQuietlyRestores) {
   EXPECT_EQ(fonts->isEnabled(), MainActions::IsBuiltWidget(fonts));
   EXPECT_EQ(action("a_Bold")->isEnabled(), MainActions::IsBuilt(action("a_Bold")));
   EXPECT_TRUE(action("a_Add")->isEnabled());
+}
+
+// Paste Special from the Edit menu: our dialog, then the chosen format in
+// the card, one paste step the Undo caption names.
+TEST_F(MainWindowTest, PasteSpecialPastesIntoTheCard) {
+  const QString path = makeCardFile(QStringLiteral("cards.qel"), {"alpha"});
+  start({path});
+  window->SelectCard(0);
+  window->m_Card->setFocus();
+  QApplication::processEvents();
+  window->m_Card->setSel(0, 0);
+  QGuiApplication::clipboard()->setText(QStringLiteral("pasted "));
+  window->UpdateEditMenu();
+  ASSERT_TRUE(action("a_PasteSpecial")->isEnabled());
+  ui.answer(Answer::dialog(QDialog::Accepted));
+  action("a_PasteSpecial")->trigger();
+  ASSERT_FALSE(ui.prompts().empty());
+  EXPECT_EQ(ui.prompts().back().caption, QStringLiteral("Paste Special"));
+  EXPECT_TRUE(window->m_Card->text().startsWith(QStringLiteral("pasted "))) << window->m_Card->text().toStdString();
+  EXPECT_TRUE(FileModified);
+  window->UpdateEditMenu();
+  EXPECT_EQ(action("a_Undo")->text(), QStringLiteral("&Undo paste"));
 }
