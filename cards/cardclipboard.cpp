@@ -296,7 +296,8 @@ ClipboardContents ParseCardClipboard(const QByteArray &bytes) {
     if (startsWith(line, kTitle)) {
       result.cards.emplace_back();
       card = &result.cards.back();
-      titles.push_back(valueAfter(line, kTitle));
+      titles.push_back(to - from > kMaxFieldLineBytes ? QByteArray() : valueAfter(line, kTitle));
+      if (to - from > kMaxFieldLineBytes) result.overlongField = true;
       phones.emplace_back();
       return;
     }
@@ -312,7 +313,10 @@ ClipboardContents ParseCardClipboard(const QByteArray &bytes) {
     } else if (startsWith(line, kCreated) || startsWith(line, kLastOpen)) {
       // The copied times are not taken: a pasted card is a new card.
     } else if (startsWith(line, kPhone)) {
-      phones.back() = valueAfter(line, kPhone);
+      if (to - from > kMaxFieldLineBytes)
+        result.overlongField = true;
+      else
+        phones.back() = valueAfter(line, kPhone);
     } else {
       const qsizetype skip = line.startsWith("<<") ? 1 : 0;
       card->body.append(p + from + skip, to - from - skip);
@@ -373,7 +377,13 @@ ClipboardContents ReadCardClipboardFrom(const QString &path) {
       throw ECardError(QStringLiteral("The card clipboard file \"%1\" is too large.").arg(path));
     bytes.append(buffer, n);
   }
-  return ParseCardClipboard(bytes);
+  ClipboardContents contents = ParseCardClipboard(bytes);
+  if (contents.overlongField)
+    throw ECardError(QStringLiteral("The card clipboard file \"%1\" is damaged: a title or phone number in it is longer "
+                                    "than %2 bytes.")
+                         .arg(path)
+                         .arg(kMaxFieldLineBytes));
+  return contents;
 }
 
 std::vector<TCrdPtr> AddClipboardCards(TCrdList &list, const ClipboardContents &contents, TDateTime now) {

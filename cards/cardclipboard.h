@@ -64,6 +64,9 @@ struct ClipboardContents {
   // The value of the last "<CARDS>" line seen inside a card (1 when it is
   // not a number), 0 when there was none.
   int cardsExpected = 0;
+  // A title or phone line was longer than kMaxFieldLineBytes: the file is
+  // damaged, and such a field is left empty.
+  bool overlongField = false;
 };
 
 // Parses the file's bytes. Never fails: lines before the first "<TITLE>"
@@ -72,7 +75,8 @@ struct ClipboardContents {
 ClipboardContents ParseCardClipboard(const QByteArray &bytes);
 
 // The file's contents; an empty result when there is no file. Throws
-// ECardError when the file exists but cannot be read.
+// ECardError when the file exists but cannot be read, or holds a title or
+// phone line longer than any card can have.
 ClipboardContents ReadCardClipboard();
 ClipboardContents ReadCardClipboardFrom(const QString &path);
 

@@ -1,10 +1,13 @@
 #include "cards/crd.h"
 
+#include <cstring>
+
 #include "cards/bodyfile.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 namespace qel {
@@ -441,6 +444,34 @@ void MergeCard(TCrdList &list, TCrdPtr card, const TBodyFile &sourceBody, int mo
 
 void MergeCard(TCrdList &list, TCrdPtr card, const TBodyFile &sourceBody, int mode) {
   MergeCard(list, std::move(card), sourceBody, mode, CurrentBodyFile());
+}
+
+qsizetype FirstOverlongLine(const char *text, qsizetype size) {
+  // The line number is counted only for the message, once a line is found.
+  auto lineAt = [&](qsizetype pos) {
+    qsizetype line = 1;
+    for (qsizetype i = 0; i < pos; ++i) {
+      if (text[i] == '\n' || (text[i] == '\r' && !(i + 1 < size && text[i + 1] == '\n'))) ++line;
+    }
+    return line;
+  };
+  qsizetype start = 0;
+  for (;;) {
+    const void *nl = std::memchr(text + start, '\n', size_t(size - start));
+    const qsizetype end = nl ? static_cast<const char *>(nl) - text : size;
+    if (end - start > kMaxFieldLineBytes) {
+      // Lines may also end with CR alone.
+      qsizetype from = start;
+      for (qsizetype i = start; i < end; ++i) {
+        if (text[i] != '\r') continue;
+        if (i - from > kMaxFieldLineBytes) return lineAt(from);
+        from = i + 1;
+      }
+      if (end - from > kMaxFieldLineBytes) return lineAt(from);
+    }
+    if (!nl) return 0;
+    start = end + 1;
+  }
 }
 
 } // namespace qel

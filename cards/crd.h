@@ -28,6 +28,14 @@ class TBodyFile;
 constexpr qint32 kNoColor = 0x1FFFFFFF;
 // Bodies larger than this load under the hourglass.
 constexpr qint32 kBigCardSize = 100000;
+// The most one line of card-file text may hold: a tag and its field (a
+// title, a phone number, an identifier). Far above any real card; a file with
+// a longer line is damaged and refused before anything is built from it.
+constexpr qsizetype kMaxFieldLineBytes = 64 * 1024;
+
+// The 1-based number of the first line of `text` (ended by CR LF, LF or CR)
+// longer than kMaxFieldLineBytes, 0 when there is none.
+qsizetype FirstOverlongLine(const char *text, qsizetype size);
 
 class TCrd {
 public:

@@ -374,6 +374,10 @@ void runInParallel(size_t n, size_t workers, const Work &work) {
 int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourceBody, int mode,
                   qsizetype chunkBytes) {
   if (mode >= 0 && !sourceBody) throw ECardError(QStringLiteral("No body file to merge from."));
+  if (const qsizetype line = FirstOverlongLine(text.constData(), text.size()))
+    throw ECardError(QStringLiteral("The index is damaged: its line %1 is longer than %2 bytes.")
+                         .arg(line)
+                         .arg(kMaxFieldLineBytes));
   const bool utf8 = isUtf8WithNonAscii(text);
   const char *data = text.constData();
   const qsizetype size = text.size();

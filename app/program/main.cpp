@@ -31,6 +31,35 @@ public:
   }
 };
 
+// Every prompt answered as if cancelled, without being shown: once the
+// desktop has asked the program to end during its start-up, nothing may
+// wait for the user any more.
+class EndingUi : public qel::QtUiServices {
+public:
+  int messageBox(const QString &, const QString &, unsigned flags) override {
+    switch (flags & qel::MB_BUTTONMASK) {
+    case qel::MB_OK: return qel::IDOK;
+    case qel::MB_YESNO: return qel::IDNO;
+    case qel::MB_ABORTRETRYIGNORE: return qel::IDABORT;
+    default: return qel::IDCANCEL;
+    }
+  }
+  bool inputQuery(const QString &, const QString &, QString &) override { return false; }
+  bool openFileName(const qel::FileDialogOptions &, QString &, bool *) override { return false; }
+  bool saveFileName(const qel::FileDialogOptions &, QString &) override { return false; }
+  bool chooseColor(const QString &, QColor &) override { return false; }
+  bool chooseFont(const QString &, QFont &, QColor &) override { return false; }
+  bool chooseFolder(const QString &, QString &) override { return false; }
+  int execDialog(QDialog &) override { return QDialog::Rejected; }
+};
+
+// Cancels every dialog on the screen, as its Cancel button would: each runs
+// an event loop of its own that would keep the program from ending.
+void rejectOpenDialogs() {
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible()) dialog->reject();
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -42,6 +71,7 @@ int main(int argc, char **argv) {
 
   QStringList args = QApplication::arguments();
   args.removeFirst();
+  EndingUi endingUi;  // outlives the window, whose closing may still ask
   qel::Tf_Main window(args);
 
   // The desktop may ask the program to end at any time. Before the event loop
@@ -49,16 +79,18 @@ int main(int argc, char **argv) {
   // program ends as soon as the start-up sequence is over.
   bool looping = false;
   bool endRequested = false;
+  // During start-up nothing has been changed yet: a message then on the
+  // screen (a damaged file named on the command line) is cancelled, the rest
+  // of the start-up asks nothing, and the program ends when it is over.
   qel::InstallTerminationHandler([&]() -> bool {
     if (!looping) {
       endRequested = true;
+      qel::setUiServices(&endingUi);
+      rejectOpenDialogs();
       return true;
     }
     if (!window.QueryEndSession()) return false;
-    // A dialog left open runs an event loop of its own that would keep the
-    // program from ending: it is cancelled as its Cancel button would.
-    for (QWidget *w : QApplication::topLevelWidgets())
-      if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible()) dialog->reject();
+    rejectOpenDialogs();
     QCoreApplication::quit();
     return true;
   });

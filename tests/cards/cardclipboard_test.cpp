@@ -156,6 +156,22 @@ TEST_F(CardClipboardTest, TextFieldsAreDecodedByOneRulePerFile) {
   }
 }
 
+// A title or phone line longer than any card's is damage: nothing is pasted.
+// Body lines may be long (pictures in RTF).
+TEST_F(CardClipboardTest, OverlongTitleOrPhoneIsRefusedLongBodyLinesAreNot) {
+  const QString path = dir + "/clip.clp";
+  const QByteArray longLine(kMaxFieldLineBytes * 4, 'b');
+  writeBytes(path, "<TITLE>pic\r\n{\\rtf1 " + longLine + "}\r\n");
+  ClipboardContents fine = ReadCardClipboardFrom(path);
+  ASSERT_EQ(fine.cards.size(), 1u);
+  EXPECT_EQ(fine.cards[0].body.size(), longLine.size() + 10);
+  for (const QByteArray &bad : {"<TITLE>" + longLine + "\r\nbody\r\n", "<TITLE>a\r\n<PHONE>" + longLine + "\r\n"}) {
+    writeBytes(path, bad);
+    EXPECT_THROW(ReadCardClipboardFrom(path), ECardError);
+    EXPECT_TRUE(ParseCardClipboard(bad).overlongField);
+  }
+}
+
 TEST(CardClipboardParse, HostileAndOddInput) {
   struct Case {
     const char *name;

@@ -164,6 +164,45 @@ TEST(IndexText, LegacyTextThatLooksLikeUtf8ReadsBackUnchanged) {
   EXPECT_EQ(back.Objects(1)->Title, "plain");
 }
 
+// No line of card-file text may be longer than a field can be; line ends
+// are CR LF, LF or CR alone.
+TEST(IndexText, OverlongLinesAreFoundWhateverTheLineEnds) {
+  const QByteArray full(kMaxFieldLineBytes, 'x'), over(kMaxFieldLineBytes + 1, 'x');
+  struct Case {
+    QByteArray text;
+    qsizetype line;
+  } cases[] = {
+      {"", 0},
+      {"a\r\nb\nc\rd", 0},
+      {full, 0},
+      {over, 1},
+      {"a\r\n" + full + "\r\n" + full, 0},
+      {"a\r\nb\r\n" + over + "\r\nc", 3},
+      {"a\nb\n" + over, 3},
+      {"a\rb\r" + over + "\rc", 3},  // CR alone inside what LF would make one long line
+      {"a\r\n\r\n\n\r" + over, 5},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(FirstOverlongLine(c.text.constData(), c.text.size()), c.line) << c.text.left(20).constData();
+}
+
+// A title line of many megabytes is damage: the index is refused with a
+// message naming the line, before any card is built from it.
+TEST(IndexText, IndexWithAnOverlongLineIsRefused) {
+  TCrdList list;
+  list.AddCrd(plainCard("fine"));
+  QByteArray text = IndexText(list);
+  text += "<~TITLE~>" + QByteArray(8 << 20, 'T') + "\r\n<~SIZ~>1\r\n\r\n";
+  TCrdList back;
+  try {
+    ReadIndexText(back, text, nullptr, MergeAdd);
+    FAIL() << "read";
+  } catch (const ECardError &e) {
+    EXPECT_EQ(e.message(), "The index is damaged: its line 7 is longer than 65536 bytes.");
+  }
+  EXPECT_EQ(back.Count(), 0);
+}
+
 TEST(IndexText, LineBreaksInsideTextFieldsCannotForgeTags) {
   TCrdList list;
   list.AddCrd(plainCard("evil\r\n<~SIZ~>0"));
