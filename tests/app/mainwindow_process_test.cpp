@@ -185,3 +185,40 @@ TEST_F(MainWindowTest, TerminationWithUnsavedChangesAsksOnceAndLeavesNoBodyFile)
   EXPECT_FALSE(QFileInfo::exists(BodyFileName(path)));
   EXPECT_EQ(titlesOnDisk(path), (QStringList{"alpha", "bravo"}));
 }
+
+// The desktop asks a program to end while its start-up message is on the
+// screen (a damaged file named on the command line): it ends at once, with
+// status 0, leaving nothing in the temporary folder.
+TEST_F(MainWindowTest, TerminationDuringAStartUpMessageEndsTheProgram) {
+  const QString program = QStringLiteral(QEL_PROGRAM_DIR) + QStringLiteral("/qel-moravine");
+  const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+  if (!QFileInfo::exists(program)) GTEST_SKIP() << "program not built";
+  if (xdotool.isEmpty()) GTEST_SKIP() << "xdotool missing";
+  PrivateXServer x;
+  if (!x.start()) GTEST_SKIP() << "no Xvfb";
+
+  const QString damaged = QDir::tempPath() + QStringLiteral("/damaged.qel");
+  {
+    QFile f(damaged);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("PK\x03\x04 not an archive at all");
+  }
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), x.display());
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  const QStringList before = QDir(TempFolderPath()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  QProcess running;
+  running.setProcessEnvironment(env);
+  running.start(program, {damaged});
+  ASSERT_TRUE(running.waitForStarted());
+  ASSERT_TRUE(waitFor([&] { return !visibleWindows(xdotool, env, running.processId()).isEmpty(); }, 15000));
+  QThread::msleep(300);
+  ASSERT_EQ(running.state(), QProcess::Running);
+  ::kill(pid_t(running.processId()), SIGTERM);
+  ASSERT_TRUE(running.waitForFinished(10000)) << "the program did not end while its message was shown";
+  EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(running.exitCode(), 0);
+  // Nothing new is left (the program shares this test's temporary folder).
+  for (const QString &name : QDir(TempFolderPath()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+    EXPECT_TRUE(before.contains(name) || name == QStringLiteral("instances")) << name.toStdString();
+}
