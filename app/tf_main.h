@@ -68,7 +68,8 @@ public:
   void ShowEditorIfAny();
   void UpdateEditMenu();
   void a_LockExecute(bool withSender);
-  void a_OptionsExecute();
+  // `page`: the options page to open on (0 "General" ... 5 "Advanced"); -1 the page last shown.
+  void a_OptionsExecute(int page = -1);
   void TimerTimer();
   void Exit1Click() { close(); }
   // The desktop session ends (SIGTERM or the session manager): ask once, then

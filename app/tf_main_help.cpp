@@ -28,7 +28,8 @@ const NamedContext kHelpContexts[] = {
     {"ts_Dial", 1305},         {"ts_Advanced", 1306},    {"PasswordDlg", 1500},    {"PasswordDlg1", 1500},
     {"dlg_Merge", 1600},       {"dlgFind", 1700},        {"dlgReplace", 1700},     {"f_CardProperties", 1800},
     {"f_Duplicate", 1800},     {"dlg_FontGlobal", 1300}, {"f_Import", 1900},       {"f_Export", 1900},
-    {"dlg_Export_RTF", 1900},  {"dlg_Dial", 2000},
+    {"dlg_Export_RTF", 1900},  {"dlg_Dial", 2000},        {"PageSetupDialog", 1400}, {"PrintDialog1", 1400},
+    {"RichPreviewForm", 1400}, {"Preview2", 1400},
 };
 
 // F1 anywhere in the program.

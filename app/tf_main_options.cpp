@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QTabWidget>
 
 namespace qel {
 
@@ -16,9 +17,10 @@ void Tf_Main::wireOptionsCommand() {
   actions_->wire(QStringLiteral("a_Options"), this, [this] { a_OptionsExecute(); });
 }
 
-void Tf_Main::a_OptionsExecute() {
+void Tf_Main::a_OptionsExecute(int page) {
   BusyGuard busy(*this);
   if (!f_Options) f_Options = new Tf_Options(this, this);
+  if (page >= 0 && page < f_Options->pc_Options->count()) f_Options->pc_Options->setCurrentIndex(page);
   AppOptions->ToOptionsDialog(*f_Options);
   if (ui().execDialog(*f_Options) != QDialog::Accepted) {
     pending::ReloadToolbarItemVisibility(*this);

@@ -218,6 +218,17 @@ TEST_F(OptionsCommandTest, OkAppliesAndSavesCancelChangesNothing) {
   EXPECT_TRUE(ui.allAnswered());
 }
 
+TEST_F(OptionsCommandTest, OpensOnTheAskedPage) {
+  start({});
+  for (int page : {3, -1, 2}) {
+    ui.answer(Answer::dialog(QDialog::Rejected, [page](QDialog &d) {
+      EXPECT_EQ(static_cast<Tf_Options &>(d).pc_Options->currentIndex(), page < 0 ? 3 : page);
+    }));
+    window->a_OptionsExecute(page);
+  }
+  EXPECT_TRUE(ui.allAnswered());
+}
+
 TEST_F(OptionsCommandTest, ToolbarsShowHideAndLockAtOnce) {
   start({});
   ui.answer(Answer::dialog(QDialog::Rejected, [this](QDialog &d) {
