@@ -8,7 +8,6 @@
 #include "cards/crd.h"
 #include "platform/uiservices.h"
 #include "settings/options.h"
-#include "settings/printerstate.h"
 #include "settings/registry2000.h"
 
 #include <QLineEdit>
@@ -26,12 +25,6 @@ void LoadToolbars(Tf_Main &) {}
 void ReloadToolbarItemVisibility(Tf_Main &) {}
 void ApplyTrayOption(Tf_Main &, bool) {}
 void SetTrayHint(Tf_Main &, const QString &) {}
-void ApplyPrinterOptions(Tf_Main &) {
-  if (!AppOptions) return;
-  if (AppOptions->MarginUnits == 0) PrinterPageState().SetMeasureUnit(TPrinterPageState::Millimeters);
-  if (AppOptions->MarginUnits == 1) PrinterPageState().SetMeasureUnit(TPrinterPageState::Inches);
-}
-
 
 bool IsFirstStart() {
   TRegistry2000 reg;

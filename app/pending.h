@@ -19,8 +19,6 @@ void LoadToolbars(Tf_Main &);
 void ReloadToolbarItemVisibility(Tf_Main &);
 void ApplyTrayOption(Tf_Main &, bool sysTray);
 void SetTrayHint(Tf_Main &, const QString &hint);
-void ApplyPrinterOptions(Tf_Main &);
-
 
 // The first start of the program for this user (the sample file is shown then).
 bool IsFirstStart();

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 
 namespace qel {
@@ -22,6 +23,17 @@ Tf_progress::Tf_progress(QWidget *parent) : QWidget(parent) {
   Progress->setTextVisible(false);
   Progress->setRange(0, 100);
   Progress->setValue(0);
+  b_Cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  b_Cancel->setObjectName(QStringLiteral("b_Cancel"));
+  b_Cancel->setGeometry(120, 32, 75, 25);
+  b_Cancel->hide();
+  connect(b_Cancel, &QPushButton::clicked, this, [this] { cancelled_ = true; });
+}
+
+void Tf_progress::setCancellable(bool on) {
+  cancelled_ = false;
+  b_Cancel->setVisible(on);
+  setFixedSize(313, on ? 65 : 33);
 }
 
 void Tf_progress::setMaximum(int maximum) {
@@ -37,7 +49,7 @@ void Tf_progress::setPosition(int position) {
   Progress->setValue(position_);
 }
 
-void ShowProgress(const QString &caption, int maximum) {
+void ShowProgress(const QString &caption, int maximum, bool cancellable) {
   // Without a widget application (command-line use) there is nothing to show.
   if (!qobject_cast<QApplication *>(QCoreApplication::instance())) return;
   if (!f_progress) {
@@ -46,6 +58,7 @@ void ShowProgress(const QString &caption, int maximum) {
     QObject::connect(f_progress, &QObject::destroyed, [] { f_progress = nullptr; });
   }
   f_progress->setWindowTitle(caption);
+  f_progress->setCancellable(cancellable);
   f_progress->setMaximum(maximum);
   f_progress->setPosition(0);
   QScreen *screen = QApplication::activeWindow() ? QApplication::activeWindow()->screen() : QGuiApplication::primaryScreen();
@@ -58,27 +71,34 @@ void ShowProgress(const QString &caption, int maximum) {
 }
 
 void SetProgress(int position) {
-  if (f_progress) f_progress->setPosition(position);
+  if (!f_progress) return;
+  f_progress->setPosition(position);
+  // The window is modeless: a click on Cancel needs the events to run.
+  if (f_progress->b_Cancel->isVisible()) QCoreApplication::processEvents();
 }
+
+bool ProgressCancelled() { return f_progress && f_progress->cancelled(); }
 
 void CloseProgress() {
   delete f_progress;
   f_progress = nullptr;
 }
 
-ProgressGuard::ProgressGuard(const QString &caption, int maximum) {
+ProgressGuard::ProgressGuard(const QString &caption, int maximum, bool cancellable) {
   if (f_progress) {
     hadWindow_ = true;
     outerCaption_ = f_progress->windowTitle();
     outerMaximum_ = f_progress->maximum();
     outerPosition_ = f_progress->position();
+    outerCancellable_ = f_progress->b_Cancel->isVisible();
   }
-  ShowProgress(caption, maximum);
+  ShowProgress(caption, maximum, cancellable);
 }
 
 ProgressGuard::~ProgressGuard() {
   if (hadWindow_ && f_progress) {
     f_progress->setWindowTitle(outerCaption_);
+    f_progress->setCancellable(outerCancellable_);
     f_progress->setMaximum(outerMaximum_);
     f_progress->setPosition(outerPosition_);
   } else {

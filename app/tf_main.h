@@ -47,6 +47,8 @@ QList<int> UsedHelpContexts();
 // The pop-up on the header and footer codes.
 inline constexpr int kHeadersFootersPopup = 1411;
 class TFindDialog;
+class TRichPrinter;
+class Tdlg_Export_RTF;
 
 class Tf_Main : public QMainWindow, public MainWindowHooks {
   Q_OBJECT
@@ -263,6 +265,24 @@ public:
   int ReplaceCount = 0;          // replacements made by one Replace All
   int ReplaceReturnIndex = -1;   // the card shown when the replace ends
 
+  // ---- printing and RTF export (tf_main_print.cpp) ----
+  // kind: 0 selected cards, 1 filtered cards, 2 all cards, 3 the title list.
+  void PrintCards(int kind, bool preview);
+  void a_PrintExecute();
+  void a_FilePrintPreviewExecute();
+  void PageSetup1Click();
+  void PrinterSetup1Click();
+  void mPrintClick();
+  void a_CustomizeToolbarsExecute();
+  void RTF1Click();
+  // The printer options of the settings: unit, borders, dialog parts.
+  void ApplyPrinterOptions();
+  // The remembered orientation and margins to the printer, and back.
+  void PrinterFromPageState();
+  void PageStateFromPrinter();
+  std::unique_ptr<TRichPrinter> RichPrinter;
+  Tdlg_Export_RTF *dlg_Export_RTF = nullptr;
+
   // ---- panes ----
   QWidget *ListPanel = nullptr;
   QWidget *pn_filterbox = nullptr;
@@ -307,6 +327,9 @@ private:
   void buildFormattingControls();  // the formatting toolbar's own controls (tf_main_editor.cpp)
   void wireEditorCommands();       // editor and formatting commands (tf_main_editor.cpp)
   void wireObjectCommands();  // Paste Special and Insert Object (tf_main_objects.cpp)
+  void wirePrintCommands();  // printing and RTF export (tf_main_print.cpp)
+  void createRichPrinter();
+  void showOptionsOnPage(const QString &page);  // the options dialog on "Print" or "Toolbars"
   bool replaceFindStep(bool all);
   bool selectionMatchesFind() const;
   std::unique_ptr<TCardScanner> replaceScanner_;  // one body reader for a whole Replace All

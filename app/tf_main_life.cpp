@@ -6,6 +6,7 @@
 #include "app/pending.h"
 #include "app/progress.h"
 #include "app/tf_main.h"
+#include "print/richprint.h"
 #include "platform/instances.h"
 #include "richedit/rerichedit.h"
 #include "platform/uiservices.h"
@@ -99,6 +100,8 @@ void Tf_Main::wireLifeCycle() {
   wireFindCommands();
   wireEditorCommands();
   wireObjectCommands();
+  createRichPrinter();
+  wirePrintCommands();
   connect(m_Card, &QTextEdit::textChanged, this, [this] {
     if (!EditorReady) return;
     FileModified = true;
@@ -203,7 +206,7 @@ void Tf_Main::ApplyOptions() {
   else
     Timer->stop();
   ApplyRecentFilesOptions(o.MRU ? o.MRUEntries : 0);
-  pending::ApplyPrinterOptions(*this);
+  ApplyPrinterOptions();
   // The action text: the action font's name, size and style, and its colour.
   e_Action->setFont(qfontOf(o.ActionFont));
   {
