@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTimer>
 
 namespace qel::test {
@@ -236,6 +237,28 @@ TEST_F(PrintCommandsTest, RtfExportCancelledOrFailedKeepsTheOldFile) {
   EXPECT_TRUE(ui.messageTexts()[0].startsWith(QStringLiteral("Cannot write the file ")));
   EXPECT_TRUE(QFileInfo(folder).isDir());
   EXPECT_TRUE(ui.allAnswered());
+}
+
+} // namespace qel::test
+
+namespace qel::test {
+
+TEST_F(PrintCommandsTest, PrintAndExportCommandsAreOffered) {
+  cards({"alpha"});
+  for (const char *name : {"a_Print", "a_FilePrintPreview", "a_CustomizeToolbars", "PrintSelected1", "PrintFiltered1",
+                           "PrintAll1", "PrintList1", "PrintOptions1", "PageSetup1", "PrinterSetup1", "ExportRTF1"}) {
+    QAction *a = window->actions()[QString::fromLatin1(name)];
+    EXPECT_TRUE(MainActions::IsBuilt(a)) << name;
+    EXPECT_TRUE(a->isEnabled()) << name;
+  }
+  // Print Options opens the options dialog on its Print page.
+  QString page;
+  ui.answer(Answer::dialog(QDialog::Rejected, [&](QDialog &d) {
+    auto *tabs = d.findChild<QTabWidget *>(QStringLiteral("pc_Options"));
+    if (tabs) page = tabs->tabText(tabs->currentIndex());
+  }));
+  window->actions()[QStringLiteral("PrintOptions1")]->trigger();
+  EXPECT_EQ(page, QStringLiteral("Print"));
 }
 
 } // namespace qel::test
