@@ -329,7 +329,6 @@ private:
   void wireObjectCommands();  // Paste Special and Insert Object (tf_main_objects.cpp)
   void wirePrintCommands();  // printing and RTF export (tf_main_print.cpp)
   void createRichPrinter();
-  void showOptionsOnPage(const QString &page);  // the options dialog on "Print" or "Toolbars"
   bool replaceFindStep(bool all);
   bool selectionMatchesFind() const;
   std::unique_ptr<TCardScanner> replaceScanner_;  // one body reader for a whole Replace All

@@ -6,7 +6,6 @@
 #include "app/guards.h"
 #include "app/printcards.h"
 #include "app/tf_main.h"
-#include "app/tf_options.h"
 #include "cards/crd.h"
 #include "cards/strroutines.h"
 #include "platform/richedit/richeditcontrol.h"
@@ -22,7 +21,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSaveFile>
-#include <QTabWidget>
 
 namespace qel {
 
@@ -171,16 +169,10 @@ void Tf_Main::PrinterSetup1Click() {
   if (ui().execDialog(dlg) == QDialog::Accepted) PageStateFromPrinter();
 }
 
-void Tf_Main::showOptionsOnPage(const QString &page) {
-  if (!f_Options) f_Options = new Tf_Options(this, this);
-  for (int i = 0; i < f_Options->pc_Options->count(); ++i)
-    if (f_Options->pc_Options->tabText(i).remove(QLatin1Char('&')) == page) f_Options->pc_Options->setCurrentIndex(i);
-  a_OptionsExecute();
-}
+// The options dialog on its Print page (3) and its Toolbars page (2).
+void Tf_Main::mPrintClick() { a_OptionsExecute(3); }
 
-void Tf_Main::mPrintClick() { showOptionsOnPage(QStringLiteral("Print")); }
-
-void Tf_Main::a_CustomizeToolbarsExecute() { showOptionsOnPage(QStringLiteral("Toolbars")); }
+void Tf_Main::a_CustomizeToolbarsExecute() { a_OptionsExecute(2); }
 
 // ---- RTF export ----
 
