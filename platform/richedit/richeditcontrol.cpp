@@ -1057,8 +1057,14 @@ bool RichEditControl::insertRtfAt(const QByteArray &rtf, QTextCursor &cursor) {
   if (!rtf.trimmed().startsWith("{\\rtf")) return false;
   // Read into a scratch document first, so bad input leaves ours untouched.
   QTextCursor at = cursor;
+  const int firstBlock = document()->findBlock(std::min(cursor.position(), cursor.anchor())).blockNumber();
   at.beginEditBlock();
   const bool ok = reader(rtf, at);
+  if (ok) {
+    // Bullets and numbers of the inserted paragraphs are shown as those of a
+    // whole document are.
+    syncNumberingLists(firstBlock, at.block().blockNumber());
+  }
   at.endEditBlock();
   if (ok) cursor = at;
   return ok;

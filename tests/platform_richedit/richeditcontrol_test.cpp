@@ -532,6 +532,20 @@ TEST(RichEditControl, FindText) {
   EXPECT_EQ(e.findText(QStringLiteral("dog"), 0, -1, FR_DOWN), -1);
 }
 
+TEST(RichEditControl, RtfInsertedAtTheSelectionShowsItsBullets) {
+  const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1 Symbol;}}\\f0 Intro\\par"
+                         "{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-200\\li200 One\\par"
+                         "{\\pntext\\f1\\'B7\\tab}Two\\par}";
+  RichEditControl e;
+  e.setText(QStringLiteral("Title"));
+  e.setSel(5, 5);
+  ASSERT_TRUE(e.streamIn(rtf, SF_RTF | SFF_SELECTION));
+  QStringList bulleted;
+  for (QTextBlock b = e.document()->begin(); b.isValid(); b = b.next())
+    if (b.textList()) bulleted << b.text();
+  EXPECT_EQ(bulleted, (QStringList{QStringLiteral("One"), QStringLiteral("Two")}));
+}
+
 TEST(RichEditControl, FormatRangeAlwaysMakesProgress) {
   RichEditControl e;
   QString t;
