@@ -1,5 +1,6 @@
 #include "print/printer.h"
 
+#include <QDir>
 #include <QPainter>
 #include <QPrinter>
 
@@ -65,7 +66,12 @@ void TPrinter::beginDoc() {
   require();
   if (painter_) throw EPrinter(QStringLiteral("Printing in progress"));
   auto painter = std::make_unique<QPainter>();
-  if (!painter->begin(printer_.get())) throw EPrinter(QStringLiteral("Printer is not currently printing"));
+  if (!painter->begin(printer_.get())) {
+    // A PDF file that cannot be made is the error the user can act on.
+    if (printer_->outputFormat() == QPrinter::PdfFormat)
+      throw EPrinter(QStringLiteral("Cannot create file \"%1\".").arg(QDir::toNativeSeparators(printer_->outputFileName())));
+    throw EPrinter(QStringLiteral("Printer is not currently printing"));
+  }
   painter_ = std::move(painter);
 }
 

@@ -292,11 +292,17 @@ TEST_F(RichPrint, SettersRefuseWhilePrinting) {
 
 TEST_F(RichPrint, PrintingToAnUnwritableFileFails) {
   PdfPrinter pdf(QStringLiteral("unwritable"));
-  pdf.printer.setPdfFile(freshDir(QStringLiteral("ro")) + QStringLiteral("missing/folder/x.pdf"));
+  const QString target = freshDir(QStringLiteral("ro")) + QStringLiteral("missing/folder/x.pdf");
+  pdf.printer.setPdfFile(target);
   TRichPrinter rp(&pdf.printer);
   programInstance(rp);
   re::RichEditControl e;
-  EXPECT_THROW(rp.Print(e, 1), ELinePrinter);
+  try {
+    rp.Print(e, 1);
+    FAIL() << "printed";
+  } catch (const ELinePrinter &err) {
+    EXPECT_EQ(err.message(), QStringLiteral("Cannot create file \"%1\".").arg(target));
+  }
   EXPECT_FALSE(pdf.printer.printing());
 }
 
