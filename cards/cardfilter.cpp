@@ -429,8 +429,10 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
                        lastRules_.fromStart == rules.fromStart &&
                        (rules.fromStart ? filter.startsWith(lastFilter_) : filter.contains(lastFilter_));
   std::vector<quint32> passed;
-  // A filter typed before on this list (Backspace comes back to one) is not searched again.
-  const auto known = std::find_if(typed_.begin(), typed_.end(), [&](const Typed &t) {
+  // A shorter filter typed before on this list (Backspace comes back to one)
+  // is not searched again.
+  const bool shorter = lastValid_ && filter.size() < lastFilter_.size();
+  const auto known = !shorter ? typed_.end() : std::find_if(typed_.begin(), typed_.end(), [&](const Typed &t) {
     return t.filter == filter && t.rules.fromStart == rules.fromStart && t.rules.wholeWords == rules.wholeWords;
   });
   if (known != typed_.end()) {
