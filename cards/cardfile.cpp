@@ -375,8 +375,16 @@ void SaveCardsArchive(TCrdList &list, TBodyFile &body, const QString &targetIn, 
     const ZipDirEntry &e = contents[size_t(i)];
     complete = e.FileName == fileNameOnly(entries[i]) && e.Encrypted == isProtected;
   }
-  if (!complete || !QFileInfo(archive).isFile())
-    throw ECardError(QStringLiteral("The archive could not be written completely."));
+  if (!complete || !QFileInfo(archive).isFile()) {
+    // The engine says only that it failed; the target's folder tells why,
+    // while the partial archive still takes its room.
+    qint64 needed = 0;
+    for (const QString &e : entries) needed += QFileInfo(e).size();
+    QString cause = WriteFailureCause(folder, needed);
+    if (cause.isEmpty()) cause = zip.Message();
+    if (cause.isEmpty()) cause = QStringLiteral("the archive could not be written completely");
+    throw ECardError(QStringLiteral("Cannot write %1: %2.").arg(target, cause));
+  }
   syncFile(archive);
 
   // The new file keeps the old one's permissions.

@@ -3,10 +3,12 @@
 #include "cards/bodyfile.h"
 #include "cards/carderror.h"
 #include "platform/codepage.h"
+#include "platform/fileutil.h"
 #include "platform/uiservices.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -264,8 +266,11 @@ void WriteIndexFile(const TCrdList &list, const QString &fileName) {
   QSaveFile file(fileName);
   // Titles of a protected file are private: readable by the owner only.
   if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-      file.write(text) != text.size() || !file.commit())
-    throw ECardError(QStringLiteral("Cannot write the index \"%1\": %2").arg(fileName, file.errorString()));
+      file.write(text) != text.size() || !file.commit()) {
+    QString cause = WriteFailureCause(QFileInfo(fileName).absolutePath(), text.size());
+    if (cause.isEmpty()) cause = file.errorString();
+    throw ECardError(QStringLiteral("Cannot write the index \"%1\": %2").arg(fileName, cause));
+  }
 }
 
 void ParseIndexLine(TCrd &card, const QString &line) {

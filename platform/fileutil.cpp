@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace qel {
@@ -150,6 +151,17 @@ bool RenameFileReplacing(const QString &from, const QString &to, QString *error)
     return fail(error, QStringLiteral("Copied \"%1\" to \"%2\" but cannot remove the original: %3")
                            .arg(from, to, errnoText(errno)));
   return true;
+}
+
+QString WriteFailureCause(const QString &folder, qint64 needed) {
+  const QByteArray native = QFile::encodeName(folder);
+  struct statvfs fs;
+  if (::statvfs(native.constData(), &fs) == 0) {
+    if (fs.f_flag & ST_RDONLY) return QString::fromLocal8Bit(std::strerror(EROFS));
+    if (qint64(fs.f_bavail) * qint64(fs.f_frsize) < needed) return QString::fromLocal8Bit(std::strerror(ENOSPC));
+  }
+  if (::access(native.constData(), W_OK) != 0) return QString::fromLocal8Bit(std::strerror(errno));
+  return QString();
 }
 
 } // namespace qel

@@ -15,5 +15,9 @@ inline void SetFileHidden(const QString &) {}
 // `error` set when given) instead of leaving a half-written target.
 bool CopyFileReplacing(const QString &from, const QString &to, QString *error = nullptr);
 bool RenameFileReplacing(const QString &from, const QString &to, QString *error = nullptr);
+// Why writing `needed` bytes into `folder` fails, when the folder itself
+// tells: its file system is read-only, has less than `needed` bytes free, or
+// the folder may not be written by us. Empty when none of these holds.
+QString WriteFailureCause(const QString &folder, qint64 needed);
 
 } // namespace qel

@@ -57,7 +57,11 @@ TIniFile::TIniFile(const QString &fileName) : fileName_(fileName) {
     loadError_ = QStringLiteral("the file is too large");
     return;
   }
-  QByteArray bytes = f.readAll();
+  LoadText(f.readAll());
+}
+
+void TIniFile::LoadText(QByteArray bytes) {
+  utf8_ = false;
   if (bytes.startsWith("\xEF\xBB\xBF")) {
     bytes = bytes.mid(3);
     utf8_ = true;
@@ -68,6 +72,7 @@ TIniFile::TIniFile(const QString &fileName) : fileName_(fileName) {
   for (QString &l : lines_)
     if (l.endsWith(QLatin1Char('\r'))) l.chop(1);
   if (!lines_.isEmpty() && lines_.back().isEmpty()) lines_.removeLast();
+  dirty_ = false;
 }
 
 TIniFile::~TIniFile() {
@@ -201,15 +206,24 @@ void TIniFile::EraseSection(const QString &section) {
   dirty_ = true;
 }
 
-void TIniFile::UpdateFile() {
-  dirty_ = false;  // one report per failure
+QByteArray TIniFile::Text() const {
   QString text = lines_.join(QLatin1String("\r\n"));
   if (!lines_.isEmpty()) text += QLatin1String("\r\n");
-  QByteArray bytes;
-  bool fits = true;
-  if (!utf8_) fits = fitsLegacy(text);
-  if (!utf8_ && fits) bytes = encodeLegacy(text);
-  if (utf8_ || !fits) bytes = text.toUtf8();
+  if (!utf8_ && fitsLegacy(text)) {
+    // Legacy text that happens to be valid UTF-8 would read back as UTF-8:
+    // such a file is written as UTF-8, which reads back unchanged.
+    const QByteArray legacy = encodeLegacy(text);
+    if (!isUtf8WithNonAscii(legacy)) return legacy;
+  }
+  // A text that itself begins with U+FEFF gets a byte-order mark in front,
+  // which reading takes off again: the character stays.
+  if (text.startsWith(QChar(0xFEFF))) return "\xEF\xBB\xBF" + text.toUtf8();
+  return text.toUtf8();
+}
+
+void TIniFile::UpdateFile() {
+  dirty_ = false;  // one report per failure
+  const QByteArray bytes = Text();
 
   QSaveFile f(fileName_);
   if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {

@@ -50,6 +50,11 @@ public:
 
   void UpdateFile();
 
+  // Replaces what was read with `bytes`, as if the file held them (nothing is
+  // written until a change is made), and the bytes the file would be saved as.
+  void LoadText(QByteArray bytes);
+  QByteArray Text() const;
+
   // The file's text as it would be saved (tests).
   QStringList Lines() const { return lines_; }
 

@@ -445,10 +445,25 @@ TEST_F(CardFileArchive, SaveIntoFullFileSystemKeepsOldFile) {
     rng.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
     AllCards.AddCrd(card(QStringLiteral("Noise %1").arg(i), noise));
   }
-  EXPECT_THROW(SaveCardsArchive(AllCards, CurrentBodyFile(), target, zip), ECardError);
+  try {
+    SaveCardsArchive(AllCards, CurrentBodyFile(), target, zip);
+    ADD_FAILURE() << "saved into a full file system";
+  } catch (const ECardError &e) {
+    // The message names the cause and the file.
+    EXPECT_TRUE(e.message().contains("No space left on device")) << e.message().toStdString();
+    EXPECT_TRUE(e.message().contains(target)) << e.message().toStdString();
+  }
   EXPECT_EQ(fileBytes(target), before);
   QStringList left = QDir(mnt).entryList(QDir::Files | QDir::Hidden);
   EXPECT_EQ(left, QStringList{"full.qel"});
+  // A file system mounted read-only is named as such.
+  ASSERT_EQ(run("mount", {"-o", "remount,ro", mnt}, dir, &out), 0) << out.constData();
+  try {
+    SaveCardsArchive(AllCards, CurrentBodyFile(), mnt + "/other.qel", zip);
+    ADD_FAILURE() << "saved into a read-only file system";
+  } catch (const ECardError &e) {
+    EXPECT_EQ(e.message(), "Cannot write " + mnt + "/other.qel: Read-only file system.");
+  }
   // The cards and their bodies are still all there for another try.
   EXPECT_EQ(AllCards.Count(), 18);
   EXPECT_EQ(AllCards.Objects(17)->BodyBytes().size(), 64 * 1024);

@@ -123,3 +123,17 @@ TEST(IniFile, AFailedSaveRaisesAndKeepsTheTarget) {
 }
 
 } // namespace
+
+// Legacy text whose bytes also pass for UTF-8 ("\u00c3\u00a9" is C3 A9) is
+// saved so that it reads back unchanged, also once the bytes that made the
+// file legacy are gone.
+TEST(IniFile, LegacyTextThatLooksLikeUtf8IsKept) {
+  TIniFile ini{QString()};
+  ini.LoadText("[Caf\xc3\xa9]\r\nName=x\xe9\r\n");  // the lone E9 makes the whole file legacy
+  ASSERT_EQ(ini.ReadSections(), QStringList{QString::fromUtf8("Caf\u00c3\u00a9")});
+  ini.DeleteKey(QString::fromUtf8("Caf\u00c3\u00a9"), QStringLiteral("Name"));
+  const QStringList lines = ini.Lines();
+  ini.LoadText(ini.Text());
+  EXPECT_EQ(ini.Lines(), lines);
+  EXPECT_EQ(ini.ReadSections(), QStringList{QString::fromUtf8("Caf\u00c3\u00a9")});
+}

@@ -1,0 +1,151 @@
+#!/usr/bin/env python3
+"""Writes small seed corpora for every fuzz target, one folder per target.
+
+    tests/fuzz/make-seeds.py OUT      then, e.g.:
+    build-fuzz/bin/fuzz_ziplist OUT/fuzz_ziplist -max_total_time=240
+
+Every seed is made here from scratch (no file is copied from elsewhere): small
+ZIP archives of every shape our readers meet (stored, deflated, empty, with a
+comment, with folders, cut short), card files with their index and body
+entries, index and clipboard texts, RTF, registry and ini texts, instance
+records and a self-extracting stub.
+"""
+import io
+import os
+import struct
+import sys
+import zipfile
+import zlib
+
+
+def zip_bytes(entries, compression=zipfile.ZIP_DEFLATED, comment=b""):
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w", compression) as z:
+        for name, data in entries:
+            z.writestr(name, data)
+        z.comment = comment
+    return buf.getvalue()
+
+
+def index_text(cards, version=b"3"):
+    lines = [b"<~QEL MORAVINE QEL FILE VERSION~>" + version]
+    for title, adr, siz in cards:
+        lines += [b"<~TITLE~>" + title, b"<~UID~>45000-123", b"<~ADR~>%d" % adr, b"<~SIZ~>%d" % siz,
+                  b"<~COLOR~>16777215", b"<~CREATED~>45000.5000000000", b"<~LAST OPEN~>45001.2500000000",
+                  b"<~PHONE~>+1 555 0100", b""]
+    return b"\r\n".join(lines) + b"\r\n"
+
+
+BODY_RTF = b"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 Hello \\b bold\\b0\\par}"
+BODY_PLAIN = b"plain line\r\nsecond line\r\n"
+BODIES = BODY_RTF + BODY_PLAIN
+CARDS = [(b"Rich card", 0, len(BODY_RTF)), (b"Caf\xe9 plain", len(BODY_RTF), len(BODY_PLAIN))]
+
+
+def card_file(stem="cards", cards=CARDS, bodies=BODIES, protected=False):
+    entries = [(stem + ".~i", index_text(cards)), (stem + ".~h", bodies)]
+    if protected:
+        entries.append((stem + ".~p", b"password is here:\r\n"))
+    return zip_bytes(entries)
+
+
+def zips():
+    plain = zip_bytes([("a.txt", b"hello hello hello hello")])
+    return {
+        "deflated": plain,
+        "stored": zip_bytes([("a.txt", b"stored text"), ("dir/b.txt", b"in a folder")], zipfile.ZIP_STORED),
+        "empty-archive": zip_bytes([]),
+        "comment": zip_bytes([("c.txt", b"x")], comment=b"archive comment"),
+        "utf8-name": zip_bytes([("caf\u00e9.txt", b"x")]),
+        "cut-short": plain[: len(plain) // 2],
+        "end-record-only": plain[plain.rfind(b"PK\x05\x06"):],
+        "card-file": card_file(),
+    }
+
+
+def seeds():
+    out = {}
+    z = zips()
+    out["fuzz_ziplist"] = z
+    out["fuzz_unzengine"] = z
+    out["fuzz_zipspan"] = {name: struct.pack("<H", len(data) // 2) + data for name, data in z.items()}
+    out["fuzz_openfile"] = {
+        "card-file": card_file(),
+        "protected-marker": card_file(protected=True),
+        "body-past-end": card_file(cards=[(b"beyond", 1000, 10)] + CARDS),
+        "body-twice": zip_bytes([("x.~i", index_text(CARDS)), ("x.~h", BODIES), ("x.~h", b"short")]),
+        "no-body": zip_bytes([("x.~i", index_text(CARDS))]),
+        "old-archive": zip_bytes([("old.tmp", b"VR3KT Another moravine - text\r\n<CARDS>1\r\n<TITLE>a\r\nbody\r\n\r\n")]),
+        "folders": zip_bytes([("sub/x.~i", index_text(CARDS)), ("sub/x.~h", BODIES)]),
+    }
+    out["fuzz_index"] = {
+        "open": b"\x00" + index_text(CARDS),
+        "merge": b"\x02" + index_text(CARDS),
+        "old-version": b"\x00" + index_text(CARDS, b"2"),
+        "no-header": b"\x00<~TITLE~>x\r\n<~SIZ~>3\r\n",
+        "lf-only": b"\x00" + index_text(CARDS).replace(b"\r\n", b"\n"),
+        "utf8": b"\x00" + index_text([("\u039a\u03b1\u03bb\u03b7".encode(), 0, 3)]),
+    }
+    out["fuzz_cardclipboard"] = {
+        "two-cards": b"<TITLE>One\r\n<COLOR>255\r\n<CREATED> 4.50005000000000E+0004\r\n<PHONE>123\r\n" + BODY_RTF
+        + b"\r\n<TITLE>Two\r\n<<escaped\r\nplain\r\n",
+        "cards-line": b"<TITLE>x\r\n<CARDS>7\r\nbody\r\n",
+        "utf8": "<TITLE>Zo\u0142\u0107\r\n<PHONE>\u00e9\r\nb\r\n".encode(),
+        "legacy": b"<TITLE>Caf\xe9\r\nb\r\n",
+    }
+    out["fuzz_codepage"] = {"legacy": b"Caf\xe9 \x80\x81", "utf8": "Caf\u00e9 \u20ac".encode(), "ascii": b"plain"}
+    out["fuzz_datetime"] = {"pattern": struct.pack("<d", 45000.75) + b"dd/mm/yyyy hh:nn:ss ampm",
+                            "long": struct.pack("<d", -1.5) + b"dddddd mmmm yy \"quoted\" c"}
+    rtf = {
+        "simple": BODY_RTF,
+        "table-and-colours": b"{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}\\cf1 red\\par"
+        b"\\trowd\\cellx1000\\intbl a\\cell\\row}",
+        "unicode": b"{\\rtf1\\ansi\\uc1 caf\\u233?\\par\\'e9\\par}",
+        "bullets": b"{\\rtf1{\\pntext\\'b7\\tab}{\\*\\pn\\pnlvlblt{\\pntxtb\\'b7}}\\fi-360\\li720 item\\par}",
+        "picture": b"{\\rtf1{\\pict\\pngblip\\picw10\\pich10 89504e470d0a1a0a}\\par}",
+        "object": b"{\\rtf1{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}{\\result x}}}",
+    }
+    out["fuzz_rtfreader"] = rtf
+    out["fuzz_rtfwrite"] = rtf
+    reg = (b"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Qel Moravine\\Options]\r\n"
+           b"\"SortList\"=dword:00000001\r\n\"AutosaveLocation\"=\"C:\\\\backup\"\r\n"
+           b"\"CardFontName\"=\"Arial\"\r\n\"CardFontSize\"=dword:0000000a\r\n\"Blob\"=hex:01,02,ff\r\n"
+           b"\"Path\"=hex(2):25,00,00,00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Qel Moravine\\StartUp]\r\n@=\"x\"\r\n")
+    ini = (b"[Filter]\r\nColor=-16777192\r\nFontName=Arial\r\nFontSize=10\r\nFontStyle=BI\r\n"
+           b"[Card]\r\nFontColor=255\r\n; comment\r\n[List]\r\nBad line\r\n")
+    out["fuzz_regfile"] = {"options": reg, "empty": b"", "damaged": reg[:60] + b"\r\n\"x\"=dword:zz\r\n[broken\r\n"}
+    out["fuzz_inifile"] = {"scheme": ini, "bom": b"\xef\xbb\xbf" + ini, "legacy": b"[Caf\xe9]\r\nk=v\xe9\r\n"}
+    out["fuzz_settings"] = {"registry": b"\x01" + reg, "scheme": b"\x00" + ini,
+                            "registry-damaged": b"\x01" + reg.replace(b"dword:0000000a", b"dword:fffffffff")}
+    out["fuzz_instances"] = {
+        "record": b'{"pid":1,"caption":"cards - Qel Moravine","file":"/home/u/cards.qel","socket":"/run/x.sock",'
+        b'"temp":["00000000000000000000000012345678.~h"]}',
+        "no-temp": b'{"pid":1,"caption":"c","file":"/c.qel","socket":"/s"}',
+        "wrong-types": b'{"pid":"x","caption":1,"file":[],"socket":{},"temp":"x"}',
+        "not-json": b"{not json",
+    }
+    # A self-extracting stub: a DOS header pointing at a PE header with no sections.
+    mz = bytearray(b"MZ" + b"\0" * 62)
+    struct.pack_into("<I", mz, 0x3C, 64)
+    pe = b"PE\0\0" + struct.pack("<HHIIIHH", 0x14C, 0, 0, 0, 0, 0xE0, 0x102) + b"\0" * 0xE0
+    out["fuzz_sfxicon"] = {"no-sections": bytes(mz) + pe, "dos-only": bytes(mz)}
+    return out
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    root = sys.argv[1]
+    for target, files in seeds().items():
+        folder = os.path.join(root, target)
+        os.makedirs(folder, exist_ok=True)
+        for name, data in files.items():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+    print("seeds for %d targets in %s" % (len(seeds()), root))
+
+
+if __name__ == "__main__":
+    import warnings
+    warnings.simplefilter("ignore")  # a duplicate entry name is meant
+    main()
