@@ -66,9 +66,6 @@ bool CurrentCardHasNoColor(Tf_Main &w) {
   const TCrd *card = w.CurrentCard();
   return !card || card->Color == kNoColor;
 }
-void SetCardActionText(Tf_Main &w, const QString &phone) {
-  if (w.e_Action) w.e_Action->setText(phone);
-}
 bool CardClipboardExists() { return ClipboardFileExists(); }
 void DeleteCardClipboard() { DeleteClipboardFile(); }
 

@@ -46,8 +46,6 @@ void ApplySortOrder(Tf_Main &, bool sortByTitle);
 void ApplyListLook(Tf_Main &, bool gridLines, bool flatScrollBars);
 int SelectedCardCount(Tf_Main &);
 bool CurrentCardHasNoColor(Tf_Main &);
-// The action text of a shown card (its phone number); empty without a card.
-void SetCardActionText(Tf_Main &, const QString &phone);
 bool CardClipboardExists();
 void DeleteCardClipboard();
 

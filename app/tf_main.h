@@ -49,6 +49,7 @@ inline constexpr int kHeadersFootersPopup = 1411;
 class TFindDialog;
 class TRichPrinter;
 class Tdlg_Export_RTF;
+class Tdlg_Dial;
 
 class Tf_Main : public QMainWindow, public MainWindowHooks {
   Q_OBJECT
@@ -282,6 +283,28 @@ public:
   void PageStateFromPrinter();
   std::unique_ptr<TRichPrinter> RichPrinter;
   Tdlg_Export_RTF *dlg_Export_RTF = nullptr;
+  // ---- card actions and dialling (tf_main_actions.cpp) ----
+  // The action text and the command of the action button that goes with it.
+  void SetActionText(const QString &text);
+  // The current card's stored phone number, else one found in its title (by
+  // option) or its text; empty without a card.
+  QString PhoneNumberOfCard() const;
+  // The word around the editor's selection (empty without one).
+  QString WordAtCaret() const;
+  void SendEMailTo(const QString &address);
+  void BrowseTo(const QString &address);
+  void a_DialExecute();
+  void a_SendEMailExecute();
+  void a_BrowseWWWExecute();
+  void a_RunApplicationExecute();
+  void a_GoToCardExecute();
+  void a_SetPhoneNumberExecute();
+  void a_ResetPhoneNumberExecute();
+  void a_ActionExecute();
+  void b_ActionPopup();
+  void m_CardURLClick(const QString &text, Qt::MouseButton button);
+  QToolButton *b_Action = nullptr;
+  Tdlg_Dial *dlg_Dial = nullptr;
 
   // ---- panes ----
   QWidget *ListPanel = nullptr;
@@ -329,6 +352,7 @@ private:
   void wireObjectCommands();  // Paste Special and Insert Object (tf_main_objects.cpp)
   void wirePrintCommands();  // printing and RTF export (tf_main_print.cpp)
   void createRichPrinter();
+  void wireActionCommands();  // card actions and dialling (tf_main_actions.cpp)
   bool replaceFindStep(bool all);
   bool selectionMatchesFind() const;
   std::unique_ptr<TCardScanner> replaceScanner_;  // one body reader for a whole Replace All

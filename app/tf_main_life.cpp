@@ -102,6 +102,7 @@ void Tf_Main::wireLifeCycle() {
   wireObjectCommands();
   createRichPrinter();
   wirePrintCommands();
+  wireActionCommands();
   connect(m_Card, &QTextEdit::textChanged, this, [this] {
     if (!EditorReady) return;
     FileModified = true;

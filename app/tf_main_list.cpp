@@ -298,7 +298,7 @@ void Tf_Main::ShowCard(int index) {
   Finally finish([this] {
     UpdateStatusBar();
     UpdateEditMenu();
-    pending::SetCardActionText(*this, shownCard_ ? shownCard_->Phone : QString());
+    SetActionText(PhoneNumberOfCard());
     EditorReady = true;
   });
   StoreCurrentCard();

@@ -81,6 +81,7 @@ const Field kFields[] = {
     {"Filter from Start", &tOptions::FilterFromStart, "chb_FilterFromStart"},
     {"Flat scroll bars", &tOptions::FlatScrollBars, "chb_FlatScrollBars"},
     {"Dial letters", &tOptions::DialLetters, "chb_DialLetters"},
+    {"Dial command", &tOptions::DialCommand, "e_DialCommand"},
     {"Lock Toolbars", &tOptions::LockToolbars, "chb_LockToolbars"},
 };
 

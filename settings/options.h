@@ -120,6 +120,9 @@ public:
   bool FilterFromStart;
   bool FlatScrollBars;
   bool DialLetters;
+  // The program that dials, and its arguments: "%n" stands for the number and
+  // "%t" for the card's title. Empty: no own dialling.
+  QString DialCommand;
   bool LockToolbars;
 };
 

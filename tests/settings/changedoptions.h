@@ -79,6 +79,7 @@ inline tOptions changedOptions() {
   o.FilterFromStart = true;
   o.FlatScrollBars = false;
   o.DialLetters = true;
+  o.DialCommand = "/usr/bin/dialer --to %n \"%t\"";
   o.LockToolbars = true;
   return o;
 }

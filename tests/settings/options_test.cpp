@@ -77,7 +77,7 @@ TEST_F(Options, StoredNamesAndOrderAreTheProgramsOwn) {
   QFile list(QStringLiteral(QEL_TEST_DATA_DIR "/option_names.txt"));
   ASSERT_TRUE(list.open(QIODevice::ReadOnly | QIODevice::Text));
   const QStringList expected = QString::fromUtf8(list.readAll()).split('\n', Qt::SkipEmptyParts);
-  ASSERT_EQ(expected.size(), 94);
+  ASSERT_EQ(expected.size(), 95);
 
   tOptions().SaveToRegistry();
   TRegistry2000 reg;

@@ -1,0 +1,281 @@
+// Card actions: the action text on the Actions toolbar and the command of the
+// action button that goes with it (browse, e-mail, dial, go to card), the
+// phone number of a card, dialling, and link clicks in the card.
+//
+// Everything handed to the desktop goes through UiServices: addresses are
+// opened by the desktop, programs are started with an argument list, never
+// through a shell, and a program named in a card runs only when the user says
+// so. The maximise options cannot govern another program's window here; they
+// are kept in the settings only.
+
+#include "app/cardactions.h"
+#include "app/dlg_dial.h"
+#include "app/tf_main.h"
+#include "cards/crd.h"
+#include "cards/strroutines.h"
+#include "platform/richedit/richeditcontrol.h"
+#include "platform/uiservices.h"
+#include "settings/options.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QScrollBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace qel {
+
+namespace {
+
+void reportFailure(const QString &message) { ui().messageBox(message, applicationTitle(), MB_OK | MB_ICONERROR); }
+
+bool confirm(const QString &question) {
+  return ui().messageBox(question, QStringLiteral("Confirm"), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+// Left-button clicks on a link in the card: pressed and released on the same link.
+class LinkClicks : public QObject {
+public:
+  explicit LinkClicks(Tf_Main &w) : QObject(&w), w_(w) {}
+
+protected:
+  bool eventFilter(QObject *, QEvent *event) override {
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease) return false;
+    auto *m = static_cast<QMouseEvent *>(event);
+    if (m->button() != Qt::LeftButton) return false;
+    const std::optional<re::LinkRange> link = linkAt(m->position());
+    if (event->type() == QEvent::MouseButtonPress) {
+      pressed_ = link;
+    } else {
+      const bool same = link && pressed_ && *link == *pressed_;
+      pressed_.reset();
+      if (same) {
+        const QString text = w_.m_Card->textRange(link->start, link->start + link->length);
+        // After the editor has taken the release: the click may show windows.
+        QMetaObject::invokeMethod(&w_, [w = &w_, text] { w->m_CardURLClick(text, Qt::LeftButton); },
+                                  Qt::QueuedConnection);
+      }
+    }
+    return false;
+  }
+
+private:
+  std::optional<re::LinkRange> linkAt(const QPointF &viewportPos) const {
+    re::RichEditControl *e = w_.m_Card;
+    const QPointF at = viewportPos + QPointF(e->horizontalScrollBar()->value(), e->verticalScrollBar()->value());
+    const int pos = e->document()->documentLayout()->hitTest(at, Qt::ExactHit);
+    return pos >= 0 ? e->linkAt(pos) : std::nullopt;
+  }
+
+  Tf_Main &w_;
+  std::optional<re::LinkRange> pressed_;
+};
+
+} // namespace
+
+void Tf_Main::wireActionCommands() {
+  MainActions &a = *actions_;
+  e_Action->setReadOnly(false);
+  connect(e_Action, &QLineEdit::textEdited, this, [this](const QString &text) { SetActionText(text); });
+
+  // The action button takes the place of the plain "Action" item: its command
+  // follows the action text, its drop-down sets or resets the phone number.
+  QAction *plain = a[QStringLiteral("a_Action")];
+  Toolbar_Actions->removeAction(plain);
+  b_Action = new QToolButton(Toolbar_Actions);
+  b_Action->setObjectName(QStringLiteral("b_Action"));
+  b_Action->setPopupMode(QToolButton::MenuButtonPopup);
+  b_Action->setIcon(plain->icon());
+  b_Action->setAutoRaise(true);
+  auto *popup = new QMenu(b_Action);
+  popup->setObjectName(QStringLiteral("pm_Action"));
+  popup->addAction(a[QStringLiteral("a_SetPhoneNumber")]);
+  popup->addAction(a[QStringLiteral("a_ResetPhoneNumber")]);
+  b_Action->setMenu(popup);
+  connect(popup, &QMenu::aboutToShow, this, [this] { b_ActionPopup(); });
+  connect(b_Action, &QToolButton::clicked, this, [this] {
+    if (QAction *act = actions_->get(b_Action->property("cardAction").toString())) act->trigger();
+  });
+  Toolbar_Actions->addWidget(b_Action);
+
+  const std::pair<const char *, void (Tf_Main::*)()> commands[] = {
+      {"a_Dial", &Tf_Main::a_DialExecute},
+      {"a_SendEMail", &Tf_Main::a_SendEMailExecute},
+      {"a_BrowseWWW", &Tf_Main::a_BrowseWWWExecute},
+      {"a_RunApplication", &Tf_Main::a_RunApplicationExecute},
+      {"a_GoToCard", &Tf_Main::a_GoToCardExecute},
+      {"a_SetPhoneNumber", &Tf_Main::a_SetPhoneNumberExecute},
+      {"a_ResetPhoneNumber", &Tf_Main::a_ResetPhoneNumberExecute},
+      {"a_Action", &Tf_Main::a_ActionExecute},
+  };
+  for (const auto &[name, handler] : commands)
+    connect(a[QString::fromLatin1(name)], &QAction::triggered, this, [this, h = handler] { (this->*h)(); });
+  // The Tools menu entries run the same commands.
+  const std::pair<const char *, const char *> items[] = {
+      {"ActionDial1", "a_Dial"},      {"SpeedDial1", "a_Dial"},         {"ActionMail1", "a_SendEMail"},
+      {"ActionBrowse1", "a_BrowseWWW"}, {"ActionRun1", "a_RunApplication"}, {"ActionGoTo1", "a_GoToCard"},
+  };
+  for (const auto &[item, action] : items)
+    if (QAction *i = a.item(QString::fromLatin1(item)))
+      connect(i, &QAction::triggered, a[QString::fromLatin1(action)], &QAction::trigger);
+
+  connect(m_Card, &QTextEdit::selectionChanged, this, [this] {
+    if (EditorReady) SetActionText(WordAtCaret());
+  });
+  m_Card->setAutoUrlDetect(true);
+  m_Card->setEventMask(m_Card->eventMask() | re::ENM_LINK);
+  m_Card->viewport()->installEventFilter(new LinkClicks(*this));
+  SetActionText(QString());
+}
+
+// ---------------------------------------------------------------- action text
+
+void Tf_Main::SetActionText(const QString &text) {
+  if (e_Action->text() != text) e_Action->setText(text);
+  const QString name = ActionName(ActionForText(text));
+  b_Action->setProperty("cardAction", name);
+  const QAction *act = actions_->get(name);
+  b_Action->setIcon(act->icon());
+  b_Action->setToolTip(act->toolTip());
+  b_Action->setEnabled(!text.isEmpty());
+  const int width = AppOptions && AppOptions->FixedActionBar
+                        ? AppOptions->ActionBarWidth
+                        : e_Action->fontMetrics().horizontalAdvance(text) + 20;
+  if (e_Action->width() != width || e_Action->minimumWidth() != width) e_Action->setFixedWidth(width);
+}
+
+QString Tf_Main::PhoneNumberOfCard() const {
+  // The card whose text the editor holds.
+  const TCrd *card = shownCard_.get();
+  if (!card) return QString();
+  const int minLength = AppOptions ? AppOptions->SpeedDialLength : 6;
+  QString phone = card->Phone;
+  if (phone.isEmpty() && AppOptions && AppOptions->DetectPhNrFromTitle && !FilteredCards.IsEmpty())
+    ExtractPhoneNumber(card->Title, minLength, phone);
+  if (phone.isEmpty() && AppOptions && !AppOptions->SpeedDialPrefix.isEmpty())
+    for (int i = 0; i < m_Card->lineCount() && phone.isEmpty(); ++i)
+      phone = TextAfter(m_Card->line(i), AppOptions->SpeedDialPrefix);
+  for (int i = 0; i < m_Card->lineCount() && phone.isEmpty(); ++i) ExtractPhoneNumber(m_Card->line(i), minLength, phone);
+  return phone;
+}
+
+QString Tf_Main::WordAtCaret() const {
+  int start = 0, end = 0;
+  m_Card->getSel(start, end);
+  if (end <= start) return QString();
+  const int lineStart = m_Card->lineIndex(m_Card->lineFromChar(start));
+  return qel::WordAtCaret(m_Card->line(m_Card->lineFromChar(start)), start - lineStart, end - start);
+}
+
+// ---------------------------------------------------------------- hand-offs
+
+void Tf_Main::SendEMailTo(const QString &address) {
+  if (AppOptions && AppOptions->AltEmail) {
+    const QString client = AppOptions->AltEmailClient;
+    if (!ui().startProgram(client, {AppOptions->BeforeEmail + address}))
+      reportFailure(QStringLiteral("Cannot start the e-mail program \"") + client + QStringLiteral("\"."));
+    return;
+  }
+  const QString url = MailtoAddress(address);
+  if (!ui().openUrl(url)) reportFailure(QStringLiteral("No program could open ") + url + QLatin1Char('.'));
+}
+
+void Tf_Main::BrowseTo(const QString &address) {
+  if (AppOptions && AppOptions->AltWWW) {
+    const QString client = AppOptions->AltWWWClient;
+    if (!ui().startProgram(client, {address}))
+      reportFailure(QStringLiteral("Cannot start the web browser \"") + client + QStringLiteral("\"."));
+    return;
+  }
+  if (!ui().openUrl(address)) reportFailure(QStringLiteral("No program could open ") + address + QLatin1Char('.'));
+}
+
+void Tf_Main::m_CardURLClick(const QString &text, Qt::MouseButton button) {
+  if (button != Qt::LeftButton || text.isEmpty()) return;
+  if (text.toUpper().contains(QLatin1String("MAILTO:"))) {
+    SendEMailTo(text);
+  } else if (IsURL(text)) {
+    BrowseTo(text);
+  } else if (confirm(QStringLiteral("Open \"") + text + QStringLiteral("\"?"))) {
+    // Not a web or mail address (a file or another kind of link): the
+    // desktop opens it only when the user has seen what it is.
+    if (!ui().openUrl(text)) reportFailure(QStringLiteral("No program could open ") + text + QLatin1Char('.'));
+  }
+}
+
+// ---------------------------------------------------------------- commands
+
+void Tf_Main::a_DialExecute() {
+  const QString actionText = e_Action->text();
+  if (actionText.trimmed().isEmpty()) {
+    reportFailure(QStringLiteral("There is no phone number to dial."));
+    return;
+  }
+  QString number = (AppOptions ? AppOptions->DialPrefix : QString()) + actionText;
+  if (AppOptions && AppOptions->DialLetters) number = LettersToKeypadDigits(number);
+  TCrd *card = CurrentCard();
+  const QString title = card ? card->Title : QString();
+  if (dlg_Dial) dlg_Dial->HangUp();
+  if (AppOptions && AppOptions->AltDial) {
+    if (!ui().openUrl(TelUrl(number))) reportFailure(QStringLiteral("No program could dial ") + number + QLatin1Char('.'));
+  } else {
+    if (!dlg_Dial) dlg_Dial = new Tdlg_Dial(this);
+    dlg_Dial->Dial(AppOptions ? AppOptions->DialCommand : QString(), title, number);
+  }
+  if (AppOptions && AppOptions->SavePhoneNr && card && actionText != PhoneNumberOfCard() &&
+      confirm(QStringLiteral("Use number ") + actionText + QStringLiteral("\r\nas default phone number for\r\n") +
+              title)) {
+    card->Phone = actionText;
+    FileModified = true;
+    UpdateEditMenu();
+  }
+}
+
+void Tf_Main::a_SendEMailExecute() { SendEMailTo(e_Action->text()); }
+
+void Tf_Main::a_BrowseWWWExecute() { BrowseTo(e_Action->text()); }
+
+void Tf_Main::a_RunApplicationExecute() {
+  const QString command = e_Action->text().trimmed();
+  if (command.isEmpty()) return;
+  // A card file may come from someone else: nothing it names runs unasked.
+  if (!confirm(QStringLiteral("Run this program?\r\n") + command)) return;
+  const QStringList parts = QProcess::splitCommand(command);
+  if (parts.isEmpty() || !ui().startProgram(parts.first(), parts.mid(1)))
+    reportFailure(QStringLiteral("Cannot start ") + command + QLatin1Char('.'));
+}
+
+void Tf_Main::a_GoToCardExecute() { e_record->setText(e_Action->text()); }
+
+void Tf_Main::a_SetPhoneNumberExecute() {
+  TCrd *card = CurrentCard();
+  if (!card) return;
+  card->Phone = e_Action->text();
+  FileModified = true;
+  UpdateEditMenu();
+}
+
+void Tf_Main::a_ResetPhoneNumberExecute() {
+  TCrd *card = CurrentCard();
+  if (!card) return;
+  card->Phone.clear();
+  FileModified = true;
+  UpdateEditMenu();
+}
+
+void Tf_Main::a_ActionExecute() { QApplication::beep(); }
+
+void Tf_Main::b_ActionPopup() {
+  QAction *set = actions_->get(QStringLiteral("a_SetPhoneNumber"));
+  QAction *reset = actions_->get(QStringLiteral("a_ResetPhoneNumber"));
+  const TCrd *card = CurrentCard();
+  set->setEnabled(card && e_Action->text() != PhoneNumberOfCard());
+  reset->setEnabled(card && !card->Phone.isEmpty());
+}
+
+} // namespace qel
