@@ -13,18 +13,15 @@
 #include "app/tf_main.h"
 #include "cards/crd.h"
 #include "cards/strroutines.h"
-#include "platform/richedit/richeditcontrol.h"
+#include "richedit/rerichedit.h"
 #include "platform/uiservices.h"
 #include "settings/options.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QProcess>
-#include <QScrollBar>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -37,44 +34,6 @@ void reportFailure(const QString &message) { ui().messageBox(message, applicatio
 bool confirm(const QString &question) {
   return ui().messageBox(question, QStringLiteral("Confirm"), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
-
-// Left-button clicks on a link in the card: pressed and released on the same link.
-class LinkClicks : public QObject {
-public:
-  explicit LinkClicks(Tf_Main &w) : QObject(&w), w_(w) {}
-
-protected:
-  bool eventFilter(QObject *, QEvent *event) override {
-    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease) return false;
-    auto *m = static_cast<QMouseEvent *>(event);
-    if (m->button() != Qt::LeftButton) return false;
-    const std::optional<re::LinkRange> link = linkAt(m->position());
-    if (event->type() == QEvent::MouseButtonPress) {
-      pressed_ = link;
-    } else {
-      const bool same = link && pressed_ && *link == *pressed_;
-      pressed_.reset();
-      if (same) {
-        const QString text = w_.m_Card->textRange(link->start, link->start + link->length);
-        // After the editor has taken the release: the click may show windows.
-        QMetaObject::invokeMethod(&w_, [w = &w_, text] { w->m_CardURLClick(text, Qt::LeftButton); },
-                                  Qt::QueuedConnection);
-      }
-    }
-    return false;
-  }
-
-private:
-  std::optional<re::LinkRange> linkAt(const QPointF &viewportPos) const {
-    re::RichEditControl *e = w_.m_Card;
-    const QPointF at = viewportPos + QPointF(e->horizontalScrollBar()->value(), e->verticalScrollBar()->value());
-    const int pos = e->document()->documentLayout()->hitTest(at, Qt::ExactHit);
-    return pos >= 0 ? e->linkAt(pos) : std::nullopt;
-  }
-
-  Tf_Main &w_;
-  std::optional<re::LinkRange> pressed_;
-};
 
 } // namespace
 
@@ -112,24 +71,25 @@ void Tf_Main::wireActionCommands() {
       {"a_SetPhoneNumber", &Tf_Main::a_SetPhoneNumberExecute},
       {"a_ResetPhoneNumber", &Tf_Main::a_ResetPhoneNumberExecute},
       {"a_Action", &Tf_Main::a_ActionExecute},
+      // The Tools menu entries run the same commands.
+      {"ActionDial1", &Tf_Main::a_DialExecute},
+      {"SpeedDial1", &Tf_Main::a_DialExecute},
+      {"ActionMail1", &Tf_Main::a_SendEMailExecute},
+      {"ActionBrowse1", &Tf_Main::a_BrowseWWWExecute},
+      {"ActionRun1", &Tf_Main::a_RunApplicationExecute},
+      {"ActionGoTo1", &Tf_Main::a_GoToCardExecute},
   };
   for (const auto &[name, handler] : commands)
-    connect(a[QString::fromLatin1(name)], &QAction::triggered, this, [this, h = handler] { (this->*h)(); });
-  // The Tools menu entries run the same commands.
-  const std::pair<const char *, const char *> items[] = {
-      {"ActionDial1", "a_Dial"},      {"SpeedDial1", "a_Dial"},         {"ActionMail1", "a_SendEMail"},
-      {"ActionBrowse1", "a_BrowseWWW"}, {"ActionRun1", "a_RunApplication"}, {"ActionGoTo1", "a_GoToCard"},
-  };
-  for (const auto &[item, action] : items)
-    if (QAction *i = a.item(QString::fromLatin1(item)))
-      connect(i, &QAction::triggered, a[QString::fromLatin1(action)], &QAction::trigger);
+    a.wire(QString::fromLatin1(name), this, [this, h = handler] { (this->*h)(); });
+  MainActions::markBuiltWidget(b_Action);
 
   connect(m_Card, &QTextEdit::selectionChanged, this, [this] {
     if (EditorReady) SetActionText(WordAtCaret());
   });
-  m_Card->setAutoUrlDetect(true);
-  m_Card->setEventMask(m_Card->eventMask() | re::ENM_LINK);
-  m_Card->viewport()->installEventFilter(new LinkClicks(*this));
+  m_Card->OnURLClick = [this](TReCustomRichEdit *, const QString &text, Qt::MouseButton button) {
+    // After the editor has finished with the click: what it starts may show windows.
+    QMetaObject::invokeMethod(this, [this, text, button] { m_CardURLClick(text, button); }, Qt::QueuedConnection);
+  };
   SetActionText(QString());
 }
 
