@@ -314,6 +314,10 @@ void Tf_Options::buildDialPage() {
   auto *form = new QFormLayout(page);
   e_DialPrefix = named(new QLineEdit, "e_DialPrefix");
   form->addRow(QStringLiteral("Dial &prefix:"), e_DialPrefix);
+  e_DialCommand = named(new QLineEdit, "e_DialCommand");
+  e_DialCommand->setToolTip(QStringLiteral("The program that dials and its arguments: %n stands for the number, "
+                                           "%t for the card's title."));
+  form->addRow(QStringLiteral("Dial &command:"), e_DialCommand);
   e_Autodial = named(new QLineEdit, "e_Autodial");
   form->addRow(QStringLiteral("Speed dial: phone number &after:"), e_Autodial);
   e_Autodial_min = spin("e_Autodial_min", kSpeedDialLengthRange);

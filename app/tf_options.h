@@ -124,7 +124,7 @@ public:
   // Dial
   QCheckBox *chb_AltDial = nullptr, *chb_DialLetters = nullptr, *chb_savephonenr = nullptr,
             *chb_DetectPhNrFromTitle = nullptr;
-  QLineEdit *e_DialPrefix = nullptr, *e_Autodial = nullptr;
+  QLineEdit *e_DialPrefix = nullptr, *e_Autodial = nullptr, *e_DialCommand = nullptr;
   QSpinBox *e_Autodial_min = nullptr;
   // Advanced
   QCheckBox *chb_Altemail = nullptr, *chb_AltWWW = nullptr, *chb_Maximize_email = nullptr,
