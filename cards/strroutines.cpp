@@ -83,6 +83,8 @@ QString ReplaceAll(const QString &source, const QString &oldText, const QString 
 
 QString EscapeAmpersands(const QString &text) { return ReplaceAll(text, QStringLiteral("&"), QStringLiteral("&&")); }
 
+qsizetype TextKeyIndex(const QString &text, const QString &key) { return asciiCaseIndexOf(text, key); }
+
 QString TextBefore(const QString &text, const QString &key) {
   qsizetype at = asciiCaseIndexOf(text, key);
   return at < 0 ? QString() : text.left(at);

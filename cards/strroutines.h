@@ -36,6 +36,9 @@ QString EscapeAmpersands(const QString &text);
 // The text before / after the first occurrence of `key`, comparing with ASCII
 // letters upper-cased; empty when the key is absent.
 QString TextBefore(const QString &text, const QString &key);
+// Where TextBefore and TextAfter split: the index of the first occurrence of
+// `key` compared that way; -1 when absent.
+qsizetype TextKeyIndex(const QString &text, const QString &key);
 QString TextAfter(const QString &text, const QString &key);
 
 // Lines of single-byte text, as a body or a text file holds them.
