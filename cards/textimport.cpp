@@ -93,17 +93,6 @@ QList<TImportCard> ReadMGCFile(const QString &fileName) {
   return ParseMGCData(data, fileName);
 }
 
-QString DecodeTextFile(const QByteArray &bytes) {
-  auto isUtf8 = [](const QByteArray &b) {
-    bool ascii = true;
-    for (char c : b) ascii = ascii && quint8(c) < 0x80;
-    return ascii || isUtf8WithNonAscii(b);
-  };
-  if (bytes.startsWith("\xEF\xBB\xBF") && isUtf8(bytes.mid(3))) return QString::fromUtf8(bytes.mid(3));
-  // Pure ASCII reads the same either way.
-  return isUtf8WithNonAscii(bytes) ? QString::fromUtf8(bytes) : decodeLegacy(bytes);
-}
-
 QStringList TextFileLines(const QString &text) {
   QStringList lines;
   qsizetype start = 0;

@@ -29,9 +29,6 @@ QList<TImportCard> ReadMGCFile(const QString &fileName);
 // The same on the file's bytes (`fileName` only names it in messages).
 QList<TImportCard> ParseMGCData(const QByteArray &data, const QString &fileName);
 
-// A text file's text: UTF-8 when it is valid UTF-8 (with or without a byte
-// order mark), else the legacy code page.
-QString DecodeTextFile(const QByteArray &bytes);
 // Its lines: CR LF, LF and CR end a line; a line end at the very end adds no empty line.
 QStringList TextFileLines(const QString &text);
 
@@ -44,7 +41,8 @@ QList<TImportCard> ParseDelimitedText(const QStringList &lines, const QString &d
 // first line is the title, the body holds all lines of the paragraph.
 QList<TImportCard> ParseParagraphText(const QStringList &lines);
 
-// Reads a whole text file (throws ECardError naming it when it cannot be read).
+// Reads a whole text file, decoded by DecodeTextFile (platform/codepage.h);
+// throws ECardError naming it when it cannot be read.
 QString ReadTextFile(const QString &fileName);
 
 } // namespace qel

@@ -1,5 +1,7 @@
 #include "platform/codepage.h"
 
+#include <QStringDecoder>
+
 namespace qel {
 
 namespace {
@@ -100,6 +102,18 @@ bool isUtf8WithNonAscii(const char *data, qsizetype size) {
 QString decodeTextField(const QByteArray &bytes) {
   if (isUtf8WithNonAscii(bytes)) return QString::fromUtf8(bytes);
   return decodeLegacy(bytes);
+}
+
+QString DecodeTextFile(const QByteArray &bytes) {
+  QByteArrayView data(bytes);
+  const bool bom = data.startsWith("\xEF\xBB\xBF");
+  if (bom) data = data.sliced(3);
+  if (bom || isUtf8WithNonAscii(data.data(), data.size())) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(data);
+    if (!utf8.hasError()) return text;
+  }
+  return decodeLegacy(data.data(), data.size());
 }
 
 } // namespace qel

@@ -29,4 +29,8 @@ inline bool isUtf8WithNonAscii(const QByteArray &bytes) { return isUtf8WithNonAs
 // Decodes a text field: UTF-8 when it passes the test above, else the legacy code page.
 QString decodeTextField(const QByteArray &bytes);
 
+// A text file's characters: UTF-8 when it is valid UTF-8 (a byte order mark is
+// dropped), else the legacy code page.
+QString DecodeTextFile(const QByteArray &bytes);
+
 } // namespace qel

@@ -51,18 +51,6 @@ QImage LoadPictureFile(const QString &path, QString *error) {
   return image;
 }
 
-QString DecodeTextFile(const QByteArray &bytes) {
-  QByteArrayView data(bytes);
-  const bool bom = data.startsWith("\xEF\xBB\xBF");
-  if (bom) data = data.sliced(3);
-  if (bom || isUtf8WithNonAscii(data.data(), data.size())) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8.decode(data);
-    if (!utf8.hasError()) return text;
-  }
-  return decodeLegacy(data.data(), data.size());
-}
-
 QByteArray EncodeTextFile(const QString &text) {
   QString out;
   out.reserve(text.size() + text.size() / 16 + 2);

@@ -2,6 +2,8 @@
 // Files from outside that the editor takes in or writes: pictures to insert,
 // and text files a card is loaded from or saved to.
 
+#include "platform/codepage.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -12,9 +14,7 @@ namespace qel {
 // metafiles carry) as an image; a null image and `error` when it cannot be read.
 QImage LoadPictureFile(const QString &path, QString *error = nullptr);
 
-// A text file's characters: UTF-8 when it is valid UTF-8 (a byte order mark is
-// dropped), else the legacy code page.
-QString DecodeTextFile(const QByteArray &bytes);
+// A text file's characters: DecodeTextFile (platform/codepage.h).
 // The editor's text ("\r" between lines) as a text file: every line ended by
 // CR LF, in the legacy code page when every character fits it, else UTF-8;
 // pictures and objects leave nothing.

@@ -3,6 +3,7 @@
 
 #include "cards/carderror.h"
 #include "cards/textimport.h"
+#include "platform/codepage.h"
 
 #include <QFile>
 #include <QTemporaryDir>
