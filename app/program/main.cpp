@@ -15,19 +15,25 @@
 
 namespace {
 
-// Errors that escape a command end that command with a message, never the program.
+// Errors that escape a command end that command with a message, never the
+// program: commands run from the event loop and from the start-up sequence.
+template <typename Run>
+auto runCommand(Run &&run, decltype(run()) failed) -> decltype(run()) {
+  try {
+    return run();
+  } catch (const std::exception &e) {
+    qel::ui().messageBox(QString::fromUtf8(e.what()), qel::applicationTitle(), qel::MB_OK | qel::MB_ICONERROR);
+  } catch (...) {
+    qel::ui().messageBox(QStringLiteral("Unexpected error"), qel::applicationTitle(), qel::MB_OK | qel::MB_ICONERROR);
+  }
+  return failed;
+}
+
 class Application : public QApplication {
 public:
   using QApplication::QApplication;
   bool notify(QObject *receiver, QEvent *event) override {
-    try {
-      return QApplication::notify(receiver, event);
-    } catch (const std::exception &e) {
-      qel::ui().messageBox(QString::fromUtf8(e.what()), qel::applicationTitle(), qel::MB_OK | qel::MB_ICONERROR);
-    } catch (...) {
-      qel::ui().messageBox(QStringLiteral("Unexpected error"), qel::applicationTitle(), qel::MB_OK | qel::MB_ICONERROR);
-    }
-    return false;
+    return runCommand([&] { return QApplication::notify(receiver, event); }, false);
   }
 };
 
@@ -97,7 +103,7 @@ int main(int argc, char **argv) {
 
   // The start-up sequence runs before the window appears: a program that
   // hands its file over to a running instance ends here, having shown nothing.
-  window.FormShow();
+  runCommand([&] { window.FormShow(); return true; }, false);
   if (window.terminateRequested() || endRequested) return 0;
   window.show();
   looping = true;

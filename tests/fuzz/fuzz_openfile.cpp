@@ -37,6 +37,7 @@ struct Setup {
     qel::setUiServices(&ui);
     path = qel::TempFolderPath() + QStringLiteral("fuzz-open-%1.qel").arg(::getpid());
     zip.SetDLLDirectory(QStringLiteral(QEL_PROGRAM_DIR));
+    if (zip.LoadUnzEngine() <= 0) std::abort();
   }
   SilentUi ui;
   QString path;
