@@ -22,6 +22,11 @@ using namespace qel::test;
 
 namespace {
 
+// Upper bounds only: a passing run ends as soon as the program answers. They are
+// generous because a machine busy with parallel builds can take many seconds to
+// start a Qt program under a fresh X server.
+constexpr int kProcessWaitMs = 60000;
+
 bool waitFor(const std::function<bool()> &condition, int ms) {
   QElapsedTimer timer;
   timer.start();
@@ -116,7 +121,7 @@ TEST_F(MainWindowTest, SecondProgramOnTheSameFileHandsOverAndExitsWithZero) {
         auto record = FindInstanceByFileKey(InstanceFileKey(path));
         return record && record->pid == first.processId();
       },
-      15000))
+      kProcessWaitMs))
       << "the first program never showed the file";
 
   QProcess second;
@@ -124,11 +129,11 @@ TEST_F(MainWindowTest, SecondProgramOnTheSameFileHandsOverAndExitsWithZero) {
   second.start(program, {path, QStringLiteral("al")});
   ASSERT_TRUE(second.waitForStarted());
   // The message is on screen and the program waits for it.
-  ASSERT_TRUE(waitFor([&] { return !visibleWindows(xdotool, env, second.processId()).isEmpty() || second.state() == QProcess::NotRunning; }, 15000));
+  ASSERT_TRUE(waitFor([&] { return !visibleWindows(xdotool, env, second.processId()).isEmpty() || second.state() == QProcess::NotRunning; }, kProcessWaitMs));
   ASSERT_EQ(second.state(), QProcess::Running) << "ended without telling the user";
 
   xdo(xdotool, env, {QStringLiteral("key"), QStringLiteral("Return")});
-  ASSERT_TRUE(second.waitForFinished(15000)) << "the second program did not end after the message";
+  ASSERT_TRUE(second.waitForFinished(kProcessWaitMs)) << "the second program did not end after the message";
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
 
@@ -138,7 +143,7 @@ TEST_F(MainWindowTest, SecondProgramOnTheSameFileHandsOverAndExitsWithZero) {
   ASSERT_TRUE(record.has_value());
   EXPECT_EQ(record->pid, first.processId());
   first.terminate();
-  ASSERT_TRUE(first.waitForFinished(15000));
+  ASSERT_TRUE(first.waitForFinished(kProcessWaitMs));
   EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(first.exitCode(), 0);
   EXPECT_FALSE(QFileInfo::exists(BodyFileName(path)));
@@ -161,7 +166,7 @@ TEST_F(MainWindowTest, TerminationWithUnsavedChangesAsksOnceAndLeavesNoBodyFile)
   running.setProcessEnvironment(env);
   running.start(program, {path});
   ASSERT_TRUE(running.waitForStarted());
-  ASSERT_TRUE(waitFor([&] { return !visibleWindows(xdotool, env, running.processId()).isEmpty(); }, 15000));
+  ASSERT_TRUE(waitFor([&] { return !visibleWindows(xdotool, env, running.processId()).isEmpty(); }, kProcessWaitMs));
   ASSERT_TRUE(QFileInfo::exists(BodyFileName(path)));
   QThread::msleep(1000);  // mapped is not yet laid out and focused
 
@@ -174,12 +179,12 @@ TEST_F(MainWindowTest, TerminationWithUnsavedChangesAsksOnceAndLeavesNoBodyFile)
   // Logout sends the signal; it may come twice while the question is up.
   const int windows = int(visibleWindows(xdotool, env, running.processId()).size());
   ::kill(pid_t(running.processId()), SIGTERM);
-  ASSERT_TRUE(waitFor([&] { return int(visibleWindows(xdotool, env, running.processId()).size()) > windows; }, 10000))
+  ASSERT_TRUE(waitFor([&] { return int(visibleWindows(xdotool, env, running.processId()).size()) > windows; }, kProcessWaitMs))
       << "no question came; program " << (running.state() == QProcess::Running ? "running" : "ended");
   ::kill(pid_t(running.processId()), SIGTERM);
   QThread::msleep(300);
   xdo(xdotool, env, {QStringLiteral("key"), QStringLiteral("n")});  // No: end without saving
-  ASSERT_TRUE(running.waitForFinished(15000)) << "the program did not end after one answer";
+  ASSERT_TRUE(running.waitForFinished(kProcessWaitMs)) << "the program did not end after one answer";
   EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(running.exitCode(), 0);
   EXPECT_FALSE(QFileInfo::exists(BodyFileName(path)));
@@ -212,7 +217,7 @@ TEST_F(MainWindowTest, TerminationDuringAStartUpMessageEndsTheProgram) {
   QThread::msleep(1500);
   ASSERT_EQ(running.state(), QProcess::Running) << "ended without showing its message";
   ::kill(pid_t(running.processId()), SIGTERM);
-  ASSERT_TRUE(running.waitForFinished(10000)) << "the program did not end while its message was shown";
+  ASSERT_TRUE(running.waitForFinished(kProcessWaitMs)) << "the program did not end while its message was shown";
   EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(running.exitCode(), 0);
   // Nothing new is left (the program shares this test's temporary folder).
