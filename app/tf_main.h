@@ -50,6 +50,8 @@ class TFindDialog;
 class TRichPrinter;
 class Tdlg_Export_RTF;
 class Tdlg_Dial;
+class Tf_Import;
+struct TImportCard;
 
 class Tf_Main : public QMainWindow, public MainWindowHooks {
   Q_OBJECT
@@ -306,6 +308,13 @@ public:
   QToolButton *b_Action = nullptr;
   Tdlg_Dial *dlg_Dial = nullptr;
 
+  // ---- import (tf_main_import.cpp) ----
+  void MSMoravine1Click();
+  void Textfile1Click();
+  // New cards with these titles and plain-text bodies, appended to AllCards.
+  void AppendImportedCards(const QList<TImportCard> &cards);
+  Tf_Import *f_Import = nullptr;
+
   // ---- panes ----
   QWidget *ListPanel = nullptr;
   QWidget *pn_filterbox = nullptr;
@@ -353,6 +362,7 @@ private:
   void wirePrintCommands();  // printing and RTF export (tf_main_print.cpp)
   void createRichPrinter();
   void wireActionCommands();  // card actions and dialling (tf_main_actions.cpp)
+  void wireImportCommands();  // import of card-index and text files (tf_main_import.cpp)
   bool replaceFindStep(bool all);
   bool selectionMatchesFind() const;
   std::unique_ptr<TCardScanner> replaceScanner_;  // one body reader for a whole Replace All

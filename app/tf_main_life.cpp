@@ -103,6 +103,7 @@ void Tf_Main::wireLifeCycle() {
   createRichPrinter();
   wirePrintCommands();
   wireActionCommands();
+  wireImportCommands();
   connect(m_Card, &QTextEdit::textChanged, this, [this] {
     if (!EditorReady) return;
     FileModified = true;

@@ -180,6 +180,25 @@ bool QtUiServices::openFileName(const FileDialogOptions &options, QString &fileN
   return true;
 }
 
+bool UiServices::openFileNames(const FileDialogOptions &options, QStringList &fileNames) {
+  QString one;
+  if (!openFileName(options, one)) return false;
+  fileNames = QStringList{one};
+  return true;
+}
+
+bool QtUiServices::openFileNames(const FileDialogOptions &options, QStringList &fileNames) {
+  QFileDialog dlg(dialogParent(), options.caption, options.initialDir, options.filter);
+  dlg.setAcceptMode(QFileDialog::AcceptOpen);
+  dlg.setFileMode(QFileDialog::ExistingFiles);
+  dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+  if (!options.defaultSuffix.isEmpty()) dlg.setDefaultSuffix(options.defaultSuffix);
+  prepare(dlg);
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+  fileNames = dlg.selectedFiles();
+  return true;
+}
+
 bool QtUiServices::saveFileName(const FileDialogOptions &options, QString &fileName) {
   QFileDialog dlg(dialogParent(), options.caption, options.initialDir, options.filter);
   dlg.setAcceptMode(QFileDialog::AcceptSave);

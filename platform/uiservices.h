@@ -84,6 +84,9 @@ public:
   // File dialogs; false when cancelled. `fileName` holds the initial name and receives the answer.
   virtual bool openFileName(const FileDialogOptions &options, QString &fileName, bool *readOnly = nullptr) = 0;
   virtual bool saveFileName(const FileDialogOptions &options, QString &fileName) = 0;
+  // An open dialog that takes several existing files; false when cancelled.
+  // Without an implementation of its own it asks for one file.
+  virtual bool openFileNames(const FileDialogOptions &options, QStringList &fileNames);
   virtual bool chooseColor(const QString &caption, QColor &color) = 0;
   virtual bool chooseFont(const QString &caption, QFont &font, QColor &color) = 0;
   virtual bool chooseFolder(const QString &caption, QString &folder) = 0;
@@ -128,6 +131,7 @@ public:
   bool inputQuery(const QString &caption, const QString &label, QString &value) override;
   bool openFileName(const FileDialogOptions &options, QString &fileName, bool *readOnly) override;
   bool saveFileName(const FileDialogOptions &options, QString &fileName) override;
+  bool openFileNames(const FileDialogOptions &options, QStringList &fileNames) override;
   bool chooseColor(const QString &caption, QColor &color) override;
   bool chooseFont(const QString &caption, QFont &font, QColor &color) override;
   bool chooseFolder(const QString &caption, QString &folder) override;

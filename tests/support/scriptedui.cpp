@@ -78,6 +78,14 @@ bool ScriptedUi::openFileName(const FileDialogOptions &o, QString &fileName, boo
   return true;
 }
 
+bool ScriptedUi::openFileNames(const FileDialogOptions &o, QStringList &fileNames) {
+  Prompt p{PromptKind::OpenFile, o.caption, QString(), 0, o.filter, {o.initialDir}};
+  Answer a;
+  if (!next(p, a) || !a.accepted) return false;
+  fileNames = a.text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  return true;
+}
+
 bool ScriptedUi::saveFileName(const FileDialogOptions &o, QString &fileName) {
   Prompt p{PromptKind::SaveFile, o.caption, fileName, 0, o.filter, {o.initialDir}};
   Answer a;

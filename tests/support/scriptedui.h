@@ -55,6 +55,8 @@ public:
   bool inputQuery(const QString &caption, const QString &label, QString &value) override;
   bool openFileName(const FileDialogOptions &options, QString &fileName, bool *readOnly) override;
   bool saveFileName(const FileDialogOptions &options, QString &fileName) override;
+  // Answered by an OpenFile answer whose text holds the names, one a line.
+  bool openFileNames(const FileDialogOptions &options, QStringList &fileNames) override;
   bool chooseColor(const QString &caption, QColor &color) override;
   bool chooseFont(const QString &caption, QFont &font, QColor &color) override;
   bool chooseFolder(const QString &caption, QString &folder) override;

@@ -1,0 +1,40 @@
+#pragma once
+// "Import text file": how the text file is read (one card per line with a
+// delimiter, or one card per paragraph), with a sample of the layout. One
+// instance lives for the program's run, so its choices persist.
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QRadioButton;
+
+namespace qel {
+
+class Tf_Import : public QDialog {
+  Q_OBJECT
+public:
+  explicit Tf_Import(QWidget *parent = nullptr);
+
+  // 0 delimited, 1 paragraph separated.
+  int SourceType() const;
+  void SetSourceType(int type);
+  QString Delimiter() const;
+
+  QRadioButton *rb_Delimited = nullptr;
+  QRadioButton *rb_Paragraph = nullptr;
+  QLineEdit *e_Delimiter = nullptr;
+  QLabel *l_delimiter = nullptr;
+  QPlainTextEdit *m_Sample = nullptr;
+
+  void rg_sourcetypeClick();
+
+public slots:
+  void accept() override;
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+};
+
+} // namespace qel
