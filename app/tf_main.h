@@ -51,6 +51,7 @@ class TRichPrinter;
 class Tdlg_Export_RTF;
 class Tdlg_Dial;
 class Tf_Import;
+class Tf_Export;
 struct TImportCard;
 
 class Tf_Main : public QMainWindow, public MainWindowHooks {
@@ -314,6 +315,12 @@ public:
   // New cards with these titles and plain-text bodies, appended to AllCards.
   void AppendImportedCards(const QList<TImportCard> &cards);
   Tf_Import *f_Import = nullptr;
+  // ---- text export (tf_main_import.cpp) ----
+  void Export1Click();
+  // The lines of the chosen cards in the export dialog's layout; for the
+  // sample only the first cards.
+  QStringList ExportCards(bool sample);
+  Tf_Export *f_Export = nullptr;
 
   // ---- panes ----
   QWidget *ListPanel = nullptr;

@@ -1,9 +1,11 @@
-// The Import commands: ".crd" card-index files, several at a time, and text
+// The Import and text Export commands: ".crd" card-index files, several at a time, and text
 // files (delimited or paragraph-separated). Imported cards are new cards
 // appended to the open file; the file name stays, the cards reach the card
 // file with the next save.
 
+#include "app/dlg_export.h"
 #include "app/dlg_import.h"
+#include "app/textexport.h"
 #include "app/guards.h"
 #include "app/progress.h"
 #include "app/tf_main.h"
@@ -16,6 +18,9 @@
 
 #include <QAction>
 #include <QDir>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QSaveFile>
 #include <QFileInfo>
 
 namespace qel {
@@ -31,6 +36,9 @@ void Tf_Main::wireImportCommands() {
   MainActions &a = *actions_;
   a.wire(QStringLiteral("ImportMSCardfile1"), this, [this] { MSMoravine1Click(); });
   a.wire(QStringLiteral("ImportText1"), this, [this] { Textfile1Click(); });
+  f_Export = new Tf_Export(this);
+  f_Export->SampleLines = [this] { return ExportCards(true); };
+  a.wire(QStringLiteral("ExportText1"), this, [this] { Export1Click(); });
 }
 
 void Tf_Main::AppendImportedCards(const QList<TImportCard> &cards) {
@@ -121,6 +129,51 @@ void Tf_Main::Textfile1Click() {
   FileModified = true;
   UpdateEditMenu();
   ShowEditorIfAny();
+}
+
+// ---------------------------------------------------------------- text export
+
+QStringList Tf_Main::ExportCards(bool sample) {
+  WaitCursor wait;
+  StoreCurrentCard();
+  const TExportLayout layout = f_Export->Layout();
+  const bool selectedOnly = f_Export->SelectedOnly();
+  const TCrdList &source = selectedOnly ? FilteredCards : AllCards;
+  int last = source.Count() - 1;
+  if (sample && last > 10) last = 10;  // the sample shows the first 11 cards
+  QStringList lines;
+  const QItemSelectionModel *selection = lw_List->selectionModel();
+  ProgressGuard progress(QStringLiteral("Exporting..."), qMax(last, 0));
+  for (int i = 0; i <= last; ++i) {
+    const bool taken = !selectedOnly || (selection && selection->isRowSelected(i, QModelIndex()));
+    if (taken) {
+      const TCrd &card = *source.Objects(i);
+      ExportCard(card.Title, PlainBodyLines(card), layout, sample, lines);
+    }
+    if ((i & 1023) == 0) progress.set(i);
+  }
+  return lines;
+}
+
+void Tf_Main::Export1Click() {
+  if (AllCards.IsEmpty()) return;
+  if (ui().execDialog(*f_Export) != QDialog::Accepted) return;
+  FileDialogOptions o;
+  o.caption = QStringLiteral("Export");
+  o.filter = QStringLiteral("Text files (*.txt)");
+  o.defaultSuffix = QStringLiteral("txt");
+  QString file;
+  if (!ui().saveFileName(o, file)) return;
+  BusyGuard busy(*this);
+  try {
+    const QByteArray bytes = ExportFileBytes(ExportCards(false), f_Export->Layout());
+    // Written beside the target and put in its place only when complete.
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+      reportImportError(QStringLiteral("Cannot write ") + file + QStringLiteral(": ") + out.errorString());
+  } catch (const ECardError &e) {
+    reportImportError(e.message());
+  }
 }
 
 } // namespace qel

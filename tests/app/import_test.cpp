@@ -1,6 +1,7 @@
 // The Import commands through the scripted prompts: ".crd" files several at
 // a time, text files delimited and paragraph-separated.
 
+#include "app/dlg_export.h"
 #include "app/dlg_import.h"
 #include "cardcommands_fixture.h"
 
@@ -8,6 +9,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QCheckBox>
+#include <QItemSelectionModel>
+#include <QRadioButton>
 
 using namespace qel;
 using qel::test::Answer;
@@ -113,6 +117,119 @@ TEST_F(ImportTest, TheDialogRefusesAnEmptyDelimiterAndTakesCtrlTab) {
   dialog.SetSourceType(1);
   EXPECT_FALSE(dialog.e_Delimiter->isEnabled());
   EXPECT_EQ(dialog.m_Sample->toPlainText(), "TITLE\ncontents\ncontents\n\nTITLE\ncontents");
+}
+
+} // namespace
+
+namespace {
+
+class ExportTest : public ImportTest {
+protected:
+  // Exports through the dialog with this layout; returns the file's bytes.
+  QByteArray exportWith(const std::function<void(Tf_Export &)> &fill) {
+    const QString file = dir + "/out.txt";
+    QFile::remove(file);
+    ui.answer(Answer::dialog(QDialog::Accepted, [fill](QDialog &d) { fill(static_cast<Tf_Export &>(d)); }))
+        .answer(Answer::saveFile(file));
+    window->actions().item(QStringLiteral("ExportText1"))->trigger();
+    EXPECT_TRUE(ui.allAnswered());
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+  }
+};
+
+TEST_F(ExportTest, LayoutsAsATable) {
+  cards({"bravo", "Alpha", "charlie"});  // bodies "body of <title>"
+  // A rich card exports its text.
+  re::RichEditControl rich;
+  rich.setText(QStringLiteral("bold line\rsecond"));
+  cardTitled("charlie")->StoreBodyBytes(rich.streamOut(re::SF_RTF));
+  const struct {
+    const char *name;
+    std::function<void(Tf_Export &)> fill;
+    QByteArray expected;
+  } cases[] = {
+      {"multi line, defaults", [](Tf_Export &) {},
+       "bravo\r\n  body of bravo\r\nAlpha\r\n  body of Alpha\r\ncharlie\r\n  bold line\r\n  second\r\n"},
+      {"multi line with TABs and a separator",
+       [](Tf_Export &d) {
+         d.e_bh->setText("[");
+         d.e_ah->setText("]\t");
+         d.e_bc->setText("\t");
+         d.e_ac->setText(";");
+         d.chb_Line->setChecked(true);
+         d.e_Line->setText("----");
+       },
+       "[bravo]\t\r\n\tbody of bravo;\r\n----\r\n[Alpha]\t\r\n\tbody of Alpha;\r\n----\r\n[charlie]\t\r\n\tbold line;\r\n"
+       "\tsecond;\r\n----\r\n"},
+      {"single line",
+       [](Tf_Export &d) {
+         d.rb_Type[1]->setChecked(true);
+         d.e_bc->setText("|");
+       },
+       "bravo|body of bravo\r\nAlpha|body of Alpha\r\ncharlie|bold line|second\r\n"},
+      {"list only, sorted without case, empty separators among them",
+       [](Tf_Export &d) {
+         d.rb_Type[0]->setChecked(true);
+         d.chb_Line->setChecked(true);
+         d.e_Line->clear();
+       },
+       "\r\n\r\n\r\nAlpha\r\nbravo\r\ncharlie\r\n"},
+  };
+  for (const auto &c : cases) {
+    ui.clear();
+    EXPECT_EQ(exportWith([&](Tf_Export &d) {
+                d.rb_Type[2]->setChecked(true);
+                d.e_bh->clear();
+                d.e_ah->clear();
+                d.e_bc->setText("  ");
+                d.e_ac->clear();
+                d.chb_Line->setChecked(false);
+                d.chb_selected->setChecked(false);
+                c.fill(d);
+              }),
+              c.expected)
+        << c.name;
+  }
+  // The sample shows a list-only export in list order, unsorted.
+  window->f_Export->rb_Type[0]->setChecked(true);
+  window->f_Export->chb_Line->setChecked(false);
+  window->f_Export->BuildSample();
+  EXPECT_EQ(window->f_Export->m_Sample->toPlainText(), "bravo\nAlpha\ncharlie");
+}
+
+TEST_F(ExportTest, SelectedOnlyWithNothingSelectedGivesAnEmptyFile) {
+  cards({"a", "b"});
+  window->lw_List->selectionModel()->clearSelection();
+  EXPECT_EQ(exportWith([](Tf_Export &d) { d.chb_selected->setChecked(true); }), QByteArray());
+}
+
+TEST_F(ExportTest, TitlesBeyondTheCodePageSurviveExportAndImport) {
+  cards({});
+  auto add = [](const QString &title) {
+    auto c = NewCrd();
+    c->Title = title;
+    c->StoreBodyBytes("x\r\n");
+    AllCards.AddCrd(c);
+  };
+  add(QStringLiteral("Euro \u20AC"));
+  add(QStringLiteral("Ohm \u03A9"));
+  window->RefilterCards();
+  const QByteArray bytes = exportWith([](Tf_Export &d) {
+    d.rb_Type[1]->setChecked(true);
+    d.e_bc->setText(";");
+    d.chb_selected->setChecked(false);
+  });
+  EXPECT_EQ(bytes, "Euro \xE2\x82\xAC;x\r\nOhm \xCE\xA9;x\r\n");  // UTF-8: the Omega has no legacy byte
+  ClearCards(AllCards);
+  window->RefilterCards();
+  ui.answer(Answer::openFile(dir + "/out.txt")).answer(Answer::dialog(QDialog::Accepted, [](QDialog &d) {
+    auto &imp = static_cast<Tf_Import &>(d);
+    imp.SetSourceType(0);
+    imp.e_Delimiter->setText(";");
+  }));
+  window->actions().item(QStringLiteral("ImportText1"))->trigger();
+  EXPECT_EQ(allTitles(), (QStringList{"Euro \u20AC", "Ohm \u03A9"}));
 }
 
 } // namespace
