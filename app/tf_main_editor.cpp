@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/datetime.h"
 #include "platform/uiservices.h"
+#include "richedit/bitmaphelpers.h"
 #include "richedit/externalfiles.h"
 #include "richedit/paraformatdlg.h"
 #include "richedit/rerichedit.h"
@@ -36,30 +37,6 @@ namespace qel {
 namespace {
 
 const QString kCaret = QStringLiteral("\r");
-
-// The format painter's cursor, drawn here: a small brush beside an I-beam.
-const QCursor &formatPainterCursor() {
-  static const QCursor cursor = [] {
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QPen(Qt::black, 1));
-    // I-beam
-    p.drawLine(4, 6, 4, 22);
-    p.drawLine(2, 6, 6, 6);
-    p.drawLine(2, 22, 6, 22);
-    // brush: bristles, ferrule and handle
-    p.setBrush(QColor(0xFF, 0xE0, 0x60));
-    p.drawRect(10, 4, 14, 6);
-    p.setBrush(QColor(0x80, 0x80, 0x80));
-    p.drawRect(13, 10, 8, 3);
-    p.setBrush(QColor(0x90, 0x50, 0x20));
-    p.drawRect(16, 13, 2, 12);
-    p.end();
-    return QCursor(pm, 4, 14);
-  }();
-  return cursor;
-}
 
 // The wheel over the editor scrolls it by lines as the program counts them.
 class WheelScroller : public QObject {
@@ -361,7 +338,7 @@ void Tf_Main::a_FormatPainterExecute() {
   m_RTFbuffer->DefAttributes().Assign(m_Card->SelAttributes());
   m_RTFbuffer->Paragraph().Assign(m_Card->Paragraph());
   if (actions_->get(QStringLiteral("a_FormatPainter"))->isChecked())
-    m_Card->viewport()->setCursor(formatPainterCursor());
+    m_Card->viewport()->setCursor(ScreenCursor(crFormatPainter));
   else
     m_Card->viewport()->setCursor(Qt::IBeamCursor);
 }

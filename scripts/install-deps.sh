@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libgl-dev
   zlib1g-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  imagemagick
   zip unzip p7zip-full libarchive-tools icoutils python3 pandoc unrtf poppler-utils
   xvfb xauth xdotool
 )
