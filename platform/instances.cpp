@@ -178,6 +178,12 @@ bool SendRestoreRequest(const InstanceRecord &instance, int timeoutMs) {
   return answer.startsWith(kRestoreAnswer);
 }
 
+InstanceRequest ClassifyInstanceRequest(const QByteArray &received) {
+  const QByteArray head = received.left(kMaxRequestSize);
+  if (!head.contains('\n')) return head.size() >= kMaxRequestSize ? InstanceRequest::TooLong : InstanceRequest::Incomplete;
+  return head.startsWith(kRestoreRequest) ? InstanceRequest::Restore : InstanceRequest::Unknown;
+}
+
 RunningInstance::RunningInstance(QObject *parent) : QObject(parent) {}
 
 RunningInstance::~RunningInstance() { stop(); }
@@ -228,13 +234,14 @@ void RunningInstance::onNewConnection() {
   while (QLocalSocket *socket = server_->nextPendingConnection()) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-      QByteArray request = socket->peek(kMaxRequestSize);
-      if (!request.contains('\n')) {
-        if (request.size() >= kMaxRequestSize) socket->abort();
+      const InstanceRequest request = ClassifyInstanceRequest(socket->peek(kMaxRequestSize));
+      if (request == InstanceRequest::Incomplete) return;
+      if (request == InstanceRequest::TooLong) {
+        socket->abort();
         return;
       }
       socket->readAll();
-      if (request.startsWith(kRestoreRequest)) {
+      if (request == InstanceRequest::Restore) {
         socket->write(kRestoreAnswer);
         socket->flush();
         QPointer<RunningInstance> guard(this);

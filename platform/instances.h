@@ -47,6 +47,12 @@ std::optional<InstanceRecord> FindInstanceByFileKey(const QString &fileKey);
 // it confirmed within `timeoutMs`.
 bool SendRestoreRequest(const InstanceRecord &instance, int timeoutMs = 2000);
 
+// What a listening instance does with the bytes another program has sent so
+// far: wait for more, drop the connection (too long without a line end),
+// answer a restore request, or close without doing anything.
+enum class InstanceRequest { Incomplete, TooLong, Restore, Unknown };
+InstanceRequest ClassifyInstanceRequest(const QByteArray &received);
+
 // This program's own record, its lock and its local socket. One per process.
 class RunningInstance : public QObject {
   Q_OBJECT

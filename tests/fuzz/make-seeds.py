@@ -124,6 +124,8 @@ def seeds():
         "wrong-types": b'{"pid":"x","caption":1,"file":[],"socket":{},"temp":"x"}',
         "not-json": b"{not json",
     }
+    out["fuzz_instancerequest"] = {"restore": b"restore\n", "partial": b"resto", "unknown": b"hello\n",
+                                   "long": b"r" * 300}
     # A self-extracting stub: a DOS header pointing at a PE header with no sections.
     mz = bytearray(b"MZ" + b"\0" * 62)
     struct.pack_into("<I", mz, 0x3C, 64)
