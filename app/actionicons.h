@@ -15,4 +15,8 @@ QIcon ActionIcon(const QString &actionName);
 // The drawn icon alone (the theme is not asked); null for unknown names.
 QIcon DrawnActionIcon(const QString &actionName);
 
+// The program's own icon (the notification area shows it): drawn here until
+// the program has a picture of its own; replace it in this one place.
+QIcon ProgramIcon();
+
 } // namespace qel

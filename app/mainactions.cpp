@@ -171,6 +171,13 @@ QAction *MainActions::menuItem(const QString &name, const QString &caption, cons
   return a;
 }
 
+void MainActions::buildTrayMenu(QMenu *menu) {
+  QAction *restore = menuItem(QStringLiteral("m_Restore"), QStringLiteral("Restore"));
+  menu->addAction(restore);
+  menu->setDefaultAction(restore);
+  menu->addAction(menuItem(QStringLiteral("m_Close"), QStringLiteral("Close")));
+}
+
 void MainActions::buildMenus(QMenuBar *bar) {
   auto sub = [&](QMenu *parent, const QString &name, const QString &caption) {
     QMenu *m = parent->addMenu(caption);

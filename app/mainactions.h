@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+class QMenu;
 class QMenuBar;
 class QObject;
 class QToolBar;
@@ -66,6 +67,8 @@ public:
 
   // Fills the menu bar: "&File", "&Edit", "&Card", "&Tools", "&Help".
   void buildMenus(QMenuBar *bar);
+  // Fills the tray icon's menu: "Restore" (the default item) and "Close".
+  void buildTrayMenu(QMenu *menu);
   // Fills the four toolbars.
   void buildStandardToolbar(QToolBar *bar);
   void buildNavigationToolbar(QToolBar *bar);

@@ -23,8 +23,6 @@ const QString kFirstStartValue = QStringLiteral("First start done");
 void SaveToolbars(Tf_Main &) {}
 void LoadToolbars(Tf_Main &) {}
 void ReloadToolbarItemVisibility(Tf_Main &) {}
-void ApplyTrayOption(Tf_Main &, bool) {}
-void SetTrayHint(Tf_Main &, const QString &) {}
 
 bool IsFirstStart() {
   TRegistry2000 reg;

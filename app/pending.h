@@ -1,6 +1,6 @@
 #pragma once
 // Steps of the main window whose command groups are not part of the program
-// yet (recent files, window state, options dialog, tray, help, card files,
+// yet (recent files, window state, options dialog, help, card files,
 // filter and list). Each is named for what it will do and does the least
 // that keeps the program whole until its group arrives; nothing else in the
 // main window knows which groups are missing.
@@ -17,8 +17,6 @@ namespace qel::pending {
 void SaveToolbars(Tf_Main &);
 void LoadToolbars(Tf_Main &);
 void ReloadToolbarItemVisibility(Tf_Main &);
-void ApplyTrayOption(Tf_Main &, bool sysTray);
-void SetTrayHint(Tf_Main &, const QString &hint);
 
 // The first start of the program for this user (the sample file is shown then).
 bool IsFirstStart();

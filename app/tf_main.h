@@ -20,6 +20,7 @@ class QFontComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QListView;
 class QSplitter;
 class QStatusBar;
@@ -39,6 +40,7 @@ struct FontGlobalParts;
 class CardListModel;
 class TCardFilter;
 class TTbrMRUList;
+class TTrayIcon;
 struct HH_POPUP;
 // The help context of a widget: its "helpContext" property, else its name's; 0 for none.
 int HelpContextOf(const QWidget *widget);
@@ -78,6 +80,12 @@ public:
   void a_OptionsExecute(int page = -1);
   void TimerTimer();
   void Exit1Click() { close(); }
+  void m_RestoreClick();
+  void Tray_IconDblClick();
+  void TrayIconStartup(bool &showMainForm);
+  // Started hidden in the notification area ("StartMinimized" with the tray
+  // option on and a tray there): the program does not show the window.
+  bool StartsInTray() const;
   // The desktop session ends (SIGTERM or the session manager): ask once, then
   // close. False when the user chose to stay (Cancel, or a failed save).
   bool QueryEndSession();
@@ -343,6 +351,9 @@ public:
   QToolBar *Toolbar_Actions = nullptr;
   QLineEdit *e_Action = nullptr;
   QTimer *Timer = nullptr;
+  // The icon in the desktop's notification area and its menu ("Restore", "Close").
+  TTrayIcon *TrayIcon = nullptr;
+  QMenu *pm_Systray = nullptr;
 
   MainActions &actions() { return *actions_; }
   const QStringList &arguments() const { return arguments_; }
@@ -356,6 +367,7 @@ protected:
 private:
   void buildForm();
   void wireLifeCycle();
+  void wireTrayIcon();
   void restartAutosave();  // after a close that did not happen, when autosave is on
   void wireFileCommands();
   void wireOptionsCommand();

@@ -1,6 +1,7 @@
 // Start-up, settings applied to the window, command enabling, lock,
 // autosave and the shutdown order.
 
+#include "app/actionicons.h"
 #include "app/colors.h"
 #include "app/filecommands.h"
 #include "app/pending.h"
@@ -13,6 +14,8 @@
 #include "settings/mrulist.h"
 #include "settings/options.h"
 #include "settings/registry2000.h"
+#include "settings/windowstate.h"
+#include "shell/trayicon.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QTimer>
@@ -90,6 +94,7 @@ void Tf_Main::wireLifeCycle() {
   wireOptionsCommand();
   wireHelpCommands();
   a.wire(QStringLiteral("Exit1"), this, [this] { Exit1Click(); });
+  wireTrayIcon();
   a.wire(QStringLiteral("Wordwrap1"), this, [this](bool on) { m_Card->SetWordWrap(on); });
   a.wire(QStringLiteral("GoToIndex1"), this, [this] { e_record->setFocus(); });
   a.wire(QStringLiteral("OpenSamplefile1"), this, [this] { OpenSamplefile1Click(); });
@@ -124,10 +129,37 @@ void Tf_Main::wireLifeCycle() {
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateEditMenu(); });
 }
 
+void Tf_Main::wireTrayIcon() {
+  pm_Systray = new QMenu(this);
+  pm_Systray->setObjectName(QStringLiteral("pm_Systray"));
+  actions_->buildTrayMenu(pm_Systray);
+  actions_->wire(QStringLiteral("m_Restore"), this, [this] { m_RestoreClick(); });
+  actions_->wire(QStringLiteral("m_Close"), this, [this] { Exit1Click(); });
+  TrayIcon = new TTrayIcon(this);
+  TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
+  TrayIcon->SetHint(QStringLiteral("Qel Moravine"));
+  TrayIcon->SetIcon(ProgramIcon());
+  TrayIcon->MinimizeToTray = true;
+  TrayIcon->SetPopupMenu(pm_Systray);
+  TrayIcon->OnClick = [this] { m_RestoreClick(); };
+  TrayIcon->OnStartup = [this](bool &show) { TrayIconStartup(show); };
+  TrayIcon->SetIconVisible(true);
+}
+
+void Tf_Main::m_RestoreClick() { TrayIcon->ShowMainForm(); }
+void Tf_Main::Tray_IconDblClick() { TrayIcon->ShowMainForm(); }
+void Tf_Main::TrayIconStartup(bool &showMainForm) { showMainForm = !ReadOptionBool(QStringLiteral("StartMinimized")); }
+bool Tf_Main::StartsInTray() const { return TrayIcon->HiddenToTray(); }
+
 void Tf_Main::FormCreate() {
   if (!AppOptions) AppOptions = new tOptions;
   AppOptions->LoadFromRegistry();
-  if (!AppOptions->SysTray && AppOptions->StartMinimized) setWindowState(windowState() | Qt::WindowMinimized);
+  // With the tray option on, the tray icon's start-up event decides whether
+  // the window starts hidden in the tray; with it off, it starts minimised.
+  if (AppOptions->SysTray)
+    TrayIcon->Loaded();
+  else if (AppOptions->StartMinimized)
+    setWindowState(windowState() | Qt::WindowMinimized);
   HelpFilePath = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
 }
 
@@ -187,7 +219,7 @@ void Tf_Main::ApplyOptions() {
   m_Card->setFont(qfontOf(o.CardFont));
   m_Card->DefAttributes().Assign(CardFontSource());
   pn_Header->setFont(qfontOf(o.HeaderFont));
-  pending::ApplyTrayOption(*this, o.SysTray);
+  TrayIcon->MinimizeToTray = o.SysTray;
   if (pending::CurrentCardHasNoColor(*this)) m_Card->setBackgroundColor(TColorToQColor(o.CardColor));
   QPalette hp = pn_Header->palette();
   hp.setColor(QPalette::Window, TColorToQColor(o.HeaderColor));
@@ -356,6 +388,14 @@ void Tf_Main::closeEvent(QCloseEvent *e) {
     e->accept();
     return;
   }
+  // The window's close button (a close from the window system, not "Exit" or
+  // the end of the session) minimises instead while the tray icon shows and
+  // "Minimize on closing" is set; with no icon to come back by, it closes.
+  if (e->spontaneous() && !closeAnswered_ && AppOptions && AppOptions->MinimizeOnClosing && TrayIcon->IconShows()) {
+    e->ignore();
+    setWindowState(windowState() | Qt::WindowMinimized);
+    return;
+  }
   // No autosave from here on: the answer to the question is the last word.
   Timer->stop();
   if (!closeAnswered_) {
@@ -431,7 +471,7 @@ void Tf_Main::changeEvent(QEvent *e) { QMainWindow::changeEvent(e); }
 
 QString Tf_Main::windowCaption() const { return windowTitle(); }
 void Tf_Main::setWindowCaption(const QString &caption) { setWindowTitle(caption); }
-void Tf_Main::setTrayHint(const QString &hint) { pending::SetTrayHint(*this, hint); }
+void Tf_Main::setTrayHint(const QString &hint) { TrayIcon->SetHint(hint); }
 
 void Tf_Main::restoreAndBringForward() {
   setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);

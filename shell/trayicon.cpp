@@ -37,8 +37,14 @@ public:
     });
   }
   bool Available() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
-  void SetVisible(bool visible) override { icon_.setVisible(visible); }
-  bool Visible() const override { return icon_.isVisible(); }
+  void SetVisible(bool visible) override {
+    visible_ = visible;
+    // Platforms without any window system (offscreen, minimal) never get a tray.
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+      icon_.setVisible(visible);
+  }
+  bool Visible() const override { return visible_; }
   void SetToolTip(const QString &tip) override { icon_.setToolTip(tip); }
   void SetIcon(const QIcon &icon) override { icon_.setIcon(icon); }
   void SetContextMenu(QMenu *menu) override { icon_.setContextMenu(menu); }
@@ -46,6 +52,7 @@ public:
 
 private:
   QSystemTrayIcon icon_;
+  bool visible_ = false;
 };
 
 } // namespace
@@ -214,8 +221,13 @@ void TTrayIcon::Loaded() {
   bool showMainForm = true;
   if (OnStartup)
     OnStartup(showMainForm);
-  if (!showMainForm)
-    HideMainWindow();
+  if (!showMainForm) {
+    // Without a tray the window would be hidden for good: it starts minimised.
+    if (host_->Available())
+      HideMainWindow();
+    else if (owner_)
+      owner_->setWindowState(owner_->windowState() | Qt::WindowMinimized);
+  }
   updateTrayIcon();
   SetIconVisible(iconVisible_);
   SetCycleIcons(cycleIcons_);

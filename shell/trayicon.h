@@ -99,6 +99,8 @@ public:
   // Hides the main window to the tray (only where a tray shows the icon).
   void HideMainWindow();
   void MinimizeToTrayNow();
+  // The main window is hidden in the tray now.
+  bool HiddenToTray() const { return hiddenToTray_; }
   // Once the window is made: asks OnStartup whether to show the main window.
   void Loaded();
 

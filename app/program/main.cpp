@@ -105,7 +105,8 @@ int main(int argc, char **argv) {
   // hands its file over to a running instance ends here, having shown nothing.
   runCommand([&] { window.FormShow(); return true; }, false);
   if (window.terminateRequested() || endRequested) return 0;
-  window.show();
+  // Started hidden in the tray, the window shows when the icon is clicked.
+  if (!window.StartsInTray()) window.show();
   looping = true;
   // For start-up measurements: once the window with its list is on the
   // screen (exposed by the window system) and painted whole, say so on

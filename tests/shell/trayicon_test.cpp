@@ -146,6 +146,8 @@ TEST(TrayIcon, StartupAnswerHidesOnlyWithATray) {
     f.tray->OnStartup = [](bool &show) { show = false; };
     f.tray->Loaded();
     EXPECT_EQ(f.window.isVisible(), !available) << available;
+    EXPECT_EQ(f.tray->HiddenToTray(), available);
+    EXPECT_EQ(f.window.isMinimized(), !available);
   }
 }
 
