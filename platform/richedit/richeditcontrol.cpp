@@ -1168,7 +1168,13 @@ bool RichEditControl::streamIn(const QByteArray &data, int format) {
   if (ok) {
     pending_.reset();
     if (!selection) {
+      // Tying bullet paragraphs to their lists is part of loading: it must not
+      // leave an undo step that would take a bullet off the loaded card.
+      const bool undoOn = document()->isUndoRedoEnabled();
+      document()->setUndoRedoEnabled(false);
       syncNumberingLists(0, document()->blockCount());
+      document()->setUndoRedoEnabled(undoOn);
+      document()->clearUndoRedoStacks();
       document()->setModified(false);
       setTextCursor(QTextCursor(document()));
     }

@@ -589,3 +589,19 @@ TEST(RichEditControl, OptionsKeepText) {
   EXPECT_TRUE(e.isModified());
   EXPECT_DOUBLE_EQ(e.document()->defaultTextOption().tabStopDistance(), twipsToUnits(720));
 }
+
+TEST(RichEditControl, LoadingBulletsLeavesNothingToUndo) {
+  // Bullet paragraphs between plain ones, as a card's body often has them.
+  const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}}\\pard\\f0 Intro\\par"
+                         "\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-200\\li200 One\\par"
+                         "{\\pntext\\f1\\'B7\\tab}Two\\par"
+                         "{\\pntext\\f1\\'B7\\tab}Three\\par"
+                         "\\pard Outro\\par}";
+  RichEditControl e;
+  ASSERT_TRUE(e.streamIn(rtf, SF_RTF));
+  EXPECT_FALSE(e.canUndo());
+  EXPECT_FALSE(e.isModified());
+  const QByteArray loaded = e.streamOut(SF_RTF);
+  e.undo();
+  EXPECT_EQ(e.streamOut(SF_RTF), loaded);
+}
