@@ -1,0 +1,37 @@
+#include "toolbars/qt/qtplatformmetrics.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyle>
+
+namespace qel::toolbars {
+
+int TQtPlatformMetrics::MenuShowDelay() const {
+  if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+    return TPlatformMetrics::MenuShowDelay();
+  return SanitizedMenuShowDelay(QApplication::style()->styleHint(QStyle::SH_Menu_SubMenuPopupDelay));
+}
+
+bool TQtPlatformMetrics::KeyboardCuesOn() const {
+  if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+    return TPlatformMetrics::KeyboardCuesOn();
+  return QApplication::style()->styleHint(QStyle::SH_UnderlineShortcut) != 0;
+}
+
+QList<TPlatformMetrics::TMonitor> TQtPlatformMetrics::Monitors() const {
+  if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+    return TPlatformMetrics::Monitors();
+  QList<TMonitor> monitors;
+  QScreen *primary = QGuiApplication::primaryScreen();
+  if (primary)
+    monitors.append({primary->geometry(), primary->availableGeometry()});
+  for (QScreen *screen : QGuiApplication::screens())
+    if (screen != primary)
+      monitors.append({screen->geometry(), screen->availableGeometry()});
+  if (monitors.isEmpty())
+    return TPlatformMetrics::Monitors();
+  return monitors;
+}
+
+} // namespace qel::toolbars
