@@ -1,0 +1,67 @@
+#include "toolbars/core/colormath.h"
+
+#include <algorithm>
+
+namespace qel::toolbars {
+
+namespace {
+
+int Channel(std::uint32_t value, int shift) { return int((value >> shift) & 0xFF); }
+int Clamp255(int v) { return std::clamp(v, 0, 255); }
+TColor Rgb(int r, int g, int b) { return TColor(r | (g << 8) | (b << 16)); }
+TPixel Pixel(int r, int g, int b) { return 0xFF000000u | TPixel(r << 16) | TPixel(g << 8) | TPixel(b); }
+
+} // namespace
+
+TColor MixColors(TColor c1, TColor c2, int weight) {
+  const int w = Clamp255(weight);
+  const auto mix = [&](int shift) {
+    return (Channel(std::uint32_t(c1), shift) * w + Channel(std::uint32_t(c2), shift) * (255 - w)) / 256;
+  };
+  return Rgb(mix(0), mix(8), mix(16));
+}
+
+TColor AdjustColorLevels(TColor color, int delta) {
+  const auto adjust = [&](int shift) { return Clamp255(Channel(std::uint32_t(color), shift) + delta); };
+  return Rgb(adjust(0), adjust(8), adjust(16));
+}
+
+bool IsDarkColor(TColor color, int threshold) {
+  const auto c = std::uint32_t(color);
+  return 76 * Channel(c, 0) + 150 * Channel(c, 8) + 30 * Channel(c, 16) < threshold * 256;
+}
+
+std::uint32_t SwapRedBlue(std::uint32_t value) {
+  return (value & 0xFF00FF00u) | ((value & 0xFF) << 16) | ((value >> 16) & 0xFF);
+}
+
+TPixel DarkBackgroundGlyphPixel(TPixel glyph) {
+  const int r = Channel(glyph, 16), g = Channel(glyph, 8), b = Channel(glyph, 0);
+  const int l = 76 * r + 150 * g + 29 * b;
+  TColor c = Rgb(r, g, b);
+  if (l > 0xFD00)
+    c = 0x000000;
+  else if (l < 25600)
+    c = 0xFFFFFF;
+  c = AdjustColorLevels(c, 32);
+  return Pixel(Channel(std::uint32_t(c), 0), Channel(std::uint32_t(c), 8), Channel(std::uint32_t(c), 16));
+}
+
+TPixel BlendedGlyphPixel(TPixel glyph, TColor color, int weight) {
+  const int a = Clamp255(weight);
+  const std::uint32_t colorPixel = SwapRedBlue(std::uint32_t(color) & 0xFFFFFF);
+  const auto blend = [&](int shift) { return (Channel(colorPixel, shift) * (255 - a) + Channel(glyph, shift) * a) / 256; };
+  return Pixel(blend(16), blend(8), blend(0));
+}
+
+TPixel FadedGlyphPixel(TPixel background, TPixel glyph, int level) {
+  static constexpr int Divisor[3] = {3, 8, 20};
+  static constexpr int Base[3] = {170, 224, 243};
+  const int lv = std::clamp(level, 0, 2);
+  const int l = (Channel(glyph, 16) * 29 + Channel(glyph, 8) * 150 + Channel(glyph, 0) * 76) / 256;
+  const int f = l / Divisor[lv] + Base[lv];
+  const auto fade = [&](int shift) { return Channel(background, shift) * f / 256; };
+  return (background & 0xFF000000u) | TPixel(fade(16) << 16) | TPixel(fade(8) << 8) | TPixel(fade(0));
+}
+
+} // namespace qel::toolbars
