@@ -56,7 +56,7 @@ void TPainterCanvas::DrawImage(const QPoint &topLeft, const QImage &image) { Pai
 QImage TPainterCanvas::CopyArea(const QRect &rect) const {
   auto *image = dynamic_cast<QImage *>(Painter.device());
   if (!image)
-    return QImage(rect.size(), QImage::Format_ARGB32);
+    return {};
   return image->copy(rect).convertToFormat(QImage::Format_ARGB32);
 }
 

@@ -27,7 +27,8 @@ public:
   virtual void DrawLine(const QPoint &p1, const QPoint &p2, const QColor &color) = 0;
   virtual void DrawText(const QRect &rect, int alignment, const QString &text, const QColor &color) = 0;
   virtual void DrawImage(const QPoint &topLeft, const QImage &image) = 0;
-  // A copy of the surface's pixels in the rectangle (ARGB32, premultiplied alpha not used).
+  // A copy of the surface's pixels in the rectangle (ARGB32); a null image
+  // when the surface cannot be read back (a widget being painted).
   virtual QImage CopyArea(const QRect &rect) const = 0;
 
   virtual void SetFont(const QFont &font) = 0;
