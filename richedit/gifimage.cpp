@@ -1,6 +1,7 @@
 #include "richedit/gifimage.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
@@ -490,6 +491,325 @@ void TGIFImage::readGIFStream(const QByteArray &in) {
     }
   }
   paletteModified = true;
+}
+
+// ---- encoding and writing ------------------------------------------------
+
+namespace {
+
+int BitsFor(int count) {
+  int bits = 1;
+  while ((1 << bits) < count) ++bits;
+  return bits;
+}
+
+// Codes packed least-significant bit first into 255-byte sub-blocks.
+class CodeWriter {
+public:
+  explicit CodeWriter(QByteArray &out) : out_(out) {}
+  void write(int code, int size) {
+    buffer_ |= std::uint32_t(code) << bits_;
+    bits_ += size;
+    while (bits_ >= 8) {
+      block_.append(char(buffer_ & 0xFF));
+      buffer_ >>= 8;
+      bits_ -= 8;
+      if (block_.size() == 255) flush();
+    }
+  }
+  void finish() {
+    if (bits_ > 0) block_.append(char(buffer_ & 0xFF));
+    buffer_ = 0;
+    bits_ = 0;
+    if (!block_.isEmpty()) flush();
+    out_.append('\0');
+  }
+
+private:
+  void flush() {
+    out_.append(char(block_.size()));
+    out_.append(block_);
+    block_.clear();
+  }
+  QByteArray &out_;
+  QByteArray block_;
+  std::uint32_t buffer_ = 0;
+  int bits_ = 0;
+};
+
+void AppendWord(QByteArray &out, int v) {
+  out.append(char(v & 0xFF));
+  out.append(char((v >> 8) & 0xFF));
+}
+void AppendTable(QByteArray &out, const QVector<QRgb> &table) {
+  for (QRgb c : table) {
+    out.append(char(qRed(c)));
+    out.append(char(qGreen(c)));
+    out.append(char(qBlue(c)));
+  }
+}
+void AppendSubBlocks(QByteArray &out, const QList<QByteArray> &blocks) {
+  for (const QByteArray &b : blocks) {
+    if (b.isEmpty()) continue;
+    const QByteArray part = b.left(255);
+    out.append(char(part.size()));
+    out.append(part);
+  }
+  out.append('\0');
+}
+
+} // namespace
+
+void TGIFFrame::encode() {
+  if (bitmap_.isNull()) throw GifError(QStringLiteral("No GIF Data to write"));
+  QImage image;
+  int bitCount;
+  if (bitmap_.depth() == 1) {
+    image = bitmap_.convertToFormat(QImage::Format_Mono);
+    bitCount = 1;
+  } else if (bitmap_.format() == QImage::Format_Indexed8) {
+    image = bitmap_;
+    bitCount = 8;
+  } else {
+    image = ReduceToIndexed8(bitmap_, grayscale ? rmGrayscale : DefaultColorReduction);
+    if (DefaultColorReduction == rmGrayscale) grayscale = true;
+    bitCount = 8;
+  }
+  QVector<QRgb> table = image.colorTable();
+  if (table.size() > 256 || table.isEmpty()) throw GifError(QStringLiteral("GIF image encoding error"));
+  auto item = std::make_shared<TGIFItem>();
+  item->width = image.width();
+  item->height = image.height();
+  item->bitsPerPixel = BitsFor(int(table.size()));
+  table.resize(1 << item->bitsPerPixel, qRgb(0, 0, 0));
+  item->colorTable = table;
+  interlaced = false;
+
+  const int minimum = std::max(3, bitCount + 1) - 1;
+  QByteArray &out = item->data;
+  out.append(char(minimum));
+  CodeWriter writer(out);
+  const int clear = 1 << minimum, end = clear + 1;
+  int codeSize = minimum + 1, freeCode = clear + 2, capacity = 1 << codeSize;
+  constexpr int HashSize = 17777;
+  struct Slot {
+    int prefix = -1, code = 0, pixel = 0;
+  };
+  std::vector<Slot> hashTable(HashSize);
+  writer.write(clear, codeSize);
+  auto pixelAt = [&](int x, int y) {
+    const uchar *line = image.constScanLine(y);
+    return bitCount == 1 ? (line[x >> 3] >> (7 - (x & 7))) & 1 : int(line[x]);
+  };
+  int prefix = -1, hash = 0, n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const int pixel = pixelAt(x, y);
+      if (prefix < 0) {
+        prefix = pixel;
+        hash = (pixel + 3) * 301;
+        n = 1;
+        continue;
+      }
+      ++n;
+      hash = int((std::int64_t(pixel + n + 4) * hash) % HashSize);
+      int h = hash;
+      while (hashTable[h].prefix >= 0 && !(hashTable[h].prefix == prefix && hashTable[h].pixel == pixel)) h = (h + 1) % HashSize;
+      if (hashTable[h].prefix >= 0) {
+        prefix = hashTable[h].code;
+        continue;
+      }
+      writer.write(prefix, codeSize);
+      hashTable[h] = {prefix, freeCode, pixel};
+      ++freeCode;
+      prefix = pixel;
+      hash = (pixel + 3) * 301;
+      n = 1;
+      if (freeCode > capacity && codeSize < 12) {
+        capacity <<= 1;
+        ++codeSize;
+      } else if (freeCode > 4093) {
+        writer.write(prefix, codeSize);
+        writer.write(clear, codeSize);
+        std::fill(hashTable.begin(), hashTable.end(), Slot());
+        codeSize = minimum + 1;
+        capacity = 1 << codeSize;
+        freeCode = clear + 2;
+        prefix = -1;
+      }
+    }
+  if (prefix >= 0) writer.write(prefix, codeSize);
+  writer.write(end, codeSize);
+  writer.finish();
+
+  TGIFData &global = *owner_->data_;
+  if (!global.colorTable.isEmpty()) {
+    localTable = true;
+  } else {
+    global.colorTable = item->colorTable;
+    global.bitsPerPixel = item->bitsPerPixel;
+    localTable = false;
+  }
+  transparentIndex = -1; // the table is new: match the colour again
+  item_ = item;
+  owner_->screenWidth = std::max(owner_->screenWidth, left + item->width);
+  owner_->screenHeight = std::max(owner_->screenHeight, top + item->height);
+}
+
+int TGIFImage::AddFrame(const QImage &image) {
+  auto frame = std::make_shared<TGIFFrame>(this);
+  frame->bitmap_ = image;
+  frames_.append(frame);
+  current_ = int(frames_.size()) - 1;
+  if (version == gvUnknown) version = gv87a;
+  if (frames_.size() > 1) version = gv89a;
+  screenWidth = std::max(screenWidth, image.width());
+  screenHeight = std::max(screenHeight, image.height());
+  return current_;
+}
+
+QByteArray TGIFImage::SaveToData() {
+  if (frames_.isEmpty()) throw GifError(QStringLiteral("No GIF Data to write"));
+  TGIFVersion outVersion = gv87a;
+  for (auto &f : frames_) {
+    // A frame damaged on reading is written from what was decoded, so the
+    // file written is well formed.
+    if (f->corrupted && !f->item_->data.isEmpty()) f->bitmap();
+    if (f->item_->data.isEmpty() || (f->corrupted && f->hasBitmap())) f->encode();
+    // The graphic control extension follows the frame's delay, transparency
+    // and disposal; the transparent index read from the file is kept while
+    // the table is the file's, since a table may hold a colour twice.
+    const bool needed = f->delayHundredths || f->transparentColor != clNone || f->disposal;
+    auto gc = std::find_if(f->extensions_.begin(), f->extensions_.end(),
+                           [](const TExtension &e) { return e.type == etGraphicControl; });
+    if (needed && gc == f->extensions_.end()) {
+      TExtension e;
+      e.type = etGraphicControl;
+      e.header = QByteArray(5, '\0');
+      e.header[0] = 4;
+      f->extensions_.append(e);
+      gc = f->extensions_.end() - 1;
+    }
+    if (gc != f->extensions_.end()) {
+      int index = f->transparentIndex;
+      if (f->transparentColor == clNone) {
+        index = -1;
+      } else if (index < 0 || index >= f->item_->colorTable.size() ||
+                 RgbToColor(f->item_->colorTable[index]) != f->transparentColor) {
+        index = -1;
+        for (int i = 0; i < f->item_->colorTable.size() && index < 0; ++i)
+          if (RgbToColor(f->item_->colorTable[i]) == f->transparentColor) index = i;
+      }
+      std::uint8_t packed = std::uint8_t(gc->gcPacked() & ~0x1D);
+      packed |= std::uint8_t((f->disposal & 7) << 2);
+      if (index >= 0) packed |= 1;
+      gc->header[1] = char(packed);
+      gc->header[2] = char(f->delayHundredths & 0xFF);
+      gc->header[3] = char(f->delayHundredths >> 8);
+      gc->header[4] = char(index >= 0 ? index : 0);
+    }
+    f->extensions_.removeIf([](const TExtension &e) { return e.type == etComment && e.data.isEmpty(); });
+    if (!f->extensions_.isEmpty()) outVersion = gv89a;
+  }
+  if (!data_->comment.isEmpty() || (looping && frames_.size() > 1) || frames_.size() > 1) outVersion = gv89a;
+  version = outVersion;
+
+  int width = 0, height = 0;
+  for (const auto &f : frames_) {
+    width = std::max(width, f->left + f->item_->width);
+    height = std::max(height, f->top + f->item_->height);
+  }
+  if (width > 0xFFFF || height > 0xFFFF) throw GifError(QStringLiteral("GIF image encoding error"));
+  screenWidth = width;
+  screenHeight = height;
+
+  QByteArray out(version == gv89a ? "GIF89a" : "GIF87a");
+  AppendWord(out, width);
+  AppendWord(out, height);
+  const QVector<QRgb> &global = data_->colorTable;
+  int backgroundIndex = 0;
+  if (global.isEmpty()) {
+    out.append('\0');
+  } else {
+    const int bits = BitsFor(int(global.size()));
+    out.append(char(0x80 + (bits - 1) * 16 + (std::clamp(data_->bitsPerPixel, 1, 8) - 1)));
+    for (int i = 0; i < global.size(); ++i)
+      if (RgbToColor(global[i]) == backgroundColor) {
+        backgroundIndex = i;
+        break;
+      }
+  }
+  out.append(char(backgroundIndex));
+  out.append(char(data_->aspect));
+  AppendTable(out, global);
+  if (looping && frames_.size() > 1) {
+    out.append(QByteArray::fromHex("21ff0b"));
+    out.append("NETSCAPE2.0");
+    out.append(char(3));
+    out.append(char(1));
+    AppendWord(out, repeatCount);
+    out.append('\0');
+  }
+  for (const auto &f : frames_) {
+    for (const TExtension &e : f->extensions_) {
+      out.append('!');
+      switch (e.type) {
+      case etGraphicControl:
+        out.append(char(GIFGraphicControlLabel));
+        out.append(e.header.left(5).leftJustified(5, '\0'));
+        out.append('\0');
+        break;
+      case etPlainText:
+        out.append(char(GIFPlainTextLabel));
+        out.append(e.header.left(13).leftJustified(13, '\0'));
+        AppendSubBlocks(out, e.data);
+        break;
+      case etApplication:
+        out.append(char(GIFApplicationLabel));
+        out.append(e.header.left(12).leftJustified(12, '\0'));
+        AppendSubBlocks(out, e.data);
+        break;
+      case etComment:
+        out.append(char(GIFCommentLabel));
+        AppendSubBlocks(out, e.data);
+        break;
+      }
+    }
+    const TGIFItem &it = *f->item_;
+    out.append(',');
+    AppendWord(out, f->left);
+    AppendWord(out, f->top);
+    AppendWord(out, it.width);
+    AppendWord(out, it.height);
+    std::uint8_t packed = f->interlaced ? 0x40 : 0;
+    if (f->localTable) packed |= std::uint8_t(0x80 + (BitsFor(int(it.colorTable.size())) - 1));
+    out.append(char(packed));
+    if (f->localTable) AppendTable(out, it.colorTable);
+    out.append(it.data);
+  }
+  if (!data_->comment.isEmpty()) {
+    out.append(QByteArray::fromHex("21fe"));
+    QList<QByteArray> lines;
+    for (const QString &l : data_->comment) lines.append(l.toLatin1());
+    AppendSubBlocks(out, lines);
+  }
+  out.append(';');
+  return out;
+}
+
+bool TGIFImage::SaveToFile(const QString &path, QString *error) {
+  try {
+    const QByteArray gif = SaveToData();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(gif) != gif.size() || !file.commit()) {
+      if (error) *error = file.errorString();
+      return false;
+    }
+  } catch (const EInvalidGraphic &e) {
+    if (error) *error = e.message();
+    return false;
+  }
+  return true;
 }
 
 } // namespace qel

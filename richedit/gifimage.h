@@ -96,6 +96,7 @@ private:
   friend class TGIFImage;
   void readFrameData(const QByteArray &in, qsizetype &pos, const TGIFData &global, int screenW, int screenH);
   void decode();
+  void encode();
 
   TGIFImage *owner_;
   std::shared_ptr<TGIFItem> item_;
@@ -115,6 +116,14 @@ public:
   void LoadFromData(const QByteArray &gif);
   bool LoadFromFile(const QString &path, QString *error = nullptr);
 
+  // Appends a frame of `image` (encoded when written), makes it current and
+  // returns its index.
+  int AddFrame(const QImage &image);
+  // The GIF file; raises EInvalidGraphic ("No GIF Data to write", "GIF image
+  // encoding error").
+  QByteArray SaveToData();
+  bool SaveToFile(const QString &path, QString *error = nullptr);
+
   int frameCount() const { return int(frames_.size()); }
   TGIFFrame &frame(int i) { return *frames_[i]; }
   int currentFrame() const { return current_; }
@@ -128,6 +137,7 @@ public:
   QImage bitmap();
 
   const TGIFData &data() const { return *data_; }
+  TGIFData &data() { return *data_; }
   TGIFVersion version = gvUnknown;
   TColor backgroundColor = clNone;
   int repeatCount = 1;

@@ -255,3 +255,113 @@ TEST(GIFImage, FirstFrameMatchesOtherReaders) {
     }
   }
 }
+
+namespace {
+QImage RandomIndexed(int w, int h, int colors, quint32 seed) {
+  QImage img(w, h, QImage::Format_Indexed8);
+  QVector<QRgb> table;
+  for (int i = 0; i < colors; ++i) table.append(qRgb((i * 37) & 255, (i * 91) & 255, (i * 13 + 7) & 255));
+  img.setColorTable(table);
+  quint32 r = seed;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      r = r * 1664525u + 1013904223u;
+      // Runs of equal pixels as well as noise, so strings grow long.
+      img.scanLine(y)[x] = uchar(((r >> 24) % 4 == 0 ? (r >> 8) : (x / 5 + y / 3)) % colors);
+    }
+  return img;
+}
+} // namespace
+
+TEST(GIFImage, WritesWhatItReadsBack) {
+  QImage mono(37, 11, QImage::Format_Mono);
+  mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+  for (int y = 0; y < 11; ++y)
+    for (int x = 0; x < 37; ++x) mono.setPixel(x, y, (x * y + x / 3) % 2);
+  QImage rgb(40, 30, QImage::Format_RGB32);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) rgb.setPixel(x, y, qRgb(x * 6, y * 8, (x + y) * 3));
+  const QImage sources[] = {mono, RandomIndexed(9, 7, 5, 1), RandomIndexed(300, 200, 256, 2),
+                            RandomIndexed(1000, 400, 16, 3), rgb};
+  const bool haveConvert = HaveConvert();
+  QTemporaryDir dir;
+  int n = 0;
+  for (const QImage &src : sources) {
+    TGIFImage gif;
+    gif.AddFrame(src);
+    const QByteArray bytes = gif.SaveToData();
+    EXPECT_TRUE(bytes.startsWith("GIF87a")) << n; // one plain frame
+    TGIFImage back;
+    const Loaded r = Load(back, bytes);
+    ASSERT_EQ(r.error, QString()) << n;
+    EXPECT_FALSE(r.frameCorrupted) << n;
+    const QImage expected = src.format() == QImage::Format_RGB32
+                                ? ReduceToIndexed8(src, DefaultColorReduction).convertToFormat(QImage::Format_RGB32)
+                                : src.convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(r.image.convertToFormat(QImage::Format_RGB32), expected) << n;
+    if (haveConvert) {
+      const QString path = dir.filePath(QStringLiteral("w%1.gif").arg(n));
+      ASSERT_TRUE(gif.SaveToFile(path));
+      QProcess p;
+      p.start("identify", {path});
+      ASSERT_TRUE(p.waitForFinished(30000));
+      EXPECT_EQ(p.readAllStandardError().trimmed(), "") << n;
+      EXPECT_EQ(ConvertRgb(path, src.size()), expected) << n;
+    }
+    ++n;
+  }
+}
+
+TEST(GIFImage, WritingKeepsVersionLoopDelayAndTransparentIndex) {
+  TGIFImage none;
+  try {
+    none.SaveToData();
+    ADD_FAILURE();
+  } catch (const EInvalidGraphic &e) {
+    EXPECT_EQ(e.message(), "No GIF Data to write");
+  }
+
+  TGIFImage commented;
+  commented.AddFrame(RandomIndexed(4, 4, 4, 5));
+  commented.data().comment = QStringList{"note"};
+  const QByteArray withComment = commented.SaveToData();
+  EXPECT_TRUE(withComment.startsWith("GIF89a"));
+  TGIFImage back;
+  ASSERT_EQ(Load(back, withComment).error, QString());
+  EXPECT_EQ(back.data().comment, QStringList{"note"});
+
+  TGIFImage anim;
+  anim.AddFrame(RandomIndexed(6, 5, 4, 6));
+  anim.AddFrame(RandomIndexed(6, 5, 4, 7));
+  anim.looping = true;
+  anim.repeatCount = 7;
+  anim.frame(1).delayHundredths = 9000; // 90 s
+  anim.frame(1).disposal = 2;
+  ASSERT_EQ(Load(back, anim.SaveToData()).error, QString());
+  EXPECT_EQ(back.frameCount(), 2);
+  EXPECT_TRUE(back.looping);
+  EXPECT_EQ(back.repeatCount, 7);
+  EXPECT_EQ(back.frame(1).delay(), 90000);
+  EXPECT_EQ(back.frame(1).disposal, 2);
+
+  // The same colour twice: the transparent entry read stays the one written.
+  QByteArray g("GIF89a");
+  g += Word(2) + Word(2) + char(0x81) + char(0) + char(0);
+  g += QByteArray::fromHex("ff0000" "0000ff" "0000ff" "ffffff");
+  g += QByteArray::fromHex("21f904010000" "0200") + Descriptor() + GoodData() + ";";
+  TGIFImage dup;
+  ASSERT_EQ(Load(dup, g).error, QString());
+  ASSERT_EQ(Load(back, dup.SaveToData()).error, QString());
+  EXPECT_EQ(back.frame(0).transparentIndex, 2);
+
+  // A screen wider than 65,535 cannot be written.
+  TGIFImage wide;
+  wide.AddFrame(RandomIndexed(100, 1, 2, 8));
+  wide.frame(0).left = 65500;
+  try {
+    wide.SaveToData();
+    ADD_FAILURE();
+  } catch (const EInvalidGraphic &e) {
+    EXPECT_EQ(e.message(), "GIF image encoding error");
+  }
+}
