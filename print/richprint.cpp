@@ -216,21 +216,21 @@ QString TRichPrinter::ExpandMacros(const QString &text) const {
 }
 
 void TRichPrinter::WriteColumns(const QString &text) {
-  const QStringList specs = columnFormat_.split(QLatin1Char('|'));
+  const QStringList columnFormats = columnFormat_.split(QLatin1Char('|'));
   const QStringList items = text.split(QLatin1Char('|'));
   const QLocale locale;
   x_ = LeftMarginPixels();
-  for (qsizetype i = 0; i < specs.size(); ++i) {
-    QString spec = specs[i];
+  for (qsizetype i = 0; i < columnFormats.size(); ++i) {
+    QString column = columnFormats[i];
     const QString defaultWidth = locale.toString(defaultColumnWidth_, 'f', 3);
-    if (spec.isEmpty()) spec = QLatin1Char('<') + defaultWidth;
-    else if (spec == QLatin1String("<") || spec == QLatin1String(">") || spec == QLatin1String("^")) spec += defaultWidth;
+    if (column.isEmpty()) column = QLatin1Char('<') + defaultWidth;
+    else if (column == QLatin1String("<") || column == QLatin1String(">") || column == QLatin1String("^")) column += defaultWidth;
     enum { Left, Right, Centre } align = Left;
-    if (spec.startsWith(QLatin1Char('<'))) spec.remove(0, 1);
-    else if (spec.startsWith(QLatin1Char('>'))) { align = Right; spec.remove(0, 1); }
-    else if (spec.startsWith(QLatin1Char('^'))) { align = Centre; spec.remove(0, 1); }
+    if (column.startsWith(QLatin1Char('<'))) column.remove(0, 1);
+    else if (column.startsWith(QLatin1Char('>'))) { align = Right; column.remove(0, 1); }
+    else if (column.startsWith(QLatin1Char('^'))) { align = Centre; column.remove(0, 1); }
     bool ok = false;
-    double width = locale.toDouble(spec, &ok);
+    double width = locale.toDouble(column, &ok);
     if (!ok) width = defaultColumnWidth_;
     const int columnWidth = UnitsToPixelsX(width);
 

@@ -54,7 +54,7 @@ struct Sources {
     files["c.bin"] = noise(45000, 3);
     for (auto &[n, data] : files) EXPECT_TRUE(writeAll(dir + "/" + n, data));
   }
-  QStringList specs() const {
+  QStringList fileArgs() const {
     QStringList s;
     for (auto &[n, data] : files) s << dir + "/" + n;
     return s;
@@ -133,7 +133,7 @@ QString plainArchive(const Sources &src, const QString &path) {
   TZipArchiver zip;
   setUp(zip);
   zip.SetZipFileName(path);
-  zip.FSpecArgs() << src.specs();
+  zip.FSpecArgs() << src.fileArgs();
   zip.Add();
   EXPECT_EQ(zip.SuccessCnt(), int(src.files.size()));
   return path;
@@ -152,7 +152,7 @@ TEST(ZipSpan, SplitOntoNumberedFilesAndJoinBack) {
   zip.KeepFreeOnDisk1 = 5000;
   zip.AddOptions = {AddDiskSpan};
   zip.SetZipFileName(out + "/set.zip");
-  zip.FSpecArgs() << src.specs();
+  zip.FSpecArgs() << src.fileArgs();
   zip.Add();
   ASSERT_EQ(zip.SuccessCnt(), 3) << zip.Message().toStdString();
   const QStringList volumes = QDir(out).entryList(QDir::Files, QDir::Name);
