@@ -1,4 +1,5 @@
 #include "app/dlg_export.h"
+#include "app/textdialogparts.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -37,7 +38,7 @@ Tf_Export::Tf_Export(QWidget *parent) : QDialog(parent) {
   auto edit = [&](const char *name, const char *label, const QString &text) {
     auto *e = new QLineEdit(text, g_Separators);
     e->setObjectName(QString::fromLatin1(name));
-    e->installEventFilter(this);
+    LetCtrlTabTypeATab(e);
     form->addRow(QString::fromLatin1(label), e);
     return e;
   };
@@ -52,7 +53,7 @@ Tf_Export::Tf_Export(QWidget *parent) : QDialog(parent) {
   e_Line = new QLineEdit(this);
   e_Line->setObjectName(QStringLiteral("e_Line"));
   e_Line->setEnabled(false);
-  e_Line->installEventFilter(this);
+  LetCtrlTabTypeATab(e_Line);
   connect(chb_Line, &QCheckBox::toggled, e_Line, &QWidget::setEnabled);
   auto *lineRow = new QHBoxLayout;
   lineRow->addWidget(chb_Line);
@@ -62,14 +63,7 @@ Tf_Export::Tf_Export(QWidget *parent) : QDialog(parent) {
   chb_selected->setObjectName(QStringLiteral("chb_selected"));
   layout->addWidget(chb_selected);
 
-  auto *sampleGroup = new QGroupBox(QStringLiteral("Preview Sample"), this);
-  auto *sl = new QVBoxLayout(sampleGroup);
-  m_Sample = new QPlainTextEdit(sampleGroup);
-  m_Sample->setObjectName(QStringLiteral("m_Sample"));
-  m_Sample->setReadOnly(true);
-  m_Sample->setLineWrapMode(QPlainTextEdit::NoWrap);
-  sl->addWidget(m_Sample);
-  layout->addWidget(sampleGroup, 1);
+  m_Sample = AddSampleBox(this, layout, QStringLiteral("Preview Sample"));
 
   auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   b_Preview = buttons->addButton(QStringLiteral("Preview"), QDialogButtonBox::ActionRole);
@@ -106,19 +100,6 @@ void Tf_Export::rg_typeClick() {
 void Tf_Export::showEvent(QShowEvent *e) {
   QDialog::showEvent(e);
   BuildSample();
-}
-
-bool Tf_Export::eventFilter(QObject *watched, QEvent *event) {
-  auto *edit = qobject_cast<QLineEdit *>(watched);
-  if (edit && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
-    auto *k = static_cast<QKeyEvent *>(event);
-    if ((k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) && k->modifiers() == Qt::ControlModifier) {
-      if (event->type() == QEvent::KeyPress) edit->insert(QStringLiteral("\t"));
-      event->accept();
-      return true;
-    }
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 } // namespace qel

@@ -39,7 +39,6 @@ public:
 
 protected:
   void showEvent(QShowEvent *e) override;
-  bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 } // namespace qel

@@ -1,4 +1,5 @@
 #include "app/dlg_import.h"
+#include "app/textdialogparts.h"
 
 #include "platform/uiservices.h"
 
@@ -35,20 +36,13 @@ Tf_Import::Tf_Import(QWidget *parent) : QDialog(parent) {
   e_Delimiter = new QLineEdit(QStringLiteral(","), this);
   e_Delimiter->setObjectName(QStringLiteral("e_Delimiter"));
   e_Delimiter->setToolTip(QStringLiteral("Press Ctrl+Tab for TAB Character"));
-  e_Delimiter->installEventFilter(this);
+  LetCtrlTabTypeATab(e_Delimiter);
   l_delimiter->setBuddy(e_Delimiter);
   row->addWidget(l_delimiter);
   row->addWidget(e_Delimiter, 1);
   layout->addLayout(row);
 
-  auto *sampleGroup = new QGroupBox(QStringLiteral("Source file sample"), this);
-  auto *sl = new QVBoxLayout(sampleGroup);
-  m_Sample = new QPlainTextEdit(sampleGroup);
-  m_Sample->setObjectName(QStringLiteral("m_Sample"));
-  m_Sample->setReadOnly(true);
-  m_Sample->setLineWrapMode(QPlainTextEdit::NoWrap);
-  sl->addWidget(m_Sample);
-  layout->addWidget(sampleGroup, 1);
+  m_Sample = AddSampleBox(this, layout, QStringLiteral("Source file sample"));
 
   auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setDefault(true);
@@ -93,18 +87,6 @@ void Tf_Import::accept() {
     return;
   }
   QDialog::accept();
-}
-
-bool Tf_Import::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == e_Delimiter && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
-    auto *k = static_cast<QKeyEvent *>(event);
-    if ((k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) && k->modifiers() == Qt::ControlModifier) {
-      if (event->type() == QEvent::KeyPress) e_Delimiter->insert(QStringLiteral("\t"));
-      event->accept();
-      return true;
-    }
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 } // namespace qel

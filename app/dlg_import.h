@@ -32,9 +32,6 @@ public:
 
 public slots:
   void accept() override;
-
-protected:
-  bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 } // namespace qel

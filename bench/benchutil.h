@@ -44,28 +44,41 @@ struct ChildRun {
   double maxRssMB = 0;   // the child's peak resident memory
 };
 
+namespace detail {
+// The argument and environment vectors of a child, made before the fork:
+// the environment of this process plus `extraEnv` ("NAME=value" entries, which win).
+struct ChildVectors {
+  ChildVectors(const QString &program, const QStringList &args, const QStringList &extraEnv) {
+    argStore.push_back(program.toLocal8Bit());
+    for (const QString &a : args) argStore.push_back(a.toLocal8Bit());
+    for (QByteArray &a : argStore) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (const QString &e : extraEnv) envStore.push_back(e.toLocal8Bit());
+    for (char **e = environ; *e; ++e) {
+      const QByteArray entry(*e);
+      const QByteArray name = entry.left(entry.indexOf('=') + 1);
+      bool overridden = false;
+      for (const QString &x : extraEnv) overridden = overridden || x.toLocal8Bit().startsWith(name);
+      if (!overridden) envStore.push_back(entry);
+    }
+    for (QByteArray &e : envStore) envp.push_back(e.data());
+    envp.push_back(nullptr);
+  }
+  ChildVectors(const ChildVectors &) = delete;
+  ChildVectors &operator=(const ChildVectors &) = delete;
+  std::vector<QByteArray> argStore, envStore;
+  std::vector<char *> argv, envp;
+};
+} // namespace detail
+
 // Runs `program` with `args`, its output thrown away, the environment of this
 // process plus `extraEnv` ("NAME=value" entries, which win).
 inline ChildRun RunChild(const QString &program, const QStringList &args, const QStringList &extraEnv = {},
                          const QString &workDir = QString()) {
   // Everything the child needs is made before the fork.
-  std::vector<QByteArray> argStore{program.toLocal8Bit()};
-  for (const QString &a : args) argStore.push_back(a.toLocal8Bit());
-  std::vector<char *> argv;
-  for (QByteArray &a : argStore) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<QByteArray> envStore;
-  for (const QString &e : extraEnv) envStore.push_back(e.toLocal8Bit());
-  for (char **e = environ; *e; ++e) {
-    const QByteArray entry(*e);
-    const QByteArray name = entry.left(entry.indexOf('=') + 1);
-    bool overridden = false;
-    for (const QString &x : extraEnv) overridden = overridden || x.toLocal8Bit().startsWith(name);
-    if (!overridden) envStore.push_back(entry);
-  }
-  std::vector<char *> envp;
-  for (QByteArray &e : envStore) envp.push_back(e.data());
-  envp.push_back(nullptr);
+  detail::ChildVectors child(program, args, extraEnv);
+  char *const *argv = child.argv.data();
+  char *const *envp = child.envp.data();
   const QByteArray dir = workDir.toLocal8Bit();
 
   ChildRun run;
@@ -80,8 +93,8 @@ inline ChildRun RunChild(const QString &program, const QStringList &args, const 
       dup2(null, 2);
     }
     if (!dir.isEmpty() && chdir(dir.constData()) != 0) _exit(127);
-    execve(argv[0], argv.data(), envp.data());
-    execvpe(argv[0], argv.data(), envp.data());
+    execve(argv[0], argv, envp);
+    execvpe(argv[0], argv, envp);
     _exit(127);
   }
   int status = 0;
@@ -116,23 +129,9 @@ inline double statusMB(pid_t pid, const char *field) {
 
 inline MarkedRun RunChildUntilLine(const QString &program, const QStringList &args, const QStringList &extraEnv,
                                    const QByteArray &line) {
-  std::vector<QByteArray> argStore{program.toLocal8Bit()};
-  for (const QString &a : args) argStore.push_back(a.toLocal8Bit());
-  std::vector<char *> argv;
-  for (QByteArray &a : argStore) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<QByteArray> envStore;
-  for (const QString &e : extraEnv) envStore.push_back(e.toLocal8Bit());
-  for (char **e = environ; *e; ++e) {
-    const QByteArray entry(*e);
-    const QByteArray name = entry.left(entry.indexOf('=') + 1);
-    bool overridden = false;
-    for (const QString &x : extraEnv) overridden = overridden || x.toLocal8Bit().startsWith(name);
-    if (!overridden) envStore.push_back(entry);
-  }
-  std::vector<char *> envp;
-  for (QByteArray &e : envStore) envp.push_back(e.data());
-  envp.push_back(nullptr);
+  detail::ChildVectors child(program, args, extraEnv);
+  char *const *argv = child.argv.data();
+  char *const *envp = child.envp.data();
 
   MarkedRun run;
   int out[2];
@@ -153,7 +152,7 @@ inline MarkedRun RunChildUntilLine(const QString &program, const QStringList &ar
     dup2(out[1], 1);
     close(out[0]);
     close(out[1]);
-    execve(argv[0], argv.data(), envp.data());
+    execve(argv[0], argv, envp);
     _exit(127);
   }
   close(out[1]);
