@@ -292,6 +292,8 @@ public:
   static std::int32_t engineCallback(zipabi::ZipCallbackRecord *record);
 
 private:
+  // The message and result of a split or join an error ended (inside its catch).
+  int ReportSpanFailure();
   struct Engine {
     void *handle = nullptr;
     QString path;

@@ -534,6 +534,24 @@ bool TZipArchiver::FindLastVolumeEnd(QFile &file, EndRecord &end, qint64 &endPos
 
 // ---- splitting ----
 
+// Splitting and joining end the same way on an error: the message, and -7 for
+// the component's own errors, -8 when memory ran out, -9 for anything else.
+// Called from a catch block; rethrows what it was handed.
+int TZipArchiver::ReportSpanFailure() {
+  try {
+    throw;
+  } catch (const EZipArchiver &e) {
+    ReportZipError(e);
+    return -7;
+  } catch (const std::bad_alloc &) {
+    ShowZipMessage(GE_NoMem);
+    return -8;
+  } catch (const std::exception &e) {
+    ShowZipMessage(DS_ErrorUnknown, QString::fromUtf8(e.what()));
+    return -9;
+  }
+}
+
 int TZipArchiver::WriteSpan(const QString &inFileName, const QString &outFileName) {
   const bool wasBusy = zipBusy_;
   zipBusy_ = true;
@@ -675,15 +693,8 @@ int TZipArchiver::WriteSpan(const QString &inFileName, const QString &outFileNam
     WriteToVolume(reinterpret_cast<const char *>(record.data()), qint64(kEndSize), minimum);
     WriteToVolume(comment.constData(), comment.size(), 0);
     s.showProgress = false;
-  } catch (const EZipArchiver &e) {
-    ReportZipError(e);
-    result = -7;
-  } catch (const std::bad_alloc &) {
-    ShowZipMessage(GE_NoMem);
-    result = -8;
-  } catch (const std::exception &e) {
-    ShowZipMessage(DS_ErrorUnknown, QString::fromUtf8(e.what()));
-    result = -9;
+  } catch (const std::exception &) {
+    result = ReportSpanFailure();
   }
   if (OnProgress) OnProgress(*this, EndOfBatch, QString(), 0);
   closeOutputVolume();
@@ -845,18 +856,8 @@ int TZipArchiver::ReadSpan(const QString &inFileName, QString &outFilePath) {
     joined.write(record);
     WriteOutput(reinterpret_cast<const char *>(record.data()), qint64(kEndSize), DS_EOCBadWrite);
     CopyFromVolumes(end.commentLength, DS_EOArchComLen);
-  } catch (const EZipArchiver &e) {
-    ReportZipError(e);
-    result = -7;
-  } catch (const std::bad_alloc &) {
-    ShowZipMessage(GE_NoMem);
-    result = -8;
-  } catch (const std::out_of_range &e) {
-    ShowZipMessage(DS_ErrorUnknown, QString::fromUtf8(e.what()));
-    result = -9;
-  } catch (const std::exception &e) {
-    ShowZipMessage(DS_ErrorUnknown, QString::fromUtf8(e.what()));
-    result = -9;
+  } catch (const std::exception &) {
+    result = ReportSpanFailure();
   }
   if (OnProgress) OnProgress(*this, EndOfBatch, QString(), 0);
   s.in.close();
