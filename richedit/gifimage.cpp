@@ -560,6 +560,43 @@ void AppendSubBlocks(QByteArray &out, const QList<QByteArray> &blocks) {
 
 } // namespace
 
+namespace {
+
+// The LZW string table: open addressing on the pair (prefix code, pixel),
+// which names one string. A quarter full at most (4,096 strings in 16,384
+// slots), so a lookup probes a slot or two whatever the picture; a blank
+// picture, whose strings grow one pixel at a time, costs no more than noise.
+class StringTable {
+public:
+  StringTable() : slots_(Size, 0) {}
+  // The code of the string prefix + pixel, or -1 when it is not there.
+  int find(int prefix, int pixel) const {
+    const std::uint32_t key = Key(prefix, pixel);
+    for (std::uint32_t i = Hash(key);; i = (i + 1) & (Size - 1)) {
+      const std::uint32_t slot = slots_[i];
+      if (slot == 0) return -1;
+      if (slot >> 12 == key) return int(slot & 0xFFF);
+    }
+  }
+  // Adds a string that find() has just missed.
+  void add(int prefix, int pixel, int code) {
+    const std::uint32_t key = Key(prefix, pixel);
+    std::uint32_t i = Hash(key);
+    while (slots_[i] != 0) i = (i + 1) & (Size - 1);
+    slots_[i] = key << 12 | std::uint32_t(code); // codes start above 0, so a slot is never 0
+  }
+  void clear() { std::fill(slots_.begin(), slots_.end(), 0); }
+
+private:
+  static constexpr std::uint32_t Size = 1 << 14;
+  // Prefix codes are below 4,096 and pixels below 256: 20 bits.
+  static std::uint32_t Key(int prefix, int pixel) { return std::uint32_t(prefix) << 8 | std::uint32_t(pixel); }
+  static std::uint32_t Hash(std::uint32_t key) { return (key * 0x9E3779B1u) >> 18; }
+  std::vector<std::uint32_t> slots_;
+};
+
+} // namespace
+
 void TGIFFrame::encode() {
   if (bitmap_.isNull()) throw GifError(QStringLiteral("No GIF Data to write"));
   QImage image;
@@ -591,53 +628,41 @@ void TGIFFrame::encode() {
   CodeWriter writer(out);
   const int clear = 1 << minimum, end = clear + 1;
   int codeSize = minimum + 1, freeCode = clear + 2, capacity = 1 << codeSize;
-  constexpr int HashSize = 17777;
-  struct Slot {
-    int prefix = -1, code = 0, pixel = 0;
-  };
-  std::vector<Slot> hashTable(HashSize);
+  StringTable strings;
   writer.write(clear, codeSize);
-  auto pixelAt = [&](int x, int y) {
+  int prefix = -1;
+  for (int y = 0; y < image.height(); ++y) {
     const uchar *line = image.constScanLine(y);
-    return bitCount == 1 ? (line[x >> 3] >> (7 - (x & 7))) & 1 : int(line[x]);
-  };
-  int prefix = -1, hash = 0, n = 0;
-  for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x) {
-      const int pixel = pixelAt(x, y);
+      const int pixel = bitCount == 1 ? (line[x >> 3] >> (7 - (x & 7))) & 1 : int(line[x]);
       if (prefix < 0) {
         prefix = pixel;
-        hash = (pixel + 3) * 301;
-        n = 1;
         continue;
       }
-      ++n;
-      hash = int((std::int64_t(pixel + n + 4) * hash) % HashSize);
-      int h = hash;
-      while (hashTable[h].prefix >= 0 && !(hashTable[h].prefix == prefix && hashTable[h].pixel == pixel)) h = (h + 1) % HashSize;
-      if (hashTable[h].prefix >= 0) {
-        prefix = hashTable[h].code;
+      // The longest string in the table wins: extend it while it is there.
+      const int found = strings.find(prefix, pixel);
+      if (found >= 0) {
+        prefix = found;
         continue;
       }
       writer.write(prefix, codeSize);
-      hashTable[h] = {prefix, freeCode, pixel};
+      strings.add(prefix, pixel, freeCode);
       ++freeCode;
       prefix = pixel;
-      hash = (pixel + 3) * 301;
-      n = 1;
       if (freeCode > capacity && codeSize < 12) {
         capacity <<= 1;
         ++codeSize;
       } else if (freeCode > 4093) {
         writer.write(prefix, codeSize);
         writer.write(clear, codeSize);
-        std::fill(hashTable.begin(), hashTable.end(), Slot());
+        strings.clear();
         codeSize = minimum + 1;
         capacity = 1 << codeSize;
         freeCode = clear + 2;
         prefix = -1;
       }
     }
+  }
   if (prefix >= 0) writer.write(prefix, codeSize);
   writer.write(end, codeSize);
   writer.finish();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QImageReader>
 #include <QProcess>
 #include <QStandardPaths>
@@ -363,5 +364,59 @@ TEST(GIFImage, WritingKeepsVersionLoopDelayAndTransparentIndex) {
     ADD_FAILURE();
   } catch (const EInvalidGraphic &e) {
     EXPECT_EQ(e.message(), "GIF image encoding error");
+  }
+}
+
+namespace {
+// Pictures whose encoded bytes are pinned: blank ones make the longest
+// strings, noise the most table resets, a ramp repeats strings across rows.
+QImage Blank(int w, int h, QImage::Format format) {
+  QImage img(w, h, format);
+  img.setColorTable({qRgb(10, 20, 30), qRgb(200, 100, 50)});
+  img.fill(format == QImage::Format_Mono ? 1 : 0);
+  return img;
+}
+QImage Ramp(int w, int h) {
+  QImage img(w, h, QImage::Format_Indexed8);
+  QVector<QRgb> table;
+  for (int i = 0; i < 256; ++i) table.append(qRgb(i, i, 255 - i));
+  img.setColorTable(table);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) img.scanLine(y)[x] = uchar((x / 7 + y / 5) & 255);
+  return img;
+}
+} // namespace
+
+TEST(GIFImage, EncodingWritesThePinnedCodes) {
+  QImage mono(301, 77, QImage::Format_Mono);
+  mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+  for (int y = 0; y < mono.height(); ++y)
+    for (int x = 0; x < mono.width(); ++x) mono.setPixel(x, y, ((x ^ y) % 5) == 0);
+  // Digests of what the encoder wrote with its first string table; the codes
+  // of a greedy LZW do not depend on how the table is searched.
+  struct Case {
+    const char *name;
+    QImage image;
+    const char *sha1;
+    qsizetype size;
+  };
+  const Case cases[] = {
+      {"blank 8-bit 4000x3000", Blank(4000, 3000, QImage::Format_Indexed8), "08d252a65e1f24b8037f0a9dce1b54826f7543b6", 9697},
+      {"blank 1-bit 1500x900", Blank(1500, 900, QImage::Format_Mono), "99e69b5dce884d4afa571d4a8023186abf4f75b6", 2051},
+      {"noise 256 colours", RandomIndexed(640, 480, 256, 11), "b21ac2424ed9e876efe93da0f63eea551a835b69", 259296},
+      {"noise 3 colours", RandomIndexed(333, 222, 3, 12), "e8839b3a97a28fecc34ea00ef38e81e43e86c39d", 13598},
+      {"ramp", Ramp(800, 600), "b6bea1e1d05f3ab5d1505349ca5bc0ded973d45e", 121027},
+      {"mono pattern", mono, "de667719e5c4ff2f7cd5d415fcac169ed49fabc9", 2268},
+  };
+  for (const Case &c : cases) {
+    TGIFImage gif;
+    gif.AddFrame(c.image);
+    const QByteArray bytes = gif.SaveToData();
+    EXPECT_EQ(bytes.size(), c.size) << c.name;
+    EXPECT_EQ(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex(), QByteArray(c.sha1)) << c.name;
+    TGIFImage back;
+    const Loaded r = Load(back, bytes);
+    EXPECT_EQ(r.error, QString()) << c.name;
+    EXPECT_EQ(r.image.convertToFormat(QImage::Format_RGB32), c.image.convertToFormat(QImage::Format_RGB32)) << c.name;
   }
 }
