@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace qel;
 using namespace qel::toolbars;
 
@@ -37,6 +39,39 @@ TEST(ToolbarColorMath, MixColors) {
     if (c.weight != 64) {
       EXPECT_EQ(MixColors(c.c1, c.c2, c.weight), c.mixed);
     }
+  }
+}
+
+TEST(ToolbarColorMath, MixColorsNearestToWhatTheScreenShows) {
+  struct Case {
+    TColor c1, c2;
+    int weight, depth;
+    TColor nearest;
+  };
+  const Case cases[] = {
+      {0xFFFFFF, 0x000000, 128, 32, 0x7F7F7F}, // true colour: the mix itself
+      {0x336699, 0x336699, 255, 24, 0x326598},
+      {0xFFFFFF, 0x000000, 128, 16, 0x7B7D7B}, // 127: 5-bit level 15 = 123, 6-bit level 31 = 125
+      {0xFFFFFF, 0x000000, 128, 15, 0x7B7B7B}, // green has five bits too
+      {0xFFFFFF, 0xFFFFFF, 255, 16, 0xFFFFFF}, // 254 rounds up to the top level
+      {0x000000, 0x000000, 0, 16, 0x000000},
+      {0xFFFFFF, 0x000000, 128, 8, 0x808080},  // the basic colours: grey
+      {0xC8C8C8, 0xC8C8C8, 255, 8, 0xC0C0C0},  // silver
+      {0x0000FF, 0x000000, 255, 8, 0x0000FF},  // 0x0000FE: red
+      {0x2020E0, 0x2020E0, 255, 4, 0x0000FF},  // reddish: red, not maroon
+      {0x808000, 0xFFFFFF, 200, 1, 0x808000},  // teal-ish mix stays teal
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(MixColorsNearest(c.c1, c.c2, c.weight, c.depth), c.nearest)
+        << std::hex << c.c1 << " " << c.c2 << std::dec << " w" << c.weight << " d" << c.depth;
+
+  // At 16 bits every channel lands within half a level and stays put when matched again.
+  for (int v = 0; v < 256; v += 5) {
+    const TColor grey = v | v << 8 | v << 16;
+    const TColor shown = NearestScreenColor(grey, 16);
+    EXPECT_LE(std::abs((shown & 0xFF) - v), 4) << v;
+    EXPECT_LE(std::abs((shown >> 8 & 0xFF) - v), 2) << v;
+    EXPECT_EQ(NearestScreenColor(shown, 16), shown) << v;
   }
 }
 

@@ -21,6 +21,48 @@ TColor MixColors(TColor c1, TColor c2, int weight) {
   return Rgb(mix(0), mix(8), mix(16));
 }
 
+TColor MixColorsNearest(TColor c1, TColor c2, int weight, int screenDepth) {
+  return NearestScreenColor(MixColors(c1, c2, weight), screenDepth);
+}
+
+namespace {
+
+// A channel as a screen with `bits` bits for it shows it: the nearest of its
+// levels, widened back to eight bits by repeating the high bits.
+int QuantizedChannel(int value, int bits) {
+  const int levels = (1 << bits) - 1;
+  const int k = (value * levels + 127) / 255;
+  return (k << (8 - bits)) | (k >> (2 * bits - 8));
+}
+
+} // namespace
+
+TColor NearestScreenColor(TColor color, int depth) {
+  const auto c = std::uint32_t(color);
+  const int r = Channel(c, 0), g = Channel(c, 8), b = Channel(c, 16);
+  if (depth >= 24)
+    return Rgb(r, g, b);
+  if (depth >= 15)
+    return Rgb(QuantizedChannel(r, 5), QuantizedChannel(g, depth >= 16 ? 6 : 5), QuantizedChannel(b, 5));
+  // The basic sixteen: black, maroon, green, olive, navy, purple, teal,
+  // silver, grey, red, lime, yellow, blue, fuchsia, aqua, white.
+  static constexpr TColor Basic[16] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
+                                       0x808000, 0xC0C0C0, 0x808080, 0x0000FF, 0x00FF00, 0x00FFFF,
+                                       0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
+  TColor best = Basic[0];
+  int bestDistance = -1;
+  for (const TColor candidate : Basic) {
+    const auto k = std::uint32_t(candidate);
+    const int dr = r - Channel(k, 0), dg = g - Channel(k, 8), db = b - Channel(k, 16);
+    const int distance = dr * dr + dg * dg + db * db;
+    if (bestDistance < 0 || distance < bestDistance) {
+      bestDistance = distance;
+      best = candidate;
+    }
+  }
+  return best;
+}
+
 TColor AdjustColorLevels(TColor color, int delta) {
   const auto adjust = [&](int shift) { return Clamp255(Channel(std::uint32_t(color), shift) + delta); };
   return Rgb(adjust(0), adjust(8), adjust(16));

@@ -15,6 +15,14 @@ using TPixel = std::uint32_t;
 
 // Per channel (c1 x weight + c2 x (255 - weight)) div 256; weight is clamped to 0..255.
 TColor MixColors(TColor c1, TColor c2, int weight);
+// MixColors, then the nearest colour a screen of `screenDepth` bits per
+// pixel can show (see NearestScreenColor).
+TColor MixColorsNearest(TColor c1, TColor c2, int weight, int screenDepth);
+// The colour a screen of `depth` bits per pixel shows for `color`: itself
+// from 24 bits up; each channel rounded to 5 (red, blue) and 6 or 5 (green)
+// bits and widened back at 16 and 15 bits; the nearest of the sixteen basic
+// colours below that.
+TColor NearestScreenColor(TColor color, int depth);
 // Delta added to each channel, each clamped to 0..255.
 TColor AdjustColorLevels(TColor color, int delta);
 // 76 x red + 150 x green + 30 x blue < threshold x 256.
