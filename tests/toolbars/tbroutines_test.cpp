@@ -61,6 +61,50 @@ TEST(ToolbarText, AccelCharOf) {
     EXPECT_EQ(AccelCharOf(c.caption), c.accel) << c.caption.toStdString();
 }
 
+TEST(ToolbarText, AcceleratorPositionAfterRemoval) {
+  const std::pair<QString, qsizetype> cases[] = {
+      {"", -1},     {"File", -1},      {"&File", 0},         {"Fi&le", 2},
+      {"&A&B", 1},  {"A && B", -1},    {"&&&x", 1},           {"x&", -1},
+      {Emoji + "&y", 2}, // positions count UTF-16 units of the result
+  };
+  for (const auto &[text, index] : cases) {
+    qsizetype accel = 99;
+    EXPECT_EQ(RemoveAmpersands(text, accel), RemoveAmpersands(text)) << text.toStdString();
+    EXPECT_EQ(accel, index) << text.toStdString();
+  }
+}
+
+TEST(ToolbarText, ShortenWithEllipsis) {
+  // Every code point 10 wide (a full stop 3), so the expected fits are plain arithmetic.
+  const auto measure = [](const QString &s) {
+    int w = 0;
+    for (const char32_t c : s.toUcs4())
+      w += c == U'.' ? 3 : 10;
+    return w;
+  };
+  struct Case {
+    QString text;
+    int width;
+    QString shown;
+    qsizetype kept;
+  };
+  const Case cases[] = {
+      {"Toolbar", 70, "Toolbar", 7},   // fits exactly
+      {"Toolbar", 69, "Toolba...", 6}, // 60 + 9
+      {"Toolbar", 68, "Toolb...", 5},
+      {"Toolbar", 19, "T...", 1},      // one code point at least
+      {"Toolbar", 18, "T", 1},         // not even that: the first code point alone
+      {"Toolbar", 0, "T", 1},
+      {"", 0, "", 0},
+      {Emoji + Emoji + Emoji, 28, Emoji + "...", 2}, // never half a code point
+  };
+  for (const Case &c : cases) {
+    qsizetype kept = -1;
+    EXPECT_EQ(ShortenWithEllipsis(c.text, c.width, measure, &kept), c.shown) << c.text.toStdString() << " " << c.width;
+    EXPECT_EQ(kept, c.kept) << c.text.toStdString() << " " << c.width;
+  }
+}
+
 TEST(ToolbarText, TrimTrailingColonOrDots) {
   const std::pair<QString, QString> cases[] = {
       {"Open...", "Open"}, {"Open..", "Open.."}, {"Name:", "Name"},     {"Name::", "Name:"},

@@ -1,5 +1,7 @@
 #include "toolbars/core/tbtext.h"
 
+#include <QList>
+
 namespace qel::toolbars {
 
 namespace {
@@ -14,6 +16,12 @@ qsizetype CodePointLength(const QString &text, qsizetype i) {
 } // namespace
 
 QString RemoveAmpersands(const QString &text) {
+  qsizetype accelIndex = -1;
+  return RemoveAmpersands(text, accelIndex);
+}
+
+QString RemoveAmpersands(const QString &text, qsizetype &accelIndex) {
+  accelIndex = -1;
   QString result;
   result.reserve(text.size());
   qsizetype i = 0;
@@ -22,6 +30,8 @@ QString RemoveAmpersands(const QString &text) {
       ++i; // the mark goes; whatever follows it (even a second "&") stays
       if (i >= text.size())
         break;
+      if (text.at(i) != u'&')
+        accelIndex = result.size();
     }
     const qsizetype n = CodePointLength(text, i);
     result.append(text.mid(i, n));
@@ -63,6 +73,31 @@ char32_t AccelCharOf(const QString &caption) {
     i += CodePointLength(caption, i);
   }
   return accel;
+}
+
+QString ShortenWithEllipsis(const QString &text, int maxWidth, const std::function<int(const QString &)> &measure,
+                            qsizetype *kept) {
+  const auto keep = [&](qsizetype n) {
+    if (kept)
+      *kept = n;
+  };
+  keep(text.size());
+  if (text.isEmpty() || measure(text) <= maxWidth)
+    return text;
+  const QString dots = QStringLiteral("...");
+  // Code point boundaries after the first code point, longest start first.
+  QList<qsizetype> ends;
+  for (qsizetype i = CodePointLength(text, 0); i < text.size(); i += CodePointLength(text, i))
+    ends.prepend(i);
+  for (const qsizetype end : ends) {
+    const QString candidate = text.left(end) + dots;
+    if (measure(candidate) <= maxWidth) {
+      keep(end);
+      return candidate;
+    }
+  }
+  keep(CodePointLength(text, 0));
+  return text.left(CodePointLength(text, 0));
 }
 
 } // namespace qel::toolbars

@@ -64,9 +64,15 @@ void TPainterCanvas::SetFont(const QFont &font) { Painter.setFont(font); }
 QFont TPainterCanvas::Font() const { return Painter.font(); }
 int TPainterCanvas::TextHeight() const { return Painter.fontMetrics().height(); }
 int TPainterCanvas::TextWidth(const QString &text) const { return Painter.fontMetrics().horizontalAdvance(text); }
+int TPainterCanvas::TextAscent() const { return Painter.fontMetrics().ascent(); }
 void TPainterCanvas::Save() { Painter.save(); }
 void TPainterCanvas::Restore() { Painter.restore(); }
 void TPainterCanvas::SetClipRect(const QRect &rect) { Painter.setClipRect(rect); }
+
+void TPainterCanvas::TurnClockwise(const QPoint &origin) {
+  Painter.translate(origin);
+  Painter.rotate(90);
+}
 
 int CanvasTextHeight(const TCanvas &canvas) { return canvas.TextHeight(); }
 

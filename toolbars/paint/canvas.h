@@ -36,10 +36,16 @@ public:
   // Height of a line and width of a text in the current font.
   virtual int TextHeight() const = 0;
   virtual int TextWidth(const QString &text) const = 0;
+  // Distance from the top of a line to its baseline in the current font.
+  virtual int TextAscent() const = 0;
 
   virtual void Save() = 0;
   virtual void Restore() = 0;
   virtual void SetClipRect(const QRect &rect) = 0;
+  // Turns the coordinates a quarter clockwise about `origin`: until the next
+  // Restore, (0, 0) lies at `origin`, x runs down the surface and y runs
+  // left, so text drawn along x reads from top to bottom.
+  virtual void TurnClockwise(const QPoint &origin) = 0;
 };
 
 class TPainterCanvas final : public TCanvas {
@@ -58,9 +64,11 @@ public:
   QFont Font() const override;
   int TextHeight() const override;
   int TextWidth(const QString &text) const override;
+  int TextAscent() const override;
   void Save() override;
   void Restore() override;
   void SetClipRect(const QRect &rect) override;
+  void TurnClockwise(const QPoint &origin) override;
 
 private:
   QPainter &Painter;

@@ -1,0 +1,28 @@
+#pragma once
+// Captions of toolbars docked at the left or right: text turned a quarter
+// clockwise, reading from top to bottom, centred across its rectangle.
+
+#include "toolbars/paint/canvas.h"
+
+namespace qel::toolbars {
+
+enum TDrawTextFlag : unsigned {
+  TextNoPrefix = 0x1,    // "&" is shown as it stands, no accelerator
+  TextEndEllipsis = 0x2, // a text too long ends in "..." within the rectangle
+  TextVCenter = 0x4,     // centred along the rectangle, not at its start
+  TextNoClip = 0x8,      // may paint outside the rectangle
+  TextHidePrefix = 0x10, // accelerator marks removed, the accelerator not underlined
+};
+
+// The font for turned text: the given one with the old bitmap sans faces
+// replaced by a scalable face, and outline glyphs only (they turn cleanly).
+QFont MakeVerticalFont(const QFont &font);
+
+// Draws `text` turned a quarter clockwise in `rect` with the canvas font made
+// vertical: centred across the rectangle, from its top (or centred along it
+// with TextVCenter), clipped to it unless TextNoClip. Unless TextNoPrefix,
+// accelerator marks are removed and the accelerator character is underlined
+// by a one-pixel line in the text colour (not with TextHidePrefix).
+void DrawVerticalText(TCanvas &canvas, const QString &text, const QRect &rect, unsigned flags, const QColor &color);
+
+} // namespace qel::toolbars
