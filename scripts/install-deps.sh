@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ccache pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libxcb1-dev
   zlib1g-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   imagemagick

@@ -1,4 +1,5 @@
 #include "toolbars/qt/popupanimator.h"
+#include "toolbars/qt/qtplatformmetrics.h"
 
 #include <QLabel>
 #include <QTest>
@@ -49,14 +50,37 @@ TEST_F(PopupAnimatorTest, AbandonedHalfWayLeavesTheWindowFullyShown) {
   EXPECT_EQ(Finished.size(), 1);
 }
 
+// A desktop with a compositor, installed for as long as it lives.
+class Composited : public TPlatformMetrics {
+public:
+  Composited() { SetPlatformMetrics(this); }
+  ~Composited() override { SetPlatformMetrics(nullptr); }
+  bool CompositorPresent() const override { return true; }
+};
+
 TEST_F(PopupAnimatorTest, RunsToTheEndAndShowsTheWindowWhole) {
+  const Composited composited;
   auto popup = Popup();
   TPopupAnimator &animator = TPopupAnimator::Instance();
   animator.Start(popup.get(), 60, true, 0);
-  EXPECT_LT(popup->windowOpacity(), 0.5);
+  EXPECT_LT(popup->windowOpacity(), 0.5); // fading in
+  EXPECT_TRUE(popup->mask().isEmpty());
   QTRY_VERIFY_WITH_TIMEOUT(!animator.Running(), 3000);
   EXPECT_DOUBLE_EQ(popup->windowOpacity(), 1.0);
   EXPECT_EQ(Finished, QList<QWidget *>{popup.get()});
+}
+
+TEST_F(PopupAnimatorTest, WithoutACompositorAFadeSlides) {
+  // The tests' platform has no compositor: the window's opacity would show nothing.
+  ASSERT_FALSE(PlatformMetrics().CompositorPresent());
+  auto popup = Popup();
+  TPopupAnimator &animator = TPopupAnimator::Instance();
+  animator.Start(popup.get(), 400, true, SlideFromTop);
+  EXPECT_DOUBLE_EQ(popup->windowOpacity(), 1.0);
+  EXPECT_FALSE(popup->mask().isEmpty()); // sliding behind a mask instead
+  EXPECT_NE(popup->findChild<QLabel *>(), nullptr);
+  animator.Finish(popup.get());
+  EXPECT_TRUE(popup->mask().isEmpty());
 }
 
 TEST_F(PopupAnimatorTest, ASecondPopupFinishesTheFirst) {

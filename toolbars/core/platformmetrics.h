@@ -1,7 +1,8 @@
 #pragma once
 // What the toolbar framework asks the desktop: the menu show delay, whether
-// keyboard cues (accelerator underlines) are always shown, flat menus, and
-// the screen, work area and monitor rectangles. The defaults below answer
+// keyboard cues (accelerator underlines) are always shown, flat menus, the
+// screen, work area and monitor rectangles, the screen's colour depth, and
+// whether a compositor blends windows. The defaults below answer
 // when no desktop is known (tests, or a desktop that does not say).
 
 #include <QList>
@@ -20,6 +21,12 @@ public:
   virtual int MenuShowDelay() const { return DefaultMenuShowDelay; }
   virtual bool KeyboardCuesOn() const { return true; }
   virtual bool FlatMenusOn() const { return false; }
+  // Bits per pixel of the primary screen.
+  virtual int ScreenColorDepth() const { return 24; }
+  // True when a compositor blends windows, so that translucent windows
+  // (window opacity, per-pixel alpha) show as such. Without one a fade
+  // becomes a slide and popups get no drop shadow.
+  virtual bool CompositorPresent() const { return false; }
   // The monitors as full and work rectangles, the primary one first.
   struct TMonitor {
     QRect Full, Work;

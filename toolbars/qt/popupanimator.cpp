@@ -1,5 +1,7 @@
 #include "toolbars/qt/popupanimator.h"
 
+#include "toolbars/qt/qtplatformmetrics.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QLabel>
@@ -25,8 +27,10 @@ void TPopupAnimator::Start(QWidget *window, int durationMs, bool blend, unsigned
     return;
   Animated = window;
   const QRect client(window->mapToGlobal(QPoint(0, 0)), window->size());
-  State.Start(durationMs, blend, directions, QCursor::pos(), client);
-  if (blend) {
+  // Without a compositor the window's opacity shows nothing: slide instead.
+  const bool fade = blend && PlatformMetrics().CompositorPresent();
+  State.Start(durationMs, fade, directions, QCursor::pos(), client);
+  if (fade) {
     window->setWindowOpacity(State.Level() / 255.0);
   } else {
     // The popup's own image slides in as a picture, seen through a growing mask.

@@ -24,7 +24,9 @@ public:
   // The animator of the application (made on first use).
   static TPopupAnimator &Instance();
 
-  // Shows `window` animated over `durationMs`; `directions` are TSlideDirection bits.
+  // Shows `window` animated over `durationMs`; `directions` are TSlideDirection
+  // bits. A fade needs a compositor (PlatformMetrics); without one the
+  // window slides from `directions` instead.
   void Start(QWidget *window, int durationMs, bool blend, unsigned directions);
   // Ends the running animation of `window` (of any window when null) and
   // shows the popup whole. Popups call it before they paint or hide.
