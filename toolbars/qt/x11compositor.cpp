@@ -2,9 +2,12 @@
 
 #include <QByteArray>
 #include <QGuiApplication>
+#include <QtGui/qtguiglobal.h>
 
 #if QEL_HAVE_XCB
+#if QT_CONFIG(xcb)
 #include <QtGui/qguiapplication_platform.h>
+#endif
 
 #include <xcb/xcb.h>
 
@@ -38,6 +41,7 @@ bool X11CompositorPresent(xcb_connection_t *connection, int screen) {
 }
 
 bool ApplicationX11CompositorPresent() {
+#if QT_CONFIG(xcb)
   auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
   if (!app)
     return false;
@@ -51,6 +55,9 @@ bool ApplicationX11CompositorPresent() {
     screen = 0;
   std::free(host);
   return X11CompositorPresent(x11->connection(), screen);
+#else
+  return false; // this Qt has no X11 platform
+#endif
 }
 
 #else
