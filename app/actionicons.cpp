@@ -419,8 +419,6 @@ QIcon DrawnActionIcon(const QString &actionName) {
   return QIcon(new DrawnIconEngine(*it));
 }
 
-QIcon ProgramIcon() { return DrawnActionIcon(QStringLiteral("a_Add")); }
-
 QIcon ActionIcon(const QString &actionName) {
   QIcon drawn = DrawnActionIcon(actionName);
   // A theme the desktop chose gives its own pictures; without one (or where

@@ -3,6 +3,8 @@
 // one for the command, else a small picture drawn by the program itself at
 // whatever size the toolbar asks for (no image files are shipped).
 
+#include "shell/programicons.h"  // ProgramIcon
+
 #include <QIcon>
 #include <QString>
 
@@ -14,9 +16,5 @@ QIcon ActionIcon(const QString &actionName);
 
 // The drawn icon alone (the theme is not asked); null for unknown names.
 QIcon DrawnActionIcon(const QString &actionName);
-
-// The program's own icon (the notification area shows it): drawn here until
-// the program has a picture of its own; replace it in this one place.
-QIcon ProgramIcon();
 
 } // namespace qel

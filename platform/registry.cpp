@@ -382,6 +382,26 @@ bool RegHiveData::removeValue(const QString &path, const QString &name) {
   return true;
 }
 
+bool RegHiveData::removeKey(const QString &path) {
+  if (path.isEmpty()) return false;
+  const QString folded = fold(path);
+  const QString prefix = folded + QLatin1Char('\\');
+  QList<Key> kept;
+  bool removed = false;
+  for (Key &k : keys) {
+    const QString f = fold(k.path);
+    if (f == folded || f.startsWith(prefix)) {
+      removed = true;
+      continue;
+    }
+    kept.append(std::move(k));
+  }
+  keys = std::move(kept);
+  index_.clear();
+  for (qsizetype i = 0; i < keys.size(); ++i) index_.insert(fold(keys[i].path), i);
+  return removed;
+}
+
 void RegHiveData::setValue(const QString &path, const RegValue &value) {
   Key &k = ensure(path);
   auto it = k.names_.constFind(fold(value.name));
@@ -635,6 +655,19 @@ bool TRegistry::CreateKey(const QString &key) {
   return true;
 }
 
+bool TRegistry::DeleteKey(const QString &key) {
+  QString k = key;
+  if (k.endsWith(QLatin1Char('\\')) && k != QLatin1String("\\")) k.chop(1);
+  QString path;
+  if (root_ == HKEY_CLASSES_ROOT || !resolve(k, path) || path.isEmpty()) return false;
+  if (!open_ || !snapshot_) loadSnapshot();
+  const bool existed = snapshot_->removeKey(path);
+  if (!existed) return false;
+  changes_.append(Change{Change::DeleteKey, path, {}});
+  if (!open_) writeChanges();
+  return true;
+}
+
 void TRegistry::CloseKey() {
   open_ = false;
   currentPath_.clear();
@@ -686,6 +719,7 @@ void TRegistry::writeChangesLocked(const QList<Change> &changes) {
     case Change::CreateKey: data.ensure(c.path); break;
     case Change::SetValue: data.setValue(c.path, c.value); break;
     case Change::DeleteValue: data.removeValue(c.path, c.value.name); break;
+    case Change::DeleteKey: data.removeKey(c.path); break;
     }
   }
   const QByteArray out = data.serialize();

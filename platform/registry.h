@@ -90,6 +90,8 @@ public:
   // True for a stored key and for one named only as the ancestor of a stored key.
   bool exists(const QString &path) const;
   bool removeValue(const QString &path, const QString &name);
+  // Removes the key with all its sub-keys; false when there was none.
+  bool removeKey(const QString &path);
   void setValue(const QString &path, const RegValue &value);
   // Direct sub-key names of `path`, in file order, each once.
   QStringList subKeyNames(const QString &path) const;
@@ -132,6 +134,10 @@ public:
   bool OpenKeyReadOnly(const QString &key);
   bool KeyExists(const QString &key);
   bool CreateKey(const QString &key);
+  // Deletes the key with its values and all its sub-keys (written at once
+  // when no key is open, else with the open key); false when it did not exist
+  // or cannot be named (the root, a malformed path).
+  bool DeleteKey(const QString &key);
   // Writes this object's changes and closes the key. Throws
   // ERegistryException when the store cannot be written; the changes are
   // dropped then, so the error is reported once.
@@ -180,7 +186,7 @@ protected:
 
 private:
   struct Change {
-    enum Op { CreateKey, SetValue, DeleteValue } op;
+    enum Op { CreateKey, SetValue, DeleteValue, DeleteKey } op;
     QString path;
     RegValue value;  // SetValue: the value; DeleteValue: its name
   };
@@ -215,6 +221,7 @@ public:
   void WriteBool(const QString &section, const QString &ident, bool value);
   bool ValueExists(const QString &section, const QString &ident) const;
   void DeleteKey(const QString &section, const QString &ident);
+  using TRegistry::DeleteKey;
   QStringList ReadSection(const QString &section) const;  // value names
   QStringList ReadSections() const;                      // sub-key names
   void UpdateFile() { Flush(); }

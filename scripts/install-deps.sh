@@ -10,6 +10,7 @@ packages=(
   imagemagick
   zip unzip p7zip-full libarchive-tools icoutils python3 pandoc unrtf poppler-utils
   xvfb xauth xdotool
+  desktop-file-utils xdg-utils shared-mime-info libglib2.0-bin
 )
 
 missing=()

@@ -1,6 +1,7 @@
 // The card-index program.
 
 #include "app/tf_main.h"
+#include "shell/programicons.h"
 #include "platform/termination.h"
 #include "platform/uiservices.h"
 
@@ -74,6 +75,8 @@ int main(int argc, char **argv) {
   QApplication::setApplicationDisplayName(QString());
   QApplication::setQuitOnLastWindowClosed(true);
   qel::setApplicationTitle(QStringLiteral("Qel Moravine"));
+  // Every window of the program (main window, help, dialogs) shows its icon.
+  QApplication::setWindowIcon(qel::ProgramIcon());
 
   QStringList args = QApplication::arguments();
   args.removeFirst();

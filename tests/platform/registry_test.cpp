@@ -168,6 +168,29 @@ TEST_F(RegistryStore, RelativeAndAbsoluteKeysAndTheUnstoredRoot) {
   EXPECT_THROW(classes.WriteString("", "QEL file"), ERegistryException);
 }
 
+TEST_F(RegistryStore, DeleteKeyRemovesTheKeyWithItsSubKeysAndKeepsItsNeighbours) {
+  {
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.OpenKey("\\Software\\A\\B\\C", true));
+    reg.WriteString("x", "1");
+    ASSERT_TRUE(reg.OpenKey("\\Software\\A\\Neighbour", true));
+    reg.WriteString("y", "2");
+    reg.CloseKey();
+    EXPECT_TRUE(reg.DeleteKey("\\Software\\a\\b"));  // names compare without case
+    EXPECT_FALSE(reg.DeleteKey("\\Software\\A\\B"));  // gone already
+    EXPECT_FALSE(reg.DeleteKey("\\"));                   // the root cannot go
+  }
+  TRegistry reader;
+  reader.SetRootKey(HKEY_LOCAL_MACHINE);
+  EXPECT_FALSE(reader.KeyExists("\\Software\\A\\B\\C"));
+  EXPECT_FALSE(reader.KeyExists("\\Software\\A\\B"));
+  ASSERT_TRUE(reader.OpenKey("\\Software\\A\\Neighbour", false));
+  EXPECT_EQ(reader.ReadString("y"), "2");
+  const QByteArray text = readFile(dir_ + "/data/qel-moravine/hklm.reg");
+  EXPECT_FALSE(text.contains("\\B]")) << text.constData();
+}
+
 TEST_F(RegistryStore, ReadOnlyAccessRefusesWrites) {
   { TRegistry reg; ASSERT_TRUE(reg.OpenKey(kOptions, true)); }
   TRegistry reg;

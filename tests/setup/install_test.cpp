@@ -1,0 +1,435 @@
+// The installer: steps into a temporary home with its own desktop folders,
+// judged by the desktop's own tools (desktop-file-validate, gio, xdg-mime),
+// failures named, and the uninstaller leaving everything as it was.
+
+#include "platform/registry.h"
+#include "settings/registry2000.h"
+#include "setup/install.h"
+#include "setup/installer.h"
+#include "setup/manifest.h"
+#include "setup/setup_main.h"
+#include "setup/uninstaller.h"
+#include "tests/support/scriptedui.h"
+#include "tests/support/testenv.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QProcess>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace qel;
+
+namespace {
+
+QByteArray readFile(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
+
+struct ToolRun {
+  int code = -1;
+  QString out;
+};
+
+ToolRun run(const QString &program, const QStringList &args, const QString &cwd = QString()) {
+  QProcess p;
+  p.setProcessChannelMode(QProcess::MergedChannels);
+  if (!cwd.isEmpty()) p.setWorkingDirectory(cwd);
+  p.start(program, args);
+  ToolRun r;
+  if (!p.waitForStarted(10000) || !p.waitForFinished(60000)) return r;
+  r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.out = QString::fromLocal8Bit(p.readAll()).trimmed();
+  return r;
+}
+
+bool haveTool(const char *name) { return !QStandardPaths::findExecutable(QLatin1String(name)).isEmpty(); }
+
+// Every file and folder under `root` with what each file holds.
+QMap<QString, QByteArray> snapshot(const QString &root) {
+  QMap<QString, QByteArray> tree;
+  QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    const QString rel = QDir(root).relativeFilePath(path);
+    tree.insert(rel, QFileInfo(path).isDir() ? QByteArray("<folder>") : readFile(path));
+  }
+  return tree;
+}
+
+const QString kPayloadExe = QStringLiteral("#!/bin/sh\nexit 0\n");
+
+class Installer : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const QString name = QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root_ = test::freshDir(QStringLiteral("install-") + name);
+    home_ = root_ + "/home";
+    QDir().mkpath(home_);
+    const char *names[] = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS"};
+    for (int i = 0; i < 4; ++i) saved_[i] = qgetenv(names[i]);
+    ::setenv("HOME", QFile::encodeName(home_).constData(), 1);
+    ::setenv("XDG_DATA_HOME", QFile::encodeName(home_ + "/.local/share").constData(), 1);
+    ::setenv("XDG_CONFIG_HOME", QFile::encodeName(home_ + "/.config").constData(), 1);
+    makePayload();
+  }
+  void TearDown() override {
+    const char *names[] = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS"};
+    for (int i = 0; i < 4; ++i) {
+      if (saved_[i].isNull()) ::unsetenv(names[i]);
+      else ::setenv(names[i], saved_[i].constData(), 1);
+    }
+  }
+
+  // The program folder's files as the installer's archive carries them.
+  void makePayload() {
+    const QString files = root_ + "/payload";
+    writeFile(files + "/qel-moravine", kPayloadExe.toUtf8());
+    QFile::setPermissions(files + "/qel-moravine", QFile::permissions(files + "/qel-moravine") | QFile::ExeOwner);
+    writeFile(files + "/uninstall", kPayloadExe.toUtf8());
+    writeFile(files + "/readme.txt", "Read me.\n");
+    writeFile(files + "/help/index.html", "<html><body>Help</body></html>\n");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QEL_PROGRAM_DIR "/sample.qel"), files + "/sample.qel"));
+    archive_ = root_ + "/payload.zip";
+    const ToolRun zip = run("zip", {"-q", "-r", "-X", archive_, "."}, files);
+    ASSERT_EQ(zip.code, 0) << zip.out.toStdString();
+  }
+
+  TFileInstallSource source() const {
+    return TFileInstallSource(QStringLiteral(QEL_PROGRAM_DIR "/libzipdll.so"), QStringLiteral(QEL_PROGRAM_DIR "/libunzdll.so"),
+                              archive_);
+  }
+
+  QString hiveValue(const QString &key, const QString &name) { return InstallRegReadStr(HKEY_LOCAL_MACHINE, key, name); }
+  QString dataHome() const { return home_ + "/.local/share"; }
+  QString menuEntry() const { return dataHome() + "/applications/qel-moravine.desktop"; }
+  QString desktopCopy() const { return home_ + "/Desktop/qel-moravine.desktop"; }
+  QString mimePackage() const { return dataHome() + "/mime/packages/qel-moravine.xml"; }
+
+  // Installs through the dialog, as the user does; returns what was asked.
+  std::vector<Prompt> installWithDialog(IInstallSource &src, const QString &dir, bool associate, bool menu, bool desktop,
+                                        bool runAfter, const QStringList &args = {}) {
+    test::ScriptedUi ui;
+    TForm1 form(src, args);
+    form.FormShow();
+    form.e_Dir->setText(dir);
+    form.chb_Associate->setChecked(associate);
+    form.chb_StartMenu->setChecked(menu);
+    form.chb_Desktop->setChecked(desktop);
+    form.chb_Run->setChecked(runAfter);
+    ui.answerButton(IDOK);
+    if (runAfter) ui.answer(test::Answer::accept(PromptKind::StartProgram));
+    form.b_InstallClick();
+    return ui.prompts();
+  }
+
+  QString root_, home_, archive_;
+  QByteArray saved_[4];
+};
+
+TEST_F(Installer, EveryOptionCombinationRegistersWhatTheDesktopsToolsAccept) {
+  ASSERT_TRUE(haveTool("desktop-file-validate") && haveTool("gio") && haveTool("xdg-mime") &&
+              haveTool("update-mime-database"))
+      << "scripts/install-deps.sh installs desktop-file-utils, libglib2.0-bin, xdg-utils and shared-mime-info";
+  // A folder name the Exec line has to quote and escape.
+  const QString dir = root_ + "/Programs/Qel \"Card\" 100% $HOME `x` back\\slash";
+  for (int combo = 0; combo < 8; ++combo) {
+    const bool associate = combo & 1, menu = combo & 2, desktop = combo & 4;
+    SCOPED_TRACE(QStringLiteral("associate %1 menu %2 desktop %3").arg(associate).arg(menu).arg(desktop).toStdString());
+    QDir(home_).removeRecursively();
+    QDir().mkpath(home_);
+    TFileInstallSource src = source();
+    const std::vector<Prompt> asked = installWithDialog(src, dir, associate, menu, desktop, true);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].text, "Qel Moravine installed.");
+    // Run gets the program from App Paths and exactly one argument, unquoted.
+    EXPECT_EQ(asked[1].kind, PromptKind::StartProgram);
+    EXPECT_EQ(asked[1].detail, dir + "/qel-moravine");
+    EXPECT_EQ(asked[1].arguments, QStringList{dir + "/sample.qel"});
+
+    // The hive holds the application path and the uninstall entry.
+    EXPECT_EQ(hiveValue(kAppPathsExeKeyName, ""), dir + "/qel-moravine");
+    EXPECT_EQ(hiveValue(kAppPathsExeKeyName, "Path"), dir);
+    EXPECT_EQ(hiveValue(kUninstallKeyName, "DisplayName"), "Qel Moravine");
+    EXPECT_EQ(hiveValue(kUninstallKeyName, "UninstallString"), dir + "/uninstall");
+    EXPECT_TRUE(QFileInfo(dir + "/uninstall").isFile());
+    EXPECT_TRUE(QFileInfo(dir + "/help/index.html").isFile());
+    EXPECT_TRUE(QFileInfo(dir + "/libunzdll.so").isFile());
+    EXPECT_TRUE(QFileInfo(dataHome() + "/icons/hicolor/48x48/apps/qel-moravine.png").isFile());
+
+    EXPECT_EQ(QFileInfo::exists(menuEntry()), menu || associate);
+    if (QFileInfo::exists(menuEntry())) {
+      const ToolRun v = run("desktop-file-validate", {menuEntry()});
+      EXPECT_EQ(v.code, 0) << v.out.toStdString();
+      EXPECT_EQ(readFile(menuEntry()).contains("NoDisplay=true"), !menu);
+    }
+    EXPECT_EQ(QFileInfo::exists(desktopCopy()), desktop);
+    if (desktop) {
+      const ToolRun v = run("desktop-file-validate", {desktopCopy()});
+      EXPECT_EQ(v.code, 0) << v.out.toStdString();
+      EXPECT_TRUE(QFileInfo(desktopCopy()).permissions() & QFile::ExeOwner);
+    }
+
+    if (associate) {
+      const ToolRun type = run("gio", {"info", "-a", "standard::content-type", dir + "/sample.qel"});
+      EXPECT_TRUE(type.out.contains("application/x-qel-moravine")) << type.out.toStdString();
+      const ToolRun handler = run("xdg-mime", {"query", "default", "application/x-qel-moravine"});
+      EXPECT_EQ(handler.out, "qel-moravine.desktop");
+      EXPECT_TRUE(QFileInfo(dataHome() + "/icons/hicolor/256x256/mimetypes/application-x-qel-moravine.png").isFile());
+    } else {
+      EXPECT_FALSE(QFileInfo::exists(dataHome() + "/mime")) << "no MIME file without the association";
+      EXPECT_FALSE(readFile(home_ + "/.config/mimeapps.list").contains("qel-moravine"));
+    }
+  }
+}
+
+TEST_F(Installer, ExecArgumentsAndStringValuesAreEscapedAsTheDesktopEntryFormatAsks) {
+  const struct {
+    const char *in, *quoted;
+  } cases[] = {
+      {"/opt/q/qel-moravine", "\"/opt/q/qel-moravine\""},
+      {"/a b/c", "\"/a b/c\""},
+      {"/x\"y", "\"/x\\\"y\""},
+      {"/$HOME/`id`", "\"/\\$HOME/\\`id\\`\""},
+      {"/100%/f", "\"/100%%/f\""},
+      {"/back\\slash", "\"/back\\\\slash\""},
+  };
+  for (const auto &c : cases) EXPECT_EQ(DesktopExecArgument(QString::fromUtf8(c.in)), QString::fromUtf8(c.quoted)) << c.in;
+  // The value level doubles backslashes once more and keeps lines whole.
+  EXPECT_EQ(DesktopStringValue("\"/back\\\\slash\""), "\"/back\\\\\\\\slash\"");
+  EXPECT_EQ(DesktopStringValue("a\nb\tc"), "a\\nb\\tc");
+  EXPECT_EQ(DesktopStringValue(" lead"), "\\slead");
+}
+
+TEST_F(Installer, StartedWithAnArgumentRunsTheProgramOnItAndDisablesTheRunBox) {
+  TFileInstallSource src = source();
+  test::ScriptedUi ui;
+  TForm1 form(src, {"/cards/my file.qel"});
+  form.FormShow();
+  EXPECT_FALSE(form.chb_Run->isEnabled());
+  EXPECT_TRUE(form.chb_Run->isChecked());
+  form.e_Dir->setText(root_ + "/dest");
+  ui.answerButton(IDOK).answer(test::Answer::accept(PromptKind::StartProgram));
+  EXPECT_TRUE(form.b_InstallClick());
+  ASSERT_EQ(ui.prompts().size(), 2u);
+  EXPECT_EQ(ui.prompts()[1].arguments, QStringList{"/cards/my file.qel"});
+}
+
+TEST_F(Installer, TheDialogShowsTheRealSizeAndTheDefaultFolder) {
+  TFileInstallSource src = source();
+  test::ScriptedUi ui;
+  TForm1 form(src, {});
+  form.FormShow();
+  const qint64 size = InstallSourceSize(src);
+  ASSERT_GT(size, QFileInfo(QStringLiteral(QEL_PROGRAM_DIR "/libunzdll.so")).size());
+  EXPECT_TRUE(form.Label1->text().contains(QStringLiteral("Disk space required: %1 MB").arg((size + 1048575) / 1048576)))
+      << form.Label1->text().toStdString();
+  EXPECT_EQ(form.e_Dir->text(), home_ + "/.local/opt/Qel Moravine");
+  EXPECT_TRUE(form.chb_Run->isEnabled());
+  EXPECT_EQ(form.windowTitle(), "Qel Moravine One Step Install");
+  EXPECT_FALSE(form.windowIcon().isNull());
+
+  // After an installation the next one offers its folder.
+  const QString dir = root_ + "/there";
+  installWithDialog(src, dir, false, false, false, false);
+  EXPECT_EQ(GetDefaultInstallDir(), dir);
+}
+
+TEST_F(Installer, ARelativeDestinationIsMadeAbsoluteAndAnEmptyOneIsRefused) {
+  QString error;
+  EXPECT_EQ(ResolveInstallDir("rel/dir/", error), QDir::cleanPath(QDir::currentPath() + "/rel/dir"));
+  EXPECT_EQ(ResolveInstallDir("/a//b/", error), "/a/b");
+  EXPECT_EQ(ResolveInstallDir("~/x", error), home_ + "/x");
+  EXPECT_TRUE(ResolveInstallDir("  ", error).isEmpty());
+  EXPECT_FALSE(error.isEmpty());
+
+  TFileInstallSource src = source();
+  test::ScriptedUi ui;
+  TForm1 form(src, {});
+  form.FormShow();
+  form.e_Dir->clear();
+  ui.answerButton(IDOK);
+  EXPECT_FALSE(form.b_InstallClick());
+  ASSERT_EQ(ui.prompts().size(), 1u);
+  EXPECT_NE(ui.prompts()[0].text, "Qel Moravine installed.");
+  EXPECT_TRUE(InstallRegReadStr(HKEY_LOCAL_MACHINE, kAppPathsExeKeyName, "").isEmpty());
+}
+
+TEST_F(Installer, AFailedStepIsNamedAndNothingAfterItRunsNorIsSuccessReported) {
+  // A damaged archive: the bytes of a stored entry changed (the check sum fails).
+  const ToolRun stored = run("zip", {"-q", "-0", "-r", "-X", root_ + "/stored.zip", "."}, root_ + "/payload");
+  ASSERT_EQ(stored.code, 0) << stored.out.toStdString();
+  QByteArray zip = readFile(root_ + "/stored.zip");
+  const qsizetype at = zip.indexOf("Help</body>");
+  ASSERT_GT(at, 0);
+  zip[at] = 'X';
+  writeFile(root_ + "/damaged-entry.zip", zip);
+  writeFile(root_ + "/not-a-zip.zip", QByteArray(4096, 'z'));
+  writeFile(root_ + "/a-file", "in the way");
+
+  const struct {
+    const char *what;
+    QString zipEngine, archive, dir, step;
+  } cases[] = {
+      {"a file where the folder must go", QEL_PROGRAM_DIR "/libzipdll.so", archive_, root_ + "/a-file/dest",
+       "Creating the folder"},
+      {"a missing engine", root_ + "/missing.so", archive_, root_ + "/d1", "Reading the installer's files"},
+      {"an engine that is no library", root_ + "/a-file", archive_, root_ + "/d2", "Extracting the program files"},
+      {"an archive that is no ZIP", QEL_PROGRAM_DIR "/libzipdll.so", root_ + "/not-a-zip.zip", root_ + "/d3",
+       "Extracting the program files"},
+      {"a damaged entry", QEL_PROGRAM_DIR "/libzipdll.so", root_ + "/damaged-entry.zip", root_ + "/d4",
+       "Extracting the program files"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    // The unzip engine is the one the extraction loads: break that one for the library case.
+    const bool badUnz = QString::fromUtf8(c.what).contains("no library");
+    TFileInstallSource src(badUnz ? QStringLiteral(QEL_PROGRAM_DIR "/libzipdll.so") : c.zipEngine,
+                           badUnz ? c.zipEngine : QStringLiteral(QEL_PROGRAM_DIR "/libunzdll.so"), c.archive);
+    const std::vector<Prompt> asked = installWithDialog(src, c.dir, true, true, true, false);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].flags & MB_ICONMASK, MB_ICONERROR);
+    EXPECT_TRUE(asked[0].text.contains(c.step)) << asked[0].text.toStdString();
+    EXPECT_TRUE(asked[0].text.startsWith("Qel Moravine was not installed.")) << asked[0].text.toStdString();
+    // Nothing after the failed step: no registration, no menu entry.
+    EXPECT_TRUE(hiveValue(kAppPathsExeKeyName, "").isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(menuEntry()));
+  }
+}
+
+TEST_F(Installer, ADamagedPayloadAtRunTimeFailsTheFirstStep) {
+  struct Broken : IInstallSource {
+    QString ZipEngineFile() override { throw std::runtime_error("The installer's data is damaged."); }
+    QString UnzEngineFile() override { return QString(); }
+    QString ArchiveFile() override { return QString(); }
+  } broken;
+  const std::vector<Prompt> asked = installWithDialog(broken, root_ + "/dest", true, true, false, true);
+  ASSERT_EQ(asked.size(), 1u);  // no success, no start
+  EXPECT_TRUE(asked[0].text.contains("Reading the installer's files")) << asked[0].text.toStdString();
+  EXPECT_TRUE(asked[0].text.contains("damaged"));
+  EXPECT_FALSE(QFileInfo::exists(root_ + "/dest"));
+}
+
+TEST_F(Installer, InstallingTwiceOverwritesAndUninstallLeavesEverythingAsBefore) {
+  // What the user had before: another program's default, another menu
+  // entry, an unrelated value in the hive.
+  writeFile(home_ + "/.config/mimeapps.list", "[Default Applications]\ntext/plain=editor.desktop;\n");
+  writeFile(dataHome() + "/applications/editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor\n");
+  InstallRegWriteStr(HKEY_LOCAL_MACHINE, "Software\\Other", "Kept", "yes");
+  const QMap<QString, QByteArray> before = snapshot(home_);
+
+  const QString dir = root_ + "/opt/Qel Moravine";
+  TFileInstallSource src = source();
+  installWithDialog(src, dir, true, true, true, false);
+  // Change an installed file; the second installation puts it back.
+  writeFile(dir + "/readme.txt", "changed");
+  const std::vector<Prompt> second = installWithDialog(src, dir, true, true, true, false);
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_EQ(second[0].text, "Qel Moravine installed.");
+  EXPECT_EQ(readFile(dir + "/readme.txt"), "Read me.\n");
+  EXPECT_EQ(MimeDefaultOf(readFile(home_ + "/.config/mimeapps.list"), "text/plain"), "editor.desktop");
+
+  TInstallManifest manifest;
+  QString error;
+  ASSERT_TRUE(TInstallManifest::load(dir + "/uninstall.manifest", manifest, error)) << error.toStdString();
+  const TUninstallResult result = UninstallFromManifest(manifest, dir + "/uninstall.manifest");
+  EXPECT_TRUE(result.errors.isEmpty()) << result.errors.join("\n").toStdString();
+  EXPECT_TRUE(result.kept.isEmpty()) << result.kept.join("\n").toStdString();
+  EXPECT_FALSE(QFileInfo::exists(dir)) << "the empty program folder goes";
+  EXPECT_FALSE(QFileInfo::exists(root_ + "/opt"));
+
+  const QMap<QString, QByteArray> after = snapshot(home_);
+  EXPECT_EQ(after.keys(), before.keys());
+  for (auto it = before.constBegin(); it != before.constEnd(); ++it)
+    EXPECT_EQ(after.value(it.key()), it.value()) << it.key().toStdString();
+}
+
+TEST_F(Installer, UninstallKeepsChangedCardFilesAndWhatOthersChangedSince) {
+  const QString dir = root_ + "/prog";
+  TFileInstallSource src = source();
+  installWithDialog(src, dir, true, true, false, false);
+  writeFile(dir + "/sample.qel", "the user's own cards");
+  writeFile(dir + "/mine.qel", "another card file");
+  // Another installation took the file type's default since.
+  writeFile(home_ + "/.config/mimeapps.list", "[Default Applications]\napplication/x-qel-moravine=other.desktop;\n");
+
+  TInstallManifest manifest;
+  QString error;
+  ASSERT_TRUE(TInstallManifest::load(dir + "/uninstall.manifest", manifest, error));
+  const TUninstallResult result = UninstallFromManifest(manifest, dir + "/uninstall.manifest");
+  EXPECT_TRUE(result.errors.isEmpty()) << result.errors.join("\n").toStdString();
+  EXPECT_EQ(result.kept, QStringList{dir + "/sample.qel"});
+  EXPECT_EQ(readFile(dir + "/sample.qel"), "the user's own cards");
+  EXPECT_TRUE(QFileInfo::exists(dir + "/mine.qel"));
+  EXPECT_FALSE(QFileInfo::exists(dir + "/qel-moravine"));
+  EXPECT_FALSE(QFileInfo::exists(dir + "/help"));
+  EXPECT_FALSE(QFileInfo::exists(menuEntry()));
+  EXPECT_EQ(MimeDefaultOf(readFile(home_ + "/.config/mimeapps.list"), kMimeTypeName), "other.desktop");
+  EXPECT_TRUE(InstallRegReadStr(HKEY_LOCAL_MACHINE, kAppPathsExeKeyName, "").isEmpty());
+}
+
+TEST(InstallManifest, RoundTripsAndRefusesWhatIsNotOurs) {
+  TInstallManifest m;
+  m.installDir = "/opt/q";
+  m.files.append(TInstallManifest::File{"/opt/q/a b\n\"c\"", "00ff"});
+  m.folders = QStringList{"/opt/q"};
+  m.addValue("Software\\K", "", "v");
+  m.keys = QStringList{"Software", "Software\\K"};
+  m.mimeDefaults.append(TInstallManifest::MimeDefault{"/h/.config/mimeapps.list", "x/y", "e.desktop", true, "old.desktop;", false, false});
+  m.mimeDatabase = "/h/.local/share/mime";
+  TInstallManifest back;
+  QString error;
+  ASSERT_TRUE(TInstallManifest::fromBytes(m.toBytes(), back, error)) << error.toStdString();
+  EXPECT_EQ(back.toBytes(), m.toBytes());
+
+  const char *bad[] = {
+      "", "garbage", "[]", "{\"format\":\"x\",\"version\":1,\"files\":[]}",
+      "{\"format\":\"qel-moravine-install-manifest\",\"version\":2,\"installDir\":\"/a\",\"files\":[]}",
+      "{\"format\":\"qel-moravine-install-manifest\",\"version\":1,\"installDir\":\"/a\",\"files\":[{\"path\":\"rel\",\"sha256\":\"\"}]}",
+      "{\"format\":\"qel-moravine-install-manifest\",\"version\":1,\"installDir\":\"/a\",\"files\":[1]}",
+      "{\"format\":\"qel-moravine-install-manifest\",\"version\":1,\"installDir\":\"/a\",\"files\":[],\"folders\":\"x\"}",
+  };
+  for (const char *b : bad) {
+    EXPECT_FALSE(TInstallManifest::fromBytes(b, back, error)) << b;
+    EXPECT_FALSE(error.isEmpty());
+  }
+}
+
+TEST(MimeAppsList, OurLineIsSetAndRemovedAndNoOtherLineChanges) {
+  const QByteArray text = "# comment\n[Added Associations]\napplication/x-qel-moravine=x.desktop;\n"
+                          "[Default Applications]\ntext/plain=ed.desktop;\n\n[Removed Associations]\n";
+  bool had = true, added = true;
+  QString previous;
+  const QByteArray set = SetMimeDefault(text, "application/x-qel-moravine", "q.desktop", &had, &previous, &added);
+  EXPECT_FALSE(had);
+  EXPECT_FALSE(added);
+  EXPECT_EQ(set, "# comment\n[Added Associations]\napplication/x-qel-moravine=x.desktop;\n"
+                 "[Default Applications]\ntext/plain=ed.desktop;\napplication/x-qel-moravine=q.desktop;\n\n"
+                 "[Removed Associations]\n");
+  EXPECT_EQ(MimeDefaultOf(set, "application/x-qel-moravine"), "q.desktop");
+  EXPECT_EQ(SetMimeDefault(set, "application/x-qel-moravine", QString(), &had, &previous), text);
+  EXPECT_TRUE(had);
+  EXPECT_EQ(previous, "q.desktop;");
+
+  const QByteArray fresh = SetMimeDefault(QByteArray(), "a/b", "q.desktop", &had, &previous, &added);
+  EXPECT_EQ(fresh, "[Default Applications]\na/b=q.desktop;\n");
+  EXPECT_TRUE(added);
+}
+
+} // namespace
