@@ -1,6 +1,9 @@
 #include "richedit/gifimage.h"
 
 #include <QFile>
+#include <QIODevice>
+#include <QMimeData>
+#include <QPainter>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -55,6 +58,15 @@ std::uint8_t NextSeparator(const QByteArray &in, qsizetype &pos) {
   }
   return 0;
 }
+// The 4-byte little-endian length before a stored GIF.
+void AppendLength(QByteArray &out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.append(char((v >> (8 * i)) & 0xFF));
+}
+std::uint32_t LengthAt(const QByteArray &b) {
+  return std::uint32_t(std::uint8_t(b[0])) | std::uint32_t(std::uint8_t(b[1])) << 8 |
+         std::uint32_t(std::uint8_t(b[2])) << 16 | std::uint32_t(std::uint8_t(b[3])) << 24;
+}
+
 int Log2Exact(int count) {
   for (int bits = 1; bits <= 8; ++bits)
     if ((1 << bits) == count) return bits;
@@ -327,6 +339,116 @@ const QImage &TGIFFrame::bitmap() {
   return bitmap_;
 }
 
+void TGIFFrame::setComment(const QStringList &lines) {
+  auto e = std::find_if(extensions_.begin(), extensions_.end(), [](const TExtension &x) { return x.type == etComment; });
+  if (e == extensions_.end()) {
+    extensions_.append(TExtension());
+    e = extensions_.end() - 1;
+    e->type = etComment;
+  }
+  e->data.clear();
+  for (const QString &line : lines) e->data.append(line.toLatin1());
+}
+
+void TGIFFrame::Assign(std::nullptr_t) {
+  item_ = std::make_shared<TGIFItem>();
+  bitmap_ = QImage();
+  if (owner_) owner_->recomputeScreen();
+}
+
+void TGIFFrame::Assign(const TGIFFrame &source) {
+  if (&source == this) return;
+  item_ = source.item_;
+  left = source.left;
+  top = source.top;
+  interlaced = source.interlaced;
+  bitmap_ = source.bitmap_;
+  transparentColor = source.transparentColor;
+  transparentIndex = source.transparentIndex;
+  delayHundredths = source.delayHundredths;
+  disposal = source.disposal;
+  grayscale = source.grayscale;
+  corrupted = source.corrupted;
+  const QStringList lines = source.comment();
+  if (!lines.isEmpty()) setComment(lines);
+  // Whether the frame uses the global table means something only beside the
+  // same global table; elsewhere the frame brings its own.
+  const bool sameTable = owner_ && source.owner_ && owner_->data_ == source.owner_->data_;
+  localTable = sameTable ? source.localTable : true;
+  if (owner_) owner_->recomputeScreen();
+}
+
+void TGIFFrame::Assign(TGIFImage &source) {
+  if (source.frames_.isEmpty()) return;
+  const auto keep = source.frames_[source.current_ >= 0 ? source.current_ : 0]; // may be this frame's owner
+  Assign(*keep);
+}
+
+void TGIFFrame::Assign(const QImage &graphic) {
+  item_ = std::make_shared<TGIFItem>();
+  transparentColor = clNone;
+  transparentIndex = -1;
+  QImage image = graphic;
+  if (image.format() == QImage::Format_MonoLSB) image = image.convertToFormat(QImage::Format_Mono);
+  if (image.colorCount() > 0) {
+    // An indexed picture: its first entry of alpha 0 is the transparent one.
+    QVector<QRgb> table = image.colorTable();
+    for (QRgb &c : table) {
+      if (qAlpha(c) == 0 && transparentColor == clNone) transparentColor = RgbToColor(c);
+      c = qRgb(qRed(c), qGreen(c), qBlue(c));
+    }
+    image.setColorTable(table);
+  } else if (image.hasAlphaChannel()) {
+    // Transparent pixels take one key colour that no visible pixel has
+    // (magenta when it is free), which becomes the transparent colour.
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    std::vector<bool> used(1 << 24);
+    bool anyTransparent = false;
+    for (int y = 0; y < image.height(); ++y) {
+      const QRgb *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+      for (int x = 0; x < image.width(); ++x) {
+        if (qAlpha(line[x]) < 128)
+          anyTransparent = true;
+        else
+          used[line[x] & 0xFFFFFF] = true;
+      }
+    }
+    QRgb key = 0xFF00FF;
+    while (used[key]) key = (key + 0xFFFFFF) & 0xFFFFFF; // the next lower colour
+    QImage opaque(image.size(), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+      const QRgb *from = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+      QRgb *to = reinterpret_cast<QRgb *>(opaque.scanLine(y));
+      for (int x = 0; x < image.width(); ++x) to[x] = qAlpha(from[x]) < 128 ? (key | 0xFF000000) : (from[x] | 0xFF000000);
+    }
+    image = opaque;
+    if (anyTransparent) transparentColor = RgbToColor(key);
+  }
+  bitmap_ = image;
+  if (owner_) owner_->recomputeScreen();
+}
+
+void TGIFFrame::AssignTo(QImage &dest) {
+  dest = bitmap();
+  if (dest.isNull() || transparentColor == clNone) return;
+  auto isTransparent = [this](QRgb c) { return RgbToColor(c) == transparentColor; };
+  if (dest.colorCount() > 0) {
+    QVector<QRgb> table = dest.colorTable();
+    for (QRgb &c : table)
+      if (isTransparent(c)) c = qRgba(qRed(c), qGreen(c), qBlue(c), 0);
+    dest.setColorTable(table);
+    return;
+  }
+  dest = dest.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < dest.height(); ++y) {
+    QRgb *line = reinterpret_cast<QRgb *>(dest.scanLine(y));
+    for (int x = 0; x < dest.width(); ++x)
+      if (isTransparent(line[x])) line[x] = 0;
+  }
+}
+
+void TGIFFrame::AssignTo(TGIFImage &dest) const { dest.Assign(*this); }
+
 // ---- image ---------------------------------------------------------------
 
 TGIFImage::TGIFImage() { reset(); }
@@ -368,6 +490,139 @@ bool TGIFImage::Transparent() const {
 QImage TGIFImage::bitmap() {
   if (current_ < 0 || current_ >= frames_.size()) return {};
   return frames_[current_]->bitmap();
+}
+
+TGIFData &TGIFImage::data() {
+  if (data_.use_count() > 1) data_ = std::make_shared<TGIFData>(*data_);
+  return *data_;
+}
+
+void TGIFImage::Assign(const TGIFImage *source) {
+  if (source == this) return;
+  if (!source) {
+    reset();
+    return;
+  }
+  data_ = source->data_;
+  version = source->version;
+  backgroundColor = source->backgroundColor;
+  repeatCount = source->repeatCount;
+  looping = source->looping;
+  corrupted = source->corrupted;
+  frames_.clear();
+  for (const auto &f : source->frames_) appendFrame().Assign(*f);
+  current_ = source->current_;
+  screenWidth = source->screenWidth;
+  screenHeight = source->screenHeight;
+}
+
+void TGIFImage::Assign(const TGIFFrame &frame) {
+  // The frame may be one of ours, which reset() frees.
+  const TGIFFrame keep = frame;
+  const std::shared_ptr<TGIFData> from = frame.owner_ ? frame.owner_->data_ : nullptr;
+  reset();
+  if (from) {
+    data_->aspect = from->aspect;
+    data_->bitsPerPixel = from->bitsPerPixel;
+    data_->colorResolution = from->colorResolution;
+    data_->colorTable = from->colorTable;
+  }
+  appendFrame().Assign(keep);
+}
+
+void TGIFImage::Assign(const QImage &bitmap) {
+  reset();
+  AddFrame(bitmap);
+}
+
+void TGIFImage::AssignTo(TGIFImage &dest) const { dest.Assign(this); }
+
+void TGIFImage::AssignTo(QImage &dest) {
+  if (Empty()) {
+    dest = QImage();
+    return;
+  }
+  frames_[current_ >= 0 ? current_ : 0]->AssignTo(dest);
+}
+
+void TGIFImage::Draw(QPainter &canvas, const QRect &rect) {
+  if (current_ < 0 || current_ >= frames_.size()) return;
+  TGIFFrame &f = *frames_[current_];
+  const QImage &image = f.bitmap();
+  if (image.isNull()) return;
+  if (Transparent() && f.transparentColor != clNone)
+    DrawBitmapTransparent(canvas, rect.x(), rect.y(), rect.width(), rect.height(), 0, 0, image.width(), image.height(),
+                          image, f.transparentColor);
+  else
+    canvas.drawImage(rect, image);
+}
+
+bool TGIFImage::Equals(TGIFImage &other) {
+  if (&other == this) return true;
+  if (Empty() || other.Empty()) return Empty() && other.Empty();
+  try {
+    return SaveToData() == other.SaveToData();
+  } catch (const EInvalidGraphic &) {
+    return false;
+  }
+}
+
+QVector<QRgb> TGIFImage::Palette() {
+  if (current_ < 0 || current_ >= frames_.size()) return {};
+  return frames_[current_]->bitmap().colorTable();
+}
+
+void TGIFImage::ReadData(QIODevice &stream) {
+  const QByteArray prefix = stream.read(4);
+  if (prefix.size() != 4) throw GifError(StreamReadError());
+  const std::int32_t length = std::int32_t(LengthAt(prefix));
+  if (length < 0) throw GifError(StreamReadError());
+  // Read in pieces: a hostile length allocates no more than the stream holds.
+  QByteArray gif;
+  while (gif.size() < length) {
+    const QByteArray part = stream.read(std::min<qint64>(length - gif.size(), 1 << 16));
+    if (part.isEmpty()) throw GifError(StreamReadError());
+    gif.append(part);
+  }
+  LoadFromData(gif);
+}
+
+void TGIFImage::WriteData(QIODevice &stream) {
+  const QByteArray gif = SaveToData();
+  QByteArray out;
+  AppendLength(out, std::uint32_t(gif.size()));
+  out.append(gif);
+  if (stream.write(out) != out.size()) throw GifError(QStringLiteral("Stream write error"));
+}
+
+void TGIFImage::SaveToClipboardFormat(QMimeData &mime) {
+  if (frames_.isEmpty()) return;
+  mime.setImageData(frames_[0]->bitmap());
+  const bool encoded =
+      std::all_of(frames_.begin(), frames_.end(), [](const auto &f) { return !f->item_->data.isEmpty(); });
+  if (encoded) mime.setData(QString::fromLatin1(GIFMimeType), SaveToData());
+}
+
+bool TGIFImage::LoadFromClipboardFormat(const QMimeData &mime) {
+  const QString gifType = QString::fromLatin1(GIFMimeType);
+  if (mime.hasFormat(gifType)) {
+    QByteArray gif = mime.data(gifType);
+    // Programs that keep the stored form put a 4-byte length first.
+    if (gif.left(3).toUpper() != "GIF" && gif.size() >= 4) {
+      const std::uint32_t length = LengthAt(gif);
+      if (length <= std::uint32_t(gif.size() - 4)) gif = gif.mid(4, qsizetype(length));
+    }
+    LoadFromData(gif);
+    return true;
+  }
+  if (mime.hasImage()) {
+    const QImage image = qvariant_cast<QImage>(mime.imageData());
+    if (!image.isNull()) {
+      Assign(image);
+      return true;
+    }
+  }
+  return false;
 }
 
 void TGIFImage::LoadFromData(const QByteArray &gif) { readGIFStream(gif); }
@@ -667,7 +922,7 @@ void TGIFFrame::encode() {
   writer.write(end, codeSize);
   writer.finish();
 
-  TGIFData &global = *owner_->data_;
+  TGIFData &global = owner_->data();
   if (!global.colorTable.isEmpty()) {
     localTable = true;
   } else {
@@ -681,16 +936,27 @@ void TGIFFrame::encode() {
   owner_->screenHeight = std::max(owner_->screenHeight, top + item->height);
 }
 
-int TGIFImage::AddFrame(const QImage &image) {
-  auto frame = std::make_shared<TGIFFrame>(this);
-  frame->bitmap_ = image;
-  frames_.append(frame);
+TGIFFrame &TGIFImage::appendFrame() {
+  frames_.append(std::make_shared<TGIFFrame>(this));
   current_ = int(frames_.size()) - 1;
   if (version == gvUnknown) version = gv87a;
   if (frames_.size() > 1) version = gv89a;
-  screenWidth = std::max(screenWidth, image.width());
-  screenHeight = std::max(screenHeight, image.height());
+  return *frames_.back();
+}
+
+int TGIFImage::AddFrame(const QImage &image) {
+  appendFrame().Assign(image);
   return current_;
+}
+
+void TGIFImage::recomputeScreen() {
+  int width = 0, height = 0;
+  for (const auto &f : frames_) {
+    width = std::max(width, f->left + f->width());
+    height = std::max(height, f->top + f->height());
+  }
+  screenWidth = width;
+  screenHeight = height;
 }
 
 QByteArray TGIFImage::SaveToData() {

@@ -1,7 +1,9 @@
 #pragma once
 // GIF 87a/89a images of one or more frames: reading and LZW decoding into
 // indexed QImages (Mono for 1 bit, Indexed8 otherwise), with the graphic
-// control, comment, plain-text and application extensions and the loop block.
+// control, comment, plain-text and application extensions and the loop block;
+// encoding and writing; assignment between images, frames and QImages;
+// drawing; the clipboard's "image/gif".
 
 #include "platform/colorvalue.h"
 #include "richedit/bitmaphelpers.h"
@@ -16,7 +18,15 @@
 #include <functional>
 #include <memory>
 
+class QIODevice;
+class QMimeData;
+class QPainter;
+class QRect;
+
 namespace qel {
+
+// The clipboard format of a GIF: a plain GIF file, as other programs read it.
+inline constexpr char GIFMimeType[] = "image/gif";
 
 // The largest frame (width x height) that is decoded; larger ones are refused
 // instead of allocating gigabytes for a hostile header.
@@ -72,6 +82,20 @@ public:
 
   TGIFImage *owner() const { return owner_; }
   const TGIFItem &item() const { return *item_; }
+
+  // None: an empty frame. Another frame: shares its encoded data and copies
+  // its position, bitmap, transparency, timing and comment. An image: its
+  // current frame (the first when none is current). A QImage: a new bitmap
+  // (a mono one stays mono); transparent pixels (an alpha of 0, or the first
+  // colour table entry of alpha 0) make the frame's transparent colour.
+  void Assign(std::nullptr_t);
+  void Assign(const TGIFFrame &source);
+  void Assign(TGIFImage &source);
+  void Assign(const QImage &graphic);
+  // The bitmap, with every colour table entry of the transparent colour made
+  // transparent (alpha 0) when the frame has one.
+  void AssignTo(QImage &dest);
+  void AssignTo(TGIFImage &dest) const;
   // The decoded frame, decoded when first asked for (may raise EInvalidGraphic).
   const QImage &bitmap();
   bool hasBitmap() const { return !bitmap_.isNull(); }
@@ -98,6 +122,10 @@ private:
   void decode();
   void encode();
 
+  void setComment(const QStringList &lines);
+  int width() const { return item_->data.isEmpty() ? bitmap_.width() : item_->width; }
+  int height() const { return item_->data.isEmpty() ? bitmap_.height() : item_->height; }
+
   TGIFImage *owner_;
   std::shared_ptr<TGIFItem> item_;
   QImage bitmap_;
@@ -116,9 +144,41 @@ public:
   void LoadFromData(const QByteArray &gif);
   bool LoadFromFile(const QString &path, QString *error = nullptr);
 
-  // Appends a frame of `image` (encoded when written), makes it current and
-  // returns its index.
+  // Appends a frame assigned from `image` (encoded when written), makes it
+  // current and returns its index.
   int AddFrame(const QImage &image);
+
+  // None: an empty image. Another image: shares its global data and copies
+  // its frames (which share their encoded data). A frame: this image holds a
+  // copy of that frame alone, with its image's global table. A QImage: one
+  // frame of it.
+  void Assign(const TGIFImage *source);
+  void Assign(const TGIFFrame &frame);
+  void Assign(const QImage &bitmap);
+  void AssignTo(TGIFImage &dest) const;
+  // The current frame's bitmap (the first frame's when none is current), with
+  // its transparency; a null image when empty.
+  void AssignTo(QImage &dest);
+  // Draws the current frame stretched into `rect`, leaving out its
+  // transparent colour when the image is transparent.
+  void Draw(QPainter &canvas, const QRect &rect);
+  // Both empty, or both write the same GIF.
+  bool Equals(TGIFImage &other);
+  // The current frame's colour table (empty when there is none).
+  QVector<QRgb> Palette();
+
+  // The stored form inside another stream: a 4-byte little-endian length,
+  // then the GIF. ReadData raises EInvalidGraphic ("Stream read error") for
+  // a length the stream does not hold.
+  void ReadData(QIODevice &stream);
+  void WriteData(QIODevice &stream);
+
+  // Puts the first frame's bitmap on `mime` as an image and, when every frame
+  // has its encoded data, the GIF as "image/gif".
+  void SaveToClipboardFormat(QMimeData &mime);
+  // Reads "image/gif" (a GIF, also accepted behind a 4-byte length), else an
+  // image; false when `mime` holds neither. A bad GIF raises EInvalidGraphic.
+  bool LoadFromClipboardFormat(const QMimeData &mime);
   // The GIF file; raises EInvalidGraphic ("No GIF Data to write", "GIF image
   // encoding error").
   QByteArray SaveToData();
@@ -137,7 +197,8 @@ public:
   QImage bitmap();
 
   const TGIFData &data() const { return *data_; }
-  TGIFData &data() { return *data_; }
+  // Global data shared with an assigned copy is copied before it is changed.
+  TGIFData &data();
   TGIFVersion version = gvUnknown;
   TColor backgroundColor = clNone;
   int repeatCount = 1;
@@ -154,6 +215,8 @@ private:
   friend class TGIFFrame;
   void reset();
   void readGIFStream(const QByteArray &in);
+  TGIFFrame &appendFrame();
+  void recomputeScreen();
 
   std::shared_ptr<TGIFData> data_;
   QList<std::shared_ptr<TGIFFrame>> frames_;

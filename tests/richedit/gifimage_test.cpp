@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QImageReader>
+#include <QMimeData>
+#include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -419,4 +422,210 @@ TEST(GIFImage, EncodingWritesThePinnedCodes) {
     EXPECT_EQ(r.error, QString()) << c.name;
     EXPECT_EQ(r.image.convertToFormat(QImage::Format_RGB32), c.image.convertToFormat(QImage::Format_RGB32)) << c.name;
   }
+}
+
+namespace {
+// A 2 x 2 GIF, the picture 0 1 / 2 3, entry 2 transparent and given twice
+// (entries 1 and 2 are both blue), with a frame comment.
+QByteArray TransparentGif() {
+  QByteArray g("GIF89a");
+  g += Word(2) + Word(2) + char(0x81) + char(0) + char(0);
+  g += QByteArray::fromHex("ff0000" "0000ff" "0000ff" "ffffff");
+  g += QByteArray::fromHex("21fe") + char(4) + "note" + char(0);
+  g += QByteArray::fromHex("21f904010000" "0200") + Descriptor() + GoodData() + ";";
+  return g;
+}
+} // namespace
+
+TEST(GIFImage, AssignSharesAndCopies) {
+  TGIFImage source;
+  ASSERT_EQ(Load(source, TransparentGif()).error, QString());
+  source.data().comment = QStringList{"image note"};
+
+  // Image to image: the copy writes the same GIF; changing the copy's global
+  // data leaves the source's alone.
+  TGIFImage copy;
+  copy.Assign(&source);
+  EXPECT_EQ(copy.frameCount(), 1);
+  EXPECT_EQ(&copy.frame(0).item(), &source.frame(0).item()); // shared encoded data
+  EXPECT_EQ(copy.frame(0).comment(), QStringList{"note"});
+  EXPECT_EQ(copy.frame(0).transparentIndex, 2);
+  EXPECT_TRUE(copy.Equals(source));
+  copy.data().comment = QStringList{"changed"};
+  EXPECT_EQ(source.data().comment, QStringList{"image note"});
+  EXPECT_FALSE(copy.Equals(source));
+  source.AssignTo(copy);
+  EXPECT_TRUE(copy.Equals(source));
+
+  // A frame: that frame alone, with its image's global table.
+  TGIFImage anim;
+  anim.AddFrame(RandomIndexed(3, 3, 4, 1));
+  anim.AddFrame(RandomIndexed(5, 4, 4, 2));
+  anim.frame(1).delayHundredths = 50;
+  TGIFImage single;
+  single.Assign(anim.frame(1));
+  ASSERT_EQ(single.frameCount(), 1);
+  EXPECT_EQ(single.frame(0).delay(), 500);
+  EXPECT_EQ(single.Width(), 5);
+  EXPECT_EQ(single.screenWidth, 5);
+  EXPECT_EQ(single.bitmap(), anim.frame(1).bitmap());
+  // Its own frame: no harm from freeing it first.
+  single.Assign(single.frame(0));
+  EXPECT_EQ(single.bitmap(), anim.frame(1).bitmap());
+
+  // A frame from an image: the image's current frame.
+  TGIFFrame frame(nullptr);
+  frame.Assign(anim);
+  EXPECT_EQ(frame.delay(), 500);
+
+  // A QImage: one frame; none: empty.
+  TGIFImage one;
+  one.Assign(RandomIndexed(7, 2, 4, 3));
+  EXPECT_EQ(one.frameCount(), 1);
+  EXPECT_EQ(one.Width(), 7);
+  one.Assign(static_cast<const TGIFImage *>(nullptr));
+  EXPECT_TRUE(one.Empty());
+  QImage out(3, 3, QImage::Format_RGB32);
+  one.AssignTo(out);
+  EXPECT_TRUE(out.isNull());
+  EXPECT_TRUE(one.Palette().isEmpty());
+  EXPECT_TRUE(one.Equals(copy) == false && TGIFImage().Equals(one));
+}
+
+TEST(GIFImage, TransparencyReachesImagesAndDrawing) {
+  TGIFImage gif;
+  ASSERT_EQ(Load(gif, TransparentGif()).error, QString());
+  EXPECT_EQ(gif.Palette().mid(0, 4),
+            (QVector<QRgb>{qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 0, 255), qRgb(255, 255, 255)}));
+
+  // To a QImage: every pixel of the transparent colour is transparent.
+  QImage image;
+  gif.AssignTo(image);
+  ASSERT_EQ(image.size(), QSize(2, 2));
+  EXPECT_EQ(qAlpha(image.pixel(0, 0)), 255);
+  EXPECT_EQ(qAlpha(image.pixel(1, 0)), 0);
+  EXPECT_EQ(qAlpha(image.pixel(0, 1)), 0);
+  EXPECT_EQ(qAlpha(image.pixel(1, 1)), 255);
+
+  // Drawn stretched onto green: the blue pixels leave the green.
+  QImage canvas(4, 4, QImage::Format_RGB32);
+  canvas.fill(qRgb(0, 255, 0));
+  {
+    QPainter p(&canvas);
+    gif.Draw(p, QRect(0, 0, 4, 4));
+  }
+  EXPECT_EQ(canvas.pixel(0, 0), qRgb(255, 0, 0));
+  EXPECT_EQ(canvas.pixel(3, 0), qRgb(0, 255, 0));
+  EXPECT_EQ(canvas.pixel(0, 3), qRgb(0, 255, 0));
+  EXPECT_EQ(canvas.pixel(3, 3), qRgb(255, 255, 255));
+  gif.transparent = false; // drawn whole
+  {
+    QPainter p(&canvas);
+    gif.Draw(p, QRect(0, 0, 4, 4));
+  }
+  EXPECT_EQ(canvas.pixel(3, 0), qRgb(0, 0, 255));
+
+  // From a QImage with transparency, back to a written GIF: an indexed one
+  // keeps its transparent entry, an ARGB one gets a free key colour.
+  QImage argb(3, 2, QImage::Format_ARGB32);
+  argb.fill(qRgba(255, 0, 255, 255)); // magenta is taken: the key is another colour
+  argb.setPixel(1, 0, qRgba(0, 0, 0, 0));
+  argb.setPixel(2, 1, qRgba(9, 9, 9, 10));
+  for (const QImage &src : {image, argb}) {
+    TGIFImage from;
+    from.Assign(src);
+    EXPECT_TRUE(from.Transparent());
+    TGIFImage back;
+    ASSERT_EQ(Load(back, from.SaveToData()).error, QString());
+    QImage again;
+    back.AssignTo(again);
+    ASSERT_EQ(again.size(), src.size());
+    for (int y = 0; y < src.height(); ++y)
+      for (int x = 0; x < src.width(); ++x) {
+        const bool clear = qAlpha(src.pixel(x, y)) < 128;
+        EXPECT_EQ(qAlpha(again.pixel(x, y)), clear ? 0 : 255) << x << "," << y;
+        if (!clear) EXPECT_EQ(again.pixel(x, y), src.pixel(x, y) | 0xFF000000) << x << "," << y;
+      }
+  }
+}
+
+TEST(GIFImage, StoredFormAndClipboard) {
+  TGIFImage gif;
+  ASSERT_EQ(Load(gif, TransparentGif()).error, QString());
+  const QByteArray plain = gif.SaveToData();
+
+  // The stored form: a 4-byte length, then the GIF; what follows is left.
+  QBuffer buffer;
+  buffer.open(QIODevice::ReadWrite);
+  gif.WriteData(buffer);
+  buffer.write("tail");
+  EXPECT_EQ(buffer.data().mid(4, plain.size()), plain);
+  buffer.seek(0);
+  TGIFImage back;
+  back.ReadData(buffer);
+  EXPECT_TRUE(back.Equals(gif));
+  EXPECT_EQ(buffer.read(4), "tail");
+  for (const QByteArray &bad : {QByteArray("\x01\x02", 2), QByteArray::fromHex("ffffff7f") + plain,
+                                QByteArray::fromHex("ffffffff") + plain}) {
+    QBuffer b;
+    b.setData(bad);
+    b.open(QIODevice::ReadOnly);
+    try {
+      back.ReadData(b);
+      ADD_FAILURE() << bad.left(4).toHex().constData();
+    } catch (const EInvalidGraphic &e) {
+      EXPECT_EQ(e.message(), "Stream read error");
+    }
+  }
+
+  // The clipboard: the first frame as an image and the plain GIF.
+  QMimeData mime;
+  gif.SaveToClipboardFormat(mime);
+  EXPECT_EQ(mime.data("image/gif"), plain);
+  EXPECT_EQ(qvariant_cast<QImage>(mime.imageData()).size(), QSize(2, 2));
+  TGIFImage pasted;
+  ASSERT_TRUE(pasted.LoadFromClipboardFormat(mime));
+  EXPECT_TRUE(pasted.Equals(gif));
+  // A frame not encoded yet: the image alone.
+  TGIFImage fresh;
+  fresh.AddFrame(RandomIndexed(4, 4, 4, 9));
+  QMimeData freshMime;
+  fresh.SaveToClipboardFormat(freshMime);
+  EXPECT_FALSE(freshMime.hasFormat("image/gif"));
+  ASSERT_TRUE(pasted.LoadFromClipboardFormat(freshMime));
+  EXPECT_EQ(pasted.bitmap().convertToFormat(QImage::Format_RGB32),
+            fresh.bitmap().convertToFormat(QImage::Format_RGB32));
+  // With a length before it, as the stored form has it.
+  QMimeData prefixed;
+  QByteArray withLength = QByteArray::fromHex("00000000") + plain;
+  withLength[0] = char(plain.size() & 0xFF);
+  withLength[1] = char(plain.size() >> 8);
+  prefixed.setData("image/gif", withLength);
+  ASSERT_TRUE(pasted.LoadFromClipboardFormat(prefixed));
+  EXPECT_TRUE(pasted.Equals(gif));
+  // Neither a GIF nor an image; a bad GIF.
+  QMimeData text;
+  text.setText("x");
+  EXPECT_FALSE(pasted.LoadFromClipboardFormat(text));
+  QMimeData junk;
+  junk.setData("image/gif", "PNG!");
+  EXPECT_THROW(pasted.LoadFromClipboardFormat(junk), EInvalidGraphic);
+}
+
+TEST(GIFImage, GrayscaleFramesAreWrittenInGrays) {
+  QImage rgb(16, 8, QImage::Format_RGB32);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x) rgb.setPixel(x, y, qRgb(x * 16, y * 32, 255 - x * 16));
+  TGIFImage gif;
+  gif.AddFrame(rgb);
+  gif.frame(0).grayscale = true;
+  TGIFImage back;
+  ASSERT_EQ(Load(back, gif.SaveToData()).error, QString());
+  const QImage image = back.bitmap();
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const QRgb c = image.pixel(x, y), s = rgb.pixel(x, y);
+      EXPECT_EQ(qRed(c), (qRed(s) * 77 + qGreen(s) * 150 + qBlue(s) * 29) / 256) << x << "," << y;
+      EXPECT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c));
+    }
 }
