@@ -2,9 +2,11 @@
 
 #include "platform/codepage.h"
 #include "platform/richedit/rtf_pict.h"
+#include "richedit/gifimage.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QStringDecoder>
 
 namespace qel {
@@ -20,18 +22,21 @@ quint32 le32(const QByteArray &b, int at) {
 }
 } // namespace
 
-QImage LoadPictureFile(const QString &path, QString *error) {
-  auto fail = [&](const QString &why) {
-    if (error) *error = why;
-    return QImage();
-  };
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    return fail(QStringLiteral("Cannot open file \"") + path + QStringLiteral("\". ") + file.errorString());
-  if (file.size() > kMaxPictureFile) return fail(QStringLiteral("\"") + path + QStringLiteral("\" is too large for a picture."));
-  const QByteArray data = file.readAll();
+QImage LoadPicture(const QByteArray &data, const QString &fileName, QString *error) {
+  const QString notPicture = QStringLiteral("\"") + fileName + QStringLiteral("\" is not a picture that can be inserted.");
   QImage image;
-  if (data.startsWith("\xFF\xD8")) {
+  if (data.left(3).toUpper() == "GIF") {
+    // A damaged frame loads with what could be decoded; a GIF that cannot be
+    // read at all says why below the common sentence.
+    TGIFImage gif;
+    try {
+      gif.LoadFromData(data);
+      gif.AssignTo(image);
+    } catch (const EInvalidGraphic &e) {
+      if (error) *error = notPicture + QLatin1Char('\n') + e.message();
+      return QImage();
+    }
+  } else if (data.startsWith("\xFF\xD8")) {
     image = re::rtf::decodeJpeg(data);
   } else if (data.startsWith("BM") && data.size() > 14) {
     // A bitmap file: its header, then the device-independent bitmap.
@@ -41,14 +46,43 @@ QImage LoadPictureFile(const QString &path, QString *error) {
   } else if (le32(data, 0) == 0x9AC6CDD7u) {
     // A placeable Windows metafile: the metafile follows its 22-byte header.
     image = re::rtf::dibFromWmf(data.mid(22));
-  } else if (QFileInfo(path).suffix().compare(QLatin1String("wmf"), Qt::CaseInsensitive) == 0) {
+  } else if (QFileInfo(fileName).suffix().compare(QLatin1String("wmf"), Qt::CaseInsensitive) == 0) {
     image = re::rtf::dibFromWmf(data);
   } else {
-    image = QImage::fromData(data);  // GIF, PNG
+    image = QImage::fromData(data);  // PNG and the rest Qt reads
   }
-  if (image.isNull())
-    return fail(QStringLiteral("\"") + path + QStringLiteral("\" is not a picture that can be inserted."));
+  if (image.isNull() && error) *error = notPicture;
   return image;
+}
+
+QImage LoadPictureFile(const QString &path, QString *error) {
+  auto fail = [&](const QString &why) {
+    if (error) *error = why;
+    return QImage();
+  };
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    return fail(QStringLiteral("Cannot open file \"") + path + QStringLiteral("\". ") + file.errorString());
+  if (file.size() > kMaxPictureFile) return fail(QStringLiteral("\"") + path + QStringLiteral("\" is too large for a picture."));
+  return LoadPicture(file.readAll(), path, error);
+}
+
+bool HasPicture(const QMimeData &mime) { return mime.hasFormat(QString::fromLatin1(GIFMimeType)) || mime.hasImage(); }
+
+QImage LoadPictureFromMimeData(const QMimeData &mime) {
+  if (mime.hasFormat(QString::fromLatin1(GIFMimeType))) {
+    TGIFImage gif;
+    try {
+      if (gif.LoadFromClipboardFormat(mime)) {
+        QImage image;
+        gif.AssignTo(image);
+        if (!image.isNull()) return image;
+      }
+    } catch (const EInvalidGraphic &) {
+      // A damaged GIF: the image the other program put beside it, if any.
+    }
+  }
+  return mime.hasImage() ? qvariant_cast<QImage>(mime.imageData()) : QImage();
 }
 
 QByteArray EncodeTextFile(const QString &text) {

@@ -8,11 +8,23 @@
 #include <QImage>
 #include <QString>
 
+class QMimeData;
+
 namespace qel {
 
-// A picture file (GIF, PNG, JPEG, BMP, and the bitmaps Windows and enhanced
-// metafiles carry) as an image; a null image and `error` when it cannot be read.
+// The one picture loader, behind Insert Picture and the editor's paste: GIF
+// through TGIFImage (its first frame, with its transparency), JPEG through
+// libjpeg, BMP and the bitmaps Windows and enhanced metafiles carry through
+// the RTF picture readers, anything else (PNG) through Qt.
+// `data` is a picture file's bytes (`fileName` tells a plain metafile by its
+// extension); a null image and `error` when it cannot be read.
+QImage LoadPicture(const QByteArray &data, const QString &fileName, QString *error = nullptr);
 QImage LoadPictureFile(const QString &path, QString *error = nullptr);
+// Whether `mime` holds a picture: "image/gif" or an image.
+bool HasPicture(const QMimeData &mime);
+// The picture on `mime`: "image/gif" through TGIFImage first, else the image
+// Qt offers; a null image when there is none or it cannot be read.
+QImage LoadPictureFromMimeData(const QMimeData &mime);
 
 // A text file's characters: DecodeTextFile (platform/codepage.h).
 // The editor's text ("\r" between lines) as a text file: every line ended by

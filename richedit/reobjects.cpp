@@ -2,6 +2,7 @@
 // Properties. Objects are kept as the RTF group they came in and shown by
 // their result picture; nothing here runs an object.
 
+#include "richedit/externalfiles.h"
 #include "richedit/objectdialogs.h"
 #include "richedit/rerichedit.h"
 
@@ -47,7 +48,7 @@ bool offers(PasteAs as, const QMimeData &m, bool plainMode) {
   case PasteAs::Rtf:
   case PasteAs::RtfWithoutObjects: return !plainMode && re::isRtf(clipboardRtf(m).trimmed());
   case PasteAs::Text: return m.hasText();
-  case PasteAs::Bitmap: return !plainMode && m.hasImage();
+  case PasteAs::Bitmap: return !plainMode && HasPicture(m);
   }
   return false;
 }
@@ -64,7 +65,7 @@ void fillChosen(PasteAs as, const QMimeData &from, QMimeData &to) {
     break;
   }
   case PasteAs::Text: to.setText(from.text()); break;
-  case PasteAs::Bitmap: to.setImageData(from.imageData()); break;
+  case PasteAs::Bitmap: to.setImageData(LoadPictureFromMimeData(from)); break;
   }
 }
 
@@ -92,6 +93,11 @@ QString objectNameOf(const QByteArray &rtf) {
 }
 
 } // namespace
+
+// Pasted and dropped pictures come through the one picture loader, which
+// reads "image/gif" itself before the image Qt offers.
+bool TReCustomRichEdit::mimeHasPicture(const QMimeData &source) const { return HasPicture(source); }
+QImage TReCustomRichEdit::pictureFromMimeData(const QMimeData &source) const { return LoadPictureFromMimeData(source); }
 
 QString TReCustomRichEdit::ObjectTypeName(const QTextCharFormat &format) {
   const QString cls = format.property(re::ObjClass).toString();

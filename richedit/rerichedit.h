@@ -212,6 +212,8 @@ protected:
   bool notifyProtected(const re::ProtectedChange &pc) override;
   void notifyLink(const re::LinkNotify &l) override;
   bool notifySaveClipboard(int objects, int chars) override { return SaveClipboard(objects, chars); }
+  bool mimeHasPicture(const QMimeData &source) const override;
+  QImage pictureFromMimeData(const QMimeData &source) const override;
   void keyPressEvent(QKeyEvent *e) override;
   void changeEvent(QEvent *e) override;
   void contextMenuEvent(QContextMenuEvent *e) override;

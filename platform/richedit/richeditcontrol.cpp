@@ -1000,11 +1000,17 @@ QMimeData *RichEditControl::createMimeDataFromSelection() const {
   return mime;
 }
 
+bool RichEditControl::mimeHasPicture(const QMimeData &source) const { return source.hasImage(); }
+
+QImage RichEditControl::pictureFromMimeData(const QMimeData &source) const {
+  return qvariant_cast<QImage>(source.imageData());
+}
+
 bool RichEditControl::canInsertFromMimeData(const QMimeData *source) const {
   if (!source) return false;
   if (plainMode_) return source->hasText();
   return source->hasFormat(QStringLiteral("text/rtf")) || source->hasFormat(QStringLiteral("application/rtf")) ||
-         source->hasImage() || source->hasText();
+         mimeHasPicture(*source) || source->hasText();
 }
 
 void RichEditControl::insertFromMimeData(const QMimeData *source) {
@@ -1026,8 +1032,8 @@ void RichEditControl::insertFromMimeData(const QMimeData *source) {
         return;
       }
     }
-    if (source->hasImage()) {
-      const QImage img = qvariant_cast<QImage>(source->imageData());
+    if (mimeHasPicture(*source)) {
+      const QImage img = pictureFromMimeData(*source);
       if (!img.isNull()) {
         if (!checkUserInsert(1)) return;
         insertPicture(img);

@@ -264,6 +264,10 @@ protected:
   virtual void notifyLink(const LinkNotify &) {}
   // Return false to take the data off the clipboard.
   virtual bool notifySaveClipboard(int /*objects*/, int /*characters*/) { return true; }
+  // Whether pasted or dropped data holds a picture, and that picture; the
+  // editor controls read pictures through their own loader.
+  virtual bool mimeHasPicture(const QMimeData &source) const;
+  virtual QImage pictureFromMimeData(const QMimeData &source) const;
 
   // Asks about a change of protected text in start..end; true when allowed
   // (or nothing protected is touched).
