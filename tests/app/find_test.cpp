@@ -21,7 +21,8 @@ protected:
   void cardsWithBodies(std::initializer_list<std::pair<const char *, const char *>> cards) {
     double created = 46000;
     for (const auto &[title, body] : cards) {
-      auto c = std::make_shared<TCrd>(created += 1, QStringLiteral("u%1").arg(created));
+      created += 1;
+      auto c = std::make_shared<TCrd>(created, QStringLiteral("u%1").arg(created));
       c->Title = QString::fromUtf8(title);
       c->StoreBodyBytes(QByteArray(body));
       c->LastOpen = 0;

@@ -21,7 +21,7 @@ namespace {
 void expectOnlyBuiltCommandsEnabled(Tf_Main &w, const char *state) {
   SCOPED_TRACE(state);
   for (QAction *a : w.actions().commands()) {
-    if (a->isEnabled()) EXPECT_TRUE(MainActions::IsBuilt(a)) << a->objectName().toStdString() << " is offered but not built";
+    if (a->isEnabled()) { EXPECT_TRUE(MainActions::IsBuilt(a)) << a->objectName().toStdString() << " is offered but not built"; }
   }
   // The same for the controls on the toolbars that are commands of their own.
   for (QToolBar *bar : w.findChildren<QToolBar *>())

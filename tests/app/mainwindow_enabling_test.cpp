@@ -68,7 +68,7 @@ TEST_F(MainWindowTest, CommandEnablingFollowsLockFocusAndChanges) {
       EXPECT_FALSE(action("a_Redo")->isEnabled());
       EXPECT_TRUE(action("EditCopy")->isEnabled());
       EXPECT_EQ(action("EditCut")->isEnabled(), !c.locked);
-      if (c.locked) EXPECT_FALSE(action("EditPaste")->isEnabled());
+      if (c.locked) { EXPECT_FALSE(action("EditPaste")->isEnabled()); }
     } else if (c.focus == Focus::Editor) {
       // Text on the clipboard: pasting into the editor waits only for the lock.
       EXPECT_EQ(action("EditPaste")->isEnabled(), !c.locked);
@@ -116,7 +116,7 @@ TEST_F(MainWindowTest, LockOnWarnsAndFreezesEditingLockOffQuietlyRestores) {
   EXPECT_EQ(window->focusWidget(), window->e_record);
   EXPECT_FALSE(fonts->isEnabled());
   for (QAction *a : window->Toolbar_formatting->actions())
-    if (!a->isSeparator()) EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    if (!a->isSeparator()) { EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString(); }
   EXPECT_FALSE(action("a_Add")->isEnabled());
 
   ui.clear();

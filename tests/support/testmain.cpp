@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 #include "tests/support/testenv.h"
 
@@ -21,6 +22,24 @@
 extern "C" const char *__lsan_default_options() { return QEL_LSAN_OPTIONS; }
 extern "C" const char *__ubsan_default_options() { return QEL_UBSAN_OPTIONS; }
 #endif
+
+namespace {
+// Under ctest every test is a process of its own; run together in one
+// process, the tests must still each start as a first run, so settings one
+// test saved (recent files, layout, the last file opened) are dropped.
+class FreshSettingsPerTest : public ::testing::EmptyTestEventListener {
+public:
+  explicit FreshSettingsPerTest(QString config) : config_(std::move(config)) {}
+  void OnTestStart(const ::testing::TestInfo &) override {
+    QDir dir(config_);
+    dir.removeRecursively();
+    dir.mkpath(QStringLiteral("."));
+  }
+
+private:
+  QString config_;
+};
+} // namespace
 
 int main(int argc, char **argv) {
   ::testing::InitGoogleTest(&argc, argv);
@@ -46,6 +65,9 @@ int main(int argc, char **argv) {
   setDir("HOME", "home");
   ::chmod((QByteArray(root) + "/runtime").constData(), 0700);
   if (!::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+  ::testing::UnitTest::GetInstance()->listeners().Append(
+      new FreshSettingsPerTest(QString::fromLocal8Bit(root) + QStringLiteral("/config")));
 
   int result;
   {
