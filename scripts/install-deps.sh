@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev libxcb1-dev
   zlib1g-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  imagemagick
+  imagemagick gifsicle
   zip unzip p7zip-full libarchive-tools icoutils python3 pandoc unrtf poppler-utils
   xvfb xauth xdotool
   desktop-file-utils xdg-utils shared-mime-info libglib2.0-bin

@@ -205,9 +205,9 @@ TEST(GIFImage, InterlacedFramesWriteEveryRowOnce) {
 
 namespace {
 bool HaveConvert() { return !QStandardPaths::findExecutable("convert").isEmpty(); }
-QImage ConvertRgb(const QString &path, QSize size) {
+QImage ConvertRgb(const QString &path, QSize size, int frame = 0) {
   QProcess p;
-  p.start("convert", {path + "[0]", "-depth", "8", "rgb:-"});
+  p.start("convert", {QStringLiteral("%1[%2]").arg(path).arg(frame), "-depth", "8", "rgb:-"});
   if (!p.waitForFinished(30000)) return {};
   const QByteArray raw = p.readAllStandardOutput();
   if (raw.size() != size.width() * size.height() * 3) return {};
@@ -628,4 +628,141 @@ TEST(GIFImage, GrayscaleFramesAreWrittenInGrays) {
       EXPECT_EQ(qRed(c), (qRed(s) * 77 + qGreen(s) * 150 + qBlue(s) * 29) / 256) << x << "," << y;
       EXPECT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c));
     }
+}
+
+namespace {
+struct ToolRun {
+  int exitCode = -1;
+  QString out, err;
+};
+ToolRun RunTool(const QString &program, const QStringList &args) {
+  QProcess p;
+  p.start(program, args);
+  ToolRun r;
+  if (!p.waitForFinished(30000)) return r;
+  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+  r.err = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+  return r;
+}
+bool HaveGifsicle() { return !QStandardPaths::findExecutable("gifsicle").isEmpty(); }
+} // namespace
+
+// Files made by an outside tool: animations with loop counts, delays and
+// disposal, local colour tables, transparency, comments, plain-text and
+// application extensions. Every frame equals ImageMagick's reading of it.
+TEST(GIFImage, ReadsWhatGifsicleMakes) {
+  if (!HaveConvert() || !HaveGifsicle()) {
+    GTEST_SKIP() << "ImageMagick or gifsicle is not installed";
+  }
+  QTemporaryDir dir;
+  auto path = [&](const char *name) { return dir.filePath(QLatin1String(name)); };
+  auto plasma = [&](const char *name, int seed, int colors) {
+    const ToolRun r = RunTool("convert", {"-seed", QString::number(seed), "-size", "30x20", "plasma:", "+dither", "-colors",
+                                      QString::number(colors), path(name)});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  };
+  plasma("a.gif", 3, 16);
+  plasma("b.gif", 4, 16);
+  plasma("c.gif", 5, 200);
+  plasma("d.gif", 6, 200);
+  auto gifsicle = [&](QStringList args, const char *out) {
+    args << "-o" << path(out);
+    const ToolRun r = RunTool("gifsicle", args);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  };
+  gifsicle({"--loopcount=65535", "--delay", "250", "--disposal", "background", path("a.gif"), "--delay", "7",
+            "--disposal", "previous", path("b.gif")},
+           "anim.gif");
+  gifsicle({"--no-warnings", path("c.gif"), path("d.gif")}, "local.gif");
+  gifsicle({"-t", "3", "-c", "hello world", "--extension", "1", "ABCDEFGHIJKL", "--app-extension", "QELTEST01xy",
+            "payload", "-i", path("a.gif")},
+           "ext.gif");
+
+  auto load = [&](TGIFImage &gif, const char *name) {
+    QString error;
+    ASSERT_TRUE(gif.LoadFromFile(path(name), &error)) << name << ": " << error.toStdString();
+    for (int i = 0; i < gif.frameCount(); ++i) {
+      const QImage ours = gif.frame(i).bitmap().convertToFormat(QImage::Format_RGB32);
+      EXPECT_FALSE(gif.frame(i).corrupted) << name << " #" << i;
+      EXPECT_EQ(ours, ConvertRgb(path(name), ours.size(), i)) << name << " #" << i;
+    }
+  };
+  TGIFImage anim;
+  load(anim, "anim.gif");
+  ASSERT_EQ(anim.frameCount(), 2);
+  EXPECT_TRUE(anim.looping);
+  EXPECT_EQ(anim.repeatCount, 30000);
+  EXPECT_EQ(anim.frame(0).delay(), 2500);
+  EXPECT_EQ(anim.frame(1).delay(), 70);
+  EXPECT_EQ(anim.frame(0).disposal, 2);
+  EXPECT_EQ(anim.frame(1).disposal, 3);
+
+  TGIFImage local;
+  load(local, "local.gif");
+  ASSERT_EQ(local.frameCount(), 2);
+  EXPECT_FALSE(local.frame(0).localTable);
+  EXPECT_TRUE(local.frame(1).localTable);
+
+  TGIFImage ext;
+  load(ext, "ext.gif");
+  ASSERT_EQ(ext.frameCount(), 1);
+  EXPECT_TRUE(ext.frame(0).interlaced);
+  EXPECT_EQ(ext.frame(0).transparentIndex, 3);
+  EXPECT_EQ(ext.frame(0).comment(), QStringList{"hello world"});
+}
+
+// What we write, as the outside tool reads it: no warnings, and the version,
+// frames, loop, delays, disposal, transparent index and comment we meant.
+TEST(GIFImage, GifsicleReadsWhatWeWrite) {
+  if (!HaveGifsicle()) {
+    GTEST_SKIP() << "gifsicle is not installed";
+  }
+  QTemporaryDir dir;
+  auto info = [&](TGIFImage &gif, const char *name) {
+    const QString file = dir.filePath(QLatin1String(name));
+    EXPECT_TRUE(gif.SaveToFile(file)) << name;
+    const ToolRun r = RunTool("gifsicle", {"--xinfo", file});
+    EXPECT_EQ(r.exitCode, 0) << name;
+    EXPECT_EQ(r.err, QString()) << name;
+    QString text = r.out;
+    return text.remove(file);
+  };
+
+  TGIFImage plain;
+  plain.AddFrame(RandomIndexed(40, 30, 200, 21));
+  EXPECT_EQ(info(plain, "plain.gif"), "*  1 image\n"
+                                     "  logical screen 40x30\n"
+                                     "  global color table [256]\n"
+                                     "  background 0\n"
+                                     "  + image #0 40x30\n");
+  EXPECT_TRUE(plain.SaveToData().startsWith("GIF87a"));
+
+  TGIFImage anim;
+  anim.AddFrame(RandomIndexed(12, 10, 4, 22));
+  anim.AddFrame(RandomIndexed(12, 10, 4, 23));
+  anim.looping = true;
+  anim.repeatCount = 7;
+  anim.frame(0).delayHundredths = 50;
+  anim.frame(0).disposal = 2;
+  anim.frame(1).delayHundredths = 7;
+  anim.frame(1).disposal = 3;
+  // RandomIndexed's entry 2 is (74, 182, 33); colours are 0x00BBGGRR.
+  anim.frame(1).transparentColor = TColor(33 << 16 | 182 << 8 | 74);
+  TExtension note;
+  note.type = etComment;
+  note.data = {"note"};
+  anim.frame(1).extensions().append(note);
+  EXPECT_EQ(info(anim, "anim.gif"), "*  2 images\n"
+                                    "  logical screen 12x10\n"
+                                    "  global color table [4]\n"
+                                    "  background 0\n"
+                                    "  loop count 7\n"
+                                    "  + image #0 12x10\n"
+                                    "    disposal background delay 0.50s\n"
+                                    "  + image #1 12x10 transparent 2\n"
+                                    "    comment note\n"
+                                    "    local color table [4]\n"
+                                    "    disposal previous delay 0.07s\n");
+  EXPECT_TRUE(anim.SaveToData().startsWith("GIF89a"));
 }
