@@ -22,6 +22,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -249,6 +250,31 @@ TEST_F(Installer, TheDialogShowsTheRealSizeAndTheDefaultFolder) {
   const QString dir = root_ + "/there";
   installWithDialog(src, dir, false, false, false, false);
   EXPECT_EQ(GetDefaultInstallDir(), dir);
+}
+
+TEST_F(Installer, ReadMeOpensTheCurrentFoldersCopyElseThePayloadsElseSaysItIsMissing) {
+  const QString previous = QDir::currentPath();
+  const QString here = root_ + "/cwd";
+  QDir().mkpath(here);
+  ASSERT_TRUE(QDir::setCurrent(here));
+  TFileInstallSource src = source();
+  test::ScriptedUi ui;
+  TForm1 form(src, {});
+  ui.answer(test::Answer::button(IDOK));
+  form.b_ReadMeClick();  // neither copy
+  writeFile(root_ + "/payload-readme.txt", "payload's");
+  src.SetReadMeFile(root_ + "/payload-readme.txt");
+  ui.answer(test::Answer::accept(PromptKind::OpenUrl));
+  form.b_ReadMeClick();
+  writeFile(here + "/readme.txt", "here");
+  ui.answer(test::Answer::accept(PromptKind::OpenUrl));
+  form.b_ReadMeClick();
+  QDir::setCurrent(previous);
+  ASSERT_EQ(ui.prompts().size(), 3u);
+  EXPECT_EQ(ui.prompts()[0].text, "File readme.txt not found.\nIf you are runing program from zip file, extract it at first.");
+  EXPECT_EQ(ui.prompts()[0].flags & MB_ICONMASK, MB_ICONWARNING);
+  EXPECT_EQ(ui.prompts()[1].detail, QUrl::fromLocalFile(root_ + "/payload-readme.txt").toString());
+  EXPECT_EQ(ui.prompts()[2].detail, QUrl::fromLocalFile(here + "/readme.txt").toString());
 }
 
 TEST_F(Installer, ARelativeDestinationIsMadeAbsoluteAndAnEmptyOneIsRefused) {
