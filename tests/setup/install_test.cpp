@@ -4,6 +4,7 @@
 
 #include "platform/registry.h"
 #include "settings/registry2000.h"
+#include "setup/embeddedsource.h"
 #include "setup/install.h"
 #include "setup/installer.h"
 #include "setup/manifest.h"
@@ -12,6 +13,7 @@
 #include "tests/support/scriptedui.h"
 #include "tests/support/testenv.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDir>
 #include <QDirIterator>
@@ -350,6 +352,52 @@ TEST_F(Installer, ADamagedPayloadAtRunTimeFailsTheFirstStep) {
   EXPECT_TRUE(asked[0].text.contains("Reading the installer's files")) << asked[0].text.toStdString();
   EXPECT_TRUE(asked[0].text.contains("damaged"));
   EXPECT_FALSE(QFileInfo::exists(root_ + "/dest"));
+}
+
+TEST_F(Installer, TheEmbeddedPayloadInstallsAndADamagedOneNamesTheStep) {
+  // "FileData" as the packer writes it, for each of the form's components.
+  QMap<QString, QByteArray> data;
+  {
+    TFileSource zipdll, unzdll, zip, readme;
+    TEmbeddedInstallSource::ConfigureComponents(zipdll, unzdll, zip, readme);
+    zipdll.SetFileName(QStringLiteral(QEL_PROGRAM_DIR "/libzipdll.so"));
+    unzdll.SetFileName(QStringLiteral(QEL_PROGRAM_DIR "/libunzdll.so"));
+    zip.SetFileName(archive_);
+    readme.SetFileName(root_ + "/payload/readme.txt");
+    for (TFileSource *fs : {&zipdll, &unzdll, &zip, &readme}) {
+      QBuffer out(&data[fs->DisplayLabel]);
+      out.open(QIODevice::WriteOnly);
+      fs->WriteFileData(out);
+    }
+  }
+  auto opener = [](const QMap<QString, QByteArray> &payload) {
+    return [payload](const QString &label) -> std::unique_ptr<QIODevice> {
+      if (!payload.contains(label)) return nullptr;
+      auto buffer = std::make_unique<QBuffer>();
+      buffer->setData(payload.value(label));
+      buffer->open(QIODevice::ReadOnly);
+      return buffer;
+    };
+  };
+
+  TEmbeddedInstallSource good(opener(data));
+  EXPECT_EQ(readFile(good.ReadMeFile()), "Read me.\n");
+  const std::vector<Prompt> asked = installWithDialog(good, root_ + "/good", true, false, false, false);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text, "Qel Moravine installed.");
+  EXPECT_EQ(readFile(root_ + "/good/libunzdll.so"), readFile(QStringLiteral(QEL_PROGRAM_DIR "/libunzdll.so")));
+
+  QMap<QString, QByteArray> damaged = data;
+  damaged["unzdll"].truncate(damaged["unzdll"].size() / 2);
+  QMap<QString, QByteArray> missing = data;
+  missing.remove("zip");
+  for (const auto &payload : {damaged, missing}) {
+    TEmbeddedInstallSource bad(opener(payload));
+    const std::vector<Prompt> failed = installWithDialog(bad, root_ + "/bad", true, true, false, true);
+    ASSERT_EQ(failed.size(), 1u);  // no success, no start
+    EXPECT_TRUE(failed[0].text.contains("Reading the installer's files")) << failed[0].text.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(root_ + "/bad"));
+  }
 }
 
 TEST_F(Installer, InstallingTwiceOverwritesAndUninstallLeavesEverythingAsBefore) {
