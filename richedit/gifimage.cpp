@@ -413,8 +413,11 @@ void TGIFFrame::Assign(const QImage &graphic) {
           used[line[x] & 0xFFFFFF] = true;
       }
     }
+    // The next lower colour while taken; a picture that uses every colour
+    // keeps magenta and shares it with the transparent pixels.
     QRgb key = 0xFF00FF;
-    while (used[key]) key = (key + 0xFFFFFF) & 0xFFFFFF; // the next lower colour
+    for (int tries = 0; used[key] && tries < (1 << 24); ++tries) key = (key + 0xFFFFFF) & 0xFFFFFF;
+    if (used[key]) key = 0xFF00FF;
     QImage opaque(image.size(), QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y) {
       const QRgb *from = reinterpret_cast<const QRgb *>(image.constScanLine(y));
