@@ -9,6 +9,7 @@
 // children (last first) and takes it out of its parent; Delete and Remove
 // take a child out without freeing it.
 
+#include "toolbars/core/popupplacement.h"
 #include "toolbars/core/tbdeferred.h"
 #include "toolbars/core/tbimagelist.h"
 #include "toolbars/core/tbshortcut.h"
@@ -276,6 +277,11 @@ public:
   virtual TTbrViewerFactory ViewerClass(TTbrView *) const { return nullptr; }
   // True when a view should make a new viewer for the item before measuring it.
   virtual bool NeedsViewerRecreate(TTbrItemViewer *) const { return false; }
+  // Adjusts where the item's popup opens (themed items place theirs their
+  // own way); true when the popup's view is to open its submenus leftward.
+  virtual bool PlacePopup(TTbrPopupPlacement &data, const TTbrPopupParentView &parent) {
+    return qel::toolbars::PlacePopup(data, parent);
+  }
 
   // Everything an action link supplies, copied from the action; with
   // `checkDefaults` only into values still at their defaults.
