@@ -1,6 +1,7 @@
 #include "cards/cardfilter.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 #include <string_view>
 
@@ -97,8 +98,13 @@ int FindTitleByPrefix(const TCrdList &list, const QString &search, int start, bo
 namespace {
 // More changes than this since the last call and the order is made anew.
 constexpr size_t kMaxPlacedChanges = 256;
-// Up to this many changes are spliced into the title text and the full list.
+// Up to this many changes are spliced into the title text.
 constexpr size_t kMaxSplicedChanges = 16;
+// How far ahead the walks over all titles ask for a title's characters: the
+// titles lie in blocks of their own across the heap, and waiting for each in
+// turn costs more than reading it.
+constexpr size_t kPrefetch = 16;
+inline void prefetchTitle(const QString &title) { __builtin_prefetch(title.constData()); }
 } // namespace
 
 void TCardFilter::remember(const QString &filter, FilterRules rules, const std::vector<quint32> &passed) {
@@ -114,13 +120,12 @@ void TCardFilter::remember(const QString &filter, FilterRules rules, const std::
 }
 
 void TCardFilter::Invalidate() {
-  entries_.clear();
+  entries_.reset();
   order_.clear();
   orderValid_ = false;
   text_.clear();
   starts_.clear();
   textValid_ = false;
-  full_.reset();
   seenRevision_ = 0;
   lastValid_ = false;
   typed_.clear();
@@ -129,56 +134,55 @@ void TCardFilter::Invalidate() {
 
 bool TCardFilter::cacheMatches(const TCrdList &all) const {
   // A list that did not change since the last call needs no look at its items.
-  if (seenRevision_ != 0 && all.Revision() == seenRevision_ && size_t(all.Count()) == entries_.size()) return true;
+  if (seenRevision_ != 0 && all.Revision() == seenRevision_ && size_t(all.Count()) == entryCount()) return true;
   const auto &items = all.Items();
-  if (items.size() != entries_.size()) return false;
+  if (entries_ && &items == entries_.get()) return true;
+  if (items.size() != entryCount()) return false;
   for (size_t k = 0; k < items.size(); ++k) {
-    const Entry &e = entries_[k];
+    const Item &e = entry(quint32(k));
     if (items[k].card != e.card || !sameTitle(items[k].title, e.title)) return false;
   }
   return true;
 }
 
 bool TCardFilter::update(const TCrdList &all) {
-  const auto &items = all.Items();
-  std::vector<Entry> fresh;
-  fresh.reserve(items.size());
+  TCrdList::SharedItems block = all.SharedBlock();
+  const std::vector<Item> &items = *block;
+  const size_t oldCount = entryCount();
   // Old entry -> its new index (or -1 when it went); new entries to place.
-  std::vector<qint64> moved(entries_.size(), -1);
+  std::vector<qint64> moved(oldCount, -1);
   std::vector<quint32> toPlace;
   bool manyChanges = false;
   size_t i = 0;
-  // One walk over both lists: cards kept in place keep their entry; a card
-  // renamed in place keeps its place in the list but must be placed again in
-  // the order; a card not found where the walk expects it counts as removed,
-  // and whatever is left of the new list as added.
+  // One walk over both lists: cards kept in place keep their place in the
+  // order; a card renamed in place must be placed again; a card not found
+  // where the walk expects it counts as removed, and whatever is left of the
+  // new list as added.
   for (size_t j = 0; j < items.size(); ++j) {
-    const auto &item = items[j];
-    while (i < entries_.size() && entries_[i].card != item.card) ++i;  // removed cards
-    if (i < entries_.size()) {
-      Entry e = std::move(entries_[i]);
-      if (!sameTitle(e.title, item.title)) {
-        e.title = item.title;
+    const Item &item = items[j];
+    while (i < oldCount && entry(quint32(i)).card != item.card) ++i;  // removed cards
+    if (i < oldCount) {
+      if (!sameTitle(entry(quint32(i)).title, item.title))
         toPlace.push_back(quint32(j));
-      } else {
+      else
         moved[i] = qint64(j);
-      }
-      fresh.push_back(std::move(e));
       ++i;
     } else {
-      fresh.push_back(Entry{item.card, item.title});
       toPlace.push_back(quint32(j));
     }
-    if (toPlace.size() > kMaxPlacedChanges) manyChanges = true;
+    if (toPlace.size() > kMaxPlacedChanges) {
+      manyChanges = true;
+      break;
+    }
   }
-  entries_ = std::move(fresh);
+  entries_ = std::move(block);
   lastValid_ = false;
   typed_.clear();
   if (!orderValid_ || manyChanges) return false;
 
   // The kept entries stay in the order they had; the others are placed by search.
   std::vector<quint32> kept, removedAt;
-  kept.reserve(entries_.size());
+  kept.reserve(entryCount());
   for (quint32 pos = 0; pos < quint32(order_.size()); ++pos) {
     const quint32 old = order_[pos];
     if (old < moved.size() && moved[old] >= 0)
@@ -187,81 +191,50 @@ bool TCardFilter::update(const TCrdList &all) {
       removedAt.push_back(pos);
   }
   order_ = std::move(kept);
-  // A few changes are cut out of and put into the list and the title text in
-  // place (each a move of memory); more make the list anew and leave the text
-  // to the next non-empty filter.
-  const bool splice =
-      removedAt.size() + toPlace.size() <= kMaxSplicedChanges && full_ && full_->size() == moved.size();
-  // The list handed out last shares the items: the changes go into a copy.
-  if (splice && full_.use_count() > 1) full_ = std::make_shared<std::vector<TCrdList::Item>>(*full_);
-  const bool spliceText = splice && textValid_ && starts_.size() == moved.size() + 1;
+  // A few changes are cut out of and put into the title text in place (each
+  // a move of memory); more leave the text to be made anew.
+  const bool spliceText = removedAt.size() + toPlace.size() <= kMaxSplicedChanges && textValid_ &&
+                          starts_.size() == moved.size() + 1;
   if (!spliceText) dropText();
-  if (splice) {
+  if (spliceText) {
     for (auto it = removedAt.rbegin(); it != removedAt.rend(); ++it) {
       const quint32 pos = *it;
-      if (spliceText) {
-        const quint32 length = starts_[pos + 1] - starts_[pos];
-        text_.remove(starts_[pos], length);
-        starts_.erase(starts_.begin() + pos);
-        for (size_t k = pos; k < starts_.size(); ++k) starts_[k] -= length;
-      }
-      full_->erase(full_->begin() + pos);
+      const quint32 length = starts_[pos + 1] - starts_[pos];
+      text_.remove(starts_[pos], length);
+      starts_.erase(starts_.begin() + pos);
+      for (size_t k = pos; k < starts_.size(); ++k) starts_[k] -= length;
     }
   }
   for (quint32 e : toPlace) {
     const quint32 pos = placeInOrder(e);
-    if (!splice) continue;
-    const Entry &entry = entries_[e];
-    if (spliceText) {
-      const QString upper = FilterUpperCase(entry.title);
-      const quint32 length = quint32(upper.size() + 1);
-      text_.insert(starts_[pos], upper + QChar(0));
-      starts_.insert(starts_.begin() + pos, starts_[pos]);
-      for (size_t k = pos + 1; k < starts_.size(); ++k) starts_[k] += length;
-    }
-    full_->insert(full_->begin() + pos, TCrdList::Item{entry.title, entry.card, 0});
+    if (!spliceText) continue;
+    const QString upper = FilterUpperCase(entry(e).title);
+    const quint32 length = quint32(upper.size() + 1);
+    text_.insert(starts_[pos], upper + QChar(0));
+    starts_.insert(starts_.begin() + pos, starts_[pos]);
+    for (size_t k = pos + 1; k < starts_.size(); ++k) starts_[k] += length;
   }
-  if (!splice) buildList();
   return true;
 }
 
 bool TCardFilter::before(quint32 a, quint32 b, const QString &foldedB) const {
   if (orderKind_ == TListOrder::ByTitle) {
-    const QString foldedA = entries_[a].title.toCaseFolded();
+    const QString foldedA = entry(a).title.toCaseFolded();
     if (foldedA != foldedB) return foldedA < foldedB;
   } else {
-    const TDateTime ca = entries_[a].card->Created, cb = entries_[b].card->Created;
+    const TDateTime ca = entry(a).card->Created, cb = entry(b).card->Created;
     if (ca != cb) return ca < cb;
   }
   return a < b;  // equal keys keep file order
 }
 
-quint32 TCardFilter::placeInOrder(quint32 entry) {
-  const QString folded = orderKind_ == TListOrder::ByTitle ? entries_[entry].title.toCaseFolded() : QString();
-  auto at = std::partition_point(order_.begin(), order_.end(), [&](quint32 e) { return before(e, entry, folded); });
+quint32 TCardFilter::placeInOrder(quint32 e) {
+  const QString folded = orderKind_ == TListOrder::ByTitle ? entry(e).title.toCaseFolded() : QString();
+  auto at = std::partition_point(order_.begin(), order_.end(), [&](quint32 o) { return before(o, e, folded); });
   const quint32 pos = quint32(at - order_.begin());
-  order_.insert(at, entry);
+  order_.insert(at, e);
   return pos;
 }
-
-namespace {
-// A title's case-folded form, the sort key of the title order. Titles of
-// plain ASCII (most of them) are folded here without a string of their own:
-// folding changes only A-Z there.
-void appendFolded(const QString &title, std::vector<char16_t> &keys) {
-  const char16_t *t = reinterpret_cast<const char16_t *>(title.constData());
-  const qsizetype n = title.size();
-  qsizetype i = 0;
-  while (i < n && t[i] < 0x80) ++i;
-  if (i < n) {
-    const QString folded = title.toCaseFolded();
-    const char16_t *f = reinterpret_cast<const char16_t *>(folded.constData());
-    keys.insert(keys.end(), f, f + folded.size());
-    return;
-  }
-  for (i = 0; i < n; ++i) keys.push_back(t[i] >= 'A' && t[i] <= 'Z' ? char16_t(t[i] + 32) : t[i]);
-}
-} // namespace
 
 void TCardFilter::sortByFoldedTitle() {
   // All keys in one block. The keys are sorted four code units at a time:
@@ -278,15 +251,33 @@ void TCardFilter::sortByFoldedTitle() {
     quint32 entry;
     quint32 begin, length;
   };
-  std::vector<char16_t> text;
+  const size_t n = entryCount();
   qsizetype total = 0;
-  for (const Entry &e : entries_) total += e.title.size();
-  text.reserve(size_t(total) + size_t(total) / 8);
-  std::vector<Key> keys(entries_.size());
-  for (size_t k = 0; k < entries_.size(); ++k) {
-    const size_t begin = text.size();
-    appendFolded(entries_[k].title, text);
-    keys[k] = Key{0, 0, quint32(k), quint32(begin), quint32(text.size() - begin)};
+  for (size_t k = 0; k < n; ++k) total += entry(quint32(k)).title.size();
+  // The case-folded titles one after another. Titles of plain ASCII (most of
+  // them) are folded here without a string of their own: folding changes
+  // only A-Z there.
+  std::vector<char16_t> text(size_t(total) + 16);
+  size_t used = 0;
+  std::vector<Key> keys(n);
+  for (size_t k = 0; k < n; ++k) {
+    if (k + kPrefetch < n) prefetchTitle(entry(quint32(k + kPrefetch)).title);
+    const QString &title = entry(quint32(k)).title;
+    const char16_t *t = reinterpret_cast<const char16_t *>(title.constData());
+    const size_t len = size_t(title.size());
+    bool ascii = true;
+    for (size_t i = 0; i < len; ++i) ascii &= t[i] < 0x80;
+    const QString folded = ascii ? QString() : title.toCaseFolded();
+    const size_t length = ascii ? len : size_t(folded.size());
+    if (used + length > text.size()) text.resize(std::max(text.size() * 2, used + length));
+    char16_t *w = text.data() + used;
+    if (ascii) {
+      for (size_t i = 0; i < len; ++i) w[i] = t[i] >= 'A' && t[i] <= 'Z' ? char16_t(t[i] + 32) : t[i];
+    } else {
+      std::memcpy(w, folded.constData(), length * sizeof(char16_t));
+    }
+    keys[k] = Key{0, 0, quint32(k), quint32(used), quint32(length)};
+    used += length;
   }
   const char16_t *base = text.data();
   auto pack = [base](Key &key, size_t depth) {
@@ -323,53 +314,52 @@ void TCardFilter::sortByFoldedTitle() {
 }
 
 void TCardFilter::sort(TListOrder order) {
-  order_.resize(entries_.size());
+  order_.resize(entryCount());
   std::iota(order_.begin(), order_.end(), quint32(0));
+  orderKind_ = order;
   if (order == TListOrder::ByTitle) {
     sortByFoldedTitle();
   } else {
     std::stable_sort(order_.begin(), order_.end(),
-                     [&](quint32 a, quint32 b) { return entries_[a].card->Created < entries_[b].card->Created; });
+                     [&](quint32 a, quint32 b) { return entry(a).card->Created < entry(b).card->Created; });
   }
-  orderKind_ = order;
   orderValid_ = true;
   lastValid_ = false;
   typed_.clear();
   dropText();
-  buildList();
 }
 
 void TCardFilter::buildText() {
   qsizetype total = 0;
-  for (const Entry &e : entries_) total += e.title.size() + 1;
-  text_.clear();
-  text_.reserve(total);
+  for (size_t k = 0; k < entryCount(); ++k) total += entry(quint32(k)).title.size() + 1;
+  text_.resize(total);
   starts_.clear();
   starts_.reserve(order_.size() + 1);
-  for (quint32 k : order_) {
-    starts_.push_back(quint32(text_.size()));
-    text_ += entries_[k].title;
-    text_ += QChar(0);
-  }
-  starts_.push_back(quint32(text_.size()));
-  // Upper-cased in place, as FilterUpperCase does title by title (it keeps
-  // lengths, and the NULs between titles stay).
+  // Upper-cased as FilterUpperCase does title by title (it keeps lengths);
+  // a NUL after each title.
   char16_t *w = reinterpret_cast<char16_t *>(text_.data());
-  for (qsizetype i = 0, n = text_.size(); i < n; ++i) w[i] = filterUpperUnit(w[i]);
+  qsizetype used = 0;
+  const size_t n = order_.size();
+  for (size_t k = 0; k < n; ++k) {
+    if (k + kPrefetch < n) prefetchTitle(entry(order_[k + kPrefetch]).title);
+    if (k + 2 * kPrefetch < n) __builtin_prefetch(&entry(order_[k + 2 * kPrefetch]));
+    const QString &title = entry(order_[k]).title;
+    starts_.push_back(quint32(used));
+    const char16_t *t = reinterpret_cast<const char16_t *>(title.constData());
+    for (qsizetype i = 0, len = title.size(); i < len; ++i) w[used + i] = filterUpperUnit(t[i]);
+    used += title.size();
+    w[used++] = 0;
+  }
+  starts_.push_back(quint32(used));
   textValid_ = true;
 }
 
 void TCardFilter::dropText() {
   text_.clear();
+  text_.squeeze();
   starts_.clear();
+  starts_.shrink_to_fit();
   textValid_ = false;
-}
-
-void TCardFilter::buildList() {
-  auto full = std::make_shared<std::vector<TCrdList::Item>>();
-  full->reserve(order_.size());
-  for (quint32 k : order_) full->push_back(TCrdList::Item{entries_[k].title, entries_[k].card, 0});
-  full_ = std::move(full);
 }
 
 QStringView TCardFilter::titleAt(quint32 pos) const {
@@ -403,9 +393,25 @@ void TCardFilter::scan(const QString &filter, FilterRules rules, std::vector<qui
   }
 }
 
+void TCardFilter::hand(TCrdList &out, const std::vector<quint32> *passed) const {
+  if (!passed) {
+    out.AssignShared(entries_, order_);
+    return;
+  }
+  std::vector<quint32> picks;
+  picks.reserve(passed->size());
+  for (quint32 pos : *passed) picks.push_back(order_[pos]);
+  out.AssignShared(entries_, std::move(picks));
+}
+
 void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRules rules, TListOrder order,
                         TCrdList &out) {
-  if (!cacheMatches(all) && !update(all)) orderValid_ = false;
+  if (!cacheMatches(all)) {
+    if (!update(all)) orderValid_ = false;
+  } else {
+    // The same cards: the list's own block is held, not a copy of it.
+    entries_ = all.SharedBlock();
+  }
   if (!orderValid_ || orderKind_ != order) sort(order);
 
   const QString filter = FilterUpperCase(filterText);
@@ -415,7 +421,7 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
   if (!textValid_) buildText();
   seenRevision_ = all.Revision();
   if (filter.isEmpty()) {
-    out.AssignShared(full_);
+    hand(out, nullptr);
     lastFilter_.clear();
     lastRules_ = rules;
     lastValid_ = true;
@@ -444,7 +450,7 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
   } else {
     scan(filter, rules, passed);
   }
-  out.AssignShared(full_, passed);
+  hand(out, &passed);
   if (known == typed_.end()) remember(filter, rules, passed);
   lastFilter_ = filter;
   lastRules_ = rules;

@@ -58,10 +58,7 @@ public:
   void Invalidate();
 
 private:
-  struct Entry {
-    TCrdPtr card;
-    QString title;  // as it stands in the all-cards list
-  };
+  using Item = TCrdList::Item;
   bool cacheMatches(const TCrdList &all) const;
   // Brings the cache up to date; false when the order must be made anew.
   bool update(const TCrdList &all);
@@ -71,13 +68,18 @@ private:
   bool before(quint32 a, quint32 b, const QString &foldedB) const;
   // Inserts the entry into order_; returns its position there.
   quint32 placeInOrder(quint32 entry);
-  void buildList();
   void buildText();
   void dropText();
   QStringView titleAt(quint32 pos) const;
   void scan(const QString &filter, FilterRules rules, std::vector<quint32> &passed) const;
+  const Item &entry(quint32 k) const { return (*entries_)[k]; }
+  size_t entryCount() const { return entries_ ? entries_->size() : 0; }
+  // The filtered list: the cards at the list positions `passed` (all when null).
+  void hand(TCrdList &out, const std::vector<quint32> *passed) const;
 
-  std::vector<Entry> entries_;      // in all-cards order
+  // The all-cards list's own items (its shared block), in all-cards order:
+  // the filtered list shares them too, so no card is held more than once.
+  TCrdList::SharedItems entries_;
   std::vector<quint32> order_;      // entry indices in list order
   bool orderValid_ = false;
   TListOrder orderKind_ = TListOrder::ByTitle;
@@ -86,9 +88,6 @@ private:
   QString text_;
   std::vector<quint32> starts_;
   bool textValid_ = false;  // made at the first non-empty filter
-  // The cards in list order: the filtered list shares them (all, or those
-  // that passed) and holds no references of its own.
-  std::shared_ptr<std::vector<TCrdList::Item>> full_;
   // The revision of the all-cards list the cache was last checked against.
   quint64 seenRevision_ = 0;
   // The last filter and the list positions that passed it: a longer filter

@@ -166,11 +166,26 @@ void TCrdList::AssignShared(SharedItems items, std::vector<quint32> picks) {
   sharedAll_ = false;
 }
 
+TCrdList::SharedItems TCrdList::SharedBlock() const {
+  if (shared_ && sharedAll_) return shared_;
+  own();
+  compact();
+  auto block = std::make_shared<std::vector<Item>>(std::move(items_));
+  items_.clear();
+  shared_ = std::move(block);
+  sharedAll_ = true;
+  return shared_;
+}
+
 void TCrdList::own() const {
   if (!shared_) return;
   const std::vector<Item> &from = *shared_;
   std::vector<Item> mine;
-  if (sharedAll_) {
+  if (sharedAll_ && shared_.use_count() == 1) {
+    // No one else holds the block (it was made non-const): its items are
+    // taken over, not copied.
+    mine = std::move(const_cast<std::vector<Item> &>(from));
+  } else if (sharedAll_) {
     mine = from;
   } else {
     mine.reserve(picks_.size());
@@ -196,6 +211,8 @@ void TCrdList::compact() const {
 }
 
 const std::vector<TCrdList::Item> &TCrdList::Items() const {
+  // All of a shared block is read where it is.
+  if (shared_ && sharedAll_) return *shared_;
   own();
   compact();
   return items_;

@@ -8,6 +8,7 @@
 // so the filtered list can never point at freed memory; rebuilding the
 // filtered list lets it go.
 
+#include "cards/cardtext.h"
 #include "cards/strroutines.h"
 #include "platform/datetime.h"
 
@@ -44,15 +45,16 @@ public:
   // A card with the given creation stamp and identifier.
   TCrd(TDateTime created, const QString &uid);
 
-  QString UID;
-  QString PUID;
+  // The short fields are packed (cardtext.h): a million records stay small.
+  TCardText UID;
+  TCardText PUID;
   QString Title;
   qint32 ADR = 1;
   qint32 SIZ = 0;
   qint32 Color = kNoColor;
   TDateTime Created = 0;
   TDateTime LastOpen = 0;
-  QString Phone;
+  TCardText Phone;
 
   void SetUID(const QString &v) { UID = v; }
   void SetPUID(const QString &v) { PUID = v; }
@@ -140,9 +142,16 @@ public:
   // Makes the list the items of `items` (all, or those at `picks`, in that
   // order) without copying them: a list of a million cards is made in no time
   // and holds no references of its own. The block is shared until the list
-  // is changed; it must not change while shared.
+  // is changed; it must not change while shared. Blocks are made as
+  // non-const vectors (a list may take back a block no one else holds).
   void AssignShared(SharedItems items);
   void AssignShared(SharedItems items, std::vector<quint32> picks);
+  // The list's items as a block that others may share, without copying: the
+  // list reads its items from that block until its next change, which makes
+  // it a copy of its own again (or takes the block back when no one else
+  // holds it). The all-cards list hands its block to the filter this way, so
+  // a million cards are not held twice.
+  SharedItems SharedBlock() const;
   // Changes with every change of the list's titles, cards or order, and
   // differs between lists of different content: an unchanged revision means
   // an unchanged list.
