@@ -4,6 +4,7 @@
 #include "cards/carderror.h"
 #include "platform/codepage.h"
 #include "platform/fileutil.h"
+#include "platform/parallel.h"
 #include "platform/uiservices.h"
 
 #include <QElapsedTimer>
@@ -12,14 +13,11 @@
 #include <QSaveFile>
 
 #include <algorithm>
-#include <atomic>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <exception>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace qel {
@@ -83,6 +81,17 @@ bool parseFloat(const char *p, qsizetype n, double &value) {
 }
 
 bool parseInt(const char *p, qsizetype n, int &value) {
+  // Plain digits (all that this program writes) are read here; anything
+  // else (blanks, signs, hexadecimal) the way the text-to-number routine reads it.
+  if (n > 0 && n <= 9) {
+    int v = 0;
+    qsizetype i = 0;
+    for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i) v = v * 10 + (p[i] - '0');
+    if (i == n) {
+      value = v;
+      return true;
+    }
+  }
   return TryStrToInt(QString::fromLatin1(p, n), value);
 }
 
@@ -344,36 +353,6 @@ struct BlockReader {
   }
 };
 
-// Runs `work(i)` for every i in [0, n), on up to `workers` threads (this one
-// among them) that take the next i in turn; the first failure goes on to the
-// caller once all are done.
-template <typename Work>
-void runInParallel(size_t n, size_t workers, const Work &work) {
-  std::vector<std::exception_ptr> failures(n);
-  std::atomic<size_t> next{0};
-  auto worker = [&] {
-    for (size_t i = next++; i < n; i = next++) {
-      try {
-        work(i);
-      } catch (...) {
-        failures[i] = std::current_exception();
-      }
-    }
-  };
-  std::vector<std::thread> threads;
-  const size_t extra = std::min(n, workers) > 0 ? std::min(n, workers) - 1 : 0;
-  threads.reserve(extra);
-  try {
-    for (size_t k = 0; k < extra; ++k) threads.emplace_back(worker);
-  } catch (...) {
-    // Fewer threads to be had: the others take the work.
-  }
-  worker();
-  for (std::thread &t : threads) t.join();
-  for (const std::exception_ptr &f : failures)
-    if (f) std::rethrow_exception(f);
-}
-
 } // namespace
 
 int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourceBody, int mode,
@@ -404,7 +383,7 @@ int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourc
   // A large index is read in pieces side by side, each from a block start
   // on; the cards come together in text order with the stamps a reading
   // from front to back gives them.
-  const size_t workers = qBound(1u, std::thread::hardware_concurrency(), 8u);
+  const size_t workers = ParallelWorkers();
   const size_t wanted = chunkBytes > 0 ? size_t(std::clamp<qsizetype>(size / chunkBytes, 1, 64)) : 1;
   std::vector<qsizetype> bounds{0};
   for (size_t i = 1; i < wanted; ++i) {
@@ -415,7 +394,7 @@ int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourc
   bounds.push_back(size);
   const size_t pieces = bounds.size() - 1;
   std::vector<qint64> blocks(pieces, 0);
-  runInParallel(pieces, workers, [&](size_t i) { blocks[i] = countBlocks(data, bounds[i], bounds[i + 1], size); });
+  RunInParallel(pieces, workers, [&](size_t i) { blocks[i] = countBlocks(data, bounds[i], bounds[i + 1], size); });
   std::vector<qint32> counters(pieces);
   const qint32 firstCounter = StampCounter();
   qint64 total = 0;
@@ -425,7 +404,7 @@ int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourc
   }
   std::vector<std::vector<TCrdPtr>> cards(pieces);
   const BlockReader reader{data, utf8, started, &elapsed};
-  runInParallel(pieces, workers, [&](size_t i) {
+  RunInParallel(pieces, workers, [&](size_t i) {
     cards[i].reserve(size_t(blocks[i]));
     reader.read(bounds[i], bounds[i + 1], counters[i], cards[i]);
   });
