@@ -1,6 +1,11 @@
 #include "cards/cardfilter.h"
 
+#include "platform/parallel.h"
+
 #include <algorithm>
+#include <atomic>
+#include <string>
+#include <type_traits>
 #include <cstring>
 #include <numeric>
 #include <string_view>
@@ -37,25 +42,50 @@ QString FilterUpperCase(const QString &text) {
 }
 
 namespace {
+template <typename C>
+using TextView = std::basic_string_view<C>;
+
 // Whether the occurrence at `at` stands between delimiters (spaces) or the ends.
-inline bool wholeWordAt(QStringView title, qsizetype at, qsizetype length) {
-  return (at == 0 || title[at - 1] == QLatin1Char(' ')) &&
-         (at + length == title.size() || title[at + length] == QLatin1Char(' '));
+template <typename C>
+inline bool wholeWordAt(TextView<C> title, size_t at, size_t length) {
+  return (at == 0 || title[at - 1] == C(' ')) && (at + length == title.size() || title[at + length] == C(' '));
+}
+
+// The filter rules on upper-cased text, of two bytes or of one byte a unit.
+template <typename C>
+bool upperMatches(TextView<C> filter, TextView<C> title, FilterRules rules) {
+  // A position search finds nothing for nothing.
+  if (filter.empty() || filter.size() > title.size()) return false;
+  if (rules.fromStart) {
+    // Only position 1 counts, also for whole words: a longer first word fails
+    // even when a later word would match.
+    return title.substr(0, filter.size()) == filter && (!rules.wholeWords || wholeWordAt(title, 0, filter.size()));
+  }
+  if (!rules.wholeWords) return title.find(filter) != TextView<C>::npos;
+  for (size_t at = title.find(filter); at != TextView<C>::npos; at = title.find(filter, at + 1))
+    if (wholeWordAt(title, at, filter.size())) return true;
+  return false;
+}
+
+inline TextView<char16_t> viewOf(QStringView text) {
+  return TextView<char16_t>(reinterpret_cast<const char16_t *>(text.data()), size_t(text.size()));
+}
+
+// The first occurrence of `what` in `text` from `from` on; npos when none.
+inline size_t findIn(TextView<char> text, TextView<char> what, size_t from) {
+  if (from > text.size()) return TextView<char>::npos;
+  const void *hit = memmem(text.data() + from, text.size() - from, what.data(), what.size());
+  return hit ? size_t(static_cast<const char *>(hit) - text.data()) : TextView<char>::npos;
+}
+inline size_t findIn(TextView<char16_t> text, TextView<char16_t> what, size_t from) {
+  const qsizetype at = QStringView(text.data(), qsizetype(text.size()))
+                           .indexOf(QStringView(what.data(), qsizetype(what.size())), qsizetype(from));
+  return at < 0 ? TextView<char16_t>::npos : size_t(at);
 }
 } // namespace
 
 bool UpperTitleMatchesFilter(QStringView filter, QStringView title, FilterRules rules) {
-  // A position search finds nothing for nothing.
-  if (filter.isEmpty() || filter.size() > title.size()) return false;
-  if (rules.fromStart) {
-    // Only position 1 counts, also for whole words: a longer first word fails
-    // even when a later word would match.
-    return title.startsWith(filter) && (!rules.wholeWords || wholeWordAt(title, 0, filter.size()));
-  }
-  if (!rules.wholeWords) return title.contains(filter);
-  for (qsizetype at = title.indexOf(filter); at >= 0; at = title.indexOf(filter, at + 1))
-    if (wholeWordAt(title, at, filter.size())) return true;
-  return false;
+  return upperMatches(viewOf(filter), viewOf(title), rules);
 }
 
 bool TitleMatchesFilter(const QString &upperFilter, const QString &title, FilterRules rules) {
@@ -123,9 +153,7 @@ void TCardFilter::Invalidate() {
   entries_.reset();
   order_.clear();
   orderValid_ = false;
-  text_.clear();
-  starts_.clear();
-  textValid_ = false;
+  dropText();
   seenRevision_ = 0;
   lastValid_ = false;
   typed_.clear();
@@ -192,27 +220,43 @@ bool TCardFilter::update(const TCrdList &all) {
   }
   order_ = std::move(kept);
   // A few changes are cut out of and put into the title text in place (each
-  // a move of memory); more leave the text to be made anew.
-  const bool spliceText = removedAt.size() + toPlace.size() <= kMaxSplicedChanges && textValid_ &&
-                          starts_.size() == moved.size() + 1;
+  // a move of memory); more leave the text to be made anew, as does a title
+  // that one byte a unit cannot hold.
+  bool spliceText = removedAt.size() + toPlace.size() <= kMaxSplicedChanges && textValid_ &&
+                    starts_.size() == moved.size() + 1;
+  std::vector<QString> uppers;
+  for (quint32 e : toPlace) {
+    if (!spliceText) break;
+    uppers.push_back(FilterUpperCase(entry(e).title));
+    if (!wide_)
+      for (QChar c : uppers.back()) spliceText &= c.unicode() < 0x100;
+  }
   if (!spliceText) dropText();
-  if (spliceText) {
+  auto splice = [&](auto &text) {
+    using C = typename std::decay_t<decltype(text)>::value_type;
     for (auto it = removedAt.rbegin(); it != removedAt.rend(); ++it) {
       const quint32 pos = *it;
       const quint32 length = starts_[pos + 1] - starts_[pos];
-      text_.remove(starts_[pos], length);
+      text.erase(starts_[pos], length);
       starts_.erase(starts_.begin() + pos);
       for (size_t k = pos; k < starts_.size(); ++k) starts_[k] -= length;
     }
-  }
-  for (quint32 e : toPlace) {
-    const quint32 pos = placeInOrder(e);
-    if (!spliceText) continue;
-    const QString upper = FilterUpperCase(entry(e).title);
-    const quint32 length = quint32(upper.size() + 1);
-    text_.insert(starts_[pos], upper + QChar(0));
-    starts_.insert(starts_.begin() + pos, starts_[pos]);
-    for (size_t k = pos + 1; k < starts_.size(); ++k) starts_[k] += length;
+    for (size_t i = 0; i < toPlace.size(); ++i) {
+      const quint32 pos = placeInOrder(toPlace[i]);
+      std::basic_string<C> units;
+      for (QChar c : uppers[i]) units.push_back(C(c.unicode()));
+      units.push_back(C(0));
+      text.insert(starts_[pos], units);
+      starts_.insert(starts_.begin() + pos, starts_[pos]);
+      for (size_t k = pos + 1; k < starts_.size(); ++k) starts_[k] += quint32(units.size());
+    }
+  };
+  if (!spliceText) {
+    for (quint32 e : toPlace) placeInOrder(e);
+  } else if (wide_) {
+    splice(text16_);
+  } else {
+    splice(text8_);
   }
   return true;
 }
@@ -236,81 +280,144 @@ quint32 TCardFilter::placeInOrder(quint32 e) {
   return pos;
 }
 
+namespace {
+
+// One title's sort key: the four units at the current depth packed into one
+// number that compares as they do.
+struct TitleKey {
+  quint64 head;    // the four units at the current depth
+  quint32 rest;    // units left from the depth on, at most 5 (5: more than four)
+  quint32 entry;
+  quint32 begin, length;
+};
+
+inline bool keyLess(const TitleKey &a, const TitleKey &b) {
+  if (a.head != b.head) return a.head < b.head;
+  if (a.rest != b.rest) return a.rest < b.rest;
+  return a.entry < b.entry;
+}
+
+inline void packKey(const char16_t *base, TitleKey &key, size_t depth) {
+  quint64 head = 0;
+  for (size_t i = depth; i < depth + 4; ++i) head = (head << 16) | (i < key.length ? base[key.begin + i] : 0u);
+  key.head = head;
+  key.rest = quint32(std::min<size_t>(key.length > depth ? key.length - depth : 0, 5));
+}
+
+// Runs of keys still to be ordered on the units from their depth on.
+struct KeyRun {
+  size_t from, to, depth;
+};
+
+// Adds the runs of keys in [from, to) that tie on the units at `depth` and
+// go on past them; keys that end within them are equal and stay by entry.
+void addTies(const std::vector<TitleKey> &keys, size_t from, size_t to, size_t depth, std::vector<KeyRun> &runs) {
+  for (size_t k = from; k < to;) {
+    size_t e = k + 1;
+    while (e < to && keys[e].head == keys[k].head && keys[e].rest == keys[k].rest) ++e;
+    if (e - k > 1 && keys[k].rest == 5) runs.push_back(KeyRun{k, e, depth + 4});
+    k = e;
+  }
+}
+
+// Orders a run and, one after another, the ties within it.
+void sortRun(const char16_t *base, std::vector<TitleKey> &keys, KeyRun first) {
+  std::vector<KeyRun> runs{first};
+  while (!runs.empty()) {
+    const KeyRun run = runs.back();
+    runs.pop_back();
+    for (size_t k = run.from; k < run.to; ++k) packKey(base, keys[k], run.depth);
+    std::sort(keys.begin() + qsizetype(run.from), keys.begin() + qsizetype(run.to), keyLess);
+    addTies(keys, run.from, run.to, run.depth, runs);
+  }
+}
+
+// Below this many titles the sort runs on one thread.
+constexpr size_t kParallelTitles = 20000;
+
+} // namespace
+
 void TCardFilter::sortByFoldedTitle() {
   // All keys in one block. The keys are sorted four code units at a time:
-  // the units at the current depth are packed into one number that compares
-  // as they do, and only runs of keys that tie there are sorted again on the
-  // next four units. Each pass reads its keys in one sequence, so a million
-  // titles that share their first words cost a few sorts of plain numbers,
-  // not a string comparison per step. The result is the order of QString's
-  // own comparison (code unit by code unit, a shorter key first), and equal
-  // keys keep file order.
-  struct Key {
-    quint64 head;    // the four units at the current depth
-    quint32 rest;    // units left from the depth on, at most 5 (5: more than four)
-    quint32 entry;
-    quint32 begin, length;
-  };
+  // only runs of keys that tie on the four units at one depth are sorted
+  // again on the next four. Each pass reads its keys in one sequence, so a
+  // million titles that share their first words cost a few sorts of plain
+  // numbers, not a string comparison per step. The result is the order of
+  // QString's own comparison (code unit by code unit, a shorter key first),
+  // and equal keys keep file order. A large list is sorted in pieces side by
+  // side that are then merged, and the ties are ordered side by side.
   const size_t n = entryCount();
-  qsizetype total = 0;
-  for (size_t k = 0; k < n; ++k) total += entry(quint32(k)).title.size();
-  // The case-folded titles one after another. Titles of plain ASCII (most of
-  // them) are folded here without a string of their own: folding changes
-  // only A-Z there.
-  std::vector<char16_t> text(size_t(total) + 16);
-  size_t used = 0;
-  std::vector<Key> keys(n);
-  for (size_t k = 0; k < n; ++k) {
-    if (k + kPrefetch < n) prefetchTitle(entry(quint32(k + kPrefetch)).title);
-    const QString &title = entry(quint32(k)).title;
-    const char16_t *t = reinterpret_cast<const char16_t *>(title.constData());
-    const size_t len = size_t(title.size());
-    bool ascii = true;
-    for (size_t i = 0; i < len; ++i) ascii &= t[i] < 0x80;
-    const QString folded = ascii ? QString() : title.toCaseFolded();
-    const size_t length = ascii ? len : size_t(folded.size());
-    if (used + length > text.size()) text.resize(std::max(text.size() * 2, used + length));
-    char16_t *w = text.data() + used;
-    if (ascii) {
-      for (size_t i = 0; i < len; ++i) w[i] = t[i] >= 'A' && t[i] <= 'Z' ? char16_t(t[i] + 32) : t[i];
-    } else {
-      std::memcpy(w, folded.constData(), length * sizeof(char16_t));
+  const size_t workers = n >= kParallelTitles ? ParallelWorkers() : 1;
+  const size_t pieces = workers;
+  std::vector<size_t> bounds(pieces + 1);
+  for (size_t i = 0; i <= pieces; ++i) bounds[i] = n * i / pieces;
+
+  // The case-folded titles, piece by piece, each title after the other.
+  // Titles of plain ASCII (most of them) are folded here without a string of
+  // their own: folding changes only A-Z there.
+  std::vector<TitleKey> keys(n);
+  std::vector<std::vector<char16_t>> folded(pieces);
+  RunInParallel(pieces, workers, [&](size_t p) {
+    std::vector<char16_t> &text = folded[p];
+    qsizetype total = 0;
+    for (size_t k = bounds[p]; k < bounds[p + 1]; ++k) total += entry(quint32(k)).title.size();
+    text.resize(size_t(total) + 16);
+    size_t used = 0;
+    for (size_t k = bounds[p]; k < bounds[p + 1]; ++k) {
+      if (k + kPrefetch < bounds[p + 1]) prefetchTitle(entry(quint32(k + kPrefetch)).title);
+      const QString &title = entry(quint32(k)).title;
+      const char16_t *t = reinterpret_cast<const char16_t *>(title.constData());
+      const size_t len = size_t(title.size());
+      bool ascii = true;
+      for (size_t i = 0; i < len; ++i) ascii &= t[i] < 0x80;
+      const QString caseFolded = ascii ? QString() : title.toCaseFolded();
+      const size_t length = ascii ? len : size_t(caseFolded.size());
+      if (used + length > text.size()) text.resize(std::max(text.size() * 2, used + length));
+      char16_t *w = text.data() + used;
+      if (ascii) {
+        for (size_t i = 0; i < len; ++i) w[i] = t[i] >= 'A' && t[i] <= 'Z' ? char16_t(t[i] + 32) : t[i];
+      } else {
+        std::memcpy(w, caseFolded.constData(), length * sizeof(char16_t));
+      }
+      keys[k] = TitleKey{0, 0, quint32(k), quint32(used), quint32(length)};
+      used += length;
     }
-    keys[k] = Key{0, 0, quint32(k), quint32(used), quint32(length)};
-    used += length;
-  }
+    text.resize(used);
+  });
+  std::vector<size_t> offsets(pieces + 1, 0);
+  for (size_t p = 0; p < pieces; ++p) offsets[p + 1] = offsets[p] + folded[p].size();
+  std::vector<char16_t> text(offsets[pieces]);
   const char16_t *base = text.data();
-  auto pack = [base](Key &key, size_t depth) {
-    quint64 head = 0;
-    for (size_t i = depth; i < depth + 4; ++i) head = (head << 16) | (i < key.length ? base[key.begin + i] : 0u);
-    key.head = head;
-    key.rest = quint32(std::min<size_t>(key.length > depth ? key.length - depth : 0, 5));
-  };
-  auto less = [](const Key &a, const Key &b) {
-    if (a.head != b.head) return a.head < b.head;
-    if (a.rest != b.rest) return a.rest < b.rest;
-    return a.entry < b.entry;
-  };
-  // Runs still to be ordered on the units from their depth on.
-  struct Run {
-    size_t from, to, depth;
-  };
-  std::vector<Run> runs{{0, keys.size(), 0}};
-  while (!runs.empty()) {
-    const Run run = runs.back();
-    runs.pop_back();
-    for (size_t k = run.from; k < run.to; ++k) pack(keys[k], run.depth);
-    std::sort(keys.begin() + qsizetype(run.from), keys.begin() + qsizetype(run.to), less);
-    // Keys that tie on these four units and go on past them are ordered by
-    // what follows; keys that end within them are equal and stay by entry.
-    for (size_t k = run.from; k < run.to;) {
-      size_t e = k + 1;
-      while (e < run.to && keys[e].head == keys[k].head && keys[e].rest == keys[k].rest) ++e;
-      if (e - k > 1 && keys[k].rest == 5) runs.push_back(Run{k, e, run.depth + 4});
-      k = e;
+  // Each piece packed and sorted on the first four units.
+  RunInParallel(pieces, workers, [&](size_t p) {
+    if (!folded[p].empty()) std::memcpy(text.data() + offsets[p], folded[p].data(), folded[p].size() * sizeof(char16_t));
+    std::vector<char16_t>().swap(folded[p]);
+    for (size_t k = bounds[p]; k < bounds[p + 1]; ++k) {
+      keys[k].begin += quint32(offsets[p]);
+      packKey(base, keys[k], 0);
+    }
+    std::sort(keys.begin() + qsizetype(bounds[p]), keys.begin() + qsizetype(bounds[p + 1]), keyLess);
+  });
+  // The sorted pieces merged in pairs, the pairs of a round side by side.
+  if (pieces > 1) {
+    std::vector<TitleKey> merged(n);
+    for (size_t width = 1; width < pieces; width *= 2) {
+      const size_t pairs = (pieces + 2 * width - 1) / (2 * width);
+      RunInParallel(pairs, workers, [&](size_t i) {
+        const size_t lo = bounds[i * 2 * width];
+        const size_t mid = bounds[std::min(pieces, i * 2 * width + width)];
+        const size_t hi = bounds[std::min(pieces, i * 2 * width + 2 * width)];
+        std::merge(keys.begin() + qsizetype(lo), keys.begin() + qsizetype(mid), keys.begin() + qsizetype(mid),
+                   keys.begin() + qsizetype(hi), merged.begin() + qsizetype(lo), keyLess);
+      });
+      keys.swap(merged);
     }
   }
-  for (size_t k = 0; k < keys.size(); ++k) order_[k] = keys[k].entry;
+  // The ties on the first four units, ordered side by side.
+  std::vector<KeyRun> runs;
+  addTies(keys, 0, n, 0, runs);
+  RunInParallel(runs.size(), workers, [&](size_t i) { sortRun(base, keys, runs[i]); });
+  for (size_t k = 0; k < n; ++k) order_[k] = keys[k].entry;
 }
 
 void TCardFilter::sort(TListOrder order) {
@@ -330,61 +437,90 @@ void TCardFilter::sort(TListOrder order) {
 }
 
 void TCardFilter::buildText() {
-  qsizetype total = 0;
-  for (size_t k = 0; k < entryCount(); ++k) total += entry(quint32(k)).title.size() + 1;
-  text_.resize(total);
-  starts_.clear();
-  starts_.reserve(order_.size() + 1);
-  // Upper-cased as FilterUpperCase does title by title (it keeps lengths);
-  // a NUL after each title.
-  char16_t *w = reinterpret_cast<char16_t *>(text_.data());
-  qsizetype used = 0;
   const size_t n = order_.size();
-  for (size_t k = 0; k < n; ++k) {
-    if (k + kPrefetch < n) prefetchTitle(entry(order_[k + kPrefetch]).title);
-    if (k + 2 * kPrefetch < n) __builtin_prefetch(&entry(order_[k + 2 * kPrefetch]));
-    const QString &title = entry(order_[k]).title;
-    starts_.push_back(quint32(used));
-    const char16_t *t = reinterpret_cast<const char16_t *>(title.constData());
-    for (qsizetype i = 0, len = title.size(); i < len; ++i) w[used + i] = filterUpperUnit(t[i]);
-    used += title.size();
-    w[used++] = 0;
+  const size_t workers = n >= kParallelTitles ? ParallelWorkers() : 1;
+  const size_t pieces = workers;
+  std::vector<size_t> bounds(pieces + 1);
+  for (size_t i = 0; i <= pieces; ++i) bounds[i] = n * i / pieces;
+  // Where each title begins: its length is read from the list, not from the title.
+  starts_.assign(n + 1, 0);
+  RunInParallel(pieces, workers, [&](size_t p) {
+    for (size_t k = bounds[p]; k < bounds[p + 1]; ++k) {
+      if (k + kPrefetch < bounds[p + 1]) __builtin_prefetch(&entry(order_[k + kPrefetch]));
+      starts_[k + 1] = quint32(entry(order_[k]).title.size() + 1);
+    }
+  });
+  for (size_t k = 0; k < n; ++k) starts_[k + 1] += starts_[k];
+  // Upper-cased as FilterUpperCase does title by title (it keeps lengths),
+  // a NUL after each title, piece by piece side by side; one byte a unit
+  // while every unit fits in one.
+  std::atomic<bool> wide{false};
+  auto fill = [&](auto *text) {
+    using C = std::remove_pointer_t<decltype(text)>;
+    RunInParallel(pieces, workers, [&](size_t p) {
+      for (size_t k = bounds[p]; k < bounds[p + 1]; ++k) {
+        if (k + kPrefetch < bounds[p + 1]) prefetchTitle(entry(order_[k + kPrefetch]).title);
+        const QString &title = entry(order_[k]).title;
+        const char16_t *t = reinterpret_cast<const char16_t *>(title.constData());
+        C *w = text + starts_[k];
+        char16_t all = 0;
+        for (qsizetype i = 0, len = title.size(); i < len; ++i) {
+          const char16_t u = filterUpperUnit(t[i]);
+          all |= u;
+          w[i] = C(u);
+        }
+        w[title.size()] = 0;
+        if (sizeof(C) == 1 && all > 0xFF) wide = true;
+      }
+    });
+  };
+  text8_.assign(starts_[n], '\0');
+  fill(text8_.data());
+  wide_ = wide;
+  if (wide_) {
+    std::string().swap(text8_);
+    text16_.assign(starts_[n], u'\0');
+    fill(text16_.data());
   }
-  starts_.push_back(quint32(used));
   textValid_ = true;
 }
 
 void TCardFilter::dropText() {
-  text_.clear();
-  text_.squeeze();
-  starts_.clear();
-  starts_.shrink_to_fit();
+  std::string().swap(text8_);
+  std::u16string().swap(text16_);
+  wide_ = false;
+  std::vector<quint32>().swap(starts_);
   textValid_ = false;
 }
 
-QStringView TCardFilter::titleAt(quint32 pos) const {
-  return QStringView(text_).mid(starts_[pos], starts_[pos + 1] - starts_[pos] - 1);
-}
-
-void TCardFilter::scan(const QString &filter, FilterRules rules, std::vector<quint32> &passed) const {
+template <typename C>
+void TCardFilter::search(const std::basic_string<C> &text, std::basic_string_view<C> filter, bool narrows,
+                         FilterRules rules, std::vector<quint32> &passed) const {
+  const TextView<C> all(text);
+  auto titleAt = [&](quint32 pos) { return all.substr(starts_[pos], starts_[pos + 1] - starts_[pos] - 1); };
+  if (narrows) {
+    passed.reserve(lastPassed_.size());
+    for (quint32 pos : lastPassed_)
+      if (upperMatches(filter, titleAt(pos), rules)) passed.push_back(pos);
+    return;
+  }
   const quint32 n = quint32(order_.size());
   if (rules.fromStart) {
     for (quint32 pos = 0; pos < n; ++pos)
-      if (UpperTitleMatchesFilter(filter, titleAt(pos), rules)) passed.push_back(pos);
+      if (upperMatches(filter, titleAt(pos), rules)) passed.push_back(pos);
     return;
   }
   // One search over all titles; a hit is mapped to its title, and the search
   // goes on behind that title once it passed.
-  const QStringView all(text_);
-  const qsizetype length = filter.size();
+  const size_t length = filter.size();
   quint32 pos = 0;
-  qsizetype from = 0;
+  size_t from = 0;
   for (;;) {
-    const qsizetype at = all.indexOf(filter, from);
-    if (at < 0) return;
-    while (starts_[pos + 1] <= quint32(at)) ++pos;
-    const qsizetype begin = starts_[pos], end = starts_[pos + 1] - 1;
-    if (at + length <= end && (!rules.wholeWords || wholeWordAt(all.mid(begin, end - begin), at - begin, length))) {
+    const size_t at = findIn(all, filter, from);
+    if (at == TextView<C>::npos) return;
+    while (starts_[pos + 1] <= at) ++pos;
+    const size_t begin = starts_[pos], end = starts_[pos + 1] - 1;
+    if (at + length <= end && (!rules.wholeWords || wholeWordAt(all.substr(begin, end - begin), at - begin, length))) {
       passed.push_back(pos);
       from = starts_[pos + 1];
     } else {
@@ -443,12 +579,17 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
   });
   if (known != typed_.end()) {
     passed = known->passed;
-  } else if (narrows) {
-    passed.reserve(lastPassed_.size());
-    for (quint32 pos : lastPassed_)
-      if (UpperTitleMatchesFilter(filter, titleAt(pos), rules)) passed.push_back(pos);
+  } else if (wide_) {
+    search(text16_, viewOf(filter), narrows, rules, passed);
   } else {
-    scan(filter, rules, passed);
+    // Titles of one byte a unit: a filter with a wider unit finds none.
+    std::string narrow;
+    bool fits = true;
+    for (QChar c : filter) {
+      fits &= c.unicode() < 0x100;
+      narrow.push_back(char(c.unicode()));
+    }
+    if (fits) search(text8_, TextView<char>(narrow), narrows, rules, passed);
   }
   hand(out, &passed);
   if (known == typed_.end()) remember(filter, rules, passed);

@@ -15,6 +15,8 @@
 #include <QStringView>
 
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace qel {
@@ -70,8 +72,11 @@ private:
   quint32 placeInOrder(quint32 entry);
   void buildText();
   void dropText();
-  QStringView titleAt(quint32 pos) const;
-  void scan(const QString &filter, FilterRules rules, std::vector<quint32> &passed) const;
+  // The list positions whose titles in `text` pass `filter` (upper-cased, of
+  // the text's width): of the last passed when `narrows`, else of all.
+  template <typename C>
+  void search(const std::basic_string<C> &text, std::basic_string_view<C> filter, bool narrows, FilterRules rules,
+              std::vector<quint32> &passed) const;
   const Item &entry(quint32 k) const { return (*entries_)[k]; }
   size_t entryCount() const { return entries_ ? entries_->size() : 0; }
   // The filtered list: the cards at the list positions `passed` (all when null).
@@ -84,8 +89,12 @@ private:
   bool orderValid_ = false;
   TListOrder orderKind_ = TListOrder::ByTitle;
   // The upper-cased titles in list order, each followed by a NUL, and where
-  // each begins (one more at the end): one search runs over all titles.
-  QString text_;
+  // each begins (one more at the end): one search runs over all titles. One
+  // byte a unit while every upper-cased title fits in Latin-1 (half the
+  // memory and the reading), else two.
+  std::string text8_;
+  std::u16string text16_;
+  bool wide_ = false;
   std::vector<quint32> starts_;
   bool textValid_ = false;  // made at the first non-empty filter
   // The revision of the all-cards list the cache was last checked against.

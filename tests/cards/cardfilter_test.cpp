@@ -309,3 +309,56 @@ TEST(CardFilter, ListsHandedOutStayAsTheyWere) {
   EXPECT_EQ(everything.IndexOfObject(everything.Objects(3)), 3);
   EXPECT_THROW(everything.Strings(4), std::out_of_range);
 }
+
+// A list large enough to be sorted and upper-cased in pieces side by side
+// orders and filters as the plain definitions do; its upper-cased titles are
+// held one byte a unit until a title that needs two joins (spliced in or made
+// anew), and a filter with a wider letter then finds it.
+TEST(CardFilter, LargeListsAndTitlesBeyondLatin1) {
+  const QStringList pieces = {"a", "B", "ann", "Anna ", "jo", " ", "é", "É", "ß", "meeting ", "#12", "z"};
+  QRandomGenerator rng(13);
+  TCrdList all;
+  for (int i = 0; i < 30000; ++i) {
+    QString t;
+    for (int k = 0, n = int(rng.bounded(6)); k < n; ++k) t += pieces[int(rng.bounded(pieces.size()))];
+    all.AddCrd(titled(t));
+  }
+  std::vector<int> expected(size_t(all.Count()));
+  std::iota(expected.begin(), expected.end(), 0);
+  std::vector<QString> folded;
+  for (int i = 0; i < all.Count(); ++i) folded.push_back(all.Strings(i).toCaseFolded());
+  std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) { return folded[size_t(a)] < folded[size_t(b)]; });
+
+  TCardFilter kept;
+  TCrdList out;
+  kept.Apply(all, QString(), {}, TListOrder::ByTitle, out);
+  ASSERT_EQ(out.Count(), all.Count());
+  for (int i = 0; i < out.Count(); ++i) ASSERT_EQ(out.Ptr(i), all.Ptr(expected[size_t(i)])) << i;
+
+  QStringList every;  // all titles in list order, for the list as it is
+  quint64 everyOf = 0;
+  auto check = [&](const QString &filter, FilterRules rules) {
+    kept.Apply(all, filter, rules, TListOrder::ByTitle, out);
+    if (everyOf != all.Revision()) {
+      TCrdList list;
+      TCardFilter().Apply(all, QString(), {}, TListOrder::ByTitle, list);
+      every = titlesOf(list);
+      everyOf = all.Revision();
+    }
+    QStringList passed;
+    for (const QString &t : every)
+      if (TitleMatchesFilter(FilterUpperCase(filter), t, rules)) passed << t;
+    ASSERT_EQ(titlesOf(out), passed) << filter.toStdString() << rules.fromStart << rules.wholeWords;
+  };
+  for (FilterRules rules : {FilterRules{}, FilterRules{true, false}, FilterRules{false, true}})
+    for (const char *f : {"ann", "ÿ", "Ÿ", "é", "ß", "anna ", "Ω"}) check(QString::fromUtf8(f), rules);
+  // A title of a wider letter, spliced into the text a filter made.
+  all.AddCrd(titled(QString::fromUtf8("Ωmega ann ÿ")));
+  check(QString::fromUtf8("ω"), {});
+  check(QString::fromUtf8("ÿ"), {false, true});
+  check(QStringLiteral("ann"), {});
+  all.SetString(0, QString::fromUtf8("plain again"));
+  all.Delete(all.Count() - 1);
+  check(QString::fromUtf8("ω"), {});
+  check(QStringLiteral("again"), {false, true});
+}
