@@ -11,6 +11,7 @@
 #include "cards/cardfile.h"
 #include "cards/crd.h"
 #include "cards/filelock.h"
+#include "platform/freedmemory.h"
 #include "platform/fileutil.h"
 #include "platform/instances.h"
 #include "platform/uiservices.h"
@@ -145,6 +146,9 @@ bool OpenCardsFile(FileCommandHost &host, const QString &fileNameIn, int mode) {
     if (done && mode < 0) SetFileHidden(CurrentBodyFileName());
   }
   host.refilterCards();
+  // What reading the file freed goes back to the system: a million cards
+  // leave tens of megabytes of it.
+  if (done) ReturnFreedMemory();
   host.showEditorIfAny();
   return done;
 }
