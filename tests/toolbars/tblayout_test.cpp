@@ -351,8 +351,8 @@ TEST(ToolbarLayout, HitTestAgreesWithAScanOverEveryPoint) {
   TTbrLayoutParams scrolled = Menu();
   scrolled.MaxHeight = 200;
   scrolled.ScrollOffset = 37;
-  const TTbrLayoutParams params[] = {Toolbar(), Toolbar(150), Vertical(120), Floating(130), Menu(), scrolled,
-                                     Chevron(200)};
+  const TTbrLayoutParams params[] = {Toolbar(), Toolbar(150), Vertical(120), Floating(130),
+                                     Menu(),    scrolled,     Chevron(200)};
   for (const TTbrLayoutParams &p : params) {
     for (int round = 0; round < 4; ++round) {
       const auto items = randomItems(40);

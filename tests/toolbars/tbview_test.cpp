@@ -88,8 +88,7 @@ public:
   explicit TStyledItem(TTbrItemStyle extra) { SetItemStyle(ItemStyle() | extra); }
 };
 
-template <typename T = TTbrCustomItem>
-T *Add(TTbrCustomItem *parent, const QString &caption) {
+template <typename T = TTbrCustomItem> T *Add(TTbrCustomItem *parent, const QString &caption) {
   auto *item = new T;
   item->SetCaption(caption);
   parent->Add(item);
@@ -336,10 +335,12 @@ TEST(ToolbarView, KeyboardNavigationSkipsSeparatorsAndHiddenItems) {
     const char *to;
   };
   const Step steps[] = {
-      {"-", Qt::Key_Down, {}, "A"},  {"A", Qt::Key_Down, {}, "C"},  {"C", Qt::Key_Down, {}, "D"},
-      {"D", Qt::Key_Down, {}, "A"},  {"A", Qt::Key_Up, {}, "D"},    {"-", Qt::Key_Up, {}, "D"},
-      {"C", Qt::Key_Home, {}, "A"},  {"C", Qt::Key_End, {}, "D"},   {"D", Qt::Key_Tab, {}, "A"},
-      {"A", Qt::Key_Tab, Qt::ShiftModifier, "D"},                   {"D", Qt::Key_Backtab, {}, "C"},
+      {"-", Qt::Key_Down, {}, "A"},    {"A", Qt::Key_Down, {}, "C"},
+      {"C", Qt::Key_Down, {}, "D"},    {"D", Qt::Key_Down, {}, "A"},
+      {"A", Qt::Key_Up, {}, "D"},      {"-", Qt::Key_Up, {}, "D"},
+      {"C", Qt::Key_Home, {}, "A"},    {"C", Qt::Key_End, {}, "D"},
+      {"D", Qt::Key_Tab, {}, "A"},     {"A", Qt::Key_Tab, Qt::ShiftModifier, "D"},
+      {"D", Qt::Key_Backtab, {}, "C"},
   };
   for (const Step &s : steps) {
     SCOPED_TRACE(std::string(s.from) + " key " + std::to_string(s.key));
@@ -351,6 +352,15 @@ TEST(ToolbarView, KeyboardNavigationSkipsSeparatorsAndHiddenItems) {
   }
   EXPECT_EQ(CaptionOf(popup.FirstSelectable()), "A");
   EXPECT_EQ(popup.Find(root.Items(2))->Show, false);
+
+  // F1 leaves help for the selected item's context behind and ends the menu.
+  ByCaption(&root, "D")->SetHelpContext(7);
+  popup.Select(popup.Find(ByCaption(&root, "D")), false);
+  int f1 = Qt::Key_F1;
+  popup.KeyDown(f1, {});
+  EXPECT_EQ(popup.DoneAction.Kind, TTbrDoneActionKind::Help);
+  EXPECT_EQ(popup.DoneAction.HelpContext, 7);
+  EXPECT_EQ(host.EndModals, 1);
 
   // A horizontal toolbar moves with Left and Right; a vertical one with Up and Down.
   TTbrRootItem barRoot;
@@ -410,28 +420,28 @@ TEST(ToolbarView, AcceleratorsWithDoubledAmpersands) {
   EXPECT_EQ(CaptionOf(popup.Selected()), "&Fork");
   EXPECT_TRUE(popup.HandleChar(U'f'));
   EXPECT_EQ(CaptionOf(popup.Selected()), "&Fish");
-  EXPECT_EQ(popup.DoneAction.Kind, TTbrDoneAction::None);
+  EXPECT_EQ(popup.DoneAction.Kind, TTbrDoneActionKind::None);
 
   // One item has C (after a doubled ampersand): it runs.
   EXPECT_TRUE(popup.HandleChar(U'c'));
-  EXPECT_EQ(popup.DoneAction.Kind, TTbrDoneAction::ClickItem);
-  EXPECT_EQ(popup.DoneAction.Item, chips);
+  EXPECT_EQ(popup.DoneAction.Kind, TTbrDoneActionKind::ClickItem);
+  EXPECT_EQ(popup.DoneAction.ClickItem, chips);
   EXPECT_TRUE(popup.DoneAction.Sound);
 
   // "R&&D" has no accelerator: its first character answers.
   popup.DoneAction = {};
   EXPECT_TRUE(popup.HandleChar(U'r'));
-  EXPECT_EQ(popup.DoneAction.Item, rnd);
+  EXPECT_EQ(popup.DoneAction.ClickItem, rnd);
   // A typed "&" is the first character of "&&Amp", never an accelerator.
   popup.DoneAction = {};
   EXPECT_TRUE(popup.HandleChar(U'&'));
-  EXPECT_EQ(popup.DoneAction.Item, amp);
+  EXPECT_EQ(popup.DoneAction.ClickItem, amp);
 
   // A disabled item's accelerator selects it and ends the menu, running nothing.
   popup.DoneAction = {};
   EXPECT_TRUE(popup.HandleChar(U'e'));
   EXPECT_EQ(CaptionOf(popup.Selected()), "&Edit");
-  EXPECT_EQ(popup.DoneAction.Kind, TTbrDoneAction::None);
+  EXPECT_EQ(popup.DoneAction.Kind, TTbrDoneActionKind::None);
   EXPECT_EQ(host.EndModals, 1);
 
   // A space never matches a first character; an unknown letter nothing.
@@ -465,15 +475,15 @@ TEST(ToolbarView, MouseOnAToolbar) {
   EXPECT_EQ(CaptionOf(bar.Selected()), "Bold");
   bar.HandleMouseUp(Centre(bar, bold));
   EXPECT_FALSE(bar.Capture());
-  EXPECT_EQ(bar.DoneAction.Kind, TTbrDoneAction::ClickItem);
-  EXPECT_EQ(bar.DoneAction.Item, bold);
+  EXPECT_EQ(bar.DoneAction.Kind, TTbrDoneActionKind::ClickItem);
+  EXPECT_EQ(bar.DoneAction.ClickItem, bold);
   EXPECT_FALSE(bar.DoneAction.Sound);
 
   // Press on a button, release elsewhere: nothing runs, the session ends.
   bar.DoneAction = {};
   bar.HandleMouseDown(Centre(bar, bold), {}, false);
   bar.HandleMouseUp(QPoint(-5, -5));
-  EXPECT_EQ(bar.DoneAction.Kind, TTbrDoneAction::None);
+  EXPECT_EQ(bar.DoneAction.Kind, TTbrDoneActionKind::None);
   EXPECT_EQ(host.EndModals, 1);
 
   // A press on a submenu item opens its popup; the release keeps it open;
@@ -533,7 +543,7 @@ TEST(ToolbarView, PopupHoverOpensAndClosesSubmenusByTimer) {
   EXPECT_EQ(CaptionOf(popup.OpenViewerView()->Selected()), "default");
   popup.HandleMouseDown(Centre(popup, plain), {}, false);
   popup.HandleMouseUp(Centre(popup, plain));
-  EXPECT_EQ(popup.DoneAction.Item, plain);
+  EXPECT_EQ(popup.DoneAction.ClickItem, plain);
   EXPECT_TRUE(popup.DoneAction.Sound);
 }
 
@@ -550,7 +560,7 @@ TEST(ToolbarView, DeferredDefaultActionRunsLaterAndNeverOnAFreedViewer) {
     EXPECT_EQ(popup.Selected(), nullptr); // not before the current input is done
     QCoreApplication::processEvents();
     EXPECT_EQ(CaptionOf(popup.Selected()), "b");
-    EXPECT_EQ(popup.DoneAction.Item, b);
+    EXPECT_EQ(popup.DoneAction.ClickItem, b);
 
     QueueDeferred(popup.Find(a), 1);
     delete a; // its viewer goes with it

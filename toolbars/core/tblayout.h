@@ -85,11 +85,11 @@ public:
 private:
   struct TRun {
     QRect Bounds;
-    bool Vertical; // ordered by top edge, else by left edge
+    bool Vertical;   // ordered by top edge, else by left edge
     int First, Last; // positions in Order_
   };
   QList<TRun> Runs_;
-  QList<int> Order_;  // item indices of shown, non-empty rectangles, run by run
+  QList<int> Order_;   // item indices of shown, non-empty rectangles, run by run
   QList<QRect> Rects_; // their rectangles, in the same order
 };
 

@@ -8,6 +8,7 @@
 // follow the item tree through its notifications and reach their window only
 // through TTbrViewHost, so all of this runs without a window.
 
+#include "toolbars/core/tbdoneaction.h"
 #include "toolbars/core/tbitem.h"
 #include "toolbars/core/tblayout.h"
 #include "toolbars/core/tbviewhost.h"
@@ -105,15 +106,6 @@ enum TTbrViewState : int {
   tbvsChildPopupClosed = 1 << 7,
 };
 
-// What a closed menu leaves behind to run once every popup is gone.
-struct TTbrDoneAction {
-  enum Kind : int { None = 0, Cancel = 1, ClickItem = 2, SysMenuKey = 3, Help = 4 };
-  int Kind = None;
-  TTbrCustomItem *Item = nullptr; // ClickItem
-  bool Sound = false;             // ClickItem from a popup: play the menu command sound
-  int HelpContext = 0;            // Help
-};
-
 class TTbrView {
 public:
   TTbrView(TTbrViewHost *host, TTbrView *parentView, TTbrCustomItem *parentItem, bool isToolbar,
@@ -170,7 +162,7 @@ public:
   void CancelCapture();
   TTbrItemViewer *OpenViewer() const { return openViewer_; }
   TTbrView *OpenViewerView() const { return openViewerView_; }
-  TTbrDoneAction DoneAction; // meaningful on the root view
+  TTbrDoneAction DoneAction;            // meaningful on the root view
   quint32 BackgroundColor = 0x20000000; // the framework's default colour
 
   // Overridable by toolbar, popup and themed views.

@@ -55,7 +55,10 @@ public:
   // window and is visible, its size, and where it goes (a hidden one is
   // moved out of sight, past the view's size).
   virtual bool ControlShown(QObject *control) const { return control != nullptr; }
-  virtual QSize ControlSize(QObject *control) const { (void)control; return QSize(); }
+  virtual QSize ControlSize(QObject *control) const {
+    (void)control;
+    return QSize();
+  }
   virtual void SetControlBounds(QObject *control, const QRect &bounds) { (void)control, (void)bounds; }
 
   virtual void StartTimer(TTbrViewTimer timer, int milliseconds) { (void)timer, (void)milliseconds; }
