@@ -131,6 +131,21 @@ def seeds():
     struct.pack_into("<I", mz, 0x3C, 64)
     pe = b"PE\0\0" + struct.pack("<HHIIIHH", 0x14C, 0, 0, 0, 0, 0xE0, 0x102) + b"\0" * 0xE0
     out["fuzz_sfxicon"] = {"no-sections": bytes(mz) + pe, "dos-only": bytes(mz)}
+    out["fuzz_payload"] = {"two-components": payload_form(), "cut-short": payload_form()[:40]}
+    return out
+
+
+def payload_form():
+    """The installer's form data: a stored text file and a stored-block PMCS10 stream."""
+    text = b"readme text\n"
+    block = b"\x80" + b"engine bytes"
+    pmcs = b"PMCS10" + struct.pack("<II", 4 + len(block), len(block)) + block
+    out = b"QMFORM01" + struct.pack("<I", 2)
+    for name, label, ext, compress, data in ((b"fs_readme", b"readme", b".txt", 0, struct.pack("<I", len(text)) + text),
+                                             (b"fs_zipdll", b"zipdll", b".so", 1, pmcs)):
+        for s in (name, label, ext):
+            out += bytes([len(s)]) + s
+        out += bytes([compress]) + struct.pack("<I", zlib.crc32(data)) + b"\x0a" + struct.pack("<I", len(data)) + data
     return out
 
 
