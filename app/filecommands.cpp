@@ -3,14 +3,15 @@
 #include "app/dlg_merge.h"
 #include "app/guards.h"
 #include "app/passworddlg.h"
-#include "app/pending.h"
 #include "app/recentfiles.h"
 #include "app/progress.h"
+#include "app/textexport.h"
 #include "cards/bodyfile.h"
 #include "cards/carderror.h"
 #include "cards/cardfile.h"
 #include "cards/crd.h"
 #include "cards/filelock.h"
+#include "cards/oldformat.h"
 #include "platform/freedmemory.h"
 #include "platform/fileutil.h"
 #include "platform/instances.h"
@@ -67,6 +68,22 @@ bool heldByAnotherInstance(const QString &target) {
   const QString own = LockedDataFile();
   if (!own.isEmpty() && QFileInfo(own).canonicalFilePath() == QFileInfo(target).canonicalFilePath()) return false;
   return IsFileInUse(target);
+}
+
+// What follows once a file's cards have become the open ones.
+void becameOpenFile(FileCommandHost &host, const QString &fileName) {
+  UnlockDataFile();
+  QDir::setCurrent(QFileInfo(fileName).absolutePath());
+  CardBodyChanged = false;  // the edited card belonged to the file just closed
+  openedReadOnly = false;
+  qel::UpdateCaption(host, host.runningInstance());
+  AddRecentFile(fileName);
+  if (IsFileReadOnly(fileName)) {
+    openedReadOnly = true;
+    ShowReadOnly(host, false);
+  }
+  FileModified = false;
+  CheckExclusiveOpen(host, fileName);
 }
 
 const QString kOpenFilter = QStringLiteral("QEL moravine (*.qel *.QEL);;All files (*)");
@@ -137,7 +154,7 @@ bool OpenCardsFile(FileCommandHost &host, const QString &fileNameIn, int mode) {
       break;
     case KindOldText:
     case KindOldArchive:
-      done = pending::OpenOldVersionFile(fileName, mode);
+      done = OpenOldVersionFile(host, probed, mode);
       break;
     default:
       error(fileName + QStringLiteral(" not found."));
@@ -188,21 +205,10 @@ bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &probed, int mod
       error(e.message());
       return false;
     }
-    UnlockDataFile();
-    QDir::setCurrent(QFileInfo(probed.FileName).absolutePath());
     TZipArchiver &main = ZipArchiver();
     setProtection(main, password, probed.Protected);
     main.SetZipFileName(probed.FileName);
-    CardBodyChanged = false;  // the edited card belonged to the file just closed
-    openedReadOnly = false;
-    qel::UpdateCaption(host, host.runningInstance());
-    AddRecentFile(probed.FileName);
-    if (IsFileReadOnly(probed.FileName)) {
-      openedReadOnly = true;
-      ShowReadOnly(host, false);
-    }
-    FileModified = false;
-    CheckExclusiveOpen(host, probed.FileName);
+    becameOpenFile(host, probed.FileName);
   } else {
     try {
       MergeLoadedFile(loaded, mode);
@@ -218,6 +224,64 @@ bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &probed, int mod
     FileModified = true;
   }
   progress.set(100);
+  return true;
+}
+
+bool OpenOldVersionFile(FileCommandHost &host, const tQelfileSpec &probed, int mode) {
+  const QString &fileName = probed.FileName;
+  const bool archive = probed.Kind == KindOldArchive;
+  // A component of its own: the open file's password and encryption change
+  // only when this file is opened in its place.
+  TZipArchiver zip;
+  ConfigureZipArchiver(zip);
+  QString password;
+  bool encrypted = false;
+  if (archive && OldArchiveEntry(fileName, zip).endsWith(QLatin1String(kOldProtectedEntryExt))) {
+    encrypted = true;
+    TPasswordDlg1 dlg(host.dialogParent());
+    if (ui().execDialog(dlg) != QDialog::Accepted) return false;
+    password = dlg.password();
+  }
+  zip.SetPassword(password);
+  zip.AddOptions = encrypted ? AddOpts{AddEncrypt} : AddOpts{};
+
+  ProgressGuard progress(QStringLiteral("Opening ") + nameOnly(fileName), kOldCardsExpectedDefault);
+  const OldCardsText read = ReadOldVersionFile(fileName, archive, zip, [&](int cards) { progress.set(cards); });
+  if (read.status == OldCardsText::NotOldFile) {
+    QString text = fileName + QStringLiteral(" is not Qel Moravine file.");
+    if (encrypted) text += QStringLiteral("\rIf file was protected, probably, you entered wrong password");
+    error(text);
+    return false;
+  }
+  if (read.status != OldCardsText::Read) {
+    error(QStringLiteral("The file ") + fileName + QStringLiteral(" cannot be read: ") + read.error + QLatin1Char('.'));
+    return false;
+  }
+  if (f_progress) f_progress->setMaximum(qMax(read.cardsExpected, 1));
+  progress.set(int(read.cards.size()));
+
+  try {
+    if (mode < 0) {
+      ReplaceWithOldCards(read.cards, fileName);
+    } else {
+      ui().messageBox(QStringLiteral("You are trying to merge old version qel file.\r\nAll cards of this file will be "
+                                     "appended.\r\nFor synchronization you should convert this file to version 3.\r\n"
+                                     "(Just open and save file") +
+                          nameOnly(fileName) + QLatin1Char(')'),
+                      MB_OK | MB_ICONWARNING);
+      AppendOldCards(AllCards, read.cards, CurrentBodyFile());
+    }
+  } catch (const ECardError &e) {
+    error(e.message());
+    return false;
+  }
+  if (mode < 0) {
+    setProtection(ZipArchiver(), password, encrypted);
+    becameOpenFile(host, fileName);
+  } else {
+    FileModified = true;
+  }
+  if (host.editorPlainText()) host.convertAllToPlainText();
   return true;
 }
 
@@ -339,6 +403,61 @@ bool FileOpen(FileCommandHost &host) {
     ShowReadOnly(host, false);
   }
   return opened;
+}
+
+namespace {
+
+// Asks for an export's target with the save dialog; false when cancelled or
+// the target may not be written.
+bool askExportTarget(QString &target) {
+  FileDialogOptions options;
+  options.caption = QStringLiteral("Save As");
+  options.filter = kSaveFilter;
+  options.defaultSuffix = QStringLiteral("qel");
+  if (!ui().saveFileName(options, target) || target.isEmpty()) return false;
+  target = absolutePath(target);
+  if (QFileInfo::exists(target) && IsFileReadOnly(target)) {
+    error(QStringLiteral("Cannot save: ") + target + QStringLiteral(" is read only."));
+    return false;
+  }
+  return true;
+}
+
+bool exportFailed(const QString &target, const QString &why) {
+  error(QStringLiteral("The file ") + target + QStringLiteral(" was not written.\r") + why);
+  return false;
+}
+
+} // namespace
+
+bool ExportVersion1File(FileCommandHost &host) {
+  QString target;
+  if (!askExportTarget(target)) return false;
+  WaitCursor wait;
+  try {
+    host.storeCurrentCard();
+    WriteVersion1File(target, Version1Text(AllCards, [](const TCrd &card) { return PlainBodyLines(card); }));
+  } catch (const ECardError &e) {
+    return exportFailed(target, e.message());
+  }
+  return true;
+}
+
+bool ExportVersion2File(FileCommandHost &host) {
+  QString target;
+  if (!askExportTarget(target)) return false;
+  WaitCursor wait;
+  TZipArchiver zip;
+  ConfigureZipArchiver(zip);
+  zip.SetPassword(ZipArchiver().Password());
+  zip.AddOptions = ZipArchiver().AddOptions.contains(AddEncrypt) ? AddOpts{AddEncrypt} : AddOpts{};
+  try {
+    host.storeCurrentCard();
+    qel::ExportVersion2File(AllCards, CurrentBodyFile(), target, zip, host.editorPlainText());
+  } catch (const ECardError &e) {
+    return exportFailed(target, e.message());
+  }
+  return true;
 }
 
 bool FileMerge(FileCommandHost &host) {

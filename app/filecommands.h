@@ -36,6 +36,9 @@ public:
   // Restarts the autosave timer when it runs.
   virtual void restartAutosaveTimer() {}
   virtual QWidget *dialogParent() const { return nullptr; }
+  // The card editor is in plain-text mode: cards read from old files are made plain too.
+  virtual bool editorPlainText() const { return false; }
+  virtual void convertAllToPlainText() {}
 };
 
 // The ZIP component of the open file: its password and AddEncrypt are the
@@ -60,6 +63,9 @@ tQelfileSpec ProbeCardsFile(const QString &fileName);
 // Opens (mode -1) or merges (mode 0..3) a card file. True when it was opened or merged.
 bool OpenCardsFile(FileCommandHost &host, const QString &fileName, int mode);
 bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &probed, int mode);
+// Opens or merges a file of the old 1.x (text) or 2.x (archive) formats; a
+// merge appends every card, whatever the merge rule.
+bool OpenOldVersionFile(FileCommandHost &host, const tQelfileSpec &probed, int mode);
 // With "Exclusive open" on: locks the file, or, when it is in use or
 // read-only, moves the cards to a NEW name.
 void CheckExclusiveOpen(FileCommandHost &host, const QString &fileName);
@@ -71,6 +77,9 @@ bool FileSave(FileCommandHost &host);
 bool FileSaveAs(FileCommandHost &host);
 bool FileOpen(FileCommandHost &host);
 bool FileMerge(FileCommandHost &host);
+// The old-format exports: the target is asked for with the save dialog.
+bool ExportVersion1File(FileCommandHost &host);
+bool ExportVersion2File(FileCommandHost &host);
 void FileNew(FileCommandHost &host);
 void FileProtect(FileCommandHost &host);
 bool OpenRecentFile(FileCommandHost &host, const QString &fileName);

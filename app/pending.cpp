@@ -6,7 +6,6 @@
 #include "cards/cardfile.h"
 #include "cards/bodyfile.h"
 #include "cards/crd.h"
-#include "platform/uiservices.h"
 #include "settings/options.h"
 #include "settings/registry2000.h"
 
@@ -44,11 +43,6 @@ void SaveFile(Tf_Main &w) { FileSave(MainFileHost(w)); }
 void NewFile(Tf_Main &w) { FileNew(MainFileHost(w)); }
 bool OpenFile(Tf_Main &w, const QString &path, int mode) { return qel::OpenCardsFile(MainFileHost(w), path, mode); }
 void DeleteBodyFile() { qel::DeleteBodyFile(); }
-bool OpenOldVersionFile(const QString &path, int) {
-  ui().messageBox(path + QStringLiteral(" is a card file of an older version, which cannot be read yet."),
-                  MB_OK | MB_ICONERROR);
-  return false;
-}
 void StoreCurrentCard(Tf_Main &w) { w.StoreCurrentCard(); }
 void SetDefaultTextAttributes(Tf_Main &w) { w.SetDefaultTextAttributes(); }
 

@@ -31,8 +31,6 @@ void SaveFile(Tf_Main &);
 void NewFile(Tf_Main &);
 bool OpenFile(Tf_Main &, const QString &path, int mode);
 void DeleteBodyFile();
-// Reads a card file of the old 1.x and 2.x formats (open, mode -1, or merge); true when read.
-bool OpenOldVersionFile(const QString &path, int mode);
 // Writes the shown card's edited body to the body file before a save.
 void StoreCurrentCard(Tf_Main &);
 // Editor attributes back to their defaults (a new file).

@@ -151,6 +151,9 @@ public:
   void SaveAs1Click();
   void Merge1Click();
   void Protect1Click();
+  // The old-format exports of the File menu (1.x and 2.x files).
+  void Version16Click();
+  void Version2Click();
   void MRUMRUItemClick(const QString &fileName);
   void a_FilePropertiesExecute();
 

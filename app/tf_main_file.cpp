@@ -42,6 +42,8 @@ public:
     }
   }
   QWidget *dialogParent() const override { return &w_; }
+  bool editorPlainText() const override { return w_.m_Card && w_.m_Card->PlainText(); }
+  void convertAllToPlainText() override { w_.ConvertAllToPlainText(); }
 
 private:
   Tf_Main &w_;
@@ -69,6 +71,8 @@ void Tf_Main::wireFileCommands() {
   a.wire(QStringLiteral("SaveAs1"), this, [this] { SaveAs1Click(); });
   a.wire(QStringLiteral("Merge1"), this, [this] { Merge1Click(); });
   a.wire(QStringLiteral("Protect1"), this, [this] { Protect1Click(); });
+  a.wire(QStringLiteral("ExportV1"), this, [this] { Version16Click(); });
+  a.wire(QStringLiteral("ExportV2"), this, [this] { Version2Click(); });
 }
 
 bool Tf_Main::AskSaveChanges() { return qel::AskSaveChanges(MainFileHost(*this)); }
@@ -81,6 +85,8 @@ void Tf_Main::SaveAs1Click() { FileSaveAs(MainFileHost(*this)); }
 void Tf_Main::Merge1Click() { FileMerge(MainFileHost(*this)); }
 void Tf_Main::Protect1Click() { FileProtect(MainFileHost(*this)); }
 void Tf_Main::MRUMRUItemClick(const QString &fileName) { OpenRecentFile(MainFileHost(*this), fileName); }
+void Tf_Main::Version16Click() { ExportVersion1File(MainFileHost(*this)); }
+void Tf_Main::Version2Click() { ExportVersion2File(MainFileHost(*this)); }
 void Tf_Main::a_FilePropertiesExecute() { FileProperties(MainFileHost(*this)); }
 
 } // namespace qel

@@ -321,38 +321,12 @@ void RemoveStaleSaveArchives(const QString &targetIn) {
     if (name.startsWith(prefix)) ::unlink(QFile::encodeName(folder.filePath(name)).constData());
 }
 
-void SaveCardsArchive(TCrdList &list, TBodyFile &body, const QString &targetIn, TZipArchiver &zip,
-                      const std::function<void(int)> &progress) {
+void WriteArchiveReplacing(const QString &targetIn, const QStringList &entries, TZipArchiver &zip, bool encrypt,
+                           bool unlockFirst, const std::function<void(int)> &progress) {
   const QString target = QFileInfo(targetIn).absoluteFilePath();
   const QString folder = QFileInfo(target).absolutePath();
-  const bool isProtected = !zip.Password().isEmpty();
-
-  // The entries are staged in a private folder of our own (mode 0700, files
-  // 0600), never beside the user's file: the index of a protected file is
-  // plain text until it is in the archive. They go with the folder.
-  const TPrivateFolder staging(QStringLiteral("save-"));
-  if (!staging.isValid())
-    throw ECardError(QStringLiteral("Cannot create a temporary folder to save %1.").arg(target));
-  const QString stem = staging.path() + ChangeFileExt(fileNameOnly(target), QString());
-  const QString indexFile = stem + QStringLiteral(".~i");
-  const QString bodyEntry = stem + QStringLiteral(".~h");
-  const QString passEntry = stem + QStringLiteral(".~p");
-  report(progress, 10);
-
-  // What a save of this target that was killed left beside it.
+  // What a write of this target that was killed left beside it.
   RemoveStaleSaveArchives(target);
-
-  CompactDataFile(list, body, bodyEntry);
-  report(progress, 45);
-  WriteIndexFile(list, indexFile);
-  report(progress, 60);
-
-  QStringList entries{indexFile, bodyEntry};
-  if (isProtected) {
-    writeMarker(passEntry);
-    entries << passEntry;
-  }
-
   const QString archive = freshArchiveName(folder, fileNameOnly(target));
   RemoveOnExit partial;
   partial.add(archive);
@@ -360,7 +334,7 @@ void SaveCardsArchive(TCrdList &list, TBodyFile &body, const QString &targetIn, 
   zip.SetZipFileName(archive);
   zip.AddCompLevel = 9;
   AddOpts options;
-  if (isProtected) options.insert(AddEncrypt);
+  if (encrypt) options.insert(AddEncrypt);
   zip.AddOptions = options;
   zip.FSpecArgs().clear();
   zip.FSpecArgs() << entries;
@@ -373,7 +347,7 @@ void SaveCardsArchive(TCrdList &list, TBodyFile &body, const QString &targetIn, 
   bool complete = zip.SuccessCnt() == entries.size() && qsizetype(contents.size()) == entries.size();
   for (qsizetype i = 0; complete && i < entries.size(); ++i) {
     const ZipDirEntry &e = contents[size_t(i)];
-    complete = e.FileName == fileNameOnly(entries[i]) && e.Encrypted == isProtected;
+    complete = e.FileName == fileNameOnly(entries[i]) && e.Encrypted == encrypt;
   }
   if (!complete || !QFileInfo(archive).isFile()) {
     // The engine says only that it failed; the target's folder tells why,
@@ -392,11 +366,42 @@ void SaveCardsArchive(TCrdList &list, TBodyFile &body, const QString &targetIn, 
   if (::stat(QFile::encodeName(target).constData(), &st) == 0)
     ::chmod(QFile::encodeName(archive).constData(), st.st_mode & 07777);
 
-  UnlockDataFile();
+  if (unlockFirst) UnlockDataFile();
   if (::rename(QFile::encodeName(archive).constData(), QFile::encodeName(target).constData()) != 0)
     throw ECardError(QStringLiteral("Cannot replace %1: %2").arg(target, errnoText(errno)));
   partial.release(archive);
   zip.SetZipFileName(target);
+}
+
+void SaveCardsArchive(TCrdList &list, TBodyFile &body, const QString &targetIn, TZipArchiver &zip,
+                      const std::function<void(int)> &progress) {
+  const QString target = QFileInfo(targetIn).absoluteFilePath();
+  const bool isProtected = !zip.Password().isEmpty();
+
+  // The entries are staged in a private folder of our own (mode 0700, files
+  // 0600), never beside the user's file: the index of a protected file is
+  // plain text until it is in the archive. They go with the folder.
+  const TPrivateFolder staging(QStringLiteral("save-"));
+  if (!staging.isValid())
+    throw ECardError(QStringLiteral("Cannot create a temporary folder to save %1.").arg(target));
+  const QString stem = staging.path() + ChangeFileExt(fileNameOnly(target), QString());
+  const QString indexFile = stem + QStringLiteral(".~i");
+  const QString bodyEntry = stem + QStringLiteral(".~h");
+  const QString passEntry = stem + QStringLiteral(".~p");
+  report(progress, 10);
+
+  CompactDataFile(list, body, bodyEntry);
+  report(progress, 45);
+  WriteIndexFile(list, indexFile);
+  report(progress, 60);
+
+  QStringList entries{indexFile, bodyEntry};
+  if (isProtected) {
+    writeMarker(passEntry);
+    entries << passEntry;
+  }
+
+  WriteArchiveReplacing(target, entries, zip, isProtected, true, progress);
 }
 
 } // namespace qel

@@ -124,6 +124,16 @@ void RemoveStaleSaveArchives(const QString &target);
 // the temporary archive are removed on every way out. Throws ECardError; on
 // failure the old target is untouched (the body file stays compacted, which
 // the cards already describe).
+// Adds the files `entries`, in this order and without their folders, at
+// level 9 (encrypted with the component's password when `encrypt`) to a
+// temporary archive beside `target`, checks that every entry is in it, syncs
+// it and renames it over `target` (keeping the old file's permissions);
+// `unlockFirst` releases the open file's lock just before. The temporary
+// archive is removed on every way out. Throws ECardError naming the cause
+// (a full or read-only file system); the old target is then untouched.
+void WriteArchiveReplacing(const QString &target, const QStringList &entries, TZipArchiver &zip, bool encrypt,
+                           bool unlockFirst, const std::function<void(int)> &progress = {});
+
 void SaveCardsArchive(TCrdList &list, TBodyFile &body, const QString &target, TZipArchiver &zip,
                       const std::function<void(int)> &progress = {});
 
