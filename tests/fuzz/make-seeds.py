@@ -78,6 +78,17 @@ def seeds():
         "old-archive": zip_bytes([("old.tmp", b"VR3KT Another moravine - text\r\n<CARDS>1\r\n<TITLE>a\r\nbody\r\n\r\n")]),
         "folders": zip_bytes([("sub/x.~i", index_text(CARDS)), ("sub/x.~h", BODIES)]),
     }
+    old2 = (b"VR3KT Another moravine - RTF\r\n<CARDS>2\r\n<TITLE>Rich card\r\n<COLOR>255\r\n"
+            b"<CREATED> 3.94555000000000E+0004\r\n<LAST OPEN> 4.50002500000000E+0004\r\n<PHONE>+1 555 0100\r\n"
+            + BODY_RTF + b"\r\n\r\n<TITLE>Caf\xe9 plain\r\n" + BODY_PLAIN + b"\r\n\r\n")
+    out["fuzz_oldformat"] = {
+        "version2": old2,
+        "version1": b"VR3KT Another moravine - text\r\n<TITLE>one\r\nline\r\n<TITLE>two\r\n\r\n",
+        "lf-only": old2.replace(b"\r\n", b"\n"),
+        "no-count": b"VR3KT Another moravine - text\r\n<CARDS>many\r\n<TITLE>a\r\n<COLOR>red\r\n<CREATED>x\r\nb",
+        "title-last": b"VR3KT Another moravine - text\r\n<TITLE>a\r\n<TITLE>b",
+        "utf8": "VR3KT Another moravine - text\r\n<TITLE>\u039a\u03b1\r\n<PHONE>\u20ac\r\nb\r\n\r\n".encode(),
+    }
     out["fuzz_index"] = {
         "open": b"\x00" + index_text(CARDS),
         "merge": b"\x02" + index_text(CARDS),
