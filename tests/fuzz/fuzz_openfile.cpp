@@ -1,18 +1,22 @@
 // The whole open path of a card file, as the Open command takes it: any
 // bytes are probed, the entries the probe names are extracted, the index is
 // read and every body range checked, into fresh state; then every card's
-// body reads. Nothing may crash, and no card may point outside its body file.
+// body reads; an old 1.x or 2.x file is read as the open command reads it.
+// Nothing may crash, and no card may point outside its body file.
 #include "cards/bodyfile.h"
 #include "cards/carderror.h"
 #include "cards/cardfile.h"
+#include "cards/oldformat.h"
 #include "platform/tempfolder.h"
 #include "platform/uiservices.h"
 #include "zip/ziparchiver.h"
 
+#include <QApplication>
 #include <QFile>
 
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -34,11 +38,19 @@ public:
 
 struct Setup {
   Setup() {
+    // An encrypted entry makes the ZIP component build its password prompt
+    // (answered by SilentUi): a widget, which needs an application object.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "fuzz_openfile";
+    static char *argv[] = {name, nullptr};
+    app = std::make_unique<QApplication>(argc, argv);
     qel::setUiServices(&ui);
     path = qel::TempFolderPath() + QStringLiteral("fuzz-open-%1.qel").arg(::getpid());
     zip.SetDLLDirectory(QStringLiteral(QEL_PROGRAM_DIR));
     if (zip.LoadUnzEngine() <= 0) std::abort();
   }
+  std::unique_ptr<QApplication> app;
   SilentUi ui;
   QString path;
   // One component for the whole run, as in the program: the engines stay
@@ -59,6 +71,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   qel::TZipArchiver &zip = setup.zip;
   zip.SetPassword(QStringLiteral("fuzz"));
   const qel::tQelfileSpec probed = qel::ProbeCardsFile(setup.path, zip);
+  if (probed.Kind == qel::KindOldText || probed.Kind == qel::KindOldArchive) {
+    // The old formats: the one entry alone, into a private folder, then the text.
+    const qel::OldCardsText read = qel::ReadOldVersionFile(setup.path, probed.Kind == qel::KindOldArchive, zip);
+    for (const qel::TCard &card : read.cards)
+      if (card.SL.isEmpty()) std::abort();
+    return 0;
+  }
   if (probed.Kind != qel::KindVersion3) return 0;
   qel::TLoadedCardFile loaded;
   const qel::LoadOutcome outcome = qel::LoadVersion3File(probed, zip, loaded);

@@ -76,6 +76,9 @@ def seeds():
         "body-twice": zip_bytes([("x.~i", index_text(CARDS)), ("x.~h", BODIES), ("x.~h", b"short")]),
         "no-body": zip_bytes([("x.~i", index_text(CARDS))]),
         "old-archive": zip_bytes([("old.tmp", b"VR3KT Another moravine - text\r\n<CARDS>1\r\n<TITLE>a\r\nbody\r\n\r\n")]),
+        "old-archive-two-entries": zip_bytes([("sub/old.~QE", b"VR3KT Another moravine - RTF\r\n<TITLE>a\r\nb\r\n"),
+                                              ("other.tmp", b"x")]),
+        "old-text": b"VR3KT Another moravine - text\r\n<TITLE>a\r\nbody\r\n<TITLE>b\r\n\r\n",
         "folders": zip_bytes([("sub/x.~i", index_text(CARDS)), ("sub/x.~h", BODIES)]),
     }
     old2 = (b"VR3KT Another moravine - RTF\r\n<CARDS>2\r\n<TITLE>Rich card\r\n<COLOR>255\r\n"
