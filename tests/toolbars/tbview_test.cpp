@@ -215,8 +215,12 @@ TEST(ToolbarView, DeletedSelectionAndOpenItem) {
   view.SetMenuMode(true);
 
   view.Select(view.Find(b), false);
-  delete b;
+  view.ExecuteSelected(true);
+  EXPECT_EQ(view.DoneAction.ClickItem, b);
+  delete b; // chosen, then deleted before the menu closed: nothing is left to run
   EXPECT_EQ(view.Selected(), nullptr);
+  EXPECT_EQ(view.DoneAction.Kind, TTbrDoneActionKind::None);
+  EXPECT_EQ(view.DoneAction.ClickItem, nullptr);
   EXPECT_EQ(ViewerList(view).join(' '), "a/0 menu/0");
 
   view.Select(view.Find(menu), false);
@@ -502,6 +506,24 @@ TEST(ToolbarView, MouseOnAToolbar) {
   // A disabled item in the root toolbar ends the session on press.
   bar.HandleMouseDown(Centre(bar, off), {}, false);
   EXPECT_EQ(host.EndModals, 3);
+}
+
+TEST(ToolbarView, DoubleClickOnAMenuRunsItsDefaultItem) {
+  TTbrRootItem root;
+  TTestHost host;
+  auto *menu = Add<TSubmenuItem>(&root, "Menu");
+  Add(menu, "plain");
+  Add(menu, "hidden default")->SetOptions(tboDefault);
+  menu->Items(1)->SetVisible(false);
+  auto *def = Add(menu, "default");
+  def->SetOptions(tboDefault);
+  TTbrView bar(&host, nullptr, &root, true);
+  bar.ValidatePositions();
+  bar.SetMenuMode(true);
+  bar.HandleMouseDown(Centre(bar, menu), {}, true);
+  EXPECT_EQ(bar.DoneAction.Kind, TTbrDoneActionKind::ClickItem);
+  EXPECT_EQ(bar.DoneAction.ClickItem, def);
+  EXPECT_TRUE(bar.DoneAction.Sound);
 }
 
 TEST(ToolbarView, PopupHoverOpensAndClosesSubmenusByTimer) {

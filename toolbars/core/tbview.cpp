@@ -213,6 +213,10 @@ void TTbrView::RemoveViewerAt(int index) {
 
 void TTbrView::RemoveViewersOfItem(TTbrCustomItem *item) {
   InvalidatePositions();
+  // A command chosen from the item must not run on it once it is gone.
+  TTbrDoneAction &done = GetRootView()->DoneAction;
+  if (done.Kind == TTbrDoneActionKind::ClickItem && done.ClickItem == item)
+    done = {};
   for (int i = 0; i < ViewerCount();) {
     if (Viewers(i)->Item != item) {
       ++i;
