@@ -8,4 +8,11 @@ namespace qel {
 // keeps their pages. Costs a few milliseconds for a million cards.
 void ReturnFreedMemory();
 
+// Large blocks (from 128 KB on) are always mapped on their own, so freeing
+// one gives its memory straight back. (The C library's default raises that
+// bound up to 32 MB after the first large block is freed; a million-card
+// open then leaves its large temporary blocks in the heap as holes.) Called
+// once at program start.
+void KeepLargeBlocksApart();
+
 } // namespace qel

@@ -2,6 +2,7 @@
 
 #include "app/tf_main.h"
 #include "shell/programicons.h"
+#include "platform/freedmemory.h"
 #include "platform/termination.h"
 #include "platform/uiservices.h"
 
@@ -70,6 +71,7 @@ void rejectOpenDialogs() {
 } // namespace
 
 int main(int argc, char **argv) {
+  qel::KeepLargeBlocksApart();
   Application app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Qel Moravine"));
   QApplication::setApplicationDisplayName(QString());
