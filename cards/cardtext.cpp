@@ -52,31 +52,34 @@ void TCardText::release() noexcept {
   if (kind() == Heap) delete heap();
 }
 
-void TCardText::assign(const QString &text) {
-  const qsizetype n = text.size();
-  const char16_t *t = reinterpret_cast<const char16_t *>(text.constData());
-  unsigned char fresh[16] = {};
-  bool done = false;
+namespace {
+// The field's bytes for a text held inside it: Latin-1 up to 15 units, else
+// digits up to 30 when they all are. False when the text needs a string.
+template <typename Unit>
+bool packInline(const Unit *t, qsizetype n, unsigned char (&fresh)[16], unsigned char latin1Kind,
+                unsigned char digitsKind) {
   if (n <= kMaxLatin1) {
     bool latin1 = true;
-    for (qsizetype i = 0; i < n && latin1; ++i) latin1 = t[i] < 0x100;
+    for (qsizetype i = 0; i < n && latin1; ++i) latin1 = char16_t(t[i]) < 0x100;
     if (latin1) {
-      fresh[0] = static_cast<unsigned char>((Latin1 << 6) | n);
+      fresh[0] = static_cast<unsigned char>((latin1Kind << 6) | n);
       for (qsizetype i = 0; i < n; ++i) fresh[1 + i] = static_cast<unsigned char>(t[i]);
-      done = true;
+      return true;
     }
   }
-  if (!done && n <= kMaxDigits) {
-    bool digits = true;
-    for (qsizetype i = 0; i < n && digits; ++i) digits = digitValue(t[i]) >= 0;
-    if (digits) {
-      fresh[0] = static_cast<unsigned char>((Digits << 6) | n);
-      for (qsizetype i = 0; i < n; ++i)
-        fresh[1 + i / 2] |= static_cast<unsigned char>(digitValue(t[i]) << ((i % 2) * 4));
-      done = true;
-    }
-  }
-  if (!done) {
+  if (n > kMaxDigits) return false;
+  for (qsizetype i = 0; i < n; ++i)
+    if (digitValue(char16_t(t[i])) < 0) return false;
+  fresh[0] = static_cast<unsigned char>((digitsKind << 6) | n);
+  for (qsizetype i = 0; i < n; ++i)
+    fresh[1 + i / 2] |= static_cast<unsigned char>(digitValue(char16_t(t[i])) << ((i % 2) * 4));
+  return true;
+}
+} // namespace
+
+void TCardText::assign(const QString &text) {
+  unsigned char fresh[16] = {};
+  if (!packInline(reinterpret_cast<const char16_t *>(text.constData()), text.size(), fresh, Latin1, Digits)) {
     // Allocated before anything is let go: a failed allocation leaves the field as it was.
     const QString *copy = new QString(text);
     fresh[0] = static_cast<unsigned char>(Heap << 6);
@@ -84,6 +87,20 @@ void TCardText::assign(const QString &text) {
   }
   release();
   std::memcpy(raw_, fresh, sizeof raw_);
+}
+
+bool TCardText::assignAscii(const char *bytes, qsizetype n) {
+  const auto *u = reinterpret_cast<const unsigned char *>(bytes);
+  for (qsizetype i = 0; i < n; ++i)
+    if (u[i] >= 0x80) return false;
+  unsigned char fresh[16] = {};
+  if (!packInline(u, n, fresh, Latin1, Digits)) {
+    assign(QString::fromLatin1(bytes, n));
+    return true;
+  }
+  release();
+  std::memcpy(raw_, fresh, sizeof raw_);
+  return true;
 }
 
 QString TCardText::toString() const {

@@ -30,6 +30,9 @@ public:
     assign(text);
     return *this;
   }
+  // Assigns text of plain ASCII bytes without a string in between; false
+  // (nothing changed) when a byte is not ASCII.
+  bool assignAscii(const char *bytes, qsizetype size);
   ~TCardText() { release(); }
 
   QString toString() const;

@@ -112,9 +112,17 @@ Tag applyLine(TCrd &card, const char *p, qsizetype n, bool utf8) {
   switch (tag) {
   case Tag::None: break;
   case Tag::Title: card.Title = decodeField(v, vn, utf8); break;
-  case Tag::Uid: card.UID = decodeField(v, vn, utf8); break;
-  case Tag::Puid: card.PUID = decodeField(v, vn, utf8); break;
-  case Tag::Phone: card.Phone = decodeField(v, vn, utf8); break;
+  // Plain ASCII reads the same in both encodings and goes into the packed
+  // field directly.
+  case Tag::Uid:
+    if (!card.UID.assignAscii(v, vn)) card.UID = decodeField(v, vn, utf8);
+    break;
+  case Tag::Puid:
+    if (!card.PUID.assignAscii(v, vn)) card.PUID = decodeField(v, vn, utf8);
+    break;
+  case Tag::Phone:
+    if (!card.Phone.assignAscii(v, vn)) card.Phone = decodeField(v, vn, utf8);
+    break;
   case Tag::Color: card.Color = parseInt(v, vn, i) ? i : kNoColor; break;
   case Tag::Adr: card.ADR = parseInt(v, vn, i) ? i : 0; break;
   case Tag::Siz: card.SIZ = parseInt(v, vn, i) ? i : 0; break;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <utility>
 
 using namespace qel;
@@ -44,6 +45,12 @@ TEST(CardText, EveryFormReadsBackUnchanged) {
       x = other;
       EXPECT_EQ(x.toString(), other);
     }
+    // Bytes of plain ASCII give the very same field; others are refused and change nothing.
+    const QByteArray bytes = text.toUtf8();
+    TCardText fromBytes(QStringLiteral("kept"));
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return quint8(c) < 0x80; });
+    EXPECT_EQ(fromBytes.assignAscii(bytes.constData(), bytes.size()), ascii);
+    EXPECT_TRUE(ascii ? fromBytes == field : fromBytes == QStringLiteral("kept"));
     field.clear();
     EXPECT_TRUE(field.isEmpty());
     EXPECT_TRUE(field == QString());
