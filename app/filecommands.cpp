@@ -420,6 +420,13 @@ bool askExportTarget(QString &target) {
     error(QStringLiteral("Cannot save: ") + target + QStringLiteral(" is read only."));
     return false;
   }
+  // Replacing a file another instance has open would change it under that instance.
+  if (heldByAnotherInstance(target)) {
+    ui().messageBox(inUseText(target) + QStringLiteral("\r") + QStringLiteral("The file ") + target +
+                        QStringLiteral(" was not written."),
+                    MB_OK | MB_ICONWARNING);
+    return false;
+  }
   return true;
 }
 

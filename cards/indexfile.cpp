@@ -58,27 +58,8 @@ Tag tagOf(const char *p, qsizetype n) {
 }
 
 
-// A number with "." as its separator, as the framework's text-to-float takes
-// it: blanks around, optional sign, digits with an optional fraction and exponent.
-bool parseFloat(const char *p, qsizetype n, double &value) {
-  while (n > 0 && *p == ' ') ++p, --n;
-  while (n > 0 && p[n - 1] == ' ') --n;
-  if (n > 0 && *p == '+') {
-    ++p;
-    --n;
-    if (n > 0 && (*p == '-' || *p == '+')) return false;
-  }
-  if (n == 0) return false;
-  for (qsizetype i = 0; i < n; ++i) {
-    char c = p[i];
-    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) return false;
-  }
-  double v = 0;
-  auto [end, ec] = std::from_chars(p, p + n, v, std::chars_format::general);
-  if (ec != std::errc() || end != p + n || !std::isfinite(v)) return false;
-  value = v;
-  return true;
-}
+// A number with "." as its separator, as the framework's text-to-float takes it.
+bool parseFloat(const char *p, qsizetype n, double &value) { return TryStrToFloat(QByteArrayView(p, n), value); }
 
 bool parseInt(const char *p, qsizetype n, int &value) {
   // Plain digits (all that this program writes) are read here; anything

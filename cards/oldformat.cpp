@@ -15,8 +15,6 @@
 #include <QSaveFile>
 
 #include <cerrno>
-#include <charconv>
-#include <cmath>
 #include <cstring>
 #include <unistd.h>
 
@@ -87,38 +85,6 @@ QByteArray OldSignatureLine(bool plainText) {
   return QByteArray(kOldHeader) + (plainText ? " - text" : " - RTF");
 }
 
-bool ParseTextFileReal(QByteArrayView text, double &value) {
-  text = text.trimmed();
-  if (text.isEmpty()) return false;
-  const char *p = text.data();
-  qsizetype n = text.size();
-  qsizetype i = 0;
-  if (p[0] == '+' || p[0] == '-') ++i;
-  // Digits with an optional fraction, then an optional exponent; nothing else.
-  qsizetype digits = 0;
-  while (i < n && p[i] >= '0' && p[i] <= '9') ++i, ++digits;
-  if (i < n && p[i] == '.') {
-    ++i;
-    while (i < n && p[i] >= '0' && p[i] <= '9') ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < n && (p[i] == 'e' || p[i] == 'E')) {
-    ++i;
-    if (i < n && (p[i] == '+' || p[i] == '-')) ++i;
-    qsizetype expDigits = 0;
-    while (i < n && p[i] >= '0' && p[i] <= '9') ++i, ++expDigits;
-    if (expDigits == 0) return false;
-  }
-  if (i != n) return false;
-  // from_chars takes no "+" sign.
-  const char *from = p[0] == '+' ? p + 1 : p;
-  double v = 0;
-  const auto [end, ec] = std::from_chars(from, p + n, v, std::chars_format::general);
-  if (ec != std::errc() || end != p + n || !std::isfinite(v)) return false;
-  value = v;
-  return true;
-}
-
 bool IsOldCardsText(const QByteArray &text) {
   qsizetype end = 0;
   while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
@@ -140,6 +106,7 @@ OldCardsText ParseOldCardsText(const QByteArray &text, const std::function<void(
   // The empty line that ends every text the writers make is no card's line.
   const qsizetype last = (n > 1 && view(n - 1).isEmpty()) ? n - 1 : n;
   bool version2 = false;
+  const TDateTime now = Now();
 
   for (qsizetype i = 1; i < last; ++i) {
     QByteArrayView line = view(i);
@@ -162,7 +129,7 @@ OldCardsText ParseOldCardsText(const QByteArray &text, const std::function<void(
       ++i;
       continue;
     }
-    TCard card;
+    TCard card(now);
     card.ID = decodeTextField(line.sliced(kTitle.size()).toByteArray());
     ++i;
     for (; i < last; ++i) {
@@ -174,10 +141,10 @@ OldCardsText ParseOldCardsText(const QByteArray &text, const std::function<void(
         result.cardsExpected = intOr(line.sliced(kCards.size()), 1);
       } else if (line.startsWith(kCreated)) {
         double v = 0;
-        card.CreatedAt = ParseTextFileReal(line.sliced(kCreated.size()), v) ? v : 0;
+        card.CreatedAt = TryStrToFloat(line.sliced(kCreated.size()), v) ? v : 0;
       } else if (line.startsWith(kLastOpen)) {
         double v = 0;
-        card.LastOpenAt = ParseTextFileReal(line.sliced(kLastOpen.size()), v) ? v : 0;
+        card.LastOpenAt = TryStrToFloat(line.sliced(kLastOpen.size()), v) ? v : 0;
       } else if (line.startsWith(kPhone)) {
         card.PhoneNr = decodeTextField(line.sliced(kPhone.size()).toByteArray());
       } else {
@@ -337,14 +304,24 @@ void AppendOldCards(TCrdList &list, const TCardList &oldCards, TBodyFile &body) 
   TBodyBatch batch;
   std::vector<TCrdPtr> made;
   made.reserve(oldCards.size());
+  qint64 bytes = 0;
+  for (const TCard &old : oldCards)
+    for (const QByteArray &line : old.SL) bytes += line.size() + 2;
+  batch.data().reserve(qsizetype(qMin<qint64>(bytes, kMaxBodyFileSize)));
+  // One clock reading for all: each card still gets its own stamp and UID.
+  const TDateTime now = Now();
   for (const TCard &old : oldCards) {
-    TCrdPtr card = NewCrd();
+    const TDateTime stamp = NewCardStampAt(now);
+    TCrdPtr card = std::make_shared<TCrd>(stamp, StampToUID(stamp));
     card->Title = old.ID;
     card->Created = old.CreatedAt;
     card->LastOpen = old.LastOpenAt;
     card->Color = old.Color;
     card->Phone = old.PhoneNr;
-    batch.data() += JoinLines(old.SL);
+    for (const QByteArray &line : old.SL) {
+      batch.data() += line;
+      batch.data() += "\r\n";
+    }
     batch.endBody(card.get());
     made.push_back(std::move(card));
   }

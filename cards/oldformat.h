@@ -35,6 +35,8 @@ class TZipArchiver;
 class TCard {
 public:
   TCard();
+  // With `createdAt` as the current time (one clock reading for a whole file).
+  explicit TCard(TDateTime createdAt) : CreatedAt(createdAt) {}
 
   ByteLines SL;           // body lines, without their line breaks
   QString ID;             // the title
@@ -60,11 +62,6 @@ inline constexpr char kOldProtectedEntryExt[] = ".~QE";
 inline constexpr char kOldEntryExt[] = ".tmp";
 // The expected card count before a "<CARDS>" line says otherwise.
 constexpr int kOldCardsExpectedDefault = 300;
-
-// A real number as the text-file reader's Val takes it: blanks around it,
-// an optional sign, digits with an optional fraction and exponent. False
-// (and `value` unchanged) for anything else, or a value out of range.
-bool ParseTextFileReal(QByteArrayView text, double &value);
 
 struct OldCardsText {
   enum Status { Read, NotOldFile, Damaged };

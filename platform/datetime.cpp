@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -385,6 +386,38 @@ bool TryStrToInt(const QString &text, int &value) {
 int StrToIntDef(const QString &text, int fallback) {
   int value;
   return TryStrToInt(text, value) ? value : fallback;
+}
+
+bool TryStrToFloat(QByteArrayView text, double &value) {
+  text = text.trimmed();
+  if (text.isEmpty()) return false;
+  const char *p = text.data();
+  qsizetype n = text.size();
+  qsizetype i = 0;
+  if (p[0] == '+' || p[0] == '-') ++i;
+  // Digits with an optional fraction, then an optional exponent; nothing else.
+  qsizetype digits = 0;
+  while (i < n && p[i] >= '0' && p[i] <= '9') ++i, ++digits;
+  if (i < n && p[i] == '.') {
+    ++i;
+    while (i < n && p[i] >= '0' && p[i] <= '9') ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < n && (p[i] == 'e' || p[i] == 'E')) {
+    ++i;
+    if (i < n && (p[i] == '+' || p[i] == '-')) ++i;
+    qsizetype expDigits = 0;
+    while (i < n && p[i] >= '0' && p[i] <= '9') ++i, ++expDigits;
+    if (expDigits == 0) return false;
+  }
+  if (i != n) return false;
+  // from_chars takes no "+" sign.
+  const char *from = p[0] == '+' ? p + 1 : p;
+  double v = 0;
+  const auto [end, ec] = std::from_chars(from, p + n, v, std::chars_format::general);
+  if (ec != std::errc() || end != p + n || !std::isfinite(v)) return false;
+  value = v;
+  return true;
 }
 
 } // namespace qel

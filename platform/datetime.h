@@ -2,6 +2,7 @@
 // The framework's date and time values: TDateTime is a double counting days
 // since 1899-12-30, the fraction being the local time of day.
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 
@@ -27,5 +28,10 @@ QString FloatToStr(double value);
 bool TryStrToInt(const QString &text, int &value);
 // As above, `fallback` when the text is not an integer.
 int StrToIntDef(const QString &text, int fallback);
+// A real number as the text-file reader takes it ("." whatever the locale):
+// blanks around it, an optional sign, digits with an optional fraction and
+// exponent. False, leaving `value` unchanged, for anything else or for a
+// value out of range.
+bool TryStrToFloat(QByteArrayView text, double &value);
 
 } // namespace qel

@@ -69,7 +69,7 @@ TEST(OldFormatReal, WrittenInTheTextFileFormAndReadBackTolerantly) {
   EXPECT_EQ(FormatTextFileReal(0), " 0.00000000000000E+0000");
   for (double v : {39455.5, 45123.123456789012, -0.125, 1e-300, 0.0}) {
     double back = -1;
-    ASSERT_TRUE(ParseTextFileReal(FormatTextFileReal(v), back)) << v;
+    ASSERT_TRUE(TryStrToFloat(FormatTextFileReal(v), back)) << v;
     EXPECT_DOUBLE_EQ(back, v);
   }
   struct Case {
@@ -85,7 +85,7 @@ TEST(OldFormatReal, WrittenInTheTextFileFormAndReadBackTolerantly) {
   };
   for (const Case &c : cases) {
     double v = -7;
-    EXPECT_EQ(ParseTextFileReal(c.text, v), c.ok) << c.text;
+    EXPECT_EQ(TryStrToFloat(c.text, v), c.ok) << c.text;
     EXPECT_EQ(v, c.ok ? c.value : -7) << c.text;
   }
 }
