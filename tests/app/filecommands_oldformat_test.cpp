@@ -111,22 +111,25 @@ TEST_F(OldFileCommands, OpenOldFilesAndSaveAsVersion3) {
 TEST_F(OldFileCommands, MergeAppendsEveryCardWhateverTheRule) {
   addOldCards();
   const QString v2 = exportFile("merge.qel", true);
-  addCard("Rich", "mine");
+  addCard("Rich", "mine", 99999);  // newer than the old file's card
   addCard("Other", "other");
-  FileModified = false;
-  ScriptedUi ui;
-  ui.answerButton(IDOK);
-  ASSERT_TRUE(OpenCardsFile(host, v2, MergeSkip));
-  EXPECT_EQ(ui.messageTexts(),
-            QStringList{"You are trying to merge old version qel file.\r\nAll cards of this file will be appended.\r\n"
-                        "For synchronization you should convert this file to version 3.\r\n(Just open and save "
-                        "filemerge.qel)"});
-  EXPECT_TRUE(FileModified);
-  EXPECT_EQ(CurrentFileName, "NEW.QEL");
-  ASSERT_EQ(AllCards.Count(), 4);
-  EXPECT_EQ(AllCards.Strings(2), "Rich");
-  EXPECT_EQ(bodyOf("Rich"), "mine");  // the first of the two
-  EXPECT_EQ(QString::fromLatin1(AllCards.Objects(2)->BodyBytes()), QString::fromLatin1(kRtf));
+  for (int mode : {MergeKeepRecent, MergeOverwrite, MergeSkip, MergeAddAsNew}) {
+    FileModified = false;
+    const int before = AllCards.Count();
+    ScriptedUi ui;
+    ui.answerButton(IDOK);
+    ASSERT_TRUE(OpenCardsFile(host, v2, mode)) << mode;
+    EXPECT_EQ(ui.messageTexts(),
+              QStringList{"You are trying to merge old version qel file.\r\nAll cards of this file will be appended.\r\n"
+                          "For synchronization you should convert this file to version 3.\r\n(Just open and save "
+                          "filemerge.qel)"});
+    EXPECT_TRUE(FileModified) << mode;
+    EXPECT_EQ(CurrentFileName, "NEW.QEL");
+    ASSERT_EQ(AllCards.Count(), before + 2) << mode;
+    EXPECT_EQ(AllCards.Strings(before), "Rich");
+    EXPECT_EQ(bodyOf("Rich"), "mine");  // the first of them stays
+    EXPECT_EQ(QString::fromLatin1(AllCards.Objects(before)->BodyBytes()), QString::fromLatin1(kRtf));
+  }
 }
 
 // A protected 2.x file: the password opens it and becomes the open file's;
