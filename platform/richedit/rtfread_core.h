@@ -647,6 +647,7 @@ private:
         if (!inTable_) {
           // Without a paragraph mark before it, the paragraph the table
           // follows takes the table's first formats.
+          if (!pendingPar_) settleShownNumbering(cur_.pa);
           sink_.tableBegin(pendingPar_, pendingPar_ ? pendingPa_ : cur_.pa, pendingPar_ ? pendingMark_ : cur_.ch);
           pendingPar_ = false;
           inTable_ = true;
@@ -685,9 +686,21 @@ private:
     }
   }
 
+  // Shown numbering (\pntext) belongs to the paragraph it starts in and is
+  // settled when that paragraph ends, however it ends: a paragraph or cell
+  // mark, a row end, a table starting after it, or the end of the text.
+  // Left pending, it would land in whatever paragraph ended next, and the
+  // two sinks place such late text differently.
+  void settleShownNumbering(const ParaState &pa) {
+    if (!pnFallback_) return;
+    if (!hasNumbering(pa, t_)) sink_.insertText(pnOffset_, pnText_, pnFallbackCs_);
+    pnFallback_ = false;
+  }
+
   void cell() {
     flushMultiByte();
     flushSurrogate();
+    settleShownNumbering(cur_.pa);
     // A paragraph mark in a group of its own just before \cell ("{\pard\intbl
     // x\par}\cell") ends the cell's last paragraph, not a paragraph of its own.
     if (pendingPar_ && pendingParDepth_ != qsizetype(stack_.size())) {
@@ -703,6 +716,7 @@ private:
   void row() {
     flushMultiByte();
     flushSurrogate();
+    settleShownNumbering(cur_.pa);
     if (pendingPar_ && pendingParDepth_ != qsizetype(stack_.size())) {
       pendingPar_ = false;
       beforeContent(true);
@@ -727,10 +741,7 @@ private:
       pa.effects |= PFE_PAGEBREAKBEFORE;
       breakBefore_ = false;
     }
-    if (pnFallback_) {
-      if (!hasNumbering(pa, t_)) sink_.insertText(pnOffset_, pnText_, pnFallbackCs_);
-      pnFallback_ = false;
-    }
+    settleShownNumbering(pa);
     pendingPar_ = true;
     pendingParDepth_ = qsizetype(stack_.size());
     pendingPa_ = pa;
@@ -747,10 +758,7 @@ private:
         sink_.text(&rep, 1, last.ch);
       }
     }
-    if (pnFallback_) {
-      if (!hasNumbering(last.pa, t_)) sink_.insertText(pnOffset_, pnText_, pnFallbackCs_);
-      pnFallback_ = false;
-    }
+    settleShownNumbering(last.pa);
     if (inRow_ || inTable_) {
       const State saved = cur_;
       cur_ = last;
@@ -1122,9 +1130,9 @@ private:
         // paragraph has numbering of its own, kept otherwise.
         setDest(Dest::PnText);
         if (!pnFallback_) {
+          beforeContent();
           pnFallback_ = true;
           pnText_.clear();
-          beforeContent();
           pnOffset_ = sink_.paragraphOffset();
           pnFallbackCs_ = cur_.ch;
         }

@@ -148,6 +148,15 @@ TEST(RtfReaderText, BulletTextIsReadOnceWithNumbering) {
        "item"},
       {"shown numbering kept without numbering", "{\\rtf1\\pard{\\pntext 1)\\tab}plain\\par}", "1)\tplain"},
       {"list text of an unknown list kept", "{\\rtf1\\pard\\ls9{\\listtext -\\tab}x\\par}", "-\tx"},
+      // Shown numbering stays with the paragraph it starts in, however that
+      // paragraph ends (cell mark, row end, a table starting after it).
+      {"shown numbering in each cell", "{\\rtf1\\pard\\intbl{\\pntext 1)\\tab}a\\cell{\\pntext 2)\\tab}b\\cell\\row\\pard after}",
+       "\n1)\ta\t2)\tb\nafter"},
+      {"shown numbering ended by a row end", "{\\rtf1\\pard\\intbl a\\cell{\\pntext x}\\row}", "\na\tx\n"},
+      {"shown numbering before a table", "{\\rtf1{\\pntext x}\\cell\\row}", "x\n\n"},
+      {"shown numbering with damaged words before a table",
+       "{\\rtf1\\ansi{]colortbl;\\retf1{\\pntext\\'d2+55\\green1\\\xff\xff\xff" "blue0;}\\cell\\row}",
+       u(u"]colortbl;\u00d2+55\u00ff\u00ffblue0;\n\n")},
   });
 }
 
