@@ -9,6 +9,11 @@ CardListModel::CardListModel(QObject *parent) : QAbstractListModel(parent) {}
 
 int CardListModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : FilteredCards.Count(); }
 
+QModelIndex CardListModel::index(int row, int column, const QModelIndex &parent) const {
+  if (row < 0 || column != 0 || parent.isValid() || row >= FilteredCards.Count()) return {};
+  return createIndex(row, 0);
+}
+
 QVariant CardListModel::data(const QModelIndex &index, int role) const {
   if (!index.isValid() || index.row() >= FilteredCards.Count()) return {};
   if (role == Qt::DisplayRole || role == Qt::EditRole) return FilteredCards.Strings(index.row());
