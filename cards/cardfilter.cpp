@@ -142,16 +142,16 @@ void TCardFilter::remember(const QString &filter, FilterRules rules, const std::
   constexpr size_t kTypedFilters = 16;
   size_t held = passed.size();
   for (const Typed &t : typed_) held += t.passed.size();
-  while (!typed_.empty() && (typed_.size() >= kTypedFilters || held > 4 * order_.size())) {
+  while (!typed_.empty() && (typed_.size() >= kTypedFilters || held > 4 * order_->size())) {
     held -= typed_.front().passed.size();
     typed_.erase(typed_.begin());
   }
-  if (held <= 4 * order_.size()) typed_.push_back(Typed{filter, rules, passed});
+  if (held <= 4 * order_->size()) typed_.push_back(Typed{filter, rules, passed});
 }
 
 void TCardFilter::Invalidate() {
   entries_.reset();
-  order_.clear();
+  order_ = std::make_shared<std::vector<quint32>>();
   orderValid_ = false;
   dropText();
   seenRevision_ = 0;
@@ -211,14 +211,14 @@ bool TCardFilter::update(const TCrdList &all) {
   // The kept entries stay in the order they had; the others are placed by search.
   std::vector<quint32> kept, removedAt;
   kept.reserve(entryCount());
-  for (quint32 pos = 0; pos < quint32(order_.size()); ++pos) {
-    const quint32 old = order_[pos];
+  for (quint32 pos = 0; pos < quint32(order_->size()); ++pos) {
+    const quint32 old = (*order_)[pos];
     if (old < moved.size() && moved[old] >= 0)
       kept.push_back(quint32(moved[old]));
     else
       removedAt.push_back(pos);
   }
-  order_ = std::move(kept);
+  order_ = std::make_shared<std::vector<quint32>>(std::move(kept));
   // A few changes are cut out of and put into the title text in place (each
   // a move of memory); more leave the text to be made anew, as does a title
   // that one byte a unit cannot hold.
@@ -274,9 +274,12 @@ bool TCardFilter::before(quint32 a, quint32 b, const QString &foldedB) const {
 
 quint32 TCardFilter::placeInOrder(quint32 e) {
   const QString folded = orderKind_ == TListOrder::ByTitle ? entry(e).title.toCaseFolded() : QString();
-  auto at = std::partition_point(order_.begin(), order_.end(), [&](quint32 o) { return before(o, e, folded); });
-  const quint32 pos = quint32(at - order_.begin());
-  order_.insert(at, e);
+  // The filtered list handed out may share the order: a change goes into a copy.
+  if (order_.use_count() > 1) order_ = std::make_shared<std::vector<quint32>>(*order_);
+  std::vector<quint32> &order = *order_;
+  auto at = std::partition_point(order.begin(), order.end(), [&](quint32 o) { return before(o, e, folded); });
+  const quint32 pos = quint32(at - order.begin());
+  order.insert(at, e);
   return pos;
 }
 
@@ -417,17 +420,17 @@ void TCardFilter::sortByFoldedTitle() {
   std::vector<KeyRun> runs;
   addTies(keys, 0, n, 0, runs);
   RunInParallel(runs.size(), workers, [&](size_t i) { sortRun(base, keys, runs[i]); });
-  for (size_t k = 0; k < n; ++k) order_[k] = keys[k].entry;
+  for (size_t k = 0; k < n; ++k) (*order_)[k] = keys[k].entry;
 }
 
 void TCardFilter::sort(TListOrder order) {
-  order_.resize(entryCount());
-  std::iota(order_.begin(), order_.end(), quint32(0));
+  order_ = std::make_shared<std::vector<quint32>>(entryCount());
+  std::iota(order_->begin(), order_->end(), quint32(0));
   orderKind_ = order;
   if (order == TListOrder::ByTitle) {
     sortByFoldedTitle();
   } else {
-    std::stable_sort(order_.begin(), order_.end(),
+    std::stable_sort(order_->begin(), order_->end(),
                      [&](quint32 a, quint32 b) { return entry(a).card->Created < entry(b).card->Created; });
   }
   orderValid_ = true;
@@ -437,7 +440,7 @@ void TCardFilter::sort(TListOrder order) {
 }
 
 void TCardFilter::buildText() {
-  const size_t n = order_.size();
+  const size_t n = order_->size();
   const size_t workers = n >= kParallelTitles ? ParallelWorkers() : 1;
   const size_t pieces = workers;
   std::vector<size_t> bounds(pieces + 1);
@@ -446,8 +449,8 @@ void TCardFilter::buildText() {
   starts_.assign(n + 1, 0);
   RunInParallel(pieces, workers, [&](size_t p) {
     for (size_t k = bounds[p]; k < bounds[p + 1]; ++k) {
-      if (k + kPrefetch < bounds[p + 1]) __builtin_prefetch(&entry(order_[k + kPrefetch]));
-      starts_[k + 1] = quint32(entry(order_[k]).title.size() + 1);
+      if (k + kPrefetch < bounds[p + 1]) __builtin_prefetch(&entry((*order_)[k + kPrefetch]));
+      starts_[k + 1] = quint32(entry((*order_)[k]).title.size() + 1);
     }
   });
   for (size_t k = 0; k < n; ++k) starts_[k + 1] += starts_[k];
@@ -459,8 +462,8 @@ void TCardFilter::buildText() {
     using C = std::remove_pointer_t<decltype(text)>;
     RunInParallel(pieces, workers, [&](size_t p) {
       for (size_t k = bounds[p]; k < bounds[p + 1]; ++k) {
-        if (k + kPrefetch < bounds[p + 1]) prefetchTitle(entry(order_[k + kPrefetch]).title);
-        const QString &title = entry(order_[k]).title;
+        if (k + kPrefetch < bounds[p + 1]) prefetchTitle(entry((*order_)[k + kPrefetch]).title);
+        const QString &title = entry((*order_)[k]).title;
         const char16_t *t = reinterpret_cast<const char16_t *>(title.constData());
         C *w = text + starts_[k];
         char16_t all = 0;
@@ -504,7 +507,7 @@ void TCardFilter::search(const std::basic_string<C> &text, std::basic_string_vie
       if (upperMatches(filter, titleAt(pos), rules)) passed.push_back(pos);
     return;
   }
-  const quint32 n = quint32(order_.size());
+  const quint32 n = quint32(order_->size());
   if (rules.fromStart) {
     for (quint32 pos = 0; pos < n; ++pos)
       if (upperMatches(filter, titleAt(pos), rules)) passed.push_back(pos);
@@ -531,12 +534,13 @@ void TCardFilter::search(const std::basic_string<C> &text, std::basic_string_vie
 
 void TCardFilter::hand(TCrdList &out, const std::vector<quint32> *passed) const {
   if (!passed) {
-    out.AssignShared(entries_, order_);
+    // All cards in list order: the list shares the order itself.
+    out.AssignShared(entries_, std::shared_ptr<const std::vector<quint32>>(order_));
     return;
   }
   std::vector<quint32> picks;
   picks.reserve(passed->size());
-  for (quint32 pos : *passed) picks.push_back(order_[pos]);
+  for (quint32 pos : *passed) picks.push_back((*order_)[pos]);
   out.AssignShared(entries_, std::move(picks));
 }
 

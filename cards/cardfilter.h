@@ -85,7 +85,8 @@ private:
   // The all-cards list's own items (its shared block), in all-cards order:
   // the filtered list shares them too, so no card is held more than once.
   TCrdList::SharedItems entries_;
-  std::vector<quint32> order_;      // entry indices in list order
+  // Entry indices in list order; shared with the unfiltered list handed out.
+  std::shared_ptr<std::vector<quint32>> order_ = std::make_shared<std::vector<quint32>>();
   bool orderValid_ = false;
   TListOrder orderKind_ = TListOrder::ByTitle;
   // The upper-cased titles in list order, each followed by a NUL, and where

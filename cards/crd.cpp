@@ -110,7 +110,7 @@ TCrdList &TCrdList::operator=(const TCrdList &other) {
       other.compact();
       items_ = other.items_;
       shared_.reset();
-      picks_.clear();
+      picks_.reset();
     }
     holes_ = 0;
     invalidateIndex();
@@ -125,7 +125,7 @@ TCrdList::TCrdList(TCrdList &&other) noexcept
   other.items_.clear();
   other.holes_ = 0;
   other.shared_.reset();
-  other.picks_.clear();
+  other.picks_.reset();
   other.invalidateIndex();
   other.touch();
 }
@@ -141,7 +141,7 @@ TCrdList &TCrdList::operator=(TCrdList &&other) noexcept {
     other.items_.clear();
     other.holes_ = 0;
     other.shared_.reset();
-    other.picks_.clear();
+    other.picks_.reset();
     other.invalidateIndex();
     other.touch();
     invalidateIndex();
@@ -157,9 +157,13 @@ void TCrdList::AssignShared(SharedItems items) {
 }
 
 void TCrdList::AssignShared(SharedItems items, std::vector<quint32> picks) {
+  AssignShared(std::move(items), std::make_shared<const std::vector<quint32>>(std::move(picks)));
+}
+
+void TCrdList::AssignShared(SharedItems items, std::shared_ptr<const std::vector<quint32>> picks) {
   Clear();
-  if (!items) return;
-  for (quint32 p : picks)
+  if (!items || !picks) return;
+  for (quint32 p : *picks)
     if (p >= items->size()) throw std::out_of_range("List index out of bounds (" + std::to_string(p) + ")");
   shared_ = std::move(items);
   picks_ = std::move(picks);
@@ -188,8 +192,8 @@ void TCrdList::own() const {
   } else if (sharedAll_) {
     mine = from;
   } else {
-    mine.reserve(picks_.size());
-    for (quint32 p : picks_) mine.push_back(from[p]);
+    mine.reserve(picks_->size());
+    for (quint32 p : *picks_) mine.push_back(from[p]);
   }
   // Sequence numbers are this list's own, for its title index.
   for (size_t k = 0; k < mine.size(); ++k) mine[k].seq = k;
@@ -197,7 +201,7 @@ void TCrdList::own() const {
   items_ = std::move(mine);
   holes_ = 0;
   shared_.reset();
-  picks_.clear();
+  picks_.reset();
   sharedAll_ = false;
   index_.clear();
   indexValid_ = false;
@@ -221,7 +225,7 @@ const std::vector<TCrdList::Item> &TCrdList::Items() const {
 const TCrdList::Item &TCrdList::at(int i) const {
   if (shared_) {
     if (i < 0 || i >= Count()) throw std::out_of_range("List index out of bounds (" + std::to_string(i) + ")");
-    return (*shared_)[sharedAll_ ? size_t(i) : picks_[size_t(i)]];
+    return (*shared_)[sharedAll_ ? size_t(i) : (*picks_)[size_t(i)]];
   }
   compact();
   if (i < 0 || size_t(i) >= items_.size())
@@ -320,7 +324,7 @@ void TCrdList::Clear() {
   items_.clear();
   holes_ = 0;
   shared_.reset();
-  picks_.clear();
+  picks_.reset();
   sharedAll_ = false;
   invalidateIndex();
   touch();

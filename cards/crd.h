@@ -116,7 +116,7 @@ public:
   TCrdList &operator=(TCrdList &&other) noexcept;
 
   int Count() const {
-    if (shared_) return int(sharedAll_ ? shared_->size() : picks_.size());
+    if (shared_) return int(sharedAll_ ? shared_->size() : picks_->size());
     return int(items_.size() - holes_);
   }
   bool IsEmpty() const { return Count() == 0; }
@@ -146,6 +146,8 @@ public:
   // non-const vectors (a list may take back a block no one else holds).
   void AssignShared(SharedItems items);
   void AssignShared(SharedItems items, std::vector<quint32> picks);
+  // The same with positions that others may share (they must not change while shared).
+  void AssignShared(SharedItems items, std::shared_ptr<const std::vector<quint32>> picks);
   // The list's items as a block that others may share, without copying: the
   // list reads its items from that block until its next change, which makes
   // it a copy of its own again (or takes the block back when no one else
@@ -198,7 +200,7 @@ private:
   // While set, the items are those of the shared block (all, or at picks_)
   // and items_ is empty.
   mutable SharedItems shared_;
-  mutable std::vector<quint32> picks_;
+  mutable std::shared_ptr<const std::vector<quint32>> picks_;
   mutable bool sharedAll_ = false;
   quint64 revision_ = NewRevision();
   static quint64 NewRevision();
