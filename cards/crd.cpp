@@ -176,6 +176,7 @@ TCrdList::SharedItems TCrdList::SharedBlock() const {
   compact();
   auto block = std::make_shared<std::vector<Item>>(std::move(items_));
   items_.clear();
+  invalidateIndex();  // it names positions in the list's own items
   shared_ = std::move(block);
   sharedAll_ = true;
   return shared_;
@@ -195,22 +196,32 @@ void TCrdList::own() const {
     mine.reserve(picks_->size());
     for (quint32 p : *picks_) mine.push_back(from[p]);
   }
-  // Sequence numbers are this list's own, for its title index.
-  for (size_t k = 0; k < mine.size(); ++k) mine[k].seq = k;
-  nextSeq_ = mine.size();
   items_ = std::move(mine);
   holes_ = 0;
   shared_.reset();
   picks_.reset();
   sharedAll_ = false;
-  index_.clear();
-  indexValid_ = false;
+  invalidateIndex();
 }
 
 void TCrdList::compact() const {
   if (holes_ == 0) return;
-  items_.erase(std::remove_if(items_.begin(), items_.end(), [](const Item &item) { return !item.card; }),
-               items_.end());
+  // The sequence numbers beside the items go with them.
+  const bool seqs = indexValid_ && seqs_.size() == items_.size();
+  size_t kept = 0;
+  for (size_t k = 0; k < items_.size(); ++k) {
+    if (!items_[k].card) continue;
+    if (kept != k) {
+      items_[kept] = std::move(items_[k]);
+      if (seqs) seqs_[kept] = seqs_[k];
+    }
+    ++kept;
+  }
+  items_.resize(kept);
+  if (seqs)
+    seqs_.resize(kept);
+  else
+    invalidateIndex();
   holes_ = 0;
 }
 
@@ -234,20 +245,26 @@ const TCrdList::Item &TCrdList::at(int i) const {
 }
 
 void TCrdList::invalidateIndex() const {
-  if (indexValid_ || !index_.isEmpty()) {
+  if (indexValid_ || !index_.isEmpty() || !seqs_.empty()) {
     index_.clear();
+    std::vector<quint64>().swap(seqs_);
     indexValid_ = false;
   }
 }
 
-void TCrdList::indexAdded(const Item &item) const { index_[item.title.toCaseFolded()].append(item.seq); }
+void TCrdList::indexAdded(const Item &item, quint64 seq) const { index_[item.title.toCaseFolded()].append(seq); }
 
-void TCrdList::indexRemoved(const Item &item) const {
+void TCrdList::indexRemoved(size_t pos) const {
   if (!indexValid_) return;
-  auto it = index_.find(item.title.toCaseFolded());
+  if (pos >= seqs_.size() || pos >= items_.size()) {
+    invalidateIndex();
+    return;
+  }
+  const quint64 seq = seqs_[pos];
+  auto it = index_.find(items_[pos].title.toCaseFolded());
   if (it != index_.end()) {
     for (qsizetype k = 0; k < it->size(); ++k) {
-      if (it->at(k) != item.seq) continue;
+      if (it->at(k) != seq) continue;
       if (it->size() == 1) index_.erase(it);
       else it->remove(k);
       return;
@@ -263,16 +280,18 @@ void TCrdList::buildIndex() const {
   index_.reserve(qsizetype(items_.size()));
   // Sequence numbers are renumbered in list order; they are not part of the
   // list's value, only of this index.
-  for (size_t k = 0; k < items_.size(); ++k) items_[k].seq = k;
+  seqs_.resize(items_.size());
+  for (size_t k = 0; k < items_.size(); ++k) {
+    seqs_[k] = k;
+    indexAdded(items_[k], k);
+  }
   nextSeq_ = items_.size();
-  for (const Item &item : items_) indexAdded(item);
   indexValid_ = true;
 }
 
 qsizetype TCrdList::rawPositionOfSeq(quint64 seq) const {
-  auto it = std::lower_bound(items_.begin(), items_.end(), seq,
-                             [](const Item &item, quint64 s) { return item.seq < s; });
-  return it != items_.end() && it->seq == seq ? qsizetype(it - items_.begin()) : -1;
+  auto it = std::lower_bound(seqs_.begin(), seqs_.end(), seq);
+  return it != seqs_.end() && *it == seq ? qsizetype(it - seqs_.begin()) : -1;
 }
 
 void TCrdList::SetString(int i, const QString &title) {
@@ -286,8 +305,11 @@ void TCrdList::SetString(int i, const QString &title) {
 int TCrdList::AddObject(const QString &title, TCrdPtr card) {
   if (!card) throw std::invalid_argument("A card list holds no empty records");
   own();
-  items_.push_back(Item{title, std::move(card), nextSeq_++});
-  if (indexValid_) indexAdded(items_.back());
+  items_.push_back(Item{title, std::move(card)});
+  if (indexValid_) {
+    seqs_.push_back(nextSeq_++);
+    indexAdded(items_.back(), seqs_.back());
+  }
   touch();
   return Count() - 1;
 }
@@ -308,15 +330,17 @@ void TCrdList::InsertObject(int i, const QString &title, TCrdPtr card) {
     return;
   }
   if (!card) throw std::invalid_argument("A card list holds no empty records");
-  items_.insert(items_.begin() + i, Item{title, std::move(card), 0});
+  items_.insert(items_.begin() + i, Item{title, std::move(card)});
   invalidateIndex();
   touch();
 }
 
 void TCrdList::Delete(int i) {
   own();
-  indexRemoved(at(i));
+  at(i);
+  indexRemoved(size_t(i));
   items_.erase(items_.begin() + i);
+  if (indexValid_) seqs_.erase(seqs_.begin() + i);
   touch();
 }
 
@@ -393,6 +417,7 @@ void TCrdList::SortByCreated() {
 // under a title and its lazy removal, neither of which moves other items.
 struct CrdListAccess {
   static const TCrdList::Item *firstByTitle(const TCrdList &list, const QString &title) {
+    list.own();
     if (!list.indexValid_) list.buildIndex();
     auto it = list.index_.constFind(title.toCaseFolded());
     if (it == list.index_.cend()) return nullptr;
@@ -401,8 +426,9 @@ struct CrdListAccess {
   }
   static void removeLazily(TCrdList &list, const TCrdList::Item *item) {
     list.touch();
-    list.indexRemoved(*item);
-    auto &slot = list.items_[size_t(item - list.items_.data())];
+    const size_t pos = size_t(item - list.items_.data());
+    list.indexRemoved(pos);
+    auto &slot = list.items_[pos];
     slot.card.reset();
     slot.title = QString();
     ++list.holes_;

@@ -103,7 +103,6 @@ public:
   struct Item {
     QString title;
     TCrdPtr card;
-    mutable quint64 seq = 0;  // internal: list order for the title index
   };
 
   // A block of items that lists share instead of copying (see AssignShared).
@@ -181,8 +180,9 @@ private:
   void compact() const;
   void invalidateIndex() const;
   void buildIndex() const;
-  void indexAdded(const Item &item) const;
-  void indexRemoved(const Item &item) const;
+  void indexAdded(const Item &item, quint64 seq) const;
+  // Drops the item at raw position `pos` from the title index.
+  void indexRemoved(size_t pos) const;
   qsizetype rawPositionOfSeq(quint64 seq) const;
 
   // Merging removes cards lazily: a removed item stays as a hole (no card)
@@ -191,10 +191,12 @@ private:
   mutable std::vector<Item> items_;
   mutable size_t holes_ = 0;
   // Case-folded title -> sequence numbers of the items under it, in list
-  // order. Items stay sorted by sequence number while cards are only appended
-  // or removed, so a title is found without searching the list; any other
-  // edit drops the index, which is rebuilt on the next search.
+  // order, and each item's sequence number (seqs_, beside items_, kept only
+  // while the index is). Items stay sorted by sequence number while cards are
+  // only appended or removed, so a title is found without searching the
+  // list; any other edit drops the index, which is rebuilt on the next search.
   mutable QHash<QString, QVarLengthArray<quint64, 1>> index_;
+  mutable std::vector<quint64> seqs_;
   mutable quint64 nextSeq_ = 0;
   mutable bool indexValid_ = false;
   // While set, the items are those of the shared block (all, or at picks_)

@@ -266,7 +266,17 @@ TEST_F(MergeTest, ManyMergesMatchAPlainModel) {
     list.AddCrd(c);
     model.push_back({c->Title, c->LastOpen, c->Phone});
   }
+  TCrdList holder;  // shares the list's items now and then, as the filter does
   for (int step = 0; step < 400; ++step) {
+    // Between merges the list is shared (a refilter), held or let go again,
+    // and a card is deleted now and then: the title index must follow.
+    if (step % 7 == 0) holder.AssignShared(list.SharedBlock());
+    if (step % 11 == 0) holder.Clear();
+    if (step % 13 == 0 && list.Count() > 0) {
+      const int at = int(rng.bounded(list.Count()));
+      list.Delete(at);
+      model.erase(model.begin() + at);
+    }
     auto in = incoming(rng.bounded(5));
     in->Title = rng.bounded(2) ? title() : title().toLower();
     in->Phone = QStringLiteral("in%1").arg(step);
