@@ -8,7 +8,8 @@ Every seed is made here from scratch (no file is copied from elsewhere): small
 ZIP archives of every shape our readers meet (stored, deflated, empty, with a
 comment, with folders, cut short), card files with their index and body
 entries, index and clipboard texts, RTF, registry and ini texts, instance
-records and a self-extracting stub.
+records, a self-extracting stub, GIF images (still, animated, interlaced)
+and blocks and streams of the installer's codec.
 """
 import io
 import os
@@ -145,8 +146,73 @@ def seeds():
     struct.pack_into("<I", mz, 0x3C, 64)
     pe = b"PE\0\0" + struct.pack("<HHIIIHH", 0x14C, 0, 0, 0, 0, 0xE0, 0x102) + b"\0" * 0xE0
     out["fuzz_sfxicon"] = {"no-sections": bytes(mz) + pe, "dos-only": bytes(mz)}
+    out["fuzz_gif"] = gifs()
+    out["fuzz_lzrw1kh"] = lzrw1kh_blocks()
+    out["fuzz_pmcs10"] = {name: pmcs10([b]) for name, b in lzrw1kh_blocks().items()}
+    out["fuzz_pmcs10"]["two-blocks"] = pmcs10(list(lzrw1kh_blocks().values())[:2])
     out["fuzz_payload"] = {"two-components": payload_form(), "cut-short": payload_form()[:40]}
     return out
+
+
+def gif_lzw(pixels):
+    """LZW data of 2-bit pixels that never grows past 3-bit codes: a clear code
+    before every two pixels, so every decoder reads it the same way."""
+    codes = []
+    for i in range(0, len(pixels), 2):
+        codes += [4] + list(pixels[i:i + 2])
+    codes.append(5)
+    bits = 0
+    nbits = 0
+    out = bytearray()
+    for c in codes:
+        bits |= c << nbits
+        nbits += 3
+        while nbits >= 8:
+            out.append(bits & 0xFF)
+            bits >>= 8
+            nbits -= 8
+    if nbits:
+        out.append(bits & 0xFF)
+    blocks = b"".join(bytes([len(out[i:i + 255])]) + bytes(out[i:i + 255]) for i in range(0, len(out), 255))
+    return b"\x02" + blocks + b"\x00"
+
+
+def gif_bytes(width, height, frames, loop=None, comment=None):
+    """A GIF89a file with a four-colour global table; frames are (pixels,
+    flags, local table or b"", delay, disposal, transparent index or None)."""
+    palette = b"\x00\x00\x00\xff\xff\xff\xff\x00\x00\x00\x00\xff"
+    out = b"GIF89a" + struct.pack("<HHBBB", width, height, 0x81, 0, 0) + palette
+    if loop is not None:
+        out += b"\x21\xff\x0bNETSCAPE2.0\x03\x01" + struct.pack("<H", loop) + b"\x00"
+    if comment:
+        out += b"\x21\xfe" + bytes([len(comment)]) + comment + b"\x00"
+    for pixels, flags, local, delay, disposal, transparent in frames:
+        gce = (disposal << 2) | (1 if transparent is not None else 0)
+        out += b"\x21\xf9\x04" + struct.pack("<BHB", gce, delay, transparent or 0) + b"\x00"
+        out += b"\x2c" + struct.pack("<HHHHB", 0, 0, width, height, flags) + local + gif_lzw(pixels)
+    return out + b"\x3b"
+
+
+def gifs():
+    still = gif_bytes(4, 3, [(bytes(i % 4 for i in range(12)), 0, b"", 0, 0, None)])
+    animation = gif_bytes(3, 2, [(bytes([0, 1, 2, 3, 2, 1]), 0, b"", 10, 1, None),
+                                 (bytes([3, 3, 0, 0, 1, 1]), 0, b"", 20, 2, 3)], loop=0, comment=b"made here")
+    local = b"\x10\x20\x30\x40\x50\x60\x70\x80\x90\xa0\xb0\xc0"
+    interlaced = gif_bytes(2, 9, [(bytes(i % 4 for i in range(18)), 0x80 | 0x40 | 0x01, local, 0, 0, None)])
+    return {"still": still, "animation": animation, "interlaced-local-table": interlaced,
+            "cut-short": animation[:-12]}
+
+
+def lzrw1kh_blocks():
+    """Blocks of the installer's codec: stored, literals only, and literals
+    followed by a copy and a run (control bits say which items are codes)."""
+    return {"stored": b"\x80stored bytes", "literals": b"\x40\x00\x00abcdef",
+            "copy-and-run": b"\x40\x18\x00abc\x00\x30\x00\x00\x05z"}
+
+
+def pmcs10(blocks):
+    body = b"".join(struct.pack("<I", len(b)) + b for b in blocks)
+    return b"PMCS10" + struct.pack("<I", len(body)) + body
 
 
 def payload_form():
