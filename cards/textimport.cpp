@@ -54,6 +54,10 @@ QList<TImportCard> ParseMGCData(const QByteArray &d, const QString &fileName) {
     bad(fileName, QStringLiteral("the index of %1 cards is longer than the file").arg(count));
   QList<TImportCard> cards;
   cards.reserve(count);
+  // Each card's data has a place of its own in the file, so all of it
+  // together is never longer than the file. Cards pointing at the same text
+  // could otherwise make a few megabytes read as gigabytes of cards.
+  qsizetype taken = 0;
   for (int i = 0; i < count; ++i) {
     const qsizetype entry = kHeaderSize + kEntrySize * i;
     TImportCard card;
@@ -76,6 +80,8 @@ QList<TImportCard> ParseMGCData(const QByteArray &d, const QString &fileName) {
     const quint16 length = u16(d, at);
     at += 2;
     need(length);
+    taken += at + length - qsizetype(u32(d, entry + 6));
+    if (taken > size) bad(fileName, QStringLiteral("its cards' data together is longer than the file"));
     card.Body = zeroTerminated(d, at, length);
     cards.append(card);
   }

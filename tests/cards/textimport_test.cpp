@@ -77,6 +77,13 @@ TEST(CrdImport, ABadFileIsNamedAndGivesNothing) {
   textTooLong.chop(1);
   QByteArray pictureTooLong = crd({{"a", "t", QByteArray(10, 'p')}});
   pictureTooLong.truncate(5 + 52 + 2 + 8 + 5);
+  // Every card pointing at the first one's text: each lies within the file,
+  // but together they would read as far more than the file holds.
+  const QByteArray text(200, 't');
+  QByteArray shared = crd({{"a", text}, {"b", text}, {"c", text}});
+  for (int i : {1, 2})
+    for (int k = 0; k < 4; ++k) shared[5 + 52 * i + 6 + k] = shared[5 + 6 + k];
+  shared.truncate(5 + 3 * 52 + 2 + 2 + 200);
   const struct {
     const char *name;
     QByteArray data;
@@ -88,6 +95,7 @@ TEST(CrdImport, ABadFileIsNamedAndGivesNothing) {
       {"truncated text", textTooLong},
       {"truncated picture", pictureTooLong},
       {"truncated index", good.left(5 + 52 + 20)},
+      {"cards sharing their text", shared},
   };
   for (const auto &b : bad) {
     try {
