@@ -8,8 +8,10 @@ Every seed is made here from scratch (no file is copied from elsewhere): small
 ZIP archives of every shape our readers meet (stored, deflated, empty, with a
 comment, with folders, cut short), card files with their index and body
 entries, index and clipboard texts, RTF, registry and ini texts, instance
-records, a self-extracting stub, GIF images (still, animated, interlaced)
-and blocks and streams of the installer's codec.
+records, a self-extracting stub, card-index (".crd") and text files to
+import, pictures of RTF bodies (PNG, bitmaps bare and inside metafiles), GIF
+images (still, animated, interlaced) and blocks and streams of the
+installer's codec.
 """
 import io
 import os
@@ -146,6 +148,13 @@ def seeds():
     struct.pack_into("<I", mz, 0x3C, 64)
     pe = b"PE\0\0" + struct.pack("<HHIIIHH", 0x14C, 0, 0, 0, 0, 0xE0, 0x102) + b"\0" * 0xE0
     out["fuzz_sfxicon"] = {"no-sections": bytes(mz) + pe, "dos-only": bytes(mz)}
+    out["fuzz_textimport"] = {
+        "crd": crd_file([(b"First", b"one\r\ntwo", b""), (b"Caf\xe9", b"with picture", b"\x7f" * 40)]),
+        "crd-empty": crd_file([]),
+        "delimited": b"Title one;body;more\r\nTitle two;x\r\nno delimiter\r\n",
+        "paragraphs": "Title\nbody line\n\n  \nSecond \u00e9\nline\n".encode(),
+    }
+    out["fuzz_rtfpict"] = pictures()
     out["fuzz_gif"] = gifs()
     out["fuzz_lzrw1kh"] = lzrw1kh_blocks()
     out["fuzz_pmcs10"] = {name: pmcs10([b]) for name, b in lzrw1kh_blocks().items()}
@@ -201,6 +210,65 @@ def gifs():
     interlaced = gif_bytes(2, 9, [(bytes(i % 4 for i in range(18)), 0x80 | 0x40 | 0x01, local, 0, 0, None)])
     return {"still": still, "animation": animation, "interlaced-local-table": interlaced,
             "cut-short": animation[:-12]}
+
+
+def dib(width, height, bpp, palette=b"", bits=None):
+    """A BITMAPINFOHEADER, its palette and bottom-up bits (no file header)."""
+    stride = (width * bpp + 31) // 32 * 4
+    colours = len(palette) // 4
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bpp, 0, 0, 0, 0, colours, 0) + palette
+    return info + (bits if bits is not None else bytes((i * 37) & 0xFF for i in range(stride * height)))
+
+
+def png(width, height):
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    rows = b"".join(b"\x00" + bytes((x * 50 + y * 90) & 0xFF for x in range(width * 3)) for y in range(height))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def pictures():
+    """Picture bytes of RTF bodies behind fuzz_rtfpict's seven-byte prefix
+    (kind, \\picw, \\pich, bits per pixel, width bytes)."""
+    def pict(kind, data, w=0, h=0, bpp=0, width_bytes=0):
+        return struct.pack("<BHHBB", kind, w, h, bpp, width_bytes) + data
+    packed = dib(3, 2, 24)
+    stretch = struct.pack("<IHhhhhhhhh", 0xCC0020, 0, 2, 3, 0, 0, 2, 3, 0, 0) + packed
+    wmf_records = struct.pack("<IH", (6 + len(stretch)) // 2, 0x0F43) + stretch + struct.pack("<IH", 3, 0)
+    wmf = (struct.pack("<IHhhhhHIH", 0x9AC6CDD7, 0, 0, 0, 100, 100, 1440, 0, 0)
+           + struct.pack("<HHHIHIH", 1, 9, 0x300, (18 + len(wmf_records)) // 2, 0, 0, 0) + wmf_records)
+    info = dib(3, 2, 24, bits=b"")
+    bits = packed[len(info):]
+    header = struct.pack("<II", 1, 88) + b"\x00" * 80
+    fixed = 80
+    emf_dib = (struct.pack("<II", 81, fixed + len(info) + len(bits)) + b"\x00" * 40
+               + struct.pack("<IIII", fixed, len(info), fixed + len(info), len(bits)) + b"\x00" * 16 + info + bits)
+    emf = header + emf_dib + struct.pack("<IIIII", 14, 20, 0, 0, 20)
+    return {
+        "png": pict(0, png(3, 2)),
+        "emf-stretchdibits": pict(2, emf, 300, 200),
+        "wmf-stretchdib": pict(3, wmf, 300, 200),
+        "dib-24": pict(4, packed),
+        "dib-8-palette": pict(4, dib(4, 3, 8, palette=b"\x00\x00\x00\x00\xff\xff\xff\x00\x00\x00\xff\x00\xff\x00\x00\x00")),
+        "ddb-mono": pict(5, b"\xa5\x00\x5a\x00", 4, 2, 1, 2),
+        "ddb-rgb": pict(5, bytes(range(24)), 2, 2, 24, 6),
+    }
+
+
+def crd_file(cards):
+    """A card-index (".crd") file: "MGC", the count, 52-byte index entries
+    (offset at 6, title at 11), then each card's picture and text."""
+    index = b""
+    data = b""
+    base = 5 + 52 * len(cards)
+    for title, text, picture in cards:
+        index += b"\x00" * 6 + struct.pack("<I", base + len(data)) + b"\x00" + title[:40].ljust(41, b"\x00")
+        data += struct.pack("<H", len(picture))
+        if picture:
+            data += struct.pack("<HHHH", 32, 16, 4, 5) + picture
+        data += struct.pack("<H", len(text)) + text
+    return b"MGC" + struct.pack("<H", len(cards)) + index + data
 
 
 def lzrw1kh_blocks():
