@@ -61,6 +61,7 @@ TEST(CardText, SelfAssignmentKeepsTheText) {
   TCardText field(QStringLiteral("a string too long for the field itself"));
   const TCardText &same = field;
   field = same;
-  field = std::move(field);
+  TCardText &alias = field;
+  field = std::move(alias);
   EXPECT_EQ(field.toString(), QStringLiteral("a string too long for the field itself"));
 }
