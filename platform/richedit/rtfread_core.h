@@ -674,7 +674,7 @@ private:
       if (pendingPar_) {
         pendingPar_ = false;
         sink_.cellEnd(pendingPa_, pendingMark_);
-      } else if (sink_.paragraphOffset() > 0) {
+      } else if (sink_.paragraphOffset() > 0 || sink_.cellHasParagraphs()) {
         sink_.cellEnd(cur_.pa, cur_.ch);
       }
       sink_.rowEnd(rowDef_);
@@ -721,8 +721,9 @@ private:
       pendingPar_ = false;
       beforeContent(true);
       sink_.cellEnd(pendingPa_, pendingMark_);
-    } else if (!inRow_ || pendingPar_ || sink_.paragraphOffset() > 0) {
-      // Content after the last \cell, or a row without any, is one more cell.
+    } else if (!inRow_ || pendingPar_ || sink_.paragraphOffset() > 0 || sink_.cellHasParagraphs()) {
+      // Content after the last \cell (an empty paragraph after paragraphs
+      // ended in the cell too), or a row without any, is one more cell.
       beforeContent(true);
       sink_.cellEnd(cur_.pa, cur_.ch);
     }

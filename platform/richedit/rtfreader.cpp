@@ -165,6 +165,8 @@ public:
   }
 
   qsizetype paragraphOffset() const { return para_.size(); }
+  // Paragraphs of a table cell were ended since its last cell mark.
+  bool cellHasParagraphs() const { return table_ && !cell_.empty(); }
 
   void insertText(qsizetype offset, const QString &s, const CharState &cs) {
     if (s.isEmpty()) return;
@@ -564,6 +566,7 @@ public:
     if (std::find(s, s + n, char16_t(0x2028)) != s + n) lineEnds(at, n);
   }
   qsizetype paragraphOffset() const { return to_->size() - paraStart_; }
+  bool cellHasParagraphs() const { return to_ == &cell_ && paraStart_ > 0; }
   void insertText(qsizetype offset, const QString &s, const CharState &) {
     const qsizetype at = paraStart_ + std::clamp<qsizetype>(offset, 0, to_->size() - paraStart_);
     to_->insert(at, s);

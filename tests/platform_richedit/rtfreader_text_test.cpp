@@ -129,6 +129,12 @@ TEST(RtfReaderText, TablesReadAsRowsOfCells) {
       {"a paragraph between two tables", "{\\rtf1\\pard\\intbl a\\cell\\row\\pard mid\\par\\intbl b\\cell\\row\\pard end}",
        "\na\nmid\nb\nend"},
       {"a row never ended", "{\\rtf1 x\\par\\pard\\intbl a\\cell b", "x\na\tb\n"},
+      // Paragraphs ended in a cell after its last cell mark stay in that
+      // cell, with the empty paragraph after them, when the row or text ends.
+      {"paragraphs after the last cell mark", "{\\rtf1\\pard\\intbl a\\cell b\\par{\\pntext}\\row\\intbl c\\cell\\row}",
+       "\na\tb\n\nc\t\n"},
+      {"a row cut short after a paragraph mark", "{\\rtf1\\pard\\intbl a\\par\\pntext", "\na\n\n"},
+      {"a row cut short after a lone paragraph mark", "{\\rtf\\intbl\\\r\\pntext", "\n\n\n"},
       {"nested table cells stay in their cell",
        "{\\rtf1\\pard\\intbl\\itap2 n1\\nestcell n2\\nestcell{\\*\\nesttableprops\\trowd\\cellx500\\nestrow}{\\nonesttables\\par}"
        "\\pard\\intbl o\\cell\\row}",
