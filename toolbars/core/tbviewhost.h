@@ -68,6 +68,12 @@ public:
   // Whether the desktop always shows accelerator underlines.
   virtual bool KeyboardCuesOn() const { return true; }
 
+  // The view window's client area and its whole window in screen
+  // coordinates; empty when the window is not shown. The menu loop routes
+  // the pointer to the views of the open chain by them.
+  virtual QRect ScreenClientRect() const { return QRect(); }
+  virtual QRect ScreenWindowRect() const { return ScreenClientRect(); }
+
   // The menu session of the root view ends (the done action, if any, runs after).
   virtual void EndModal() {}
   // The keyboard focus moved to the `child`-th (1-based; 0 = none) viewer,
