@@ -11,9 +11,10 @@ entries, index and clipboard texts, RTF, registry and ini texts, instance
 records, a self-extracting stub, card-index (".crd") and text files to
 import, pictures of RTF bodies (PNG, bitmaps bare and inside metafiles), GIF
 images (still, animated, interlaced) and blocks and streams of the
-installer's codec.
+installer's codec, and uninstall lists.
 """
 import io
+import json
 import os
 import struct
 import sys
@@ -160,6 +161,7 @@ def seeds():
     out["fuzz_pmcs10"] = {name: pmcs10([b]) for name, b in lzrw1kh_blocks().items()}
     out["fuzz_pmcs10"]["two-blocks"] = pmcs10(list(lzrw1kh_blocks().values())[:2])
     out["fuzz_payload"] = {"two-components": payload_form(), "cut-short": payload_form()[:40]}
+    out["fuzz_manifest"] = manifests()
     return out
 
 
@@ -295,6 +297,33 @@ def payload_form():
             out += bytes([len(s)]) + s
         out += bytes([compress]) + struct.pack("<I", zlib.crc32(data)) + b"\x0a" + struct.pack("<I", len(data)) + data
     return out
+
+
+def manifests():
+    """Uninstall lists as the installer writes them, and a few it never writes."""
+    full = {
+        "format": "qel-moravine-install-manifest", "version": 1, "installDir": "/home/u/.local/opt/Qel Moravine",
+        "files": [{"path": "/home/u/.local/opt/Qel Moravine/qel-moravine", "sha256": "00" * 32},
+                  {"path": "/home/u/.local/share/applications/qel-moravine.desktop", "sha256": "ab" * 32}],
+        "folders": ["/home/u/.local/opt", "/home/u/.local/opt/Qel Moravine"],
+        "hiveValues": [{"key": "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Qel Moravine.exe",
+                        "name": "", "text": "/home/u/.local/opt/Qel Moravine/qel-moravine"}],
+        "hiveKeys": ["Software", "Software\\Microsoft"],
+        "mimeDefaults": [{"file": "/home/u/.config/mimeapps.list", "mimeType": "application/x-qel-moravine",
+                          "entry": "qel-moravine.desktop", "hadLine": True, "previous": "other.desktop;",
+                          "addedSection": False, "createdFile": False}],
+        "mimeDatabase": "/home/u/.local/share/mime",
+        "hiveFile": "/home/u/.local/share/qel-moravine/hklm.reg",
+    }
+    text = json.dumps(full, indent=4).encode()
+    return {
+        "full": text,
+        "minimal": b'{"format":"qel-moravine-install-manifest","version":1,"installDir":"/a","files":[]}',
+        "relative-path": text.replace(b'"/home/u/.local/opt/Qel Moravine/qel-moravine"', b'"qel-moravine"'),
+        "wrong-types": b'{"format":"qel-moravine-install-manifest","version":1,"installDir":1,"files":{}}',
+        "cut-short": text[: len(text) // 2],
+        "not-json": b"\xff\xfe{",
+    }
 
 
 def main():
