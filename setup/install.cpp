@@ -280,6 +280,14 @@ bool UpdateMimeDatabase(const QString &mimeDir, QString &error) {
 void RegisterInstallation(const QString &dir, bool associate, bool startMenu, bool desktop, TInstallManifest &manifest) {
   const QString exe = dir + QLatin1Char('/') + kProgramFileName;
   try {
+    // A store the installation brings into being goes with it again.
+    const QString hive = RegistryHiveFile(HKEY_LOCAL_MACHINE);
+    QFileInfo hiveInfo(hive);
+    if (!hiveInfo.exists() && !hiveInfo.isSymLink()) {
+      QString error;
+      if (!ForceFolders(hiveInfo.path(), &manifest, error)) failStep(kStepRegistry, error);
+      manifest.hiveFile = hive;
+    }
     InstallRegWriteStr(HKEY_LOCAL_MACHINE, kAppPathsExeKeyName, QString(), exe, &manifest);
     InstallRegWriteStr(HKEY_LOCAL_MACHINE, kAppPathsExeKeyName, QStringLiteral("Path"), dir, &manifest);
     InstallRegWriteStr(HKEY_LOCAL_MACHINE, kUninstallKeyName, QStringLiteral("DisplayName"), QStringLiteral("Qel Moravine"),

@@ -126,6 +126,8 @@ void TInstallManifest::mergeEarlier(const TInstallManifest &earlier) {
     if (!listed) values.append(e);
   }
   if (mimeDatabase.isEmpty()) mimeDatabase = earlier.mimeDatabase;
+  // The store the first installation created is still ours to remove.
+  if (!earlier.hiveFile.isEmpty()) hiveFile = earlier.hiveFile;
 }
 
 QByteArray TInstallManifest::toBytes() const {
@@ -154,6 +156,7 @@ QByteArray TInstallManifest::toBytes() const {
                                 {QStringLiteral("createdFile"), m.createdFile}});
   root.insert(QStringLiteral("mimeDefaults"), defaults);
   root.insert(QStringLiteral("mimeDatabase"), mimeDatabase);
+  if (!hiveFile.isEmpty()) root.insert(QStringLiteral("hiveFile"), hiveFile);
   return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -212,6 +215,7 @@ bool TInstallManifest::fromBytes(const QByteArray &bytes, TInstallManifest &out,
     }
   }
   if (!readString(root, "mimeDatabase", out.mimeDatabase, false)) return bad(QStringLiteral("mimeDatabase"));
+  if (!readString(root, "hiveFile", out.hiveFile, false)) return bad(QStringLiteral("hiveFile"));
   // Every path must be absolute: a relative one would be taken from wherever
   // the uninstaller happens to run.
   auto absolute = [](const QString &p) { return !p.isEmpty() && QDir::isAbsolutePath(p); };
@@ -222,6 +226,7 @@ bool TInstallManifest::fromBytes(const QByteArray &bytes, TInstallManifest &out,
   for (const MimeDefault &m : out.mimeDefaults)
     if (!absolute(m.file)) return bad(QStringLiteral("a relative path"));
   if (!out.mimeDatabase.isEmpty() && !absolute(out.mimeDatabase)) return bad(QStringLiteral("a relative path"));
+  if (!out.hiveFile.isEmpty() && !absolute(out.hiveFile)) return bad(QStringLiteral("a relative path"));
   return true;
 }
 

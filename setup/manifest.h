@@ -41,6 +41,7 @@ struct TInstallManifest {
   QStringList keys;            // hive keys the installer created, parents first
   QList<MimeDefault> mimeDefaults;
   QString mimeDatabase;        // the "mime" folder our package was compiled into
+  QString hiveFile;            // the HKEY_LOCAL_MACHINE store, when the installer created it
 
   // Records a placed file with the checksum of what it holds now.
   void addFile(const QString &path);

@@ -119,7 +119,24 @@ void undoHive(const TInstallManifest &m, TUninstallResult &result) {
     }
   } catch (const ERegistryException &e) {
     result.errors.append(e.message());
+    return;
   }
+  // The store itself, when the installer created it and nothing is left in it.
+  if (m.hiveFile.isEmpty() || m.hiveFile != RegistryHiveFile(HKEY_LOCAL_MACHINE)) return;
+  try {
+    TRegistry2000 reg(KEY_READ);
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    if (!reg.OpenKeyTolerant(QStringLiteral("\\"), false)) return;
+    const bool empty = reg.GetValueNames().isEmpty() && !reg.HasSubKeys();
+    reg.CloseKey();
+    if (!empty) return;
+  } catch (const ERegistryException &e) {
+    result.errors.append(e.message());
+    return;
+  }
+  for (const QString &f : {m.hiveFile, m.hiveFile + QStringLiteral(".lock")})
+    if (::unlink(QFile::encodeName(f).constData()) != 0 && errno != ENOENT)
+      result.errors.append(QStringLiteral("Cannot delete \"%1\": %2").arg(f, errnoText(errno)));
 }
 
 } // namespace
