@@ -1,9 +1,43 @@
 #include "setup/embeddedsource.h"
 
+#include "setup/payload.h"
+
+#include <optional>
+
 namespace qel {
 
-TEmbeddedInstallSource::TEmbeddedInstallSource(Opener open) : open_(std::move(open)) {
+TEmbeddedInstallSource::TEmbeddedInstallSource(Opener open) {
   ConfigureComponents(fs_zipdll, fs_unzdll, fs_zip, fs_readme);
+  read_ = [open = std::move(open)](TFileSource &component) {
+    std::unique_ptr<QIODevice> data = open ? open(component.DisplayLabel) : nullptr;
+    if (!data) throw EFileSource("it is missing");
+    component.ReadFileData(*data);
+  };
+}
+
+TEmbeddedInstallSource::TEmbeddedInstallSource(const QByteArray &form) {
+  ConfigureComponents(fs_zipdll, fs_unzdll, fs_zip, fs_readme);
+  // The whole form is checked once, when the first file is asked for; a
+  // damaged one fails every component with the same reason.
+  struct State {
+    QByteArray data;
+    std::optional<TPayloadForm> form;
+    std::string error;
+  };
+  auto state = std::make_shared<State>();
+  state->data = form;
+  read_ = [state](TFileSource &component) {
+    if (!state->error.empty()) throw EPayload(state->error);
+    if (!state->form) {
+      try {
+        state->form.emplace(state->data);
+      } catch (const EPayload &e) {
+        state->error = e.what();
+        throw;
+      }
+    }
+    state->form->ReadComponent(component);
+  };
 }
 
 void TEmbeddedInstallSource::ConfigureComponents(TFileSource &zipdll, TFileSource &unzdll, TFileSource &zip,
@@ -27,9 +61,7 @@ QString TEmbeddedInstallSource::fileOf(TFileSource &component, QString &error) {
   const QString ready = component.FileName();
   if (!ready.isEmpty()) return ready;
   try {
-    std::unique_ptr<QIODevice> data = open_ ? open_(component.DisplayLabel) : nullptr;
-    if (!data) throw EFileSource("it is missing");
-    component.ReadFileData(*data);
+    read_(component);
   } catch (const std::exception &e) {
     error = QStringLiteral("The installer's copy of \"%1\" cannot be read (%2).")
                 .arg(component.DisplayLabel, QString::fromUtf8(e.what()));

@@ -2,6 +2,9 @@
 // The installer's own payload as an install source: the form's file
 // components, each read back from its "FileData" into a private temporary
 // file the first time it is asked for (and deleted with the source).
+// Read from the packed form, each component is decoded as the form says it
+// was packed (compressed or stored); read through an opener, as
+// ConfigureComponents sets it up.
 
 #include "setup/filesource.h"
 #include "setup/installsource.h"
@@ -19,6 +22,8 @@ public:
   // null when the payload has no such component.
   using Opener = std::function<std::unique_ptr<QIODevice>(const QString &displayLabel)>;
   explicit TEmbeddedInstallSource(Opener open);
+  // The form data the packer wrote (see payload.h), checked on first use.
+  explicit TEmbeddedInstallSource(const QByteArray &form);
 
   // The form's components: both engines compressed, the archive as it is.
   TFileSource fs_zipdll{QStringLiteral("fs_zipdll")};
@@ -40,7 +45,8 @@ private:
   // message each time) when the payload is missing or damaged.
   QString fileOf(TFileSource &component, QString &error);
 
-  Opener open_;
+  // Fills the component's temporary file; raises on a missing or damaged one.
+  std::function<void(TFileSource &)> read_;
   QString zipdllError_, unzdllError_, zipError_, readmeError_;
 };
 

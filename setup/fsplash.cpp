@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QTimer>
 
 namespace qel {
 
@@ -32,9 +33,17 @@ Tf_splash::Tf_splash() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindow
 void Tf_splash::CloseWhenActive(QWidget *dialog) { dialog->installEventFilter(this); }
 
 bool Tf_splash::eventFilter(QObject *watched, QEvent *event) {
-  if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) {
+  if (event->type() == QEvent::WindowActivate) {
     watched->removeEventFilter(this);
     FormDeactivate();
+  } else if (event->type() == QEvent::Show) {
+    // The filter sees the show before the dialog handles it, and that
+    // handling still reads the payload: the splash stays until it is done.
+    // Where no window manager activates the dialog, the splash goes then.
+    QTimer::singleShot(0, this, [this, watched] {
+      watched->removeEventFilter(this);
+      FormDeactivate();
+    });
   }
   return false;
 }

@@ -5,6 +5,7 @@
 #include "platform/registry.h"
 #include "settings/registry2000.h"
 #include "setup/embeddedsource.h"
+#include "setup/fsplash.h"
 #include "setup/install.h"
 #include "setup/installer.h"
 #include "setup/manifest.h"
@@ -13,7 +14,10 @@
 #include "tests/support/scriptedui.h"
 #include "tests/support/testenv.h"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QCursor>
+#include <QPointer>
 #include <QCheckBox>
 #include <QDir>
 #include <QDirIterator>
@@ -28,6 +32,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qel;
 
@@ -147,9 +154,10 @@ protected:
 };
 
 TEST_F(Installer, EveryOptionCombinationRegistersWhatTheDesktopsToolsAccept) {
-  ASSERT_TRUE(haveTool("desktop-file-validate") && haveTool("gio") && haveTool("xdg-mime") &&
-              haveTool("update-mime-database"))
-      << "scripts/install-deps.sh installs desktop-file-utils, libglib2.0-bin, xdg-utils and shared-mime-info";
+  for (const char *tool : {"desktop-file-validate", "gio", "xdg-mime", "update-mime-database"})
+    if (!haveTool(tool))
+      GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs desktop-file-utils, "
+                              "libglib2.0-bin, xdg-utils and shared-mime-info)";
   // A folder name the Exec line has to quote and escape.
   const QString dir = root_ + "/Programs/Qel \"Card\" 100% $HOME `x` back\\slash";
   for (int combo = 0; combo < 8; ++combo) {
@@ -246,6 +254,8 @@ TEST_F(Installer, TheDialogShowsTheRealSizeAndTheDefaultFolder) {
   EXPECT_EQ(form.e_Dir->text(), home_ + "/.local/opt/Qel Moravine");
   EXPECT_TRUE(form.chb_Run->isEnabled());
   EXPECT_EQ(form.windowTitle(), "Qel Moravine One Step Install");
+  // The installation is the user's own: no advice to log in as administrator.
+  EXPECT_TRUE(form.Label2->text().contains("for you alone")) << form.Label2->text().toStdString();
   EXPECT_FALSE(form.windowIcon().isNull());
 
   // After an installation the next one offers its folder.
@@ -400,38 +410,136 @@ TEST_F(Installer, TheEmbeddedPayloadInstallsAndADamagedOneNamesTheStep) {
   }
 }
 
-TEST_F(Installer, InstallingTwiceOverwritesAndUninstallLeavesEverythingAsBefore) {
-  // What the user had before: another program's default, another menu
-  // entry, an unrelated value in the hive.
-  writeFile(home_ + "/.config/mimeapps.list", "[Default Applications]\ntext/plain=editor.desktop;\n");
-  writeFile(dataHome() + "/applications/editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor\n");
-  InstallRegWriteStr(HKEY_LOCAL_MACHINE, "Software\\Other", "Kept", "yes");
-  const QMap<QString, QByteArray> before = snapshot(home_);
+TEST_F(Installer, TheBuiltInstallerCarriesTheBuiltProgramAndInstallsIt) {
+  if (!haveTool("objcopy")) GTEST_SKIP() << "objcopy is not installed (binutils)";
+  // The form data as the program carries it, taken out of its own section.
+  const QString form = root_ + "/setup.form";
+  const ToolRun copy = run("objcopy", {"-O", "binary", "--only-section=.qelpayload",
+                                       QStringLiteral(QEL_PROGRAM_DIR "/qel-moravine-setup"), form});
+  ASSERT_EQ(copy.code, 0) << copy.out.toStdString();
+  TEmbeddedInstallSource src(readFile(form));
+  EXPECT_EQ(readFile(src.ReadMeFile()), readFile(QStringLiteral(QEL_SETUP_README)));
 
-  const QString dir = root_ + "/opt/Qel Moravine";
-  TFileInstallSource src = source();
-  installWithDialog(src, dir, true, true, true, false);
-  // Change an installed file; the second installation puts it back.
-  writeFile(dir + "/readme.txt", "changed");
-  const std::vector<Prompt> second = installWithDialog(src, dir, true, true, true, false);
-  ASSERT_EQ(second.size(), 1u);
-  EXPECT_EQ(second[0].text, "Qel Moravine installed.");
-  EXPECT_EQ(readFile(dir + "/readme.txt"), "Read me.\n");
-  EXPECT_EQ(MimeDefaultOf(readFile(home_ + "/.config/mimeapps.list"), "text/plain"), "editor.desktop");
+  const QString dir = root_ + "/Qel Moravine";
+  const std::vector<Prompt> asked = installWithDialog(src, dir, true, true, false, true);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].text, "Qel Moravine installed.");
+  EXPECT_EQ(asked[1].detail, dir + "/qel-moravine");
+  EXPECT_EQ(asked[1].arguments, QStringList{dir + "/sample.qel"});
+  for (const char *name : {"qel-moravine", "uninstall", "libzipdll.so", "libunzdll.so", "sample.qel", "readme.txt"}) {
+    SCOPED_TRACE(name);
+    const QByteArray built = readFile(QStringLiteral(QEL_PROGRAM_DIR "/") + name);
+    ASSERT_FALSE(built.isEmpty());
+    EXPECT_EQ(readFile(dir + "/" + name), built);
+  }
+  EXPECT_TRUE(QFileInfo(dir + "/qel-moravine").isExecutable());
+  EXPECT_TRUE(QFileInfo(dir + "/uninstall").isExecutable());
+  EXPECT_FALSE(QDir(dir + "/help").isEmpty());
+  EXPECT_TRUE(QFileInfo(dir + "/uninstall.manifest").isFile());
+}
 
-  TInstallManifest manifest;
-  QString error;
-  ASSERT_TRUE(TInstallManifest::load(dir + "/uninstall.manifest", manifest, error)) << error.toStdString();
-  const TUninstallResult result = UninstallFromManifest(manifest, dir + "/uninstall.manifest");
-  EXPECT_TRUE(result.errors.isEmpty()) << result.errors.join("\n").toStdString();
-  EXPECT_TRUE(result.kept.isEmpty()) << result.kept.join("\n").toStdString();
-  EXPECT_FALSE(QFileInfo::exists(dir)) << "the empty program folder goes";
-  EXPECT_FALSE(QFileInfo::exists(root_ + "/opt"));
+TEST_F(Installer, TheSplashStaysWhileTheDialogReadsThePayloadAndGoesOnceItIsShown) {
+  // The payload is read in the dialog's show handling; the splash is up then.
+  struct Watching : TFileInstallSource {
+    using TFileInstallSource::TFileInstallSource;
+    QPointer<QWidget> splash;
+    int reads = 0, readsUnderSplash = 0;
+    QString ZipEngineFile() override {
+      ++reads;
+      if (splash && splash->isVisible()) ++readsUnderSplash;
+      return TFileInstallSource::ZipEngineFile();
+    }
+  } src(QStringLiteral(QEL_PROGRAM_DIR "/libzipdll.so"), QStringLiteral(QEL_PROGRAM_DIR "/libunzdll.so"), archive_);
+  QPointer<Tf_splash> splash = ShowSplash();
+  ASSERT_TRUE(splash && splash->isVisible());
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  src.splash = splash.data();
+  {
+    TForm1 form(src, {});
+    splash->CloseWhenActive(&form);
+    form.show();
+    EXPECT_GT(src.reads, 0);
+    EXPECT_EQ(src.readsUnderSplash, src.reads);
+    for (int i = 0; i < 20 && splash; ++i) {
+      QCoreApplication::processEvents();
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_TRUE(splash.isNull()) << "the splash goes once the dialog is up";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  }
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
 
-  const QMap<QString, QByteArray> after = snapshot(home_);
-  EXPECT_EQ(after.keys(), before.keys());
-  for (auto it = before.constBegin(); it != before.constEnd(); ++it)
-    EXPECT_EQ(after.value(it.key()), it.value()) << it.key().toStdString();
+TEST_F(Installer, InstallingTwiceReplacesEachFileAndUninstallLeavesEverythingAsBefore) {
+  for (const bool fresh : {true, false}) {
+    SCOPED_TRACE(fresh ? "a fresh home" : "a home with the user's own things");
+    QDir(home_).removeRecursively();
+    QDir().mkpath(home_);
+    if (!fresh) {
+      // Another program's default, another menu entry, an unrelated value in the hive.
+      writeFile(home_ + "/.config/mimeapps.list", "[Default Applications]\ntext/plain=editor.desktop;\n");
+      writeFile(dataHome() + "/applications/editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor\n");
+      InstallRegWriteStr(HKEY_LOCAL_MACHINE, "Software\\Other", "Kept", "yes");
+    }
+    const QMap<QString, QByteArray> before = snapshot(home_);
+
+    const QString dir = root_ + "/opt/Qel Moravine";
+    TFileInstallSource src = source();
+    ASSERT_EQ(installWithDialog(src, dir, true, true, true, false).size(), 1u);
+
+    // A running instance holds the program, an engine, its card file and the
+    // desktop's files open: each must be replaced by a new file, never
+    // rewritten under it.
+    const QStringList held = {dir + "/qel-moravine", dir + "/libunzdll.so", dir + "/libzipdll.so", dir + "/sample.qel",
+                              menuEntry(), desktopCopy(), dataHome() + "/icons/hicolor/48x48/apps/qel-moravine.png"};
+    struct Held {
+      int fd;
+      struct stat st;
+      QByteArray bytes;
+    };
+    std::vector<Held> open;
+    for (const QString &path : held) {
+      Held h{::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC), {}, readFile(path)};
+      ASSERT_GE(h.fd, 0) << path.toStdString();
+      ASSERT_EQ(::fstat(h.fd, &h.st), 0);
+      open.push_back(h);
+    }
+    writeFile(dir + "/readme.txt", "changed");
+    const std::vector<Prompt> second = installWithDialog(src, dir, true, true, true, false);
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(second[0].text, "Qel Moravine installed.");
+    EXPECT_EQ(readFile(dir + "/readme.txt"), "Read me.\n");
+    for (qsizetype i = 0; i < held.size(); ++i) {
+      SCOPED_TRACE(held[i].toStdString());
+      struct stat now;
+      ASSERT_EQ(::stat(QFile::encodeName(held[i]).constData(), &now), 0);
+      EXPECT_NE(now.st_ino, open[i].st.st_ino) << "replaced by a new file";
+      struct stat old;
+      ASSERT_EQ(::fstat(open[i].fd, &old), 0);
+      EXPECT_EQ(old.st_nlink, 0u);
+      QByteArray still(open[i].bytes.size(), '\0');
+      EXPECT_EQ(::pread(open[i].fd, still.data(), size_t(still.size()), 0), still.size());
+      EXPECT_EQ(still, open[i].bytes) << "the old file is whole";
+      ::close(open[i].fd);
+    }
+    if (!fresh) EXPECT_EQ(MimeDefaultOf(readFile(home_ + "/.config/mimeapps.list"), "text/plain"), "editor.desktop");
+
+    TInstallManifest manifest;
+    QString error;
+    ASSERT_TRUE(TInstallManifest::load(dir + "/uninstall.manifest", manifest, error)) << error.toStdString();
+    const TUninstallResult result = UninstallFromManifest(manifest, dir + "/uninstall.manifest");
+    EXPECT_TRUE(result.errors.isEmpty()) << result.errors.join("\n").toStdString();
+    EXPECT_TRUE(result.kept.isEmpty()) << result.kept.join("\n").toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir)) << "the empty program folder goes";
+    EXPECT_FALSE(QFileInfo::exists(root_ + "/opt"));
+
+    // The desktop's folders and the hive, file by file and byte by byte.
+    const QMap<QString, QByteArray> after = snapshot(home_);
+    EXPECT_EQ(QStringList(after.keys()).join('\n').toStdString(), QStringList(before.keys()).join('\n').toStdString());
+    for (auto it = before.constBegin(); it != before.constEnd(); ++it)
+      EXPECT_EQ(after.value(it.key()), it.value()) << it.key().toStdString();
+  }
 }
 
 TEST_F(Installer, UninstallKeepsChangedCardFilesAndWhatOthersChangedSince) {
@@ -442,6 +550,14 @@ TEST_F(Installer, UninstallKeepsChangedCardFilesAndWhatOthersChangedSince) {
   writeFile(dir + "/mine.qel", "another card file");
   // Another installation took the file type's default since.
   writeFile(home_ + "/.config/mimeapps.list", "[Default Applications]\napplication/x-qel-moravine=other.desktop;\n");
+  // The program kept its settings.
+  {
+    TRegistry2000 reg;
+    reg.SetRootKey(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.OpenKeyTolerant("\\Software\\Qel Moravine\\Options", true));
+    reg.WriteString("Kept", "yes");
+    reg.CloseKey();
+  }
 
   TInstallManifest manifest;
   QString error;
@@ -456,6 +572,8 @@ TEST_F(Installer, UninstallKeepsChangedCardFilesAndWhatOthersChangedSince) {
   EXPECT_FALSE(QFileInfo::exists(menuEntry()));
   EXPECT_EQ(MimeDefaultOf(readFile(home_ + "/.config/mimeapps.list"), kMimeTypeName), "other.desktop");
   EXPECT_TRUE(InstallRegReadStr(HKEY_LOCAL_MACHINE, kAppPathsExeKeyName, "").isEmpty());
+  EXPECT_EQ(InstallRegReadStr(HKEY_CURRENT_USER, "Software\\Qel Moravine\\Options", "Kept"), "yes");
+  EXPECT_TRUE(QFileInfo(dir).isDir()) << "a folder holding the user's files stays";
 }
 
 TEST(InstallManifest, RoundTripsAndRefusesWhatIsNotOurs) {
@@ -467,6 +585,7 @@ TEST(InstallManifest, RoundTripsAndRefusesWhatIsNotOurs) {
   m.keys = QStringList{"Software", "Software\\K"};
   m.mimeDefaults.append(TInstallManifest::MimeDefault{"/h/.config/mimeapps.list", "x/y", "e.desktop", true, "old.desktop;", false, false});
   m.mimeDatabase = "/h/.local/share/mime";
+  m.hiveFile = "/h/.local/share/qel-moravine/hklm.reg";
   TInstallManifest back;
   QString error;
   ASSERT_TRUE(TInstallManifest::fromBytes(m.toBytes(), back, error)) << error.toStdString();
@@ -478,7 +597,16 @@ TEST(InstallManifest, RoundTripsAndRefusesWhatIsNotOurs) {
       "{\"format\":\"qel-moravine-install-manifest\",\"version\":1,\"installDir\":\"/a\",\"files\":[{\"path\":\"rel\",\"sha256\":\"\"}]}",
       "{\"format\":\"qel-moravine-install-manifest\",\"version\":1,\"installDir\":\"/a\",\"files\":[1]}",
       "{\"format\":\"qel-moravine-install-manifest\",\"version\":1,\"installDir\":\"/a\",\"files\":[],\"folders\":\"x\"}",
+      "{\"format\":\"qel-moravine-install-manifest\",\"version\":1,\"installDir\":\"/a\",\"files\":[],\"hiveFile\":\"h.reg\"}",
+      "{\"format\":\"qel-moravine-install-manifest\",\"version\":1,\"installDir\":\"/a\",\"files\":[],\"hiveFile\":7}",
   };
+  // A list written before the store was recorded reads as one without it.
+  QByteArray older = m.toBytes();
+  older.replace("\"hiveFile\"", "\"unknownField\"");
+  ASSERT_TRUE(TInstallManifest::fromBytes(older, back, error)) << error.toStdString();
+  EXPECT_TRUE(back.hiveFile.isEmpty());
+  EXPECT_EQ(back.mimeDatabase, m.mimeDatabase);
+
   for (const char *b : bad) {
     EXPECT_FALSE(TInstallManifest::fromBytes(b, back, error)) << b;
     EXPECT_FALSE(error.isEmpty());
