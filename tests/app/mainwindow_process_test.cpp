@@ -43,25 +43,27 @@ public:
   bool start() {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (xvfb.isEmpty()) return false;
-    // -displayfd would pick the number itself, but QProcess cannot hand a descriptor over: try free numbers.
-    for (int n = 200 + int(::getpid() % 300), tries = 0; tries < 10; ++n, ++tries) {
-      if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n))) continue;
-      server_.start(xvfb, {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
-                           QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-      if (!server_.waitForStarted(5000)) continue;
-      const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
-      QElapsedTimer timer;
-      timer.start();
-      bool ended = false;
-      while (!QFileInfo::exists(socket) && timer.elapsed() < 5000)
-        if ((ended = server_.waitForFinished(50))) break;
-      if (!ended && QFileInfo::exists(socket)) {
-        display_ = QStringLiteral(":%1").arg(n);
-        return true;
-      }
-      stop();
+    // The server picks a free display itself and writes its number to standard output (-displayfd 1):
+    // picking one here raced with other servers started at the same time, and a test could end up on
+    // someone else's display.
+    server_.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                         QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    if (!server_.waitForStarted(5000)) return false;
+    QByteArray out;
+    QElapsedTimer timer;
+    timer.start();
+    while (!out.contains('\n') && timer.elapsed() < 10000 && server_.state() == QProcess::Running) {
+      server_.waitForReadyRead(100);
+      out += server_.readAllStandardOutput();
     }
-    return false;
+    bool ok = false;
+    const int n = out.trimmed().toInt(&ok);
+    if (!ok || server_.state() != QProcess::Running) {
+      stop();
+      return false;
+    }
+    display_ = QStringLiteral(":%1").arg(n);
+    return true;
   }
   ~PrivateXServer() { stop(); }
   // Terminated, not killed: the server removes its lock file and socket itself.

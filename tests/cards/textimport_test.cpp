@@ -16,7 +16,7 @@ namespace {
 struct CrdCard {
   QByteArray title;
   QByteArray text;
-  QByteArray picture;  // empty: no picture
+  QByteArray picture = {};  // empty: no picture
 };
 
 void put16(QByteArray &d, int v) {

@@ -82,7 +82,7 @@ TEST(RichEditControl, PositionTable) {
     EXPECT_EQ(e.lineIndex(r.line), r.index) << r.line;
     EXPECT_EQ(e.lineLength(r.index), r.length) << r.line;
     EXPECT_EQ(e.lineFromChar(r.index + r.length), r.line) << r.line;
-    if (r.text) EXPECT_EQ(e.line(r.line), QString::fromLatin1(r.text));
+    if (r.text) { EXPECT_EQ(e.line(r.line), QString::fromLatin1(r.text)); }
   }
   EXPECT_EQ(e.lineIndex(3), -1);
 
@@ -109,7 +109,7 @@ TEST(RichEditControl, PositionTable) {
     EXPECT_EQ(ge, s.gotE) << s.s << ".." << s.e;
     EXPECT_EQ(e.selStart(), s.gotS);
     EXPECT_EQ(e.selLength(), s.gotE - s.gotS);
-    if (s.text) EXPECT_EQ(e.selText(), QString::fromLatin1(s.text));
+    if (s.text) { EXPECT_EQ(e.selText(), QString::fromLatin1(s.text)); }
     EXPECT_EQ(e.selectionType(), s.type) << s.s << ".." << s.e;
   }
   // -1 as start removes the selection, caret at its end.

@@ -262,7 +262,7 @@ TEST(PreviewSizing, PortraitAndLandscapeOnScreens) {
   for (const Case &c : cases) {
     const PreviewGeometry g = PreviewSizing(c.screen, c.ratio, 40);
     EXPECT_EQ(g.pageImageWidth, c.pageImageWidth) << c.screen.width();
-    if (c.formHeight) EXPECT_EQ(g.formHeight, c.formHeight);
+    if (c.formHeight) { EXPECT_EQ(g.formHeight, c.formHeight); }
     EXPECT_LE(g.formWidth, c.screen.width());
     EXPECT_LE(g.formHeight, c.screen.height());
     EXPECT_EQ(g.clientHeight, g.formHeight - 27);

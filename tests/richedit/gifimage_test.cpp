@@ -544,7 +544,7 @@ TEST(GIFImage, TransparencyReachesImagesAndDrawing) {
       for (int x = 0; x < src.width(); ++x) {
         const bool clear = qAlpha(src.pixel(x, y)) < 128;
         EXPECT_EQ(qAlpha(again.pixel(x, y)), clear ? 0 : 255) << x << "," << y;
-        if (!clear) EXPECT_EQ(again.pixel(x, y), src.pixel(x, y) | 0xFF000000) << x << "," << y;
+        if (!clear) { EXPECT_EQ(again.pixel(x, y), src.pixel(x, y) | 0xFF000000) << x << "," << y; }
       }
   }
 }

@@ -71,10 +71,11 @@ TEST(ReTextAttributes, EachWriteChangesOnlyWhatItNames) {
     // What it did not name stays.
     const re::CharFormat after = e.SelAttributes().Record();
     EXPECT_EQ((after.effects & re::CFE_ITALIC) != 0, c.keepsItalic);
-    if (QString(c.name).indexOf("colour") < 0) EXPECT_EQ(after.crTextColor, 0x000080u);
-    if (QString(c.name).indexOf("name") < 0 && QString(c.name).indexOf("face") < 0)
+    if (QString(c.name).indexOf("colour") < 0) { EXPECT_EQ(after.crTextColor, 0x000080u); }
+    if (QString(c.name).indexOf("name") < 0 && QString(c.name).indexOf("face") < 0) {
       EXPECT_EQ(after.szFaceName, QStringLiteral("Base Face"));
-    if (QString(c.name) != "size") EXPECT_EQ(after.yHeight, 200);
+    }
+    if (QString(c.name) != "size") { EXPECT_EQ(after.yHeight, 200); }
     // And the text beyond the selection is untouched.
     e.setSel(6, 10);
     const re::CharFormat beyond = e.SelAttributes().Record();

@@ -278,7 +278,7 @@ TEST(ParaFormatDlg, OkStoresOnlyWhatWasChanged) {
     // What was not edited stays as it was: justification, fractions, the rule.
     e.setSel(0, 0);
     const re::ParaFormat p = e.paraFormat();
-    if (QString(c.name) != "alignment picked") EXPECT_EQ(p.wAlignment, re::PFA_JUSTIFY);
+    if (QString(c.name) != "alignment picked") { EXPECT_EQ(p.wAlignment, re::PFA_JUSTIFY); }
     EXPECT_EQ(p.dxStartIndent, 30);
     if (QString(c.name).startsWith("left")) {
       EXPECT_EQ(p.dxOffset, 400);

@@ -78,7 +78,7 @@ private:
 xcb_atom_t Atom(xcb_connection_t *c, const char *name) {
   xcb_intern_atom_reply_t *reply =
       xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, quint16(strlen(name)), name), nullptr);
-  const xcb_atom_t atom = reply ? reply->atom : XCB_ATOM_NONE;
+  const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
   std::free(reply);
   return atom;
 }

@@ -172,7 +172,7 @@ TEST(ZipInterop, AccentedPasswordsBothWays) {
   EXPECT_EQ(run("7z", {"t", "-p" + password, "tool.zip"}, dir, &out), 0) << out.constData();
   EXPECT_EQ(pythonTest(dir + "/tool.zip", utf8), "1");
 
-  for (const QString archive : {QStringLiteral("ours.qel"), QStringLiteral("tool.zip")}) {
+  for (const QString &archive : {QStringLiteral("ours.qel"), QStringLiteral("tool.zip")}) {
     SCOPED_TRACE(archive.toStdString());
     // The password set beforehand.
     TZipArchiver zip;
@@ -256,7 +256,7 @@ TEST(ZipInterop, SeventyThousandEntriesBothWays) {
   }
   ASSERT_TRUE(writeAll(dir + "/wrapped.zip", craftArchive(entries)));
 
-  for (const QString name : {QStringLiteral("zip64.zip"), QStringLiteral("wrapped.zip")}) {
+  for (const QString &name : {QStringLiteral("zip64.zip"), QStringLiteral("wrapped.zip")}) {
     SCOPED_TRACE(name.toStdString());
     const QString archive = dir + "/" + name;
     EXPECT_EQ(run("unzip", {"-tqq", archive}, dir, &out), 0) << out.left(300).constData();

@@ -106,7 +106,7 @@ struct StandInDisks : VolumeService {
   void insert(int k) {
     inserted = k;
     QFile::remove(drive);
-    if (k >= 0) EXPECT_EQ(symlink(QFile::encodeName(disks[std::size_t(k)].folder).constData(), QFile::encodeName(drive).constData()), 0);
+    if (k >= 0) { EXPECT_EQ(symlink(QFile::encodeName(disks[std::size_t(k)].folder).constData(), QFile::encodeName(drive).constData()), 0); }
   }
   bool ours(const QString &d) const { return QDir::cleanPath(d) == drive; }
   qint64 used() const {
@@ -232,7 +232,7 @@ TEST(ZipSpan, WrongVolumesAndLimitsAreRefused) {
     setUp(zip);
     EXPECT_EQ(c.act(zip, set), c.result);
     EXPECT_EQ(zip.ErrCode(), c.id) << zip.Message().toStdString();
-    if (!c.message.isEmpty()) EXPECT_EQ(zip.Message(), c.message);
+    if (!c.message.isEmpty()) { EXPECT_EQ(zip.Message(), c.message); }
     EXPECT_TRUE(QDir(set).entryList(QDir::Files).isEmpty()) << "nothing written";
   }
   EXPECT_TRUE(QFileInfo::exists(archive));

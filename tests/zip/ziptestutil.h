@@ -53,8 +53,8 @@ struct CraftedEntry {
   std::uint16_t flags = 0;
   std::uint16_t method = 0;
   bool zip64 = false;                        // sizes and offset as all ones, values in a ZIP64 extra field
-  std::optional<std::uint64_t> declaredSize; // forged uncompressed size
-  std::optional<std::uint64_t> localOffset;  // forged local header offset (points anywhere)
+  std::optional<std::uint64_t> declaredSize = {}; // forged uncompressed size
+  std::optional<std::uint64_t> localOffset = {};  // forged local header offset (points anywhere)
 };
 
 struct CraftOptions {
