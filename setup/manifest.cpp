@@ -217,8 +217,9 @@ bool TInstallManifest::fromBytes(const QByteArray &bytes, TInstallManifest &out,
   if (!readString(root, "mimeDatabase", out.mimeDatabase, false)) return bad(QStringLiteral("mimeDatabase"));
   if (!readString(root, "hiveFile", out.hiveFile, false)) return bad(QStringLiteral("hiveFile"));
   // Every path must be absolute: a relative one would be taken from wherever
-  // the uninstaller happens to run.
-  auto absolute = [](const QString &p) { return !p.isEmpty() && QDir::isAbsolutePath(p); };
+  // the uninstaller happens to run. A NUL would cut the name the system
+  // sees short of the one listed.
+  auto absolute = [](const QString &p) { return !p.isEmpty() && QDir::isAbsolutePath(p) && !p.contains(QChar(0)); };
   for (const File &f : out.files)
     if (!absolute(f.path)) return bad(QStringLiteral("a relative path"));
   for (const QString &f : out.folders)
@@ -227,6 +228,10 @@ bool TInstallManifest::fromBytes(const QByteArray &bytes, TInstallManifest &out,
     if (!absolute(m.file)) return bad(QStringLiteral("a relative path"));
   if (!out.mimeDatabase.isEmpty() && !absolute(out.mimeDatabase)) return bad(QStringLiteral("a relative path"));
   if (!out.hiveFile.isEmpty() && !absolute(out.hiveFile)) return bad(QStringLiteral("a relative path"));
+  for (const QString &k : out.keys)
+    if (k.contains(QChar(0))) return bad(QStringLiteral("a key name"));
+  for (const HiveValue &v : out.values)
+    if (v.key.contains(QChar(0))) return bad(QStringLiteral("a key name"));
   return true;
 }
 

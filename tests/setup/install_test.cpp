@@ -523,7 +523,9 @@ TEST_F(Installer, InstallingTwiceReplacesEachFileAndUninstallLeavesEverythingAsB
       EXPECT_EQ(still, open[i].bytes) << "the old file is whole";
       ::close(open[i].fd);
     }
-    if (!fresh) EXPECT_EQ(MimeDefaultOf(readFile(home_ + "/.config/mimeapps.list"), "text/plain"), "editor.desktop");
+    if (!fresh) {
+      EXPECT_EQ(MimeDefaultOf(readFile(home_ + "/.config/mimeapps.list"), "text/plain"), "editor.desktop");
+    }
 
     TInstallManifest manifest;
     QString error;
@@ -599,6 +601,7 @@ TEST(InstallManifest, RoundTripsAndRefusesWhatIsNotOurs) {
       "{\"format\":\"qel-moravine-install-manifest\",\"version\":1,\"installDir\":\"/a\",\"files\":[],\"folders\":\"x\"}",
       "{\"format\":\"qel-moravine-install-manifest\",\"version\":1,\"installDir\":\"/a\",\"files\":[],\"hiveFile\":\"h.reg\"}",
       "{\"format\":\"qel-moravine-install-manifest\",\"version\":1,\"installDir\":\"/a\",\"files\":[],\"hiveFile\":7}",
+      "{\"format\":\"qel-moravine-install-manifest\",\"version\":1,\"installDir\":\"/a\",\"files\":[],\"folders\":[\"/home/u\\u0000/x\"]}",
   };
   // A list written before the store was recorded reads as one without it.
   QByteArray older = m.toBytes();
