@@ -395,6 +395,9 @@ private:
   void makeRecentList();
   QList<QAction *> recentFileItems_;  // the entries shown in the File menu and under Open
   std::shared_ptr<TCrd> shownCard_;
+  // A revision of AllCards known to hold the shown card (0: not known): storing an edit
+  // needs no walk over every card to make sure the card was not deleted meanwhile.
+  quint64 shownCardRevision_ = 0;
   CardListModel *listModel_ = nullptr;
   std::shared_ptr<TCardFilter> cardFilter_;  // shared: the life-cycle file destroys the window without knowing the type
   bool listSortedByTitle_ = true;

@@ -315,6 +315,7 @@ void Tf_Main::ShowCard(int index) {
   if (index < 0 || index >= FilteredCards.Count()) {
     // No card: nothing is shown and nothing can be edited into a card that is not there.
     shownCard_.reset();
+    shownCardRevision_ = 0;
     ShownCardIndex = -1;
     CardBodyChanged = false;
     m_Card->streamIn(QByteArray(), re::SF_TEXT);
@@ -326,6 +327,9 @@ void Tf_Main::ShowCard(int index) {
   // From here on the editor belongs to this card, also when its body cannot be
   // read: an edit then replaces the unreadable body, never another card's.
   shownCard_ = card;
+  // The filtered list was made from this very card list: the card is one of its cards.
+  shownCardRevision_ =
+      cardFilter_ && cardFilter_->SeenRevision() == AllCards.Revision() ? AllCards.Revision() : 0;
   ShownCardIndex = index;
   CardBodyChanged = false;
   {
@@ -354,10 +358,13 @@ void Tf_Main::StoreCurrentCard() {
   TCrdPtr card = shownCard_;
   // A card deleted (or a file closed) since it was shown takes no edit: its
   // body would only be dead bytes, and no other card may receive it.
-  if (!card || AllCards.IndexOfObject(card.get()) < 0) {
+  const bool stillThere = card && ((shownCardRevision_ != 0 && AllCards.Revision() == shownCardRevision_) ||
+                                    AllCards.IndexOfObject(card.get()) >= 0);
+  if (!stillThere) {
     CardBodyChanged = false;
     return;
   }
+  shownCardRevision_ = AllCards.Revision();
   const QByteArray body =
       m_Card->textLength() == 0 ? QByteArray() : m_Card->streamOut(m_Card->plainTextMode() ? re::SF_TEXT : re::SF_RTF);
   card->StoreBodyBytes(body);  // an empty editor becomes the stored empty body

@@ -71,7 +71,7 @@ if [ "$BIG" = 1 ]; then
   echo
   echo "########## 1000000 cards of about 100 bytes"
   runX program_bench --benchmark_filter=BM_OpenToWindowShown
-  runX list_bench --benchmark_filter='BM_FilterKeyToRepaint|BM_DownKeyToRepaint|BM_Memory'
+  runX list_bench --benchmark_filter='BM_FilterKeyToRepaint|BM_DownKeyToRepaint|BM_DownKeyStoringEdit|BM_Memory'
 fi
 
 echo

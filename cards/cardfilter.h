@@ -53,6 +53,8 @@ enum class TListOrder {
 
 class TCardFilter {
 public:
+  // The revision of the card list the last Apply worked on (0: none yet).
+  quint64 SeenRevision() const { return seenRevision_; }
   // `out` := the cards of `all` whose titles pass `filterText` (upper-cased
   // here), in `order`. An empty filter passes every card.
   void Apply(const TCrdList &all, const QString &filterText, FilterRules rules, TListOrder order, TCrdList &out);
