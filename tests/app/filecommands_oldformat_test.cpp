@@ -8,6 +8,10 @@
 
 #include <QLineEdit>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 using namespace qel;
 using namespace qel::test;
 using qel::ziptest::readAll;
@@ -208,4 +212,50 @@ TEST_F(OldFileCommands, ExportCancelledOrRefusedWritesNothing) {
   EXPECT_EQ(ui.messageTexts().last(), "Cannot save: " + readOnly + " is read only.");
   EXPECT_EQ(readAll(readOnly), "old");
   EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"ro.qel"});
+}
+
+TEST_F(OldFileCommands, DamagedOldFileLeavesTheOpenFileAsItWas) {
+  addCard("Mine", "mine");
+  FileModified = true;
+  const QString damaged = dir + "/damaged.qel";
+  // A tag line longer than any card line can be: the text is refused as a whole.
+  ASSERT_TRUE(writeAll(damaged, "VR3KT Another moravine - text\r\n<TITLE>ok\r\nbody\r\n\r\n<TITLE>" +
+                                    QByteArray(kMaxFieldLineBytes + 1, 'x') + "\r\nb\r\n\r\n"));
+  for (int mode : {-1, int(MergeKeepRecent)}) {
+    ScriptedUi ui;
+    if (mode < 0) ui.answerButton(IDNO);  // the modified open file is not saved first
+    ui.answerButton(IDOK);
+    EXPECT_FALSE(OpenCardsFile(host, damaged, mode)) << mode;
+    ASSERT_FALSE(ui.messageTexts().isEmpty()) << mode;
+    EXPECT_EQ(ui.messageTexts().last().toStdString(),
+              ("The file " + damaged + " cannot be read: line 5 is longer than any card line can be.").toStdString())
+        << mode;
+    EXPECT_EQ(CurrentFileName, "NEW.QEL") << mode;
+    EXPECT_EQ(AllCards.Count(), 1) << mode;
+    EXPECT_EQ(bodyOf("Mine"), "mine") << mode;
+    EXPECT_TRUE(FileModified) << mode;
+  }
+  EXPECT_TRUE(QFileInfo::exists(damaged));
+}
+
+TEST_F(OldFileCommands, ExportsRefuseAFileAnotherInstanceHasOpen) {
+  addOldCards();
+  const QString theirs = dir + "/theirs.qel";
+  ASSERT_TRUE(writeAll(theirs, "theirs"));
+  options->ExclusiveOpen = true;
+  // The lock another instance holds on its open file with "Exclusive open".
+  const int fd = ::open(QFile::encodeName(theirs).constData(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_SH), 0);
+  for (bool version2 : {false, true}) {
+    ScriptedUi ui;
+    ui.answer(Answer::saveFile(theirs)).answerButton(IDOK);
+    EXPECT_FALSE(version2 ? ExportVersion2File(host) : ExportVersion1File(host)) << version2;
+    ASSERT_FALSE(ui.messageTexts().isEmpty()) << version2;
+    EXPECT_TRUE(ui.messageTexts().last().endsWith("The file " + theirs + " was not written."))
+        << ui.messageTexts().last().toStdString();
+    EXPECT_EQ(readAll(theirs), "theirs") << version2;
+  }
+  ::close(fd);
+  EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"theirs.qel"});
 }
