@@ -351,6 +351,42 @@ TEST_F(Installer, AFailedStepIsNamedAndNothingAfterItRunsNorIsSuccessReported) {
   }
 }
 
+TEST_F(Installer, AFailedRegistrationStepIsNamedAndWhatWasPlacedCanBeRemoved) {
+  const struct {
+    const char *blocker, *step;
+  } cases[] = {
+      {"/.local/share/qel-moravine", "Registering Qel Moravine"},
+      {"/.local/share/icons", "Installing the icons"},
+      {"/.local/share/applications", "Creating the menu entry"},
+      {"/.local/share/mime", "Associating *.qel files with Qel Moravine"},
+      {"/Desktop", "Placing Qel Moravine on the desktop"},
+  };
+  const QString dir = root_ + "/prog";
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.blocker);
+    QDir(home_).removeRecursively();
+    QDir(dir).removeRecursively();
+    QDir().mkpath(home_);
+    writeFile(home_ + c.blocker, "a file where a folder must go");
+    const QMap<QString, QByteArray> before = snapshot(home_);
+    TFileInstallSource src = source();
+    const std::vector<Prompt> asked = installWithDialog(src, dir, true, true, true, true);
+    ASSERT_EQ(asked.size(), 1u) << "no success message, no start";
+    EXPECT_EQ(asked[0].flags & MB_ICONMASK, MB_ICONERROR);
+    EXPECT_TRUE(asked[0].text.startsWith("Qel Moravine was not installed.")) << asked[0].text.toStdString();
+    EXPECT_TRUE(asked[0].text.contains(QStringLiteral("This step failed: ") + c.step)) << asked[0].text.toStdString();
+
+    // The list of what was placed up to the failure is there to undo it.
+    TInstallManifest manifest;
+    QString error;
+    ASSERT_TRUE(TInstallManifest::load(dir + "/uninstall.manifest", manifest, error)) << error.toStdString();
+    const TUninstallResult result = UninstallFromManifest(manifest, dir + "/uninstall.manifest");
+    EXPECT_TRUE(result.errors.isEmpty()) << result.errors.join("\n").toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir));
+    EXPECT_EQ(QStringList(snapshot(home_).keys()).join('\n').toStdString(), QStringList(before.keys()).join('\n').toStdString());
+  }
+}
+
 TEST_F(Installer, ADamagedPayloadAtRunTimeFailsTheFirstStep) {
   struct Broken : IInstallSource {
     QString ZipEngineFile() override { throw std::runtime_error("The installer's data is damaged."); }
