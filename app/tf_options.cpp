@@ -7,6 +7,7 @@
 #include "platform/datetime.h"
 #include "platform/inifile.h"
 #include "platform/uiservices.h"
+#include "shell/folderbrowse.h"
 #include "shell/htmlhelp.h"
 
 #include <QAction>
@@ -682,8 +683,11 @@ void Tf_Options::chb_ListColumnsClick() {
 }
 
 void Tf_Options::b_BakLocationClick() {
-  QString folder = e_BakLocation->text();
-  if (ui().chooseFolder(QStringLiteral("Backup folder"), folder)) e_BakLocation->setText(folder);
+  TFolderBrowse browse;
+  browse.Directory = e_BakLocation->text();
+  browse.Title = QStringLiteral("Backup folder");
+  // Only a local folder is taken: a backup cannot go to a place without a path.
+  if (browse.Execute(this)) e_BakLocation->setText(browse.Directory);
 }
 
 void Tf_Options::chb_backupClick() {

@@ -140,6 +140,22 @@ TEST(OptionsDialog, LocatingTheMailClientSetsItsPrefix) {
   EXPECT_TRUE(ui.allAnswered());
 }
 
+TEST(OptionsDialog, BackupFolderTakesOnlyALocalFolder) {
+  ScriptedUi ui;
+  Tf_Options dialog(nullptr);
+  dialog.e_BakLocation->setText(QStringLiteral("/home/me/backups"));
+  // A place without a local path, then a cancelled picker: the edit keeps its folder.
+  ui.answer(Answer::pickFolder(QStringLiteral("smb://server/share")));
+  dialog.b_BakLocation->click();
+  ui.answer(Answer::cancel(PromptKind::Folder));
+  dialog.b_BakLocation->click();
+  EXPECT_EQ(dialog.e_BakLocation->text(), QStringLiteral("/home/me/backups"));
+  ui.answer(Answer::pickFolder(QStringLiteral("file:///srv/cards/./bak/")));
+  dialog.b_BakLocation->click();
+  EXPECT_EQ(dialog.e_BakLocation->text(), QStringLiteral("/srv/cards/bak"));
+  EXPECT_TRUE(ui.allAnswered());
+}
+
 TEST(OptionsDialog, PredefinedSchemesAndSchemeFilesChangeTheSample) {
   ScriptedUi ui;
   Tf_Options dialog(nullptr);
