@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 
 namespace qel {
@@ -40,8 +41,8 @@ bool Tf_splash::eventFilter(QObject *watched, QEvent *event) {
     // The filter sees the show before the dialog handles it, and that
     // handling still reads the payload: the splash stays until it is done.
     // Where no window manager activates the dialog, the splash goes then.
-    QTimer::singleShot(0, this, [this, watched] {
-      watched->removeEventFilter(this);
+    QTimer::singleShot(0, this, [this, dialog = QPointer<QObject>(watched)] {
+      if (dialog) dialog->removeEventFilter(this);
       FormDeactivate();
     });
   }
