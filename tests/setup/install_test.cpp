@@ -472,6 +472,16 @@ TEST_F(Installer, TheBuiltInstallerCarriesTheBuiltProgramAndInstallsIt) {
   EXPECT_TRUE(QFileInfo(dir + "/uninstall").isExecutable());
   EXPECT_FALSE(QDir(dir + "/help").isEmpty());
   EXPECT_TRUE(QFileInfo(dir + "/uninstall.manifest").isFile());
+
+  // One byte changed anywhere in the form fails the first step, for every file.
+  QByteArray damaged = readFile(form);
+  damaged[damaged.size() / 2] = char(damaged[damaged.size() / 2] ^ 0x20);
+  TEmbeddedInstallSource bad(damaged);
+  const std::vector<Prompt> failed = installWithDialog(bad, root_ + "/bad", true, true, false, true);
+  ASSERT_EQ(failed.size(), 1u);
+  EXPECT_TRUE(failed[0].text.contains("This step failed: Reading the installer's files")) << failed[0].text.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(root_ + "/bad"));
+  EXPECT_THROW(bad.ReadMeFile(), std::runtime_error);
 }
 
 TEST_F(Installer, TheSplashStaysWhileTheDialogReadsThePayloadAndGoesOnceItIsShown) {
