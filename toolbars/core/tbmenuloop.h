@@ -20,7 +20,9 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace qel::toolbars {
 
@@ -51,9 +53,16 @@ struct TTbrLoopEvent {
   int wheelDelta = 0;  // Wheel: in eighths of a degree, 120 a notch
   TTbrView *timerView = nullptr;
   TTbrViewTimer timer = TTbrViewTimer::Open;
+  // The mouse buttons held when the event came (after a press, with the
+  // pressed one; after a release, without it). Keys and characters are
+  // ignored while the button that drives the menu is held.
+  Qt::MouseButtons buttons;
 };
 
-// What the loop did with an event.
+// What the loop did with an event. A key down the menu left alone comes
+// back as Dispatch: the driver then feeds the characters the key types as
+// Char events (and need not deliver the key anywhere: nothing outside the
+// menu has the keyboard while it is open).
 enum class TTbrLoopVerdict {
   Handled,   // consumed by the menu
   Discarded, // swallowed without effect (key releases, context-menu keys, ...)
@@ -105,20 +114,57 @@ public:
   // Leaves: cancels the root's capture state and the hint.
   void Leave();
 
+  // The root view; nullptr once it was destroyed while the loop ran.
   TTbrView *Root() const { return root_; }
   // The deepest open view of the chain.
   TTbrView *Deepest() const;
+  // Called once when the loop ends, however it ends (an event fed in, End,
+  // a view's EndModal, the root going away): a driver quits its wait here.
+  void SetEndedHandler(std::function<void()> handler) { endedHandler_ = std::move(handler); }
+  // The last pointer position the loop saw, in screen coordinates.
+  std::optional<QPoint> LastPoint() const { return lastPoint_; }
 
 private:
+  friend class TTbrView;
+  struct THit;
+  TTbrLoopVerdict Handle(const TTbrLoopEvent &event);
+  TTbrLoopVerdict PressOutside(const TTbrLoopEvent &event);
+  void MouseMoved(const QPoint &point);
+  void Pressed(const TTbrLoopEvent &event);
+  void Released(const TTbrLoopEvent &event);
+  void Typed(char32_t ch);
+  bool TrackedButtonDown(const TTbrLoopEvent &event) const;
+  // The open views, root first.
+  std::vector<TTbrView *> Chain() const;
+  bool InChain(const TTbrView *view) const;
+  TTbrView *CapturedView() const;
+  TTbrView *TopViewAt(const QPoint &screenPoint) const;
+  void UpdateSelections(const QPoint &screenPoint, bool allowNewSelection);
+  THit UnderMouse(const QPoint &screenPoint) const;
+  void ShowHintFor(const THit &hit);
+  void CancelHint();
+  void UpdateApplicationHint();
+  void RootDestroyed();
+
   TTbrView *root_;
   TTbrMenuLoopHost *host_;
   bool ended_ = false;
   bool trackRight_ = false;
   std::optional<QPoint> lastPoint_;
+  bool mouseDownOnMenu_ = false; // the last press re-opened the root toolbar's open menu
+  QString hintText_;
+  QRect hintRect_;
+  std::optional<QString> applicationHint_;
+  std::function<void()> endedHandler_;
 };
 
 // Takes the input for a loop (pointer and keyboard grabs), feeds every
 // event into it until it ends, and gives the input back on every way out.
+// Run is called after Begin left the loop running and returns once
+// loop.Ended(); SetEndedHandler tells it when that happens outside Feed.
+// The timers a view's host runs while the loop is on go in as Timer events.
+// Losing the grab, the application going inactive or the root window
+// closing call loop.End().
 class TTbrModalDriver {
 public:
   virtual ~TTbrModalDriver() = default;

@@ -1,5 +1,6 @@
 #include "toolbars/core/tbview.h"
 
+#include "toolbars/core/tbmenuloop.h"
 #include "toolbars/core/tbviewdetail.h"
 
 #include <algorithm>
@@ -40,11 +41,16 @@ void TTbrView::ItemDestroying(TTbrCustomItem *item, bool forParent) {
   } else if (forParent && item == parentItem_) {
     parentItem_ = nullptr;
     UpdateCurParentItem(false);
+    // A menu whose item is gone has nothing left to choose from.
+    if (activeLoop_)
+      activeLoop_->End();
   }
 }
 
 TTbrView::~TTbrView() {
   destroying_ = true;
+  if (activeLoop_)
+    activeLoop_->RootDestroyed();
   CloseChildPopups();
   if (parentView_) {
     if (parentView_->IsToolbar)

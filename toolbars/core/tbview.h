@@ -25,6 +25,7 @@
 
 namespace qel::toolbars {
 
+class TTbrMenuLoop;
 class TTbrView;
 
 class TTbrItemViewer : public TTbrDeferredTarget {
@@ -198,7 +199,11 @@ public:
   void Execute(TTbrItemViewer *viewer, bool withPriority);
   void GivePriority(TTbrItemViewer *viewer);
   void ShowAccelerators(bool force);
+  // Ends the menu session: the loop running on the root view, if any, and
+  // the root's host is told.
   void EndModal();
+  // The menu loop running on this (root) view, if any.
+  TTbrMenuLoop *ActiveLoop() const { return activeLoop_; }
 
   // Popups.
   bool OpenChildPopup(bool selectFirstItem);
@@ -209,6 +214,7 @@ public:
   void Scroll(bool down);
   void ScrollSelectedIntoView();
   void TimerFired(TTbrViewTimer timer);
+  void StopAllTimers();
   bool TimerRunning(TTbrViewTimer timer) const { return timers_ & (1 << int(timer)); }
 
   // Input as the menu loop hands it to one view of the chain; points in
@@ -225,6 +231,7 @@ public:
   void NotifyFocusEvent();
 
 private:
+  friend class TTbrMenuLoop;
   void ItemNotification(TTbrCustomItem *sender, bool relayed, TTbrItemChangeKind kind, int index, TTbrCustomItem *item);
   void ParentItemNotification(TTbrCustomItem *sender, bool relayed, TTbrItemChangeKind kind, int index,
                               TTbrCustomItem *item);
@@ -281,6 +288,7 @@ private:
   std::vector<TTbrItemViewer *> hitViewers_;
   bool hitIndexValid_ = false;
   bool destroying_ = false;
+  TTbrMenuLoop *activeLoop_ = nullptr; // set by the loop while it runs on this root view
 };
 
 } // namespace qel::toolbars

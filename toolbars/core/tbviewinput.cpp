@@ -1,6 +1,7 @@
 // Selection, keyboard, mouse, popups and timers of a view.
 #include "toolbars/core/tbview.h"
 
+#include "toolbars/core/tbmenuloop.h"
 #include "toolbars/core/tbtext.h"
 #include "toolbars/core/tbviewdetail.h"
 
@@ -252,6 +253,8 @@ void TTbrView::ShowAccelerators(bool force) {
 
 void TTbrView::EndModal() {
   TTbrView *root = GetRootView();
+  if (root->activeLoop_)
+    root->activeLoop_->End();
   if (root->host_)
     root->host_->EndModal();
 }
@@ -355,6 +358,12 @@ void TTbrView::StopTimer(TTbrViewTimer timer) {
   timers_ &= ~(1 << int(timer));
   if (host_)
     host_->StopTimer(timer);
+}
+
+void TTbrView::StopAllTimers() {
+  for (const TTbrViewTimer timer :
+       {TTbrViewTimer::Open, TTbrViewTimer::Close, TTbrViewTimer::ScrollUp, TTbrViewTimer::ScrollDown})
+    StopTimer(timer);
 }
 
 void TTbrView::TimerFired(TTbrViewTimer timer) {
