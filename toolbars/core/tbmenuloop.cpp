@@ -43,7 +43,8 @@ struct TTbrMenuLoop::THit {
 TTbrMenuLoop::TTbrMenuLoop(TTbrView *root, TTbrMenuLoopHost *host) : root_(root), host_(host) {}
 
 TTbrMenuLoop::~TTbrMenuLoop() {
-  if (root_ && root_->activeLoop_ == this)
+  // After Leave the root may be gone without telling: it is no longer ours.
+  if (registered_ && root_)
     root_->activeLoop_ = nullptr;
 }
 
@@ -53,6 +54,7 @@ bool TTbrMenuLoop::Begin(const TTbrMenuLoopOptions &options) {
   root_->DoneAction = {};
   root_->ValidatePositions();
   root_->activeLoop_ = this;
+  registered_ = true;
   trackRight_ = options.TrackRightButton;
   mouseDownOnMenu_ = false;
   if (options.InitiallyPressed) {
@@ -83,6 +85,7 @@ void TTbrMenuLoop::End() {
 
 void TTbrMenuLoop::RootDestroyed() {
   root_ = nullptr;
+  registered_ = false;
   End();
 }
 
@@ -91,9 +94,10 @@ void TTbrMenuLoop::Leave() {
   CancelHint();
   if (root_) {
     root_->CancelCapture();
-    if (root_->activeLoop_ == this)
+    if (registered_)
       root_->activeLoop_ = nullptr;
   }
+  registered_ = false;
   if (host_)
     host_->SetApplicationHint(QString());
   applicationHint_.reset();

@@ -149,6 +149,7 @@ private:
   TTbrView *root_;
   TTbrMenuLoopHost *host_;
   bool ended_ = false;
+  bool registered_ = false; // the root view knows this loop as its active one
   bool trackRight_ = false;
   std::optional<QPoint> lastPoint_;
   bool mouseDownOnMenu_ = false; // the last press re-opened the root toolbar's open menu
