@@ -171,6 +171,7 @@ TStep Mouse(TTbrLoopEvent::Kind kind, TWhere where, Qt::MouseButton button = Qt:
     return e;
   };
 }
+TStep DoubleClick(TWhere w) { return Mouse(TTbrLoopEvent::Kind::MouseDoubleClick, std::move(w)); }
 TStep Move(TWhere w) { return Mouse(TTbrLoopEvent::Kind::MouseMove, std::move(w)); }
 TStep Press(TWhere w, Qt::MouseButton b = Qt::LeftButton) {
   return Mouse(TTbrLoopEvent::Kind::MousePress, std::move(w), b);
@@ -178,19 +179,21 @@ TStep Press(TWhere w, Qt::MouseButton b = Qt::LeftButton) {
 TStep Release(TWhere w, Qt::MouseButton b = Qt::LeftButton) {
   return Mouse(TTbrLoopEvent::Kind::MouseRelease, std::move(w), b);
 }
-TStep Key(int key) {
-  return [key](TTbrMenuLoop &) -> std::optional<TTbrLoopEvent> {
+TStep Key(int key, Qt::MouseButtons held = {}) {
+  return [=](TTbrMenuLoop &) -> std::optional<TTbrLoopEvent> {
     TTbrLoopEvent e;
     e.kind = TTbrLoopEvent::Kind::KeyDown;
     e.key = key;
+    e.buttons = held;
     return e;
   };
 }
-TStep Char(char32_t ch) {
-  return [ch](TTbrMenuLoop &) -> std::optional<TTbrLoopEvent> {
+TStep Char(char32_t ch, Qt::MouseButtons held = {}) {
+  return [=](TTbrMenuLoop &) -> std::optional<TTbrLoopEvent> {
     TTbrLoopEvent e;
     e.kind = TTbrLoopEvent::Kind::Char;
     e.ch = ch;
+    e.buttons = held;
     return e;
   };
 }
@@ -291,6 +294,7 @@ struct TMenuBarFixture {
     file = Add<TSubmenuItem>(&root, "&File");
     Add(file, "&New");
     Add(file, "&Open")->SetHint("Open|Opens a card index");
+    file->Items(1)->SetOptions(tboDefault);
     recent = Add<TSubmenuItem>(file, "&Recent");
     Add(recent, "one");
     Add(recent, "two");
@@ -366,6 +370,14 @@ TEST(MenuLoop, MenuBarSessions) {
        TEntry::KeyboardOpen, "File",
        {Press(Pt(barOffItems.x(), barOffItems.y()))},
        "X:File>New", ""},
+      {"keys wait while the button that opened the menu is held",
+       TEntry::Press, "File",
+       {Key(Qt::Key_Down, Qt::LeftButton), Char(U'n', Qt::LeftButton), Release(At("File")), Key(Qt::Key_Down)},
+       "D:File>- D:File>- H:File>- H:File>New end", ""},
+      {"a double click on a menu runs its default item",
+       TEntry::Keyboard, "Help",
+       {DoubleClick(At("File"))},
+       "E:File>Open", "Open"},
       {"a click on a plain menu bar item runs it",
        TEntry::Press, "Help",
        {Release(At("Help"))},
