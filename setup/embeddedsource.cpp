@@ -2,7 +2,7 @@
 
 #include "setup/payload.h"
 
-#include <optional>
+#include <memory>
 
 namespace qel {
 
@@ -19,25 +19,8 @@ TEmbeddedInstallSource::TEmbeddedInstallSource(const QByteArray &form) {
   ConfigureComponents(fs_zipdll, fs_unzdll, fs_zip, fs_readme);
   // The whole form is checked once, when the first file is asked for; a
   // damaged one fails every component with the same reason.
-  struct State {
-    QByteArray data;
-    std::optional<TPayloadForm> form;
-    std::string error;
-  };
-  auto state = std::make_shared<State>();
-  state->data = form;
-  read_ = [state](TFileSource &component) {
-    if (!state->error.empty()) throw EPayload(state->error);
-    if (!state->form) {
-      try {
-        state->form.emplace(state->data);
-      } catch (const EPayload &e) {
-        state->error = e.what();
-        throw;
-      }
-    }
-    state->form->ReadComponent(component);
-  };
+  auto lazy = std::make_shared<TLazyPayloadForm>(form);
+  read_ = [lazy](TFileSource &component) { lazy->Form().ReadComponent(component); };
 }
 
 void TEmbeddedInstallSource::ConfigureComponents(TFileSource &zipdll, TFileSource &unzdll, TFileSource &zip,

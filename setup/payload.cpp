@@ -165,26 +165,22 @@ bool RegisterEmbeddedPayload(const char *begin, const char *end) {
   return true;
 }
 
-std::function<std::unique_ptr<QIODevice>(const QString &)> PayloadOpener(const QByteArray &data) {
-  struct State {
-    QByteArray data;
-    std::optional<TPayloadForm> form;
-    std::string error;
-  };
-  auto state = std::make_shared<State>();
-  state->data = data;
-  return [state](const QString &displayLabel) -> std::unique_ptr<QIODevice> {
-    if (!state->error.empty()) throw EPayload(state->error);
-    if (!state->form) {
-      try {
-        state->form.emplace(state->data);
-      } catch (const EPayload &e) {
-        state->error = e.what();
-        throw;
-      }
+const TPayloadForm &TLazyPayloadForm::Form() {
+  if (!error_.empty()) throw EPayload(error_);
+  if (!form_) {
+    try {
+      form_.emplace(data_);
+    } catch (const EPayload &e) {
+      error_ = e.what();
+      throw;
     }
-    return state->form->OpenFileData(displayLabel);
-  };
+  }
+  return *form_;
+}
+
+std::function<std::unique_ptr<QIODevice>(const QString &)> PayloadOpener(const QByteArray &data) {
+  auto lazy = std::make_shared<TLazyPayloadForm>(data);
+  return [lazy](const QString &displayLabel) { return lazy->Form().OpenFileData(displayLabel); };
 }
 
 } // namespace qel

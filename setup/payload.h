@@ -43,6 +43,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace qel {
@@ -89,6 +90,19 @@ public:
 private:
   QByteArray data_;
   QList<TPayloadComponent> components_;
+};
+
+// A form read on first use: the stream is checked once, and a damaged one
+// fails that use and every later one with the same reason (EPayload).
+class TLazyPayloadForm {
+public:
+  explicit TLazyPayloadForm(QByteArray data) : data_(std::move(data)) {}
+  const TPayloadForm &Form();
+
+private:
+  QByteArray data_;
+  std::optional<TPayloadForm> form_;
+  std::string error_;
 };
 
 // The stream linked into this program by qel_embed_payload (the program's
