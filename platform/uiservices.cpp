@@ -68,16 +68,28 @@ QWidget *PromptParent() {
 void CentreWindow(QWidget &window) {
   window.adjustSize();
   QWidget *owner = window.parentWidget() ? window.parentWidget()->window() : PromptParent();
-  QRect area;
+  QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+  const QRect desk = screen ? screen->availableGeometry() : QRect();
+  QRect area = desk;
+  // A window not shown yet knows nothing of the frame it will get: it is
+  // taken to be like its shown owner's.
+  QMargins frame;
   if (owner && owner != &window && owner->isVisible() && !owner->isMinimized()) {
     area = owner->frameGeometry();
-  } else {
-    QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
-    if (!screen) return;
-    area = screen->availableGeometry();
+    const QRect inner = owner->geometry();
+    frame = QMargins(inner.left() - area.left(), inner.top() - area.top(), area.right() - inner.right(),
+                     area.bottom() - inner.bottom());
   }
-  QRect r = window.frameGeometry();
+  if (area.isEmpty()) return;
+  QRect r = window.isVisible() ? window.frameGeometry() : window.geometry().marginsAdded(frame);
   r.moveCenter(area.center());
+  // A dialog larger than its owner, or an owner near the edge of the screen,
+  // must not push the dialog's title or buttons off the screen: it is moved
+  // back inside, its top-left corner first when it cannot fit at all.
+  if (!desk.isEmpty()) {
+    r.moveLeft(qMax(desk.left(), qMin(r.left(), desk.right() - r.width() + 1)));
+    r.moveTop(qMax(desk.top(), qMin(r.top(), desk.bottom() - r.height() + 1)));
+  }
   window.move(r.topLeft());
 }
 

@@ -109,7 +109,7 @@ QString DisplayLineBreaks(const QString &text);
 // `closeButton` false for windows that cannot be closed (progress).
 void SetDialogFrame(QWidget &window, bool closeButton = true);
 // Centres a window about to be shown on the program's main window, or on
-// the screen while there is none shown yet.
+// the screen while there is none shown yet; either way it stays on the screen.
 void CentreWindow(QWidget &window);
 // The window prompts belong to: the active one, else the shown main window (null when none).
 QWidget *PromptParent();

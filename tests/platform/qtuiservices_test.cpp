@@ -117,4 +117,34 @@ TEST(QtUiServices, DialogsAreCentredOnTheMainWindowOrTheScreen) {
     real.execDialog(dialog);
     EXPECT_LE((centre - main.frameGeometry().center()).manhattanLength(), 4);
   }
+  const QRect desk = screen->availableGeometry();
+  struct Case {
+    const char *what;
+    QRect main;
+    QSize dialog;
+  } cases[] = {
+      {"wider than its owner at the left edge", QRect(desk.topLeft(), QSize(400, 300)), QSize(600, 200)},
+      {"owner near the right and bottom edges", QRect(desk.bottomRight() - QPoint(250, 150), QSize(300, 200)),
+       QSize(400, 300)},
+      {"larger than the screen", QRect(desk.topLeft() + QPoint(20, 20), QSize(300, 200)),
+       desk.size() + QSize(100, 100)},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    QMainWindow main;
+    main.setGeometry(c.main);
+    main.show();
+    QApplication::processEvents();
+    QDialog dialog(&main);
+    dialog.setMinimumSize(c.dialog);
+    QRect shown;
+    whenShown([&](QWidget &w) { shown = w.frameGeometry(); });
+    real.execDialog(dialog);
+    // Title and buttons stay reachable: the dialog is inside the screen, or
+    // starts at its top-left corner when it cannot fit.
+    EXPECT_GE(shown.left(), desk.left());
+    EXPECT_GE(shown.top(), desk.top());
+    if (shown.width() <= desk.width()) { EXPECT_LE(shown.right(), desk.right()); }
+    if (shown.height() <= desk.height()) { EXPECT_LE(shown.bottom(), desk.bottom()); }
+  }
 }
