@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QUrl>
 
@@ -211,11 +212,37 @@ bool QtUiServices::openFileNames(const FileDialogOptions &options, QStringList &
   return true;
 }
 
+QString SuffixForFilter(const QString &nameFilter, const QString &defaultSuffix) {
+  // The patterns between the parentheses: "Rich Text Format (*.rtf)".
+  const qsizetype open = nameFilter.lastIndexOf(QLatin1Char('('));
+  const qsizetype close = nameFilter.lastIndexOf(QLatin1Char(')'));
+  const QString patterns = open >= 0 && close > open ? nameFilter.mid(open + 1, close - open - 1) : nameFilter;
+  QStringList suffixes;
+  for (const QString &pattern : patterns.split(QRegularExpression(QStringLiteral("[\\s;]+")), Qt::SkipEmptyParts)) {
+    if (!pattern.startsWith(QLatin1String("*.")) || pattern.size() < 3) continue;
+    const QString suffix = pattern.mid(2);
+    if (suffix.contains(QLatin1Char('*')) || suffix.contains(QLatin1Char('?'))) continue;
+    suffixes.append(suffix);
+  }
+  // A type that takes the default (in any case) or names no extension of its
+  // own ("All files") keeps the default.
+  for (const QString &suffix : std::as_const(suffixes))
+    if (suffix.compare(defaultSuffix, Qt::CaseInsensitive) == 0) return defaultSuffix;
+  return suffixes.isEmpty() ? defaultSuffix : suffixes.first();
+}
+
 bool QtUiServices::saveFileName(const FileDialogOptions &options, QString &fileName) {
   QFileDialog dlg(dialogParent(), options.caption, options.initialDir, options.filter);
   dlg.setAcceptMode(QFileDialog::AcceptSave);
   dlg.setOption(QFileDialog::DontUseNativeDialog, true);
-  if (!options.defaultSuffix.isEmpty()) dlg.setDefaultSuffix(options.defaultSuffix);
+  if (!options.defaultSuffix.isEmpty()) {
+    dlg.setDefaultSuffix(options.defaultSuffix);
+    // The extension added to a name typed without one is that of the chosen
+    // file type: "card" saved as Rich Text Format becomes "card.rtf".
+    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg, &options](const QString &filter) {
+      dlg.setDefaultSuffix(SuffixForFilter(filter, options.defaultSuffix));
+    });
+  }
   if (!fileName.isEmpty()) dlg.selectFile(fileName);
   prepare(dlg);
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;

@@ -111,6 +111,10 @@ void SetDialogFrame(QWidget &window, bool closeButton = true);
 // Centres a window about to be shown on the program's main window, or on
 // the screen while there is none shown yet; either way it stays on the screen.
 void CentreWindow(QWidget &window);
+// The extension a save dialog adds to a name typed without one while
+// `nameFilter` ("Rich Text Format (*.rtf)") is the chosen type: the type's
+// own extension, or `defaultSuffix` for a type that takes it or has none.
+QString SuffixForFilter(const QString &nameFilter, const QString &defaultSuffix);
 // The window prompts belong to: the active one, else the shown main window (null when none).
 QWidget *PromptParent();
 

@@ -4,13 +4,18 @@
 #include "platform/uiservices.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -147,4 +152,49 @@ TEST(QtUiServices, DialogsAreCentredOnTheMainWindowOrTheScreen) {
     if (shown.width() <= desk.width()) { EXPECT_LE(shown.right(), desk.right()); }
     if (shown.height() <= desk.height()) { EXPECT_LE(shown.bottom(), desk.bottom()); }
   }
+}
+
+// A name typed without an extension gets the extension of the file type
+// chosen in the save dialog, not always the default one.
+TEST(QtUiServices, SaveDialogAddsTheExtensionOfTheChosenType) {
+  struct Case {
+    const char *filter;
+    int type;
+    const char *expected;
+  } cases[] = {
+      {"Text Documents (*.txt);;Rich Text Format (*.rtf)", 0, "card.txt"},
+      {"Text Documents (*.txt);;Rich Text Format (*.rtf)", 1, "card.rtf"},
+      {"QEL moravine (*.QEL *.qel);;All files (*.*)", 0, "card.qel"},
+      {"QEL moravine (*.QEL *.qel);;All files (*.*)", 1, "card.qel"},
+  };
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QtUiServices real;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(testing::Message() << c.filter << " type " << c.type);
+    FileDialogOptions o;
+    o.caption = QStringLiteral("Save Card As");
+    o.filter = QString::fromLatin1(c.filter);
+    o.initialDir = dir.path();
+    o.defaultSuffix = QString::fromLatin1(c.filter).contains(QLatin1String("txt")) ? QStringLiteral("txt")
+                                                                                   : QStringLiteral("qel");
+    QTimer::singleShot(0, [&] {
+      auto *dlg = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+      ASSERT_NE(dlg, nullptr);
+      auto *types = dlg->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+      auto *name = dlg->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+      ASSERT_NE(types, nullptr);
+      ASSERT_NE(name, nullptr);
+      // Picked with the keyboard, as a user does.
+      for (int i = types->currentIndex(); i < c.type; ++i) QTest::keyClick(types, Qt::Key_Down);
+      ASSERT_EQ(types->currentIndex(), c.type);
+      name->setText(QStringLiteral("card"));
+      QTest::keyClick(name, Qt::Key_Return);
+    });
+    QString chosen;
+    ASSERT_TRUE(real.saveFileName(o, chosen));
+    EXPECT_EQ(QFileInfo(chosen).fileName().toStdString(), c.expected);
+  }
+  EXPECT_EQ(SuffixForFilter(QStringLiteral("Rich Text Format (*.rtf)"), QStringLiteral("txt")), QStringLiteral("rtf"));
+  EXPECT_EQ(SuffixForFilter(QStringLiteral("All files (*)"), QStringLiteral("qel")), QStringLiteral("qel"));
 }
