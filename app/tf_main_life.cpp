@@ -346,7 +346,6 @@ void Tf_Main::UpdateEditMenu() {
     undo->setText(QStringLiteral("&Undo ") + undoKindName(m_Card->undoName()));
     redo->setEnabled(m_Card->canRedo());
     redo->setText(QStringLiteral("&Redo ") + undoKindName(m_Card->redoName()));
-    redo->setToolTip(ActionToolTip(*redo));
     a[QStringLiteral("EditPaste")]->setEnabled(m_Card->canPaste() && unlocked);
   } else if (within(lw_List)) {
     undo->setEnabled(false);
@@ -357,8 +356,12 @@ void Tf_Main::UpdateEditMenu() {
   } else if (within(e_record)) {
     undo->setEnabled(e_record->isUndoAvailable());
     undo->setText(QStringLiteral("&Undo"));
+    // Redo works in the card only: here it would do nothing.
+    redo->setEnabled(false);
+    redo->setText(QStringLiteral("&Redo"));
   }
   undo->setToolTip(ActionToolTip(*undo));
+  redo->setToolTip(ActionToolTip(*redo));
   a[QStringLiteral("a_FileSave")]->setEnabled(FileModified);
 }
 

@@ -152,3 +152,28 @@ TEST_F(MainWindowTest, PasteSpecialPastesIntoTheCard) {
   window->UpdateEditMenu();
   EXPECT_EQ(action("a_Undo")->text(), QStringLiteral("&Undo paste"));
 }
+
+// Redo acts only in the editor: with the focus in the filter edit (as at the
+// start) the command is off, also after something was undone in the card.
+TEST_F(MainWindowTest, RedoIsOffWhileTheFilterEditHasTheFocus) {
+  const QString path = makeCardFile(QStringLiteral("cards.qel"), {"alpha"});
+  start({path});
+  ASSERT_EQ(window->focusWidget(), window->e_record);
+  window->UpdateEditMenu();
+  EXPECT_FALSE(action("a_Redo")->isEnabled());
+
+  window->m_Card->setFocus();
+  QApplication::processEvents();
+  window->m_Card->setSel(0, 0);
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("x"));
+  QApplication::sendEvent(window->m_Card, &press);
+  window->m_Card->undo();
+  window->UpdateEditMenu();
+  ASSERT_TRUE(action("a_Redo")->isEnabled());
+
+  window->e_record->setFocus();
+  QApplication::processEvents();
+  window->UpdateEditMenu();
+  EXPECT_FALSE(action("a_Redo")->isEnabled());
+  EXPECT_EQ(action("a_Redo")->text().toStdString(), "&Redo");
+}
