@@ -415,6 +415,9 @@ void Tf_Main::closeEvent(QCloseEvent *e) {
   }
   closing_ = true;
   FormClose();
+  // The program ends with its main window: a help window left open would
+  // keep it running with nothing to come back to.
+  CloseHelpWindows();
   e->accept();
 }
 

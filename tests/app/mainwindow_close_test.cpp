@@ -81,3 +81,21 @@ TEST_F(MainWindowTest, EndOfSessionCancelledKeepsTheProgramAndAsksNextTime) {
   EXPECT_EQ(ui.prompts().size(), 2u);
   EXPECT_EQ(titlesOnDisk(path), (QStringList{"alpha", "zulu"}));
 }
+
+// Closing the main window ends the program: a help window left open would
+// keep it running with no main window to come back to.
+TEST_F(MainWindowTest, ClosingTheWindowClosesTheHelpWindow) {
+  start({});
+  window->HelpFilePath = QStringLiteral(QEL_PROGRAM_DIR "/help");
+  window->actions()[QStringLiteral("Contents1")]->trigger();
+  auto shownHelp = [] {
+    int n = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (w->isVisible() && w->inherits("qel::THelpWindow")) ++n;
+    return n;
+  };
+  ASSERT_EQ(shownHelp(), 1);
+  EXPECT_TRUE(window->close());
+  QApplication::processEvents();
+  EXPECT_EQ(shownHelp(), 0);
+}
