@@ -63,6 +63,7 @@ TTbrPopupWindow::TTbrPopupWindow(TTbrView *parentView, TTbrCustomItem *item, boo
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_X11NetWmWindowTypePopupMenu);
   setFocusPolicy(Qt::NoFocus);
+  setMouseTracking(true); // the menu loop follows the pointer without a button down
   resize(DefaultSize);
   PopupView = std::make_unique<TTbrPopupView>(this, parentView, item, customizing);
   SetHostedView(PopupView.get());
@@ -81,10 +82,6 @@ TTbrPopupWindow::~TTbrPopupWindow() {
 }
 
 QRect TTbrPopupWindow::ClientRect() const { return rect().adjusted(BorderSize, BorderSize, -BorderSize, -BorderSize); }
-
-void TTbrPopupWindow::AutoSize(const QSize &size) {
-  resize(size.width() + 2 * BorderSize, size.height() + 2 * BorderSize);
-}
 
 void TTbrPopupWindow::Invalidate(const QRect &rect) {
   // A popup that changes while it unrolls is shown whole at once.

@@ -53,7 +53,6 @@ public:
   void HidePopup();
 
   QRect ClientRect() const override;
-  void AutoSize(const QSize &size) override;
   void Invalidate(const QRect &rect) override;
   void EndModal() override {}
 
