@@ -1,0 +1,321 @@
+#include "toolbars/core/tbview.h"
+#include "toolbars/qt/qtplatformmetrics.h"
+#include "toolbars/qt/tbmodaldriver.h"
+#include "toolbars/qt/tbpopupmenu.h"
+#include "toolbars/qt/tbpopupwindow.h"
+#include "toolbars/qt/tbtoolbarwidget.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+#include <memory>
+
+using namespace qel::toolbars;
+
+namespace {
+
+class TSubmenu : public TTbrCustomItem {
+public:
+  TSubmenu() { SetItemStyle(ItemStyle() | tbis::Submenu | tbis::SubitemsEditable); }
+};
+
+// One 800 x 600 monitor (the size of the test's screen), menus not
+// animated, submenus opening after 30 ms.
+class TDesktop : public TPlatformMetrics {
+public:
+  TDesktop() {
+    SetPlatformMetrics(this);
+    QApplication::setEffectEnabled(Qt::UI_AnimateMenu, false);
+  }
+  ~TDesktop() override { SetPlatformMetrics(nullptr); }
+  QList<TMonitor> Monitors() const override { return {{QRect(0, 0, 800, 600), QRect(0, 0, 800, 600)}}; }
+  int MenuShowDelay() const override { return 30; }
+};
+
+// The popup windows shown now, outermost first.
+QList<TTbrPopupWindow *> OpenPopups(TTbrView *root) {
+  QList<TTbrPopupWindow *> popups;
+  for (TTbrView *v = root ? root->OpenViewerView() : nullptr; v; v = v->OpenViewerView())
+    if (auto *p = dynamic_cast<TTbrPopupView *>(v))
+      popups << p->Window();
+  return popups;
+}
+
+QPoint CentreOf(TTbrView *view, TTbrCustomItem *item) {
+  return view->Find(item)->BoundsRect.center() + view->Host()->ScreenClientRect().topLeft();
+}
+
+// Steps run one after another from the event loop, while a menu loop
+// started by the last call blocks; each may check what it sees.
+class TScript {
+public:
+  void Then(std::function<void()> step) { Steps.push_back(std::move(step)); }
+  void Start() { Next(0); }
+  bool Done() const { return Ran == Steps.size(); }
+
+private:
+  void Next(std::size_t index) {
+    QTimer::singleShot(60, &Context, [this, index] {
+      Index = index;
+      if (index >= Steps.size()) {
+        // A script that went wrong must not leave the loop waiting for input.
+        if (TTbrQtModalDriver::Running()) {
+          ADD_FAILURE() << "the menu loop still runs after the script";
+          QEvent deactivate(QEvent::ApplicationDeactivate);
+          QCoreApplication::sendEvent(qApp, &deactivate);
+        }
+        return;
+      }
+      Steps[index]();
+      ++Ran;
+      Next(index + 1);
+    });
+  }
+  std::vector<std::function<void()>> Steps;
+  std::size_t Index = 0, Ran = 0;
+  QObject Context; // its timers go with the script
+};
+
+// Sends mouse input to whatever top-level window lies under a screen point.
+void ClickAt(const QPoint &global, Qt::MouseButton button = Qt::LeftButton) {
+  QWidget *w = QApplication::widgetAt(global);
+  ASSERT_NE(w, nullptr) << global.x() << "," << global.y();
+  QTest::mouseClick(w, button, {}, w->mapFromGlobal(global));
+}
+void MoveTo(const QPoint &global) {
+  // Through the window: a widget's mouse move only sets the cursor here.
+  QWidget *w = QApplication::widgetAt(global);
+  ASSERT_NE(w, nullptr);
+  QTest::mouseMove(w->window()->windowHandle(), w->window()->mapFromGlobal(global));
+}
+
+class MenuLoopQtTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Main = std::make_unique<QWidget>();
+    Main->setGeometry(100, 100, 500, 300);
+    auto *layout = new QVBoxLayout(Main.get());
+    Bar = new TTbrToolbarWidget(Main.get(), true);
+    Outside = new QPushButton(QStringLiteral("Outside"), Main.get());
+    layout->addWidget(Bar);
+    layout->addWidget(Outside);
+    layout->addStretch();
+    QObject::connect(Outside, &QPushButton::clicked, [this] { ++OutsideClicks; });
+
+    File = Add<TSubmenu>(Bar->Items(), "&File");
+    Open = Add(File, "&Open");
+    Recent = Add<TSubmenu>(File, "&Recent");
+    First = Add(Recent, "&first.qel");
+    Add(Recent, "&second.qel");
+    Edit = Add<TSubmenu>(Bar->Items(), "&Edit");
+    Add(Edit, "&Copy");
+    for (TTbrCustomItem *item : {Open, First})
+      item->SetOnClick([this](TTbrCustomItem *sender) {
+        Clicked << sender->Caption();
+        PopupsWhenClicked << int(OpenPopups(Bar->View()).size());
+      });
+
+    Main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main.get()));
+  }
+  void TearDown() override {
+    Main.reset();
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+  }
+
+  template <typename T = TTbrCustomItem> static T *Add(TTbrCustomItem *parent, const char *caption) {
+    auto *item = new T;
+    item->SetCaption(QString::fromUtf8(caption));
+    parent->Add(item);
+    return item;
+  }
+
+  // After the loop: every grab is gone, and a click reaches a plain widget.
+  void ExpectInputFree() {
+    EXPECT_FALSE(TTbrQtModalDriver::Running());
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+    const int before = OutsideClicks;
+    QTest::mouseClick(Outside, Qt::LeftButton);
+    EXPECT_EQ(OutsideClicks, before + 1);
+  }
+
+  QPoint BarCentre(TTbrCustomItem *item) { return CentreOf(Bar->View(), item); }
+
+  TDesktop Desktop;
+  std::unique_ptr<QWidget> Main;
+  TTbrToolbarWidget *Bar = nullptr;
+  QPushButton *Outside = nullptr;
+  int OutsideClicks = 0;
+  TTbrCustomItem *File, *Open, *Recent, *First, *Edit;
+  QStringList Clicked;
+  QList<int> PopupsWhenClicked;
+};
+
+TEST_F(MenuLoopQtTest, MouseOpensAMenuAndKeysWalkIntoASubmenuAndChoose) {
+  TScript script;
+  // Keys count only once the button that opened the menu is up.
+  script.Then([&] { QTest::mouseRelease(Bar, Qt::LeftButton, {}, Bar->mapFromGlobal(BarCentre(File))); });
+  script.Then([&] {
+    ASSERT_EQ(OpenPopups(Bar->View()).size(), 1);
+    EXPECT_TRUE(TTbrQtModalDriver::Running());
+    EXPECT_NE(QWidget::mouseGrabber(), nullptr);
+    QTest::keyClick(Bar, Qt::Key_Down); // Open
+  });
+  script.Then([&] { QTest::keyClick(Bar, Qt::Key_Down); }); // Recent
+  script.Then([&] { QTest::keyClick(Bar, Qt::Key_Right); });
+  script.Then([&] {
+    ASSERT_EQ(OpenPopups(Bar->View()).size(), 2);
+    TTbrView *sub = OpenPopups(Bar->View()).last()->View();
+    EXPECT_EQ(sub->Selected(), sub->Find(First));
+    QTest::keyClick(Bar, Qt::Key_Return);
+  });
+  script.Start();
+  QTest::mousePress(Bar, Qt::LeftButton, {}, Bar->mapFromGlobal(BarCentre(File)));
+  // The loop has ended; the command runs once, after every popup is gone.
+  EXPECT_TRUE(script.Done());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Clicked, QStringList{"&first.qel"});
+  EXPECT_EQ(PopupsWhenClicked, QList<int>{0});
+  EXPECT_TRUE(OpenPopups(Bar->View()).isEmpty());
+  ExpectInputFree();
+}
+
+TEST_F(MenuLoopQtTest, AltAndALetterOpensTheMenuAndEscapeClosesOneLevelAtATime) {
+  TScript script;
+  script.Then([&] {
+    ASSERT_EQ(OpenPopups(Bar->View()).size(), 1);
+    EXPECT_EQ(Bar->View()->OpenViewer(), Bar->View()->Find(File));
+    QTest::keyClick(Bar, Qt::Key_R); // Recent's accelerator opens it
+  });
+  script.Then([&] {
+    ASSERT_EQ(OpenPopups(Bar->View()).size(), 2);
+    QTest::keyClick(Bar, Qt::Key_Escape);
+  });
+  script.Then([&] {
+    EXPECT_EQ(OpenPopups(Bar->View()).size(), 1);
+    EXPECT_TRUE(TTbrQtModalDriver::Running());
+    QTest::keyClick(Bar, Qt::Key_Escape);
+  });
+  script.Then([&] {
+    EXPECT_EQ(OpenPopups(Bar->View()).size(), 0);
+    if (TTbrQtModalDriver::Running())
+      QTest::keyClick(Bar, Qt::Key_Escape); // the bar itself, still selected, lets go
+  });
+  script.Start();
+  QTest::keyClick(Outside, Qt::Key_F, Qt::AltModifier);
+  QTest::qWait(200);
+  EXPECT_TRUE(script.Done());
+  EXPECT_TRUE(Clicked.isEmpty());
+  ExpectInputFree();
+}
+
+TEST_F(MenuLoopQtTest, HoverOpensASubmenuByItsTimerAndAClickChooses) {
+  TScript script;
+  script.Then([&] { QTest::mouseRelease(Bar, Qt::LeftButton, {}, Bar->mapFromGlobal(BarCentre(File))); });
+  script.Then([&] { MoveTo(CentreOf(OpenPopups(Bar->View()).first()->View(), Recent)); });
+  script.Then([&] {
+    ASSERT_EQ(OpenPopups(Bar->View()).size(), 2); // opened by the timer, through the loop
+    MoveTo(CentreOf(OpenPopups(Bar->View()).last()->View(), First));
+  });
+  script.Then([&] { ClickAt(CentreOf(OpenPopups(Bar->View()).last()->View(), First)); });
+  script.Start();
+  QTest::mousePress(Bar, Qt::LeftButton, {}, Bar->mapFromGlobal(BarCentre(File)));
+  QTest::qWait(300);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(Clicked, QStringList{"&first.qel"});
+  ExpectInputFree();
+}
+
+TEST_F(MenuLoopQtTest, AClickOutsideClosesEverythingAndReachesTheClickedWidget) {
+  TScript script;
+  script.Then([&] { QTest::mouseRelease(Bar, Qt::LeftButton, {}, Bar->mapFromGlobal(BarCentre(File))); });
+  script.Then([&] { QTest::keyClick(Bar, Qt::Key_R); });
+  script.Then([&] {
+    ASSERT_EQ(OpenPopups(Bar->View()).size(), 2);
+    ClickAt(Outside->mapToGlobal(Outside->rect().center()));
+  });
+  script.Start();
+  QTest::mousePress(Bar, Qt::LeftButton, {}, Bar->mapFromGlobal(BarCentre(File)));
+  QTest::qWait(300);
+  EXPECT_TRUE(script.Done());
+  EXPECT_TRUE(OpenPopups(Bar->View()).isEmpty());
+  EXPECT_EQ(OutsideClicks, 1);
+  EXPECT_TRUE(Clicked.isEmpty());
+  ExpectInputFree();
+}
+
+TEST_F(MenuLoopQtTest, LosingTheApplicationOrTheRootWindowEndsTheLoop) {
+  TScript script;
+  script.Then([&] {
+    ASSERT_EQ(OpenPopups(Bar->View()).size(), 1);
+    QEvent deactivate(QEvent::ApplicationDeactivate);
+    QCoreApplication::sendEvent(qApp, &deactivate);
+  });
+  script.Start();
+  QTest::mousePress(Bar, Qt::LeftButton, {}, Bar->mapFromGlobal(BarCentre(File)));
+  EXPECT_TRUE(script.Done());
+  EXPECT_TRUE(OpenPopups(Bar->View()).isEmpty());
+  ExpectInputFree();
+}
+
+TEST_F(MenuLoopQtTest, AnErrorInAPopupHandlerEndsTheMenuAndGivesTheInputBack) {
+  Edit->SetOnPopup([](TTbrCustomItem *, bool) { throw std::runtime_error("no edit menu today"); });
+  TScript script;
+  script.Then([&] { QTest::mouseRelease(Bar, Qt::LeftButton, {}, Bar->mapFromGlobal(BarCentre(File))); });
+  script.Then([&] { QTest::keyClick(Bar, Qt::Key_Right); }); // on to Edit, whose handler throws
+  script.Start();
+  QTest::mousePress(Bar, Qt::LeftButton, {}, Bar->mapFromGlobal(BarCentre(File)));
+  EXPECT_TRUE(script.Done());
+  EXPECT_FALSE(Bar->View()->InMenuMode());
+  EXPECT_TRUE(OpenPopups(Bar->View()).isEmpty());
+  ExpectInputFree();
+}
+
+TEST_F(MenuLoopQtTest, ContextMenuAtAPointNearTheRightEdge) {
+  TTbrPopupMenu menu;
+  menu.TrackButton = TTbrPopupMenu::TTrackButton::Right;
+  int popups = 0;
+  menu.OnPopup = [&](TTbrPopupMenu *sender) {
+    EXPECT_EQ(sender, &menu);
+    ++popups;
+  };
+  auto *cut = Add(menu.Items(), "Cu&t");
+  Add(menu.Items(), "&Paste with a long caption");
+  int cuts = 0;
+  cut->SetOnClick([&](TTbrCustomItem *) { ++cuts; });
+  const QPoint at(790, 200);
+  TScript script;
+  QRect shown;
+  script.Then([&] {
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows)
+      if (dynamic_cast<TTbrPopupWindow *>(w) && w->isVisible())
+        shown = w->geometry();
+    // The release of the right button that opened it leaves it open.
+    QWidget *under = QApplication::widgetAt(at + QPoint(-5, 5));
+    ASSERT_NE(under, nullptr);
+    QTest::mouseRelease(under, Qt::RightButton, {}, under->mapFromGlobal(at));
+  });
+  script.Then([&] { QTest::keyClick(Bar, Qt::Key_T); });
+  script.Start();
+  menu.Popup(at.x(), at.y());
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(shown.right() + 1, at.x()); // flipped left of the point
+  EXPECT_EQ(shown.top(), at.y());
+  EXPECT_EQ(popups, 1);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(cuts, 1);
+  EXPECT_TRUE(menu.IsShortCut(0) == false);
+  ExpectInputFree();
+}
+
+} // namespace

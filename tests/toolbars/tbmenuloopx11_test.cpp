@@ -1,0 +1,301 @@
+// The menu loop on a real X server: a child test process shows a menu bar
+// on a private Xvfb and tells what happens on its standard output; xdotool
+// presses the keys and clicks as a user would, through the X server.
+
+#include "toolbars/qt/tbpopupmenu.h"
+#include "toolbars/qt/tbpopupwindow.h"
+#include "toolbars/qt/tbtoolbarwidget.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <unistd.h>
+
+using namespace qel::toolbars;
+
+namespace {
+
+class TSubmenu : public TTbrCustomItem {
+public:
+  TSubmenu() { SetItemStyle(ItemStyle() | tbis::Submenu | tbis::SubitemsEditable); }
+};
+
+template <typename T = TTbrCustomItem> T *Add(TTbrCustomItem *parent, const char *caption) {
+  auto *item = new T;
+  item->SetCaption(QString::fromUtf8(caption));
+  parent->Add(item);
+  return item;
+}
+
+int VisiblePopups() {
+  int n = 0;
+  const auto windows = QApplication::topLevelWidgets();
+  for (QWidget *w : windows)
+    n += dynamic_cast<TTbrPopupWindow *>(w) && w->isVisible();
+  return n;
+}
+
+void Say(const QString &line) {
+  std::printf("%s\n", line.toUtf8().constData());
+  std::fflush(stdout);
+}
+
+QString PointText(const QPoint &p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); }
+
+} // namespace
+
+// The program side, run by the test below in its own process on the X
+// server (and by hand: QT_QPA_PLATFORM=xcb test_toolbars
+// --gtest_also_run_disabled_tests --gtest_filter=MenuLoopX11Child.*).
+TEST(MenuLoopX11Child, DISABLED_ShowsAMenuBar) {
+  QWidget main;
+  main.setWindowTitle(QStringLiteral("Menu loop"));
+  main.setGeometry(600, 100, 420, 300); // its right edge near the screen's
+  auto *layout = new QVBoxLayout(&main);
+  auto *bar = new TTbrToolbarWidget(&main, true);
+  auto *outside = new QPushButton(QStringLiteral("Outside"), &main);
+  layout->addWidget(bar);
+  layout->addWidget(outside);
+  layout->addStretch();
+  QEventLoop wait;
+  QObject::connect(outside, &QPushButton::clicked, [] { Say(QStringLiteral("OUTSIDE popups=%1").arg(VisiblePopups())); });
+
+  auto *file = Add<TSubmenu>(bar->Items(), "&File");
+  auto *open = Add(file, "&Open\tCtrl+O");
+  auto *recent = Add<TSubmenu>(file, "&Recent");
+  auto *first = Add(recent, "&first.qel");
+  Add(recent, "&second.qel");
+  file->Add(new TTbrSeparatorItem);
+  auto *quit = Add(file, "&Quit");
+  auto *edit = Add<TSubmenu>(bar->Items(), "&Edit");
+  Add(edit, "&Copy");
+  Add(edit, "&Paste")->SetEnabled(false);
+  Add(edit, "&Wrap")->SetChecked(true);
+  for (TTbrCustomItem *item : {open, first})
+    item->SetOnClick([](TTbrCustomItem *sender) {
+      Say(QStringLiteral("CLICKED %1 popups=%2 grab=%3")
+              .arg(sender->Caption().section(u'\t', 0, 0))
+              .arg(VisiblePopups())
+              .arg(QWidget::mouseGrabber() || QWidget::keyboardGrabber() ? 1 : 0));
+    });
+  quit->SetOnClick([&](TTbrCustomItem *) { wait.quit(); });
+
+  // A context menu on the right button, anywhere on the window's background.
+  TTbrPopupMenu context;
+  context.TrackButton = TTbrPopupMenu::TTrackButton::Right;
+  Add(context.Items(), "Cu&t")->SetOnClick([](TTbrCustomItem *) {
+    Say(QStringLiteral("CLICKED Cut popups=%1 grab=%2")
+            .arg(VisiblePopups())
+            .arg(QWidget::mouseGrabber() || QWidget::keyboardGrabber() ? 1 : 0));
+  });
+  Add(context.Items(), "&Paste from somewhere far away");
+  context.OnPopup = [](TTbrPopupMenu *) {
+    QTimer::singleShot(0, [] {
+      const auto windows = QApplication::topLevelWidgets();
+      for (QWidget *w : windows)
+        if (dynamic_cast<TTbrPopupWindow *>(w) && w->isVisible())
+          Say(QStringLiteral("POPUP %1,%2 right=%3").arg(w->x()).arg(w->y()).arg(w->geometry().right() + 1));
+    });
+  };
+  struct TRightClick : QObject {
+    TTbrPopupMenu *Menu;
+    QWidget *Window;
+    bool eventFilter(QObject *watched, QEvent *event) override {
+      if (watched == Window && event->type() == QEvent::MouseButtonPress &&
+          static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
+        const QPoint at = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
+        Menu->Popup(at.x(), at.y());
+        return true;
+      }
+      return false;
+    }
+  } rightClick;
+  rightClick.Menu = &context;
+  rightClick.Window = &main;
+  main.installEventFilter(&rightClick);
+
+  main.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  QTest::qWait(200);
+  const auto centre = [&](TTbrCustomItem *item) {
+    return bar->mapToGlobal(bar->View()->Find(item)->BoundsRect.center());
+  };
+  Say(QStringLiteral("READY file=%1 edit=%2 outside=%3")
+          .arg(PointText(centre(file)), PointText(centre(edit)),
+               PointText(outside->mapToGlobal(outside->rect().center()))));
+  QTimer::singleShot(120000, &wait, &QEventLoop::quit);
+  wait.exec();
+}
+
+namespace {
+
+constexpr int kWaitMs = 60000; // an upper bound: a busy machine starts Qt slowly
+
+// A private X server for the life of the test.
+class TPrivateXServer {
+public:
+  bool Start() {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty())
+      return false;
+    for (int n = 500 + int(::getpid() % 300), tries = 0; tries < 10; ++n, ++tries) {
+      if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+        continue;
+      Server.start(xvfb, {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
+                          QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+      if (!Server.waitForStarted(5000))
+        continue;
+      const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
+      QElapsedTimer timer;
+      timer.start();
+      bool ended = false;
+      while (!QFileInfo::exists(socket) && timer.elapsed() < 5000)
+        if ((ended = Server.waitForFinished(50)))
+          break;
+      if (!ended && QFileInfo::exists(socket)) {
+        Display = QStringLiteral(":%1").arg(n);
+        return true;
+      }
+      Stop();
+    }
+    return false;
+  }
+  ~TPrivateXServer() { Stop(); }
+  void Stop() {
+    if (Server.state() == QProcess::NotRunning)
+      return;
+    Server.terminate();
+    if (!Server.waitForFinished(5000)) {
+      Server.kill();
+      Server.waitForFinished();
+    }
+  }
+  QString Display;
+
+private:
+  QProcess Server;
+};
+
+class TChild {
+public:
+  explicit TChild(const QString &display) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    Env = env;
+    Process.setProcessEnvironment(env);
+    Process.setProcessChannelMode(QProcess::SeparateChannels);
+    Process.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--gtest_also_run_disabled_tests"),
+                   QStringLiteral("--gtest_filter=MenuLoopX11Child.DISABLED_ShowsAMenuBar")});
+  }
+  ~TChild() {
+    if (Process.state() != QProcess::NotRunning) {
+      Process.kill();
+      Process.waitForFinished(5000);
+    }
+  }
+  // The next line starting with `prefix`, waiting for it.
+  QString Expect(const QString &prefix, int ms = kWaitMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+      while (Process.canReadLine()) {
+        const QString line = QString::fromUtf8(Process.readLine()).trimmed();
+        if (line.startsWith(prefix))
+          return line;
+        if (line.startsWith(QStringLiteral("CLICKED")) || line.startsWith(QStringLiteral("OUTSIDE")))
+          Unexpected << line;
+      }
+      if (Process.state() == QProcess::NotRunning)
+        break;
+      Process.waitForReadyRead(100);
+    }
+    return QString();
+  }
+  void Xdo(const QStringList &args) {
+    QProcess p;
+    p.setProcessEnvironment(Env);
+    p.start(QStandardPaths::findExecutable(QStringLiteral("xdotool")), args);
+    p.waitForFinished(5000);
+    QThread::msleep(150); // let the program answer
+  }
+  QProcess Process;
+  QProcessEnvironment Env;
+  QStringList Unexpected;
+};
+
+QStringList Args(const char *text) { return QString::fromUtf8(text).split(u' '); }
+
+} // namespace
+
+TEST(MenuLoopX11, XdotoolOpensChoosesClosesAndClicksOutside) {
+  if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+    GTEST_SKIP() << "xdotool missing";
+  TPrivateXServer x;
+  if (!x.Start())
+    GTEST_SKIP() << "no Xvfb";
+  TChild child(x.Display);
+  const QString ready = child.Expect(QStringLiteral("READY"));
+  ASSERT_FALSE(ready.isEmpty()) << child.Process.readAllStandardError().constData();
+  // READY file=x,y edit=x,y outside=x,y
+  QMap<QString, QStringList> at;
+  for (const QString &part : ready.split(u' ').mid(1))
+    at[part.section(u'=', 0, 0)] = part.section(u'=', 1).split(u',');
+  const auto move = [&](const QString &name) {
+    return QStringList{QStringLiteral("mousemove"), at[name].value(0), at[name].value(1)};
+  };
+
+  // By mouse, then into the submenu with the arrow keys: the command runs
+  // once, after every popup has gone and the grabs are released.
+  child.Xdo(move(QStringLiteral("file")) + Args("click 1"));
+  child.Xdo(Args("key Down Down Right"));
+  child.Xdo(Args("key Return"));
+  EXPECT_EQ(child.Expect(QStringLiteral("CLICKED"), 10000), QStringLiteral("CLICKED &first.qel popups=0 grab=0"));
+
+  // Alt and the accelerator; Escape closes one level at a time.
+  child.Xdo(Args("key alt+f"));
+  child.Xdo(Args("key r"));
+  child.Xdo(Args("key Escape Escape Escape"));
+  child.Xdo(move(QStringLiteral("outside")) + Args("click 1"));
+  EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000), QStringLiteral("OUTSIDE popups=0"));
+
+  // A click outside an open menu closes it and still reaches the button.
+  child.Xdo(move(QStringLiteral("file")) + Args("click 1"));
+  child.Xdo(Args("key Down Down Right"));
+  child.Xdo(move(QStringLiteral("outside")) + Args("click 1"));
+  EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000), QStringLiteral("OUTSIDE popups=0"));
+
+  // A click off every window of the program ends the menu too; nothing
+  // stays grabbed afterwards.
+  child.Xdo(move(QStringLiteral("edit")) + Args("click 1"));
+  child.Xdo(Args("mousemove 900 700 click 1"));
+  child.Xdo(move(QStringLiteral("outside")) + Args("click 1"));
+  EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000), QStringLiteral("OUTSIDE popups=0"));
+
+  // A context menu near the right edge opens left of the point; the
+  // release of the right button that opened it leaves it open.
+  child.Xdo(Args("mousemove 1010 350 click 3"));
+  EXPECT_EQ(child.Expect(QStringLiteral("POPUP"), 10000).section(u' ', 2), QStringLiteral("right=1010"));
+  child.Xdo(Args("key t"));
+  EXPECT_EQ(child.Expect(QStringLiteral("CLICKED"), 10000), QStringLiteral("CLICKED Cut popups=0 grab=0"));
+
+  // File, Quit ends the program.
+  child.Xdo(Args("key alt+f q"));
+  EXPECT_TRUE(child.Process.waitForFinished(10000));
+  EXPECT_TRUE(child.Unexpected.isEmpty()) << child.Unexpected.join(u'\n').toStdString();
+}
