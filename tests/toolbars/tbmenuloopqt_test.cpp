@@ -253,7 +253,7 @@ TEST_F(MenuLoopQtTest, AClickOutsideClosesEverythingAndReachesTheClickedWidget) 
   ExpectInputFree();
 }
 
-TEST_F(MenuLoopQtTest, LosingTheApplicationOrTheRootWindowEndsTheLoop) {
+TEST_F(MenuLoopQtTest, LosingTheApplicationEndsTheLoop) {
   TScript script;
   script.Then([&] {
     ASSERT_EQ(OpenPopups(Bar->View()).size(), 1);
@@ -264,6 +264,49 @@ TEST_F(MenuLoopQtTest, LosingTheApplicationOrTheRootWindowEndsTheLoop) {
   QTest::mousePress(Bar, Qt::LeftButton, {}, Bar->mapFromGlobal(BarCentre(File)));
   EXPECT_TRUE(script.Done());
   EXPECT_TRUE(OpenPopups(Bar->View()).isEmpty());
+  ExpectInputFree();
+}
+
+// A window of its own hosting a bar view, so that the test can destroy it
+// while its menu is open.
+class TBarWindow : public QWidget, public TTbrWidgetViewHost {
+public:
+  explicit TBarWindow(TTbrCustomItem *root)
+      : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), TTbrWidgetViewHost(this),
+        View(std::make_unique<TTbrView>(this, nullptr, root, true)) {
+    SetHostedView(View.get());
+    setGeometry(QRect(50, 450, 300, 24));
+    show();
+    View->ValidatePositions();
+  }
+  ~TBarWindow() override {
+    View->CloseChildPopups();
+    SetHostedView(nullptr);
+    View.reset();
+  }
+  std::unique_ptr<TTbrView> View;
+};
+
+TEST_F(MenuLoopQtTest, TheRootWindowGoingEndsTheLoop) {
+  TTbrRootItem root;
+  auto *menu = Add<TSubmenu>(&root, "&Menu");
+  Add(menu, "&Item");
+  auto *window = new TBarWindow(&root);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  TTbrView *view = window->View.get();
+  view->Select(view->Find(menu), false);
+  TScript script;
+  script.Then([&] {
+    ASSERT_NE(view->OpenViewerView(), nullptr);
+    delete window;
+  });
+  script.Start();
+  TTbrQtModalDriver driver;
+  TTbrQtMenuLoopHost loopHost;
+  EnterToolbarLoop(view, tbetExecuteSelected, driver, &loopHost, nullptr);
+  EXPECT_TRUE(script.Done());
+  for (QWidget *w : QApplication::topLevelWidgets())
+    EXPECT_EQ(dynamic_cast<TTbrPopupWindow *>(w), nullptr);
   ExpectInputFree();
 }
 
