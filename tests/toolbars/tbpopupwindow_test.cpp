@@ -165,6 +165,20 @@ TEST_F(PopupWindowTest, PopupAtAPointFlipsLeftNearTheRightEdge) {
   }
 }
 
+TEST_F(PopupWindowTest, AMenuTallerThanTheMonitorFitsOnItAndScrolls) {
+  for (int i = 0; i < 80; ++i)
+    Add(&Root, QStringLiteral("Entry %1").arg(i));
+  TTbrQtPopupFactory factory;
+  TTbrView *view = factory.OpenPopupAt(&Root, QPoint(100, 300), tbpaLeft, false);
+  const QRect r = WindowOf(view)->geometry();
+  EXPECT_LE(r.height(), 768);
+  EXPECT_GE(r.top(), 0);
+  EXPECT_LE(r.bottom(), 767);
+  EXPECT_TRUE(view->ShowDownArrow);
+  EXPECT_FALSE(view->ShowUpArrow);
+  factory.ClosePopup(view);
+}
+
 TEST_F(PopupWindowTest, IgnoresRequestsToCloseFromOutside) {
   Add(&Root, "Cut");
   TTbrQtPopupFactory factory;
