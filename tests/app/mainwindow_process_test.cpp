@@ -4,6 +4,7 @@
 // way out. Messages need their buttons pressed, so the programs run on a
 // private X server (Xvfb) and xdotool presses the keys.
 
+#include "tests/support/privatexserver.h"
 #include "tests/app/mainwindow_fixture.h"
 
 #include "platform/instances.h"
@@ -38,50 +39,6 @@ bool waitFor(const std::function<bool()> &condition, int ms) {
 }
 
 // A private X server for the life of the test.
-class PrivateXServer {
-public:
-  bool start() {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty()) return false;
-    // The server picks a free display itself and writes its number to standard output (-displayfd 1):
-    // picking one here raced with other servers started at the same time, and a test could end up on
-    // someone else's display.
-    server_.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                         QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    if (!server_.waitForStarted(5000)) return false;
-    QByteArray out;
-    QElapsedTimer timer;
-    timer.start();
-    while (!out.contains('\n') && timer.elapsed() < 10000 && server_.state() == QProcess::Running) {
-      server_.waitForReadyRead(100);
-      out += server_.readAllStandardOutput();
-    }
-    bool ok = false;
-    const int n = out.trimmed().toInt(&ok);
-    if (!ok || server_.state() != QProcess::Running) {
-      stop();
-      return false;
-    }
-    display_ = QStringLiteral(":%1").arg(n);
-    return true;
-  }
-  ~PrivateXServer() { stop(); }
-  // Terminated, not killed: the server removes its lock file and socket itself.
-  void stop() {
-    if (server_.state() == QProcess::NotRunning) return;
-    server_.terminate();
-    if (!server_.waitForFinished(5000)) {
-      server_.kill();
-      server_.waitForFinished();
-    }
-  }
-  const QString &display() const { return display_; }
-
-private:
-  QProcess server_;
-  QString display_;
-};
-
 QStringList visibleWindows(const QString &xdotool, const QProcessEnvironment &env, qint64 pid) {
   QProcess search;
   search.setProcessEnvironment(env);
@@ -105,13 +62,13 @@ TEST_F(MainWindowTest, SecondProgramOnTheSameFileHandsOverAndExitsWithZero) {
   const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
   if (!QFileInfo::exists(program)) GTEST_SKIP() << "program not built";
   if (xdotool.isEmpty()) GTEST_SKIP() << "xdotool missing";
-  PrivateXServer x;
-  if (!x.start()) GTEST_SKIP() << "no Xvfb";
+  TPrivateXServer x;
+  if (!x.Start()) GTEST_SKIP() << "no Xvfb";
 
   const QString path = makeCardFile(QStringLiteral("shared.qel"), {"alpha", "bravo"});
   // The programs share this test's folders (XDG_*, TMPDIR), so they find each other and the test finds them.
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("DISPLAY"), x.display());
+  env.insert(QStringLiteral("DISPLAY"), x.Display());
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
 
   QProcess first;
@@ -157,12 +114,12 @@ TEST_F(MainWindowTest, TerminationWithUnsavedChangesAsksOnceAndLeavesNoBodyFile)
   const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
   if (!QFileInfo::exists(program)) GTEST_SKIP() << "program not built";
   if (xdotool.isEmpty()) GTEST_SKIP() << "xdotool missing";
-  PrivateXServer x;
-  if (!x.start()) GTEST_SKIP() << "no Xvfb";
+  TPrivateXServer x;
+  if (!x.Start()) GTEST_SKIP() << "no Xvfb";
 
   const QString path = makeCardFile(QStringLiteral("ending.qel"), {"alpha", "bravo"});
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("DISPLAY"), x.display());
+  env.insert(QStringLiteral("DISPLAY"), x.Display());
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
   QProcess running;
   running.setProcessEnvironment(env);

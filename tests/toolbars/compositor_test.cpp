@@ -1,3 +1,4 @@
+#include "tests/support/privatexserver.h"
 #include "toolbars/qt/qtplatformmetrics.h"
 #include "toolbars/qt/x11compositor.h"
 
@@ -43,38 +44,6 @@ TEST(ToolbarCompositor, InstalledMetricsAnswerForTheFramework) {
 
 #if QEL_HAVE_XCB
 
-// A private X server for the test, on a display number it picks itself.
-class XServer {
-public:
-  XServer() {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty())
-      return;
-    Process.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                         QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                         QStringLiteral("320x240x24")});
-    QByteArray out;
-    QElapsedTimer clock;
-    clock.start();
-    while (!out.contains('\n') && clock.elapsed() < 10000 && Process.state() != QProcess::NotRunning) {
-      Process.waitForReadyRead(100);
-      out += Process.readAllStandardOutput();
-    }
-    if (out.contains('\n'))
-      Display = ":" + out.trimmed();
-  }
-  ~XServer() {
-    Process.terminate();
-    if (!Process.waitForFinished(3000))
-      Process.kill();
-    Process.waitForFinished(3000);
-  }
-  QByteArray Display;
-
-private:
-  QProcess Process;
-};
-
 xcb_atom_t Atom(xcb_connection_t *c, const char *name) {
   xcb_intern_atom_reply_t *reply =
       xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, quint16(strlen(name)), name), nullptr);
@@ -84,15 +53,16 @@ xcb_atom_t Atom(xcb_connection_t *c, const char *name) {
 }
 
 TEST(ToolbarCompositor, X11SelectionOwnerTellsWhetherACompositorRuns) {
-  XServer server;
-  if (server.Display.isEmpty())
+  qel::test::TPrivateXServer server;
+  if (!server.Start(QStringLiteral("320x240x24")))
     GTEST_SKIP() << "Xvfb is not available";
-  xcb_connection_t *client = xcb_connect(server.Display.constData(), nullptr);
+  const QByteArray display = server.Display().toLatin1();
+  xcb_connection_t *client = xcb_connect(display.constData(), nullptr);
   ASSERT_FALSE(xcb_connection_has_error(client));
   EXPECT_FALSE(X11CompositorPresent(client, 0)); // a bare X server: no compositor
 
   // Another client takes the screen's compositing-manager selection, as a compositor does.
-  xcb_connection_t *compositor = xcb_connect(server.Display.constData(), nullptr);
+  xcb_connection_t *compositor = xcb_connect(display.constData(), nullptr);
   ASSERT_FALSE(xcb_connection_has_error(compositor));
   const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(compositor)).data;
   const xcb_window_t window = xcb_generate_id(compositor);

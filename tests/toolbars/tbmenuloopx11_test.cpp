@@ -2,6 +2,7 @@
 // on a private Xvfb and tells what happens on its standard output; xdotool
 // presses the keys and clicks as a user would, through the X server.
 
+#include "tests/support/privatexserver.h"
 #include "toolbars/qt/tbpopupmenu.h"
 #include "toolbars/qt/tbpopupwindow.h"
 #include "toolbars/qt/tbtoolbarwidget.h"
@@ -145,51 +146,6 @@ namespace {
 
 constexpr int kWaitMs = 60000; // an upper bound: a busy machine starts Qt slowly
 
-// A private X server for the life of the test.
-class TPrivateXServer {
-public:
-  bool Start() {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty())
-      return false;
-    for (int n = 500 + int(::getpid() % 300), tries = 0; tries < 10; ++n, ++tries) {
-      if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-        continue;
-      Server.start(xvfb, {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
-                          QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-      if (!Server.waitForStarted(5000))
-        continue;
-      const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
-      QElapsedTimer timer;
-      timer.start();
-      bool ended = false;
-      while (!QFileInfo::exists(socket) && timer.elapsed() < 5000)
-        if ((ended = Server.waitForFinished(50)))
-          break;
-      if (!ended && QFileInfo::exists(socket)) {
-        Display = QStringLiteral(":%1").arg(n);
-        return true;
-      }
-      Stop();
-    }
-    return false;
-  }
-  ~TPrivateXServer() { Stop(); }
-  void Stop() {
-    if (Server.state() == QProcess::NotRunning)
-      return;
-    Server.terminate();
-    if (!Server.waitForFinished(5000)) {
-      Server.kill();
-      Server.waitForFinished();
-    }
-  }
-  QString Display;
-
-private:
-  QProcess Server;
-};
-
 class TChild {
 public:
   explicit TChild(const QString &display) {
@@ -246,10 +202,10 @@ QStringList Args(const char *text) { return QString::fromUtf8(text).split(u' ');
 TEST(MenuLoopX11, XdotoolOpensChoosesClosesAndClicksOutside) {
   if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
     GTEST_SKIP() << "xdotool missing";
-  TPrivateXServer x;
+  qel::test::TPrivateXServer x;
   if (!x.Start())
     GTEST_SKIP() << "no Xvfb";
-  TChild child(x.Display);
+  TChild child(x.Display());
   const QString ready = child.Expect(QStringLiteral("READY"));
   ASSERT_FALSE(ready.isEmpty()) << child.Process.readAllStandardError().constData();
   // READY file=x,y edit=x,y outside=x,y
