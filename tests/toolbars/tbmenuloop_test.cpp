@@ -15,19 +15,14 @@
 #include <ostream>
 #include <set>
 #include <vector>
+#include "tests/toolbars/toolbartest.h"
 
-inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
 using namespace qel::toolbars;
+using namespace qel::toolbars::test;
 namespace Style = qel::toolbars::tbis;
 
 namespace {
-
-class TFixedMeasure : public TTbrTextMeasure {
-public:
-  QSize TextExtent(const QString &text, bool) const override { return QSize(int(text.size()) * 6, 13); }
-  int TextHeight(bool) const override { return 13; }
-};
 
 class TScreenHost;
 
@@ -249,16 +244,6 @@ public:
   int EndedCalls = 0;
 };
 
-template <typename T = TTbrCustomItem> T *Add(TTbrCustomItem *parent, const QString &caption) {
-  auto *item = new T;
-  item->SetCaption(caption);
-  parent->Add(item);
-  return item;
-}
-class TSubmenuItem : public TTbrCustomItem {
-public:
-  TSubmenuItem() { SetItemStyle(ItemStyle() | Style::Submenu | Style::SubitemsEditable); }
-};
 
 // Every click is logged with what was still going on when it ran.
 struct TClicks {

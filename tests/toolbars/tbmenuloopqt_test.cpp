@@ -16,28 +16,13 @@
 #include <functional>
 #include <stdexcept>
 #include <memory>
+#include "tests/toolbars/toolbartest.h"
+
 
 using namespace qel::toolbars;
+using namespace qel::toolbars::test;
 
 namespace {
-
-class TSubmenu : public TTbrCustomItem {
-public:
-  TSubmenu() { SetItemStyle(ItemStyle() | tbis::Submenu | tbis::SubitemsEditable); }
-};
-
-// One 800 x 600 monitor (the size of the test's screen), menus not
-// animated, submenus opening after 30 ms.
-class TDesktop : public TPlatformMetrics {
-public:
-  TDesktop() {
-    SetPlatformMetrics(this);
-    QApplication::setEffectEnabled(Qt::UI_AnimateMenu, false);
-  }
-  ~TDesktop() override { SetPlatformMetrics(nullptr); }
-  QList<TMonitor> Monitors() const override { return {{QRect(0, 0, 800, 600), QRect(0, 0, 800, 600)}}; }
-  int MenuShowDelay() const override { return 30; }
-};
 
 // The popup windows shown now, outermost first.
 QList<TTbrPopupWindow *> OpenPopups(TTbrView *root) {
@@ -109,12 +94,12 @@ protected:
     layout->addStretch();
     QObject::connect(Outside, &QPushButton::clicked, [this] { ++OutsideClicks; });
 
-    File = Add<TSubmenu>(Bar->Items(), "&File");
+    File = Add<TSubmenuItem>(Bar->Items(), "&File");
     Open = Add(File, "&Open");
-    Recent = Add<TSubmenu>(File, "&Recent");
+    Recent = Add<TSubmenuItem>(File, "&Recent");
     First = Add(Recent, "&first.qel");
     Add(Recent, "&second.qel");
-    Edit = Add<TSubmenu>(Bar->Items(), "&Edit");
+    Edit = Add<TSubmenuItem>(Bar->Items(), "&Edit");
     Add(Edit, "&Copy");
     for (TTbrCustomItem *item : {Open, First})
       item->SetOnClick([this](TTbrCustomItem *sender) {
@@ -131,12 +116,6 @@ protected:
     EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
   }
 
-  template <typename T = TTbrCustomItem> static T *Add(TTbrCustomItem *parent, const char *caption) {
-    auto *item = new T;
-    item->SetCaption(QString::fromUtf8(caption));
-    parent->Add(item);
-    return item;
-  }
 
   // After the loop: every grab is gone, and a click reaches a plain widget.
   void ExpectInputFree() {
@@ -150,7 +129,8 @@ protected:
 
   QPoint BarCentre(TTbrCustomItem *item) { return CentreOf(Bar->View(), item); }
 
-  TDesktop Desktop;
+  // One 800 x 600 monitor (the size of the test's screen); submenus open after 30 ms.
+  TTestDesktop Desktop{QRect(0, 0, 800, 600), QRect(), 30};
   std::unique_ptr<QWidget> Main;
   TTbrToolbarWidget *Bar = nullptr;
   QPushButton *Outside = nullptr;
@@ -289,7 +269,7 @@ public:
 
 TEST_F(MenuLoopQtTest, TheRootWindowGoingEndsTheLoop) {
   TTbrRootItem root;
-  auto *menu = Add<TSubmenu>(&root, "&Menu");
+  auto *menu = Add<TSubmenuItem>(&root, "&Menu");
   Add(menu, "&Item");
   auto *window = new TBarWindow(&root);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window));

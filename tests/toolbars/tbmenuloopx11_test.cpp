@@ -25,22 +25,13 @@
 #include <cstdio>
 #include <functional>
 #include <unistd.h>
+#include "tests/toolbars/toolbartest.h"
+
 
 using namespace qel::toolbars;
+using namespace qel::toolbars::test;
 
 namespace {
-
-class TSubmenu : public TTbrCustomItem {
-public:
-  TSubmenu() { SetItemStyle(ItemStyle() | tbis::Submenu | tbis::SubitemsEditable); }
-};
-
-template <typename T = TTbrCustomItem> T *Add(TTbrCustomItem *parent, const char *caption) {
-  auto *item = new T;
-  item->SetCaption(QString::fromUtf8(caption));
-  parent->Add(item);
-  return item;
-}
 
 int VisiblePopups() {
   int n = 0;
@@ -75,14 +66,14 @@ TEST(MenuLoopX11Child, DISABLED_ShowsAMenuBar) {
   QEventLoop wait;
   QObject::connect(outside, &QPushButton::clicked, [] { Say(QStringLiteral("OUTSIDE popups=%1").arg(VisiblePopups())); });
 
-  auto *file = Add<TSubmenu>(bar->Items(), "&File");
+  auto *file = Add<TSubmenuItem>(bar->Items(), "&File");
   auto *open = Add(file, "&Open\tCtrl+O");
-  auto *recent = Add<TSubmenu>(file, "&Recent");
+  auto *recent = Add<TSubmenuItem>(file, "&Recent");
   auto *first = Add(recent, "&first.qel");
   Add(recent, "&second.qel");
   file->Add(new TTbrSeparatorItem);
   auto *quit = Add(file, "&Quit");
-  auto *edit = Add<TSubmenu>(bar->Items(), "&Edit");
+  auto *edit = Add<TSubmenuItem>(bar->Items(), "&Edit");
   Add(edit, "&Copy");
   Add(edit, "&Paste")->SetEnabled(false);
   Add(edit, "&Wrap")->SetChecked(true);

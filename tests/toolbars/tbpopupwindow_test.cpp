@@ -12,33 +12,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include "tests/toolbars/toolbartest.h"
+
 
 using namespace qel::toolbars;
+using namespace qel::toolbars::test;
 
 namespace {
-
-class TSubmenu : public TTbrCustomItem {
-public:
-  TSubmenu() { SetItemStyle(ItemStyle() | tbis::Submenu | tbis::SubitemsEditable); }
-};
-
-template <typename T = TTbrCustomItem> T *Add(TTbrCustomItem *parent, const QString &caption) {
-  auto *item = new T;
-  item->SetCaption(caption);
-  parent->Add(item);
-  return item;
-}
-
-// One 1024 x 768 monitor, menus not animated.
-class TDesktop : public TPlatformMetrics {
-public:
-  TDesktop() {
-    SetPlatformMetrics(this);
-    QApplication::setEffectEnabled(Qt::UI_AnimateMenu, false);
-  }
-  ~TDesktop() override { SetPlatformMetrics(nullptr); }
-  QList<TMonitor> Monitors() const override { return {{QRect(0, 0, 1024, 768), QRect(0, 0, 1024, 740)}}; }
-};
 
 // A toolbar window at a place on the screen, hosting a horizontal view.
 class TBarWindow : public QWidget, public TTbrWidgetViewHost {
@@ -66,14 +46,14 @@ QRect ScreenRectOf(TTbrView &view, TTbrCustomItem *item) {
 
 class PopupWindowTest : public ::testing::Test {
 protected:
-  TDesktop Desktop;
+  TTestDesktop Desktop{QRect(0, 0, 1024, 768), QRect(0, 0, 1024, 740)};
   TTbrRootItem Root;
 };
 
 TEST_F(PopupWindowTest, DropDownOpensBelowItsButtonAndSubmenusBesideTheirItem) {
-  auto *file = Add<TSubmenu>(&Root, "&File");
+  auto *file = Add<TSubmenuItem>(&Root, "&File");
   Add(file, "&Open");
-  auto *recent = Add<TSubmenu>(file, "&Recent");
+  auto *recent = Add<TSubmenuItem>(file, "&Recent");
   Add(recent, "one.qel");
   TBarWindow bar(&Root, QPoint(100, 50));
 
@@ -106,9 +86,9 @@ TEST_F(PopupWindowTest, DropDownOpensBelowItsButtonAndSubmenusBesideTheirItem) {
 }
 
 TEST_F(PopupWindowTest, SubmenuWithoutRoomOnTheRightOpensOnTheLeftAndSoDoItsOwn) {
-  auto *file = Add<TSubmenu>(&Root, "&File");
-  auto *more = Add<TSubmenu>(file, "More and more and more");
-  auto *deeper = Add<TSubmenu>(more, "Deeper and deeper and deeper");
+  auto *file = Add<TSubmenuItem>(&Root, "&File");
+  auto *more = Add<TSubmenuItem>(file, "More and more and more");
+  auto *deeper = Add<TSubmenuItem>(more, "Deeper and deeper and deeper");
   Add(deeper, "End of the line");
   TBarWindow bar(&Root, QPoint(1024 - 120, 50));
 

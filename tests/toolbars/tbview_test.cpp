@@ -10,22 +10,14 @@
 #include <map>
 #include <memory>
 #include <ostream>
+#include "tests/toolbars/toolbartest.h"
 
-inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
 using namespace qel::toolbars;
+using namespace qel::toolbars::test;
 namespace Style = qel::toolbars::tbis;
 
 namespace {
-
-// Every character 6 pixels wide, lines 13 high.
-class TFixedMeasure : public TTbrTextMeasure {
-public:
-  QSize TextExtent(const QString &text, bool bold) const override {
-    return QSize(int(text.size()) * (bold ? 7 : 6), 13);
-  }
-  int TextHeight(bool) const override { return 13; }
-};
 
 // A window stand-in: records what the view asks of it and opens popups as
 // views of the opening item's children.
@@ -70,15 +62,11 @@ public:
   std::unique_ptr<TTbrView> Popup; // the view this host shows, when it is a popup's
 
 private:
-  TFixedMeasure measure_;
+  TFixedMeasure measure_{7};
 };
 
 TTestHost *HostOf(TTbrView *view) { return static_cast<TTestHost *>(view->Host()); }
 
-class TSubmenuItem : public TTbrCustomItem {
-public:
-  TSubmenuItem() { SetItemStyle(ItemStyle() | Style::Submenu | Style::SubitemsEditable); }
-};
 class TGroupItem : public TTbrCustomItem {
 public:
   TGroupItem() { SetItemStyle(ItemStyle() | Style::EmbeddedGroup); }
@@ -88,12 +76,6 @@ public:
   explicit TStyledItem(TTbrItemStyle extra) { SetItemStyle(ItemStyle() | extra); }
 };
 
-template <typename T = TTbrCustomItem> T *Add(TTbrCustomItem *parent, const QString &caption) {
-  auto *item = new T;
-  item->SetCaption(caption);
-  parent->Add(item);
-  return item;
-}
 TTbrCustomItem *AddSeparator(TTbrCustomItem *parent) {
   auto *item = new TTbrSeparatorItem;
   parent->Add(item);
