@@ -158,18 +158,17 @@ void TTbrMenuLoop::UpdateSelections(const QPoint &screenPoint, bool allowNewSele
 
 TTbrMenuLoop::THit TTbrMenuLoop::UnderMouse(const QPoint &screenPoint) const {
   THit hit;
-  if (TTbrView *captured = CapturedView()) {
-    hit.view = captured;
-    hit.viewer = captured->Selected();
-  } else if (TTbrView *top = TopViewAt(screenPoint)) {
-    TTbrItemViewer *selected = top->Selected();
-    if (selected && top->ViewerFromPoint(screenPoint - ClientOrigin(top)) == selected) {
-      hit.view = top;
-      hit.viewer = selected;
-    }
+  TTbrView *view = CapturedView();
+  if (!view)
+    view = TopViewAt(screenPoint);
+  if (!view)
+    return hit;
+  const QPoint client = screenPoint - ClientOrigin(view);
+  hit.viewer = view->ViewerUnderMouse(client);
+  if (hit.viewer) {
+    hit.view = view;
+    hit.local = client - hit.viewer->BoundsRect.topLeft();
   }
-  if (hit.viewer)
-    hit.local = screenPoint - ClientOrigin(hit.view) - hit.viewer->BoundsRect.topLeft();
   return hit;
 }
 

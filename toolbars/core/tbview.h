@@ -227,6 +227,9 @@ public:
   // and executed when it is the only one. False when none matched.
   bool HandleChar(char32_t ch);
   bool MouseDownOnMenu() const { return mouseDownOnMenu_; }
+  // The viewer a mouse event at `point` (client coordinates) goes to: the
+  // selection when this view has the capture or the selection lies there.
+  TTbrItemViewer *ViewerUnderMouse(const QPoint &point) const;
 
   void NotifyFocusEvent();
 
@@ -245,7 +248,6 @@ private:
   void FreeViewers();
   void StartTimer(TTbrViewTimer timer, int milliseconds);
   void StopTimer(TTbrViewTimer timer);
-  TTbrItemViewer *ViewerUnderMouse(const QPoint &point) const;
   void SetToolbarSelection(bool forward);
 
   // The two registrations: the parent item (its linked container may

@@ -173,14 +173,15 @@ protected:
       // No shortcut of the application fires while the menu has the keyboard.
       event->accept();
       return true;
-    case QEvent::KeyPress: {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
       auto *key = static_cast<QKeyEvent *>(event);
-      in.kind = TTbrLoopEvent::Kind::KeyDown;
+      in.kind = type == QEvent::KeyPress ? TTbrLoopEvent::Kind::KeyDown : TTbrLoopEvent::Kind::KeyUp;
       in.key = key->key();
       in.modifiers = key->modifiers();
       in.buttons = QGuiApplication::mouseButtons();
       TTbrLoopVerdict verdict = Feed(in);
-      if (verdict == TTbrLoopVerdict::Dispatch && !Loop.Ended()) {
+      if (type == QEvent::KeyPress && verdict == TTbrLoopVerdict::Dispatch && !Loop.Ended()) {
         // A key the menu did not take comes back as the characters it types.
         const QString text = key->text();
         verdict = TTbrLoopVerdict::Discarded;
@@ -196,14 +197,6 @@ protected:
         }
       }
       return Consumed(verdict, event);
-    }
-    case QEvent::KeyRelease: {
-      auto *key = static_cast<QKeyEvent *>(event);
-      in.kind = TTbrLoopEvent::Kind::KeyUp;
-      in.key = key->key();
-      in.modifiers = key->modifiers();
-      in.buttons = QGuiApplication::mouseButtons();
-      return Consumed(Feed(in), event);
     }
     case QEvent::ContextMenu:
       return true;
