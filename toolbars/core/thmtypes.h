@@ -32,6 +32,8 @@ enum TSysColorIndex : int {
   sciBtnText = 18,
   sciInactiveCaptionText = 19,
   sciBtnHighlight = 20,
+  sciDarkShadow = 21,
+  sciLight = 22,
   sciHotLight = 26,
   sciGradientActiveCaption = 27,
   sciGradientInactiveCaption = 28,
@@ -158,6 +160,11 @@ struct EditBoxInfo {
   int RightButtonWidth = 0;
   EditButtonInfo RightButton;
 };
+
+// State bits of a check box or radio button.
+namespace cks {
+enum : int { Set = 1, Mixed = 2, Disabled = 4, Hot = 8, Pushed = 16 };
+}
 
 // Left width, right width, top height, bottom height.
 struct ThemeMargins {

@@ -44,6 +44,15 @@ void TPainterCanvas::DrawLine(const QPoint &p1, const QPoint &p2, const QColor &
   Painter.restore();
 }
 
+void TPainterCanvas::FillPolygon(const QPolygon &polygon, const QColor &color) {
+  Painter.save();
+  Painter.setRenderHint(QPainter::Antialiasing, false);
+  Painter.setPen(QPen(color, 0));
+  Painter.setBrush(color);
+  Painter.drawPolygon(polygon);
+  Painter.restore();
+}
+
 void TPainterCanvas::DrawText(const QRect &rect, int alignment, const QString &text, const QColor &color) {
   Painter.save();
   Painter.setPen(color);

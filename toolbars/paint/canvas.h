@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPoint>
+#include <QPolygon>
 #include <QRect>
 #include <QString>
 
@@ -25,6 +26,8 @@ public:
   virtual void InvertRectWithPattern(const QRect &rect, const QImage &pattern) = 0;
   // A one-pixel line from p1 to p2, both ends included.
   virtual void DrawLine(const QPoint &p1, const QPoint &p2, const QColor &color) = 0;
+  // The polygon filled and outlined in one colour, without smoothing.
+  virtual void FillPolygon(const QPolygon &polygon, const QColor &color) = 0;
   virtual void DrawText(const QRect &rect, int alignment, const QString &text, const QColor &color) = 0;
   virtual void DrawImage(const QPoint &topLeft, const QImage &image) = 0;
   // A copy of the surface's pixels in the rectangle (ARGB32); a null image
@@ -57,6 +60,7 @@ public:
   void FillRectWithPattern(const QRect &rect, const QImage &pattern) override;
   void InvertRectWithPattern(const QRect &rect, const QImage &pattern) override;
   void DrawLine(const QPoint &p1, const QPoint &p2, const QColor &color) override;
+  void FillPolygon(const QPolygon &polygon, const QColor &color) override;
   void DrawText(const QRect &rect, int alignment, const QString &text, const QColor &color) override;
   void DrawImage(const QPoint &topLeft, const QImage &image) override;
   QImage CopyArea(const QRect &rect) const override;

@@ -12,6 +12,8 @@ enum TDrawTextFlag : unsigned {
   TextVCenter = 0x4,     // centred along the rectangle, not at its start
   TextNoClip = 0x8,      // may paint outside the rectangle
   TextHidePrefix = 0x10, // accelerator marks removed, the accelerator not underlined
+  TextCenter = 0x20,     // centred across the rectangle (horizontal text only)
+  TextRight = 0x40,      // at the rectangle's right end (horizontal text only)
 };
 
 // The font for turned text: the given one with the old bitmap sans faces
