@@ -319,6 +319,44 @@ TEST_F(DefaultTheme, SeparatorsToolbarFramesAndTheSizeGrip) {
                          "..ws.ws.w.", ".ws.ws.ws.", "ws.ws.ws..", ".........."}));
 }
 
+TEST_F(DefaultTheme, PopupFramesAndFlatCheckControls) {
+  auto frame = [&](int viewType) {
+    PopupFrameInfo info;
+    info.ViewType = viewType;
+    const QImage image = Paint(8, 8, [&](TCanvas &canvas) { Theme.PaintPopupFrame(canvas, QRect(0, 0, 8, 8), info); });
+    return Picture(image, QRect(0, 0, 8, 4), ClassicColors);
+  };
+  // A list: the window frame, then two rings of window colour.
+  EXPECT_EQ(frame(vt::ListPopup), (TRows{"dddddddd", "dWWWWWWd", "dWWWWWWd", "dWW..WWd"}));
+  // A popup menu: a raised edge, then a ring of the menu colour (the face here).
+  EXPECT_EQ(frame(vt::PopupMenu), (TRows{"mmmmmmmd", "mwwwwwsd", "mw....sd", "mw....sd"}));
+  ThemeManager().FlatMenuStyle = 2;
+  UpdateThemeVariables();
+  // Flat menus: button shadow, then two rings of the menu colour (the window colour here).
+  EXPECT_EQ(frame(vt::PopupMenu), (TRows{"ssssssss", "sWWWWWWs", "sWWWWWWs", "sWW..WWs"}));
+
+  // Flat check box and radio button (neither hot nor pushed).
+  const QImage box = Paint(13, 13, [&](TCanvas &canvas) {
+    Theme.PaintCheckControl(canvas, QRect(0, 0, 13, 13), 1, cks::Set, 0);
+  });
+  EXPECT_EQ(Picture(box, QRect(0, 0, 13, 13), ClassicColors),
+            (TRows{".............", ".sssssssssss.", ".sWWWWWWWWWs.", ".sWWWWWWWkWs.", ".sWWWWWWkkWs.",
+                   ".sWkWWWkkkWs.", ".sWkkWkkkWWs.", ".sWkkkkkWWWs.", ".sWWkkkWWWWs.", ".sWWWkWWWWWs.",
+                   ".sWWWWWWWWWs.", ".sssssssssss.", "............."}));
+  const QImage disabled = Paint(13, 13, [&](TCanvas &canvas) {
+    Theme.PaintCheckControl(canvas, QRect(0, 0, 13, 13), 1, cks::Set | cks::Disabled, 0);
+  });
+  EXPECT_GT(Count(disabled, disabled.rect(), ClassicColors.GreyText), 5);
+  EXPECT_EQ(Count(disabled, disabled.rect(), ClassicColors.Window), 0) << "a disabled field is button face";
+  const QImage radio = Paint(13, 13, [&](TCanvas &canvas) {
+    Theme.PaintCheckControl(canvas, QRect(0, 0, 13, 13), 2, cks::Set, 0);
+  });
+  EXPECT_EQ(radio.pixel(0, 0), ClassicColors.Face) << "rounded corners";
+  EXPECT_EQ(radio.pixel(6, 0), ClassicColors.Shadow);
+  EXPECT_EQ(radio.pixel(6, 6), ClassicColors.Text) << "the dot";
+  EXPECT_EQ(radio.pixel(6, 2), ClassicColors.Window);
+}
+
 TEST_F(DefaultTheme, ADarkDesktopGivesDarkToolbars) {
   TPaletteGuard dark(DarkColors);
   ThemeManager().SystemChanged();
