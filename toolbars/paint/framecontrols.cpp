@@ -122,7 +122,7 @@ void DrawScrollButton(TCanvas &canvas, const QRect &rect, TArrowDirection direct
 }
 
 void DrawTick(TCanvas &canvas, int x, int y, const QColor &color) {
-  // Down two pixels from the left, then up four to the right; three pixels tall strokes.
+  // Three pixels tall strokes: down over the first four columns, back up over the last three.
   for (int i = 0; i < 7; ++i) {
     const int top = i < 3 ? y + i : y + 2 - (i - 2) + 2;
     canvas.FillRect(QRect(x + i, top, 1, 3), color);

@@ -56,7 +56,8 @@ void DrawArrow(TCanvas &canvas, const QPoint &centre, TArrowDirection direction,
 
 // The desktop's sunken check box or radio button at the top-left of the rectangle (13 x 13 at most).
 void DrawCheckButton(TCanvas &canvas, const QRect &rect, bool radio, int state);
-// A tick of two-pixel strokes with its elbow at (x, y + 2): the check mark of check boxes.
+// The check mark of check boxes: 7 columns from x of three-pixel strokes, the
+// first at y, the lowest (its elbow) at y + 3 in the fourth column.
 void DrawTick(TCanvas &canvas, int x, int y, const QColor &color);
 
 // An 8 x 8 monochrome glyph, one byte a row with the leftmost pixel in the
