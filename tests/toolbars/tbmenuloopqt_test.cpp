@@ -3,7 +3,7 @@
 #include "toolbars/qt/tbmodaldriver.h"
 #include "toolbars/qt/tbpopupmenu.h"
 #include "toolbars/qt/tbpopupwindow.h"
-#include "toolbars/qt/tbtoolbarwidget.h"
+#include "toolbars/qt/tbtoolbar.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -87,7 +87,8 @@ protected:
     Main = std::make_unique<QWidget>();
     Main->setGeometry(100, 100, 500, 300);
     auto *layout = new QVBoxLayout(Main.get());
-    Bar = new TTbrToolbarWidget(Main.get(), true);
+    Bar = new TTbrCustomToolbar(Main.get());
+    Bar->SetMenuBar(true);
     Outside = new QPushButton(QStringLiteral("Outside"), Main.get());
     layout->addWidget(Bar);
     layout->addWidget(Outside);
@@ -132,7 +133,7 @@ protected:
   // One 800 x 600 monitor (the size of the test's screen); submenus open after 30 ms.
   TTestDesktop Desktop{QRect(0, 0, 800, 600), QRect(), 30};
   std::unique_ptr<QWidget> Main;
-  TTbrToolbarWidget *Bar = nullptr;
+  TTbrCustomToolbar *Bar = nullptr;
   QPushButton *Outside = nullptr;
   int OutsideClicks = 0;
   TTbrCustomItem *File, *Open, *Recent, *First, *Edit;

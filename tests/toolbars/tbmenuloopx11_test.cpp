@@ -5,7 +5,7 @@
 #include "tests/support/privatexserver.h"
 #include "toolbars/qt/tbpopupmenu.h"
 #include "toolbars/qt/tbpopupwindow.h"
-#include "toolbars/qt/tbtoolbarwidget.h"
+#include "toolbars/qt/tbtoolbar.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -58,7 +58,8 @@ TEST(MenuLoopX11Child, DISABLED_ShowsAMenuBar) {
   main.setWindowTitle(QStringLiteral("Menu loop"));
   main.setGeometry(600, 100, 420, 300); // its right edge near the screen's
   auto *layout = new QVBoxLayout(&main);
-  auto *bar = new TTbrToolbarWidget(&main, true);
+  auto *bar = new TTbrCustomToolbar(&main);
+  bar->SetMenuBar(true);
   auto *outside = new QPushButton(QStringLiteral("Outside"), &main);
   layout->addWidget(bar);
   layout->addWidget(outside);

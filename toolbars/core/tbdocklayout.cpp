@@ -379,4 +379,59 @@ QRect DockGeometry(TTbrDockPosition position, const QRect &present, int thicknes
   return r;
 }
 
+int GripSize(TTbrDragHandleStyle style, bool closeButtonWhenDocked) {
+  if (closeButtonWhenDocked)
+    return 14;
+  switch (style) {
+  case dhDouble:
+    return 9;
+  case dhNone:
+    return 0;
+  case dhSingle:
+    break;
+  }
+  return 6;
+}
+
+QSize DockedFrameSize(bool docked, bool vertical, bool allowDrag, int gripSize) {
+  if (!docked)
+    return QSize(0, 0);
+  const int grip = allowDrag ? gripSize : 0;
+  return vertical ? QSize(2 * DockedBorder, 2 * DockedBorder + grip) : QSize(2 * DockedBorder + grip, 2 * DockedBorder);
+}
+
+QRect DockedClientRect(const QSize &size, bool vertical, bool allowDrag, int gripSize) {
+  const int grip = allowDrag ? gripSize : 0;
+  QRect r(QPoint(0, 0), size);
+  r.adjust(DockedBorder, DockedBorder, -DockedBorder, -DockedBorder);
+  if (vertical)
+    r.setTop(r.top() + grip);
+  else
+    r.setLeft(r.left() + grip);
+  return r;
+}
+
+QRect DockedCloseRect(const QSize &size, bool vertical, bool allowDrag, bool closeButtonWhenDocked, int gripSize) {
+  if (!closeButtonWhenDocked || !allowDrag)
+    return QRect();
+  const int side = gripSize - 3;
+  // The client width of a vertical window is inside its 2-pixel border.
+  return vertical ? QRect(size.width() - 2 * DockedBorder - side + 2, 3, side, side) : QRect(3, 2, side, side);
+}
+
+TTbrDockedHit DockedHitTest(const QPoint &point, const QSize &size, bool vertical, bool allowDrag,
+                            bool closeButtonWhenDocked, int gripSize) {
+  if (DockedCloseRect(size, vertical, allowDrag, closeButtonWhenDocked, gripSize).contains(point))
+    return HitCloseButton;
+  if (DockedClientRect(size, vertical, allowDrag, gripSize).contains(point))
+    return HitClient;
+  return QRect(QPoint(0, 0), size).contains(point) ? HitFrame : HitClient;
+}
+
+bool InGripZone(const QPoint &point, const QSize &size, bool vertical, TTbrDragHandleStyle style, int gripSize) {
+  if (style == dhNone || !QRect(QPoint(0, 0), size).contains(point))
+    return false;
+  return (vertical ? point.y() : point.x()) < gripSize + DockedBorder;
+}
+
 } // namespace qel::toolbars

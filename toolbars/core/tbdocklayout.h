@@ -9,6 +9,7 @@
 // thickness the extent across it.
 
 #include <QList>
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 
@@ -103,5 +104,27 @@ inline int DockThickness(const TTbrDockLayoutResult &result, int nonClient, bool
 // middle moves, the one on the form's edge stays (a bottom dock grows
 // upwards, a right dock leftwards).
 QRect DockGeometry(TTbrDockPosition position, const QRect &present, int thickness);
+
+// The docked frame of a dockable window: a 2-pixel border on every side and
+// the drag grip on the leading edge (left in a horizontal dock, top in a
+// vertical one) while the dock lets windows be dragged.
+enum TTbrDragHandleStyle { dhDouble = 0, dhNone = 1, dhSingle = 2 };
+constexpr int DockedBorder = 2;
+int GripSize(TTbrDragHandleStyle style, bool closeButtonWhenDocked);
+// Width and height of the frame, both sides together; 0 x 0 when not docked.
+QSize DockedFrameSize(bool docked, bool vertical, bool allowDrag, int gripSize);
+// The contents' rectangle inside a docked window of `size`.
+QRect DockedClientRect(const QSize &size, bool vertical, bool allowDrag, int gripSize);
+// The square of the docked close button, in window coordinates; empty
+// without one.
+QRect DockedCloseRect(const QSize &size, bool vertical, bool allowDrag, bool closeButtonWhenDocked, int gripSize);
+// Where a point of a docked window lies: the contents (0), the frame or
+// grip (HitFrame), the close button (HitCloseButton).
+enum TTbrDockedHit { HitClient = 0, HitFrame = 2000, HitCloseButton = 2001, HitCaption = 2002 };
+TTbrDockedHit DockedHitTest(const QPoint &point, const QSize &size, bool vertical, bool allowDrag,
+                            bool closeButtonWhenDocked, int gripSize);
+// Whether the point lies in the grip zone (the grip and the border before
+// it), where the pointer shows that the window can be moved.
+bool InGripZone(const QPoint &point, const QSize &size, bool vertical, TTbrDragHandleStyle style, int gripSize);
 
 } // namespace qel::toolbars

@@ -17,6 +17,7 @@ class TWatchFilter final : public QObject {
 public:
   TWatchRegistry Registry;
   TWatchCodes Active = 0;
+  bool Suppress = false;
 
   void Update(TWatchCodes started, TWatchCodes stopped) {
     const bool wasFiltering = Active != 0;
@@ -53,9 +54,14 @@ public:
     default:
       break;
     }
-    // Every event delivered in the application passes here as well.
+    // Every event delivered in the application passes here as well; a
+    // watcher may take it out (a key that ran a command).
+    const bool savedSuppress = Suppress;
+    Suppress = false;
     notify(TWatchCode::GetMessage);
-    return false;
+    const bool suppressed = Suppress;
+    Suppress = savedSuppress;
+    return suppressed;
   }
 };
 
@@ -79,6 +85,8 @@ void RemoveWatchCallback(const void *key) {
   TWatchFilter &filter = Filter();
   filter.Update(0, filter.Registry.Remove(key));
 }
+
+void SuppressWatchedEvent() { Filter().Suppress = true; }
 
 bool WatchActive(TWatchCode code) { return Filter().Active & WatchBit(code); }
 

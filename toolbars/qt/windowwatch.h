@@ -12,6 +12,9 @@ namespace qel::toolbars {
 // The application-wide registry (made on first use). Codes from TWatchCode as bits.
 void InstallWatchCallback(const void *key, TWatchCallback callback, TWatchCodes codes);
 void RemoveWatchCallback(const void *key);
+// Called from a GetMessage watcher: the event being reported is taken out,
+// so no widget receives it.
+void SuppressWatchedEvent();
 // Whether the application filter currently serves the kind (for tests).
 bool WatchActive(TWatchCode code);
 

@@ -1,0 +1,399 @@
+#include "toolbars/qt/tbdockablewindow.h"
+
+#include "toolbars/core/tbdeferred.h"
+#include "toolbars/paint/dockframe.h"
+#include "toolbars/qt/tbdock.h"
+#include "toolbars/qt/tbpopupmenu.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace qel::toolbars {
+
+namespace {
+
+// Both docks of a move keep their layout until the window has left the one
+// and entered the other; released new dock first.
+class TArrangeLockPair {
+public:
+  TArrangeLockPair(TTbrDock *old, TTbrDock *fresh) : old_(old), new_(fresh) {
+    if (old_)
+      old_->LockArrange();
+    if (new_ && new_ != old_)
+      new_->LockArrange();
+    else
+      new_ = nullptr;
+  }
+  ~TArrangeLockPair() { Release(); }
+  TArrangeLockPair(const TArrangeLockPair &) = delete;
+  TArrangeLockPair &operator=(const TArrangeLockPair &) = delete;
+  void Release() {
+    if (TTbrDock *dock = new_.data()) {
+      new_ = nullptr;
+      dock->UnlockArrange();
+    }
+    if (TTbrDock *dock = old_.data()) {
+      old_ = nullptr;
+      dock->UnlockArrange();
+    }
+  }
+
+private:
+  QPointer<TTbrDock> old_, new_;
+};
+
+} // namespace
+
+TTbrCustomDockableWindow::TTbrCustomDockableWindow(QWidget *parent) : QWidget(parent) {
+  FColor = palette().color(QPalette::Button);
+  setMouseTracking(true);
+}
+
+TTbrCustomDockableWindow::~TTbrCustomDockableWindow() {
+  // Leave the docks that list this window, without laying them out from a
+  // half-destroyed window's slots.
+  for (TTbrDock *dock : TTbrDock::AllDocks())
+    if (dock->FMembers.contains(this) || dock->FVisible.contains(this))
+      dock->DropMember(this);
+}
+
+// ---------------------------------------------------------------------------
+// Properties
+
+void TTbrCustomDockableWindow::SetDockRow(int row) {
+  if (row == FDockRow)
+    return;
+  FDockRow = row;
+  if (FCurrentDock)
+    FCurrentDock->ArrangeDockedWindows();
+}
+
+void TTbrCustomDockableWindow::SetDockPos(int pos) {
+  if (pos == FDockPos)
+    return;
+  FDockPos = pos;
+  if (FCurrentDock)
+    FCurrentDock->ArrangeDockedWindows();
+}
+
+void TTbrCustomDockableWindow::SetDragHandleStyle(TTbrDragHandleStyle style) {
+  if (style == FDragHandleStyle)
+    return;
+  FDragHandleStyle = style;
+  if (FCurrentDock)
+    ArrangeSelf();
+  update();
+}
+
+void TTbrCustomDockableWindow::SetCloseButtonWhenDocked(bool value) {
+  if (value == FCloseButtonWhenDocked)
+    return;
+  FCloseButtonWhenDocked = value;
+  if (FCurrentDock)
+    ArrangeSelf();
+  update();
+}
+
+void TTbrCustomDockableWindow::SetBorderSingle(bool value) {
+  FBorderSingle = value;
+  update();
+}
+
+void TTbrCustomDockableWindow::SetFullSize(bool value) {
+  if (value == FFullSize)
+    return;
+  FFullSize = value;
+  if (FCurrentDock)
+    FCurrentDock->ArrangeDockedWindows();
+}
+
+void TTbrCustomDockableWindow::SetStretch(bool value) {
+  if (value == FStretch)
+    return;
+  FStretch = value;
+  if (FCurrentDock)
+    FCurrentDock->ArrangeDockedWindows();
+}
+
+void TTbrCustomDockableWindow::SetAutoResize(bool value) {
+  if (value == FAutoResize)
+    return;
+  FAutoResize = value;
+  if (value)
+    ArrangeSelf();
+}
+
+void TTbrCustomDockableWindow::SetColor(const QColor &color) {
+  FColor = color;
+  update();
+}
+
+// ---------------------------------------------------------------------------
+// Docks
+
+bool TTbrCustomDockableWindow::CanDockAt(TTbrDock *dock) const {
+  return dock && (DockableTo & (1u << dock->Position())) && dock->AcceptsWindows(const_cast<TTbrCustomDockableWindow *>(this));
+}
+
+bool TTbrCustomDockableWindow::IsDragBlockedAt(const QPoint &) const { return false; }
+
+void TTbrCustomDockableWindow::SetLastDock(TTbrDock *dock) {
+  if (FUseLastDock && FCurrentDock)
+    dock = FCurrentDock;
+  if (dock == FLastDock)
+    return;
+  if (FLastDock && FLastDock != parentWidget())
+    FLastDock->AddMember(this, false);
+  FLastDock = dock;
+  if (dock) {
+    FUseLastDock = true;
+    dock->AddMember(this, true);
+  }
+}
+
+void TTbrCustomDockableWindow::SetUseLastDock(bool value) {
+  FUseLastDock = value;
+  SetLastDock(value ? FCurrentDock.data() : nullptr);
+}
+
+void TTbrCustomDockableWindow::SetCurrentDock(TTbrDock *dock) {
+  TTbrDock *old = FCurrentDock;
+  QWidget *newParent = dock;
+  if (!dock) {
+    // Undocked onto the form the window sits on.
+    QWidget *form = old ? old->window() : window();
+    newParent = form == this ? nullptr : form;
+  }
+  if (newParent == parentWidget()) {
+    FCurrentDock = dock;
+    return;
+  }
+  if (OnDockChanging)
+    OnDockChanging(this, false, dock);
+
+  const bool wasShown = !isHidden();
+  ++FHideLock;
+  ++FMoveEventLock;
+  TArrangeLockPair locks(old, dock);
+  ++FBoundsLock;
+  ++FSizeLock;
+  ShrunkLength = 0;
+  if (old) {
+    if (!(FUseLastDock && FLastDock == old))
+      old->FMembers.removeOne(this);
+    old->UpdateVisibleMember(this, true);
+  }
+  try {
+    setParent(newParent);
+  } catch (...) {
+    FCurrentDock = dynamic_cast<TTbrDock *>(parentWidget());
+    --FSizeLock, --FBoundsLock, --FMoveEventLock, --FHideLock;
+    throw;
+  }
+  FCurrentDock = dock;
+  ArrangedRow = -1;
+  if (dock) {
+    if (!FUseLastDock)
+      dock->AddMember(this, true);
+    else
+      SetLastDock(dock);
+  }
+  --FSizeLock;
+  ArrangeSelf();
+  --FBoundsLock;
+  --FMoveEventLock;
+  --FHideLock;
+  if (wasShown)
+    show();
+  if (dock)
+    dock->UpdateVisibleMember(this, false);
+  locks.Release();
+  if (OnMove)
+    OnMove(this);
+  if (OnDockChanged)
+    OnDockChanged(this);
+}
+
+TTbrDockOrientation TTbrCustomDockableWindow::CurrentOrientation() const {
+  if (FCurrentDock)
+    return FCurrentDock->IsVertical() ? doVertical : doHorizontal;
+  return doNoOrient;
+}
+
+void TTbrCustomDockableWindow::ArrangeSelf() {
+  if (FSizeLock > 0 || !parentWidget()) {
+    FArrangeSelfPending = true;
+    return;
+  }
+  FArrangeSelfPending = false;
+  const QSize contents = LayoutContents(true, CurrentOrientation(), FCurrentDock, false);
+  if (FCurrentDock) {
+    FCurrentDock->ArrangeDockedWindows();
+    return;
+  }
+  if (!FAutoResize)
+    return;
+  SetBoundsLocked(QRect(pos(), contents + GetDockedFrameSize()));
+}
+
+void TTbrCustomDockableWindow::SetBoundsLocked(const QRect &bounds) {
+  ++FBoundsLock;
+  if (bounds.size() != size())
+    SizeAboutToChange(bounds.width(), bounds.height());
+  setGeometry(bounds);
+  --FBoundsLock;
+}
+
+void TTbrCustomDockableWindow::CloseByButton() {
+  bool canClose = true;
+  if (OnCloseQuery)
+    OnCloseQuery(this, canClose);
+  if (!canClose)
+    return;
+  hide();
+  if (OnClose)
+    OnClose(this);
+}
+
+// ---------------------------------------------------------------------------
+// Frame
+
+int TTbrCustomDockableWindow::GripSize() const { return qel::toolbars::GripSize(FDragHandleStyle, FCloseButtonWhenDocked); }
+
+QSize TTbrCustomDockableWindow::GetDockedFrameSize() const {
+  return DockedFrameSize(FCurrentDock != nullptr, FCurrentDock && FCurrentDock->IsVertical(),
+                         FCurrentDock && FCurrentDock->AllowDrag(), GripSize());
+}
+
+QRect TTbrCustomDockableWindow::ClientRect() const {
+  if (!FCurrentDock)
+    return rect();
+  return DockedClientRect(size(), FCurrentDock->IsVertical(), FCurrentDock->AllowDrag(), GripSize());
+}
+
+int TTbrCustomDockableWindow::HitTest(const QPoint &point) const {
+  if (!FCurrentDock)
+    return HitClient;
+  return DockedHitTest(point, size(), FCurrentDock->IsVertical(), FCurrentDock->AllowDrag(), FCloseButtonWhenDocked,
+                       GripSize());
+}
+
+void TTbrCustomDockableWindow::PaintDockedFrame(QPainter &painter) {
+  TPainterCanvas canvas(painter);
+  TDockFrameState state;
+  state.Size = size();
+  state.Vertical = FCurrentDock->IsVertical();
+  state.AllowDrag = FCurrentDock->AllowDrag();
+  state.BorderSingle = FBorderSingle;
+  state.Style = FDragHandleStyle;
+  state.CloseButtonWhenDocked = FCloseButtonWhenDocked;
+  state.ClosePressed = FClosePressed;
+  state.CloseHot = FCloseHot;
+  TDockFrameColors colors;
+  colors.Face = FColor;
+  colors.Light = palette().color(QPalette::Light);
+  colors.Shadow = palette().color(QPalette::Dark);
+  colors.Text = palette().color(QPalette::ButtonText);
+  qel::toolbars::PaintDockedFrame(canvas, state, colors);
+}
+
+void TTbrCustomDockableWindow::paintEvent(QPaintEvent *) {
+  if (!FCurrentDock)
+    return;
+  QPainter painter(this);
+  PaintDockedFrame(painter);
+}
+
+void TTbrCustomDockableWindow::UpdateCloseHot(bool hot) {
+  if (hot == FCloseHot)
+    return;
+  FCloseHot = hot;
+  update();
+}
+
+// The close button is tracked while the left button is held: pressed while
+// the pointer is over it, and the window closes when the button is released
+// there.
+void TTbrCustomDockableWindow::mousePressEvent(QMouseEvent *event) {
+  const int hit = HitTest(event->position().toPoint());
+  if (event->button() == Qt::LeftButton && hit == HitCloseButton) {
+    FTrackingClose = true;
+    FClosePressed = true;
+    update();
+    return;
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void TTbrCustomDockableWindow::mouseMoveEvent(QMouseEvent *event) {
+  const QPoint at = event->position().toPoint();
+  const int hit = HitTest(at);
+  if (FTrackingClose) {
+    const bool over = hit == HitCloseButton;
+    if (over != FClosePressed) {
+      FClosePressed = over;
+      update();
+    }
+    return;
+  }
+  UpdateCloseHot(hit == HitCloseButton);
+  if (FCurrentDock && hit == HitFrame &&
+      InGripZone(at, size(), FCurrentDock->IsVertical(), FDragHandleStyle, GripSize()))
+    setCursor(Qt::SizeAllCursor);
+  else
+    unsetCursor();
+  QWidget::mouseMoveEvent(event);
+}
+
+void TTbrCustomDockableWindow::mouseReleaseEvent(QMouseEvent *event) {
+  if (FTrackingClose && event->button() == Qt::LeftButton) {
+    FTrackingClose = false;
+    const bool close = FClosePressed && HitTest(event->position().toPoint()) == HitCloseButton;
+    FClosePressed = false;
+    update();
+    if (close)
+      RunGuarded([&] { CloseByButton(); });
+    return;
+  }
+  QWidget::mouseReleaseEvent(event);
+}
+
+void TTbrCustomDockableWindow::leaveEvent(QEvent *event) {
+  UpdateCloseHot(false);
+  QWidget::leaveEvent(event);
+}
+
+void TTbrCustomDockableWindow::contextMenuEvent(QContextMenuEvent *event) {
+  // A right click on the frame shows the dock's menu (the list of bars).
+  if (FCurrentDock && FCurrentDock->PopupMenu() &&
+      (event->reason() != QContextMenuEvent::Mouse || HitTest(event->pos()) != HitClient)) {
+    const QPoint at = event->reason() == QContextMenuEvent::Mouse ? event->globalPos() : mapToGlobal(ClientRect().topLeft());
+    RunGuarded([&] { FCurrentDock->PopupMenu()->Popup(at.x(), at.y()); });
+    return;
+  }
+  QWidget::contextMenuEvent(event);
+}
+
+void TTbrCustomDockableWindow::moveEvent(QMoveEvent *event) {
+  QWidget::moveEvent(event);
+  if (FMoveEventLock == 0 && OnMove)
+    RunGuarded([&] { OnMove(this); });
+}
+
+bool TTbrCustomDockableWindow::event(QEvent *event) {
+  const bool result = QWidget::event(event);
+  if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) {
+    if (FHideLock == 0) {
+      if (FCurrentDock)
+        FCurrentDock->UpdateVisibleMember(this, false);
+      if (OnVisibleChanged)
+        RunGuarded([&] { OnVisibleChanged(this); });
+    }
+  } else if (event->type() == QEvent::ParentChange) {
+    FCurrentDock = dynamic_cast<TTbrDock *>(parentWidget());
+  }
+  return result;
+}
+
+} // namespace qel::toolbars

@@ -1,0 +1,159 @@
+#pragma once
+// The base of every toolbar: a window that lives docked in a TTbrDock (or,
+// later, floating). Docked, it draws its frame (border, drag grip and an
+// optional close button) around its contents, tells the dock its sizes
+// through the slots below, and is placed by the dock's layout. It remembers
+// its row and place in the dock, and its last dock while it is away.
+
+#include "toolbars/core/tbdocklayout.h"
+#include "toolbars/qt/tbdock.h"
+
+#include <QColor>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+namespace qel::toolbars {
+
+
+enum TTbrDockMode { dmCanFloat, dmCannotFloat, dmCannotFloatOrChangeDocks };
+using TTbrDockableTo = unsigned; // bits 1 << TTbrDockPosition
+inline constexpr TTbrDockableTo DockableToAll = 0xF;
+
+// How the contents are laid out: for none of the two, floating, or docked.
+enum TTbrDockOrientation { doNoOrient = 0, doFloating = 1, doHorizontal = 2, doVertical = 3 };
+
+class TTbrCustomDockableWindow : public QWidget {
+public:
+  explicit TTbrCustomDockableWindow(QWidget *parent = nullptr);
+  ~TTbrCustomDockableWindow() override;
+
+  // --- where it is ---
+  int DockRow() const { return FDockRow; }
+  void SetDockRow(int row);
+  int DockPos() const { return FDockPos; }
+  void SetDockPos(int pos);
+  TTbrDock *CurrentDock() const { return FCurrentDock; }
+  // Docks the window in `dock` (none: onto its form), in the order that
+  // keeps both docks' layouts and its own visibility consistent.
+  void SetCurrentDock(TTbrDock *dock);
+  bool Docked() const { return FCurrentDock != nullptr; }
+  bool Floating() const { return false; }
+  TTbrDock *DefaultDock() const { return FDefaultDock; }
+  void SetDefaultDock(TTbrDock *dock) { FDefaultDock = dock; }
+  TTbrDock *LastDock() const { return FLastDock; }
+  void SetLastDock(TTbrDock *dock);
+  bool UseLastDock() const { return FUseLastDock; }
+  void SetUseLastDock(bool value);
+  TTbrDockableTo DockableTo = DockableToAll;
+  TTbrDockMode DockMode = dmCanFloat;
+
+  // --- how it looks and sizes ---
+  TTbrDragHandleStyle DragHandleStyle() const { return FDragHandleStyle; }
+  void SetDragHandleStyle(TTbrDragHandleStyle style);
+  bool CloseButton() const { return FCloseButton; }
+  void SetCloseButton(bool value) { FCloseButton = value; }
+  bool CloseButtonWhenDocked() const { return FCloseButtonWhenDocked; }
+  void SetCloseButtonWhenDocked(bool value);
+  // bsSingle (true): a raised edge around the docked window; else a flat frame.
+  bool BorderSingle() const { return FBorderSingle; }
+  void SetBorderSingle(bool value);
+  bool FullSize() const { return FFullSize; }
+  void SetFullSize(bool value);
+  bool Stretch() const { return FStretch; }
+  void SetStretch(bool value);
+  bool AutoResize() const { return FAutoResize; }
+  void SetAutoResize(bool value);
+  QColor Color() const { return FColor; }
+  void SetColor(const QColor &color);
+  QString Caption() const { return windowTitle(); }
+  void SetCaption(const QString &caption) { setWindowTitle(caption); }
+
+  // --- what the dock's layout reads and writes ---
+  int ShrunkLength = 0;
+  int ArrangedRow = -1;
+  int ArrangedPos = 0;
+  int RowThickness = 0;
+  bool NewRowBefore = false;
+
+  // --- events ---
+  std::function<void(TTbrCustomDockableWindow *sender, bool &canClose)> OnCloseQuery;
+  std::function<void(TTbrCustomDockableWindow *sender)> OnClose;
+  std::function<void(TTbrCustomDockableWindow *sender, bool floating, TTbrDock *dockingTo)> OnDockChanging;
+  std::function<void(TTbrCustomDockableWindow *sender)> OnDockChanged;
+  std::function<void(TTbrCustomDockableWindow *sender)> OnVisibleChanged;
+  std::function<void(TTbrCustomDockableWindow *sender)> OnMove;
+
+  // --- operations ---
+  // Lays the contents out and takes the resulting size (docked: the dock
+  // lays out again); deferred while sizing is locked.
+  void ArrangeSelf();
+  // Asks OnCloseQuery, then hides and tells OnClose.
+  void CloseByButton();
+  // The size of the frame, both sides together: 4 across the dock, 4 plus
+  // the grip along it while the dock allows dragging; 0 x 0 when not docked.
+  virtual QSize GetDockedFrameSize() const;
+  // The contents' rectangle inside the window.
+  QRect ClientRect() const;
+  // The frame part under a point (window coordinates): HitClient,
+  // HitFrame or HitCloseButton.
+  int HitTest(const QPoint &point) const;
+  int GripSize() const;
+  bool ClosePressed() const { return FClosePressed; }
+  bool CloseHot() const { return FCloseHot; }
+
+  // --- slots for the docks, the drag and the sizing loops ---
+  virtual bool CanDockAt(TTbrDock *dock) const;
+  virtual bool IsDragBlockedAt(const QPoint &point) const;
+  // Lays the contents out for `orientation` (moving them when `move`) and
+  // answers their size; `dock` is the target dock when measuring for one.
+  virtual QSize LayoutContents(bool move, TTbrDockOrientation orientation, TTbrDock *dock, bool floating) = 0;
+  virtual QSize BaseContentSize() = 0;
+  virtual int GetMinimumLength() { return 0; }
+  virtual TTbrShrinkMode ShrinkBehaviour() const { return tbsmNone; }
+  virtual void SizeAboutToChange(int width, int height) { (void)width, (void)height; }
+  virtual void PaintDockedFrame(QPainter &painter);
+
+  // Runs `step` with the window's bounds changes not treated as the user's.
+  void SetBoundsLocked(const QRect &bounds);
+  int SizeLock() const { return FSizeLock; }
+
+protected:
+  TTbrDockOrientation CurrentOrientation() const;
+  void paintEvent(QPaintEvent *event) override;
+  void mousePressEvent(QMouseEvent *event) override;
+  void mouseMoveEvent(QMouseEvent *event) override;
+  void mouseReleaseEvent(QMouseEvent *event) override;
+  void leaveEvent(QEvent *event) override;
+  void contextMenuEvent(QContextMenuEvent *event) override;
+  void moveEvent(QMoveEvent *event) override;
+  bool event(QEvent *event) override;
+  // The contents changed their needs: the window lays out again.
+  void RequestArrange() { ArrangeSelf(); }
+  // Lets a subclass react to a frame change (the contents moved).
+  virtual void FrameChanged() {}
+
+private:
+  friend class TTbrDock;
+  void DockChangedInternally();
+  void UpdateCloseHot(bool hot);
+
+  int FDockRow = 0;
+  int FDockPos = -1;
+  QPointer<TTbrDock> FCurrentDock;
+  QPointer<TTbrDock> FDefaultDock;
+  QPointer<TTbrDock> FLastDock;
+  bool FUseLastDock = true;
+  TTbrDragHandleStyle FDragHandleStyle = dhSingle;
+  bool FCloseButton = true;
+  bool FCloseButtonWhenDocked = false;
+  bool FBorderSingle = true;
+  bool FFullSize = false, FStretch = false, FAutoResize = true;
+  QColor FColor;
+  int FBoundsLock = 0, FSizeLock = 0, FHideLock = 0, FMoveEventLock = 0;
+  bool FArrangeSelfPending = false;
+  bool FClosePressed = false, FCloseHot = false, FTrackingClose = false;
+};
+
+} // namespace qel::toolbars

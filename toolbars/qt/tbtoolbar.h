@@ -1,0 +1,143 @@
+#pragma once
+// The toolbar: a dockable window showing a tree of items through a toolbar
+// view. It tells its dock its sizes from the view's layout, shrinks by
+// wrapping or by a chevron button that lists the hidden items, acts as a
+// menu bar on request (Alt, F10, Alt with a letter) and routes the
+// shortcuts of its items. Keys reach it through the framework's one
+// application-wide event filter (toolbars/qt/windowwatch.h).
+
+#include "toolbars/core/tbitem.h"
+#include "toolbars/core/tbview.h"
+#include "toolbars/qt/tbdockablewindow.h"
+#include "toolbars/qt/tbmodaldriver.h"
+#include "toolbars/qt/tbwidgethost.h"
+
+#include <functional>
+#include <memory>
+
+namespace qel::toolbars {
+
+class TTbrCustomToolbar;
+
+inline constexpr const char *SChevronHint = "More Buttons|";
+// The chevron's share of a toolbar's length.
+inline constexpr int ChevronSize = 12;
+
+// The chevron button: a submenu listing the toolbar's items; its popup
+// shows the ones the toolbar could not.
+class TTbrChevronItem : public TTbrCustomItem {
+public:
+  explicit TTbrChevronItem(TTbrCustomToolbar *toolbar);
+  TTbrView *ChevronParentView() const override;
+  // The short hint (before "|") with every "&" doubled, so none becomes an accelerator.
+  static QString CaptionFromHint(const QString &hint);
+
+private:
+  TTbrCustomToolbar *Toolbar;
+};
+
+class TTbrToolbarView : public TTbrView {
+public:
+  TTbrToolbarView(TTbrCustomToolbar *toolbar, TTbrViewHost *host, TTbrCustomItem *root);
+  TTbrCustomItem *GetChevronItem() const override;
+  void AutoSize(int width, int height) override;
+
+private:
+  TTbrCustomToolbar *Toolbar;
+};
+
+class TTbrCustomToolbar : public TTbrCustomDockableWindow, public TTbrWidgetViewHost, public ITBItemsProvider {
+public:
+  explicit TTbrCustomToolbar(QWidget *parent = nullptr);
+  ~TTbrCustomToolbar() override;
+
+  TTbrRootItem *Items() const { return Root.get(); }
+  TTbrCustomItem *GetItems() override { return Root.get(); }
+  TTbrToolbarView *View() const { return BarView.get(); }
+  TTbrChevronItem *ChevronItem() const { return Chevron.get(); }
+
+  TTbrShrinkMode ShrinkMode() const { return FShrinkMode; }
+  void SetShrinkMode(TTbrShrinkMode mode);
+  const QString &ChevronHint() const { return FChevronHint; }
+  void SetChevronHint(const QString &hint);
+  bool ChevronMoveItems() const { return FChevronMoveItems; }
+  void SetChevronMoveItems(bool value) { FChevronMoveItems = value; }
+  // A menu bar: full size, wrapping, no close button, its shortcuts
+  // processed, and the menu keys (Alt, F10, Alt with a letter) open it.
+  bool MenuBar() const { return FMenuBar; }
+  void SetMenuBar(bool value);
+  bool ProcessShortCuts() const { return FProcessShortCuts; }
+  void SetProcessShortCuts(bool value);
+  bool SystemFont() const { return FSystemFont; }
+  void SetSystemFont(bool value);
+  bool UpdateActions() const { return FUpdateActions; }
+  void SetUpdateActions(bool value) { FUpdateActions = value; }
+  // Asked first with a key of the toolbar's form; true when it handled it.
+  std::function<bool(TShortCut shortCut)> OnShortCut;
+  // The hint of the item under the mouse.
+  const QString &Hint() const { return FHint; }
+
+  // Who shows hints and beeps, and who carries out system-menu and help
+  // done actions.
+  void SetLoopHost(TTbrMenuLoopHost *host) { LoopHost = host ? host : &DefaultLoopHost; }
+  void SetDoneActionHost(TTbrDoneActionHost *host) { DoneHost = host; }
+
+  // Opens the menu by its key: 0 selects the first item, a character the
+  // item with that accelerator (run or opened at once when it is the only
+  // one). False when nothing opened.
+  bool OpenByKey(char32_t ch);
+  // Runs the item with the shortcut (OnShortCut first); false when none has it.
+  bool DispatchShortCut(TShortCut shortCut);
+  // Actions' states copied to their items.
+  void InitiateAction();
+
+  // --- the dockable window's slots ---
+  QSize LayoutContents(bool move, TTbrDockOrientation orientation, TTbrDock *dock, bool floating) override;
+  QSize BaseContentSize() override;
+  int GetMinimumLength() override;
+  TTbrShrinkMode ShrinkBehaviour() const override { return FShrinkMode; }
+  bool IsDragBlockedAt(const QPoint &point) const override;
+
+  // --- the view's host ---
+  QRect ClientRect() const override { return TTbrCustomDockableWindow::ClientRect(); }
+  void AutoSize(const QSize &size) override;
+  bool ControlShown(QObject *control) const override;
+  QSize ControlSize(QObject *control) const override;
+  void SetControlBounds(QObject *control, const QRect &bounds) override;
+
+  QSize sizeHint() const override { return size(); }
+
+protected:
+  void paintEvent(QPaintEvent *event) override;
+  void mousePressEvent(QMouseEvent *event) override;
+  void mouseMoveEvent(QMouseEvent *event) override;
+  void leaveEvent(QEvent *event) override;
+  void changeEvent(QEvent *event) override;
+  void showEvent(QShowEvent *event) override;
+
+private:
+  friend class TTbrToolbarView;
+  void RunLoop(int options, const QPoint &pressPoint);
+  void UpdateViewLimits(TTbrDockOrientation orientation, TTbrDock *dock, bool floating, int &wrap, int &chevron) const;
+  void UpdateKeyWatch();
+  void KeyWatched(QObject *watched, QEvent *event);
+  bool OwnsKeysOf(QObject *watched) const;
+
+  std::unique_ptr<TTbrRootItem> Root;
+  std::unique_ptr<TTbrChevronItem> Chevron;
+  std::unique_ptr<TTbrToolbarView> BarView;
+  TTbrQtModalDriver Driver;
+  TTbrQtMenuLoopHost DefaultLoopHost;
+  TTbrMenuLoopHost *LoopHost = &DefaultLoopHost;
+  TTbrDoneActionHost *DoneHost = nullptr;
+  TTbrShrinkMode FShrinkMode = tbsmChevron;
+  QString FChevronHint = SChevronHint;
+  bool FChevronMoveItems = true;
+  bool FMenuBar = false, FProcessShortCuts = false, FSystemFont = true, FUpdateActions = true;
+  QString FHint;
+  int FLayoutLock = 0;
+  bool FKeyWatch = false;
+  bool FAltAlone = false; // Alt went down and nothing else since
+};
+
+} // namespace qel::toolbars
