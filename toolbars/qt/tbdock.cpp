@@ -40,7 +40,11 @@ TTbrDock::TTbrDock(QWidget *parent, TTbrDockPosition position) : QWidget(parent)
   FColor = palette().color(QPalette::Button);
   setAutoFillBackground(false);
   Docks().append(this);
-  ApplyThickness(0);
+  // Empty at first; the frame being built around it places it later.
+  if (IsVertical())
+    setFixedWidth(0);
+  else
+    setFixedHeight(0);
 }
 
 TTbrDock::~TTbrDock() {
@@ -225,6 +229,7 @@ void TTbrDock::ArrangeDockedWindows() {
 
 void TTbrDock::ApplyThickness(int thickness) {
   FThickness = thickness;
+  const QRect wanted = DockGeometry(FPosition, geometry(), thickness);
   if (IsVertical())
     setMinimumWidth(thickness), setMaximumWidth(thickness);
   else
@@ -233,7 +238,6 @@ void TTbrDock::ApplyThickness(int thickness) {
     frame->ArrangeDocks();
     return;
   }
-  const QRect wanted = DockGeometry(FPosition, geometry(), thickness);
   if (wanted != geometry())
     setGeometry(wanted);
 }
