@@ -267,17 +267,22 @@ TEST(Toolbar, MenuBarSettingAndChevronCaption) {
   EXPECT_TRUE(bar.ChevronItem()->HasStyle(tbis::NoAutoOpen));
 }
 
-TEST_F(DockTest, MinimumLengthIsTheFirstPriorityItemPlusFrameAndChevron) {
+TEST_F(DockTest, MinimumLengthKeepsTheFirstPriorityItemAndTheChevronInside) {
   auto *bar = Bar(Top(), "A", 0, 0, 0);
-  Add(bar->Items(), "Wide first button");
-  Add(bar->Items(), "B");
+  for (const char *caption : {"Wide first button", "B", "Another wide one", "C"})
+    Add(bar->Items(), caption);
   bar->View()->ValidatePositions();
   const int first = bar->View()->PriorityList().value(0)->BoundsRect.width();
-  EXPECT_EQ(bar->GetMinimumLength(), first + 10 + 12);
-  // Squeezed by its neighbour it keeps that much.
+  EXPECT_GE(bar->GetMinimumLength(), first + 10 + 12);
+  // Squeezed by its neighbour it keeps that much, and its chevron lies
+  // inside the window, where it can be clicked.
   Bar(Top(), "N", 10, 0, 0);
+  Frame.show();
   Frame.resize(100, 300);
-  EXPECT_GE(bar->width(), bar->GetMinimumLength());
+  EXPECT_EQ(bar->width(), bar->GetMinimumLength());
+  const TTbrItemViewer *chevron = bar->View()->Find(bar->ChevronItem());
+  ASSERT_TRUE(chevron->Show);
+  EXPECT_LE(chevron->BoundsRect.translated(bar->ClientRect().topLeft()).right(), bar->ClientRect().right());
 }
 
 TEST_F(DockTest, ControlItemsAreShownSizedAndMoved) {

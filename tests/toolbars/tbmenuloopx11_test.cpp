@@ -26,6 +26,7 @@
 #include <functional>
 #include <unistd.h>
 #include "tests/toolbars/toolbartest.h"
+#include "tests/toolbars/x11child.h"
 
 
 using namespace qel::toolbars;
@@ -41,12 +42,6 @@ int VisiblePopups() {
   return n;
 }
 
-void Say(const QString &line) {
-  std::printf("%s\n", line.toUtf8().constData());
-  std::fflush(stdout);
-}
-
-QString PointText(const QPoint &p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); }
 
 } // namespace
 
@@ -134,62 +129,6 @@ TEST(MenuLoopX11Child, DISABLED_ShowsAMenuBar) {
   wait.exec();
 }
 
-namespace {
-
-constexpr int kWaitMs = 60000; // an upper bound: a busy machine starts Qt slowly
-
-class TChild {
-public:
-  explicit TChild(const QString &display) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), display);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    Env = env;
-    Process.setProcessEnvironment(env);
-    Process.setProcessChannelMode(QProcess::SeparateChannels);
-    Process.start(QCoreApplication::applicationFilePath(),
-                  {QStringLiteral("--gtest_also_run_disabled_tests"),
-                   QStringLiteral("--gtest_filter=MenuLoopX11Child.DISABLED_ShowsAMenuBar")});
-  }
-  ~TChild() {
-    if (Process.state() != QProcess::NotRunning) {
-      Process.kill();
-      Process.waitForFinished(5000);
-    }
-  }
-  // The next line starting with `prefix`, waiting for it.
-  QString Expect(const QString &prefix, int ms = kWaitMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-      while (Process.canReadLine()) {
-        const QString line = QString::fromUtf8(Process.readLine()).trimmed();
-        if (line.startsWith(prefix))
-          return line;
-        if (line.startsWith(QStringLiteral("CLICKED")) || line.startsWith(QStringLiteral("OUTSIDE")))
-          Unexpected << line;
-      }
-      if (Process.state() == QProcess::NotRunning)
-        break;
-      Process.waitForReadyRead(100);
-    }
-    return QString();
-  }
-  void Xdo(const QStringList &args) {
-    QProcess p;
-    p.setProcessEnvironment(Env);
-    p.start(QStandardPaths::findExecutable(QStringLiteral("xdotool")), args);
-    p.waitForFinished(5000);
-    QThread::msleep(150); // let the program answer
-  }
-  QProcess Process;
-  QProcessEnvironment Env;
-  QStringList Unexpected;
-};
-
-QStringList Args(const char *text) { return QString::fromUtf8(text).split(u' '); }
-
-} // namespace
 
 TEST(MenuLoopX11, XdotoolOpensChoosesClosesAndClicksOutside) {
   if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
@@ -197,7 +136,7 @@ TEST(MenuLoopX11, XdotoolOpensChoosesClosesAndClicksOutside) {
   qel::test::TPrivateXServer x;
   if (!x.Start())
     GTEST_SKIP() << "no Xvfb";
-  TChild child(x.Display());
+  TChild child(x.Display(), QStringLiteral("MenuLoopX11Child.DISABLED_ShowsAMenuBar"));
   const QString ready = child.Expect(QStringLiteral("READY"));
   ASSERT_FALSE(ready.isEmpty()) << child.Process.readAllStandardError().constData();
   // READY file=x,y edit=x,y outside=x,y

@@ -195,7 +195,15 @@ int TTbrCustomToolbar::GetMinimumLength() {
     first = vertical ? h : w;
     break;
   }
-  return first + (vertical ? frame.height() : frame.width()) + ChevronSize;
+  const int frameAlong = vertical ? frame.height() : frame.width();
+  // The layout keeps more than the first item when it keeps two: the
+  // minimum covers what it keeps, so the chevron always stays inside the
+  // window where it can be clicked.
+  QSize base, kept;
+  int lines = 1;
+  BarView->CalculatePositions(false, vertical ? tbvoVertical : tbvoHorizontal, 0, 1, ChevronSize, base, kept, lines);
+  const int keptAlong = vertical ? kept.height() : kept.width(); // the chevron included
+  return std::max(first + ChevronSize, keptAlong) + frameAlong;
 }
 
 bool TTbrCustomToolbar::IsDragBlockedAt(const QPoint &point) const {

@@ -1,0 +1,86 @@
+#pragma once
+// The test side of a window program on a private X server: this test
+// program runs itself again as a child on the server, running one disabled
+// test that shows the window and tells what happens on its standard output
+// (lines such as "READY ...", "CLICKED ..."); xdotool presses keys and
+// clicks as a user would.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPoint>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+#include <cstdio>
+
+namespace qel::toolbars::test {
+
+// The program side tells the test what happened, one line at a time.
+inline void Say(const QString &line) {
+  std::printf("%s\n", line.toUtf8().constData());
+  std::fflush(stdout);
+}
+
+inline QString PointText(const QPoint &p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); }
+
+inline constexpr int kWaitMs = 60000; // an upper bound: a busy machine starts Qt slowly
+
+class TChild {
+public:
+  // Runs this test program again on `display`, running only the disabled
+  // test `childTest` (the program side).
+  TChild(const QString &display, const QString &childTest) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    Env = env;
+    Process.setProcessEnvironment(env);
+    Process.setProcessChannelMode(QProcess::SeparateChannels);
+    Process.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--gtest_also_run_disabled_tests"),
+                   QStringLiteral("--gtest_filter=") + childTest});
+  }
+  ~TChild() {
+    if (Process.state() != QProcess::NotRunning) {
+      Process.kill();
+      Process.waitForFinished(5000);
+    }
+  }
+  // The next line starting with `prefix`, waiting for it.
+  QString Expect(const QString &prefix, int ms = kWaitMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+      while (Process.canReadLine()) {
+        const QString line = QString::fromUtf8(Process.readLine()).trimmed();
+        if (line.startsWith(prefix))
+          return line;
+        if (line.startsWith(QStringLiteral("CLICKED")) || line.startsWith(QStringLiteral("OUTSIDE")))
+          Unexpected << line;
+      }
+      if (Process.state() == QProcess::NotRunning)
+        break;
+      Process.waitForReadyRead(100);
+    }
+    return QString();
+  }
+  void Xdo(const QStringList &args) {
+    QProcess p;
+    p.setProcessEnvironment(Env);
+    p.start(QStandardPaths::findExecutable(QStringLiteral("xdotool")), args);
+    p.waitForFinished(5000);
+    QThread::msleep(150); // let the program answer
+  }
+  QProcess Process;
+  QProcessEnvironment Env;
+  QStringList Unexpected;
+};
+
+inline QStringList Args(const char *text) { return QString::fromUtf8(text).split(u' '); }
+
+
+} // namespace qel::toolbars::test
