@@ -5,6 +5,7 @@
 // items and shortcuts.
 
 #include "toolbars/qt/tbdock.h"
+#include "toolbars/qt/tbqaction.h"
 #include "toolbars/qt/tbtoolbar.h"
 
 #include <QAction>
@@ -326,6 +327,42 @@ TEST_F(DockTest, ShortcutsRunOnceThroughTheApplicationFilter) {
   QTest::keyClick(edit, Qt::Key_B, Qt::ControlModifier);
   QCoreApplication::processEvents();
   EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(DockTest, AnActionsShortcutRunsOnceWhetherQtOrTheToolbarFiresIt) {
+  auto *bar = Bar(Top(), "A", 0, 0, 0);
+  auto *edit = new QLineEdit(Frame.CentralWidget());
+  // One action Qt knows as a shortcut of the form, one it does not.
+  auto *onForm = new QAction(QStringLiteral("On form"), &Frame);
+  onForm->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
+  Frame.addAction(onForm);
+  auto *alone = new QAction(QStringLiteral("Alone"), &Frame);
+  alone->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+  int formRuns = 0, aloneRuns = 0;
+  QObject::connect(onForm, &QAction::triggered, [&] { ++formRuns; });
+  QObject::connect(alone, &QAction::triggered, [&] { ++aloneRuns; });
+  for (QAction *action : {onForm, alone}) {
+    auto *item = new TTbrCustomItem;
+    item->SetAction(TTbrQActionAdapter::For(action));
+    bar->Items()->Add(item);
+  }
+  Frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame));
+  Frame.activateWindow();
+  edit->setFocus();
+  const auto press = [&] {
+    QTest::keyClick(edit, Qt::Key_J, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_L, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+  };
+  // Without the toolbar's shortcuts only Qt fires the one it knows.
+  press();
+  EXPECT_EQ(formRuns, 1);
+  EXPECT_EQ(aloneRuns, 0);
+  bar->SetProcessShortCuts(true);
+  press();
+  EXPECT_EQ(formRuns, 2);
+  EXPECT_EQ(aloneRuns, 1);
 }
 
 } // namespace
