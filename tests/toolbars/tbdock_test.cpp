@@ -300,6 +300,17 @@ TEST_F(DockTest, ControlItemsAreShownSizedAndMoved) {
   EXPECT_GE(bar->height(), combo->height() + 4);
   // The button after it sits after it.
   EXPECT_GE(bar->View()->Find(bar->Items()->Items(2))->BoundsRect.left(), bounds.right());
+
+  // A control put on the toolbar without an item gets one at the end; one
+  // taken off loses it and lives on.
+  auto *extra = new QLineEdit(bar);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(bar->Items()->Count(), 4);
+  EXPECT_EQ(static_cast<TTbrControlItem *>(bar->Items()->Items(3))->Control(), extra);
+  EXPECT_EQ(bar->Items()->Count(), 4); // the combo kept its one item
+  extra->setParent(nullptr);
+  EXPECT_EQ(bar->Items()->Count(), 3);
+  delete extra;
 }
 
 TEST_F(DockTest, ShortcutsRunOnceThroughTheApplicationFilter) {

@@ -3,6 +3,7 @@
 #include "toolbars/core/tbaction.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace qel::toolbars {
 
@@ -607,8 +608,11 @@ TTbrControlItem::TTbrControlItem(QObject *control) : TTbrControlItem() { SetCont
 
 TTbrControlItem::~TTbrControlItem() {
   QObject::disconnect(DestroyedConnection);
-  if (FControl && !FKeepControl)
-    delete FControl;
+  // The item no longer holds the control while the control goes, so whoever
+  // hears of its going finds no item for it.
+  QObject *control = std::exchange(FControl, nullptr);
+  if (control && !FKeepControl)
+    delete control;
 }
 
 void TTbrControlItem::SetControl(QObject *control) {

@@ -7,6 +7,8 @@
 #include "toolbars/qt/windowwatch.h"
 
 #include <QApplication>
+#include <QChildEvent>
+#include <QPointer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -333,6 +335,45 @@ void TTbrCustomToolbar::showEvent(QShowEvent *event) {
   TTbrCustomDockableWindow::showEvent(event);
   // Underlines show from the start when the desktop always shows them.
   BarView->ShowAccelerators(false);
+}
+
+void TTbrCustomToolbar::childEvent(QChildEvent *event) {
+  TTbrCustomDockableWindow::childEvent(event);
+  QObject *child = event->child();
+  if (event->type() == QEvent::ChildAdded && child->isWidgetType()) {
+    QPointer<QWidget> control = static_cast<QWidget *>(child);
+    QMetaObject::invokeMethod(
+        this, [this, control] { if (control) AdoptControl(control); }, Qt::QueuedConnection);
+  } else if (event->type() == QEvent::ChildRemoved && Root) {
+    DropControlItems(child);
+  }
+}
+
+namespace {
+
+bool Represents(TTbrCustomItem *item, QObject *control) {
+  if (auto *c = dynamic_cast<TTbrControlItem *>(item); c && c->Control() == control)
+    return true;
+  for (int i = 0; i < item->Count(); ++i)
+    if (Represents(item->Items(i), control))
+      return true;
+  return false;
+}
+
+} // namespace
+
+void TTbrCustomToolbar::AdoptControl(QWidget *control) {
+  if (control->parentWidget() != this || control->isWindow() || Represents(Root.get(), control))
+    return;
+  Root->Add(new TTbrControlItem(control));
+}
+
+void TTbrCustomToolbar::DropControlItems(QObject *control) {
+  for (int i = Root->Count() - 1; i >= 0; --i)
+    if (auto *item = dynamic_cast<TTbrControlItem *>(Root->Items(i)); item && item->Control() == control) {
+      item->SetKeepControl(true);
+      delete item;
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -114,8 +114,14 @@ protected:
   void leaveEvent(QEvent *event) override;
   void changeEvent(QEvent *event) override;
   void showEvent(QShowEvent *event) override;
+  void childEvent(QChildEvent *event) override;
 
 private:
+  // A control placed on the toolbar without an item gets one at the end
+  // (looked at once the control is built); a control taken off loses its
+  // items, the control itself kept.
+  void AdoptControl(QWidget *control);
+  void DropControlItems(QObject *control);
   friend class TTbrToolbarView;
   void RunLoop(int options, const QPoint &pressPoint);
   void UpdateViewLimits(TTbrDockOrientation orientation, TTbrDock *dock, bool floating, int &wrap, int &chevron) const;
