@@ -376,4 +376,30 @@ TEST_F(DockTest, AnActionsShortcutRunsOnceWhetherQtOrTheToolbarFiresIt) {
   EXPECT_EQ(aloneRuns, 1);
 }
 
+// A desktop that hides underlines until the keyboard is used.
+class TCuesOffDesktop : public TTestDesktop {
+public:
+  TCuesOffDesktop() : TTestDesktop(QRect(0, 0, 1024, 768)) {}
+  bool KeyboardCuesOn() const override { return false; }
+};
+
+TEST(Toolbar, MenuBarUnderlinesFollowTheDesktopFromTheStart) {
+  {
+    TTestDesktop always(QRect(0, 0, 1024, 768));
+    TTbrCustomToolbar bar;
+    bar.SetMenuBar(true);
+    bar.show();
+    EXPECT_TRUE(bar.View()->State & tbvsAccelsShown); // before any menu session
+  }
+  TCuesOffDesktop untilKeyboard;
+  TTbrCustomToolbar bar;
+  bar.SetMenuBar(true);
+  bar.show();
+  EXPECT_FALSE(bar.View()->State & tbvsAccelsShown);
+  QTest::keyPress(&bar, Qt::Key_Alt, Qt::AltModifier); // Alt shows them
+  EXPECT_TRUE(bar.View()->State & tbvsAccelsShown);
+  QTest::keyPress(&bar, Qt::Key_Z, Qt::AltModifier); // nothing opens: they go again
+  EXPECT_FALSE(bar.View()->State & tbvsAccelsShown);
+}
+
 } // namespace
