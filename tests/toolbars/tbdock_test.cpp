@@ -333,11 +333,25 @@ TEST_F(DockTest, ShortcutsRunOnceThroughTheApplicationFilter) {
   QTest::keyClicks(edit, "b");
   EXPECT_EQ(edit->text(), QStringLiteral("b"));
 
+  // A second toolbar with the same shortcut: the first one that has it
+  // runs it, and only that one.
+  auto *other = Bar(Top(), "B", 0, 0, 100);
+  other->SetProcessShortCuts(true);
+  auto *twin = Add(other->Items(), "Bold too");
+  twin->SetShortCut(item->ShortCut());
+  int twinClicks = 0;
+  twin->SetOnClick([&](TTbrCustomItem *) { ++twinClicks; });
+  QTest::keyClick(edit, Qt::Key_B, Qt::ControlModifier);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(clicks + twinClicks, 2);
+  EXPECT_EQ(clicks, 2);
+
   // An OnShortCut that takes the key comes first.
   bar->OnShortCut = [](TShortCut key) { return key == MakeShortCut(Qt::Key_B, Qt::ControlModifier); };
   QTest::keyClick(edit, Qt::Key_B, Qt::ControlModifier);
   QCoreApplication::processEvents();
-  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(twinClicks, 0);
 }
 
 TEST_F(DockTest, AnActionsShortcutRunsOnceWhetherQtOrTheToolbarFiresIt) {

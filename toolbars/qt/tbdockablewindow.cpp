@@ -172,7 +172,9 @@ void TTbrCustomDockableWindow::SetCurrentDock(TTbrDock *dock) {
   if (OnDockChanging)
     OnDockChanging(this, false, dock);
 
-  const bool wasShown = !isHidden();
+  // Visible unless hidden on purpose: a window made while its form is
+  // already on the screen shows once docked, as one made before it does.
+  const bool wasShown = !(isHidden() && testAttribute(Qt::WA_WState_ExplicitShowHide));
   ++FHideLock;
   ++FMoveEventLock;
   TArrangeLockPair locks(old, dock);

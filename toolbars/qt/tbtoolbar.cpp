@@ -440,7 +440,7 @@ bool TTbrCustomToolbar::DispatchShortCut(TShortCut shortCut) {
 
 void TTbrCustomToolbar::KeyWatched(QObject *watched, QEvent *event) {
   const QEvent::Type type = event->type();
-  if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+  if ((type != QEvent::KeyPress && type != QEvent::KeyRelease) || WatchedEventSuppressed())
     return;
   if (!OwnsKeysOf(watched))
     return;

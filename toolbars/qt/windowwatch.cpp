@@ -88,6 +88,8 @@ void RemoveWatchCallback(const void *key) {
 
 void SuppressWatchedEvent() { Filter().Suppress = true; }
 
+bool WatchedEventSuppressed() { return Filter().Suppress; }
+
 bool WatchActive(TWatchCode code) { return Filter().Active & WatchBit(code); }
 
 } // namespace qel::toolbars

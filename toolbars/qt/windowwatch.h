@@ -15,6 +15,9 @@ void RemoveWatchCallback(const void *key);
 // Called from a GetMessage watcher: the event being reported is taken out,
 // so no widget receives it.
 void SuppressWatchedEvent();
+// Whether an earlier watcher has taken the event being reported out (the
+// later ones leave it alone).
+bool WatchedEventSuppressed();
 // Whether the application filter currently serves the kind (for tests).
 bool WatchActive(TWatchCode code);
 
