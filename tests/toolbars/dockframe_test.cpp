@@ -2,6 +2,7 @@
 // its glyph puts it (shifted when pressed), the grip bar, and the chevron.
 
 #include "toolbars/paint/dockframe.h"
+#include "toolbars/paint/framecontrols.h"
 
 #include <QImage>
 #include <QPainter>
@@ -54,10 +55,11 @@ TEST(DockFrame, CloseGlyphGripAndFrame) {
   state.Size = QSize(80, 26);
   const QImage plain = Paint(state, colors);
   EXPECT_EQ(plain.pixelColor(40, 13), QColor(Qt::magenta)); // client
-  EXPECT_EQ(plain.pixelColor(0, 0), colors.Light);          // raised edge
-  EXPECT_EQ(plain.pixelColor(79, 25), colors.Shadow);
-  EXPECT_EQ(plain.pixelColor(3, 10), colors.Light); // the grip bar's lit side
-  EXPECT_EQ(plain.pixelColor(5, 10), colors.Shadow);
+  const QColor light = SysQColor(sciBtnHighlight), shadow = SysQColor(sciBtnShadow);
+  EXPECT_EQ(plain.pixel(0, 0), light.rgb()); // raised edge
+  EXPECT_EQ(plain.pixel(79, 25), shadow.rgb());
+  EXPECT_EQ(plain.pixel(3, 10), light.rgb()); // the grip bar's lit side
+  EXPECT_EQ(plain.pixel(5, 10), shadow.rgb());
   // Without dragging there is no grip: the client starts 2 pixels in.
   state.AllowDrag = false;
   EXPECT_EQ(Paint(state, colors).pixelColor(3, 10), QColor(Qt::magenta));

@@ -7,28 +7,22 @@
 
 #include <QColor>
 
-#include <array>
 #include <cstdint>
 
 namespace qel::toolbars {
 
+// The edges are the desktop's (button highlight and shadow); the rest
+// comes from the window.
 struct TDockFrameColors {
   QColor Face = QColor(0xF0, 0xF0, 0xF0); // the window's colour
-  QColor Light = Qt::white;               // button highlight
-  QColor Shadow = QColor(0xA0, 0xA0, 0xA0);
-  QColor Text = Qt::black; // button text: the close glyph
+  QColor Text = Qt::black;                // button text: the glyphs
 };
 
-// An 8 x 8 one-colour glyph: one byte a row, the left-most pixel the top bit.
-using TMonoGlyph = std::array<std::uint8_t, 8>;
-inline constexpr TMonoGlyph CloseGlyph = {0x00, 0xCC, 0x78, 0x30, 0x78, 0xCC, 0x00, 0x00};
-inline constexpr TMonoGlyph ChevronGlyphHorizontal = {0xCC, 0x66, 0x33, 0x66, 0xCC, 0x00, 0x00, 0x00};
-inline constexpr TMonoGlyph ChevronGlyphVertical = {0x88, 0xD8, 0x70, 0x20, 0x88, 0xD8, 0x70, 0x20};
-void DrawMonoGlyph(TCanvas &canvas, const TMonoGlyph &glyph, const QPoint &topLeft, const QColor &color);
-
-// A one-pixel raised (light top-left) or sunken (light bottom-right) edge
-// just inside the rectangle.
-void DrawEdge(TCanvas &canvas, const QRect &rect, bool raised, const QColor &light, const QColor &shadow);
+// 8 x 8 one-colour glyphs (stamped with StampGlyph): one byte a row, the
+// left-most pixel the top bit.
+inline constexpr std::uint8_t CloseGlyph[8] = {0x00, 0xCC, 0x78, 0x30, 0x78, 0xCC, 0x00, 0x00};
+inline constexpr std::uint8_t ChevronGlyphHorizontal[8] = {0xCC, 0x66, 0x33, 0x66, 0xCC, 0x00, 0x00, 0x00};
+inline constexpr std::uint8_t ChevronGlyphVertical[8] = {0x88, 0xD8, 0x70, 0x20, 0x88, 0xD8, 0x70, 0x20};
 
 struct TDockFrameState {
   QSize Size;

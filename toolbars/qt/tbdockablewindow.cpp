@@ -294,8 +294,6 @@ void TTbrCustomDockableWindow::PaintDockedFrame(QPainter &painter) {
   state.CloseHot = FCloseHot;
   TDockFrameColors colors;
   colors.Face = FColor;
-  colors.Light = palette().color(QPalette::Light);
-  colors.Shadow = palette().color(QPalette::Dark);
   colors.Text = palette().color(QPalette::ButtonText);
   qel::toolbars::PaintDockedFrame(canvas, state, colors);
 }

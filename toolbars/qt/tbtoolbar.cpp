@@ -271,8 +271,6 @@ void TTbrCustomToolbar::paintEvent(QPaintEvent *event) {
     if (chevron->Item == Chevron.get() && chevron->Show) {
       TDockFrameColors frameColors;
       frameColors.Face = colors.Face;
-      frameColors.Light = colors.Light;
-      frameColors.Shadow = colors.Shadow;
       frameColors.Text = colors.Text;
       const bool selected = BarView->Selected() == chevron;
       PaintChevronButton(canvas, chevron->BoundsRect, BarView->Orientation == tbvoVertical,
