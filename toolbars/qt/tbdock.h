@@ -121,7 +121,6 @@ private:
   bool FFixAlign = false;
   bool FLimitToOneRow = false;
   QColor FColor;
-  QPointer<TTbrPopupMenu> FPopupMenuGuard;
   TTbrPopupMenu *FPopupMenu = nullptr;
   QList<TTbrCustomDockableWindow *> FMembers;
   QList<TTbrCustomDockableWindow *> FVisible;

@@ -115,7 +115,8 @@ public:
   virtual void SizeAboutToChange(int width, int height) { (void)width, (void)height; }
   virtual void PaintDockedFrame(QPainter &painter);
 
-  // Runs `step` with the window's bounds changes not treated as the user's.
+  // Moves and sizes the window as its dock or its own layout places it
+  // (not as a change of the user's), telling SizeAboutToChange first.
   void SetBoundsLocked(const QRect &bounds);
   int SizeLock() const { return FSizeLock; }
 
