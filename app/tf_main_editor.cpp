@@ -8,6 +8,7 @@
 #include "app/tf_main.h"
 #include "platform/codepage.h"
 #include "platform/datetime.h"
+#include "platform/fileutil.h"
 #include "platform/uiservices.h"
 #include "richedit/bitmaphelpers.h"
 #include "richedit/externalfiles.h"
@@ -24,7 +25,6 @@
 #include <QFontComboBox>
 #include <QLineEdit>
 #include <QPainter>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QToolBar>
@@ -462,11 +462,10 @@ void Tf_Main::a_SaveCardToFileExecute() {
   const bool rtf = QFileInfo(path).suffix().compare(QLatin1String("rtf"), Qt::CaseInsensitive) == 0;
   const QByteArray data = rtf ? m_Card->streamOut(re::SF_RTF) : EncodeTextFile(m_Card->text());
   // Written beside the target and put in its place only when complete.
-  QSaveFile out(path);
-  if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
-    ui().messageBox(QStringLiteral("Cannot save the card to \"") + path + QStringLiteral("\". ") + out.errorString(),
-                    applicationTitle(), MB_OK | MB_ICONERROR);
-  }
+  QString error;
+  if (!WriteFileReplacing(path, data, &error))
+    ui().messageBox(QStringLiteral("Cannot save the card to \"") + path + QStringLiteral("\". ") + error, applicationTitle(),
+                    MB_OK | MB_ICONERROR);
 }
 
 void Tf_Main::m_Card1MouseWheel(int wheelDelta) {

@@ -14,13 +14,13 @@
 #include "cards/crd.h"
 #include "cards/textimport.h"
 #include "platform/codepage.h"
+#include "platform/fileutil.h"
 #include "platform/uiservices.h"
 
 #include <QAction>
 #include <QDir>
 #include <QItemSelectionModel>
 #include <QListView>
-#include <QSaveFile>
 #include <QFileInfo>
 
 namespace qel {
@@ -168,9 +168,8 @@ void Tf_Main::Export1Click() {
   try {
     const QByteArray bytes = ExportFileBytes(ExportCards(false), f_Export->Layout());
     // Written beside the target and put in its place only when complete.
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-      reportImportError(QStringLiteral("Cannot write ") + file + QStringLiteral(": ") + out.errorString());
+    QString error;
+    if (!WriteFileReplacing(file, bytes, &error)) reportImportError(error);
   } catch (const ECardError &e) {
     reportImportError(e.message());
   }

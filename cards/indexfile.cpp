@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <charconv>
@@ -261,12 +260,11 @@ QByteArray IndexText(const TCrdList &list) {
 
 void WriteIndexFile(const TCrdList &list, const QString &fileName) {
   const QByteArray text = IndexText(list);
-  QSaveFile file(fileName);
+  QString error;
   // Titles of a protected file are private: readable by the owner only.
-  if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-      file.write(text) != text.size() || !file.commit()) {
+  if (!WriteFileReplacing(fileName, text, &error, 0600)) {
     QString cause = WriteFailureCause(QFileInfo(fileName).absolutePath(), text.size());
-    if (cause.isEmpty()) cause = file.errorString();
+    if (cause.isEmpty()) cause = error;
     throw ECardError(QStringLiteral("Cannot write the index \"%1\": %2").arg(fileName, cause));
   }
 }

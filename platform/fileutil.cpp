@@ -1,4 +1,5 @@
 #include "platform/fileutil.h"
+#include "platform/tempname.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -63,6 +64,55 @@ bool IsFileReadOnly(const QString &path) {
   return ::access(native.constData(), W_OK) != 0;
 }
 
+namespace {
+
+// A fresh temporary file beside `to`, named by the rule the save cleanup
+// knows, created with `mode` (less the umask) without following links;
+// -1 with errno set when none can be made.
+int createTempBeside(const QString &to, mode_t mode, QByteArray &tmp) {
+  const QFileInfo info(to);
+  const QByteArray folder = QFile::encodeName(info.absolutePath()) + '/';
+  const std::string name = QFile::encodeName(info.fileName()).toStdString();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tmp = folder + QByteArray::fromStdString(
+                       TempNameBeside(name, QByteArray::number(QRandomGenerator::global()->generate(), 36).toStdString()));
+    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Puts the written temporary file `fd` (`tmp`) in the place of `to`: the
+// mode when `mode` is given, then every byte on the disk and the descriptor
+// closed without error, then the rename and the folder's entry on the disk.
+// On failure the temporary file is gone, the target untouched, and `err` the cause.
+bool finishTemp(int fd, const QByteArray &tmp, const QString &to, int mode, int &err) {
+  bool ok = true;
+  if (mode >= 0 && ::fchmod(fd, mode_t(mode)) != 0) ok = false;
+  if (ok && ::fsync(fd) != 0) ok = false;
+  if (!ok) err = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && ::rename(tmp.constData(), QFile::encodeName(to).constData()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(tmp.constData());
+    return false;
+  }
+  const int dir = ::open(QFile::encodeName(QFileInfo(to).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+} // namespace
+
 bool CopyFileReplacing(const QString &from, const QString &to, QString *error) {
   const QByteArray src = QFile::encodeName(from);
   int in = ::open(src.constData(), O_RDONLY | O_CLOEXEC);
@@ -80,12 +130,7 @@ bool CopyFileReplacing(const QString &from, const QString &to, QString *error) {
   // The copy goes to a fresh file beside the target and replaces it only when
   // complete, so a failure never leaves a half-written target.
   QByteArray tmp;
-  int out = -1;
-  for (int attempt = 0; attempt < 100 && out < 0; ++attempt) {
-    tmp = QFile::encodeName(to) + ".tmp" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
-    out = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (out < 0 && errno != EEXIST) break;
-  }
+  const int out = createTempBeside(to, 0600, tmp);
   if (out < 0) {
     int err = errno;
     ::close(in);
@@ -110,27 +155,44 @@ bool CopyFileReplacing(const QString &from, const QString &to, QString *error) {
       break;
     }
   }
-  if (ok && ::fchmod(out, st.st_mode & 07777 & ~S_ISUID & ~S_ISGID) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && ::fsync(out) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (::close(out) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
   ::close(in);
-  if (ok && ::rename(tmp.constData(), QFile::encodeName(to).constData()) != 0) {
-    ok = false;
-    err = errno;
-  }
   if (!ok) {
+    ::close(out);
     ::unlink(tmp.constData());
-    return fail(error, QStringLiteral("Cannot copy \"%1\" to \"%2\": %3").arg(from, to, errnoText(err)));
+  } else {
+    ok = finishTemp(out, tmp, to, int(st.st_mode & 07777 & ~S_ISUID & ~S_ISGID), err);
   }
+  if (!ok) return fail(error, QStringLiteral("Cannot copy \"%1\" to \"%2\": %3").arg(from, to, errnoText(err)));
+  return true;
+}
+
+bool WriteFileReplacing(const QString &path, const QByteArray &bytes, QString *error, int newMode) {
+  // A target that is a link is replaced where it really lives, and keeps its mode.
+  QString to = path;
+  const QFileInfo info(path);
+  if (info.isSymLink()) {
+    to = info.canonicalFilePath();
+    if (to.isEmpty()) to = info.symLinkTarget();
+  }
+  struct stat st;
+  int mode = newMode;
+  if (::stat(QFile::encodeName(to).constData(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(path, errnoText(EISDIR)));
+    mode = int(st.st_mode & 07777);
+  }
+
+  QByteArray tmp;
+  const int fd = createTempBeside(to, mode >= 0 ? mode_t(mode) : 0666, tmp);
+  if (fd < 0) return fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(path, errnoText(errno)));
+  int err = 0;
+  if (!writeAll(fd, bytes.constData(), size_t(bytes.size()))) {
+    err = errno;
+    ::close(fd);
+    ::unlink(tmp.constData());
+    return fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(path, errnoText(err)));
+  }
+  if (!finishTemp(fd, tmp, to, mode, err))
+    return fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(path, errnoText(err)));
   return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Small file helpers the program's commands call.
 
+#include <QByteArray>
 #include <QString>
 
 namespace qel {
@@ -15,6 +16,13 @@ inline void SetFileHidden(const QString &) {}
 // `error` set when given) instead of leaving a half-written target.
 bool CopyFileReplacing(const QString &from, const QString &to, QString *error = nullptr);
 bool RenameFileReplacing(const QString &from, const QString &to, QString *error = nullptr);
+// Saves `bytes` as `path`: written to a fresh file beside it, which replaces
+// the target only when the write, the flush to the disk and the close all
+// succeeded; otherwise the old file stays as it was, nothing is left beside
+// it, and false comes back with `error` naming the file and the cause. An
+// existing target keeps its mode; a new one gets `newMode` (-1: the usual
+// 0666 less the umask). A link is followed and its target replaced.
+bool WriteFileReplacing(const QString &path, const QByteArray &bytes, QString *error = nullptr, int newMode = -1);
 // Why writing `needed` bytes into `folder` fails, when the folder itself
 // tells: its file system is read-only, has less than `needed` bytes free, or
 // the folder may not be written by us. Empty when none of these holds.

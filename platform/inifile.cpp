@@ -2,11 +2,11 @@
 
 #include "platform/codepage.h"
 #include "platform/datetime.h"
+#include "platform/fileutil.h"
 #include "platform/uiservices.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace qel {
 
@@ -225,12 +225,8 @@ void TIniFile::UpdateFile() {
   dirty_ = false;  // one report per failure
   const QByteArray bytes = Text();
 
-  QSaveFile f(fileName_);
-  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-    const QString why = f.errorString();
-    f.cancelWriting();
-    throw EIniFileException(QStringLiteral("Cannot write \"%1\": %2").arg(fileName_, why));
-  }
+  QString error;
+  if (!WriteFileReplacing(fileName_, bytes, &error)) throw EIniFileException(error);
 }
 
 } // namespace qel

@@ -1,10 +1,11 @@
 #include "richedit/gifimage.h"
 
+#include "platform/fileutil.h"
+
 #include <QFile>
 #include <QIODevice>
 #include <QMimeData>
 #include <QPainter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
@@ -1094,11 +1095,7 @@ QByteArray TGIFImage::SaveToData() {
 bool TGIFImage::SaveToFile(const QString &path, QString *error) {
   try {
     const QByteArray gif = SaveToData();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(gif) != gif.size() || !file.commit()) {
-      if (error) *error = file.errorString();
-      return false;
-    }
+    if (!WriteFileReplacing(path, gif, error)) return false;
   } catch (const EInvalidGraphic &e) {
     if (error) *error = e.message();
     return false;

@@ -1,5 +1,7 @@
 #include "setup/manifest.h"
 
+#include "platform/fileutil.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -7,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -288,20 +289,8 @@ bool WriteFileReplacing(const QString &path, const QByteArray &bytes, int mode, 
     error = QStringLiteral("\"%1\" is a folder.").arg(path);
     return false;
   }
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    error = QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString());
-    return false;
-  }
-  if (file.write(bytes) != bytes.size()) {
-    error = QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString());
-    file.cancelWriting();
-    return false;
-  }
-  if (!file.commit()) {
-    error = QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString());
-    return false;
-  }
+  // The shared safe write: every byte on the disk before it replaces the old file.
+  if (!qel::WriteFileReplacing(path, bytes, &error, mode)) return false;
   if (::chmod(QFile::encodeName(path).constData(), mode_t(mode)) != 0) {
     error = QStringLiteral("Cannot set the permissions of \"%1\": %2").arg(path, errnoText(errno));
     return false;

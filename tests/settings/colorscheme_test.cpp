@@ -2,13 +2,17 @@
 
 #include "platform/inifile.h"
 #include "settings/colorscheme.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/scriptedui.h"
 #include "tests/support/testenv.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -119,19 +123,41 @@ TEST_F(SchemeFiles, MissingSectionsAndUnusableValuesKeepTheCurrentLook) {
   EXPECT_EQ(looks, expected);
 }
 
+// A save that cannot be written completely (the disk fills up; the folder
+// may not be written) throws with the cause, keeps the old file byte for
+// byte and leaves nothing beside it.
 TEST_F(SchemeFiles, AFailedSaveThrowsAndLeavesTheOldFileWhole) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   const QString file = dir_ + "/old.qelscheme";
   SaveSchemeFile(file, TSchemeLooks());
   QFile f(file);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QByteArray before = f.readAll();
   f.close();
-  ::chmod(QFile::encodeName(dir_).constData(), 0500);
-  EXPECT_THROW(SaveSchemeFile(file, someLooks()), EIniFileException);
-  ::chmod(QFile::encodeName(dir_).constData(), 0700);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_EQ(f.readAll(), before);
+  ASSERT_GT(before.size(), 64);
+  const auto expectOldFileOnly = [&] {
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    f.close();
+    EXPECT_EQ(QDir(dir_).entryList(QDir::Files | QDir::Hidden), QStringList{"old.qelscheme"});
+  };
+  {
+    test::FileSizeLimit full(64);
+    ASSERT_TRUE(full.active());
+    try {
+      SaveSchemeFile(file, someLooks());
+      ADD_FAILURE() << "saved onto a full disk";
+    } catch (const EIniFileException &e) {
+      EXPECT_TRUE(e.message().contains(file)) << e.message().toStdString();
+      EXPECT_TRUE(e.message().contains(QString::fromLocal8Bit(std::strerror(EFBIG)))) << e.message().toStdString();
+    }
+  }
+  expectOldFileOnly();
+  if (::geteuid() != 0) {  // the superuser writes into read-only folders
+    ::chmod(QFile::encodeName(dir_).constData(), 0500);
+    EXPECT_THROW(SaveSchemeFile(file, someLooks()), EIniFileException);
+    ::chmod(QFile::encodeName(dir_).constData(), 0700);
+    expectOldFileOnly();
+  }
   EXPECT_TRUE(script_.prompts().empty());
 }
 

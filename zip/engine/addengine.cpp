@@ -9,6 +9,7 @@
 #include "zip/format/cp437.h"
 #include "zip/format/zipcipher.h"
 #include "zip/format/zipstructs.h"
+#include "platform/tempname.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -297,7 +298,7 @@ bool Adder::openTemp() {
     static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string suffix;
     for (unsigned char c : rnd) suffix += digits[c % 36];
-    std::string path = dir + "." + base + "." + suffix + ".tmp";
+    std::string path = dir + qel::TempNameBeside(base, suffix);
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0) {
       tempFd_ = fd;
