@@ -5,6 +5,7 @@
 #include "cards/filelock.h"
 #include "cards/indexfile.h"
 #include "platform/fileutil.h"
+#include "platform/tempname.h"
 #include "platform/tempfolder.h"
 #include "zip/ziparchiver.h"
 
@@ -59,14 +60,13 @@ void writeMarker(const QString &path) {
   if (!ok) throw ECardError(QStringLiteral("Cannot write %1: %2").arg(path, errnoText(err)));
 }
 
-// The temporary archives of a save of `targetName` are ".<name>.~<random>.tmp" beside it.
-QString archivePrefix(const QString &targetName) { return QStringLiteral(".") + targetName + QStringLiteral(".~"); }
-
-// A name for the temporary archive in `folder` that no file has yet.
+// A name for the temporary archive of a save of `targetName` in `folder`
+// that no file has yet: ".<name>.~<random>.tmp", by the rule the cleanup knows.
 QString freshArchiveName(const QString &folder, const QString &targetName) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const QString candidate = folder + QLatin1Char('/') + archivePrefix(targetName) +
-                              QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".tmp");
+    const std::string random = "~" + QString::number(QRandomGenerator::global()->generate(), 36).toStdString();
+    const QString candidate =
+        folder + QLatin1Char('/') + QFile::decodeName(TempNameBeside(QFile::encodeName(targetName).toStdString(), random).c_str());
     if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink()) return candidate;
   }
   throw ECardError(QStringLiteral("Cannot create a temporary file in %1.").arg(folder));
@@ -144,6 +144,10 @@ QString DamagedFileMessage(const QString &fileName) {
   return QStringLiteral("The file %1 is damaged: its card bodies are missing.").arg(fileName);
 }
 
+QString DamagedIndexMessage(const QString &fileName) {
+  return QStringLiteral("The file %1 is damaged: its index cannot be read.").arg(fileName);
+}
+
 QString DamagedCardsMessage(const QString &fileName, const QStringList &titles) {
   constexpr qsizetype kShown = 20;
   QString text = QStringLiteral("The file %1 is damaged: the bodies of these cards are missing and they are opened empty:")
@@ -212,8 +216,10 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
   // No real card file comes near this size; an entry declaring more is a
   // damaged or hostile file, refused before anything is written.
   constexpr std::uint64_t kMaxCardEntrySize = std::uint64_t(4) << 30;
+  bool indexEncrypted = false;
   for (const ZipDirEntry &e : zip.ZipContents()) {
     if (e.FileName != probed.IndexEntry && e.FileName != probed.BodyEntry) continue;
+    if (e.FileName == probed.IndexEntry) indexEncrypted = e.Encrypted;
     if (e.UncompressedSize64 > kMaxCardEntrySize) {
       outcome.error = QStringLiteral("The file %1 cannot be opened: its entry %2 would take %3 bytes, "
                                      "more than a card file can hold (4 GB).")
@@ -230,7 +236,14 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
   report(progress, 30);
 
   if (!QFileInfo(out.indexPath).isFile()) {
-    outcome.status = LoadStatus::IndexNotFound;
+    if (indexEncrypted) {
+      // Most likely the password was wrong.
+      outcome.status = LoadStatus::IndexNotFound;
+    } else {
+      // No password is involved: the entry itself could not be extracted.
+      outcome.status = LoadStatus::Damaged;
+      outcome.error = DamagedIndexMessage(probed.FileName);
+    }
     return outcome;
   }
   if (!QFileInfo(out.bodyPath).isFile()) {
@@ -314,11 +327,14 @@ int RemoveDeadInstanceDebris(const QStringList &inUse, int minAgeSeconds) {
 
 void RemoveStaleSaveArchives(const QString &targetIn) {
   const QFileInfo target(QFileInfo(targetIn).absoluteFilePath());
-  const QString prefix = archivePrefix(target.fileName());
   const QDir folder(target.absolutePath());
-  const QStringList names = folder.entryList({prefix + QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
+  // Our own temporary archive, and the engine's temporary file beside it when
+  // the save was killed while the engine wrote.
+  const std::string targetName = QFile::encodeName(target.fileName()).toStdString();
+  const QStringList names = folder.entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
   for (const QString &name : names)
-    if (name.startsWith(prefix)) ::unlink(QFile::encodeName(folder.filePath(name)).constData());
+    if (IsTempNameOf(QFile::encodeName(name).toStdString(), targetName))
+      ::unlink(QFile::encodeName(folder.filePath(name)).constData());
 }
 
 void WriteArchiveReplacing(const QString &targetIn, const QStringList &entries, TZipArchiver &zip, bool encrypt,

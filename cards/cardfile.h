@@ -62,7 +62,7 @@ public:
 enum class LoadStatus {
   Loaded,
   IndexNotFound,  // no index came out: wrong or no password, or no index entry
-  Damaged,        // the archive lacks its body entry, or it could not be extracted
+  Damaged,        // an entry is missing or could not be extracted (message in `error`)
   Failed,         // the index or the folder could not be read or made (message in `error`)
 };
 
@@ -78,6 +78,10 @@ struct LoadOutcome {
 QString IndexNotFoundMessage();
 // The message for a version-3 archive without its body entry.
 QString DamagedFileMessage(const QString &fileName);
+
+// The message for an archive whose index entry, not protected by a
+// password, could not be extracted (damaged or far larger than it says).
+QString DamagedIndexMessage(const QString &fileName);
 
 // The warning naming the cards of `fileName` whose bodies were lost.
 QString DamagedCardsMessage(const QString &fileName, const QStringList &titles);

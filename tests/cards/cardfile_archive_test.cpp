@@ -17,6 +17,8 @@
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 using namespace qel;
 using namespace qel::ziptest;
 using qel::test::Answer;
@@ -258,6 +260,24 @@ TEST_F(CardFileArchive, EntryBeyondTheSizeLimitIsRefusedBeforeExtracting) {
   EXPECT_TRUE(QDir(loaded.folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
+// An index (no password) whose data inflates far past the size it declares
+// is stopped, and the file is called damaged: there was no password to get wrong.
+TEST_F(CardFileArchive, IndexLargerThanItSaysMakesADamagedFileNotAWrongPassword) {
+  const QByteArray text = "<~QEL MORAVINE QEL FILE VERSION~>3\r\n" + QByteArray(1 << 20, 'x');
+  const QByteArray wrapped = qCompress(text, 9);  // size, zlib header, raw deflate, checksum
+  CraftedEntry index{"bomb.~i", wrapped.mid(6, wrapped.size() - 10)};
+  index.method = 8;
+  index.declaredSize = 64;
+  CraftedEntry body{"bomb.~h", "tiny"};
+  const QString file = dir + "/bomb.qel";
+  ASSERT_TRUE(writeAll(file, craftArchive({index, body})));
+  TLoadedCardFile loaded;
+  const LoadOutcome outcome = LoadVersion3File(ProbeCardsFile(file, zip), zip, loaded);
+  EXPECT_EQ(outcome.status, LoadStatus::Damaged);
+  EXPECT_EQ(outcome.error, DamagedIndexMessage(file));
+  EXPECT_TRUE(outcome.error.contains("damaged")) << outcome.error.toStdString();
+}
+
 TEST_F(CardFileArchive, WrongPasswordGivesNoIndex) {
   addCards(3);
   zip.SetPassword("right");
@@ -382,6 +402,29 @@ TEST_F(CardFileArchive, SaveStagesEntriesPrivatelyAndClearsKilledSaves) {
   EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name),
             QStringList({".other.qel.~1.tmp", "p.qel", "p.qel.~mine.tmp"}));
   EXPECT_TRUE(QDir(temp).entryList({"save-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
+}
+
+// A save killed while the engine writes leaves the engine's temporary file
+// beside our own temporary archive; the next save of that file removes both,
+// and nothing of another file's saves.
+TEST_F(CardFileArchive, NextSaveRemovesWhatASaveKilledInTheEngineLeft) {
+  addCards(3);
+  const QString target = dir + "/k.qel";
+  SaveCardsArchive(AllCards, CurrentBodyFile(), target, zip);
+  writeBytes(dir + "/..other.qel.~1.tmp.x.tmp", "debris");
+  zip.OnProgress = [](TZipArchiver &, ProgressType type, const QString &, qint64) {
+    if (type == NewFile) ::raise(SIGKILL);
+  };
+  EXPECT_EXIT(SaveCardsArchive(AllCards, CurrentBodyFile(), target, zip), testing::KilledBySignal(SIGKILL), "");
+  zip.OnProgress = nullptr;
+  // The killed save's staging folder is the start-up cleanup's business.
+  for (const QString &name : QDir(TempFolderPath()).entryList({"save-*"}, QDir::Dirs | QDir::Hidden))
+    if (IsAbandonedSubFolder(TempFolderPath() + name, 0)) QDir(TempFolderPath() + name).removeRecursively();
+  const QStringList left = QDir(dir).entryList({"..k.qel.~*.tmp.*.tmp"}, QDir::Files | QDir::Hidden);
+  EXPECT_EQ(left.size(), 1) << QDir(dir).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();
+
+  SaveCardsArchive(AllCards, CurrentBodyFile(), target, zip);
+  EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList({"..other.qel.~1.tmp.x.tmp", "k.qel"}));
 }
 
 // At start a program removes what killed programs left in the private
