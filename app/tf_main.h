@@ -79,7 +79,9 @@ public:
   // `page`: the options page to open on (0 "General" ... 5 "Advanced"); -1 the page last shown.
   void a_OptionsExecute(int page = -1);
   void TimerTimer();
-  void Exit1Click() { close(); }
+  // "Exit" and the tray menu's "Close": closes the window (the save question
+  // included) and ends the program, also while the window is hidden in the tray.
+  void Exit1Click();
   void m_RestoreClick();
   void Tray_IconDblClick();
   void TrayIconStartup(bool &showMainForm);
@@ -413,6 +415,7 @@ private:
   bool terminateRequested_ = false;  // handed over to another instance while starting
   bool closing_ = false;        // the close path runs: no autosave, no second question
   bool closeAnswered_ = false;  // the save question was answered for this close
+  bool commandClose_ = false;   // a command closes the window, not its close button
   int busy_ = 0;                // a command or modal dialog is running
   int layoutPosition_ = 0;      // how the list stands now: 0 left of the editor, 1 above it
   bool startupStarted_ = false; // FormShow ran (StartupDone is set once the file to show is chosen)

@@ -147,6 +147,17 @@ void Tf_Main::wireTrayIcon() {
 }
 
 void Tf_Main::m_RestoreClick() { TrayIcon->ShowMainForm(); }
+
+void Tf_Main::Exit1Click() {
+  // A window hidden in the tray is closed by Qt as if by the window system
+  // (which "Minimize on closing" would turn into minimising), and closing a
+  // hidden window does not end the program by itself: both are done here.
+  const bool hidden = !isVisible();
+  commandClose_ = true;
+  const bool closed = close();
+  commandClose_ = false;
+  if (closed && hidden) QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
 void Tf_Main::Tray_IconDblClick() { TrayIcon->ShowMainForm(); }
 void Tf_Main::TrayIconStartup(bool &showMainForm) { showMainForm = !ReadOptionBool(QStringLiteral("StartMinimized")); }
 bool Tf_Main::StartsInTray() const { return TrayIcon->HiddenToTray(); }
@@ -394,7 +405,7 @@ void Tf_Main::closeEvent(QCloseEvent *e) {
   // The window's close button (a close from the window system, not "Exit" or
   // the end of the session) minimises instead while the tray icon shows and
   // "Minimize on closing" is set; with no icon to come back by, it closes.
-  if (e->spontaneous() && !closeAnswered_ && AppOptions && AppOptions->MinimizeOnClosing && TrayIcon->IconShows()) {
+  if (e->spontaneous() && !commandClose_ && !closeAnswered_ && AppOptions && AppOptions->MinimizeOnClosing && TrayIcon->IconShows()) {
     e->ignore();
     setWindowState(windowState() | Qt::WindowMinimized);
     return;

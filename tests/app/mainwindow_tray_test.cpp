@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QMenu>
+#include <QTimer>
 #include <QtTest/qtestspontaneevent.h>
 
 using namespace qel;
@@ -92,4 +93,42 @@ TEST_F(TrayWindowTest, CloseButtonWithMinimizeOnClosingClosesWhenNoIconShows) {
   QSpontaneKeyEvent::setSpontaneous(&close);  // as the window system's close button sends it
   QApplication::instance()->notify(window.get(), &close);
   EXPECT_TRUE(close.isAccepted());
+}
+
+// "Close" in the tray menu while the window is hidden in the tray closes as
+// File > Exit does: the question about unsaved changes (Cancel keeps the
+// program), and then the end of the program, not a process with no window.
+TEST_F(TrayWindowTest, TrayCloseOfTheHiddenWindowAsksAndEndsTheProgram) {
+  for (bool minimizeOnClosing : {false, true}) {
+    SCOPED_TRACE(minimizeOnClosing);
+    putOption("Minimize on closing", minimizeOnClosing);
+    start({});
+    addUnsavedCard("unsaved");
+    window->hide();  // where the tray icon puts it
+    QAction *close = window->pm_Systray->actions().at(1);
+
+    ui.answerButton(IDCANCEL);
+    close->trigger();
+    EXPECT_EQ(ui.messageTexts().size(), 1);
+    EXPECT_TRUE(ui.allAnswered());
+    window->pm_Systray->actions().at(0)->trigger();  // Restore
+    EXPECT_TRUE(window->isVisible());
+    window->hide();
+
+    ui.answerButton(IDNO);
+    bool ended = false;
+    QTimer::singleShot(0, close, [close] { close->trigger(); });
+    // Only reached when the program does not end; never on a run that passes.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QApplication::exit(1); });
+    guard.start(120000);
+    ended = QApplication::exec() == 0;
+    EXPECT_TRUE(ended) << "the program went on running";
+    EXPECT_EQ(ui.messageTexts().size(), 2);
+    EXPECT_TRUE(ui.allAnswered());
+    window.reset();
+    resetCards();
+    ui.clear();
+  }
 }
