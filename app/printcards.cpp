@@ -7,6 +7,7 @@
 #include "platform/datetime.h"
 #include "platform/richedit/formatrecords.h"
 #include "platform/richedit/richeditcontrol.h"
+#include "platform/uiservices.h"
 #include "print/richprint.h"
 #include "richedit/rtfroutines.h"
 #include "settings/fontvalue.h"
@@ -111,14 +112,31 @@ bool JoinCards(re::RichEditControl &editor, bool selectedOnly, const QList<int> 
   } updates{editor};
   editor.clear();
   ProgressGuard progress(QStringLiteral("Joining cards..."), FilteredCards.Count() - 1, true);
-  std::vector<bool> chosen(size_t(std::max(0, FilteredCards.Count())), !selectedOnly);
+  // The list as it is now: the Cancel button lets events run, and whatever
+  // they change must not shift or cut the join unnoticed.
+  const int count = std::max(0, FilteredCards.Count());
+  std::vector<TCrd *> cards(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) cards[size_t(i)] = FilteredCards.Objects(i);
+  const auto listChanged = [&] {
+    if (FilteredCards.Count() != count) return true;
+    for (int i = 0; i < count; ++i)
+      if (FilteredCards.Objects(i) != cards[size_t(i)]) return true;
+    return false;
+  };
+  const auto refuse = [] {
+    ui().messageBox(QStringLiteral("The cards changed while they were joined; the command was stopped."),
+                    applicationTitle(), MB_OK | MB_ICONWARNING);
+    return false;
+  };
+  std::vector<bool> chosen(size_t(count), !selectedOnly);
   for (int i : indexes)
-    if (i >= 0 && i < FilteredCards.Count()) chosen[size_t(i)] = true;
+    if (i >= 0 && i < count) chosen[size_t(i)] = true;
   LineAdder lines(editor);
   bool anyBreak = false;
-  for (int i = 0; i < FilteredCards.Count(); ++i) {
+  for (int i = 0; i < count; ++i) {
     if (!chosen[size_t(i)]) continue;
     if (progress.cancelled()) return false;
+    if (listChanged()) return refuse();
     TCrd *card = FilteredCards.Objects(i);
     lines.add(QString(), fonts.card);
     lines.add(QString(), fonts.card);
@@ -150,7 +168,9 @@ bool JoinCards(re::RichEditControl &editor, bool selectedOnly, const QList<int> 
     editor.setSel(end - 2, end);
     editor.replaceSel(QString());
   }
-  return !progress.cancelled();
+  if (progress.cancelled()) return false;
+  if (listChanged()) return refuse();
+  return true;
 }
 
 } // namespace qel

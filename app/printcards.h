@@ -40,7 +40,9 @@ struct JoinFonts {
 // `selectedOnly` is false) into `editor`: two empty lines, the title in the
 // titles font, an empty line, the body; with `pageBreaks` a form feed line
 // between cards. Shows the progress window with Cancel; returns false when
-// the user cancelled (the editor then holds the cards joined so far).
+// the user cancelled (the editor then holds the cards joined so far), and
+// false after saying so when the list changed during the join: a join of a
+// list that is no longer the one it started from is never taken as complete.
 bool JoinCards(re::RichEditControl &editor, bool selectedOnly, const QList<int> &indexes, bool pageBreaks,
                const JoinFonts &fonts);
 

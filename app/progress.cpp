@@ -14,6 +14,9 @@ Tf_progress *f_progress = nullptr;
 
 Tf_progress::Tf_progress(QWidget *parent) : QWidget(parent) {
   SetDialogFrame(*this, false);  // a title only: no minimise, maximise or close
+  // While a long operation lets events run (for its Cancel button), the
+  // program's windows take no command, and the window stays in front of them.
+  setWindowModality(Qt::ApplicationModal);
   setObjectName(QStringLiteral("f_progress"));
   setWindowTitle(QStringLiteral("Wait ..."));
   setFixedSize(313, 33);
@@ -53,7 +56,12 @@ void ShowProgress(const QString &caption, int maximum, bool cancellable) {
   // Without a widget application (command-line use) there is nothing to show.
   if (!qobject_cast<QApplication *>(QCoreApplication::instance())) return;
   if (!f_progress) {
-    f_progress = new Tf_progress(QApplication::activeWindow());
+    // Owned by the main window even when another program is active, so that
+    // the window system keeps it in front of it.
+    QWidget *owner = QApplication::activeWindow();
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (!owner && w->inherits("QMainWindow") && w->isVisible()) owner = w;
+    f_progress = new Tf_progress(owner);
     // Gone with its parent window too: the global must not dangle.
     QObject::connect(f_progress, &QObject::destroyed, [] { f_progress = nullptr; });
   }
@@ -73,7 +81,7 @@ void ShowProgress(const QString &caption, int maximum, bool cancellable) {
 void SetProgress(int position) {
   if (!f_progress) return;
   f_progress->setPosition(position);
-  // The window is modeless: a click on Cancel needs the events to run.
+  // A click on Cancel needs the events to run.
   if (f_progress->b_Cancel->isVisible()) QCoreApplication::processEvents();
 }
 

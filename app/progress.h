@@ -1,6 +1,6 @@
 #pragma once
-// The small modeless window with one progress bar that long operations show
-// while they run. Only one exists at a time. An operation that can stop
+// The small window with one progress bar that long operations show while
+// they run, modal to the program's windows: they take no input meanwhile. Only one exists at a time. An operation that can stop
 // half-way shows it with a Cancel button and asks ProgressCancelled().
 
 #include <QString>

@@ -8,6 +8,7 @@
 #include "app/tf_main.h"
 #include "cards/crd.h"
 #include "cards/strroutines.h"
+#include "platform/fileutil.h"
 #include "platform/richedit/richeditcontrol.h"
 #include "platform/uiservices.h"
 #include "print/richprint.h"
@@ -20,7 +21,6 @@
 #include <QListView>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSaveFile>
 
 namespace qel {
 
@@ -200,10 +200,8 @@ void Tf_Main::RTF1Click() {
   }
   // The old file stays whole until the new one is complete.
   const QByteArray rtf = editor.streamOut(re::SF_RTF);
-  QSaveFile file(name);
-  if (!file.open(QIODevice::WriteOnly) || file.write(rtf) != rtf.size() || !file.commit())
-    ui().messageBox(QStringLiteral("Cannot write the file ") + name + QStringLiteral(": ") + file.errorString(),
-                    applicationTitle(), MB_OK | MB_ICONERROR);
+  QString error;
+  if (!WriteFileReplacing(name, rtf, &error)) ui().messageBox(error, applicationTitle(), MB_OK | MB_ICONERROR);
 }
 
 } // namespace qel

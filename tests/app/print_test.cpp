@@ -20,6 +20,8 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
+#include <QtTest/QTest>
 
 namespace qel::test {
 
@@ -202,6 +204,46 @@ TEST_F(PrintCommandsTest, RtfExportHoldsTheChosenCardsInListOrder) {
   EXPECT_EQ(ui.prompts()[1].detail, QStringLiteral("Rich Text Format (*.rtf);;Text Documents (*.txt)"));
 }
 
+// While the cards are joined the progress window is modal: keys and clicks
+// meant for the main window (a new card, a delete, a click in the list) do
+// nothing, and the export is whole. A list that changes all the same stops
+// the command with a message and writes nothing.
+TEST_F(PrintCommandsTest, RtfExportJoinTakesNoInputAndNeverWritesAChangedList) {
+  window->show();  // key presses and clicks need a window of the window system
+  QApplication::processEvents();
+  ASSERT_NE(window->windowHandle(), nullptr);
+  cards({"alpha", "bravo", "charlie"});
+  const QString target = dir + "/export.rtf";
+  bool sent = false;
+  QTimer::singleShot(0, window.get(), [&] {
+    ASSERT_NE(f_progress, nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), f_progress);
+    QWindow *main = window->windowHandle();
+    QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClick(main, Qt::Key_Delete);
+    const QRect row = window->lw_List->visualRect(window->lw_List->model()->index(2, 0));
+    QTest::mouseClick(main, Qt::LeftButton, {}, window->lw_List->viewport()->mapTo(window.get(), row.center()));
+    sent = true;
+  });
+  ui.answer(Answer::dialog(QDialog::Accepted)).answer(Answer::saveFile(target));
+  window->RTF1Click();
+  EXPECT_TRUE(sent);
+  EXPECT_EQ(AllCards.Count(), 3);
+  EXPECT_TRUE(ui.messageTexts().isEmpty()) << qPrintable(ui.messageTexts().join('|'));
+  const QString plain = pandocPlain(target);
+  for (const char *title : {"alpha", "bravo", "charlie"}) EXPECT_TRUE(plain.contains(QLatin1String(title))) << title;
+
+  // A change that gets through all the same.
+  QFile::remove(target);
+  QTimer::singleShot(0, window.get(), [&] { FilteredCards.Delete(1); });
+  ui.answer(Answer::dialog(QDialog::Accepted)).answer(Answer::saveFile(target)).answerButton(IDOK);
+  window->RTF1Click();
+  EXPECT_FALSE(QFileInfo::exists(target));
+  ASSERT_EQ(ui.messageTexts().size(), 1);
+  EXPECT_TRUE(ui.messageTexts()[0].contains(QLatin1String("changed"))) << qPrintable(ui.messageTexts()[0]);
+  EXPECT_TRUE(ui.allAnswered());
+}
+
 TEST_F(PrintCommandsTest, RtfExportCancelledOrFailedKeepsTheOldFile) {
   cards({"alpha", "bravo"});
   const QString target = dir + "/export.rtf";
@@ -234,7 +276,8 @@ TEST_F(PrintCommandsTest, RtfExportCancelledOrFailedKeepsTheOldFile) {
   ui.answer(Answer::dialog(QDialog::Accepted)).answer(Answer::saveFile(folder)).answerButton(IDOK);
   window->RTF1Click();
   ASSERT_EQ(ui.messageTexts().size(), 1);
-  EXPECT_TRUE(ui.messageTexts()[0].startsWith(QStringLiteral("Cannot write the file ")));
+  EXPECT_TRUE(ui.messageTexts()[0].startsWith(QStringLiteral("Cannot write \"") + folder + QStringLiteral("\": ")))
+      << qPrintable(ui.messageTexts()[0]);
   EXPECT_TRUE(QFileInfo(folder).isDir());
   EXPECT_TRUE(ui.allAnswered());
 }
