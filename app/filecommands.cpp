@@ -440,10 +440,26 @@ bool exportFailed(const QString &target, const QString &why) {
 bool ExportVersion1File(FileCommandHost &host) {
   QString target;
   if (!askExportTarget(target)) return false;
+  int lossy = -1;
+  QByteArray text;
+  try {
+    WaitCursor wait;
+    host.storeCurrentCard();
+    text = Version1Text(AllCards, [](const TCrd &card) { return PlainBodyLines(card); }, &lossy);
+  } catch (const ECardError &e) {
+    return exportFailed(target, e.message());
+  }
+  // The old format has one byte a character: what it cannot hold is lost,
+  // and only when the user agrees.
+  if (lossy >= 0 &&
+      ui().messageBox(QStringLiteral("The card \"") + AllCards.Strings(lossy) +
+                          QStringLiteral("\" holds characters a version 1.x file cannot hold; they will be "
+                                         "written as \"?\".\rExport anyway?"),
+                      QStringLiteral("Confirm"), MB_YESNO | MB_ICONWARNING) != IDYES)
+    return false;
   WaitCursor wait;
   try {
-    host.storeCurrentCard();
-    WriteVersion1File(target, Version1Text(AllCards, [](const TCrd &card) { return PlainBodyLines(card); }));
+    WriteVersion1File(target, text);
   } catch (const ECardError &e) {
     return exportFailed(target, e.message());
   }

@@ -12,7 +12,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -165,7 +164,9 @@ OldCardsText ParseOldCardsText(const QByteArray &text, const std::function<void(
   return result;
 }
 
-QByteArray Version1Text(const TCrdList &list, const std::function<QStringList(const TCrd &)> &plainLines) {
+QByteArray Version1Text(const TCrdList &list, const std::function<QStringList(const TCrd &)> &plainLines,
+                        int *firstLossy) {
+  if (firstLossy) *firstLossy = -1;
   QStringList titles;
   for (int i = 0; i < list.Count(); ++i) titles << list.Strings(i);
   const bool utf8 = fieldsNeedUtf8(titles);
@@ -173,7 +174,11 @@ QByteArray Version1Text(const TCrdList &list, const std::function<QStringList(co
   for (int i = 0; i < list.Count(); ++i) {
     appendLine(out, kTitle, encodeField(titles[i], utf8));
     // Plain bodies are single-byte text, in this format as in the body file.
-    for (const QString &line : plainLines(*list.Objects(i))) appendLine(out, {}, encodeLegacy(line));
+    for (const QString &line : plainLines(*list.Objects(i))) {
+      bool fitted = true;
+      appendLine(out, {}, encodeLegacy(line, &fitted));
+      if (!fitted && firstLossy && *firstLossy < 0) *firstLossy = i;
+    }
   }
   out += "\r\n";
   return out;
@@ -206,10 +211,10 @@ QByteArray Version2Text(const TCrdList &list, const TBodyFile &body, bool plainT
 }
 
 void WriteVersion1File(const QString &target, const QByteArray &text) {
-  QSaveFile file(target);
-  if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+  QString error;
+  if (!WriteFileReplacing(target, text, &error)) {
     QString cause = WriteFailureCause(QFileInfo(target).absolutePath(), text.size());
-    if (cause.isEmpty()) cause = file.errorString();
+    if (cause.isEmpty()) cause = error;
     throw ECardError(QStringLiteral("Cannot write %1: %2.").arg(target, cause));
   }
 }

@@ -86,9 +86,12 @@ bool IsOldCardsText(const QByteArray &text);
 OldCardsText ParseOldCardsText(const QByteArray &text, const std::function<void(int)> &progress = {});
 
 // The 1.x text of `list`: titles from the list, bodies as `plainLines` gives
-// them (the plain text of each card). Text that the code page cannot hold
-// makes the whole text UTF-8.
-QByteArray Version1Text(const TCrdList &list, const std::function<QStringList(const TCrd &)> &plainLines);
+// them (the plain text of each card). A title that the code page cannot hold
+// makes the titles UTF-8; bodies are single-byte text, and a character the
+// code page lacks becomes "?": `firstLossy` (when given) gets the index of
+// the first card whose body lost characters, -1 when none did.
+QByteArray Version1Text(const TCrdList &list, const std::function<QStringList(const TCrd &)> &plainLines,
+                        int *firstLossy = nullptr);
 // The 2.x text of `list`, bodies read from `body`; `plainText` chooses the signature.
 QByteArray Version2Text(const TCrdList &list, const TBodyFile &body, bool plainText);
 

@@ -259,3 +259,32 @@ TEST_F(OldFileCommands, ExportsRefuseAFileAnotherInstanceHasOpen) {
   ::close(fd);
   EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"theirs.qel"});
 }
+
+// A 1.x file holds one byte a character: before a body loses characters
+// (written as "?") the user is asked, with the first card affected named;
+// No writes nothing, Yes writes the file.
+TEST_F(OldFileCommands, Version1ExportAsksBeforeLosingCharacters) {
+  addCard("Latin", "caf\xe9\r\n");  // é fits the code page
+  addCard("Greek", "{\\rtf1\\ansi Ohm: \\u937?\\par}");
+  addCard("More Greek", "{\\rtf1\\ansi \\u945?\\par}");
+  const QString target = dir + "/one.qel";
+  ScriptedUi ui;
+  ui.answer(Answer::saveFile(target)).answerButton(IDNO);
+  EXPECT_FALSE(ExportVersion1File(host));
+  ASSERT_EQ(ui.messageTexts().size(), 1);
+  EXPECT_TRUE(ui.messageTexts()[0].contains("\"Greek\"")) << ui.messageTexts()[0].toStdString();
+  EXPECT_FALSE(QFileInfo::exists(target));
+
+  ui.answer(Answer::saveFile(target)).answerButton(IDYES);
+  EXPECT_TRUE(ExportVersion1File(host));
+  EXPECT_TRUE(readAll(target).contains("Ohm: ?"));
+  EXPECT_TRUE(readAll(target).contains("caf\xe9"));
+  EXPECT_TRUE(ui.allAnswered());
+
+  // Nothing lost, nothing asked.
+  ClearCards(AllCards);
+  addCard("Latin", "caf\xe9\r\n");
+  ui.answer(Answer::saveFile(target));
+  EXPECT_TRUE(ExportVersion1File(host));
+  EXPECT_EQ(ui.messageTexts().size(), 2);  // the two questions above only
+}
