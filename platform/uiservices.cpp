@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -280,8 +279,50 @@ int QtUiServices::execDialog(QDialog &dialog) {
   return dialog.exec();
 }
 
+namespace {
+QString g_urlOpener = QStringLiteral("xdg-open");
+
+// What the user is told when the desktop's opener could not take `url`.
+QString handOffFailure(const QString &url) {
+  if (url.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
+    return QStringLiteral("No program could dial ") + url.mid(4) + QLatin1Char('.');
+  return QStringLiteral("No program could open ") + url + QLatin1Char('.');
+}
+} // namespace
+
+void QtUiServices::setUrlOpener(const QString &program) {
+  g_urlOpener = program.isEmpty() ? QStringLiteral("xdg-open") : program;
+}
+
 bool QtUiServices::openUrl(const QString &url) {
-  return QDesktopServices::openUrl(QUrl::fromUserInput(url));
+  const QUrl target = QUrl::fromUserInput(url);
+  if (!target.isValid() || !QCoreApplication::instance()) return false;
+  // The desktop's opener runs as our child: that it started says nothing,
+  // its exit status says whether anything took the address. A failure is
+  // reported when it comes, through the prompt seam.
+  auto *opener = new QProcess(QCoreApplication::instance());
+  opener->setProgram(g_urlOpener);
+  opener->setArguments({target.isLocalFile() ? target.toLocalFile() : target.toString(QUrl::FullyEncoded)});
+  opener->setStandardInputFile(QProcess::nullDevice());
+  opener->setStandardOutputFile(QProcess::nullDevice());
+  opener->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  QObject::connect(opener, &QProcess::finished, opener, [opener, url](int code, QProcess::ExitStatus status) {
+    opener->deleteLater();
+    if (status != QProcess::NormalExit || code != 0)
+      ui().messageBox(handOffFailure(url), applicationTitle(), MB_OK | MB_ICONERROR);
+  });
+  // Where the opener runs the program itself, that program outlives us: the
+  // process object is let go of at the end, as deleting it would kill it.
+  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, opener, [opener] {
+    opener->disconnect();
+    opener->setParent(nullptr);
+  });
+  opener->start();
+  if (!opener->waitForStarted()) {
+    delete opener;
+    return false;
+  }
+  return true;
 }
 
 bool QtUiServices::startProgram(const QString &program, const QStringList &arguments) {

@@ -93,7 +93,10 @@ public:
   // Shows one of the program's own dialogs modally; returns its result code
   // (QDialog::Accepted / Rejected or the dialog's own modal result).
   virtual int execDialog(QDialog &dialog) = 0;
-  // Hand-offs to the desktop; false when nothing could take them.
+  // Hand-offs to the desktop; false when nothing could take them. The
+  // desktop's opener may still fail after openUrl returned: the real
+  // implementation then says so ("No program could open ..." or "... dial ...")
+  // through the implementation in force.
   virtual bool openUrl(const QString &url) = 0;
   virtual bool startProgram(const QString &program, const QStringList &arguments) = 0;
 
@@ -142,6 +145,10 @@ public:
   int execDialog(QDialog &dialog) override;
   bool openUrl(const QString &url) override;
   bool startProgram(const QString &program, const QStringList &arguments) override;
+
+  // The program that opens addresses for the desktop (default "xdg-open";
+  // tests put a stand-in there). Empty restores the default.
+  static void setUrlOpener(const QString &program);
 };
 
 } // namespace qel

@@ -2,10 +2,12 @@
 // timer once it is up, the way a user would, and looks at what was shown.
 
 #include "platform/uiservices.h"
+#include "tests/support/scriptedui.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -197,4 +200,52 @@ TEST(QtUiServices, SaveDialogAddsTheExtensionOfTheChosenType) {
   }
   EXPECT_EQ(SuffixForFilter(QStringLiteral("Rich Text Format (*.rtf)"), QStringLiteral("txt")), QStringLiteral("rtf"));
   EXPECT_EQ(SuffixForFilter(QStringLiteral("All files (*)"), QStringLiteral("qel")), QStringLiteral("qel"));
+}
+
+// A hand-off counts as done only when the desktop's opener says so: an
+// opener that ends with a failure is reported with the address (or the
+// number dialled); one that succeeds reports nothing.
+TEST(QtUiServices, AFailedHandOffIsReportedWhenTheOpenerEnds) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString opener = dir.filePath("opener");
+  {
+    QFile f(opener);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    // Succeeds for addresses with "good" in them, as a desktop with a handler would.
+    f.write("#!/bin/sh\ncase \"$1\" in *good*) exit 0;; esac\nexit 4\n");
+    f.close();
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+  QtUiServices::setUrlOpener(opener);
+  struct Restore {
+    ~Restore() { QtUiServices::setUrlOpener(QString()); }
+  } restore;
+  QtUiServices real;
+  const struct {
+    const char *url, *message;
+  } cases[] = {
+      {"https://good.example/", nullptr},
+      {"https://example.invalid/page", "No program could open https://example.invalid/page."},
+      {"mailto:someone@example.invalid", "No program could open mailto:someone@example.invalid."},
+      {"tel:5551234", "No program could dial 5551234."},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.url);
+    test::ScriptedUi script;
+    if (c.message) script.answerButton(IDOK);
+    int ended = 0;
+    EXPECT_TRUE(real.openUrl(QString::fromLatin1(c.url)));
+    auto *process = QCoreApplication::instance()->findChildren<QProcess *>().value(0);
+    ASSERT_NE(process, nullptr);
+    QObject::connect(process, &QObject::destroyed, [&] { ++ended; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ended > 0; }, 120000));
+    if (c.message) {
+      ASSERT_EQ(script.messageTexts().size(), 1);
+      EXPECT_EQ(script.messageTexts()[0], QString::fromLatin1(c.message));
+    } else {
+      EXPECT_TRUE(script.prompts().empty());
+    }
+    EXPECT_TRUE(script.allAnswered());
+  }
 }
