@@ -251,6 +251,13 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
     outcome.error = DamagedFileMessage(probed.FileName);
     return outcome;
   }
+  // The extraction gave the entries the modes they were stored with; in our
+  // folders every file is ours alone before it is used.
+  for (const QString &entry : {out.indexPath, out.bodyPath})
+    if (::chmod(QFile::encodeName(entry).constData(), 0600) != 0) {
+      outcome.error = QStringLiteral("Cannot open %1: %2").arg(probed.FileName, errnoText(errno));
+      return outcome;
+    }
   report(progress, 80);
   try {
     TCrdList cards;

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 
 using namespace qel;
 using namespace qel::ziptest;
@@ -199,6 +200,9 @@ TEST_F(CardFileArchive, OpensPythonMadeArchiveByBaseNamesOnly) {
   writeBytes(dir + "/py.~i", IndexText(source));
   writeBytes(dir + "/py.~h", bodies);
   writeBytes(dir + "/evil", "must not be extracted");
+  // Entries readable by everyone, as other tools store them.
+  for (const char *name : {"/py.~i", "/py.~h"})
+    QFile::setPermissions(dir + name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
   // Entries stored with a folder, plus one that would escape the extraction folder.
   pyZip(dir + "/py.qel", {"sub/py.~i", dir + "/py.~i", "sub/py.~h", dir + "/py.~h", "../../escape.txt", dir + "/evil"});
 
@@ -222,6 +226,10 @@ TEST_F(CardFileArchive, OpensPythonMadeArchiveByBaseNamesOnly) {
   EXPECT_EQ(AllCards.Count(), 3);
   EXPECT_EQ(AllCards.Objects(1)->BodyBytes(), "body 1\r\n");
   EXPECT_FALSE(QFileInfo::exists(previousBody));
+  // The body file is ours alone from the start, whatever the entry said.
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(CurrentBodyFileName()).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << std::oct << (st.st_mode & 0777);
 }
 
 TEST_F(CardFileArchive, FolderOfExtractedEntriesGoesAway) {
