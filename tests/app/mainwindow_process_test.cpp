@@ -28,6 +28,16 @@ namespace {
 // start a Qt program under a fresh X server.
 constexpr int kProcessWaitMs = 60000;
 
+// Whether the process has a handler of its own for SIGTERM, as its status
+// in /proc tells.
+bool catchesSigterm(qint64 pid) {
+  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+  if (!status.open(QIODevice::ReadOnly)) return false;
+  for (const QByteArray &line : status.readAll().split('\n'))
+    if (line.startsWith("SigCgt:")) return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+  return false;
+}
+
 bool waitFor(const std::function<bool()> &condition, int ms) {
   QElapsedTimer timer;
   timer.start();
@@ -173,7 +183,10 @@ TEST_F(MainWindowTest, TerminationDuringAStartUpMessageEndsTheProgram) {
   running.setProcessEnvironment(env);
   running.start(program, {damaged});
   ASSERT_TRUE(running.waitForStarted());
-  QThread::msleep(1500);
+  // Once the program catches the signal it is at its start-up message or
+  // about to show it; before, the signal would end it as any other program.
+  ASSERT_TRUE(waitFor([&] { return catchesSigterm(running.processId()); }, kProcessWaitMs))
+      << "the program never got ready for the signal";
   ASSERT_EQ(running.state(), QProcess::Running) << "ended without showing its message";
   ::kill(pid_t(running.processId()), SIGTERM);
   ASSERT_TRUE(running.waitForFinished(kProcessWaitMs)) << "the program did not end while its message was shown";
