@@ -9,7 +9,9 @@
 //     moment, per card and against the size of the bodies, and the start-up
 //     of a one-card file. Run it under a window system (bench/run-all.sh
 //     uses Xvfb); without one it runs offscreen;
-//   - open of a protected file (in process) against `unzip -P -p`;
+//   - the load of a protected file inside this process (extract, read the
+//     index, install; no program start, no window) against a whole
+//     `unzip -P -p` process: BM_LoadProtectedInProcessVsUnzipProcess;
 //   - "convert all cards to plain text" against the same bytes through the
 //     RTF-to-text path alone.
 // Every comparison runs both sides in the same iteration; medians of at
@@ -112,7 +114,7 @@ void BM_OpenToWindowShownVsUnzipToDisk(benchmark::State &state) {
 }
 BENCHMARK(BM_OpenToWindowShownVsUnzipToDisk)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
-void BM_OpenProtected(benchmark::State &state) {
+void BM_LoadProtectedInProcessVsUnzipProcess(benchmark::State &state) {
   if (!QFileInfo::exists(files.secret)) {
     try {
       bench::WriteCardFile(files.secret, bench::CardGenOptions(), kPassword, QStringLiteral(QEL_PROGRAM_DIR));
@@ -151,7 +153,7 @@ void BM_OpenProtected(benchmark::State &state) {
   ClearCards(AllCards);
   DeleteBodyFile();
 }
-BENCHMARK(BM_OpenProtected)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadProtectedInProcessVsUnzipProcess)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 // The program's command over all cards (read, convert, encode, store each
 // body, then the list is rebuilt) against the RTF-to-text path alone on the

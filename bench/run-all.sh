@@ -58,7 +58,7 @@ for n in "${COUNTS[@]}"; do
   export QEL_BENCH_CARDS=$n QEL_BENCH_BODY_SIZE=1000 QEL_BENCH_BIG_CARDS=5
   echo
   echo "########## $n cards"
-  # Open to the window shown vs unzip -o, memory when shown, protected open, convert all to plain text.
+  # Open to the window shown vs unzip -o, memory when shown, the protected load in process vs an unzip process, convert all to plain text.
   runX program_bench
   # Save vs zip -9 of the same two files, and the load in process (no window) vs an unzip process.
   run cardfile_bench
