@@ -120,6 +120,9 @@ void Tf_Main::buildForm() {
   pn_CardCaption->setAlignment(Qt::AlignCenter);
   m_Card = new TReRichEdit(pn_Card);
   m_Card->setObjectName(QStringLiteral("m_Card"));
+  // A hit of Find or Replace is shown while their dialog has the focus, and a
+  // coloured selection keeps its highlight when the focus goes elsewhere.
+  m_Card->SetHideSelection(false);
   m_RTFbuffer = new TReRichEdit(pn_Card);
   m_RTFbuffer->setObjectName(QStringLiteral("m_RTFbuffer"));
   m_RTFbuffer->hide();

@@ -90,6 +90,26 @@ TEST_F(FindTest, FindGoesFromHitToHitThenAsksAndNoDisablesFindNext) {
   EXPECT_TRUE(next->isEnabled());
 }
 
+// The find dialog keeps the focus, so the hit must show in an editor that has
+// not got it: the inactive highlight is painted, in the editor's own colours.
+TEST_F(FindTest, TheHitIsHighlightedWhileTheEditorHasNoFocus) {
+  cardsWithBodies({{"a", "x needle y"}});
+  find(QStringLiteral("needle"));
+  ASSERT_EQ(selection(), "needle");
+  TReRichEdit &editor = *window->m_Card;
+  editor.clearFocus();
+  ASSERT_FALSE(editor.hasFocus());
+  const QColor highlight = editor.palette().color(QPalette::Inactive, QPalette::Highlight);
+  ASSERT_EQ(highlight.alpha(), 255);
+  ASSERT_NE(highlight.rgb(), editor.palette().color(QPalette::Inactive, QPalette::Base).rgb());
+  const QImage shot = editor.viewport()->grab().toImage();
+  int highlighted = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x)
+      if (shot.pixelColor(x, y).rgb() == highlight.rgb()) ++highlighted;
+  EXPECT_GT(highlighted, 50);
+}
+
 TEST_F(FindTest, YesSearchesAgainFromTheFirstCard) {
   cardsWithBodies({{"a", "needle"}, {"b", "nothing"}});
   find(QStringLiteral("needle"));
