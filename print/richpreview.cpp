@@ -133,6 +133,7 @@ TRichPreviewForm::TRichPreviewForm(std::unique_ptr<TPreviewPageStore> store, con
   connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
 
   layoutControls();
+  for (QWidget *child : findChildren<QWidget *>()) child->installEventFilter(this);
   updateButtons();
   // Centred on the screen.
   const QScreen *s = QGuiApplication::primaryScreen();
@@ -437,6 +438,17 @@ void TRichPreviewForm::keyPressEvent(QKeyEvent *e) {
   }
 }
 
+bool TRichPreviewForm::isPreviewKey(const QKeyEvent &k) {
+  if (k.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+  switch (k.key()) {
+  case Qt::Key_PageUp: case Qt::Key_PageDown: case Qt::Key_Home: case Qt::Key_End:
+  case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_Up: case Qt::Key_Down:
+  case Qt::Key_L: case Qt::Key_S: case Qt::Key_P:
+    return true;
+  default: return false;
+  }
+}
+
 bool TRichPreviewForm::eventFilter(QObject *watched, QEvent *e) {
   if (watched == Image1 && e->type() == QEvent::MouseButtonPress &&
       static_cast<QMouseEvent *>(e)->button() == Qt::RightButton) {
@@ -444,17 +456,13 @@ bool TRichPreviewForm::eventFilter(QObject *watched, QEvent *e) {
     return true;
   }
   if (watched == Edit1 && e->type() == QEvent::KeyRelease) {
-    const int key = static_cast<QKeyEvent *>(e)->key();
-    if (key != Qt::Key_PageUp && key != Qt::Key_PageDown && key != Qt::Key_Home && key != Qt::Key_End)
-      pageNumberTyped();
+    if (!isPreviewKey(*static_cast<QKeyEvent *>(e))) pageNumberTyped();
   }
-  if (watched == Edit1 && e->type() == QEvent::KeyPress) {
-    // Page keys stay the window's, not the edit's.
-    auto *k = static_cast<QKeyEvent *>(e);
-    if (k->key() == Qt::Key_PageUp || k->key() == Qt::Key_PageDown || k->key() == Qt::Key_Home || k->key() == Qt::Key_End) {
-      keyPressEvent(k);
-      return true;
-    }
+  if (e->type() == QEvent::KeyPress && watched != this && isPreviewKey(*static_cast<QKeyEvent *>(e))) {
+    // The window sees its keys first, whichever of its controls has the focus:
+    // the scroll box would take the page and arrow keys, the page edit the letters.
+    keyPressEvent(static_cast<QKeyEvent *>(e));
+    return true;
   }
   return QWidget::eventFilter(watched, e);
 }

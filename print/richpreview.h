@@ -97,6 +97,8 @@ protected:
 
 private:
   friend class TPreview2;
+  // The keys the window acts on whichever of its controls has the focus.
+  static bool isPreviewKey(const QKeyEvent &k);
   void layoutControls();
   void paintCurrent();
   void updateButtons();

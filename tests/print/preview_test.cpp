@@ -20,6 +20,8 @@
 #include "print/pagesetupdlg.h"
 #include <QPainter>
 #include <QPicture>
+#include <QTest>
+#include <QWindow>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollArea>
@@ -319,6 +321,39 @@ TEST_F(PreviewWindow, NavigationInOneWindow) {
   keyClick(f, Qt::Key_L);
   rightClick(f->Image1);
   EXPECT_DOUBLE_EQ(f->zoom(), 1.0);
+  closeAndDelete(f);
+}
+
+// Keys typed by the user arrive through the window at whichever control has
+// the focus: the scroll box when the window opens, the page edit after Tab.
+TEST_F(PreviewWindow, KeysWorkWhicheverControlHasTheFocus) {
+  TRichPreviewForm *f = form(3, QSize(800, 1200));
+  f->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+  QWindow *w = f->windowHandle();
+  auto type = [&](Qt::Key key) { QTest::keyClick(w, key); };
+  for (bool tabbed : {false, true}) {
+    SCOPED_TRACE(tabbed ? "after Tab" : "as opened");
+    if (tabbed) {
+      type(Qt::Key_Tab);
+      ASSERT_EQ(QApplication::focusWidget(), f->Edit1);
+    } else {
+      ASSERT_NE(QApplication::focusWidget(), nullptr);
+    }
+    type(Qt::Key_PageDown);
+    EXPECT_EQ(f->currentIndex(), 1);
+    type(Qt::Key_PageUp);
+    EXPECT_EQ(f->currentIndex(), 0);
+    type(Qt::Key_End);
+    EXPECT_EQ(f->currentIndex(), 2);
+    type(Qt::Key_Home);
+    EXPECT_EQ(f->currentIndex(), 0);
+    type(Qt::Key_L);
+    EXPECT_EQ(f->lbl_ZoomPercent->text(), QStringLiteral("200%"));
+    type(Qt::Key_S);
+    EXPECT_EQ(f->lbl_ZoomPercent->text(), QStringLiteral("100%"));
+    EXPECT_EQ(f->Edit1->text().trimmed(), QStringLiteral("1"));
+  }
   closeAndDelete(f);
 }
 
