@@ -118,6 +118,8 @@ void TParaFormatDlg::LoadParagraphAttributes(TReParaAttributes &paragraph) {
 void TParaFormatDlg::StoreParagraphAttributes(TReParaAttributes &paragraph) {
   const TReSpinEdit *fields[] = {LeftIndent, RightIndent, FirstIndent, SpaceBefore, SpaceAfter, LineSpacing};
   auto changed = [&](int i) { return i < loaded_.size() ? fields[i]->text() != loaded_[i] : true; };
+  // Each attribute is set on its own; together they are what one OK undoes.
+  re::RichEditControl::UndoGroup oneStep(paragraph.Control());
   if (changed(0)) paragraph.SetLeftIndent(points(*LeftIndent));
   if (changed(1)) paragraph.SetRightIndent(points(*RightIndent));
   if (changed(2)) paragraph.SetFirstIndent(points(*FirstIndent));

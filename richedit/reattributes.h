@@ -78,6 +78,7 @@ private:
 class TReParaAttributes {
 public:
   explicit TReParaAttributes(re::RichEditControl &control) : control_(control) {}
+  re::RichEditControl &Control() const { return control_; }
 
   // 0 left, 1 right, 2 centre, 3 justify.
   int Alignment() const;

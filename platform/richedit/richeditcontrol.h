@@ -16,6 +16,7 @@
 
 #include <QImage>
 #include <QTextCharFormat>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <functional>
 #include <memory>
@@ -202,6 +203,17 @@ public:
   private:
     RichEditControl &c_;
     int old_;
+  };
+
+  // Changes made until the scope ends are one undo step (one dialog's OK).
+  class UndoGroup {
+  public:
+    explicit UndoGroup(RichEditControl &c) : cursor_(c.document()) { cursor_.beginEditBlock(); }
+    ~UndoGroup() { cursor_.endEditBlock(); }
+    UndoGroup(const UndoGroup &) = delete;
+    UndoGroup &operator=(const UndoGroup &) = delete;
+  private:
+    QTextCursor cursor_;
   };
 
   // ---- clipboard ----

@@ -275,6 +275,16 @@ TEST(ParaFormatDlg, OkStoresOnlyWhatWasChanged) {
       EXPECT_EQ(e.canUndo(), couldUndo);
       continue;
     }
+    // One OK is one undo step, however many attributes it set.
+    {
+      const QByteArray after = e.streamOut(re::SF_RTF);
+      ASSERT_TRUE(e.canUndo());
+      e.undo();
+      EXPECT_EQ(e.streamOut(re::SF_RTF), before);
+      EXPECT_EQ(e.canUndo(), couldUndo);
+      e.redo();
+      EXPECT_EQ(e.streamOut(re::SF_RTF), after);
+    }
     // What was not edited stays as it was: justification, fractions, the rule.
     e.setSel(0, 0);
     const re::ParaFormat p = e.paraFormat();
