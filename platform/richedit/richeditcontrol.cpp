@@ -754,6 +754,13 @@ void RichEditControl::onCursorMoved() {
   if (eventMask_ & ENM_SELCHANGE) notifySelectionChange();
 }
 
+// An undo or redo may change the formats of the selection without moving it;
+// whoever shows those formats learns of it as of a selection change.
+void RichEditControl::reportFormatsUnderUnmovedSelection(int anchor, int pos) {
+  if (lastAnchor_ != anchor || lastPos_ != pos) return;  // the move was reported
+  if (eventMask_ & ENM_SELCHANGE) notifySelectionChange();
+}
+
 bool RichEditControl::isRangeProtected(int s, int e) const {
   if (s > e) std::swap(s, e);
   if (s == e) {
@@ -955,9 +962,11 @@ void RichEditControl::undo() {
   pending_.reset();
   redoKinds_.push_back(undoKinds_.back());
   undoKinds_.pop_back();
+  const int anchor = lastAnchor_, pos = lastPos_;
   document()->undo();
   ensureCursorVisible();
   emit undoStateChanged();
+  reportFormatsUnderUnmovedSelection(anchor, pos);
 }
 
 void RichEditControl::redo() {
@@ -965,9 +974,11 @@ void RichEditControl::redo() {
   pending_.reset();
   undoKinds_.push_back(redoKinds_.back());
   redoKinds_.pop_back();
+  const int anchor = lastAnchor_, pos = lastPos_;
   document()->redo();
   ensureCursorVisible();
   emit undoStateChanged();
+  reportFormatsUnderUnmovedSelection(anchor, pos);
 }
 
 int RichEditControl::undoName() const { return canUndo() ? undoKinds_.back() : UID_UNKNOWN; }

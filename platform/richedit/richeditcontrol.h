@@ -315,6 +315,7 @@ private:
   void onContentsChanged();
   void onCursorMoved();
   void onUndoCommandAdded();
+  void reportFormatsUnderUnmovedSelection(int anchor, int pos);
   void rescanLinks() const;
   void updateLinkOverlay();
   void updateSelectionPalette();
