@@ -102,6 +102,11 @@ void TColorPaletteButton::updateIcon() {
   if (command_ && !command_->icon().isNull()) p.drawPixmap(0, 0, command_->icon().pixmap(size));
   const QRect bar(0, size.height() - 4, size.width(), 4);
   if (buttonColor_ == clNone || buttonColor_ == clDefault) {
+    // The command's own image has a coloured bar; the button shows only the
+    // colour its click applies.
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    p.fillRect(bar, Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setPen(TColorToQColor(clBtnShadow));
     p.setBrush(Qt::NoBrush);
     p.drawRect(bar.adjusted(0, 0, -1, -1));

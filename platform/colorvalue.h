@@ -18,6 +18,7 @@ inline constexpr TColor clNavy = 0x800000;
 inline constexpr TColor clTeal = 0x808000;
 inline constexpr TColor clGray = 0x808080;
 inline constexpr TColor clSilver = 0xC0C0C0;
+inline constexpr TColor clRed = 0x0000FF;
 inline constexpr TColor clYellow = 0x00FFFF;
 inline constexpr TColor clWhite = 0xFFFFFF;
 inline constexpr TColor clWindow = TColor(0xFF000005u);
