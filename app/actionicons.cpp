@@ -333,6 +333,50 @@ const QHash<QString, Drawing> &drawings() {
          p.setBrush(kGreen);
          p.drawPath(handset);
        }},
+      {QStringLiteral("a_SendEMail"),
+       [](QPainter &p) {
+         p.setPen(pen(kInk));
+         p.setBrush(kPaper);
+         p.drawRect(QRectF(1.5, 3.5, 13, 9));
+         QPolygonF flap;
+         flap << QPointF(1.5, 3.5) << QPointF(8, 9) << QPointF(14.5, 3.5);
+         p.setBrush(Qt::NoBrush);
+         p.drawPolyline(flap);
+       }},
+      {QStringLiteral("a_BrowseWWW"),
+       [](QPainter &p) {
+         p.setPen(pen(kBlue.darker(140)));
+         p.setBrush(QColor(0xA8, 0xCC, 0xF0));
+         p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+         p.setBrush(Qt::NoBrush);
+         p.drawEllipse(QRectF(5, 1.5, 6, 13));
+         p.drawLine(QPointF(1.5, 8), QPointF(14.5, 8));
+         p.drawLine(QPointF(2.8, 4.8), QPointF(13.2, 4.8));
+         p.drawLine(QPointF(2.8, 11.2), QPointF(13.2, 11.2));
+       }},
+      {QStringLiteral("a_RunApplication"),
+       [](QPainter &p) {
+         p.setPen(pen(kInk));
+         p.setBrush(kPaper);
+         p.drawRect(QRectF(1.5, 2.5, 13, 11));
+         p.setBrush(kBlue);
+         p.drawRect(QRectF(1.5, 2.5, 13, 2.5));
+         p.setPen(pen(kGreen.darker(130), 1.4));
+         p.drawLine(QPointF(4, 7.5), QPointF(6.5, 9.5));
+         p.drawLine(QPointF(6.5, 9.5), QPointF(4, 11.5));
+         p.drawLine(QPointF(8, 11.5), QPointF(11.5, 11.5));
+       }},
+      {QStringLiteral("a_GoToCard"),
+       [](QPainter &p) {
+         p.setPen(pen(kInk));
+         p.setBrush(QColor(0xFF, 0xF6, 0xC8));
+         p.drawRect(QRectF(1.5, 3.5, 10, 8));
+         textLines(p, 3, 6, 6, 2, 2.5);
+         p.setPen(pen(kBlue.darker(120), 1.6));
+         p.drawLine(QPointF(9, 13.5), QPointF(14.5, 13.5));
+         p.drawLine(QPointF(12.5, 11.5), QPointF(14.5, 13.5));
+         p.drawLine(QPointF(14.5, 13.5), QPointF(12.5, 15.5));
+       }},
       {QStringLiteral("a_Options"),
        [](QPainter &p) {
          p.setPen(pen(kInk, 1.2));

@@ -159,12 +159,27 @@ TEST_F(ActionsTest, TheActionTextChoosesTheButtonsCommandAndWidth) {
     const char *action;
   } cases[] = {{"www.example.com", "a_BrowseWWW"}, {"ann@example.com", "a_SendEMail"},
                {"555 1234", "a_Dial"},             {"Groceries", "a_GoToCard"}};
+  // Each action shows a picture of its own on the button (none is a blank square).
+  QList<QImage> pictures;
+  auto blank = [](const QImage &image) {
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (qAlpha(image.pixel(x, y)) != 0) return false;
+    return true;
+  };
   for (const auto &c : cases) {
     typeAction(QString::fromLatin1(c.text));
     EXPECT_EQ(window->b_Action->property("cardAction").toString(), c.action) << c.text;
     EXPECT_TRUE(window->b_Action->isEnabled());
     EXPECT_EQ(window->e_Action->width(), window->e_Action->fontMetrics().horizontalAdvance(c.text) + 20);
+    const QImage picture = window->b_Action->icon().pixmap(QSize(16, 16)).toImage();
+    EXPECT_FALSE(blank(picture)) << c.text;
+    EXPECT_FALSE(pictures.contains(picture)) << c.text;
+    pictures << picture;
   }
+  const QImage run = action("a_RunApplication")->icon().pixmap(QSize(16, 16)).toImage();
+  EXPECT_FALSE(run.isNull() || blank(run));
+  EXPECT_FALSE(pictures.contains(run));
   typeAction(QString());
   EXPECT_FALSE(window->b_Action->isEnabled());
   AppOptions->FixedActionBar = true;
