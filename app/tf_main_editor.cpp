@@ -99,6 +99,9 @@ void Tf_Main::buildFormattingControls() {
   b_TextHighLight =
       new TColorPaletteButton(QStringLiteral("TextHighLight"), a[QStringLiteral("a_TextHighLight")], Toolbar_formatting);
   b_TextHighLight->paletteGrid()->setObjectName(QStringLiteral("TextHighlightPalette"));
+  // Until a colour is picked the buttons apply the colours their images show.
+  b_TextColor->setButtonColor(clRed);
+  b_TextHighLight->setButtonColor(clYellow);
   QAction *painter = a[QStringLiteral("a_FormatPainter")];
   Toolbar_formatting->insertWidget(painter, b_TextColor);
   Toolbar_formatting->insertWidget(painter, b_TextHighLight);
@@ -221,6 +224,9 @@ void Tf_Main::m_card2SelectionChange() {
   a[QStringLiteral("a_Center")]->setChecked(s.center);
   a[QStringLiteral("a_Bullets")]->setChecked(s.bullets);
   b_FontSize->checkItem(s.sizeItem);
+  // The caption is the size the button's face applies: the selection's own
+  // size when it has one, as it was for mixed sizes.
+  if (s.size > 0) b_FontSize->setText(QString::number(s.size));
   b_TextColor->setPaletteColor(s.textColor);
   b_TextHighLight->setPaletteColor(s.highlightColor);
   {

@@ -92,6 +92,45 @@ TEST_F(FormattingTest, ToolbarFollowsTheSelectionAndMixedSizesCheckOther) {
   EXPECT_EQ(charsOf(0, 3).szFaceName, QStringLiteral("Courier"));
 }
 
+// What the toolbar shows stays true when the text changes under an unmoved
+// caret (undo, redo), and the size caption is the size of the text.
+TEST_F(FormattingTest, ToolbarFollowsUndoAndTheSizeOfTheText) {
+  openCard(kSizes);
+  editor().setSel(4, 12);  // "fourteen"
+  EXPECT_EQ(window->b_FontSize->text(), QStringLiteral("14"));
+  editor().setSel(0, 20);  // mixed: the caption stays
+  EXPECT_EQ(window->b_FontSize->text(), QStringLiteral("14"));
+  editor().setSel(26, 26);  // in "second line"
+  action("a_Center")->trigger();
+  ASSERT_TRUE(action("a_Center")->isChecked());
+  QTest::keyClick(&editor(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_NE(editor().Paragraph().Alignment(), 2);
+  EXPECT_FALSE(action("a_Center")->isChecked());
+  QTest::keyClick(&editor(), Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(editor().Paragraph().Alignment(), 2);
+  EXPECT_TRUE(action("a_Center")->isChecked());
+  action("a_Undo")->trigger();
+  EXPECT_FALSE(action("a_Center")->isChecked());
+}
+
+// Before any colour is picked the colour buttons' faces apply the colours
+// they show.
+TEST_F(FormattingTest, ColourButtonsApplyTheColourTheyShow) {
+  openCard(kSizes);
+  for (TColorPaletteButton *button : {window->b_TextColor, window->b_TextHighLight}) {
+    const bool text = button == window->b_TextColor;
+    SCOPED_TRACE(text ? "text colour" : "highlight");
+    const QImage icon = button->icon().pixmap(button->iconSize().isValid() ? button->iconSize() : QSize(16, 16)).toImage();
+    const QColor shown = icon.pixelColor(icon.width() / 2, icon.height() - 2);
+    editor().setSel(0, 3);
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(4, button->height() / 2));
+    const re::CharFormat c = charsOf(0, 3);
+    const QColor applied = re::fromColorRef(text ? c.crTextColor : c.crBackColor);
+    EXPECT_EQ(shown.rgb(), applied.rgb());
+    EXPECT_EQ(c.effects & (text ? re::CFE_AUTOCOLOR : re::CFE_AUTOBACKCOLOR), 0u);
+  }
+}
+
 TEST_F(FormattingTest, PalettesFormatOnlyWhenTheUserChooses) {
   openCard(kSizes);
   editor().setSel(0, 3);
