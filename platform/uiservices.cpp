@@ -9,7 +9,9 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QGridLayout>
 #include <QLayout>
+#include <QSpacerItem>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
@@ -29,9 +31,31 @@ QWidget *dialogParent() { return PromptParent(); }
 // Frame, size and place of a dialog just before it is shown.
 void prepare(QDialog &dialog) {
   SetDialogFrame(dialog);
+  FitCaption(dialog);
   CentreWindow(dialog);
 }
 } // namespace
+
+int CaptionFitWidth(const QString &caption) {
+  // The title bar's font, and room for its icon and buttons beside the text.
+  const QFontMetrics fm(QApplication::font("QMdiSubWindowTitleBar"));
+  return fm.horizontalAdvance(caption) + 140;
+}
+
+void FitCaption(QWidget &window) {
+  const int need = CaptionFitWidth(window.windowTitle());
+  if (auto *box = qobject_cast<QMessageBox *>(&window)) {
+    // A message box sets its own fixed size from its layout: a spacer as wide
+    // as the caption needs is what widens it.
+    if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
+      grid->addItem(new QSpacerItem(need, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                    grid->columnCount());
+    return;
+  }
+  window.ensurePolished();
+  if (window.minimumWidth() < need) window.setMinimumWidth(need);
+  if (window.width() < need) window.resize(need, window.height());
+}
 
 QString DisplayLineBreaks(const QString &text) {
   QString out;
@@ -164,8 +188,7 @@ bool QtUiServices::inputQuery(const QString &caption, const QString &label, QStr
   // Wide enough for the whole caption in the title bar (with room for its
   // buttons). The dialog's layout sets its size from its contents: the edit
   // carries the width.
-  const QFontMetrics fm(QApplication::font("QMdiSubWindowTitleBar"));
-  if (auto *edit = dlg.findChild<QLineEdit *>()) edit->setMinimumWidth(qMax(300, fm.horizontalAdvance(caption) + 140));
+  if (auto *edit = dlg.findChild<QLineEdit *>()) edit->setMinimumWidth(qMax(300, CaptionFitWidth(caption)));
   prepare(dlg);
   if (dlg.exec() != QDialog::Accepted) return false;
   value = dlg.textValue();

@@ -114,6 +114,10 @@ void SetDialogFrame(QWidget &window, bool closeButton = true);
 // Centres a window about to be shown on the program's main window, or on
 // the screen while there is none shown yet; either way it stays on the screen.
 void CentreWindow(QWidget &window);
+// The width a window needs to show `caption` whole in its title bar.
+int CaptionFitWidth(const QString &caption);
+// Widens a window about to be shown to CaptionFitWidth of its caption.
+void FitCaption(QWidget &window);
 // The extension a save dialog adds to a name typed without one while
 // `nameFilter` ("Rich Text Format (*.rtf)") is the chosen type: the type's
 // own extension, or `defaultSuffix` for a type that takes it or has none.

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -91,6 +92,26 @@ TEST(QtUiServices, InputBoxShowsItsWholeCaptionAndOffersNoMinimise) {
   EXPECT_GT(width, needed + 100);  // the caption and the title bar's buttons
   EXPECT_TRUE(frame);
   EXPECT_EQ(value, QStringLiteral("x"));
+}
+
+// Every dialog, not only the input box, is wide enough for its caption: a
+// small dialog of its own and a message box with a short text.
+TEST(QtUiServices, DialogsAndMessageBoxesShowTheirWholeCaption) {
+  QtUiServices real;
+  const QString caption = QStringLiteral("Password Dialog for a rather long caption");
+  int width = 0;
+  whenShown([&](QWidget &w) { width = w.width(); });
+  QDialog small;
+  small.setWindowTitle(caption);
+  auto *layout = new QVBoxLayout(&small);
+  layout->addWidget(new QLineEdit);
+  real.execDialog(small);
+  EXPECT_GE(width, CaptionFitWidth(caption));
+
+  width = 0;
+  whenShown([&](QWidget &w) { width = w.width(); });
+  real.messageBox(QStringLiteral("OK?"), caption, MB_OK);
+  EXPECT_GE(width, CaptionFitWidth(caption));
 }
 
 TEST(QtUiServices, DialogsAreCentredOnTheMainWindowOrTheScreen) {
