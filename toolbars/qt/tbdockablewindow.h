@@ -6,6 +6,7 @@
 // its row and place in the dock, and its last dock while it is away.
 
 #include "toolbars/core/tbdocklayout.h"
+#include "toolbars/core/tbdragloop.h"
 #include "toolbars/qt/tbdock.h"
 
 #include <QColor>
@@ -16,8 +17,6 @@
 
 namespace qel::toolbars {
 
-
-enum TTbrDockMode { dmCanFloat, dmCannotFloat, dmCannotFloatOrChangeDocks };
 using TTbrDockableTo = unsigned; // bits 1 << TTbrDockPosition
 inline constexpr TTbrDockableTo DockableToAll = 0xF;
 
