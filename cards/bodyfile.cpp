@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -288,6 +289,45 @@ QByteArrayView TBodyReader::read(qint32 adr, qint32 siz) {
     }
   }
   return QByteArrayView(window_.constData() + (adr - windowStart_), siz);
+}
+
+TBodyMap::~TBodyMap() { unmap(); }
+
+void TBodyMap::unmap() {
+  if (data_) ::munmap(const_cast<char *>(data_), size_t(size_));
+  data_ = nullptr;
+  size_ = 0;
+}
+
+bool TBodyMap::covering(qint64 end) {
+  if (end <= size_) return true;
+  if (failed_) return false;
+  // Bodies are only appended while a pass runs, and a compacted file is a
+  // new file: the mapped bytes never shrink under a view.
+  try {
+    qint64 size = 0;
+    Fd fd(openForReading(path_, size));
+    unmap();
+    if (size > 0) {
+      void *p = ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, fd.get(), 0);
+      if (p == MAP_FAILED) {
+        failed_ = true;
+        return false;
+      }
+      data_ = static_cast<const char *>(p);
+      size_ = size;
+    }
+  } catch (const ECardError &) {
+    failed_ = true;
+    return false;
+  }
+  return end <= size_;
+}
+
+bool TBodyMap::view(qint32 adr, qint32 siz, QByteArrayView &out) const {
+  if (adr < 0 || siz < 0 || qint64(adr) + siz > size_) return false;
+  out = siz == 0 ? QByteArrayView() : QByteArrayView(data_ + adr, siz);
+  return true;
 }
 
 void TBodyBatch::endBody(TCrd *card) {

@@ -115,6 +115,32 @@ private:
   QByteArray window_;
 };
 
+// The whole body file mapped read-only into memory, for passes that read
+// many bodies in an order other than the file's, from several threads at
+// once: a body is then a view, with no system call and no copy. view() may be
+// called from any thread; covering() only while no view is being read.
+class TBodyMap {
+public:
+  explicit TBodyMap(const TBodyFile &file) : path_(file.path()) {}
+  ~TBodyMap();
+  TBodyMap(const TBodyMap &) = delete;
+  TBodyMap &operator=(const TBodyMap &) = delete;
+
+  // Maps the file again when it has grown below `end` (bodies appended since
+  // it was mapped). False when the file cannot be mapped.
+  bool covering(qint64 end);
+  // The `siz` bytes at `adr`; false (and nothing read) for a range outside
+  // the part mapped.
+  bool view(qint32 adr, qint32 siz, QByteArrayView &out) const;
+
+private:
+  void unmap();
+  QString path_;
+  const char *data_ = nullptr;
+  qint64 size_ = 0;
+  bool failed_ = false;
+};
+
 // New bodies for many cards, gathered to be appended with one write.
 class TBodyBatch {
 public:
