@@ -13,6 +13,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -387,7 +388,8 @@ private:
   void createRichPrinter();
   void wireActionCommands();  // card actions and dialling (tf_main_actions.cpp)
   void wireImportCommands();  // import of card-index and text files (tf_main_import.cpp)
-  bool replaceFindStep(bool all);
+  // `progress` is told the card reached while cards are searched; false stops the search.
+  bool replaceFindStep(bool all, const std::function<bool(int)> &progress);
   bool selectionMatchesFind() const;
   std::unique_ptr<TCardScanner> replaceScanner_;  // one body reader for a whole Replace All
   // filter, list and current card (tf_main_list.cpp)

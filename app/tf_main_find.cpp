@@ -17,10 +17,13 @@
 #include "platform/uiservices.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QLineEdit>
 #include <QListView>
 #include <QToolBar>
+
+#include <optional>
 
 namespace qel {
 
@@ -65,6 +68,31 @@ private:
   bool itemShown_;
   UpdatesHeld list_;
   UpdatesHeld editor_;
+};
+
+// The progress window of a search over the cards: shown, with Cancel, only
+// once the command has run for a second, so quick searches flash nothing.
+class SearchProgress {
+public:
+  SearchProgress(const QString &caption, int maximum) : caption_(caption), maximum_(maximum) { timer_.start(); }
+  // The card reached; false once Cancel was pressed.
+  bool step(int position) {
+    if (!window_) {
+      if (timer_.elapsed() < 1000) return true;
+      window_.emplace(caption_, maximum_, true);
+    }
+    window_->set(position);
+    return !window_->cancelled();
+  }
+  std::function<bool(int)> callback() {
+    return [this](int position) { return step(position); };
+  }
+
+private:
+  QString caption_;
+  int maximum_;
+  QElapsedTimer timer_;
+  std::optional<ProgressGuard> window_;
 };
 
 // The toolbar item that holds the action text edit.
@@ -127,6 +155,7 @@ void Tf_Main::dlgFindFind() {
   if (text.isEmpty()) return;
   const int flags = searchFlags(*dlgFind);
   SearchScope scope(*this, Toolbar_Actions, nullptr);
+  SearchProgress progress(QStringLiteral("Find"), FilteredCards.Count());
   try {
     TCardScanner scanner(text, flags);
     // The card the search stands on. Cards without a hit are passed over
@@ -148,7 +177,8 @@ void Tf_Main::dlgFindFind() {
         }
         // What the card shown now holds is stored before the search reads bodies.
         StoreCurrentCard();
-        const TCardScanner::Hit hit = scanner.next(FilteredCards, i, true);
+        const TCardScanner::Hit hit = scanner.next(FilteredCards, i, true, progress.callback());
+        if (hit.cancelled) break;  // the card shown stays
         if (hit.index < 0) {
           standing = count - 1;
           i = count;
@@ -200,7 +230,7 @@ void replaceSelection(Tf_Main &w) {
 
 } // namespace
 
-bool Tf_Main::replaceFindStep(bool all) {
+bool Tf_Main::replaceFindStep(bool all, const std::function<bool(int)> &progress) {
   const QString text = dlgReplace->FindText();
   const int flags = searchFlags(*dlgReplace);
   int foundEnd = 0;
@@ -212,12 +242,15 @@ bool Tf_Main::replaceFindStep(bool all) {
   }
   const int current = CurrentCardIndex();
   int next = current >= 0 ? current + 1 : FilteredCards.Count();
+  bool cancelled = false;
   if (pos < 0 && next < FilteredCards.Count()) {
     // The edited card is stored before the bodies after it are read.
     StoreCurrentCard();
-    if (!replaceScanner_) replaceScanner_ = std::make_unique<TCardScanner>(text, flags);
+    if (!replaceScanner_) replaceScanner_ = std::make_unique<TCardScanner>(text, flags, true);
     while (pos < 0 && next < FilteredCards.Count()) {
-      const TCardScanner::Hit hit = replaceScanner_->next(FilteredCards, next, false, all ? &SetProgress : nullptr);
+      // Cancel ends the search as if no card further on had a hit.
+      const TCardScanner::Hit hit = replaceScanner_->next(FilteredCards, next, false, progress);
+      cancelled = hit.cancelled;
       if (hit.index < 0) break;
       SelectCard(hit.index);
       pos = m_Card->findText(text, 0, -1, flags, &foundEnd);
@@ -225,9 +258,10 @@ bool Tf_Main::replaceFindStep(bool all) {
     }
   }
   if (pos < 0) {
+    // A cancelled Replace All still tells what it has done; a cancelled single search says nothing.
     const QString message = all ? QString::number(ReplaceCount) + QStringLiteral(" replacements has made.")
                                 : QStringLiteral("Can not find ") + text;
-    ui().messageBox(message, applicationTitle(), MB_OK | MB_ICONINFORMATION);
+    if (all || !cancelled) ui().messageBox(message, applicationTitle(), MB_OK | MB_ICONINFORMATION);
     actions_->get(QStringLiteral("a_CardFindNext"))->setEnabled(false);
     SelectCard(ReplaceReturnIndex);
     return false;
@@ -242,9 +276,10 @@ bool Tf_Main::replaceFindStep(bool all) {
 void Tf_Main::dlgReplaceFind() {
   if (dlgReplace->FindText().isEmpty()) return;
   SearchScope scope(*this, nullptr, actionTextItem(*this));
+  SearchProgress progress(QStringLiteral("Replace"), FilteredCards.Count());
   Finally done([this] { replaceScanner_.reset(); });
   try {
-    replaceFindStep(false);
+    replaceFindStep(false, progress.callback());
   } catch (const ECardError &e) {
     reportCardError(e);
   }
@@ -253,11 +288,12 @@ void Tf_Main::dlgReplaceFind() {
 void Tf_Main::dlgReplaceReplace() {
   if (dlgReplace->FindText().isEmpty()) return;
   SearchScope scope(*this, nullptr, actionTextItem(*this));
+  SearchProgress progress(QStringLiteral("Replace"), FilteredCards.Count());
   Finally done([this] { replaceScanner_.reset(); });
   try {
     // Only a selection that still is a hit is replaced; else the next hit is looked for first.
     if (!IsLocked() && selectionMatchesFind()) replaceSelection(*this);
-    replaceFindStep(false);
+    replaceFindStep(false, progress.callback());
   } catch (const ECardError &e) {
     reportCardError(e);
   }
@@ -266,7 +302,8 @@ void Tf_Main::dlgReplaceReplace() {
 void Tf_Main::dlgReplaceReplaceAll() {
   if (dlgReplace->FindText().isEmpty() || IsLocked()) return;
   SearchScope scope(*this, nullptr, actionTextItem(*this));
-  ProgressGuard progress(QStringLiteral("Replace"), FilteredCards.Count());
+  SearchProgress progress(QStringLiteral("Replace"), FilteredCards.Count());
+  const std::function<bool(int)> searching = progress.callback();
   Finally done([this] { replaceScanner_.reset(); });
   ReplaceCount = 0;
   try {
@@ -277,10 +314,16 @@ void Tf_Main::dlgReplaceReplaceAll() {
       replaceSelection(*this);
       ++ReplaceCount;
     }
-    while (replaceFindStep(true)) {
+    while (replaceFindStep(true, searching)) {
       ++ReplaceCount;
       replaceSelection(*this);
-      progress.set(CurrentCardIndex());
+      if (!progress.step(CurrentCardIndex())) {
+        // Cancelled between two hits: the count so far is reported as at the end.
+        ui().messageBox(QString::number(ReplaceCount) + QStringLiteral(" replacements has made."), applicationTitle(),
+                        MB_OK | MB_ICONINFORMATION);
+        SelectCard(ReplaceReturnIndex);
+        break;
+      }
     }
   } catch (const ECardError &e) {
     reportCardError(e);
