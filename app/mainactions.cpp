@@ -91,7 +91,9 @@ const std::vector<ActionDef> &MainActionDefs() {
 QString ActionToolTip(const QAction &action) {
   // The caption as a tool button's hint: no accelerator mark, no dots.
   QString tip = action.text();
-  tip.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+  // Built once: tips are made again for every card shown.
+  static const QRegularExpression accelerator(QStringLiteral("&(?!&)"));
+  tip.remove(accelerator);
   tip.replace(QStringLiteral("&&"), QStringLiteral("&"));
   tip = tip.trimmed();
   while (tip.endsWith(QLatin1Char('.'))) tip.chop(1);
