@@ -10,6 +10,10 @@
 #include <QLineEdit>
 #include <QToolBar>
 
+#include <algorithm>
+#include <set>
+#include <vector>
+
 using namespace qel;
 using qel::test::CardCommandsTest;
 
@@ -209,6 +213,91 @@ TEST(TitleContains, ComparesByUnicodeCaseFolding) {
   EXPECT_TRUE(TitleContains(QStringLiteral("\u03A9mega"), QStringLiteral("\u03C9")));
   EXPECT_FALSE(TitleContains(QStringLiteral("abc"), QString()));
   EXPECT_FALSE(TitleContains(QStringLiteral("abc"), QStringLiteral("abd")));
+}
+
+// Enough cards for many blocks and slices searched side by side, stored in
+// the reverse of list order so file order and list order differ.
+class ManyCardsScanTest : public FindTest {
+protected:
+  static constexpr int kCards = 5000;
+  void SetUp() override {
+    FindTest::SetUp();
+    std::vector<std::shared_ptr<TCrd>> cards;
+    for (int i = 0; i < kCards; ++i) {
+      auto c = std::make_shared<TCrd>(46000 + i, QStringLiteral("u%1").arg(i));
+      c->Title = QStringLiteral("card %1").arg(i, 5, 10, QLatin1Char('0'));
+      if (titleHits.count(i)) c->Title += QStringLiteral(" NEEDLE");
+      c->LastOpen = 0;
+      cards.push_back(c);
+      AllCards.AddCrd(c);
+    }
+    for (int i = kCards; i-- > 0;) {
+      QByteArray body = "{\\rtf1\\ansi plain text of card " + QByteArray::number(i);
+      if (bodyHits.count(i)) body += " \\b need\\b0 le";
+      body += "\\par}";
+      cards[size_t(i)]->StoreBodyBytes(body);
+    }
+    window->RefilterCards();
+    ASSERT_EQ(FilteredCards.Count(), kCards);
+  }
+  const std::set<int> bodyHits{3, 700, 701, 2047, 2048, 4999};
+  const std::set<int> titleHits{1500, 4000};
+};
+
+TEST_F(ManyCardsScanTest, TheFirstHitInListOrderWinsAndEveryHitIsVisitedInOrder) {
+  std::vector<int> all(bodyHits.begin(), bodyHits.end());
+  all.insert(all.end(), titleHits.begin(), titleHits.end());
+  std::sort(all.begin(), all.end());
+  for (bool everyHit : {false, true}) {
+    TCardScanner scanner(QStringLiteral("needle"), 0, everyHit);
+    std::vector<int> seen;
+    std::vector<bool> inTitle;
+    for (int from = 0;;) {
+      const TCardScanner::Hit hit = scanner.next(FilteredCards, from, true);
+      if (hit.index < 0) break;
+      seen.push_back(hit.index);
+      inTitle.push_back(hit.inTitle);
+      from = hit.index + 1;
+    }
+    EXPECT_EQ(seen, all) << "every hit kept: " << everyHit;
+    for (size_t k = 0; k < seen.size(); ++k) EXPECT_EQ(inTitle[k], titleHits.count(seen[k]) > 0) << seen[k];
+  }
+  // Without titles, and from a card in the middle of a block.
+  TCardScanner bodies(QStringLiteral("needle"), 0, true);
+  EXPECT_EQ(bodies.next(FilteredCards, 1400, false).index, 2047);
+  EXPECT_EQ(bodies.next(FilteredCards, 702, false).index, 2047);
+  EXPECT_EQ(bodies.next(FilteredCards, 4, false).index, 700);
+}
+
+TEST_F(ManyCardsScanTest, ReplaceAllCountsEveryBodyHitOnce) {
+  openReplace(QStringLiteral("needle"), QStringLiteral("pin"));
+  ui.answerButton(IDOK);
+  window->dlgReplaceReplaceAll();
+  EXPECT_EQ(ui.messageTexts(), QStringList{"6 replacements has made."});
+  EXPECT_EQ(window->CurrentCardIndex(), 4999);
+  EXPECT_EQ(window->m_Card->text(), QStringLiteral("plain text of card 4999 pin"));
+}
+
+TEST_F(ManyCardsScanTest, ABodyStoredAfterTheSearchBeganIsRead) {
+  TCardScanner scanner(QStringLiteral("needle"), 0, false);
+  EXPECT_EQ(scanner.next(FilteredCards, 0, false).index, 3);
+  FilteredCards.Objects(10)->StoreBodyBytes("a needle now");
+  EXPECT_EQ(scanner.next(FilteredCards, 4, false).index, 10);
+}
+
+TEST_F(ManyCardsScanTest, ProgressStopsTheSearch) {
+  TCardScanner scanner(QStringLiteral("needle"), 0, false);
+  std::vector<int> reached;
+  const TCardScanner::Hit hit = scanner.next(FilteredCards, 2049, false, [&](int at) {
+    reached.push_back(at);
+    return reached.size() < 3;
+  });
+  EXPECT_TRUE(hit.cancelled);
+  EXPECT_EQ(hit.index, -1);
+  ASSERT_EQ(reached.size(), 3u);
+  EXPECT_EQ(reached.front(), 2049);
+  EXPECT_TRUE(std::is_sorted(reached.begin(), reached.end()));
+  EXPECT_EQ(scanner.next(FilteredCards, 2049, false).index, 4999);
 }
 
 // ---------------------------------------------------------------- replace
