@@ -392,6 +392,10 @@ private:
   bool replaceFindStep(bool all, const std::function<bool(int)> &progress);
   bool selectionMatchesFind() const;
   std::unique_ptr<TCardScanner> replaceScanner_;  // one body reader for a whole Replace All
+  // Whether the clipboard holds something the card editor can paste: asked of
+  // the clipboard (a round trip to the X server) once after each change of it,
+  // not on every key; -1 until asked.
+  int clipboardPasteable_ = -1;
   // filter, list and current card (tf_main_list.cpp)
   void wireListCommands();
   void lw_ListChange();

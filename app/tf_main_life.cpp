@@ -126,7 +126,10 @@ void Tf_Main::wireLifeCycle() {
   connect(lw_List->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateEditMenu(); });
   connect(m_Card, &re::RichEditControl::undoStateChanged, this, [this] { UpdateEditMenu(); });
   connect(e_record, &QLineEdit::textChanged, this, [this] { UpdateEditMenu(); });
-  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateEditMenu(); });
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+    clipboardPasteable_ = -1;
+    UpdateEditMenu();
+  });
 }
 
 void Tf_Main::wireTrayIcon() {
@@ -357,7 +360,8 @@ void Tf_Main::UpdateEditMenu() {
     undo->setText(QStringLiteral("&Undo ") + undoKindName(m_Card->undoName()));
     redo->setEnabled(m_Card->canRedo());
     redo->setText(QStringLiteral("&Redo ") + undoKindName(m_Card->redoName()));
-    a[QStringLiteral("EditPaste")]->setEnabled(m_Card->canPaste() && unlocked);
+    if (clipboardPasteable_ < 0) clipboardPasteable_ = m_Card->canPaste();
+    a[QStringLiteral("EditPaste")]->setEnabled(clipboardPasteable_ && unlocked);
   } else if (within(lw_List)) {
     undo->setEnabled(false);
     redo->setEnabled(false);
