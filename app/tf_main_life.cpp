@@ -9,6 +9,7 @@
 #include "app/tf_main.h"
 #include "print/richprint.h"
 #include "platform/instances.h"
+#include "platform/tempfolder.h"
 #include "richedit/rerichedit.h"
 #include "platform/uiservices.h"
 #include "settings/mrulist.h"
@@ -36,6 +37,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWindow>
+
+#include <stdexcept>
 
 namespace qel {
 
@@ -193,6 +196,13 @@ void Tf_Main::FormShow() {
   ApplyOptions();
   FileModified = false;
   CurrentFileName = pending::FreeNewFileName();
+  // A temporary folder whose name another user took first is said at start;
+  // the program goes on in a folder of its own.
+  try {
+    TempFolderPath();
+  } catch (const std::runtime_error &) {
+  }
+  if (const QString problem = TempFolderProblem(); !problem.isEmpty()) ui().messageBox(problem, MB_OK | MB_ICONWARNING);
 
   // StartupDone stays clear while the file to show is opened: a file another
   // instance has open then hands over and ends this program, which has saved

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <mutex>
 
 #include <cerrno>
 #include <cstring>
@@ -17,19 +18,74 @@
 
 namespace qel {
 
-QString TempFolderPath() {
-  QString path = QDir::tempPath() + QStringLiteral("/qel-moravine-") + QString::number(::getuid());
-  QByteArray native = QFile::encodeName(path);
+namespace {
+
+// Makes `path` a private folder of ours (creating it with mode 0700 where it
+// is missing); empty when it is one, else what is wrong with it.
+QString makePrivateFolder(const QString &path) {
+  const QByteArray native = QFile::encodeName(path);
   if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-    throw std::runtime_error("Cannot create the temporary folder " + native.toStdString() + ": " + std::strerror(errno));
+    return QStringLiteral("cannot be created (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
   struct stat st;
   if (::lstat(native.constData(), &st) != 0)
-    throw std::runtime_error("Cannot examine the temporary folder " + native.toStdString());
-  if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-    throw std::runtime_error("The temporary folder " + native.toStdString() + " is not a private folder of this user");
+    return QStringLiteral("cannot be examined (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+  if (S_ISLNK(st.st_mode)) return QStringLiteral("is a link, not a folder");
+  if (!S_ISDIR(st.st_mode)) return QStringLiteral("is not a folder");
+  if (st.st_uid != ::getuid()) return QStringLiteral("belongs to another user");
   if ((st.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0)
-    throw std::runtime_error("Cannot make the temporary folder " + native.toStdString() + " private");
-  return path + QLatin1Char('/');
+    return QStringLiteral("cannot be made private (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+  return QString();
+}
+
+// The folder used in place of an unusable usual one, per system temporary
+// folder, and what was wrong with the usual one.
+struct Replacement {
+  QString tempPath, usual, path, problem;
+};
+
+std::mutex replacementMutex;
+Replacement replacement;
+
+} // namespace
+
+QString TempFolderPath() {
+  const QString temp = QDir::tempPath();
+  const QString path = temp + QStringLiteral("/qel-moravine-") + QString::number(::getuid());
+  const QString why = makePrivateFolder(path);
+  if (why.isEmpty()) return path + QLatin1Char('/');
+
+  // Anyone may create that name first in a shared temporary folder. The
+  // program still runs, in another folder of ours: the same one for the
+  // whole run, as the body file and the card clipboard live there.
+  const std::lock_guard<std::mutex> lock(replacementMutex);
+  if (replacement.tempPath == temp && replacement.usual == path && makePrivateFolder(replacement.path).isEmpty())
+    return replacement.path + QLatin1Char('/');
+  QString chosen;
+  // A few fixed names first, so later runs (and other instances) share one
+  // folder; a name of chance when those are taken as well.
+  for (int n = 1; n <= 4 && chosen.isEmpty(); ++n) {
+    const QString candidate = path + QLatin1Char('.') + QString::number(n);
+    if (makePrivateFolder(candidate).isEmpty()) chosen = candidate;
+  }
+  if (chosen.isEmpty()) {
+    QByteArray pattern = QFile::encodeName(path + QStringLiteral(".XXXXXX"));
+    if (::mkdtemp(pattern.data())) chosen = QFile::decodeName(pattern);
+  }
+  if (chosen.isEmpty())
+    throw std::runtime_error("The temporary folder " + QFile::encodeName(path).toStdString() + " " +
+                             why.toStdString() + ", and no other private folder can be made beside it");
+  replacement = {temp, path, chosen,
+                 QStringLiteral("The temporary folder %1 %2, so it cannot be used safely (in a shared temporary "
+                                "folder, another user may have made it). The folder %3 is used instead.")
+                     .arg(path, why, chosen)};
+  return chosen + QLatin1Char('/');
+}
+
+QString TempFolderProblem() {
+  const QString temp = QDir::tempPath();
+  const QString path = temp + QStringLiteral("/qel-moravine-") + QString::number(::getuid());
+  const std::lock_guard<std::mutex> lock(replacementMutex);
+  return replacement.tempPath == temp && replacement.usual == path ? replacement.problem : QString();
 }
 
 int CreateExclusiveFile(const QString &path) {

@@ -6,9 +6,15 @@
 namespace qel {
 
 // QDir::tempPath() + "/qel-moravine-<uid>/", created with mode 0700 and
-// checked to be a real directory owned by us; ends in "/". Throws
-// std::runtime_error when the folder cannot be made safe.
+// checked to be a real directory owned by us; ends in "/". When that name is
+// taken by a link, a file or another user's folder, another private folder
+// beside it is used for the rest of the run (TempFolderProblem says so).
+// Throws std::runtime_error only when no private folder can be made at all.
 QString TempFolderPath();
+
+// What is wrong with the usual temporary folder and which one is used in its
+// place, for the user; empty while the usual one is in use.
+QString TempFolderProblem();
 
 // Creates `path` exclusively with mode 0600 without following links; returns
 // an open descriptor, or -1 with errno set. The caller closes it.

@@ -47,29 +47,67 @@ TEST(TempFolder, CreatedPrivateAndEndsWithSeparator) {
   EXPECT_EQ(modeOf(scope.ourPath()) & 0777, 0700u);
 }
 
-TEST(TempFolder, RefusesWhatIsPlantedInItsPlace) {
-  {
-    TempDirScope scope(QStringLiteral("tf-link"));
-    const QString elsewhere = qel::test::freshDir(QStringLiteral("tf-link-target"));
-    ASSERT_EQ(::symlink(QFile::encodeName(elsewhere).constData(), QFile::encodeName(scope.ourPath()).constData()), 0);
-    EXPECT_THROW(TempFolderPath(), std::runtime_error);
-    EXPECT_EQ(CreatePrivateSubFolder(QStringLiteral("x")), QString()) << "no folder through a planted link";
-    EXPECT_TRUE(QDir(elsewhere).isEmpty());
-  }
-  {
-    TempDirScope scope(QStringLiteral("tf-file"));
-    QFile f(scope.ourPath());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
-    EXPECT_THROW(TempFolderPath(), std::runtime_error);
-  }
-  if (::geteuid() == 0) { // only the superuser can make a folder that belongs to someone else
-    TempDirScope scope(QStringLiteral("tf-foreign"));
+// Whatever takes the usual name first (a link, a file, another user's
+// folder) is never used and never ends the program: another private folder
+// beside it is made and kept for the run, and the user is told why.
+TEST(TempFolder, WhatIsPlantedInItsPlaceIsPassedByForAnotherPrivateFolder) {
+  enum Planted { Link, File, Foreign };
+  for (Planted planted : {Link, File, Foreign}) {
+    TempDirScope scope(QStringLiteral("tf-planted-%1").arg(int(planted)));
+    const QString elsewhere = qel::test::freshDir(QStringLiteral("tf-planted-target-%1").arg(int(planted)));
     const QByteArray native = QFile::encodeName(scope.ourPath());
-    ASSERT_EQ(::mkdir(native.constData(), 0700), 0);
-    ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0);
-    EXPECT_THROW(TempFolderPath(), std::runtime_error);
+    QString why;
+    switch (planted) {
+    case Link:
+      ASSERT_EQ(::symlink(QFile::encodeName(elsewhere).constData(), native.constData()), 0);
+      why = QStringLiteral("is a link");
+      break;
+    case File: {
+      QFile f(scope.ourPath());
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      why = QStringLiteral("is not a folder");
+      break;
+    }
+    case Foreign:
+      // The tests run as the superuser, who alone can give a folder away.
+      if (::geteuid() != 0) continue;
+      ASSERT_EQ(::mkdir(native.constData(), 0777), 0);
+      ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0);
+      why = QStringLiteral("belongs to another user");
+      break;
+    }
+    QString path;
+    ASSERT_NO_THROW(path = TempFolderPath()) << int(planted);
+    EXPECT_FALSE(path.startsWith(scope.ourPath() + QLatin1Char('/'))) << path.toStdString();
+    EXPECT_TRUE(path.startsWith(scope.ourPath() + QLatin1Char('.'))) << path.toStdString();
+    EXPECT_EQ(modeOf(path), S_IFDIR | 0700u) << path.toStdString();
+    struct stat st{};
+    ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_EQ(st.st_uid, ::getuid());
+    EXPECT_EQ(TempFolderPath(), path) << "one folder for the whole run";
+    const QString problem = TempFolderProblem();
+    EXPECT_TRUE(problem.contains(scope.ourPath() + QLatin1Char(' ') + why)) << problem.toStdString();
+    EXPECT_TRUE(problem.contains(path.chopped(1) + QStringLiteral(" is used instead"))) << problem.toStdString();
+
+    // Sub-folders and files go into the folder of ours, nothing through the planted name.
+    const QString sub = CreatePrivateSubFolder(QStringLiteral("x"));
+    EXPECT_TRUE(sub.startsWith(path)) << sub.toStdString();
+    EXPECT_TRUE(QDir(elsewhere).isEmpty());
+    if (planted == Foreign) EXPECT_TRUE(QDir(scope.ourPath()).isEmpty());
+
+    // The next usual name taken as well: the one after it.
+    if (planted == Link) {
+      ASSERT_TRUE(QDir(path).removeRecursively());
+      ASSERT_EQ(::symlink(QFile::encodeName(elsewhere).constData(), QFile::encodeName(path.chopped(1)).constData()), 0);
+      const QString next = TempFolderPath();
+      EXPECT_NE(next, path);
+      EXPECT_EQ(modeOf(next), S_IFDIR | 0700u);
+    }
   }
+  // The usual folder in a fresh temporary folder: no problem to tell.
+  TempDirScope clean(QStringLiteral("tf-planted-none"));
+  EXPECT_EQ(TempFolderPath(), clean.ourPath() + QLatin1Char('/'));
+  EXPECT_TRUE(TempFolderProblem().isEmpty());
 }
 
 TEST(TempFolder, ExclusiveFiles) {
