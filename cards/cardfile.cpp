@@ -17,6 +17,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -157,6 +158,13 @@ QString DamagedCardsMessage(const QString &fileName, const QStringList &titles) 
   return text;
 }
 
+QString TooLargeEntryMessage(const QString &fileName, bool index, std::uint64_t size) {
+  return QStringLiteral("The file %1 cannot be opened: it is damaged or too large. Its %2 would take %3 bytes, "
+                        "more than a card file can hold (%4).")
+      .arg(fileName, index ? QStringLiteral("index") : QStringLiteral("card bodies"), QString::number(size),
+           index ? QStringLiteral("256 MB") : QStringLiteral("2 GB"));
+}
+
 namespace {
 
 // Points every card whose range lies outside the body file at one stored
@@ -213,17 +221,18 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
   }
 
   zip.SetZipFileName(probed.FileName);
-  // No real card file comes near this size; an entry declaring more is a
-  // damaged or hostile file, refused before anything is written.
-  constexpr std::uint64_t kMaxCardEntrySize = std::uint64_t(4) << 30;
+  // Opening inflates the body entry into the body file, which stops at 2 GB,
+  // and reads the index whole into memory, where its cards take several times
+  // its size. An entry declaring more is refused before anything is written;
+  // the engine stops any entry that inflates past what it declares, so these
+  // bounds hold whatever the compressed data does.
   bool indexEncrypted = false;
   for (const ZipDirEntry &e : zip.ZipContents()) {
     if (e.FileName != probed.IndexEntry && e.FileName != probed.BodyEntry) continue;
-    if (e.FileName == probed.IndexEntry) indexEncrypted = e.Encrypted;
-    if (e.UncompressedSize64 > kMaxCardEntrySize) {
-      outcome.error = QStringLiteral("The file %1 cannot be opened: its entry %2 would take %3 bytes, "
-                                     "more than a card file can hold (4 GB).")
-                          .arg(probed.FileName, e.FileName, QString::number(e.UncompressedSize64));
+    const bool index = e.FileName == probed.IndexEntry;
+    if (index) indexEncrypted = e.Encrypted;
+    if (e.UncompressedSize64 > std::uint64_t(index ? kMaxIndexEntrySize : kMaxBodyFileSize)) {
+      outcome.error = TooLargeEntryMessage(probed.FileName, index, e.UncompressedSize64);
       return outcome;
     }
   }
@@ -266,6 +275,11 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
     out.cards = std::move(cards);
   } catch (const ECardError &e) {
     outcome.error = e.message();
+    return outcome;
+  } catch (const std::bad_alloc &) {
+    outcome.error = QStringLiteral("The file %1 cannot be opened: it is damaged or too large, and its cards do not fit "
+                                   "into memory.")
+                        .arg(probed.FileName);
     return outcome;
   }
   outcome.status = LoadStatus::Loaded;

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -73,6 +74,13 @@ struct LoadOutcome {
   // were given the empty body, and the file should be saved again.
   QStringList damagedCards;
 };
+
+// The most an index entry may inflate to: a million cards take about 160 MB.
+constexpr qint64 kMaxIndexEntrySize = qint64(256) << 20;
+
+// The message for an archive whose index (or body entry) would inflate past
+// what a card file can hold.
+QString TooLargeEntryMessage(const QString &fileName, bool index, std::uint64_t size);
 
 // The message shown when no index came out of an archive.
 QString IndexNotFoundMessage();

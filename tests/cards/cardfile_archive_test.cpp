@@ -254,18 +254,44 @@ TEST_F(CardFileArchive, ArchiveWithoutBodyEntryIsDamaged) {
   EXPECT_TRUE(outcome.error.contains("damaged"));
 }
 
+// What opening may inflate is bounded: an index past 256 MB (read whole
+// into memory) or card bodies past the body file's 2 GB are refused, naming
+// the file as damaged or too large, before anything is written.
 TEST_F(CardFileArchive, EntryBeyondTheSizeLimitIsRefusedBeforeExtracting) {
-  // A body entry declaring 5 GiB (through ZIP64): far above any real card file.
-  CraftedEntry index{"big.~i", "<~QEL MORAVINE QEL FILE VERSION~>3\r\n"};
-  CraftedEntry body{"big.~h", "tiny"};
-  body.zip64 = true;
-  body.declaredSize = std::uint64_t(5) << 30;
-  ASSERT_TRUE(writeAll(dir + "/big.qel", craftArchive({index, body}, {true})));
+  struct Case {
+    const char *name;
+    bool index;
+    std::uint64_t declared;
+    bool zip64;
+  } cases[] = {
+      {"index-past-limit", true, std::uint64_t(kMaxIndexEntrySize) + 1, false},
+      {"index-1g", true, std::uint64_t(1) << 30, false},
+      {"body-2-5g", false, std::uint64_t(2560) << 20, false},
+      {"body-5g", false, std::uint64_t(5) << 30, true},
+  };
+  for (const Case &c : cases) {
+    CraftedEntry index{"big.~i", "<~QEL MORAVINE QEL FILE VERSION~>3\r\n"};
+    CraftedEntry body{"big.~h", "tiny"};
+    CraftedEntry &big = c.index ? index : body;
+    big.zip64 = c.zip64;
+    big.declaredSize = c.declared;
+    const QString file = dir + "/" + c.name + ".qel";
+    ASSERT_TRUE(writeAll(file, craftArchive({index, body}, {c.zip64})));
+    TLoadedCardFile loaded;
+    const LoadOutcome outcome = LoadVersion3File(ProbeCardsFile(file, zip), zip, loaded);
+    EXPECT_EQ(outcome.status, LoadStatus::Failed) << c.name;
+    EXPECT_EQ(outcome.error, TooLargeEntryMessage(file, c.index, c.declared)) << c.name;
+    EXPECT_TRUE(outcome.error.contains(file + " cannot be opened: it is damaged or too large")) << outcome.error.toStdString();
+    EXPECT_TRUE(QDir(loaded.folder).entryList(QDir::Files | QDir::Hidden).isEmpty()) << c.name;
+  }
+  // Just below the limits the same file is extracted (and found short).
+  CraftedEntry index{"ok.~i", "<~QEL MORAVINE QEL FILE VERSION~>3\r\n"};
+  CraftedEntry body{"ok.~h", "tiny"};
+  body.declaredSize = std::uint64_t(kMaxBodyFileSize);
+  ASSERT_TRUE(writeAll(dir + "/ok.qel", craftArchive({index, body})));
   TLoadedCardFile loaded;
-  const LoadOutcome outcome = LoadVersion3File(ProbeCardsFile(dir + "/big.qel", zip), zip, loaded);
-  EXPECT_NE(outcome.status, LoadStatus::Loaded);
-  EXPECT_TRUE(outcome.error.contains("more than a card file can hold")) << outcome.error.toStdString();
-  EXPECT_TRUE(QDir(loaded.folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+  const LoadOutcome outcome = LoadVersion3File(ProbeCardsFile(dir + "/ok.qel", zip), zip, loaded);
+  EXPECT_FALSE(outcome.error.contains("too large")) << outcome.error.toStdString();
 }
 
 // An index (no password) whose data inflates far past the size it declares
