@@ -360,7 +360,8 @@ void RemoveStaleSaveArchives(const QString &targetIn) {
 
 void WriteArchiveReplacing(const QString &targetIn, const QStringList &entries, TZipArchiver &zip, bool encrypt,
                            bool unlockFirst, const std::function<void(int)> &progress) {
-  const QString target = QFileInfo(targetIn).absoluteFilePath();
+  // A link to the card file stays a link: the file it points to is replaced.
+  const QString target = FollowLinks(targetIn);
   const QString folder = QFileInfo(target).absolutePath();
   // What a write of this target that was killed left beside it.
   RemoveStaleSaveArchives(target);

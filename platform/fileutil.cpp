@@ -1,6 +1,7 @@
 #include "platform/fileutil.h"
 #include "platform/tempname.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -224,6 +225,23 @@ QString WriteFailureCause(const QString &folder, qint64 needed) {
   }
   if (::access(native.constData(), W_OK) != 0) return QString::fromLocal8Bit(std::strerror(errno));
   return QString();
+}
+
+QString FollowLinks(const QString &path) {
+  QString current = QFileInfo(path).absoluteFilePath();
+  // As many links as the system itself follows before it gives up.
+  for (int hops = 0; hops < 40; ++hops) {
+    const QFileInfo info(current);
+    if (!info.isSymLink()) return current;
+    const QByteArray native = QFile::encodeName(current);
+    QByteArray target(4096, '\0');
+    const ssize_t n = ::readlink(native.constData(), target.data(), size_t(target.size()));
+    if (n <= 0 || n >= target.size()) break;
+    target.truncate(n);
+    const QString next = QFile::decodeName(target);
+    current = QDir::cleanPath(QDir::isAbsolutePath(next) ? next : info.absolutePath() + QLatin1Char('/') + next);
+  }
+  return QFileInfo(path).absoluteFilePath();
 }
 
 } // namespace qel

@@ -23,6 +23,12 @@ bool RenameFileReplacing(const QString &from, const QString &to, QString *error 
 // existing target keeps its mode; a new one gets `newMode` (-1: the usual
 // 0666 less the umask). A link is followed and its target replaced.
 bool WriteFileReplacing(const QString &path, const QByteArray &bytes, QString *error = nullptr, int newMode = -1);
+// The file that `path` names once every symbolic link on the way is
+// followed: what a save replaces, so that a link to a card file stays a link
+// and the file it points to gets the cards. A link to a missing file gives
+// the missing file's path; `path` itself when it is no link (or the chain of
+// links does not end).
+QString FollowLinks(const QString &path);
 // Why writing `needed` bytes into `folder` fails, when the folder itself
 // tells: its file system is read-only, has less than `needed` bytes free, or
 // the folder may not be written by us. Empty when none of these holds.

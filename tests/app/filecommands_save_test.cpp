@@ -276,3 +276,50 @@ TEST_F(FileSaveTest, ProtectThenUnprotectSavesThreeThenTwoEntries) {
   FileProtect(host);
   EXPECT_EQ(ziptest::readAll(path), before);
 }
+
+// A card file opened through a symbolic link (or a chain of them, absolute
+// or relative) is saved into the file the link points to, as editors do: the
+// links stay links and the real file gets the cards. Save As onto a link to
+// a file not there yet creates that file.
+TEST_F(FileSaveTest, SaveThroughALinkWritesTheFileItPointsTo) {
+  ASSERT_TRUE(QDir().mkpath(dir + "/real"));
+  addCard("A", "a");
+  const QString real = makeFile("real/cards.qel");
+  auto link = [&](const QString &target, const QString &name) {
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(dir + "/" + name).constData()), 0);
+  };
+  link("real/cards.qel", "relative.qel");
+  link(dir + "/relative.qel", "chain.qel");
+  link("real/later.qel", "dangling.qel");
+
+  ScriptedUi ui;
+  ASSERT_TRUE(OpenCardsFile(host, dir + "/chain.qel", -1));
+  addCard("B", "b");
+  FileModified = true;
+  ASSERT_TRUE(FileSave(host));
+  EXPECT_FALSE(FileModified);
+  EXPECT_TRUE(QFileInfo(dir + "/chain.qel").isSymLink());
+  EXPECT_TRUE(QFileInfo(dir + "/relative.qel").isSymLink());
+  EXPECT_EQ(QFileInfo(dir + "/chain.qel").canonicalFilePath(), QFileInfo(real).canonicalFilePath());
+
+  ui.answer(Answer::saveFile(dir + "/dangling.qel"));
+  ui.answerButton(IDYES);  // the dialog's own overwrite question may come first
+  ASSERT_TRUE(FileSaveAs(host));
+  EXPECT_TRUE(QFileInfo(dir + "/dangling.qel").isSymLink());
+  EXPECT_TRUE(QFileInfo(dir + "/real/later.qel").isFile());
+
+  for (const QString &file : {real, dir + "/real/later.qel"}) {
+    ClearCards(AllCards);
+    CurrentFileName = QStringLiteral("NEW.QEL");
+    ResetBodyFile();
+    ASSERT_TRUE(OpenCardsFile(host, file, -1)) << file.toStdString();
+    EXPECT_EQ(AllCards.Count(), 2) << file.toStdString();
+    EXPECT_EQ(bodyOf("B"), "b") << file.toStdString();
+  }
+  QStringList left = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System);
+  left.sort();
+  EXPECT_EQ(left, QStringList({"chain.qel", "dangling.qel", "real", "relative.qel"}));
+  left = QDir(dir + "/real").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  left.sort();
+  EXPECT_EQ(left, QStringList({"cards.qel", "later.qel"}));
+}
