@@ -122,10 +122,14 @@ void CleanTemporaryFolder() {
   RemoveDeadInstanceDebris(inUse);
 }
 
-tQelfileSpec ProbeCardsFile(const QString &fileName) {
+tQelfileSpec ProbeCardsFile(const QString &fileName, QString *problem) {
   TZipArchiver zip;
   ConfigureZipArchiver(zip);
-  return qel::ProbeCardsFile(fileName, zip);
+  // What is wrong with a damaged archive is said once, by the open command.
+  zip.Unattended = true;
+  const tQelfileSpec probed = qel::ProbeCardsFile(fileName, zip);
+  if (problem) *problem = zip.Message();
+  return probed;
 }
 
 // ---- open and merge ----
@@ -147,7 +151,8 @@ bool OpenCardsFile(FileCommandHost &host, const QString &fileNameIn, int mode) {
     WaitCursor wait;
     // The open file stays locked and whole until another one has been read.
     if (mode < 0 && !AskSaveChanges(host)) return false;
-    const tQelfileSpec probed = ProbeCardsFile(fileName);
+    QString problem;
+    const tQelfileSpec probed = ProbeCardsFile(fileName, &problem);
     switch (probed.Kind) {
     case KindVersion3:
       done = OpenVersion3File(host, probed, mode);
@@ -157,7 +162,8 @@ bool OpenCardsFile(FileCommandHost &host, const QString &fileNameIn, int mode) {
       done = OpenOldVersionFile(host, probed, mode);
       break;
     default:
-      error(fileName + QStringLiteral(" not found."));
+      // A file that is there is named for what it is, not as missing.
+      error(QFileInfo(fileName).isFile() ? NotCardFileMessage(fileName, problem) : fileName + QStringLiteral(" not found."));
       break;
     }
     if (done && mode < 0) SetFileHidden(CurrentBodyFileName());
@@ -218,11 +224,11 @@ bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &probed, int mod
     }
     FileModified = true;
   }
-  if (!outcome.damagedCards.isEmpty()) {
-    ui().messageBox(DamagedCardsMessage(probed.FileName, outcome.damagedCards), MB_OK | MB_ICONWARNING);
-    // The repaired cards differ from the file: saving writes them whole.
-    FileModified = true;
-  }
+  if (!outcome.damagedCards.isEmpty() || !outcome.leftOutCards.isEmpty())
+    ui().messageBox(DamagedCardsMessage(probed.FileName, outcome.damagedCards, outcome.leftOutCards),
+                    MB_OK | MB_ICONWARNING);
+  // The repaired cards differ from the file: saving writes them whole.
+  if (!outcome.damagedCards.isEmpty()) FileModified = true;
   progress.set(100);
   return true;
 }

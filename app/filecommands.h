@@ -58,7 +58,7 @@ bool CurrentFileIsReadOnly();
 // The first NEW name no running instance (this one included) has open.
 QString FreeNewFileName();
 
-tQelfileSpec ProbeCardsFile(const QString &fileName);
+tQelfileSpec ProbeCardsFile(const QString &fileName, QString *problem = nullptr);
 
 // Opens (mode -1) or merges (mode 0..3) a card file. True when it was opened or merged.
 bool OpenCardsFile(FileCommandHost &host, const QString &fileName, int mode);

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
@@ -149,13 +150,38 @@ QString DamagedIndexMessage(const QString &fileName) {
   return QStringLiteral("The file %1 is damaged: its index cannot be read.").arg(fileName);
 }
 
-QString DamagedCardsMessage(const QString &fileName, const QStringList &titles) {
+namespace {
+
+// Up to 20 titles of `titles`, one a line in quotes, then how many more.
+QString titleLines(const QStringList &titles) {
   constexpr qsizetype kShown = 20;
-  QString text = QStringLiteral("The file %1 is damaged: the bodies of these cards are missing and they are opened empty:")
-                     .arg(fileName);
+  QString text;
   for (qsizetype i = 0; i < titles.size() && i < kShown; ++i) text += QStringLiteral("\r\"") + titles[i] + QLatin1Char('"');
   if (titles.size() > kShown) text += QStringLiteral("\rand %1 more.").arg(titles.size() - kShown);
   return text;
+}
+
+} // namespace
+
+QString DamagedCardsMessage(const QString &fileName, const QStringList &titles, const QStringList &leftOut) {
+  QString text;
+  if (!titles.isEmpty())
+    text = QStringLiteral("The file %1 is damaged: the bodies of these cards are missing and they are opened empty:")
+               .arg(fileName) +
+           titleLines(titles);
+  if (!leftOut.isEmpty()) {
+    if (text.isEmpty())
+      text = QStringLiteral("The file %1 is damaged: ").arg(fileName);
+    else
+      text += QStringLiteral("\rAnd ");
+    text += QStringLiteral("these cards have no readable size and were left out:") + titleLines(leftOut);
+  }
+  return text;
+}
+
+QString NotCardFileMessage(const QString &fileName, const QString &problem) {
+  if (problem.isEmpty()) return QStringLiteral("The file %1 is not a Qel Moravine card file.").arg(fileName);
+  return QStringLiteral("The file %1 cannot be opened: it is damaged or not a card file (%2).").arg(fileName, problem);
 }
 
 QString TooLargeEntryMessage(const QString &fileName, bool index, std::uint64_t size) {
@@ -240,10 +266,42 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
   zip.ExtrOptions = {ExtrOverWrite};
   zip.FSpecArgs().clear();
   zip.FSpecArgs() << probed.IndexEntry << probed.BodyEntry;
+  // Why an entry was not extracted: the engine says it in a message just
+  // before it reports the entry skipped.
+  struct Skip {
+    UnZipSkipType kind;
+    QString why;
+  };
+  QHash<QString, Skip> skipped;
+  QString lastMessage;
+  const auto savedOnMessage = zip.OnMessage;
+  const auto savedOnSkipped = zip.OnExtractSkipped;
+  zip.OnMessage = [&](TZipArchiver &z, int code, const QString &text) {
+    lastMessage = text;
+    if (savedOnMessage) savedOnMessage(z, code, text);
+  };
+  zip.OnExtractSkipped = [&](TZipArchiver &z, const QString &file, UnZipSkipType kind, int code) {
+    QString why = lastMessage;
+    if (why.endsWith(QStringLiteral(": ") + file)) why.chop(file.size() + 2);
+    skipped.insert(file, Skip{kind, why});
+    if (savedOnSkipped) savedOnSkipped(z, file, kind, code);
+  };
   report(progress, 20);
   zip.Extract();
+  zip.OnMessage = savedOnMessage;
+  zip.OnExtractSkipped = savedOnSkipped;
   report(progress, 30);
 
+  // An entry that would not decrypt is a wrong password; any other reason
+  // is damage, and the message says which.
+  auto notExtracted = [&](const QString &entry, const QString &part) {
+    const auto it = skipped.constFind(entry);
+    if (it == skipped.constEnd() || it->kind == stBadPassword) return false;
+    outcome.status = LoadStatus::Damaged;
+    outcome.error = QStringLiteral("The file %1 is damaged: its %2 cannot be read (%3).")
+                        .arg(probed.FileName, part, it->why.isEmpty() ? QStringLiteral("the archive is damaged") : it->why);
+    return true;
+  };
   if (!QFileInfo(out.indexPath).isFile()) {
     if (indexEncrypted) {
       // Most likely the password was wrong.
@@ -256,8 +314,10 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
     return outcome;
   }
   if (!QFileInfo(out.bodyPath).isFile()) {
-    outcome.status = LoadStatus::Damaged;
-    outcome.error = DamagedFileMessage(probed.FileName);
+    if (!notExtracted(probed.BodyEntry, QStringLiteral("card bodies"))) {
+      outcome.status = LoadStatus::Damaged;
+      outcome.error = DamagedFileMessage(probed.FileName);
+    }
     return outcome;
   }
   // The extraction gave the entries the modes they were stored with; in our
@@ -270,7 +330,7 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
   report(progress, 80);
   try {
     TCrdList cards;
-    ReadIndexFile(cards, out.indexPath, nullptr, MergeAdd);
+    ReadIndexFile(cards, out.indexPath, nullptr, MergeAdd, &outcome.leftOutCards);
     outcome.damagedCards = repairBodyRanges(cards, out.bodyPath);
     out.cards = std::move(cards);
   } catch (const ECardError &e) {

@@ -73,6 +73,9 @@ struct LoadOutcome {
   // Titles of the cards whose body range lay outside the body entry: they
   // were given the empty body, and the file should be saved again.
   QStringList damagedCards;
+  // Titles of the cards whose size could not be read (missing, not a number,
+  // out of range, or not above 0): they were left out.
+  QStringList leftOutCards;
 };
 
 // The most an index entry may inflate to: a million cards take about 160 MB.
@@ -91,8 +94,13 @@ QString DamagedFileMessage(const QString &fileName);
 // password, could not be extracted (damaged or far larger than it says).
 QString DamagedIndexMessage(const QString &fileName);
 
-// The warning naming the cards of `fileName` whose bodies were lost.
-QString DamagedCardsMessage(const QString &fileName, const QStringList &titles);
+// The warning naming the cards of `fileName` whose bodies were lost
+// (`titles`) and those that could not be read at all (`leftOut`).
+QString DamagedCardsMessage(const QString &fileName, const QStringList &titles, const QStringList &leftOut = {});
+
+// The message for a file that exists but is no card file, or whose archive
+// is damaged; `problem` is what the ZIP component found, when anything.
+QString NotCardFileMessage(const QString &fileName, const QString &problem);
 
 // Extracts the index and body entries the probe named (nothing else) through
 // `zip`, whose password is the one to try, into a fresh private folder and

@@ -309,14 +309,17 @@ struct BlockReader {
   TDateTime started;
   const QElapsedTimer *elapsed;
 
-  void read(qsizetype from, qsizetype to, qint32 counter, std::vector<TCrdPtr> &out) const {
+  void read(qsizetype from, qsizetype to, qint32 counter, std::vector<TCrdPtr> &out, QStringList &dropped) const {
     TCrdPtr card;
     TDateTime stamp = 0;
     bool uidSeen = false;
     auto commit = [&] {
       if (!card) return;
       if (!uidSeen) card->UID = StampToUID(stamp);
-      if (card->SIZ > 0) out.push_back(std::move(card));
+      if (card->SIZ > 0)
+        out.push_back(std::move(card));
+      else
+        dropped << card->Title;
       card.reset();
     };
     qsizetype pos = from;
@@ -343,7 +346,7 @@ struct BlockReader {
 } // namespace
 
 int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourceBody, int mode,
-                  qsizetype chunkBytes) {
+                  qsizetype chunkBytes, QStringList *dropped) {
   if (mode >= 0 && !sourceBody) throw ECardError(QStringLiteral("No body file to merge from."));
   if (const qsizetype line = FirstOverlongLine(text.constData(), text.size()))
     throw ECardError(QStringLiteral("The index is damaged: its line %1 is longer than %2 bytes.")
@@ -390,11 +393,14 @@ int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourc
     total += blocks[i];
   }
   std::vector<std::vector<TCrdPtr>> cards(pieces);
+  std::vector<QStringList> droppedTitles(pieces);
   const BlockReader reader{data, utf8, started, &elapsed};
   RunInParallel(pieces, workers, [&](size_t i) {
     cards[i].reserve(size_t(blocks[i]));
-    reader.read(bounds[i], bounds[i + 1], counters[i], cards[i]);
+    reader.read(bounds[i], bounds[i + 1], counters[i], cards[i], droppedTitles[i]);
   });
+  if (dropped)
+    for (const QStringList &titles : droppedTitles) *dropped << titles;
   SetStampCounter(StampCounterAfter(firstCounter, total));
 
   if (mode < 0) {
@@ -421,14 +427,15 @@ int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourc
   return version;
 }
 
-int ReadIndexFile(TCrdList &list, const QString &fileName, const TBodyFile *sourceBody, int mode) {
+int ReadIndexFile(TCrdList &list, const QString &fileName, const TBodyFile *sourceBody, int mode,
+                  QStringList *dropped) {
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly))
     throw ECardError(QStringLiteral("Cannot open the index \"%1\": %2").arg(fileName, file.errorString()));
   const QByteArray text = file.readAll();
   if (file.error() != QFileDevice::NoError)
     throw ECardError(QStringLiteral("Cannot read the index \"%1\": %2").arg(fileName, file.errorString()));
-  return ReadIndexText(list, text, sourceBody, mode);
+  return ReadIndexText(list, text, sourceBody, mode, kIndexChunkBytes, dropped);
 }
 
 } // namespace qel

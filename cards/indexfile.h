@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace qel {
 
@@ -41,10 +42,12 @@ void ParseIndexLine(TCrd &card, const QString &line);
 // ECardError before any card joins. Returns the version found on the first line.
 // An index larger than `chunkBytes` is read in pieces of about that size (at
 // most 64), side by side on up to 8 cores; the result is the same.
+// `dropped`, when given, gets the titles of the dropped blocks, in text order.
 inline constexpr qsizetype kIndexChunkBytes = 4 << 20;
 int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourceBody, int mode,
-                  qsizetype chunkBytes = kIndexChunkBytes);
+                  qsizetype chunkBytes = kIndexChunkBytes, QStringList *dropped = nullptr);
 // The same from a file; throws ECardError when it cannot be read.
-int ReadIndexFile(TCrdList &list, const QString &fileName, const TBodyFile *sourceBody, int mode);
+int ReadIndexFile(TCrdList &list, const QString &fileName, const TBodyFile *sourceBody, int mode,
+                  QStringList *dropped = nullptr);
 
 } // namespace qel

@@ -5,6 +5,7 @@
 #include "app/dlg_merge.h"
 #include "tests/app/filecommands_fixture.h"
 #include "tests/support/wrongpassword.h"
+#include "cards/cardfile.h"
 #include "cards/indexfile.h"
 
 #include <QLineEdit>
@@ -181,6 +182,37 @@ TEST_F(FileOpenTest, FailedOrCancelledOpenLeavesOpenFileAsItWas) {
   ASSERT_TRUE(OpenCardsFile(host, locked, -1));
   EXPECT_EQ(bodyOf("Secret"), "hidden");
   EXPECT_EQ(ZipArchiver().Password(), "right");
+}
+
+// A file that is there but cannot be opened is named for what is wrong with
+// it, once: never as missing, and a bad checksum in an unprotected file is
+// damage, not a wrong password.
+TEST_F(FileOpenTest, UnopenableFilesAreNamedForWhatIsWrongOnce) {
+  addCard("A", "index and body text");
+  const QString good = makeFile("good.qel");
+  const QByteArray archive = ziptest::readAll(good);
+  // A damaged archive: its end cut off.
+  ASSERT_TRUE(ziptest::writeAll(dir + "/cut.qel", archive.left(archive.size() - 10)));
+  ASSERT_TRUE(ziptest::writeAll(dir + "/text.qel", "just some text\r\n"));
+
+  struct Case {
+    QString file;
+    QString message;
+  } cases[] = {
+      {dir + "/cut.qel", NotCardFileMessage(dir + "/cut.qel", QString())},
+      {dir + "/text.qel", NotCardFileMessage(dir + "/text.qel", QString())},
+  };
+  for (const Case &c : cases) {
+    ScriptedUi ui;
+    ui.answerButton(IDOK);
+    EXPECT_FALSE(OpenCardsFile(host, c.file, -1));
+    ASSERT_EQ(ui.messageTexts().size(), 1) << ui.messageTexts().join('|').toStdString();
+    const QString text = ui.messageTexts().front();
+    EXPECT_FALSE(text.contains("not found")) << text.toStdString();
+    EXPECT_TRUE(text.startsWith("The file " + c.file + " ")) << text.toStdString();
+    if (c.file.endsWith("text.qel")) EXPECT_EQ(text, c.message);
+    if (c.file.endsWith("cut.qel")) EXPECT_TRUE(text.contains("damaged")) << text.toStdString();
+  }
 }
 
 TEST_F(FileOpenTest, MergeWithEachRuleKeepsProtectionOfOpenFile) {

@@ -407,6 +407,70 @@ TEST_F(CardFileArchive, CardsOutsideTheBodyEntryLoadEmptyAndNamed) {
   EXPECT_TRUE(DamagedCardsMessage("f", many).endsWith("\rand 80 more."));
 }
 
+// What cannot be read is said as it is: a bad checksum in the index of an
+// unprotected file is damage (not a wrong password), one in the card bodies
+// says so (not that they are missing), and cards whose size cannot be read
+// are named with the others instead of vanishing.
+TEST_F(CardFileArchive, DamageIsNamedForWhatItIs) {
+  TCrdList source;
+  auto add = [&](const char *title, qint32 adr, qint32 siz) {
+    auto c = NewCrd();
+    c->Title = title;
+    c->ADR = adr;
+    c->SIZ = siz;
+    source.AddCrd(c);
+  };
+  add("Good", 0, 9);
+  add("Beyond", 1000, 10);
+  add("Unreadable size", 0, 9);
+  add("Huge size", 0, 9);
+  QByteArray index = IndexText(source);
+  // The sizes of the last two: not a number, and past any 32-bit number.
+  const qsizetype third = index.indexOf("Unreadable size");
+  index.replace(index.indexOf("<~SIZ~>9", third), 8, "<~SIZ~>nine");
+  const qsizetype fourth = index.indexOf("Huge size");
+  index.replace(index.indexOf("<~SIZ~>9", fourth), 8, "<~SIZ~>99999999999");
+  writeBytes(dir + "/d.~i", index);
+  writeBytes(dir + "/d.~h", "good body");
+  // Stored entries, so a byte of either can be changed in place.
+  QByteArray out = py("import sys,zipfile\n"
+                      "z=zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_STORED)\n"
+                      "z.write(sys.argv[2],'d.~i'); z.write(sys.argv[3],'d.~h'); z.close()\n",
+                      {dir + "/d.qel", dir + "/d.~i", dir + "/d.~h"});
+  ASSERT_FALSE(out.startsWith("FAILED")) << out.constData();
+  const QByteArray archive = fileBytes(dir + "/d.qel");
+
+  TLoadedCardFile loaded;
+  const LoadOutcome read = LoadVersion3File(ProbeCardsFile(dir + "/d.qel", zip), zip, loaded);
+  ASSERT_EQ(read.status, LoadStatus::Loaded) << read.error.toStdString();
+  EXPECT_EQ(read.damagedCards, QStringList{"Beyond"});
+  EXPECT_EQ(read.leftOutCards, QStringList({"Unreadable size", "Huge size"}));
+  const QString message = DamagedCardsMessage(dir + "/d.qel", read.damagedCards, read.leftOutCards);
+  for (const char *title : {"Beyond", "Unreadable size", "Huge size"})
+    EXPECT_TRUE(message.contains(QStringLiteral("\"%1\"").arg(title))) << message.toStdString();
+
+  struct Case {
+    const char *file;
+    QByteArray changedFrom;
+    const char *part;
+  } cases[] = {{"badindex.qel", "<~TITLE~>Good", "index"}, {"badbody.qel", "good body", "card bodies"}};
+  for (const Case &c : cases) {
+    QByteArray bytes = archive;
+    const qsizetype at = bytes.indexOf(c.changedFrom);
+    ASSERT_GE(at, 0);
+    bytes[at + c.changedFrom.size() - 1] = 'X';
+    writeBytes(dir + "/" + c.file, bytes);
+    TLoadedCardFile broken;
+    const LoadOutcome outcome = LoadVersion3File(ProbeCardsFile(dir + "/" + c.file, zip), zip, broken);
+    EXPECT_EQ(outcome.status, LoadStatus::Damaged) << c.file;
+    EXPECT_TRUE(outcome.error.startsWith(QStringLiteral("The file %1/%2 is damaged: its %3 cannot be read")
+                                             .arg(dir, c.file, c.part)))
+        << outcome.error.toStdString();
+    if (QLatin1String(c.part) != QLatin1String("index")) EXPECT_TRUE(outcome.error.contains("CRC")) << outcome.error.toStdString();
+    EXPECT_FALSE(outcome.error.contains("missing")) << outcome.error.toStdString();
+  }
+}
+
 // The entries of a protected file are plain text until they are in the
 // archive: they are staged in a private folder, never beside the target, and
 // gone afterwards. Temporary archives a killed save of the same target left
