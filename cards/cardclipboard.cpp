@@ -27,6 +27,9 @@ const char kCards[] = "<CARDS>";
 const char kCreated[] = "<CREATED>";
 const char kLastOpen[] = "<LAST OPEN>";
 const char kPhone[] = "<PHONE>";
+// A body that lines cannot carry byte for byte, in base64, over as many of
+// these lines as it takes.
+const char kBodyBytes[] = "<BODY64>";
 
 QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
@@ -189,13 +192,45 @@ void appendBodyLines(QByteArray &out, const QByteArray &text) {
   if (start < n) line(start, n);
 }
 
+// Whether the body comes back byte for byte from its lines: every line
+// break is CR LF, and the last line has one (or the body is empty).
+bool linesCarryBody(const QByteArray &text) {
+  if (text.isEmpty()) return true;
+  if (!text.endsWith("\r\n")) return false;
+  const char *p = text.constData();
+  const qsizetype n = text.size();
+  for (const char *q = static_cast<const char *>(std::memchr(p, '\r', size_t(n))); q;
+       q = static_cast<const char *>(std::memchr(q + 1, '\r', size_t(n - (q + 1 - p)))))
+    if (q + 1 == p + n || q[1] != '\n') return false;
+  for (const char *q = static_cast<const char *>(std::memchr(p, '\n', size_t(n))); q;
+       q = static_cast<const char *>(std::memchr(q + 1, '\n', size_t(n - (q + 1 - p)))))
+    if (q == p || q[-1] != '\r') return false;
+  return true;
+}
+
+void appendBody(QByteArray &out, const QByteArray &text) {
+  if (linesCarryBody(text)) {
+    appendBodyLines(out, text);
+    return;
+  }
+  // Binary data (a picture in rich text) holds lone line breaks, and a body
+  // need not end with one: such a body is carried whole.
+  const QByteArray encoded = text.toBase64();
+  constexpr qsizetype kPerLine = 76;
+  for (qsizetype at = 0; at < encoded.size(); at += kPerLine) {
+    out += kBodyBytes;
+    out.append(encoded.constData() + at, qMin(kPerLine, encoded.size() - at));
+    out += "\r\n";
+  }
+}
+
 void appendBlock(QByteArray &out, const TCrd &card, const QByteArray &bodyText, bool utf8Fields) {
   out += kTitle + encodeField(card.Title, utf8Fields) + "\r\n";
   if (card.Color != kNoColor) out += kColor + QByteArray::number(card.Color) + "\r\n";
   if (card.Created != 0) out += kCreated + FormatTextFileReal(card.Created) + "\r\n";
   if (card.LastOpen != 0) out += kLastOpen + FormatTextFileReal(card.LastOpen) + "\r\n";
   if (!card.Phone.isEmpty()) out += kPhone + encodeField(card.Phone, utf8Fields) + "\r\n";
-  appendBodyLines(out, bodyText);
+  appendBody(out, bodyText);
 }
 
 } // namespace
@@ -268,7 +303,7 @@ ClipboardContents ParseCardClipboard(const QByteArray &bytes) {
   ClipboardCard *card = nullptr;
   // Titles and phones stay bytes until every one has been seen: they are
   // decoded together, by one rule for the whole file.
-  std::vector<QByteArray> titles, phones;
+  std::vector<QByteArray> titles, phones, bodyBytes;
   const char *p = bytes.constData();
   const qsizetype n = bytes.size();
   // Body lines that already end in CR LF are taken over as one run of bytes.
@@ -299,6 +334,7 @@ ClipboardContents ParseCardClipboard(const QByteArray &bytes) {
       titles.push_back(to - from > kMaxFieldLineBytes ? QByteArray() : valueAfter(line, kTitle));
       if (to - from > kMaxFieldLineBytes) result.overlongField = true;
       phones.emplace_back();
+      bodyBytes.emplace_back();
       return;
     }
     if (!card) return;  // nothing belongs to a card before its title
@@ -312,6 +348,8 @@ ClipboardContents ParseCardClipboard(const QByteArray &bytes) {
       result.cardsExpected = count;
     } else if (startsWith(line, kCreated) || startsWith(line, kLastOpen)) {
       // The copied times are not taken: a pasted card is a new card.
+    } else if (startsWith(line, kBodyBytes)) {
+      bodyBytes.back() += valueAfter(line, kBodyBytes);
     } else if (startsWith(line, kPhone)) {
       if (to - from > kMaxFieldLineBytes)
         result.overlongField = true;
@@ -343,6 +381,10 @@ ClipboardContents ParseCardClipboard(const QByteArray &bytes) {
   for (size_t k = 0; k < result.cards.size(); ++k) {
     result.cards[k].title = decode(titles[k]);
     result.cards[k].phone = decode(phones[k]);
+    if (bodyBytes[k].isEmpty()) continue;
+    // A body carried whole replaces any lines; damaged base64 leaves them.
+    const auto decoded = QByteArray::fromBase64Encoding(bodyBytes[k], QByteArray::AbortOnBase64DecodingErrors);
+    if (decoded) result.cards[k].body = *decoded;
   }
   return result;
 }

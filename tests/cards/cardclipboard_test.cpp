@@ -120,6 +120,42 @@ TEST_F(CardClipboardTest, RoundTripKeepsBodyLinesThatLookLikeTags) {
   EXPECT_EQ(added[0]->LastOpen, 46000.25);
 }
 
+// Bodies cross the card clipboard byte for byte: rich text holding binary
+// picture data (lone LF and CR bytes, any byte at all), and bodies that do
+// not end with a line break. Bodies made of CR LF lines stay lines.
+TEST_F(CardClipboardTest, BodiesArePastedByteForByte) {
+  QByteArray binary("{\\rtf1\\ansi{\\pict\\wmetafile8\\bin12 ");
+  binary += QByteArray("\x00\n\x01\r\x02\r\n<TITLE>\xff", 14);
+  binary += "}\\par}";
+  const QByteArray bodies[] = {
+      binary,
+      binary + "\r\n",
+      "no final line break",
+      "lone\nline feed\r\n",
+      "lone\rcarriage return\r\n",
+      "\r\n\r\n",
+      "\n",
+      "ends in CR\r",
+      "plain lines\r\n<TITLE>in the body\r\n",
+  };
+  std::vector<TCrdPtr> cards;
+  int i = 0;
+  for (const QByteArray &body : bodies) cards.push_back(card(QStringLiteral("Card %1").arg(i++), body));
+  WriteCardClipboard(ptrs(cards));
+
+  const QByteArray file = fileBytes(ClipboardFileName());
+  EXPECT_TRUE(file.contains("plain lines\r\n<<TITLE>in the body\r\n")) << "lines stay lines";
+  const ClipboardContents got = ReadCardClipboard();
+  ASSERT_EQ(got.cards.size(), std::size(bodies));
+  TCrdList list;
+  const auto added = AddClipboardCards(list, got, 46000.25);
+  ASSERT_EQ(added.size(), std::size(bodies));
+  for (size_t k = 0; k < std::size(bodies); ++k) {
+    EXPECT_EQ(got.cards[k].title, QStringLiteral("Card %1").arg(k));
+    EXPECT_EQ(added[k]->BodyBytes(), bodies[k]) << k;
+  }
+}
+
 // Titles and phones are decoded by one rule for the whole file, as the index
 // is: legacy text whose bytes also read as UTF-8 stays legacy text.
 TEST_F(CardClipboardTest, TextFieldsAreDecodedByOneRulePerFile) {
