@@ -19,9 +19,11 @@ namespace {
 
 using namespace zipfmt;
 
-QString decodeName(const QByteArray &raw, std::uint16_t flags, std::uint16_t versionMadeBy, CodePageOpt codePage) {
+QString decodeName(const QByteArray &raw, std::uint16_t flags, std::uint16_t versionMadeBy, CodePageOpt codePage,
+                   const QByteArray &extra) {
   const std::string utf8 = decodeEntryName(std::string_view(raw.constData(), std::size_t(raw.size())), flags,
-                                           versionMadeBy, nameCodePage(codePage));
+                                           versionMadeBy, nameCodePage(codePage),
+                                           std::string_view(extra.constData(), std::size_t(extra.size())));
   return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
 }
 
@@ -193,7 +195,7 @@ void TZipArchiver::listArchive() {
       e.UncompressedSize64 = full.uncompressedSize;
       e.CompressedSize64 = full.compressedSize;
       e.Encrypted = (ch.flags & kFlagEncrypted) != 0;
-      e.FileName = decodeName(e.RawName, ch.flags, ch.versionMadeBy, CodePage);
+      e.FileName = decodeName(e.RawName, ch.flags, ch.versionMadeBy, CodePage, e.ExtraData);
       const QByteArray utf8Name = e.FileName.toUtf8();
       if (isFolderEntryName(std::string_view(utf8Name.constData(), std::size_t(utf8Name.size()))) && !UseDirOnlyEntries)
         continue;

@@ -410,3 +410,82 @@ TEST(ZipInterop, LongNamesEncryptionMethodsAndDotEntries) {
   ASSERT_EQ(told.skips.size(), 1u);
   EXPECT_EQ(told.skips[0], stNoEncryptionDLL);
 }
+
+// ZIP64 archives as other tools write them small: the zip tool forced to
+// ZIP64, and writing from a pipe (ZIP64 extra fields with sizes that fit, a
+// ZIP64 end record the classic one defers to, data descriptors).
+TEST(ZipInterop, SmallZip64ArchivesOfTheZipTool) {
+  if (!enginesBuilt()) GTEST_SKIP() << "engine libraries not built";
+  if (!haveTool("zip")) GTEST_SKIP() << "zip missing";
+  const QString dir = qel::test::freshDir("zip64-small");
+  ASSERT_TRUE(writeAll(dir + "/a.txt", "hello\n"));
+  QByteArray out;
+  ASSERT_EQ(run("zip", {"-q", "-fz", "forced.zip", "a.txt"}, dir, &out), 0) << out.constData();
+  ASSERT_EQ(run("sh", {"-c", "printf 'hello\\n' | zip -q -fz piped.zip -"}, dir, &out), 0) << out.constData();
+  for (const char *name : {"forced.zip", "piped.zip"}) {
+    SCOPED_TRACE(name);
+    TZipArchiver zip;
+    setUp(zip);
+    zip.SetZipFileName(dir + "/" + name);
+    ASSERT_EQ(zip.Count(), 1) << zip.Message().toStdString();
+    EXPECT_EQ(zip.ZipContents()[0].UncompressedSize64, 6u);
+    zip.ExtrBaseDir = dir + "/out-" + name;
+    zip.FSpecArgs() << "*";
+    zip.Extract();
+    EXPECT_EQ(zip.SuccessCnt(), 1) << zip.Message().toStdString();
+    EXPECT_EQ(readAll(zip.ExtrBaseDir + "/" + zip.ZipContents()[0].FileName), "hello\n");
+  }
+}
+
+// Read as unzip and python read them: a small ZIP64 archive whose classic
+// end record leaves the directory's size and place all ones, and an entry
+// whose stored name holds a zero byte while its Unicode path field (made for
+// that very name) gives a clean one.
+TEST(ZipInterop, Zip64EndOfAllOnesAndUnicodePathOverAZeroByte) {
+  if (!enginesBuilt()) GTEST_SKIP() << "engine libraries not built";
+  const QString dir = qel::test::freshDir("zip64-allones");
+  auto unicodePath = [](const QByteArray &stored, const QByteArray &name) {
+    QByteArray f;
+    const std::uint32_t crc = zipfmt::crc32Of(stored.constData(), std::size_t(stored.size()));
+    const qsizetype len = 5 + name.size();
+    f += char(0x75); f += char(0x70); f += char(len & 0xFF); f += char(len >> 8);
+    f += char(1);
+    for (int k = 0; k < 4; ++k) f += char((crc >> (8 * k)) & 0xFF);
+    return f + name;
+  };
+  const QByteArray zeroName("bad\0name.txt", 12);
+  CraftedEntry plain{"one.txt", "first entry\n"};
+  plain.zip64 = true;
+  CraftedEntry zero{zeroName, "second entry\n"};
+  zero.centralExtra = unicodePath(zeroName, "clean.txt");
+  CraftedEntry unmatched{QByteArray("x\0y.txt", 7), "third\n"};
+  unmatched.centralExtra = unicodePath("other name", "sneaky.txt");  // made for another name: not taken
+  ASSERT_TRUE(writeAll(dir + "/z.zip", craftArchive({plain, zero}, {true, true})));
+  ASSERT_TRUE(writeAll(dir + "/u.zip", craftArchive({unmatched})));
+  QByteArray out;
+  EXPECT_EQ(run("unzip", {"-tq", "z.zip"}, dir, &out), 0) << out.constData();
+  EXPECT_EQ(pythonTest(dir + "/z.zip"), "2");
+
+  TZipArchiver zip;
+  setUp(zip);
+  zip.SetZipFileName(dir + "/z.zip");
+  ASSERT_EQ(zip.Count(), 2) << zip.Message().toStdString();
+  EXPECT_EQ(zip.ZipContents()[0].FileName, "one.txt");
+  EXPECT_EQ(zip.ZipContents()[1].FileName, "clean.txt");
+  zip.ExtrBaseDir = dir + "/out";
+  zip.FSpecArgs() << "*";
+  zip.Extract();
+  EXPECT_EQ(zip.SuccessCnt(), 2) << zip.Message().toStdString();
+  EXPECT_EQ(readAll(dir + "/out/one.txt"), "first entry\n");
+  EXPECT_EQ(readAll(dir + "/out/clean.txt"), "second entry\n");
+
+  zip.SetZipFileName(dir + "/u.zip");
+  ASSERT_EQ(zip.Count(), 1);
+  EXPECT_NE(zip.ZipContents()[0].FileName, "sneaky.txt");
+  zip.ExtrBaseDir = dir + "/out-u";
+  zip.FSpecArgs().clear();
+  zip.FSpecArgs() << "*";
+  zip.Extract();
+  EXPECT_EQ(zip.SuccessCnt(), 0) << "a zero byte in the name, and no clean name for it";
+  EXPECT_FALSE(QFileInfo::exists(dir + "/out-u/sneaky.txt"));
+}

@@ -56,12 +56,16 @@ struct CraftedEntry {
   bool zip64 = false;                        // sizes and offset as all ones, values in a ZIP64 extra field
   std::optional<std::uint64_t> declaredSize = {}; // forged uncompressed size
   std::optional<std::uint64_t> localOffset = {};  // forged local header offset (points anywhere)
+  QByteArray centralExtra = {};              // more extra data in the central header
 };
 
 struct CraftOptions {
   // A ZIP64 end record and locator, the classic counts all ones; without it
   // the classic count keeps only the low 16 bits, as some tools write it.
   bool zip64End = false;
+  // With the ZIP64 end record: the classic record's size and offset of the
+  // directory all ones as well, as writers that defer everything to it do.
+  bool allOnes = false;
 };
 
 // Builds an archive quickly (tens of thousands of entries in milliseconds).
@@ -106,6 +110,7 @@ inline QByteArray craftArchive(const std::vector<CraftedEntry> &entries, const C
       ch.uncompressedSize = std::uint32_t(size);
       ch.localHeaderOffset = std::uint32_t(offset);
     }
+    extra.insert(extra.end(), e.centralExtra.begin(), e.centralExtra.end());
     ch.extraLength = std::uint16_t(extra.size());
     if (!e.localOffset) {
       lh.write(out);
@@ -140,8 +145,8 @@ inline QByteArray craftArchive(const std::vector<CraftedEntry> &entries, const C
   } else {
     er.entriesOnDisk = er.totalEntries = std::uint16_t(entries.size() & 0xFFFF);
   }
-  er.directorySize = std::uint32_t(dir.size());
-  er.directoryOffset = std::uint32_t(dirOffset);
+  er.directorySize = o.zip64End && o.allOnes ? 0xFFFFFFFFu : std::uint32_t(dir.size());
+  er.directoryOffset = o.zip64End && o.allOnes ? 0xFFFFFFFFu : std::uint32_t(dirOffset);
   er.write(out);
   return QByteArray(reinterpret_cast<const char *>(out.data()), qsizetype(out.size()));
 }

@@ -29,8 +29,9 @@ bool MemorySource::read(std::uint64_t offset, void *out, std::size_t n) {
   return true;
 }
 
-std::string entryDisplayName(const CentralHeader &h, const std::string &raw, NameCodePage codePage) {
-  std::string name = decodeEntryName(raw, h.flags, h.versionMadeBy, codePage);
+std::string entryDisplayName(const CentralHeader &h, const std::string &raw, NameCodePage codePage,
+                             std::string_view extra) {
+  std::string name = decodeEntryName(raw, h.flags, h.versionMadeBy, codePage, extra);
   std::replace(name.begin(), name.end(), '\\', '/');
   return name;
 }
@@ -100,7 +101,9 @@ bool readArchiveDir(ByteSource &src, ArchiveDir &dir, std::string &error, NameCo
     }
     const unsigned char *var = cd.data() + pos + kCentralSize;
     e.rawName.assign(reinterpret_cast<const char *>(var), e.header.nameLength);
-    e.name = entryDisplayName(e.header, e.rawName, codePage);
+    e.name = entryDisplayName(e.header, e.rawName, codePage,
+                              std::string_view(reinterpret_cast<const char *>(var) + e.header.nameLength,
+                                               e.header.extraLength));
     e.central.assign(cd.data() + pos, cd.data() + pos + recordSize);
     Entry64 full;
     if (!readEntry64(e.header, var + e.header.nameLength, e.header.extraLength, full)) {

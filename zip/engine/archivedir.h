@@ -66,9 +66,9 @@ struct ArchiveDir {
 bool readArchiveDir(ByteSource &src, ArchiveDir &dir, std::string &error,
                     zipfmt::NameCodePage codePage = zipfmt::NameCodePage::Auto);
 
-// The entry's name as a caller sees it: the listing's decoding, with "\" as
-// a folder separator turned into "/".
+// The entry's name as a caller sees it: the listing's decoding (its Unicode
+// path field, in `extra`, included), with "\" as a folder separator turned into "/".
 std::string entryDisplayName(const zipfmt::CentralHeader &h, const std::string &raw,
-                             zipfmt::NameCodePage codePage = zipfmt::NameCodePage::Auto);
+                             zipfmt::NameCodePage codePage = zipfmt::NameCodePage::Auto, std::string_view extra = {});
 
 } // namespace qel::engine

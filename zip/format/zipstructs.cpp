@@ -179,9 +179,10 @@ std::vector<std::size_t> endRecordCandidates(const unsigned char *tail, std::siz
     if (getLe32(tail + i) != kEndSig) continue;
     const std::size_t commentLength = getLe16(tail + i + 20);
     if (commentLength > tailSize - i - kEndSize) continue;
-    // Where the tail is the whole file, the directory must fit before the record.
+    // Where the tail is the whole file, the directory must fit before the
+    // record; all ones leave its size to the ZIP64 end record.
     const std::size_t directorySize = getLe32(tail + i + 12);
-    if (directoryMustFit && tailSize < kEndSearchSpan && directorySize > i) continue;
+    if (directoryMustFit && tailSize < kEndSearchSpan && directorySize != 0xFFFFFFFFu && directorySize > i) continue;
     const bool inComment = i < coveredUntil;
     coveredUntil = std::max(coveredUntil, i + kEndSize + commentLength);
     if (inComment) continue;
