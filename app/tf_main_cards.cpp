@@ -9,6 +9,7 @@
 #include "app/guards.h"
 #include "app/dlg_duplicate.h"
 #include "app/dlg_fontglobal.h"
+#include "app/filecommands.h"
 #include "app/pending.h"
 #include "app/progress.h"
 #include "app/tf_main.h"
@@ -22,6 +23,7 @@
 #include "richedit/rerichedit.h"
 #include "platform/uiservices.h"
 #include "richedit/rtfroutines.h"
+#include "zip/ziparchiver.h"
 #include "settings/fontvalue.h"
 #include "settings/options.h"
 
@@ -436,7 +438,7 @@ void Tf_Main::a_CopyListExecute() {
     StoreCurrentCard();
     std::vector<const TCrd *> cards;
     for (int i : SelectedCardIndexes()) cards.push_back(FilteredCards.Objects(i));
-    WriteCardClipboard(cards);
+    WriteCardClipboard(cards, !ZipArchiver().Password().isEmpty());
   });
   UpdateEditMenu();  // the card clipboard file now exists: Paste is offered
 }

@@ -7,6 +7,7 @@
 #include "app/pending.h"
 #include "app/progress.h"
 #include "app/tf_main.h"
+#include "cards/cardclipboard.h"
 #include "print/richprint.h"
 #include "platform/instances.h"
 #include "platform/tempfolder.h"
@@ -456,8 +457,16 @@ void Tf_Main::FormClose() {
   }
   pending::DeleteBodyFile();
   if (pending::CardClipboardExists()) {
-    int answer = ui().messageBox(QStringLiteral("Leave contents of the Clipboard to other Qel Moravine applications?"),
-                                 QStringLiteral("Confirm"), MB_YESNO | MB_ICONQUESTION);
+    QString text = QStringLiteral("Leave contents of the Clipboard to other Qel Moravine applications?");
+    unsigned flags = MB_YESNO | MB_ICONQUESTION;
+    // Cards of a protected file lie there as plain text: leaving them is
+    // not what a key press should do unasked.
+    if (ClipboardHoldsProtectedCards()) {
+      text += QStringLiteral("\r\rThe Clipboard holds cards of a password-protected file. Left, they stay on this "
+                             "disk, readable without the password.");
+      flags |= MB_DEFBUTTON2;
+    }
+    int answer = ui().messageBox(text, QStringLiteral("Confirm"), flags);
     if (answer != IDYES) pending::DeleteCardClipboard();
   }
 }

@@ -30,6 +30,8 @@ const char kPhone[] = "<PHONE>";
 // A body that lines cannot carry byte for byte, in base64, over as many of
 // these lines as it takes.
 const char kBodyBytes[] = "<BODY64>";
+// The first line of a file that holds cards of a password-protected file.
+const char kProtected[] = "<PROTECTED>\r\n";
 
 QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
@@ -241,9 +243,32 @@ QByteArray CardClipboardBlock(const TCrd &card, const ByteLines &bodyLines, bool
   return out;
 }
 
-void WriteCardClipboard(const std::vector<const TCrd *> &cards) { WriteCardClipboardTo(ClipboardFileName(), cards); }
+void WriteCardClipboard(const std::vector<const TCrd *> &cards, bool fromProtectedFile) {
+  WriteCardClipboardTo(ClipboardFileName(), cards, fromProtectedFile);
+}
 
-void WriteCardClipboardTo(const QString &path, const std::vector<const TCrd *> &cards) {
+bool ClipboardHoldsProtectedCards() {
+  QString path;
+  try {
+    path = ClipboardFileName();
+  } catch (const ECardError &) {
+    return false;
+  }
+  Fd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  if (fd.get() < 0) return false;
+  const qsizetype n = qsizetype(std::strlen(kProtected));
+  QByteArray head(n, '\0');
+  qsizetype got = 0;
+  while (got < n) {
+    const ssize_t r = ::read(fd.get(), head.data() + got, size_t(n - got));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    got += r;
+  }
+  return got == n && head == kProtected;
+}
+
+void WriteCardClipboardTo(const QString &path, const std::vector<const TCrd *> &cards, bool fromProtectedFile) {
   bool utf8 = false;
   for (const TCrd *c : cards)
     if (!fitsLegacy(c->Title) || !fitsLegacy(c->Phone)) {
@@ -280,6 +305,7 @@ void WriteCardClipboardTo(const QString &path, const std::vector<const TCrd *> &
     constexpr qsizetype kChunk = 1 << 20;
     QByteArray buffer;
     buffer.reserve(kChunk + 4096);
+    if (fromProtectedFile) buffer += kProtected;
     for (const TCrd *c : cards) {
       appendBlock(buffer, *c, c->BodyText(), utf8);
       if (buffer.size() >= kChunk) {

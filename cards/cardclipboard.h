@@ -46,9 +46,13 @@ QByteArray CardClipboardBlock(const TCrd &card, const ByteLines &bodyLines, bool
 // renamed over it only when complete, so another instance pasting at the same
 // moment reads the old file or the new one, never half of one. An empty list
 // leaves an empty file. Throws ECardError on failure (the old file stays).
-void WriteCardClipboard(const std::vector<const TCrd *> &cards);
+// `fromProtectedFile` marks the file as holding cards of a password-protected
+// card file (a line before the first card, which readers pass over).
+void WriteCardClipboard(const std::vector<const TCrd *> &cards, bool fromProtectedFile = false);
 // The same, to another path (tests).
-void WriteCardClipboardTo(const QString &path, const std::vector<const TCrd *> &cards);
+void WriteCardClipboardTo(const QString &path, const std::vector<const TCrd *> &cards, bool fromProtectedFile = false);
+// Whether the card clipboard file holds cards of a password-protected card file.
+bool ClipboardHoldsProtectedCards();
 
 // One card read from the clipboard file.
 struct ClipboardCard {

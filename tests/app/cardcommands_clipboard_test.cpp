@@ -1,6 +1,8 @@
 // Copy, cut, paste and delete of whole cards through the title list and the
 // card clipboard file; the Edit routing by focus; the exit question.
 #include "tests/app/cardcommands_fixture.h"
+#include "app/filecommands.h"
+#include "zip/ziparchiver.h"
 
 #include "platform/tempfolder.h"
 
@@ -228,5 +230,33 @@ TEST_F(CardCommandsTest, ExitAsksWhetherToLeaveTheClipboardFile) {
   ui.answerButton(IDYES);
   window->FormClose();
   EXPECT_TRUE(ClipboardFileExists());
+  StartupDone = false;
+}
+
+// Cards copied from a password-protected file lie in the card clipboard file
+// as plain text: the question at exit says so and its default is No; cards
+// of an unprotected file keep the plain question with Yes first.
+TEST_F(CardCommandsTest, ExitQuestionWarnsOfProtectedCardsAndDefaultsToNo) {
+  StartupDone = true;
+  for (bool isProtected : {false, true}) {
+    const char *title = isProtected ? "secret" : "plain";
+    cards({title});  // closing deleted the body file
+    select({title});
+    ZipArchiver().SetPassword(isProtected ? QStringLiteral("secret") : QString());
+    window->a_CopyListExecute();
+    EXPECT_EQ(ClipboardHoldsProtectedCards(), isProtected);
+    ASSERT_EQ(ReadCardClipboard().cards.size(), 1u) << "the mark is no card";
+    ui.clear();
+    ui.answerButton(IDYES);
+    window->FormClose();
+    ASSERT_EQ(ui.prompts().size(), 1u);
+    const auto &asked = ui.prompts().front();
+    EXPECT_TRUE(asked.text.startsWith("Leave contents of the Clipboard to other Qel Moravine applications?"));
+    EXPECT_EQ(asked.text.contains("password-protected"), isProtected) << asked.text.toStdString();
+    EXPECT_EQ((asked.flags & MB_DEFBUTTON2) != 0, isProtected);
+    EXPECT_TRUE(ClipboardFileExists()) << "Yes leaves it";
+  }
+  ZipArchiver().SetPassword(QString());
+  DeleteClipboardFile();
   StartupDone = false;
 }
