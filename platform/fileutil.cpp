@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstring>
@@ -225,6 +226,23 @@ QString WriteFailureCause(const QString &folder, qint64 needed) {
   }
   if (::access(native.constData(), W_OK) != 0) return QString::fromLocal8Bit(std::strerror(errno));
   return QString();
+}
+
+bool MoveToTrash(const QString &path, QString *error) {
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  if (data.isEmpty() || !QDir::isAbsolutePath(data)) return fail(error, QStringLiteral("the desktop trash is not available"));
+  const QString trash = data + QStringLiteral("/Trash");
+  struct stat folder, file;
+  if (::lstat(QFile::encodeName(trash).constData(), &folder) != 0 || !S_ISDIR(folder.st_mode) ||
+      folder.st_uid != ::getuid())
+    return fail(error, QStringLiteral("the desktop trash is not available"));
+  if (::lstat(QFile::encodeName(path).constData(), &file) != 0) return fail(error, errnoText(errno));
+  if (file.st_dev != folder.st_dev)
+    return fail(error, QStringLiteral("the desktop trash is on another file system"));
+  QString inTrash;
+  if (!QFile::moveToTrash(path, &inTrash) || !inTrash.startsWith(trash + QLatin1Char('/')))
+    return fail(error, QStringLiteral("the file could not be moved to the desktop trash"));
+  return true;
 }
 
 QString FollowLinks(const QString &path) {

@@ -29,6 +29,11 @@ bool WriteFileReplacing(const QString &path, const QByteArray &bytes, QString *e
 // the missing file's path; `path` itself when it is no link (or the chain of
 // links does not end).
 QString FollowLinks(const QString &path);
+// Moves `path` to the user's desktop trash: only where that trash exists (a
+// folder of ours, not a link) on the file system of `path`. False with
+// `error` set otherwise, the file left where it is: no trash is made
+// anywhere else.
+bool MoveToTrash(const QString &path, QString *error = nullptr);
 // Why writing `needed` bytes into `folder` fails, when the folder itself
 // tells: its file system is read-only, has less than `needed` bytes free, or
 // the folder may not be written by us. Empty when none of these holds.

@@ -6,6 +6,7 @@
 #include "zip/ziparchiver.h"
 #include "zip/zipspanstate.h"
 
+#include "platform/fileutil.h"
 #include "platform/tempfolder.h"
 #include "platform/uiservices.h"
 #include "zip/format/zipcipher.h"
@@ -112,8 +113,13 @@ int TZipArchiver::DeleteArchiveFile(const QString &fileName, DeleteOpt how) {
   if (!fi.exists() && !fi.isSymLink()) return -1;
   const QString path = fi.absoluteFilePath();
   if (how == htdAllowUndo) {
-    QString inTrash;
-    return QFile::moveToTrash(path, &inTrash) ? 0 : 1;
+    QString why;
+    if (MoveToTrash(path, &why)) return 0;
+    // Where there is no trash to take it, the file stays, and the user is told.
+    message_ = QStringLiteral("%1 was not deleted: %2.").arg(path, why);
+    if (!Unattended) ui().messageBox(message_, applicationTitle(), MB_OK | MB_ICONWARNING);
+    if (OnMessage) OnMessage(*this, 0, message_);
+    return 1;
   }
   return QFile::remove(path) ? 0 : 1;
 }

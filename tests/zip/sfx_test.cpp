@@ -156,8 +156,40 @@ TEST(ZipSfx, HeaderLayout) {
   EXPECT_EQ(zip.SfxHeader().size(), (12 + 13 + 255 + 3) / 4 * 4);
 }
 
+// The desktop trash of the test's user, which a desktop makes.
+QString userTrash() { return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash"; }
+
+// Where the user has no desktop trash, the converted archive stays where it
+// is and the user is told; no trash folders are made anywhere.
+TEST(ZipSfx, ConvertingWithoutATrashLeavesTheArchiveAndSaysSo) {
+  if (!enginesBuilt()) GTEST_SKIP() << "engines or stub not built";
+  ASSERT_TRUE(QDir(userTrash()).removeRecursively());
+  const QString dir = qel::test::freshDir("sfx-notrash");
+  const QString archive = makeArchive(dir, "notes.zip");
+  const QString cwd = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(dir));
+  ScriptedUi ui;
+  ui.answerButton(IDOK);
+  TZipArchiver zip;
+  setUp(zip);
+  zip.Unattended = false;  // the user is there to be told
+  zip.SFXOverWriteMode = OvrAlways;
+  zip.SetZipFileName(archive);
+  EXPECT_EQ(zip.MakeSelfExtracting(), 0) << zip.Message().toStdString();
+  QDir::setCurrent(cwd);
+  EXPECT_TRUE(QFileInfo::exists(dir + "/notes.exe"));
+  EXPECT_TRUE(QFileInfo::exists(archive)) << "left where it is";
+  ASSERT_EQ(ui.messageTexts().size(), 1);
+  EXPECT_TRUE(ui.messageTexts().front().startsWith(archive + " was not deleted: ")) << ui.messageTexts().front().toStdString();
+  QStringList left = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+  left.sort();
+  EXPECT_EQ(left, QStringList({"notes.exe", "notes.zip", "one.txt", "two.bin"})) << left.join(' ').toStdString();
+  EXPECT_FALSE(QFileInfo::exists(userTrash()));
+}
+
 TEST(ZipSfx, ConvertingAnArchive) {
   if (!enginesBuilt()) GTEST_SKIP() << "engines or stub not built";
+  ASSERT_TRUE(QDir().mkpath(userTrash()));
   ScriptedUi ui;
   const QString dir = qel::test::freshDir("sfx-convert");
   const QString archive = makeArchive(dir, "notes.zip");

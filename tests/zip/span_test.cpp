@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -466,8 +467,28 @@ TEST(ZipSpan, RecordListStreamAndFileRoutines) {
   EXPECT_EQ(zip.DeleteArchiveFile(dir + "/missing.zip", htdFinal), -1);
   EXPECT_EQ(zip.DeleteArchiveFile(a, htdFinal), 0);
   EXPECT_FALSE(QFileInfo::exists(a));
-  EXPECT_EQ(zip.DeleteArchiveFile(b, htdAllowUndo), 0);
-  EXPECT_FALSE(QFileInfo::exists(b)) << "moved to the trash";
+  {
+    // The desktop trash is used only where it exists: without it the file
+    // stays where it is, the user is told, and no trash is made anywhere.
+    const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash";
+    ASSERT_TRUE(QDir(trash).removeRecursively());
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir));
+    ScriptedUi ui;
+    ui.answerButton(IDOK);
+    EXPECT_NE(zip.DeleteArchiveFile(b, htdAllowUndo), 0);
+    EXPECT_TRUE(QFileInfo::exists(b)) << "left where it is";
+    ASSERT_EQ(ui.messageTexts().size(), 1);
+    EXPECT_TRUE(ui.messageTexts().front().startsWith(b + " was not deleted: ")) << ui.messageTexts().front().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(trash));
+    EXPECT_FALSE(QFileInfo::exists(dir + "/files"));
+    EXPECT_FALSE(QFileInfo::exists(dir + "/info"));
+    ASSERT_TRUE(QDir().mkpath(trash));
+    EXPECT_EQ(zip.DeleteArchiveFile(b, htdAllowUndo), 0);
+    EXPECT_FALSE(QFileInfo::exists(b)) << "moved to the trash";
+    EXPECT_TRUE(QFileInfo::exists(trash + "/files/" + QFileInfo(b).fileName()));
+    QDir::setCurrent(cwd);
+  }
 
   QFile from(dir + "/from"), to(dir + "/to");
   writeAll(dir + "/from", "0123456789");
