@@ -206,6 +206,20 @@ void TGIFFrame::decode() {
     bitmap_ = QImage();
     return;
   }
+  // The work is bounded by the data, not by what the frame declares: a code
+  // takes 3 bits at least, and the k-th code after a clear stands for k
+  // pixels at most (never more than 4,096). A frame larger than its data can
+  // fill is damaged; a small one is still shown as far as it goes, a large
+  // one is refused before a pixel of it is made.
+  constexpr std::int64_t kSmallFramePixels = 1 << 16;
+  const std::int64_t codes = std::int64_t(it.data.size()) * 8 / 3;
+  const std::int64_t fillable =
+      codes <= 4096 ? codes * (codes + 1) / 2 : std::int64_t(4096) * 4097 / 2 + (codes - 4096) * 4096;
+  if (std::int64_t(width) * std::int64_t(height) > std::max(fillable, kSmallFramePixels))
+    throw GifError(QStringLiteral("GIF frame damaged: its %1 bytes of data cannot make %2 x %3 pixels")
+                       .arg(it.data.size())
+                       .arg(width)
+                       .arg(height));
   QImage image(width, height, dibBits == 1 ? QImage::Format_Mono : QImage::Format_Indexed8);
   if (image.isNull()) throw GifError(QStringLiteral("GIF frame too large (more than %1 pixels)").arg(GIFMaxFramePixels));
   QVector<QRgb> palette(1 << dibBits, qRgb(128, 128, 128));

@@ -159,6 +159,31 @@ TEST(GIFImage, ReadsCraftedFiles) {
   }
 }
 
+// The decoder's work is bounded by the data present: a frame declaring far
+// more pixels than its few bytes of codes can make is refused before any
+// pixel is made (not decoded, filled and written again); a frame its data
+// can fill, or a small damaged one, is still read.
+TEST(GIFImage, FrameLargerThanItsDataCanFillIsRefused) {
+  struct Case {
+    int width, height;
+    QByteArray data;
+    bool refused;
+  } cases[] = {
+      {8000, 6000, GoodData(), true},                           // 48 million pixels from 6 bytes
+      {8000, 6000, PackCodes(2, {{4, 3}, {0, 3}}, false), true}, // and cut off as well
+      {256, 257, GoodData(), true},                             // just past the small-frame allowance
+      {256, 256, GoodData(), false},                            // small: shown as far as it goes
+      {2, 2, GoodData(), false},
+  };
+  for (const Case &c : cases) {
+    const QByteArray bytes = Header(c.width, c.height) + Descriptor(c.width, c.height) + c.data + ";";
+    TGIFImage gif;
+    const Loaded r = Load(gif, bytes);
+    EXPECT_EQ(r.error.startsWith("GIF frame damaged: its "), c.refused) << c.width << "x" << c.height << " " << r.error.toStdString();
+    if (!c.refused) EXPECT_EQ(r.image.size(), QSize(c.width, c.height));
+  }
+}
+
 TEST(GIFImage, HostileCodesStayInsideImageAndTable) {
   // Minimum code size 9 on an 8-bit image: the literal 300 lies beyond the
   // colour table and goes to entry 0; the rest decodes.
