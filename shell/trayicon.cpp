@@ -193,6 +193,8 @@ void TTrayIcon::clickDefaultItem() {
 }
 
 void TTrayIcon::ShowMainForm() {
+  if (hiddenToTray_)
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnLastClosedBeforeHiding_);
   hiddenToTray_ = false;
   trayWatch_.SetEnabled(false);
   if (!owner_)
@@ -207,6 +209,14 @@ void TTrayIcon::HideMainWindow() {
   // Hidden with no icon to bring it back, the program could not be reached.
   if (!owner_ || !host_->Available())
     return;
+  // With the main window hidden, a message box or dialog is the program's
+  // only window: closing it (Cancel on the save question of the tray's Close,
+  // OK on an About box) must not end the program. Ending it from the tray
+  // quits explicitly.
+  if (!hiddenToTray_) {
+    quitOnLastClosedBeforeHiding_ = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+  }
   owner_->hide();
   hiddenToTray_ = true;
   trayWatch_.SetEnabled(true);

@@ -134,6 +134,7 @@ private:
   unsigned cycleInterval_ = 0;
   QPointer<QMenu> popupMenu_;
   bool hiddenToTray_ = false;
+  bool quitOnLastClosedBeforeHiding_ = true;
 };
 
 } // namespace qel

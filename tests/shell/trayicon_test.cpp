@@ -163,3 +163,18 @@ TEST(TrayIcon, AHiddenWindowComesBackWhenTheTrayGoesAway) {
   f.tray->CheckTrayStillThere();
   EXPECT_TRUE(f.window.isVisible());
 }
+
+TEST(TrayIcon, ClosingTheOnlyDialogWhileHiddenInTheTrayDoesNotEndTheProgram) {
+  // The save question of the tray's Close is the only window while the main
+  // window is hidden; its Cancel must leave the program running.
+  Fixture f;
+  QApplication::setQuitOnLastWindowClosed(true);
+  f.tray->SetIconVisible(true);
+  f.window.show();
+  f.tray->MinimizeToTrayNow();
+  ASSERT_TRUE(f.tray->HiddenToTray());
+  EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+  f.tray->MinimizeToTrayNow(); // hiding twice must not lose the setting
+  f.tray->ShowMainForm();
+  EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
+}
