@@ -346,18 +346,22 @@ int LastRowIndex(const QList<TTbrDockMember> &members, const QList<TTbrDockPlace
   return last;
 }
 
-int RowAt(const QList<TTbrDockMember> &members, const QList<TTbrDockPlace> &places, int offset, bool vertical) {
-  const int last = LastRowIndex(members, places, true);
+int RowAtOffset(int lastRow, const std::function<int(int row)> &rowThickness, int offset) {
   int cumulative = 0;
-  for (int row = 0; row <= last; ++row) {
-    const int thickness = RowSize(members, places, row, vertical).Thickness;
+  for (int row = 0; row <= lastRow; ++row) {
+    const int thickness = rowThickness(row);
     if (thickness == 0)
       continue;
     cumulative += thickness;
     if (cumulative > offset)
       return row;
   }
-  return last + 1;
+  return lastRow + 1;
+}
+
+int RowAt(const QList<TTbrDockMember> &members, const QList<TTbrDockPlace> &places, int offset, bool vertical) {
+  return RowAtOffset(LastRowIndex(members, places, true),
+                     [&](int row) { return RowSize(members, places, row, vertical).Thickness; }, offset);
 }
 
 QRect DockGeometry(TTbrDockPosition position, const QRect &present, int thickness) {

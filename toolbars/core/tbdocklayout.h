@@ -90,6 +90,9 @@ int LastRowIndex(const QList<TTbrDockMember> &members, const QList<TTbrDockPlace
 // The row at `offset` across the dock: the first whose rows up to it are
 // thicker than the offset (empty rows skipped), else one past the last row.
 int RowAt(const QList<TTbrDockMember> &members, const QList<TTbrDockPlace> &places, int offset, bool vertical);
+// The same walk over rows 0..lastRow whose thicknesses come from the caller
+// (the dock widget measures its shown windows instead of records).
+int RowAtOffset(int lastRow, const std::function<int(int row)> &rowThickness, int offset);
 
 // The dock's thickness for its layout: the non-client thickness (bound
 // lines) plus the rows, or 1 for an empty dock that keeps its place

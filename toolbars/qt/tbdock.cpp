@@ -310,17 +310,7 @@ int TTbrDock::LastRowIndex(bool arranged) const {
 }
 
 int TTbrDock::RowAt(int offset) const {
-  const int last = LastRowIndex(true);
-  int cumulative = 0;
-  for (int row = 0; row <= last; ++row) {
-    const int thickness = RowSize(row);
-    if (thickness == 0)
-      continue;
-    cumulative += thickness;
-    if (cumulative > offset)
-      return row;
-  }
-  return last + 1;
+  return qel::toolbars::RowAtOffset(LastRowIndex(true), [this](int row) { return RowSize(row); }, offset);
 }
 
 void TTbrDock::paintEvent(QPaintEvent *) {
