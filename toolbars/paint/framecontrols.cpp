@@ -186,17 +186,8 @@ void StampGlyph(TCanvas &canvas, const QPoint &topLeft, const std::uint8_t (&row
 void DrawFormattedText(TCanvas &canvas, const QString &text, const QRect &rect, unsigned flags, const QColor &color) {
   if (text.isEmpty() || !color.isValid())
     return;
-  qsizetype accel = -1;
-  QString shown = (flags & TextNoPrefix) ? text : RemoveAmpersands(text, accel);
-  if (flags & TextHidePrefix)
-    accel = -1;
-  if (flags & TextEndEllipsis) {
-    qsizetype kept = shown.size();
-    shown = ShortenWithEllipsis(shown, rect.width(), [&](const QString &s) { return canvas.TextWidth(s); }, &kept);
-    if (accel >= kept)
-      accel = -1;
-  }
-  const int width = canvas.TextWidth(shown), height = canvas.TextHeight();
+  const TShownText shown = ShownText(canvas, text, flags, rect.width());
+  const int width = canvas.TextWidth(shown.Text), height = canvas.TextHeight();
   const int left = (flags & TextRight)    ? rect.right() + 1 - width
                    : (flags & TextCenter) ? rect.left() + (rect.width() - width) / 2
                                           : rect.left();
@@ -205,14 +196,8 @@ void DrawFormattedText(TCanvas &canvas, const QString &text, const QRect &rect, 
   if (!(flags & TextNoClip))
     canvas.SetClipRect(rect);
   canvas.DrawText(QRect(left, top, width, height), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
-                  shown, color);
-  if (accel >= 0) {
-    const qsizetype next = accel + 1 < shown.size() && shown.at(accel).isHighSurrogate() ? accel + 2 : accel + 1;
-    const int from = left + canvas.TextWidth(shown.left(accel)), to = left + canvas.TextWidth(shown.left(next)) - 1;
-    const int y = top + qMin(canvas.TextAscent() + 1, height - 1);
-    if (to >= from)
-      canvas.DrawLine(QPoint(from, y), QPoint(to, y), color);
-  }
+                  shown.Text, color);
+  UnderlineAccelerator(canvas, shown, QPoint(left, top), height, color);
   canvas.Restore();
 }
 

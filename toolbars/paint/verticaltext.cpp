@@ -4,6 +4,33 @@
 
 namespace qel::toolbars {
 
+TShownText ShownText(TCanvas &canvas, const QString &text, unsigned flags, int extent) {
+  TShownText shown;
+  shown.Text = (flags & TextNoPrefix) ? text : RemoveAmpersands(text, shown.Accel);
+  if (flags & TextHidePrefix)
+    shown.Accel = -1;
+  if (flags & TextEndEllipsis) {
+    qsizetype kept = shown.Text.size();
+    shown.Text = ShortenWithEllipsis(shown.Text, extent, [&](const QString &s) { return canvas.TextWidth(s); }, &kept);
+    if (shown.Accel >= kept)
+      shown.Accel = -1; // the accelerator was cut off
+  }
+  return shown;
+}
+
+void UnderlineAccelerator(TCanvas &canvas, const TShownText &shown, QPoint origin, int height, const QColor &color) {
+  const qsizetype accel = shown.Accel;
+  const QString &text = shown.Text;
+  if (accel < 0)
+    return;
+  const qsizetype next = accel + 1 < text.size() && text.at(accel).isHighSurrogate() ? accel + 2 : accel + 1;
+  const int from = origin.x() + canvas.TextWidth(text.left(accel));
+  const int to = origin.x() + canvas.TextWidth(text.left(next)) - 1;
+  const int y = origin.y() + qMin(canvas.TextAscent() + 1, height - 1);
+  if (to >= from)
+    canvas.DrawLine(QPoint(from, y), QPoint(to, y), color);
+}
+
 QFont MakeVerticalFont(const QFont &font) {
   QFont vertical = font;
   const QString family = font.family();
@@ -20,18 +47,8 @@ void DrawVerticalText(TCanvas &canvas, const QString &text, const QRect &rect, u
   canvas.Save();
   canvas.SetFont(MakeVerticalFont(canvas.Font()));
 
-  qsizetype accel = -1;
-  QString shown = (flags & TextNoPrefix) ? text : RemoveAmpersands(text, accel);
-  if (flags & TextHidePrefix)
-    accel = -1;
-  if (flags & TextEndEllipsis) {
-    qsizetype kept = shown.size();
-    shown = ShortenWithEllipsis(shown, rect.height(), [&](const QString &s) { return canvas.TextWidth(s); }, &kept);
-    if (accel >= kept)
-      accel = -1; // the accelerator was cut off
-  }
-
-  const int length = canvas.TextWidth(shown), height = canvas.TextHeight();
+  const TShownText shown = ShownText(canvas, text, flags, rect.height());
+  const int length = canvas.TextWidth(shown.Text), height = canvas.TextHeight();
   // The line's top faces right: its cell spans `height` columns from `left`.
   const int left = rect.left() + (rect.width() - height) / 2;
   const int top = (flags & TextVCenter) ? rect.top() + (rect.height() - length) / 2 : rect.top();
@@ -39,14 +56,8 @@ void DrawVerticalText(TCanvas &canvas, const QString &text, const QRect &rect, u
     canvas.SetClipRect(rect);
   canvas.TurnClockwise(QPoint(left + height, top));
   canvas.DrawText(QRect(0, 0, length, height), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
-                  shown, color);
-  if (accel >= 0) {
-    const qsizetype next = accel + 1 < shown.size() && shown.at(accel).isHighSurrogate() ? accel + 2 : accel + 1;
-    const int from = canvas.TextWidth(shown.left(accel)), to = canvas.TextWidth(shown.left(next)) - 1;
-    const int y = qMin(canvas.TextAscent() + 1, height - 1);
-    if (to >= from)
-      canvas.DrawLine(QPoint(from, y), QPoint(to, y), color);
-  }
+                  shown.Text, color);
+  UnderlineAccelerator(canvas, shown, QPoint(0, 0), height, color);
   canvas.Restore();
 }
 

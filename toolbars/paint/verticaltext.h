@@ -16,6 +16,20 @@ enum TDrawTextFlag : unsigned {
   TextRight = 0x40,      // at the rectangle's right end (horizontal text only)
 };
 
+// A caption as it is drawn under `flags`: accelerator marks removed (unless
+// TextNoPrefix), cut short with "..." to `extent` pixels (TextEndEllipsis),
+// and the index of the accelerator character in it, or -1 when there is none
+// to underline (TextHidePrefix, or cut off).
+struct TShownText {
+  QString Text;
+  qsizetype Accel = -1;
+};
+TShownText ShownText(TCanvas &canvas, const QString &text, unsigned flags, int extent);
+
+// Underlines the accelerator of `shown`, drawn with its top left at `origin`
+// in a line `height` pixels high, by a one-pixel line in `color`.
+void UnderlineAccelerator(TCanvas &canvas, const TShownText &shown, QPoint origin, int height, const QColor &color);
+
 // The font for turned text: the given one with the old bitmap sans faces
 // replaced by a scalable face, and outline glyphs only (they turn cleanly).
 QFont MakeVerticalFont(const QFont &font);
