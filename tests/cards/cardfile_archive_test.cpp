@@ -360,13 +360,7 @@ TEST_F(CardFileArchive, MergeRules) {
 // shown, merged and saved.
 TEST_F(CardFileArchive, CardsOutsideTheBodyEntryLoadEmptyAndNamed) {
   TCrdList source;
-  auto add = [&](const char *title, qint32 adr, qint32 siz) {
-    auto c = NewCrd();
-    c->Title = title;
-    c->ADR = adr;
-    c->SIZ = siz;
-    source.AddCrd(c);
-  };
+  auto add = [&](const char *title, qint32 adr, qint32 siz) { addIndexed(source, title, adr, siz); };
   add("Good", 0, 9);
   add("Beyond", 1000, 10);
   add("Negative", -5, 3);
@@ -413,13 +407,7 @@ TEST_F(CardFileArchive, CardsOutsideTheBodyEntryLoadEmptyAndNamed) {
 // are named with the others instead of vanishing.
 TEST_F(CardFileArchive, DamageIsNamedForWhatItIs) {
   TCrdList source;
-  auto add = [&](const char *title, qint32 adr, qint32 siz) {
-    auto c = NewCrd();
-    c->Title = title;
-    c->ADR = adr;
-    c->SIZ = siz;
-    source.AddCrd(c);
-  };
+  auto add = [&](const char *title, qint32 adr, qint32 siz) { addIndexed(source, title, adr, siz); };
   add("Good", 0, 9);
   add("Beyond", 1000, 10);
   add("Unreadable size", 0, 9);

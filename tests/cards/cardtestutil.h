@@ -32,6 +32,15 @@ protected:
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_EQ(f.write(bytes), bytes.size());
   }
+  // A card whose index says its body lies at `adr`, `siz` bytes long (for
+  // indexes written by hand, whatever the body file holds).
+  static void addIndexed(TCrdList &list, const QString &title, qint32 adr, qint32 siz) {
+    auto c = NewCrd();
+    c->Title = title;
+    c->ADR = adr;
+    c->SIZ = siz;
+    list.AddCrd(c);
+  }
   // A card with a title and a body in the current body file.
   static TCrdPtr card(const QString &title, const QByteArray &body, TDateTime lastOpen = 0) {
     auto c = NewCrd();
