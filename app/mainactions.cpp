@@ -1,15 +1,18 @@
 #include "app/mainactions.h"
 
 #include "app/actionicons.h"
+#include "app/mainbars.h"
+#include "toolbars/paint/pixelimagelist.h"
+#include "toolbars/qt/tbqaction.h"
 
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
-#include <QMenuBar>
 #include <QRegularExpression>
-#include <QToolBar>
 
 namespace qel {
+
+using namespace toolbars;
 
 const std::vector<ActionDef> &MainActionDefs() {
   static const std::vector<ActionDef> defs = {
@@ -149,9 +152,13 @@ MainActions::MainActions(QObject *owner) : owner_(owner) {
     bool twin = name == QLatin1String("a_SelectAllCard") || name == QLatin1String("a_SelectAllList");
     if (*s.shortcut && !twin) actions_[name]->setShortcut(QKeySequence(QString::fromLatin1(s.shortcut)));
   }
-  for (QAction *a : std::as_const(actions_)) {
+  // The toolbar items take their pictures from one list, each action naming its own.
+  images_ = std::make_shared<TTbrPixelImageList>(16, 16);
+  for (const ActionDef &s : MainActionDefs()) {
+    QAction *a = actions_[QString::fromLatin1(s.name)];
     a->setIcon(ActionIcon(a->objectName()));
     a->setToolTip(ActionToolTip(*a));
+    if (!a->icon().isNull()) a->setProperty("ImageIndex", images_->Add(a->icon().pixmap(16, 16).toImage()));
   }
   actions_[QStringLiteral("a_Center")]->setProperty("Tag", 2);
   actions_[QStringLiteral("a_Right")]->setProperty("Tag", 1);
@@ -180,42 +187,48 @@ void MainActions::buildTrayMenu(QMenu *menu) {
   menu->addAction(menuItem(QStringLiteral("m_Close"), QStringLiteral("Close")));
 }
 
-void MainActions::buildMenus(QMenuBar *bar) {
-  auto sub = [&](QMenu *parent, const QString &name, const QString &caption) {
-    QMenu *m = parent->addMenu(caption);
-    m->setObjectName(name);
-    m->menuAction()->setObjectName(name + QStringLiteral("_item"));
+void MainActions::buildMenus(TTbrCustomItem *bar) {
+  auto sub = [&](TTbrCustomItem *parent, const char *name, const char *caption) {
+    auto *m = new TBarSubmenuItem;
+    m->SetName(QString::fromLatin1(name));
+    m->SetCaption(QString::fromUtf8(caption));
+    parent->Add(m);
     return m;
   };
-  auto top = [&](const QString &name, const QString &caption) {
-    QMenu *m = bar->addMenu(caption);
-    m->setObjectName(name);
-    return m;
+  // An entry bound to a command shows the command's caption; it is named
+  // after the command ("a_FileOpen" gives "FileOpen1").
+  auto add = [&](TTbrCustomItem *m, const char *name) {
+    QString itemName = QString::fromLatin1(name);
+    itemName = itemName.mid(itemName.indexOf(QLatin1Char('_')) + 1) + QLatin1Char('1');
+    m->Add(NewActionItem(get(QString::fromLatin1(name)), itemName));
   };
-  auto add = [&](QMenu *m, const char *name) { m->addAction(get(QString::fromLatin1(name))); };
-  auto addItem = [&](QMenu *m, const char *name, const char *caption, const char *shortcut = "") {
-    m->addAction(menuItem(QString::fromLatin1(name), QString::fromUtf8(caption), QString::fromLatin1(shortcut)));
+  // An entry that is a command of its own (the handler is bound to it).
+  auto addItem = [&](TTbrCustomItem *m, const char *name, const char *caption, const char *shortcut = "") {
+    QAction *a = menuItem(QString::fromLatin1(name), QString::fromUtf8(caption), QString::fromLatin1(shortcut));
+    m->Add(NewActionItem(a, a->objectName()));
+    return a;
   };
+  auto separator = [](TTbrCustomItem *m) { m->Add(NewSeparator()); };
 
-  QMenu *file = top(QStringLiteral("File1"), QStringLiteral("&File"));
+  TTbrCustomItem *file = sub(bar, "File1", "&File");
   add(file, "a_FileNew");
   add(file, "a_FileOpen");
   addItem(file, "Merge1", "&Merge ...");
   add(file, "a_FileSave");
   addItem(file, "SaveAs1", "Save &As ...");
-  file->addSeparator();
-  QMenu *imp = sub(file, QStringLiteral("Import1"), QStringLiteral("&Import"));
+  separator(file);
+  TTbrCustomItem *imp = sub(file, "Import1", "&Import");
   addItem(imp, "ImportMSCardfile1", "&MS Moravine ...");
   addItem(imp, "ImportText1", "&Text file ...");
-  QMenu *exp = sub(file, QStringLiteral("Export1"), QStringLiteral("&Export"));
+  TTbrCustomItem *exp = sub(file, "Export1", "&Export");
   addItem(exp, "ExportText1", "&Text file ...");
   addItem(exp, "ExportRTF1", "&RTF file ...");
   addItem(exp, "ExportV1", "Version &1.x file ...");
   addItem(exp, "ExportV2", "Version &2.x file ...");
-  file->addSeparator();
+  separator(file);
   addItem(file, "Protect1", "P&rotect ...");
-  file->addSeparator();
-  QMenu *print = sub(file, QStringLiteral("Print1"), QStringLiteral("&Print"));
+  separator(file);
+  TTbrCustomItem *print = sub(file, "Print1", "&Print");
   add(print, "a_Print");
   addItem(print, "PrintSelected1", "&Selected ...");
   addItem(print, "PrintFiltered1", "&Filtered ...");
@@ -225,52 +238,59 @@ void MainActions::buildMenus(QMenuBar *bar) {
   addItem(file, "PrintOptions1", "Print Options ...");
   addItem(file, "PageSetup1", "Pa&ge Setup ...");
   addItem(file, "PrinterSetup1", "Printer Setup ...");
-  file->addSeparator();
+  separator(file);
   add(file, "a_FileProperties");
-  QAction *mru = file->addSeparator();
-  mru->setObjectName(QStringLiteral("File_MRU"));
+  separator(file);
+  // The recently used files show here, in place, with a line after them
+  // while there are any; the window links the group to its list.
+  auto *recent = new TBarGroupItem;
+  recent->SetName(QStringLiteral("File_MRU"));
+  file->Add(recent);
+  auto *recentEnd = new TTbrSeparatorItem;
+  recentEnd->SetName(QStringLiteral("File_MRUEnd"));
+  recentEnd->SetVisible(false);
+  file->Add(recentEnd);
   addItem(file, "Exit1", "E&xit");
 
-  QMenu *edit = top(QStringLiteral("Edit1"), QStringLiteral("&Edit"));
+  TTbrCustomItem *edit = sub(bar, "Edit1", "&Edit");
   add(edit, "a_Undo");
   add(edit, "a_Redo");
-  edit->addSeparator();
+  separator(edit);
   add(edit, "EditCut");
   add(edit, "EditCopy");
   add(edit, "EditPaste");
   add(edit, "a_PasteSpecial");
   add(edit, "EditSelectAll");
-  edit->addSeparator();
+  separator(edit);
   add(edit, "a_InsertDateTime");
   add(edit, "a_InsertPicture");
   add(edit, "a_InsertObject");
-  edit->addSeparator();
-  QAction *wrap = menuItem(QStringLiteral("Wordwrap1"), QStringLiteral("&Word Wrap"));
+  separator(edit);
+  QAction *wrap = addItem(edit, "Wordwrap1", "&Word Wrap");
   wrap->setCheckable(true);
   wrap->setChecked(true);
-  edit->addAction(wrap);
 
-  QMenu *card = top(QStringLiteral("Card1"), QStringLiteral("&Card"));
+  TTbrCustomItem *card = sub(bar, "Card1", "&Card");
   add(card, "a_Rename");
   add(card, "a_Add");
   add(card, "a_DeleteList");
   add(card, "a_Duplicate");
-  card->addSeparator();
+  separator(card);
   add(card, "a_CardFind");
   add(card, "a_CardFindNext");
   add(card, "a_CardReplace");
-  card->addSeparator();
+  separator(card);
   add(card, "a_LoadCardFromFile");
   add(card, "a_SaveCardToFile");
-  card->addSeparator();
+  separator(card);
   add(card, "a_CardBackground");
   add(card, "a_CardUnformat");
   add(card, "a_SortCardLines");
-  card->addSeparator();
+  separator(card);
   add(card, "a_CardProperties");
 
-  QMenu *tools = top(QStringLiteral("Tools1"), QStringLiteral("&Tools"));
-  QMenu *acts = sub(tools, QStringLiteral("Actions1"), QStringLiteral("&Actions"));
+  TTbrCustomItem *tools = sub(bar, "Tools1", "&Tools");
+  TTbrCustomItem *acts = sub(tools, "Actions1", "&Actions");
   addItem(acts, "ActionDial1", "&Dial ...");
   addItem(acts, "ActionMail1", "Send e&Mail ...");
   addItem(acts, "ActionBrowse1", "Browse &WWW ...");
@@ -278,62 +298,78 @@ void MainActions::buildMenus(QMenuBar *bar) {
   addItem(acts, "ActionGoTo1", "Go to &Card");
   // The speed-dial entry is the dial command itself, so F5 has one owner.
   QAction *speed = get(QStringLiteral("a_Dial"));
-  QAction *speedItem = menuItem(QStringLiteral("SpeedDial1"), QStringLiteral("Speed &Dial"));
-  speedItem->setShortcut(speed->shortcut());
+  const QKeySequence dialKey = speed->shortcut();
   speed->setShortcut(QKeySequence());
-  tools->addAction(speedItem);
-  tools->addSeparator();
+  addItem(tools, "SpeedDial1", "Speed &Dial")->setShortcut(dialKey);
+  separator(tools);
   add(tools, "a_Options");
   add(tools, "a_CustomizeToolbars");
 
-  QMenu *help = top(QStringLiteral("Help1"), QStringLiteral("&Help"));
+  TTbrCustomItem *help = sub(bar, "Help1", "&Help");
   addItem(help, "Contents1", "&Contents");
   addItem(help, "GettingStarted1", "Getting Started");
   addItem(help, "WebSite1", "Web site ...");
-  help->addSeparator();
+  separator(help);
   addItem(help, "OpenSamplefile1", "Open Sample file");
-  help->addSeparator();
+  separator(help);
   addItem(help, "About1", "&About ...");
 
   // "GoTo Index": F4 puts the focus into the filter edit; it has no menu entry.
   menuItem(QStringLiteral("GoToIndex1"), QStringLiteral("GoTo Index"), QStringLiteral("F4"));
 }
 
-void MainActions::setUpToolbar(QToolBar *bar) {
-  bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  bar->setIconSize(QSize(16, 16));
+QString MainActions::ButtonName(const QString &actionName) {
+  static const QHash<QString, QString> special = {
+      {QStringLiteral("a_FileNew"), QStringLiteral("b_New")},
+      {QStringLiteral("a_FileOpen"), QStringLiteral("b_Open")},
+      {QStringLiteral("a_FileSave"), QStringLiteral("b_Save")},
+      {QStringLiteral("a_FilePrintPreview"), QStringLiteral("b_PrintPreview")},
+      {QStringLiteral("EditCut"), QStringLiteral("b_Cut")},
+      {QStringLiteral("EditCopy"), QStringLiteral("b_Copy")},
+      {QStringLiteral("EditPaste"), QStringLiteral("b_Paste")},
+      {QStringLiteral("a_DeleteList"), QStringLiteral("b_Delete")},
+      {QStringLiteral("a_CardFind"), QStringLiteral("b_Find")},
+      {QStringLiteral("a_SubScript"), QStringLiteral("b_Subscript")},
+  };
+  if (auto it = special.constFind(actionName); it != special.constEnd()) return *it;
+  return QStringLiteral("b_") + actionName.mid(actionName.indexOf(QLatin1Char('_')) + 1);
 }
 
-void MainActions::buildStandardToolbar(QToolBar *bar) {
-  setUpToolbar(bar);
-  for (const char *n : {"a_FileNew", "a_FileOpen", "a_FileSave"}) bar->addAction(get(QString::fromLatin1(n)));
-  bar->addSeparator();
-  for (const char *n : {"a_Print", "a_FilePrintPreview"}) bar->addAction(get(QString::fromLatin1(n)));
-  bar->addSeparator();
-  for (const char *n : {"EditCut", "EditCopy", "EditPaste", "a_Undo"}) bar->addAction(get(QString::fromLatin1(n)));
-  bar->addSeparator();
-  for (const char *n : {"a_Add", "a_DeleteList", "a_CardFind", "a_Lock"}) bar->addAction(get(QString::fromLatin1(n)));
+void MainActions::fillButtons(TTbrCustomItem *bar, const std::vector<const char *> &names) {
+  for (const char *n : names) {
+    if (!*n) {
+      bar->Add(NewSeparator());
+      continue;
+    }
+    const QString name = QString::fromLatin1(n);
+    if (name == QLatin1String("a_FileOpen")) {
+      // Open offers the recently used files in a drop-down part of its own.
+      auto *open = new TBarDropdownItem(false);
+      open->SetName(ButtonName(name));
+      open->SetAction(TTbrQActionAdapter::For(get(name)));
+      bar->Add(open);
+      continue;
+    }
+    bar->Add(NewActionItem(get(name), ButtonName(name)));
+  }
 }
 
-void MainActions::buildNavigationToolbar(QToolBar *bar) {
-  setUpToolbar(bar);
-  for (const char *n : {"ac_First", "ac_Previous", "ac_Next", "ac_Last"}) bar->addAction(get(QString::fromLatin1(n)));
+void MainActions::buildStandardToolbar(TTbrCustomItem *bar) {
+  fillButtons(bar, {"a_FileNew", "a_FileOpen", "a_FileSave", "", "a_Print", "a_FilePrintPreview", "", "EditCut",
+                    "EditCopy", "EditPaste", "a_Undo", "", "a_Add", "a_DeleteList", "a_CardFind", "a_Lock"});
 }
 
-void MainActions::buildFormattingToolbar(QToolBar *bar) {
-  setUpToolbar(bar);
-  for (const char *n : {"a_Bold", "a_Italic", "a_Underline"}) bar->addAction(get(QString::fromLatin1(n)));
-  bar->addSeparator();
-  for (const char *n : {"a_Left", "a_Center", "a_Right", "a_Bullets", "a_Paragraph"})
-    bar->addAction(get(QString::fromLatin1(n)));
-  bar->addSeparator();
-  // The colour buttons and the size button are controls of their own, added by the editor commands.
-  for (const char *n : {"a_Superscript", "a_SubScript", "a_FormatPainter"}) bar->addAction(get(QString::fromLatin1(n)));
+void MainActions::buildNavigationToolbar(TTbrCustomItem *bar) {
+  fillButtons(bar, {"ac_First", "ac_Previous", "ac_Next", "ac_Last"});
 }
 
-void MainActions::buildActionsToolbar(QToolBar *bar) {
-  setUpToolbar(bar);
-  bar->addAction(get(QStringLiteral("a_Action")));
+void MainActions::buildFormattingToolbar(TTbrCustomItem *bar) {
+  // The font box, the size button and the colour buttons are controls of
+  // their own, added by the editor commands.
+  fillButtons(bar, {"a_Bold", "a_Italic", "a_Underline", "", "a_Left", "a_Center", "a_Right", "a_Bullets",
+                    "a_Paragraph", "", "a_Superscript", "a_SubScript", "a_FormatPainter"});
 }
+
+void MainActions::buildActionsToolbar(TTbrCustomItem *bar) { fillButtons(bar, {"a_Action"}); }
 
 } // namespace qel

@@ -8,11 +8,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QMenu;
-class QMenuBar;
 class QObject;
-class QToolBar;
 class QWidget;
+
+namespace qel::toolbars {
+class TTbrCustomItem;
+class TTbrPixelImageList;
+} // namespace qel::toolbars
 
 namespace qel {
 
@@ -65,23 +70,32 @@ public:
   // bound to the menu item itself); created with the menu bar.
   QAction *item(const QString &name) const { return items_.value(name); }
 
-  // Fills the menu bar: "&File", "&Edit", "&Card", "&Tools", "&Help".
-  void buildMenus(QMenuBar *bar);
+  // The commands' pictures; each action's "ImageIndex" names its own.
+  toolbars::TTbrPixelImageList *images() const { return images_.get(); }
+
+  // Fills the menu toolbar's items: "&File", "&Edit", "&Card", "&Tools", "&Help".
+  void buildMenus(toolbars::TTbrCustomItem *bar);
   // Fills the tray icon's menu: "Restore" (the default item) and "Close".
   void buildTrayMenu(QMenu *menu);
-  // Fills the four toolbars.
-  void buildStandardToolbar(QToolBar *bar);
-  void buildNavigationToolbar(QToolBar *bar);
-  void buildFormattingToolbar(QToolBar *bar);
-  void buildActionsToolbar(QToolBar *bar);
+  // Fill the four toolbars' items; the buttons are named as the other
+  // command groups refer to them (b_Open, b_Lock, b_Bold ...).
+  void buildStandardToolbar(toolbars::TTbrCustomItem *bar);
+  void buildNavigationToolbar(toolbars::TTbrCustomItem *bar);
+  void buildFormattingToolbar(toolbars::TTbrCustomItem *bar);
+  void buildActionsToolbar(toolbars::TTbrCustomItem *bar);
+  // The name of the toolbar button of a command: "b_" and the command's name
+  // without its prefix ("a_FileOpen" gives "b_Open").
+  static QString ButtonName(const QString &actionName);
 
 private:
-  static void setUpToolbar(QToolBar *bar);
   static void markBuilt(QAction *action);
   static void keepDisabledUntilBuilt(QAction *action);
   QAction *menuItem(const QString &name, const QString &caption, const QString &shortcut = QString());
 
+  void fillButtons(toolbars::TTbrCustomItem *bar, const std::vector<const char *> &names);
+
   QObject *owner_;
+  std::shared_ptr<toolbars::TTbrPixelImageList> images_;
   QHash<QString, QAction *> actions_;
   QHash<QString, QAction *> items_;
 };

@@ -21,7 +21,6 @@ const QString kFirstStartValue = QStringLiteral("First start done");
 
 void SaveToolbars(Tf_Main &) {}
 void LoadToolbars(Tf_Main &) {}
-void ReloadToolbarItemVisibility(Tf_Main &) {}
 
 bool IsFirstStart() {
   TRegistry2000 reg;

@@ -13,10 +13,9 @@ class Tf_Main;
 
 namespace qel::pending {
 
-// Which toolbar items show and where the toolbars stand: kept by the toolbar framework.
+// Where the toolbars stand: kept by the toolbar framework.
 void SaveToolbars(Tf_Main &);
 void LoadToolbars(Tf_Main &);
-void ReloadToolbarItemVisibility(Tf_Main &);
 
 // The first start of the program for this user (the sample file is shown then).
 bool IsFirstStart();

@@ -26,11 +26,20 @@ class QListView;
 class QSplitter;
 class QStatusBar;
 class QTimer;
-class QToolBar;
 class QToolButton;
 class QWidget;
 
+namespace qel::toolbars {
+class TTbrCustomItem;
+class TTbrCustomToolbar;
+class TTbrDock;
+class TTbrDockFrame;
+class TTbrPopupMenu;
+} // namespace qel::toolbars
+
 namespace qel {
+
+class TMainLoopHost;
 
 class RunningInstance;
 class TCrd;
@@ -43,6 +52,9 @@ class TCardFilter;
 class TTbrMRUList;
 class TTrayIcon;
 struct HH_POPUP;
+// Whether a toolbar item shows (a hosted control when its control does), and showing or hiding it.
+bool ToolbarItemShown(const toolbars::TTbrCustomItem *item);
+void ShowToolbarItem(toolbars::TTbrCustomItem *item, bool shown);
 // The help context of a widget: its "helpContext" property, else its name's; 0 for none.
 int HelpContextOf(const QWidget *widget);
 // Every help context and pop-up the program asks for.
@@ -142,6 +154,10 @@ public:
   // Throws ERegistryException when the store cannot be written.
   void SaveWindowState();
   void LoadWindowState();
+  // Which toolbar items show, under "ToolBars": one value per item name
+  // (a missing one shows the item); read again when the options are cancelled.
+  void SaveToolbarItemVisibility();
+  void ReloadToolbarItemVisibility();
   void LoadRecentFiles();
   void SaveRecentFiles();
   // The list's capacity: "MRU entries" with "MRU" on, else 0.
@@ -351,10 +367,23 @@ public:
   TReRichEdit *m_RTFbuffer = nullptr;
   QStatusBar *StatusBar = nullptr;
   QLabel *StatusPanels[4] = {};
-  QToolBar *Toolbar_Standard = nullptr;
-  QToolBar *Toolbar_Navigation = nullptr;
-  QToolBar *Toolbar_formatting = nullptr;
-  QToolBar *Toolbar_Actions = nullptr;
+  // The four docks around the panes, and the menu bar and toolbars in them.
+  toolbars::TTbrDockFrame *DockFrame = nullptr;
+  toolbars::TTbrDock *DockTop = nullptr;
+  toolbars::TTbrDock *DockBottom = nullptr;
+  toolbars::TTbrDock *DockLeft = nullptr;
+  toolbars::TTbrDock *DockRight = nullptr;
+  toolbars::TTbrCustomToolbar *Toolbar_Menu = nullptr;
+  toolbars::TTbrCustomToolbar *Toolbar_Standard = nullptr;
+  toolbars::TTbrCustomToolbar *Toolbar_Navigation = nullptr;
+  toolbars::TTbrCustomToolbar *Toolbar_formatting = nullptr;
+  toolbars::TTbrCustomToolbar *Toolbar_Actions = nullptr;
+  // The docks' context menu: which toolbars show, and whether they are locked.
+  std::unique_ptr<toolbars::TTbrPopupMenu> pm_Toolbars;
+  // The toolbars that pm_Toolbars and the options dialog show and hide, with their captions.
+  QList<toolbars::TTbrCustomToolbar *> OptionalToolbars() const;
+  // Shows a hint in the status line (an empty one gives the panels back).
+  void SetApplicationHint(const QString &hint);
   QLineEdit *e_Action = nullptr;
   QTimer *Timer = nullptr;
   // The icon in the desktop's notification area and its menu ("Restore", "Close").
@@ -372,6 +401,11 @@ protected:
 
 private:
   void buildForm();
+  void buildToolbars();
+  void buildToolbarsMenu();
+  std::unique_ptr<TMainLoopHost> loopHost_;
+  // The entries of the recently used files, shown in the File menu and under Open.
+  std::unique_ptr<toolbars::TTbrCustomItem> recentFiles_;
   void wireLifeCycle();
   void wireTrayIcon();
   void restartAutosave();  // after a close that did not happen, when autosave is on
@@ -401,7 +435,6 @@ private:
   void lw_ListChange();
   void UpdateRecentFilesMenu();
   void makeRecentList();
-  QList<QAction *> recentFileItems_;  // the entries shown in the File menu and under Open
   std::shared_ptr<TCrd> shownCard_;
   // A revision of AllCards known to hold the shown card (0: not known): storing an edit
   // needs no walk over every card to make sure the card was not deleted meanwhile.

@@ -10,7 +10,9 @@
 
 #include "app/cardactions.h"
 #include "app/dlg_dial.h"
+#include "app/mainbars.h"
 #include "app/tf_main.h"
+#include "toolbars/qt/tbtoolbar.h"
 #include "cards/crd.h"
 #include "cards/strroutines.h"
 #include "richedit/rerichedit.h"
@@ -22,7 +24,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
-#include <QToolBar>
 #include <QToolButton>
 
 namespace qel {
@@ -45,7 +46,7 @@ void Tf_Main::wireActionCommands() {
   // The action button takes the place of the plain "Action" item: its command
   // follows the action text, its drop-down sets or resets the phone number.
   QAction *plain = a[QStringLiteral("a_Action")];
-  Toolbar_Actions->removeAction(plain);
+  delete FindBarItem(this, MainActions::ButtonName(plain->objectName()));
   b_Action = new QToolButton(Toolbar_Actions);
   b_Action->setObjectName(QStringLiteral("b_Action"));
   b_Action->setPopupMode(QToolButton::MenuButtonPopup);
@@ -60,7 +61,7 @@ void Tf_Main::wireActionCommands() {
   connect(b_Action, &QToolButton::clicked, this, [this] {
     if (QAction *act = actions_->get(b_Action->property("cardAction").toString())) act->trigger();
   });
-  Toolbar_Actions->addWidget(b_Action);
+  Toolbar_Actions->Items()->Add(NewControlItem(b_Action));
 
   const std::pair<const char *, void (Tf_Main::*)()> commands[] = {
       {"a_Dial", &Tf_Main::a_DialExecute},

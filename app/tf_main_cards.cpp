@@ -32,7 +32,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListView>
-#include <QToolBar>
+#include "toolbars/qt/tbtoolbar.h"
 
 #include <algorithm>
 #include <unordered_set>

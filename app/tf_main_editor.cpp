@@ -27,12 +27,16 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QToolBar>
+#include "app/mainbars.h"
+#include "toolbars/qt/tbtoolbar.h"
 #include <QWheelEvent>
 
 #include <algorithm>
 
 namespace qel {
+
+using toolbars::TTbrControlItem;
+using toolbars::TTbrCustomItem;
 
 namespace {
 
@@ -90,10 +94,10 @@ void Tf_Main::buildFormattingControls() {
   cb_Font->setMaximumWidth(170);
   cb_Font->setEnabled(false);  // a command of its own, enabled once it is wired
   b_FontSize = new TFontSizeButton(a[QStringLiteral("a_FontSize")], Toolbar_formatting);
-  QAction *first = Toolbar_formatting->actions().value(0);
-  Toolbar_formatting->insertWidget(first, cb_Font);
-  Toolbar_formatting->insertWidget(first, b_FontSize);
-  Toolbar_formatting->insertSeparator(first);
+  TTbrCustomItem *items = Toolbar_formatting->Items();
+  items->Insert(0, NewControlItem(cb_Font));
+  items->Insert(1, NewControlItem(b_FontSize));
+  items->Insert(2, NewSeparator());
 
   b_TextColor = new TColorPaletteButton(QStringLiteral("TextColor"), a[QStringLiteral("a_TextColor")], Toolbar_formatting);
   b_TextHighLight =
@@ -102,14 +106,9 @@ void Tf_Main::buildFormattingControls() {
   // Until a colour is picked the buttons apply the colours their images show.
   b_TextColor->setButtonColor(clRed);
   b_TextHighLight->setButtonColor(clYellow);
-  QAction *painter = a[QStringLiteral("a_FormatPainter")];
-  Toolbar_formatting->insertWidget(painter, b_TextColor);
-  Toolbar_formatting->insertWidget(painter, b_TextHighLight);
-  if (QWidget *w = Toolbar_formatting->widgetForAction(painter)) w->setObjectName(QStringLiteral("b_FormatPainter"));
-  for (const char *n : {"a_Bold", "a_Italic", "a_Underline", "a_Superscript", "a_SubScript", "a_Left", "a_Center",
-                        "a_Right", "a_Bullets"})
-    if (QWidget *w = Toolbar_formatting->widgetForAction(a[QString::fromLatin1(n)]))
-      w->setObjectName(QStringLiteral("b_") + QString::fromLatin1(n + 2));
+  const int painter = items->IndexOf(FindBarItem(this, QStringLiteral("b_FormatPainter")));
+  items->Insert(painter, NewControlItem(b_TextHighLight));
+  items->Insert(painter, NewControlItem(b_TextColor));
 }
 
 void Tf_Main::wireEditorCommands() {

@@ -15,13 +15,13 @@
 #include "richedit/rerichedit.h"
 #include "platform/richedit/textsearch.h"
 #include "platform/uiservices.h"
+#include "toolbars/qt/tbtoolbar.h"
 
 #include <QAction>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QLineEdit>
 #include <QListView>
-#include <QToolBar>
 
 #include <optional>
 
@@ -48,9 +48,9 @@ void reportCardError(const ECardError &e) { ui().messageBox(e.message(), applica
 // the list and the editor.
 class SearchScope {
 public:
-  SearchScope(Tf_Main &w, QWidget *hideBar, QAction *hideItem)
+  SearchScope(Tf_Main &w, QWidget *hideBar, QWidget *hideItem)
       : busy_(w), bar_(hideBar), item_(hideItem), barShown_(bar_ && !bar_->isHidden()),
-        itemShown_(item_ && item_->isVisible()), list_(w.lw_List), editor_(w.m_Card) {
+        itemShown_(item_ && !item_->isHidden()), list_(w.lw_List), editor_(w.m_Card) {
     if (barShown_) bar_->hide();
     if (itemShown_) item_->setVisible(false);
   }
@@ -63,7 +63,7 @@ private:
   Tf_Main::BusyGuard busy_;
   WaitCursor wait_;
   QWidget *bar_;
-  QAction *item_;
+  QWidget *item_;
   bool barShown_;
   bool itemShown_;
   UpdatesHeld list_;
@@ -95,12 +95,8 @@ private:
   std::optional<ProgressGuard> window_;
 };
 
-// The toolbar item that holds the action text edit.
-QAction *actionTextItem(Tf_Main &w) {
-  for (QAction *a : w.Toolbar_Actions->actions())
-    if (w.Toolbar_Actions->widgetForAction(a) == w.e_Action) return a;
-  return nullptr;
-}
+// The action text edit, hidden on its toolbar while a replace runs.
+QWidget *actionTextItem(Tf_Main &w) { return w.e_Action; }
 
 } // namespace
 

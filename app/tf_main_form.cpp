@@ -1,7 +1,13 @@
 // The main window's controls and their names.
 
+#include "app/mainbars.h"
 #include "app/tf_main.h"
 #include "richedit/rerichedit.h"
+#include "toolbars/paint/pixelimagelist.h"
+#include "toolbars/qt/tbdock.h"
+#include "toolbars/qt/tbpopupmenu.h"
+#include "toolbars/qt/tbtoolbar.h"
+#include "settings/options.h"
 
 #include <QAction>
 #include <QFontComboBox>
@@ -10,52 +16,120 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
-#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace qel {
+
+using namespace toolbars;
+
+void Tf_Main::buildToolbars() {
+  // The docks around the panes; the left one keeps a line even when empty.
+  DockFrame = new TTbrDockFrame(this);
+  DockFrame->setObjectName(QStringLiteral("DockFrame"));
+  setCentralWidget(DockFrame);
+  DockTop = DockFrame->DockTop();
+  DockBottom = DockFrame->DockBottom();
+  DockLeft = DockFrame->DockLeft();
+  DockRight = DockFrame->DockRight();
+  DockLeft->SetFixAlign(true);
+  loopHost_ = std::make_unique<TMainLoopHost>([this](const QString &hint) { SetApplicationHint(hint); });
+
+  int row = 0;
+  auto makeBar = [&](const char *name, const char *caption, bool newRow) {
+    auto *bar = new TTbrCustomToolbar(this);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->SetCaption(QString::fromLatin1(caption));
+    bar->DockMode = dmCannotFloat;
+    bar->Items()->SetSubMenuImages(actions_->images());
+    bar->SetLoopHost(loopHost_.get());
+    if (newRow) ++row;
+    bar->SetDockRow(row);
+    bar->SetCurrentDock(DockTop);
+    return bar;
+  };
+  Toolbar_Menu = makeBar("Toolbar_Menu", "Menu", false);
+  Toolbar_Menu->SetMenuBar(true);
+  Toolbar_Menu->SetProcessShortCuts(true);
+  actions_->buildMenus(Toolbar_Menu->Items());
+  Toolbar_Standard = makeBar("Toolbar_Standard", "Standard", true);
+  actions_->buildStandardToolbar(Toolbar_Standard->Items());
+  Toolbar_Navigation = makeBar("Toolbar_Navigation", "Navigation", false);
+  actions_->buildNavigationToolbar(Toolbar_Navigation->Items());
+  Toolbar_formatting = makeBar("Toolbar_formatting", "Formatting", true);
+  actions_->buildFormattingToolbar(Toolbar_formatting->Items());
+  Toolbar_Actions = makeBar("Toolbar_Actions", "Actions", false);
+  e_Action = new QLineEdit(Toolbar_Actions);
+  e_Action->setObjectName(QStringLiteral("e_Action"));
+  e_Action->setReadOnly(true);
+  e_Action->setFixedWidth(160);
+  Toolbar_Actions->Items()->Add(NewControlItem(e_Action));
+  actions_->buildActionsToolbar(Toolbar_Actions->Items());
+  buildFormattingControls();
+
+  // Every command's shortcut works wherever the focus is in the window: the
+  // menu entries' own commands as well, now that no Qt menu holds them.
+  addActions(actions_->commands());
+
+  buildToolbarsMenu();
+  for (TTbrDock *dock : {DockTop, DockBottom, DockLeft, DockRight}) dock->SetPopupMenu(pm_Toolbars.get());
+}
+
+QList<TTbrCustomToolbar *> Tf_Main::OptionalToolbars() const {
+  return {Toolbar_Standard, Toolbar_Navigation, Toolbar_formatting, Toolbar_Actions};
+}
+
+void Tf_Main::buildToolbarsMenu() {
+  pm_Toolbars = std::make_unique<TTbrPopupMenu>();
+  pm_Toolbars->SetLoopHost(loopHost_.get());
+  TTbrCustomItem *root = pm_Toolbars->Items();
+  root->SetName(QStringLiteral("pm_Toolbars"));
+  QList<TTbrCustomItem *> shown;
+  for (TTbrCustomToolbar *bar : OptionalToolbars()) {
+    auto *item = new TTbrCustomItem;
+    item->SetName(QStringLiteral("pm_") + bar->objectName());
+    item->SetCaption(bar->Caption());
+    item->SetHint(QStringLiteral("Shows or hides the ") + bar->Caption() + QStringLiteral(" toolbar"));
+    item->SetOnClick([bar](TTbrCustomItem *) { bar->setVisible(bar->isHidden()); });
+    root->Add(item);
+    shown << item;
+  }
+  root->Add(NewSeparator());
+  auto *lock = new TTbrCustomItem;
+  lock->SetName(QStringLiteral("pm_LockToolbars"));
+  lock->SetCaption(QStringLiteral("&Lock the Toolbars"));
+  lock->SetHint(QStringLiteral("Keeps the toolbars where they are"));
+  lock->SetOnClick([this](TTbrCustomItem *) {
+    const bool locked = DockTop->AllowDrag();
+    if (AppOptions) AppOptions->LockToolbars = locked;
+    SetDocksAllowDrag(!locked);
+  });
+  root->Add(lock);
+  // The checks show how things stand when the menu opens.
+  pm_Toolbars->OnPopup = [this, shown, lock](TTbrPopupMenu *) {
+    const QList<TTbrCustomToolbar *> bars = OptionalToolbars();
+    for (int i = 0; i < bars.size(); ++i) shown[i]->SetChecked(!bars[i]->isHidden());
+    lock->SetChecked(!DockTop->AllowDrag());
+  };
+}
+
+void Tf_Main::SetApplicationHint(const QString &hint) {
+  if (!StatusBar) return;
+  if (hint.isEmpty())
+    StatusBar->clearMessage();
+  else
+    StatusBar->showMessage(hint);
+}
 
 void Tf_Main::buildForm() {
   setObjectName(QStringLiteral("f_Main"));
   resize(788, 657);
 
   actions_ = std::make_unique<MainActions>(this);
-  addActions(actions_->all().values());
-
-  // Menu bar and toolbars, built from the same action objects.
-  menuBar()->setObjectName(QStringLiteral("Toolbar_Menu"));
-  actions_->buildMenus(menuBar());
-  for (const char *n : {"GoToIndex1"}) addAction(actions_->item(QString::fromLatin1(n)));
-
-  Toolbar_Standard = addToolBar(QStringLiteral("Standard"));
-  Toolbar_Standard->setObjectName(QStringLiteral("Toolbar_Standard"));
-  actions_->buildStandardToolbar(Toolbar_Standard);
-  // The toolbar items the other command groups refer to by name.
-  if (QWidget *lock = Toolbar_Standard->widgetForAction(actions_->get(QStringLiteral("a_Lock"))))
-    lock->setObjectName(QStringLiteral("b_Lock"));
-  if (QWidget *open = Toolbar_Standard->widgetForAction(actions_->get(QStringLiteral("a_FileOpen"))))
-    open->setObjectName(QStringLiteral("b_Open"));
-  Toolbar_Navigation = addToolBar(QStringLiteral("Navigation"));
-  Toolbar_Navigation->setObjectName(QStringLiteral("Toolbar_Navigation"));
-  actions_->buildNavigationToolbar(Toolbar_Navigation);
-  addToolBarBreak();
-  Toolbar_formatting = addToolBar(QStringLiteral("Formatting"));
-  Toolbar_formatting->setObjectName(QStringLiteral("Toolbar_formatting"));
-  actions_->buildFormattingToolbar(Toolbar_formatting);
-  buildFormattingControls();
-  Toolbar_Actions = addToolBar(QStringLiteral("Actions"));
-  Toolbar_Actions->setObjectName(QStringLiteral("Toolbar_Actions"));
-  e_Action = new QLineEdit(Toolbar_Actions);
-  e_Action->setObjectName(QStringLiteral("e_Action"));
-  e_Action->setReadOnly(true);
-  e_Action->setFixedWidth(160);
-  Toolbar_Actions->addWidget(e_Action);
-  actions_->buildActionsToolbar(Toolbar_Actions);
+  buildToolbars();
 
   // List pane: the filter box above the title list.
   ListPanel = new QWidget;
@@ -138,7 +212,7 @@ void Tf_Main::buildForm() {
   Splitter->setStretchFactor(1, 1);
   Splitter->setSizes({240, 548});
   Splitter->setChildrenCollapsible(false);
-  setCentralWidget(Splitter);
+  DockFrame->SetCentralWidget(Splitter);
 
   StatusBar = statusBar();
   StatusBar->setObjectName(QStringLiteral("StatusBar"));

@@ -18,6 +18,11 @@
 #include "settings/registry2000.h"
 #include "settings/windowstate.h"
 #include "shell/trayicon.h"
+#include "app/mainbars.h"
+#include "toolbars/qt/tbdock.h"
+#include "toolbars/qt/tbpopupmenu.h"
+#include "toolbars/qt/tbqaction.h"
+#include "toolbars/qt/tbtoolbar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,10 +37,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
-#include <QMenuBar>
 #include <QSplitter>
 #include <QTimer>
-#include <QToolBar>
 #include <QToolButton>
 #include <QWindow>
 
@@ -87,6 +90,10 @@ Tf_Main::Tf_Main(const QStringList &arguments, QWidget *parent) : QMainWindow(pa
 
 Tf_Main::~Tf_Main() {
   QObject::disconnect(focusConnection_);
+  // The loop host and the docks' menu go before the toolbars and docks that refer to them.
+  for (toolbars::TTbrCustomToolbar *bar : BarsOf(this)) bar->SetLoopHost(nullptr);
+  for (toolbars::TTbrDock *dock : {DockTop, DockBottom, DockLeft, DockRight})
+    if (dock) dock->SetPopupMenu(nullptr);
   FileModified.setOnChange({});
   FormDestroy();
   if (f_Main == this) f_Main = nullptr;
@@ -274,7 +281,7 @@ void Tf_Main::ApplyOptions() {
     pal.setColor(QPalette::Text, fg.isValid() ? fg : QApplication::palette().color(QPalette::Text));
     e_Action->setPalette(pal);
   }
-  menuBar()->setFont(qfontOf(o.MenuFont));
+  Toolbar_Menu->setFont(qfontOf(o.MenuFont));
   if (o.FixedActionBar) e_Action->setFixedWidth(o.ActionBarWidth);
   ApplyStayOnTop();
   pending::ApplySortOrder(*this, o.SortList);
@@ -315,7 +322,7 @@ void Tf_Main::ApplyStayOnTop() {
 }
 
 void Tf_Main::SetDocksAllowDrag(bool allow) {
-  for (QToolBar *bar : {Toolbar_Standard, Toolbar_Navigation, Toolbar_formatting, Toolbar_Actions}) bar->setMovable(allow);
+  for (toolbars::TTbrDock *dock : {DockTop, DockLeft, DockBottom, DockRight}) dock->SetAllowDrag(allow);
 }
 
 void Tf_Main::ShowEditorIfAny() {
@@ -336,13 +343,14 @@ void Tf_Main::a_LockExecute(bool withSender) {
   if (locked) e_record->setFocus();
   UpdateEditMenu();
   // The formatting toolbar's commands and controls (those not built yet stay disabled).
-  for (QAction *a : Toolbar_formatting->actions()) {
-    if (a->isSeparator()) continue;
-    if (QWidget *w = Toolbar_formatting->widgetForAction(a); w && !actions_->all().contains(a->objectName())) {
-      w->setEnabled(!locked && MainActions::IsBuiltWidget(w));
-      a->setEnabled(w->isEnabled());
-    } else
-      a->setEnabled(!locked);
+  toolbars::TTbrCustomItem *items = Toolbar_formatting->Items();
+  for (int i = 0; i < items->Count(); ++i) {
+    toolbars::TTbrCustomItem *item = items->Items(i);
+    if (auto *control = dynamic_cast<toolbars::TTbrControlItem *>(item)) {
+      if (auto *w = qobject_cast<QWidget *>(control->Control())) w->setEnabled(!locked && MainActions::IsBuiltWidget(w));
+    } else if (auto *adapter = dynamic_cast<toolbars::TTbrQActionAdapter *>(item->Action())) {
+      adapter->Target()->setEnabled(!locked);
+    }
   }
 }
 

@@ -23,7 +23,7 @@ void Tf_Main::a_OptionsExecute(int page) {
   if (page >= 0 && page < f_Options->pc_Options->count()) f_Options->pc_Options->setCurrentIndex(page);
   AppOptions->ToOptionsDialog(*f_Options);
   if (ui().execDialog(*f_Options) != QDialog::Accepted) {
-    pending::ReloadToolbarItemVisibility(*this);
+    ReloadToolbarItemVisibility();
     return;
   }
   AppOptions->FromOptionsDialog(*f_Options);

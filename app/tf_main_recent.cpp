@@ -2,6 +2,7 @@
 // shown in the File menu and under the Open button, and the last file
 // reopened at start.
 
+#include "app/mainbars.h"
 #include "app/recentfiles.h"
 #include "app/tf_main.h"
 #include "platform/registry.h"
@@ -10,13 +11,11 @@
 #include "settings/options.h"
 #include "settings/windowstate.h"
 
-#include <QAction>
 #include <QFileInfo>
-#include <QMenu>
-#include <QMenuBar>
-#include <QToolButton>
 
 namespace qel {
+
+using toolbars::TTbrCustomItem;
 
 void AddRecentFile(const QString &path) {
   if (f_Main && f_Main->MRUList) f_Main->AddRecentFile(path);
@@ -39,8 +38,8 @@ void Tf_Main::AddRecentFile(const QString &path) {
 void Tf_Main::ApplyRecentFilesOptions(int maxItems) {
   makeRecentList();
   MRUList->SetMaxItems(kMRUEntriesRange.clamp(maxItems));
-  if (auto *open = findChild<QToolButton *>(QStringLiteral("b_Open")))
-    open->setPopupMode(maxItems > 0 ? QToolButton::MenuButtonPopup : QToolButton::DelayedPopup);
+  if (auto *open = dynamic_cast<TBarDropdownItem *>(FindBarItem(this, QStringLiteral("b_Open"))))
+    open->SetDropdown(maxItems > 0);
 }
 
 void Tf_Main::LoadRecentFiles() {
@@ -60,34 +59,33 @@ void Tf_Main::SaveRecentFiles() {
 }
 
 void Tf_Main::UpdateRecentFilesMenu() {
-  qDeleteAll(recentFileItems_);
-  recentFileItems_.clear();
-  QMenu *file = menuBar()->findChild<QMenu *>(QStringLiteral("File1"));
-  QAction *exit = actions_->item(QStringLiteral("Exit1"));
-  auto *open = findChild<QToolButton *>(QStringLiteral("b_Open"));
-  QMenu *dropDown = open ? open->menu() : nullptr;
-  if (open && !dropDown) {
-    dropDown = new QMenu(open);
-    dropDown->setObjectName(QStringLiteral("pm_MRU"));
-    open->setMenu(dropDown);
+  // One item per entry in a container of their own, shown in place in the
+  // File menu and as the drop-down list of Open.
+  if (!recentFiles_) {
+    recentFiles_ = std::make_unique<toolbars::TTbrCustomItem>();
+    recentFiles_->SetName(QStringLiteral("MRUItems"));
+    if (TTbrCustomItem *group = FindBarItem(this, QStringLiteral("File_MRU"))) group->SetLinkSubitems(recentFiles_.get());
+    if (TTbrCustomItem *open = FindBarItem(this, QStringLiteral("b_Open"))) open->SetLinkSubitems(recentFiles_.get());
   }
+  // Items are renewed in place, and ones no longer needed hidden rather
+  // than freed: a change may come from the click of one of them.
+  TTbrCustomItem *items = recentFiles_.get();
   const QStringList captions = MRUList ? MRUList->Captions() : QStringList();
-  for (int i = 0; i < captions.size(); ++i) {
-    auto *item = new QAction(captions.at(i), this);
-    item->setObjectName(QStringLiteral("MRUItem%1").arg(i + 1));
-    item->setToolTip(MRUList->Items().value(i));
-    item->setStatusTip(MRUList->Items().value(i));
-    connect(item, &QAction::triggered, this, [this, i] { MRUList->EntryClick(i); });
-    if (file && exit) file->insertAction(exit, item);
-    if (dropDown) dropDown->addAction(item);
-    recentFileItems_ << item;
+  while (items->Count() < captions.size()) {
+    const int i = items->Count();
+    auto *item = new TTbrCustomItem;
+    item->SetName(QStringLiteral("MRUItem%1").arg(i + 1));
+    item->SetOnClick([this, i](TTbrCustomItem *) { MRUList->EntryClick(i); });
+    items->Add(item);
   }
-  if (!captions.isEmpty() && file && exit) {
-    QAction *sep = new QAction(this);
-    sep->setSeparator(true);
-    file->insertAction(exit, sep);
-    recentFileItems_ << sep;
+  for (int i = 0; i < items->Count(); ++i) {
+    TTbrCustomItem *item = items->Items(i);
+    item->SetVisible(i < captions.size());
+    if (i >= captions.size()) continue;
+    item->SetCaption(captions.at(i));
+    item->SetHint(MRUList->Items().value(i));
   }
+  if (TTbrCustomItem *end = FindBarItem(this, QStringLiteral("File_MRUEnd"))) end->SetVisible(!captions.isEmpty());
 }
 
 void Tf_Main::ReopenLastFile() {

@@ -2,11 +2,15 @@
 // word wrap, the card lock and the printer's page, saved at close and after
 // the options dialog, restored once at start-up.
 
+#include "app/mainbars.h"
 #include "app/pending.h"
 #include "app/tf_main.h"
+#include "settings/registry2000.h"
+#include "toolbars/qt/tbtoolbar.h"
 #include "settings/options.h"
 #include "settings/printerstate.h"
 #include "settings/windowstate.h"
+#include "toolbars/qt/tbdock.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -39,6 +43,7 @@ void Tf_Main::SaveWindowState() {
   r.WordWrap = actions_->item(QStringLiteral("Wordwrap1"))->isChecked();
   r.LockCards = IsLocked();
   SaveWindowStateRecord(r, PrinterPageState());
+  SaveToolbarItemVisibility();
   pending::SaveToolbars(*this);
   if (AppOptions) AppOptions->SaveToRegistry();
 }
@@ -68,6 +73,8 @@ void Tf_Main::LoadWindowState() {
       layout()->invalidate();
       layout()->activate();
     }
+    // The panes sit between the docks: placed now, not when the window shows.
+    DockFrame->ArrangeDocks();
     const int total = (across ? Splitter->width() : Splitter->height()) - Splitter->handleWidth();
     if (total >= 2 * kMinPane) {
       const int list = std::clamp(*stored, kMinPane, total - kMinPane);
@@ -78,6 +85,60 @@ void Tf_Main::LoadWindowState() {
   if (r.WordWrap) actions_->item(QStringLiteral("Wordwrap1"))->setChecked(*r.WordWrap);
   if (r.LockCards) actions_->get(QStringLiteral("a_Lock"))->setChecked(*r.LockCards);
   pending::LoadToolbars(*this);
+  ReloadToolbarItemVisibility();
+}
+
+namespace {
+
+const QString kToolBarsKey = kProgramKey + QStringLiteral("\\ToolBars");
+
+// The toolbar items whose showing is the user's choice: every named item
+// directly on a toolbar but the dividers (the menu bar's menus included).
+template <class F> void forEachChoosableItem(Tf_Main &w, F f) {
+  for (toolbars::TTbrCustomToolbar *bar : BarsOf(&w)) {
+    toolbars::TTbrCustomItem *root = bar->Items();
+    for (int i = 0; i < root->Count(); ++i) {
+      toolbars::TTbrCustomItem *item = root->Items(i);
+      if (!item->HasStyle(toolbars::tbis::Separator) && !item->Name().isEmpty()) f(item);
+    }
+  }
+}
+
+QWidget *controlOf(const toolbars::TTbrCustomItem *item) {
+  auto *control = dynamic_cast<const toolbars::TTbrControlItem *>(item);
+  return control ? qobject_cast<QWidget *>(control->Control()) : nullptr;
+}
+
+} // namespace
+
+bool ToolbarItemShown(const toolbars::TTbrCustomItem *item) {
+  const QWidget *control = controlOf(item);
+  return control ? !control->isHidden() : item->Visible();
+}
+
+void ShowToolbarItem(toolbars::TTbrCustomItem *item, bool shown) {
+  if (ToolbarItemShown(item) == shown) return;
+  // A hosted control shows as its control does.
+  if (QWidget *control = controlOf(item))
+    control->setVisible(shown);
+  else
+    item->SetVisible(shown);
+}
+
+void Tf_Main::SaveToolbarItemVisibility() {
+  TRegistry2000 reg;
+  if (!reg.OpenKeyTolerant(kToolBarsKey, true)) return;
+  forEachChoosableItem(*this, [&](toolbars::TTbrCustomItem *item) { reg.WriteBool(item->Name(), ToolbarItemShown(item)); });
+}
+
+void Tf_Main::ReloadToolbarItemVisibility() {
+  TRegistry2000 reg;
+  const bool open = reg.OpenKeyTolerant(kToolBarsKey, false);
+  forEachChoosableItem(*this, [&](toolbars::TTbrCustomItem *item) {
+    bool shown = true;
+    if (open) reg.ReadBoolIfExists(item->Name(), shown);
+    ShowToolbarItem(item, shown);
+  });
 }
 
 } // namespace qel

@@ -3,6 +3,7 @@
 #include "app/colors.h"
 #include "app/dlg_fontglobal.h"
 #include "app/pending.h"
+#include "app/mainbars.h"
 #include "app/tf_main.h"
 #include "platform/datetime.h"
 #include "platform/inifile.h"
@@ -26,7 +27,11 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QToolBar>
+#include <QIcon>
+#include <QPixmap>
+#include <QRegularExpression>
+#include "toolbars/paint/pixelimagelist.h"
+#include "toolbars/qt/tbtoolbar.h"
 #include <QVBoxLayout>
 
 namespace qel {
@@ -246,9 +251,7 @@ void Tf_Options::buildToolbarsPage() {
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Checked);
   }
-  // The items of a toolbar are listed once the toolbars have items of their own.
   lv_buttons = named(new QListWidget, "lv_buttons");
-  lv_buttons->setEnabled(false);
   auto *lists = new QHBoxLayout;
   auto *tl = new QVBoxLayout;
   tl->addWidget(new QLabel(QStringLiteral("Toolbars:")));
@@ -402,6 +405,7 @@ void Tf_Options::wireHandlers() {
   onClick(b_OpenScheme, &Tf_Options::b_OpenSchemeClick);
   connect(lv_Toolbars, &QListWidget::itemChanged, this, [this](QListWidgetItem *item) { lv_ToolbarsChange(item); });
   connect(lv_Toolbars, &QListWidget::currentItemChanged, this, [this] { UpdateButtonsListFromToolbarsList(); });
+  connect(lv_buttons, &QListWidget::itemChanged, this, [this](QListWidgetItem *item) { lv_buttonsChange(item); });
 }
 
 // ---- copy of the settings ----
@@ -756,10 +760,10 @@ void Tf_Options::cb_PredefinedChange() {
 
 // ---- toolbars ----
 
-QToolBar *Tf_Options::mainToolbar(const QString &caption) const {
+toolbars::TTbrCustomToolbar *Tf_Options::mainToolbar(const QString &caption) const {
   if (!main_) return nullptr;
   const QString name = QStringLiteral("Toolbar_") + caption;
-  for (QToolBar *bar : main_->findChildren<QToolBar *>())
+  for (toolbars::TTbrCustomToolbar *bar : BarsOf(main_))
     if (bar->objectName().compare(name, Qt::CaseInsensitive) == 0) return bar;
   return nullptr;
 }
@@ -768,14 +772,46 @@ void Tf_Options::UpdateToolbarsList() {
   const QSignalBlocker quiet(lv_Toolbars);
   for (int i = 0; i < lv_Toolbars->count(); ++i) {
     QListWidgetItem *item = lv_Toolbars->item(i);
-    if (QToolBar *bar = mainToolbar(item->text())) item->setCheckState(bar->isHidden() ? Qt::Unchecked : Qt::Checked);
+    if (auto *bar = mainToolbar(item->text())) item->setCheckState(bar->isHidden() ? Qt::Unchecked : Qt::Checked);
   }
 }
 
-void Tf_Options::UpdateButtonsList(const QString &) {
-  // A toolbar's items are listed and shown or hidden one by one once the
-  // toolbars are made of items of their own; until then the list stays empty.
+void Tf_Options::UpdateButtonsList(const QString &caption) {
+  const QSignalBlocker quiet(lv_buttons);
   lv_buttons->clear();
+  toolbars::TTbrCustomToolbar *bar = mainToolbar(caption);
+  if (!bar) return;
+  toolbars::TTbrCustomItem *root = bar->Items();
+  const auto *images = dynamic_cast<const toolbars::TTbrPixelImageList *>(root->SubMenuImages());
+  for (int i = 0; i < root->Count(); ++i) {
+    toolbars::TTbrCustomItem *item = root->Items(i);
+    if (item->HasStyle(toolbars::tbis::Separator)) continue;
+    // The entry reads as the button's hint does.
+    QString text = item->Hint().section(QLatin1Char('|'), 0, 0);
+    if (text.isEmpty()) text = item->Caption();
+    if (auto *control = dynamic_cast<toolbars::TTbrControlItem *>(item); text.isEmpty() && control && control->Control())
+      text = control->Control()->property("toolTip").toString();
+    if (text.isEmpty()) text = item->Name();
+    text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    auto *entry = new QListWidgetItem(text, lv_buttons);
+    if (images && item->ImageIndex() >= 0) entry->setIcon(QIcon(QPixmap::fromImage(images->Image(item->ImageIndex()))));
+    entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+    entry->setCheckState(ToolbarItemShown(item) ? Qt::Checked : Qt::Unchecked);
+    entry->setData(Qt::UserRole, item->Name());
+  }
+}
+
+void Tf_Options::lv_buttonsChange(QListWidgetItem *entry) {
+  toolbars::TTbrCustomToolbar *bar = lv_Toolbars->currentItem() ? mainToolbar(lv_Toolbars->currentItem()->text()) : nullptr;
+  if (!bar) return;
+  const QString name = entry->data(Qt::UserRole).toString();
+  toolbars::TTbrCustomItem *root = bar->Items();
+  for (int i = 0; i < root->Count(); ++i) {
+    toolbars::TTbrCustomItem *item = root->Items(i);
+    if (item->Name() != name) continue;
+    ShowToolbarItem(item, entry->checkState() == Qt::Checked);
+    return;
+  }
 }
 
 void Tf_Options::UpdateButtonsListFromToolbarsList() {
@@ -783,7 +819,7 @@ void Tf_Options::UpdateButtonsListFromToolbarsList() {
 }
 
 void Tf_Options::lv_ToolbarsChange(QListWidgetItem *item) {
-  if (QToolBar *bar = mainToolbar(item->text())) bar->setVisible(item->checkState() == Qt::Checked);
+  if (auto *bar = mainToolbar(item->text())) bar->setVisible(item->checkState() == Qt::Checked);
 }
 
 void Tf_Options::chb_LockToolbarsClick() {

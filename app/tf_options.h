@@ -20,8 +20,11 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
-class QToolBar;
 class QWidget;
+
+namespace qel::toolbars {
+class TTbrCustomToolbar;
+}
 
 namespace qel {
 
@@ -86,6 +89,8 @@ public:
   void UpdateButtonsList(const QString &caption);
   void UpdateButtonsListFromToolbarsList();
   void lv_ToolbarsChange(QListWidgetItem *item);
+  // Shows or hides the button of the entry on the selected toolbar at once.
+  void lv_buttonsChange(QListWidgetItem *entry);
   void chb_LockToolbarsClick();
 
   QTabWidget *pc_Options = nullptr;
@@ -151,7 +156,7 @@ private:
   void pickColor(TSampleLook &look, const QString &caption);
   void pickFont(TSampleLook &look);
   bool pickFont(TFont &font);
-  QToolBar *mainToolbar(const QString &caption) const;
+  toolbars::TTbrCustomToolbar *mainToolbar(const QString &caption) const;
 
   Tf_Main *main_ = nullptr;
   TSchemeLooks looks_;

@@ -9,7 +9,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QToolBar>
+#include "toolbars/qt/tbtoolbar.h"
 
 using namespace qel;
 using namespace qel::test;

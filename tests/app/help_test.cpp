@@ -4,6 +4,8 @@
 #include "tests/app/mainwindow_fixture.h"
 
 #include "app/aboutbox.h"
+#include "app/mainbars.h"
+#include "toolbars/qt/tbtoolbar.h"
 #include "shell/helpwindow.h"
 #include "shell/htmlhelp.h"
 
@@ -11,8 +13,6 @@
 #include <QDirIterator>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -223,23 +223,18 @@ TEST_F(HelpTest, EveryMenuCaptionIsExplained) {
     all += browser.toPlainText() + "\n";
   }
   QStringList missing;
-  std::function<void(QMenu *)> walk = [&](QMenu *menu) {
-    for (QAction *a : menu->actions()) {
-      if (a->isSeparator() || a->objectName().startsWith(QLatin1String("MRUItem"))) continue;
-      QString caption = a->text();
-      caption.remove(QRegularExpression(QStringLiteral("&(?!&)")));
-      caption = caption.trimmed();
-      while (caption.endsWith('.')) caption.chop(1);
-      caption = caption.trimmed();
-      if (!all.contains(caption)) missing << caption;
-      if (a->menu()) walk(a->menu());
-    }
-  };
-  for (QMenu *menu : window->menuBar()->findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly)) {
-    QString title = menu->title().remove('&');
-    if (!all.contains(title)) missing << title;
-    walk(menu);
-  }
+  // Every entry of the menu bar, its menus' titles included.
+  ForEachBarItem(window->Toolbar_Menu, [&](toolbars::TTbrCustomItem *item) {
+    if (item->HasStyle(toolbars::tbis::Separator) || item->HasStyle(toolbars::tbis::EmbeddedGroup) ||
+        item->Name().startsWith(QLatin1String("MRUItem")))
+      return;
+    QString caption = item->Caption();
+    caption.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    caption = caption.trimmed();
+    while (caption.endsWith('.')) caption.chop(1);
+    caption = caption.trimmed();
+    if (!all.contains(caption)) missing << caption;
+  });
   EXPECT_TRUE(missing.isEmpty()) << missing.join(" | ").toStdString();
 }
 

@@ -5,11 +5,11 @@
 #include "tests/app/mainwindow_fixture.h"
 
 #include "app/dlg_duplicate.h"
+#include "app/mainbars.h"
 #include "cards/cardclipboard.h"
 
 #include <QListView>
 #include <QTest>
-#include <QToolBar>
 #include <QToolButton>
 
 using namespace qel;
@@ -24,15 +24,14 @@ void expectOnlyBuiltCommandsEnabled(Tf_Main &w, const char *state) {
     if (a->isEnabled()) { EXPECT_TRUE(MainActions::IsBuilt(a)) << a->objectName().toStdString() << " is offered but not built"; }
   }
   // The same for the controls on the toolbars that are commands of their own.
-  for (QToolBar *bar : w.findChildren<QToolBar *>())
-    for (QAction *a : bar->actions()) {
-      if (a->isSeparator() || w.actions().all().contains(a->objectName())) continue;
-      QWidget *control = bar->widgetForAction(a);
-      // The action text is a display, not a command.
-      if (control && control->isEnabled() && control->objectName() != QLatin1String("e_Action")) {
-        EXPECT_TRUE(MainActions::IsBuiltWidget(control)) << control->objectName().toStdString();
-      }
+  ForEachBarItem(&w, [&](toolbars::TTbrCustomItem *item) {
+    auto *hosted = dynamic_cast<toolbars::TTbrControlItem *>(item);
+    auto *control = hosted ? qobject_cast<QWidget *>(hosted->Control()) : nullptr;
+    // The action text is a display, not a command.
+    if (control && control->isEnabled() && control->objectName() != QLatin1String("e_Action")) {
+      EXPECT_TRUE(MainActions::IsBuiltWidget(control)) << control->objectName().toStdString();
     }
+  });
 }
 
 } // namespace

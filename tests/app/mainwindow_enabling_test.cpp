@@ -1,11 +1,13 @@
 #include "tests/app/mainwindow_fixture.h"
 
+#include "app/mainbars.h"
+#include "toolbars/qt/tbtoolbar.h"
+
 #include <QClipboard>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QFontComboBox>
 #include <QListView>
-#include <QToolBar>
 
 using namespace qel;
 using namespace qel::test;
@@ -115,8 +117,12 @@ TEST_F(MainWindowTest, LockOnWarnsAndFreezesEditingLockOffQuietlyRestores) {
   EXPECT_EQ(window->lw_List->editTriggers(), QAbstractItemView::NoEditTriggers);
   EXPECT_EQ(window->focusWidget(), window->e_record);
   EXPECT_FALSE(fonts->isEnabled());
-  for (QAction *a : window->Toolbar_formatting->actions())
-    if (!a->isSeparator()) { EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString(); }
+  ForEachBarItem(window->Toolbar_formatting, [](toolbars::TTbrCustomItem *item) {
+    if (item->HasStyle(toolbars::tbis::Separator)) return;
+    auto *hosted = dynamic_cast<toolbars::TTbrControlItem *>(item);
+    const QWidget *control = hosted ? qobject_cast<QWidget *>(hosted->Control()) : nullptr;
+    EXPECT_FALSE(control ? control->isEnabled() : item->Enabled()) << item->Name().toStdString();
+  });
   EXPECT_FALSE(action("a_Add")->isEnabled());
 
   ui.clear();

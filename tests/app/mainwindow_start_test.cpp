@@ -1,8 +1,10 @@
 #include "tests/app/mainwindow_fixture.h"
 
 #include <QFontComboBox>
-#include <QToolBar>
-#include <QToolButton>
+#include "app/mainbars.h"
+#include "toolbars/paint/pixelimagelist.h"
+#include "toolbars/qt/tbqaction.h"
+#include "toolbars/qt/tbtoolbar.h"
 
 using namespace qel;
 using namespace qel::test;
@@ -48,16 +50,29 @@ TEST_F(MainWindowTest, FontBoxAndFilterLookAtStart) {
   EXPECT_EQ(window->e_record->palette().color(QPalette::Base), QColor(0x80, 0, 0));
   EXPECT_EQ(window->e_record->palette().color(QPalette::Text), QColor(0xFF, 0xFF, 0));
   // Toolbar buttons show pictures only and name their command in the hint.
-  EXPECT_EQ(window->Toolbar_Standard->toolButtonStyle(), Qt::ToolButtonIconOnly);
   for (const char *name : {"a_FileNew", "a_FileOpen", "a_FileSave", "ac_Next", "a_Bold", "a_Lock"}) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(action(name)->icon().isNull());
     EXPECT_FALSE(action(name)->icon().pixmap(16, 16).isNull());
+    // The button shows the command's picture, taken from the toolbar's image list, and no caption.
+    toolbars::TTbrCustomItem *button = FindBarItem(window.get(), MainActions::ButtonName(QString::fromLatin1(name)));
+    ASSERT_NE(button, nullptr);
+    const auto *images = dynamic_cast<const toolbars::TTbrPixelImageList *>(button->Parent()->SubMenuImages());
+    ASSERT_NE(images, nullptr);
+    EXPECT_FALSE(images->Image(button->ImageIndex()).isNull());
+    for (auto *bar : BarsOf(window.get())) {
+      bar->View()->ValidatePositions();
+      for (int i = 0; i < bar->View()->ViewerCount(); ++i)
+        if (bar->View()->Viewers(i)->Item == button) {
+          EXPECT_TRUE(bar->View()->Viewers(i)->ImageShown());
+          EXPECT_FALSE(bar->View()->Viewers(i)->CaptionShown());
+        }
+    }
   }
   EXPECT_EQ(action("a_FileOpen")->toolTip(), QStringLiteral("Open (Ctrl+O)"));
-  auto *lockButton = window->findChild<QToolButton *>(QStringLiteral("b_Lock"));
+  toolbars::TTbrCustomItem *lockButton = FindBarItem(window.get(), QStringLiteral("b_Lock"));
   ASSERT_NE(lockButton, nullptr);
-  EXPECT_EQ(lockButton->defaultAction(), action("a_Lock"));
-  EXPECT_NE(window->findChild<QToolButton *>(QStringLiteral("b_Open")), nullptr);
+  EXPECT_EQ(lockButton->Action(), toolbars::TTbrQActionAdapter::For(action("a_Lock")));
+  EXPECT_NE(FindBarItem(window.get(), QStringLiteral("b_Open")), nullptr);
   EXPECT_EQ(action("a_Options")->toolTip(), QStringLiteral("Options"));
 }

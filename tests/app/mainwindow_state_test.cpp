@@ -3,6 +3,7 @@
 
 #include "tests/app/mainwindow_fixture.h"
 
+#include "app/mainbars.h"
 #include "app/pending.h"
 #include "platform/registry.h"
 #include "settings/mrulist.h"
@@ -10,8 +11,6 @@
 
 #include <QFile>
 #include <QGuiApplication>
-#include <QMenu>
-#include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
 
@@ -47,8 +46,12 @@ protected:
   }
   QStringList recentMenuCaptions() const {
     QStringList captions;
-    for (QAction *a : window->menuBar()->findChild<QMenu *>(QStringLiteral("File1"))->actions())
-      if (a->objectName().startsWith(QStringLiteral("MRUItem"))) captions << a->text();
+    // The entries the File menu shows in place of its recent-files group.
+    toolbars::TTbrCustomItem *group = FindBarItem(window.get(), QStringLiteral("File_MRU"));
+    if (!group) return captions;
+    toolbars::TTbrCustomItem *shown = toolbars::TTbrCustomItem::ItemContainingItems(group);
+    for (int i = 0; i < shown->Count(); ++i)
+      if (shown->Items(i)->Visible()) captions << shown->Items(i)->Caption();
     return captions;
   }
 };
@@ -212,7 +215,7 @@ TEST_F(WindowStateTest, RecentFilesFillTheMenuAndSurviveARestart) {
   // Opening through the menu entry puts that file on top.
   window->OpenCardsFile(b, -1);
   EXPECT_EQ(recentMenuCaptions().at(0), QStringLiteral("&1 b.qel"));
-  window->findChild<QAction *>(QStringLiteral("MRUItem2"))->trigger();
+  FindBarItem(window.get(), QStringLiteral("MRUItem2"))->Click();
   EXPECT_EQ(CurrentFileName, a);
   EXPECT_EQ(recentMenuCaptions().at(0), QStringLiteral("&1 a&&b.qel"));
   closeWindow();

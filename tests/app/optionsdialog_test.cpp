@@ -18,7 +18,9 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
-#include <QToolBar>
+#include "app/mainbars.h"
+#include "toolbars/qt/tbdock.h"
+#include "toolbars/qt/tbtoolbar.h"
 
 #include <climits>
 
@@ -257,12 +259,39 @@ TEST_F(OptionsCommandTest, ToolbarsShowHideAndLockAtOnce) {
     EXPECT_TRUE(window->Toolbar_formatting->isHidden());
     EXPECT_FALSE(window->Toolbar_Standard->isHidden());
     o.chb_LockToolbars->click();
-    EXPECT_FALSE(window->Toolbar_Standard->isMovable());
-    EXPECT_FALSE(o.lv_buttons->isEnabled());
+    EXPECT_FALSE(window->DockTop->AllowDrag());
+
+    // The Buttons pane lists the selected toolbar's items, with their
+    // pictures, and shows or hides each at once.
+    o.lv_Toolbars->setCurrentItem(o.lv_Toolbars->findItems(QStringLiteral("Standard"), Qt::MatchExactly).value(0));
+    QListWidgetItem *open = nullptr;
+    QStringList names;
+    for (int i = 0; i < o.lv_buttons->count(); ++i) {
+      QListWidgetItem *entry = o.lv_buttons->item(i);
+      names << entry->data(Qt::UserRole).toString();
+      if (names.last() == QLatin1String("b_Open")) open = entry;
+    }
+    EXPECT_EQ(names.size(), 13) << names.join(' ').toStdString();
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->text(), QStringLiteral("Open (Ctrl+O)"));
+    EXPECT_FALSE(open->icon().isNull());
+    EXPECT_EQ(open->checkState(), Qt::Checked);
+    open->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(FindBarItem(window.get(), QStringLiteral("b_Open"))->Visible());
+    // A hosted control is shown or hidden as its control.
+    o.lv_Toolbars->setCurrentItem(o.lv_Toolbars->findItems(QStringLiteral("Actions"), Qt::MatchExactly).value(0));
+    QListWidgetItem *text = nullptr;
+    for (int i = 0; i < o.lv_buttons->count(); ++i)
+      if (o.lv_buttons->item(i)->data(Qt::UserRole).toString() == QLatin1String("e_Action")) text = o.lv_buttons->item(i);
+    ASSERT_NE(text, nullptr);
+    text->setCheckState(Qt::Unchecked);
+    EXPECT_TRUE(window->e_Action->isHidden());
   }));
   action("a_Options")->trigger();
-  // Toolbar visibility stays after Cancel.
+  // Toolbar visibility stays after Cancel; the items come back as stored.
   EXPECT_TRUE(window->Toolbar_formatting->isHidden());
+  EXPECT_TRUE(FindBarItem(window.get(), QStringLiteral("b_Open"))->Visible());
+  EXPECT_FALSE(window->e_Action->isHidden());
 }
 
 TEST_F(OptionsCommandTest, NumbersOutOfRangeAreClampedWhenApplied) {

@@ -2,6 +2,8 @@
 
 #include "toolbars/core/tbtext.h"
 #include "toolbars/core/tbview.h"
+#include "toolbars/core/tbviewdetail.h"
+#include "toolbars/paint/pixelimagelist.h"
 
 #include <algorithm>
 
@@ -50,6 +52,23 @@ void PaintCaption(TCanvas &canvas, const QRect &rect, int alignment, const QStri
   canvas.DrawLine(QPoint(x1, y), QPoint(std::max(x1, x2), y), color);
 }
 
+// The viewer's picture, when it shows one from a list that holds pixels;
+// else a null image.
+QImage ViewerImage(const TTbrItemViewer &viewer) {
+  if (!viewer.ImageShown())
+    return QImage();
+  const auto *images = dynamic_cast<const TTbrPixelImageList *>(viewer.ImageList());
+  if (!images)
+    return QImage();
+  const QImage image = images->Image(viewer.Item->ImageIndex());
+  return viewer.Item->Enabled() ? image : DisabledImage(image);
+}
+
+void DrawImageCentered(TCanvas &canvas, const QRect &box, const QImage &image) {
+  canvas.DrawImage(QPoint(box.left() + (box.width() - image.width()) / 2, box.top() + (box.height() - image.height()) / 2),
+                   image);
+}
+
 void PaintSeparator(TCanvas &canvas, const TTbrItemViewer &viewer, bool horizontalLine,
                     const TPlainViewColors &colors) {
   if (auto *sep = dynamic_cast<const TTbrSeparatorItem *>(viewer.Item); sep && sep->Blank())
@@ -79,8 +98,21 @@ void PaintMenuViewer(TCanvas &canvas, const TTbrView &view, const TTbrItemViewer
       text = colors.HighlightText;
   }
   const int column = r.height(); // the check column and the arrow column are square
-  if (item->Checked())
-    PaintCheckMark(canvas, QRect(r.left(), r.top(), column, r.height()), text);
+  const QRect checkBox(r.left(), r.top(), column, r.height());
+  const QImage image = ViewerImage(viewer);
+  if (!image.isNull()) {
+    // A checked entry with a picture shows it pressed in rather than ticked.
+    if (item->Checked() && !selected) {
+      const QRect frame = checkBox.adjusted(1, 1, -2, -2);
+      canvas.DrawLine(frame.topLeft(), frame.topRight(), colors.Shadow);
+      canvas.DrawLine(frame.topLeft(), frame.bottomLeft(), colors.Shadow);
+      canvas.DrawLine(frame.bottomLeft(), frame.bottomRight(), colors.Light);
+      canvas.DrawLine(frame.topRight(), frame.bottomRight(), colors.Light);
+    }
+    DrawImageCentered(canvas, checkBox, image);
+  } else if (item->Checked()) {
+    PaintCheckMark(canvas, checkBox, text);
+  }
   const QRect captionRect(r.left() + column + 3, r.top(), std::max(0, r.width() - 2 * column - 3), r.height());
   PaintCaption(canvas, captionRect, Qt::AlignLeft, viewer.GetCaptionText(), view.State & tbvsAccelsShown, text);
   const QString shortCut = item->ShortCutText();
@@ -112,8 +144,35 @@ void PaintToolbarViewer(TCanvas &canvas, const TTbrView &view, const TTbrItemVie
     canvas.DrawLine(r.bottomLeft(), r.bottomRight(), bottomRight);
     canvas.DrawLine(r.topRight(), r.bottomRight(), bottomRight);
   }
-  if (viewer.CaptionShown())
-    PaintCaption(canvas, r, Qt::AlignHCenter, viewer.GetCaptionText(), view.State & tbvsAccelsShown, text);
+  // A drop-down part at the right: a combo's own arrow button, or the arrow
+  // of a button that only opens its list.
+  QRect face = r;
+  if (item->HasStyle(tbis::Submenu) && view.Orientation != tbvoVertical) {
+    int arrow = 0;
+    if (item->HasStyle(tbis::Combo))
+      arrow = viewdetail::ComboArrowWidth;
+    else if (item->EffectiveOptions() & tboDropdownArrow)
+      arrow = viewdetail::DropdownArrowWidth;
+    if (arrow > 0 && arrow < r.width()) {
+      face.setRight(r.right() - arrow);
+      const QRect arrowRect(face.right() + 1, r.top(), arrow, r.height());
+      if (item->HasStyle(tbis::Combo) && (selected || open))
+        canvas.DrawLine(QPoint(arrowRect.left(), r.top() + 1), QPoint(arrowRect.left(), r.bottom() - 1), colors.Shadow);
+      FillTriangle(canvas, QPoint(arrowRect.left() + arrow / 2, arrowRect.top() + arrowRect.height() / 2 + 1), 3, 0,
+                   -1, text); // points down
+    }
+  }
+  const QImage image = ViewerImage(viewer);
+  const bool captionShown = viewer.CaptionShown();
+  if (!image.isNull()) {
+    QRect box = face;
+    if (captionShown)
+      box.setWidth(image.width() + 6);
+    DrawImageCentered(canvas, box, image);
+    face.setLeft(box.right() + 1);
+  }
+  if (captionShown)
+    PaintCaption(canvas, face, Qt::AlignHCenter, viewer.GetCaptionText(), view.State & tbvsAccelsShown, text);
 }
 
 } // namespace

@@ -303,19 +303,38 @@ void TTbrCustomToolbar::mouseMoveEvent(QMouseEvent *event) {
     if (HitTest(at) == HitClient) {
       BarView->UpdateSelection(at - ClientRect().topLeft(), true);
       TTbrItemViewer *hot = BarView->Selected();
-      FHint = hot && !(hot->Item->EffectiveOptions() & tboLongHintInMenuOnly) ? hot->Hint() : QString();
+      SetHotHint(hot && !(hot->Item->EffectiveOptions() & tboLongHintInMenuOnly) ? hot->Hint() : QString(),
+                 hot ? hot->Item : nullptr);
     } else {
       BarView->UpdateSelection(std::nullopt, true);
-      FHint.clear();
+      SetHotHint(QString(), nullptr);
     }
   }
   TTbrCustomDockableWindow::mouseMoveEvent(event);
 }
 
+void TTbrCustomToolbar::SetHotHint(const QString &hint, const TTbrCustomItem *item) {
+  // The status line shows the long hint of the item under the mouse, as a
+  // menu shows the one of its selected entry.
+  QString longHint;
+  if (item && !hint.isEmpty()) {
+    const QString &full = item->Hint();
+    const qsizetype bar = full.indexOf(u'|');
+    longHint = bar < 0 ? full : full.mid(bar + 1);
+    if (longHint.isEmpty())
+      longHint = hint;
+  }
+  FHint = hint;
+  if (longHint != FApplicationHint) {
+    FApplicationHint = longHint;
+    LoopHost->SetApplicationHint(longHint);
+  }
+}
+
 void TTbrCustomToolbar::leaveEvent(QEvent *event) {
   if (!BarView->InMenuMode()) {
     BarView->UpdateSelection(std::nullopt, true);
-    FHint.clear();
+    SetHotHint(QString(), nullptr);
   }
   TTbrCustomDockableWindow::leaveEvent(event);
 }
@@ -345,6 +364,15 @@ void TTbrCustomToolbar::childEvent(QChildEvent *event) {
   } else if (event->type() == QEvent::ChildRemoved && Root) {
     DropControlItems(child);
   }
+}
+
+bool TTbrCustomToolbar::event(QEvent *event) {
+  // A hosted control was shown, hidden or resized: the items are laid out anew.
+  if (event->type() == QEvent::LayoutRequest && Root) {
+    BarView->InvalidatePositions();
+    ArrangeSelf();
+  }
+  return TTbrCustomDockableWindow::event(event);
 }
 
 namespace {

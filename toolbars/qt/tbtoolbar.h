@@ -115,6 +115,7 @@ protected:
   void changeEvent(QEvent *event) override;
   void showEvent(QShowEvent *event) override;
   void childEvent(QChildEvent *event) override;
+  bool event(QEvent *event) override;
 
 private:
   // A control placed on the toolbar without an item gets one at the end
@@ -124,6 +125,9 @@ private:
   void DropControlItems(QObject *control);
   friend class TTbrToolbarView;
   void RunLoop(int options, const QPoint &pressPoint);
+  // The hint of the item under the mouse; its long part goes to the loop
+  // host's application hint when it changes.
+  void SetHotHint(const QString &hint, const TTbrCustomItem *item);
   void UpdateViewLimits(TTbrDockOrientation orientation, TTbrDock *dock, bool floating, int &wrap, int &chevron) const;
   void UpdateKeyWatch();
   void KeyWatched(QObject *watched, QEvent *event);
@@ -141,6 +145,7 @@ private:
   bool FChevronMoveItems = true;
   bool FMenuBar = false, FProcessShortCuts = false, FSystemFont = true, FUpdateActions = true;
   QString FHint;
+  QString FApplicationHint;
   int FLayoutLock = 0;
   bool FKeyWatch = false;
   bool FAltAlone = false; // Alt went down and nothing else since
