@@ -1,9 +1,9 @@
 #include "app/formattingbar.h"
 
 #include "app/formattingstate.h"
+#include "toolbars/qt/tbqaction.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QGridLayout>
 #include <QMenu>
 #include <QPainter>
@@ -117,45 +117,46 @@ void TColorPaletteButton::updateIcon() {
   setIcon(QIcon(pm));
 }
 
-TFontSizeButton::TFontSizeButton(QAction *command, QWidget *parent) : QToolButton(parent) {
-  setObjectName(QStringLiteral("b_FontSize"));
-  bindCommand(this, command);
-  setToolButtonStyle(Qt::ToolButtonTextOnly);
-  setText(QStringLiteral("10"));
-  setPopupMode(QToolButton::MenuButtonPopup);
-  auto *menu = new QMenu(this);
-  items_ = new QActionGroup(this);
-  items_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+TFontSizeItem::TFontSizeItem(QAction *command) {
+  SetName(QStringLiteral("b_FontSize"));
+  SetAction(toolbars::TTbrQActionAdapter::For(command));
+  // The face shows the size, not the command's caption or picture.
+  SetDisplayMode(toolbars::TTbrItemDisplayMode::nbdmTextOnly);
+  SetCaption(QStringLiteral("10"));
+  auto add = [this](const QString &name, const QString &caption) {
+    auto *item = new toolbars::TTbrCustomItem;
+    item->SetName(name);
+    item->SetCaption(caption);
+    Add(item);
+    return item;
+  };
   for (int size : TextSizeItems()) {
-    QAction *a = menu->addAction(QString::number(size));
-    a->setObjectName(QStringLiteral("b_textsize_%1").arg(size));
-    a->setCheckable(true);
-    items_->addAction(a);
-    connect(a, &QAction::triggered, this, [this, a] { emit sizeItemClicked(a->text()); });
+    const QString caption = QString::number(size);
+    add(QStringLiteral("b_textsize_") + caption, caption)->SetOnClick([this](toolbars::TTbrCustomItem *sender) {
+      if (OnSizeItemClick) OnSizeItemClick(sender->Caption());
+    });
   }
-  QAction *other = menu->addAction(QStringLiteral("other ..."));
-  other->setObjectName(QStringLiteral("b_textsize_other"));
-  other->setCheckable(true);
-  items_->addAction(other);
-  connect(other, &QAction::triggered, this, [this] { emit otherClicked(); });
-  setMenu(menu);
+  add(QStringLiteral("b_textsize_other"), QStringLiteral("other ..."))->SetOnClick([this](toolbars::TTbrCustomItem *) {
+    if (OnOtherClick) OnOtherClick();
+  });
 }
 
-QAction *TFontSizeButton::item(const QString &caption) const {
+toolbars::TTbrCustomItem *TFontSizeItem::item(const QString &caption) const {
   const QString name = QStringLiteral("b_textsize_") + caption;
-  for (QAction *a : items_->actions())
-    if (a->objectName() == name) return a;
+  for (int i = 0; i < Count(); ++i)
+    if (Items(i)->Name() == name) return Items(i);
   return nullptr;
 }
 
-void TFontSizeButton::checkItem(const QString &caption) {
-  for (QAction *a : items_->actions()) a->setChecked(false);
-  if (QAction *a = item(caption)) a->setChecked(true);
+void TFontSizeItem::checkItem(const QString &caption) {
+  toolbars::TTbrCustomItem *checked = item(caption);
+  for (int i = 0; i < Count(); ++i) Items(i)->SetChecked(Items(i) == checked);
 }
 
-QString TFontSizeButton::checkedItem() const {
-  QAction *a = items_->checkedAction();
-  return a ? a->objectName().mid(QStringLiteral("b_textsize_").size()) : QString();
+QString TFontSizeItem::checkedItem() const {
+  for (int i = 0; i < Count(); ++i)
+    if (Items(i)->Checked()) return Items(i)->Name().mid(QStringLiteral("b_textsize_").size());
+  return QString();
 }
 
 } // namespace qel

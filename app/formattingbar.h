@@ -5,9 +5,12 @@
 // report choices; what is checked and which colour shows is decided by
 // FormattingStateOf and the editor commands.
 
+#include "app/mainbars.h"
 #include "platform/colorvalue.h"
 
 #include <QToolButton>
+
+#include <functional>
 
 class QAction;
 class QActionGroup;
@@ -50,24 +53,21 @@ private:
   QWidget *grid_ = nullptr;
 };
 
-// The size button: its face sets the size of its caption, its drop-down
-// holds the size items and "other ...".
-class TFontSizeButton : public QToolButton {
-  Q_OBJECT
+// The size button, a toolbar item: its face runs its command (the size of
+// its caption), its drop-down part holds the size items and "other ...".
+class TFontSizeItem : public TBarDropdownItem {
 public:
-  TFontSizeButton(QAction *command, QWidget *parent = nullptr);
+  explicit TFontSizeItem(QAction *command);
 
   // Checks the item with this caption ("other" for "other ..."), nothing else.
   void checkItem(const QString &caption);
   QString checkedItem() const;
-  QAction *item(const QString &caption) const;
+  toolbars::TTbrCustomItem *item(const QString &caption) const;
+  QString text() const { return Caption(); }
+  void setText(const QString &text) { SetCaption(text); }
 
-signals:
-  void sizeItemClicked(const QString &caption);
-  void otherClicked();
-
-private:
-  QActionGroup *items_ = nullptr;
+  std::function<void(const QString &caption)> OnSizeItemClick;
+  std::function<void()> OnOtherClick;
 };
 
 } // namespace qel

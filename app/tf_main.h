@@ -40,12 +40,13 @@ class TTbrPopupMenu;
 namespace qel {
 
 class TMainLoopHost;
+class TBarDropdownItem;
 
 class RunningInstance;
 class TCrd;
 struct TFont;
 class TColorPaletteButton;
-class TFontSizeButton;
+class TFontSizeItem;
 struct FontGlobalParts;
 class CardListModel;
 class TCardFilter;
@@ -245,7 +246,7 @@ public:
   // Scrolls the editor by -delta / 80 lines (one notch of 120: one line).
   void m_Card1MouseWheel(int wheelDelta);
   bool ToolbarUpdating = false;
-  TFontSizeButton *b_FontSize = nullptr;
+  TFontSizeItem *b_FontSize = nullptr;  // on Toolbar_formatting, which owns it
   TColorPaletteButton *b_TextColor = nullptr;
   TColorPaletteButton *b_TextHighLight = nullptr;
   QFontComboBox *cb_Font = nullptr;
@@ -336,7 +337,9 @@ public:
   void a_ActionExecute();
   void b_ActionPopup();
   void m_CardURLClick(const QString &text, Qt::MouseButton button);
-  QToolButton *b_Action = nullptr;
+  // The action button on Toolbar_Actions (which owns it) and the command it runs now.
+  TBarDropdownItem *b_Action = nullptr;
+  QString b_ActionCommand;
   Tdlg_Dial *dlg_Dial = nullptr;
 
   // ---- import (tf_main_import.cpp) ----
@@ -403,6 +406,7 @@ private:
   void buildForm();
   void buildToolbars();
   void buildToolbarsMenu();
+  void finishToolbars();  // once every command group has put its items on the toolbars
   std::unique_ptr<TMainLoopHost> loopHost_;
   // The entries of the recently used files, shown in the File menu and under Open.
   std::unique_ptr<toolbars::TTbrCustomItem> recentFiles_;

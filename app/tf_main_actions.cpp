@@ -22,9 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
-#include <QMenu>
 #include <QProcess>
-#include <QToolButton>
 
 namespace qel {
 
@@ -46,22 +44,19 @@ void Tf_Main::wireActionCommands() {
   // The action button takes the place of the plain "Action" item: its command
   // follows the action text, its drop-down sets or resets the phone number.
   QAction *plain = a[QStringLiteral("a_Action")];
-  delete FindBarItem(this, MainActions::ButtonName(plain->objectName()));
-  b_Action = new QToolButton(Toolbar_Actions);
-  b_Action->setObjectName(QStringLiteral("b_Action"));
-  b_Action->setPopupMode(QToolButton::MenuButtonPopup);
-  b_Action->setIcon(plain->icon());
-  b_Action->setAutoRaise(true);
-  auto *popup = new QMenu(b_Action);
-  popup->setObjectName(QStringLiteral("pm_Action"));
-  popup->addAction(a[QStringLiteral("a_SetPhoneNumber")]);
-  popup->addAction(a[QStringLiteral("a_ResetPhoneNumber")]);
-  b_Action->setMenu(popup);
-  connect(popup, &QMenu::aboutToShow, this, [this] { b_ActionPopup(); });
-  connect(b_Action, &QToolButton::clicked, this, [this] {
-    if (QAction *act = actions_->get(b_Action->property("cardAction").toString())) act->trigger();
+  toolbars::TTbrCustomItem *items = Toolbar_Actions->Items();
+  toolbars::TTbrCustomItem *plainItem = FindBarItem(this, MainActions::ButtonName(plain->objectName()));
+  const int at = items->IndexOf(plainItem);
+  delete plainItem;
+  b_Action = new TBarDropdownItem;
+  b_Action->SetName(QStringLiteral("b_Action"));
+  for (const char *n : {"a_SetPhoneNumber", "a_ResetPhoneNumber"})
+    b_Action->Add(NewActionItem(a[QString::fromLatin1(n)], QString::fromLatin1(n + 2) + QLatin1Char('1')));
+  b_Action->SetOnPopup([this](toolbars::TTbrCustomItem *, bool) { b_ActionPopup(); });
+  b_Action->SetOnClick([this](toolbars::TTbrCustomItem *) {
+    if (QAction *act = actions_->get(b_ActionCommand)) act->trigger();
   });
-  Toolbar_Actions->Items()->Add(NewControlItem(b_Action));
+  items->Insert(at < 0 ? items->Count() : at, b_Action);
 
   const std::pair<const char *, void (Tf_Main::*)()> commands[] = {
       {"a_Dial", &Tf_Main::a_DialExecute},
@@ -82,7 +77,6 @@ void Tf_Main::wireActionCommands() {
   };
   for (const auto &[name, handler] : commands)
     a.wire(QString::fromLatin1(name), this, [this, h = handler] { (this->*h)(); });
-  MainActions::markBuiltWidget(b_Action);
 
   connect(m_Card, &QTextEdit::selectionChanged, this, [this] {
     if (EditorReady) SetActionText(WordAtCaret());
@@ -99,11 +93,12 @@ void Tf_Main::wireActionCommands() {
 void Tf_Main::SetActionText(const QString &text) {
   if (e_Action->text() != text) e_Action->setText(text);
   const QString name = ActionName(ActionForText(text));
-  b_Action->setProperty("cardAction", name);
+  b_ActionCommand = name;
   const QAction *act = actions_->get(name);
-  b_Action->setIcon(act->icon());
-  b_Action->setToolTip(act->toolTip());
-  b_Action->setEnabled(!text.isEmpty());
+  const QVariant image = act->property("ImageIndex");
+  b_Action->SetImageIndex(image.isValid() ? image.toInt() : -1);
+  b_Action->SetHint(act->toolTip());
+  b_Action->SetEnabled(!text.isEmpty());
   const int width = AppOptions && AppOptions->FixedActionBar
                         ? AppOptions->ActionBarWidth
                         : e_Action->fontMetrics().horizontalAdvance(text) + 20;

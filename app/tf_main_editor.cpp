@@ -93,10 +93,10 @@ void Tf_Main::buildFormattingControls() {
   cb_Font->setFocusPolicy(Qt::ClickFocus);
   cb_Font->setMaximumWidth(170);
   cb_Font->setEnabled(false);  // a command of its own, enabled once it is wired
-  b_FontSize = new TFontSizeButton(a[QStringLiteral("a_FontSize")], Toolbar_formatting);
+  b_FontSize = new TFontSizeItem(a[QStringLiteral("a_FontSize")]);
   TTbrCustomItem *items = Toolbar_formatting->Items();
   items->Insert(0, NewControlItem(cb_Font));
-  items->Insert(1, NewControlItem(b_FontSize));
+  items->Insert(1, b_FontSize);
   items->Insert(2, NewSeparator());
 
   b_TextColor = new TColorPaletteButton(QStringLiteral("TextColor"), a[QStringLiteral("a_TextColor")], Toolbar_formatting);
@@ -147,9 +147,8 @@ void Tf_Main::wireEditorCommands() {
 
   connect(cb_Font, &QComboBox::textActivated, this, [this](const QString &name) { cb_Font_Change(name); });
   MainActions::markBuiltWidget(cb_Font);
-  MainActions::markBuiltWidget(b_FontSize);
-  connect(b_FontSize, &TFontSizeButton::sizeItemClicked, this, [this](const QString &c) { b_textsize_Click(c); });
-  connect(b_FontSize, &TFontSizeButton::otherClicked, this, [this] { b_textsize_otherClick(); });
+  b_FontSize->OnSizeItemClick = [this](const QString &c) { b_textsize_Click(c); };
+  b_FontSize->OnOtherClick = [this] { b_textsize_otherClick(); };
   for (TColorPaletteButton *button : {b_TextColor, b_TextHighLight}) {
     MainActions::markBuiltWidget(button);
     const bool text = button == b_TextColor;

@@ -78,6 +78,12 @@ void Tf_Main::buildToolbars() {
   for (TTbrDock *dock : {DockTop, DockBottom, DockLeft, DockRight}) dock->SetPopupMenu(pm_Toolbars.get());
 }
 
+void Tf_Main::finishToolbars() {
+  // Shown as a form loads its toolbars: a narrow window hides the buttons
+  // from the end, not the ones the command groups added last.
+  for (TTbrCustomToolbar *bar : BarsOf(this)) bar->View()->RecreateAllViewers();
+}
+
 QList<TTbrCustomToolbar *> Tf_Main::OptionalToolbars() const {
   return {Toolbar_Standard, Toolbar_Navigation, Toolbar_formatting, Toolbar_Actions};
 }

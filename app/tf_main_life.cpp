@@ -79,6 +79,7 @@ Tf_Main::Tf_Main(const QStringList &arguments, QWidget *parent) : QMainWindow(pa
   f_Main = this;
   buildForm();
   wireLifeCycle();
+  finishToolbars();
   instance_ = std::make_unique<RunningInstance>(this);
   QString error;
   if (instance_->start(&error)) {

@@ -4,8 +4,10 @@
 
 #include "app/cardactions.h"
 #include "app/dlg_dial.h"
+#include "app/mainbars.h"
 #include "cardcommands_fixture.h"
 #include "platform/telephony.h"
+#include "toolbars/paint/pixelimagelist.h"
 
 #include <QFile>
 #include <QLabel>
@@ -169,26 +171,26 @@ TEST_F(ActionsTest, TheActionTextChoosesTheButtonsCommandAndWidth) {
   };
   for (const auto &c : cases) {
     typeAction(QString::fromLatin1(c.text));
-    EXPECT_EQ(window->b_Action->property("cardAction").toString(), c.action) << c.text;
-    EXPECT_TRUE(window->b_Action->isEnabled());
+    EXPECT_EQ(window->b_ActionCommand, c.action) << c.text;
+    EXPECT_TRUE(window->b_Action->Enabled());
     EXPECT_EQ(window->e_Action->width(), window->e_Action->fontMetrics().horizontalAdvance(c.text) + 20);
-    const QImage picture = window->b_Action->icon().pixmap(QSize(16, 16)).toImage();
+    const QImage picture = window->actions().images()->Image(window->b_Action->ImageIndex());
     EXPECT_FALSE(blank(picture)) << c.text;
     EXPECT_FALSE(pictures.contains(picture)) << c.text;
     pictures << picture;
   }
-  const QImage run = action("a_RunApplication")->icon().pixmap(QSize(16, 16)).toImage();
+  const QImage run = window->actions().images()->Image(action("a_RunApplication")->property("ImageIndex").toInt());
   EXPECT_FALSE(run.isNull() || blank(run));
   EXPECT_FALSE(pictures.contains(run));
   typeAction(QString());
-  EXPECT_FALSE(window->b_Action->isEnabled());
+  EXPECT_FALSE(window->b_Action->Enabled());
   AppOptions->FixedActionBar = true;
   AppOptions->ActionBarWidth = 123;
   typeAction(QStringLiteral("a much longer action text than before"));
   EXPECT_EQ(window->e_Action->width(), 123);
   // The button runs the chosen command.
   typeAction(QStringLiteral("Groceries"));
-  window->b_Action->click();
+  window->b_Action->Click();
   EXPECT_EQ(window->e_record->text(), "Groceries");
 }
 
@@ -431,7 +433,7 @@ TEST_F(ActionsTest, SelectingTextPutsTheWordAroundItIntoTheActionText) {
   show("a");
   window->m_Card->setSel(26, 29);  // "ann"
   EXPECT_EQ(window->e_Action->text(), "ann@x.org");
-  EXPECT_EQ(window->b_Action->property("cardAction").toString(), "a_SendEMail");
+  EXPECT_EQ(window->b_ActionCommand, "a_SendEMail");
   action("a_GoToCard")->trigger();
   EXPECT_EQ(window->e_record->text(), "ann@x.org");
 }

@@ -117,12 +117,15 @@ TEST_F(MainWindowTest, LockOnWarnsAndFreezesEditingLockOffQuietlyRestores) {
   EXPECT_EQ(window->lw_List->editTriggers(), QAbstractItemView::NoEditTriggers);
   EXPECT_EQ(window->focusWidget(), window->e_record);
   EXPECT_FALSE(fonts->isEnabled());
-  ForEachBarItem(window->Toolbar_formatting, [](toolbars::TTbrCustomItem *item) {
-    if (item->HasStyle(toolbars::tbis::Separator)) return;
+  // Every button and control on the formatting toolbar (what their drop-downs hold is out of reach).
+  toolbars::TTbrCustomItem *buttons = window->Toolbar_formatting->Items();
+  for (int i = 0; i < buttons->Count(); ++i) {
+    toolbars::TTbrCustomItem *item = buttons->Items(i);
+    if (item->HasStyle(toolbars::tbis::Separator)) continue;
     auto *hosted = dynamic_cast<toolbars::TTbrControlItem *>(item);
     const QWidget *control = hosted ? qobject_cast<QWidget *>(hosted->Control()) : nullptr;
     EXPECT_FALSE(control ? control->isEnabled() : item->Enabled()) << item->Name().toStdString();
-  });
+  }
   EXPECT_FALSE(action("a_Add")->isEnabled());
 
   ui.clear();

@@ -46,18 +46,18 @@ const QByteArray kSizes =
 
 TEST_F(FormattingTest, ToolbarFollowsTheSelectionAndMixedSizesCheckOther) {
   openCard(kSizes);
-  TFontSizeButton *size = window->b_FontSize;
+  TFontSizeItem *size = window->b_FontSize;
   editor().setSel(0, 3);  // "ten"
   EXPECT_EQ(size->checkedItem(), QStringLiteral("10"));
-  QAction *fourteen = size->item(QStringLiteral("14"));
-  fourteen->trigger();  // the size item: the selection gets 14, the button its caption
+  toolbars::TTbrCustomItem *fourteen = size->item(QStringLiteral("14"));
+  fourteen->Click();  // the size item: the selection gets 14, the button its caption
   EXPECT_EQ(charsOf(0, 3).yHeight, 280);
   EXPECT_EQ(size->text(), QStringLiteral("14"));
   EXPECT_TRUE(FileModified);
 
   editor().setSel(4, 12);  // "fourteen"
   EXPECT_EQ(size->checkedItem(), QStringLiteral("14"));
-  size->item(QStringLiteral("9"))->trigger();
+  size->item(QStringLiteral("9"))->Click();
   EXPECT_EQ(size->text(), QStringLiteral("9"));
   editor().setSel(0, 20);  // 9 and 12.5: mixed
   EXPECT_EQ(size->checkedItem(), QStringLiteral("other"));
