@@ -36,6 +36,8 @@ void Tf_Main::buildToolbars() {
   DockLeft = DockFrame->DockLeft();
   DockRight = DockFrame->DockRight();
   DockLeft->SetFixAlign(true);
+  // The rows are laid out once, when every item is on its toolbar.
+  DockTop->LockArrange();
   loopHost_ = std::make_unique<TMainLoopHost>([this](const QString &hint) { SetApplicationHint(hint); });
 
   int row = 0;
@@ -44,6 +46,7 @@ void Tf_Main::buildToolbars() {
     bar->setObjectName(QString::fromLatin1(name));
     bar->SetCaption(QString::fromLatin1(caption));
     bar->DockMode = dmCannotFloat;
+    bar->View()->BeginUpdate();
     bar->Items()->SetSubMenuImages(actions_->images());
     bar->SetLoopHost(loopHost_.get());
     if (newRow) ++row;
@@ -81,7 +84,12 @@ void Tf_Main::buildToolbars() {
 void Tf_Main::finishToolbars() {
   // Shown as a form loads its toolbars: a narrow window hides the buttons
   // from the end, not the ones the command groups added last.
-  for (TTbrCustomToolbar *bar : BarsOf(this)) bar->View()->RecreateAllViewers();
+  for (TTbrCustomToolbar *bar : BarsOf(this)) {
+    bar->View()->RecreateAllViewers();
+    bar->View()->EndUpdate();
+    bar->ArrangeSelf();
+  }
+  DockTop->UnlockArrange();
 }
 
 QList<TTbrCustomToolbar *> Tf_Main::OptionalToolbars() const {
