@@ -211,6 +211,9 @@ TEST_F(WindowStateTest, RecentFilesFillTheMenuAndSurviveARestart) {
   ASSERT_EQ(captions.size(), 8);
   EXPECT_EQ(captions.at(0), QStringLiteral("&1 a&&b.qel"));
   EXPECT_EQ(captions.at(1), QStringLiteral("&2 1.qel"));
+  // Open's drop-down lists the same entries.
+  EXPECT_EQ(FindBarItem(window.get(), QStringLiteral("b_Open"))->LinkSubitems(),
+            FindBarItem(window.get(), QStringLiteral("File_MRU"))->LinkSubitems());
 
   // Opening through the menu entry puts that file on top.
   window->OpenCardsFile(b, -1);

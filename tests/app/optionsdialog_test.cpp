@@ -4,7 +4,11 @@
 
 #include "tests/app/mainwindow_fixture.h"
 
+#include "app/mainbars.h"
 #include "app/tf_options.h"
+#include "toolbars/qt/tbdock.h"
+#include "toolbars/qt/tbpopupmenu.h"
+#include "toolbars/qt/tbtoolbar.h"
 #include "platform/registry.h"
 #include "tests/settings/changedoptions.h"
 
@@ -17,10 +21,10 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QStatusBar>
+#include <QApplication>
+#include <QMouseEvent>
 #include <QTimer>
-#include "app/mainbars.h"
-#include "toolbars/qt/tbdock.h"
-#include "toolbars/qt/tbtoolbar.h"
 
 #include <climits>
 
@@ -292,6 +296,58 @@ TEST_F(OptionsCommandTest, ToolbarsShowHideAndLockAtOnce) {
   EXPECT_TRUE(window->Toolbar_formatting->isHidden());
   EXPECT_TRUE(FindBarItem(window.get(), QStringLiteral("b_Open"))->Visible());
   EXPECT_FALSE(window->e_Action->isHidden());
+}
+
+TEST_F(OptionsCommandTest, TheDocksMenuShowsHidesAndLocksTheToolbars) {
+  start({});
+  toolbars::TTbrPopupMenu &menu = *window->pm_Toolbars;
+  for (toolbars::TTbrDock *dock : {window->DockTop, window->DockBottom, window->DockLeft, window->DockRight})
+    EXPECT_EQ(dock->PopupMenu(), &menu);
+  auto entry = [&](const QString &name) -> toolbars::TTbrCustomItem * {
+    for (int i = 0; i < menu.Items()->Count(); ++i)
+      if (menu.Items()->Items(i)->Name() == name) return menu.Items()->Items(i);
+    return nullptr;
+  };
+  toolbars::TTbrCustomItem *formatting = entry(QStringLiteral("pm_Toolbar_formatting"));
+  toolbars::TTbrCustomItem *lock = entry(QStringLiteral("pm_LockToolbars"));
+  ASSERT_NE(formatting, nullptr);
+  ASSERT_NE(lock, nullptr);
+  EXPECT_EQ(entry(QStringLiteral("pm_Toolbar_Menu")), nullptr) << "the menu bar is always there";
+  menu.OnPopup(&menu);
+  EXPECT_TRUE(formatting->Checked());
+  EXPECT_FALSE(lock->Checked());
+  formatting->Click();
+  EXPECT_TRUE(window->Toolbar_formatting->isHidden());
+  menu.OnPopup(&menu);
+  EXPECT_FALSE(formatting->Checked());
+  formatting->Click();
+  EXPECT_FALSE(window->Toolbar_formatting->isHidden());
+  lock->Click();
+  EXPECT_FALSE(window->DockTop->AllowDrag());
+  EXPECT_FALSE(window->DockLeft->AllowDrag());
+  EXPECT_TRUE(AppOptions->LockToolbars);
+  menu.OnPopup(&menu);
+  EXPECT_TRUE(lock->Checked());
+}
+
+// The status line shows the hint of the toolbar button under the mouse, and
+// gives the panels back when the mouse leaves.
+TEST_F(OptionsCommandTest, TheButtonUnderTheMouseHintsInTheStatusLine) {
+  start({});
+  toolbars::TTbrCustomToolbar *bar = window->Toolbar_Standard;
+  toolbars::TTbrCustomItem *open = FindBarItem(window.get(), QStringLiteral("b_Open"));
+  bar->View()->ValidatePositions();
+  QRect place;
+  for (int i = 0; i < bar->View()->ViewerCount(); ++i)
+    if (bar->View()->Viewers(i)->Item == open) place = bar->View()->Viewers(i)->BoundsRect;
+  ASSERT_FALSE(place.isEmpty());
+  const QPoint at = bar->ClientRect().topLeft() + place.center();
+  QMouseEvent move(QEvent::MouseMove, at, bar->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(bar, &move);
+  EXPECT_EQ(window->StatusBar->currentMessage(), QStringLiteral("Open (Ctrl+O)"));
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(bar, &leave);
+  EXPECT_EQ(window->StatusBar->currentMessage(), QString());
 }
 
 TEST_F(OptionsCommandTest, NumbersOutOfRangeAreClampedWhenApplied) {
