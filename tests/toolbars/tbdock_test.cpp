@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/toolbars/grabbedinput.h"
 #include "tests/toolbars/toolbartest.h"
 
 using namespace qel::toolbars;
@@ -201,20 +202,34 @@ TEST_F(DockTest, CloseButtonTracksThePressAndAsksFirst) {
   bar->OnCloseQuery = [&](TTbrCustomDockableWindow *, bool &canClose) { canClose = allow; };
   bar->OnClose = [&](TTbrCustomDockableWindow *) { ++closes; };
 
+  // The press holds the pointer until the release; the button shows
+  // pressed while the pointer is over it.
+  const QPoint buttonAt = bar->mapToGlobal(button), away = bar->mapToGlobal(QPoint(40, 10));
+  auto pressAndRelease = [&](const QPoint &releaseAt, QList<bool> *pressed) {
+    WhenGrabbed([&] {
+      if (pressed)
+        *pressed << bar->ClosePressed();
+      SendGrabbedMouse(QEvent::MouseMove, away);
+      if (pressed)
+        *pressed << bar->ClosePressed();
+      SendGrabbedMouse(QEvent::MouseMove, releaseAt);
+      SendGrabbedMouse(QEvent::MouseButtonRelease, releaseAt, Qt::LeftButton, Qt::NoButton);
+    });
+    QTest::mousePress(bar, Qt::LeftButton, {}, button);
+  };
   // Released away from the button: nothing.
-  QTest::mousePress(bar, Qt::LeftButton, {}, button);
-  EXPECT_TRUE(bar->ClosePressed());
-  QTest::mouseMove(bar, QPoint(40, 10));
+  QList<bool> pressed;
+  pressAndRelease(away, &pressed);
+  EXPECT_EQ(pressed, QList<bool>({true, false}));
   EXPECT_FALSE(bar->ClosePressed());
-  QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(40, 10));
   EXPECT_TRUE(bar->isVisible());
   // Released on it, but the query refuses.
-  QTest::mouseClick(bar, Qt::LeftButton, {}, button);
+  pressAndRelease(buttonAt, nullptr);
   EXPECT_TRUE(bar->isVisible());
   EXPECT_EQ(closes, 0);
   // Allowed: hidden, then told; the dock is empty again.
   allow = true;
-  QTest::mouseClick(bar, Qt::LeftButton, {}, button);
+  pressAndRelease(buttonAt, nullptr);
   EXPECT_FALSE(bar->isVisible());
   EXPECT_EQ(closes, 1);
   EXPECT_EQ(Top()->height(), 0);

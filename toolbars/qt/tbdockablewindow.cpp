@@ -3,9 +3,11 @@
 #include "toolbars/core/tbdeferred.h"
 #include "toolbars/paint/dockframe.h"
 #include "toolbars/qt/tbdock.h"
+#include "toolbars/qt/tbdragdriver.h"
 #include "toolbars/qt/tbpopupmenu.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -196,7 +198,7 @@ void TTbrCustomDockableWindow::SetCurrentDock(TTbrDock *dock) {
   FCurrentDock = dock;
   ArrangedRow = -1;
   if (dock) {
-    if (!FUseLastDock)
+    if (!FUseLastDock || LiveDragging)
       dock->AddMember(this, true);
     else
       SetLastDock(dock);
@@ -245,6 +247,13 @@ void TTbrCustomDockableWindow::SetBoundsLocked(const QRect &bounds) {
     SizeAboutToChange(bounds.width(), bounds.height());
   setGeometry(bounds);
   --FBoundsLock;
+}
+
+void TTbrCustomDockableWindow::DoubleClickDock() {
+  // A docked window that may float (DblClickUndock, dmCanFloat) floats here,
+  // and a floating one goes back to its last dock, once floating tool
+  // windows exist; until then the double click only keeps the drag from
+  // starting.
 }
 
 void TTbrCustomDockableWindow::CloseByButton() {
@@ -312,31 +321,54 @@ void TTbrCustomDockableWindow::UpdateCloseHot(bool hot) {
   update();
 }
 
-// The close button is tracked while the left button is held: pressed while
-// the pointer is over it, and the window closes when the button is released
-// there.
+// A left press on the close button tracks it until the button is released;
+// on the grip or frame, and on contents that do not take the press
+// themselves, it drags the window, while the dock allows that.
 void TTbrCustomDockableWindow::mousePressEvent(QMouseEvent *event) {
-  const int hit = HitTest(event->position().toPoint());
+  const QPoint at = event->position().toPoint();
+  const int hit = HitTest(at);
   if (event->button() == Qt::LeftButton && hit == HitCloseButton) {
-    FTrackingClose = true;
-    FClosePressed = true;
-    update();
+    const QRect button = DockedCloseRect(size(), FCurrentDock->IsVertical(), FCurrentDock->AllowDrag(),
+                                         FCloseButtonWhenDocked, GripSize());
+    QPointer<TTbrCustomDockableWindow> self(this);
+    const bool released = TrackButton(this, QRect(mapToGlobal(button.topLeft()), button.size()), [&](bool pressed) {
+      if (self && pressed != FClosePressed) {
+        FClosePressed = pressed;
+        update();
+      }
+    });
+    if (self && released)
+      RunGuarded([&] { CloseByButton(); });
+    return;
+  }
+  if (event->button() == Qt::LeftButton && FCurrentDock && FCurrentDock->AllowDrag() &&
+      (hit == HitFrame || (hit == HitClient && !IsDragBlockedAt(at)))) {
+    QPointer<TTbrCustomDockableWindow> self(this);
+    RunGuarded([&] { RunDragLoop(this, at); });
+    // Whatever the contents made of the press, the button is up now.
+    if (self && hit == HitClient) {
+      QMouseEvent up(QEvent::MouseButtonRelease, QPointF(-1, -1), QPointF(-1, -1), QCursor::pos(), Qt::LeftButton,
+                     Qt::NoButton, event->modifiers());
+      QCoreApplication::sendEvent(this, &up);
+    }
     return;
   }
   QWidget::mousePressEvent(event);
 }
 
+void TTbrCustomDockableWindow::mouseDoubleClickEvent(QMouseEvent *event) {
+  const int hit = HitTest(event->position().toPoint());
+  if (event->button() == Qt::LeftButton && FCurrentDock && FCurrentDock->AllowDrag() &&
+      (hit == HitFrame || (hit == HitClient && !IsDragBlockedAt(event->position().toPoint())))) {
+    RunGuarded([&] { DoubleClickDock(); });
+    return;
+  }
+  QWidget::mouseDoubleClickEvent(event);
+}
+
 void TTbrCustomDockableWindow::mouseMoveEvent(QMouseEvent *event) {
   const QPoint at = event->position().toPoint();
   const int hit = HitTest(at);
-  if (FTrackingClose) {
-    const bool over = hit == HitCloseButton;
-    if (over != FClosePressed) {
-      FClosePressed = over;
-      update();
-    }
-    return;
-  }
   UpdateCloseHot(hit == HitCloseButton);
   if (FCurrentDock && hit == HitFrame &&
       InGripZone(at, size(), FCurrentDock->IsVertical(), FDragHandleStyle, GripSize()))
@@ -344,19 +376,6 @@ void TTbrCustomDockableWindow::mouseMoveEvent(QMouseEvent *event) {
   else
     unsetCursor();
   QWidget::mouseMoveEvent(event);
-}
-
-void TTbrCustomDockableWindow::mouseReleaseEvent(QMouseEvent *event) {
-  if (FTrackingClose && event->button() == Qt::LeftButton) {
-    FTrackingClose = false;
-    const bool close = FClosePressed && HitTest(event->position().toPoint()) == HitCloseButton;
-    FClosePressed = false;
-    update();
-    if (close)
-      RunGuarded([&] { CloseByButton(); });
-    return;
-  }
-  QWidget::mouseReleaseEvent(event);
 }
 
 void TTbrCustomDockableWindow::leaveEvent(QEvent *event) {

@@ -7,6 +7,7 @@
 
 #include "toolbars/core/tbdocklayout.h"
 #include "toolbars/core/tbdragloop.h"
+#include "toolbars/core/tbpositions.h"
 #include "toolbars/qt/tbdock.h"
 
 #include <QColor>
@@ -47,6 +48,15 @@ public:
   void SetUseLastDock(bool value);
   TTbrDockableTo DockableTo = DockableToAll;
   TTbrDockMode DockMode = dmCanFloat;
+  // Where the window's tool window goes when it floats (left, top).
+  QPoint FloatPos;
+  // Dragging moves the window itself rather than an outline.
+  bool SmoothDrag = true;
+  // A double click on the grip lets the window float.
+  bool DblClickUndock = true;
+  // Set while a live drag moves the window: entering a dock then does not
+  // make it the last dock (the drop does).
+  bool LiveDragging = false;
 
   // --- how it looks and sizes ---
   TTbrDragHandleStyle DragHandleStyle() const { return FDragHandleStyle; }
@@ -90,6 +100,9 @@ public:
   void ArrangeSelf();
   // Asks OnCloseQuery, then hides and tells OnClose.
   void CloseByButton();
+  // A double click on the grip: a docked window that may float floats
+  // (once floating tool windows exist).
+  void DoubleClickDock();
   // The size of the frame, both sides together: 4 across the dock, 4 plus
   // the grip along it while the dock allows dragging; 0 x 0 when not docked.
   virtual QSize GetDockedFrameSize() const;
@@ -114,6 +127,13 @@ public:
   virtual void SizeAboutToChange(int width, int height) { (void)width, (void)height; }
   virtual void PaintDockedFrame(QPainter &painter);
 
+  // Stored positions: values of a subclass of its own, written after the
+  // common ones and read before the window is placed; then told that its
+  // position was loaded.
+  virtual void SaveExtraPosition(const TTbrPositionCallbacks &callbacks) { (void)callbacks; }
+  virtual void LoadExtraPosition(const TTbrPositionCallbacks &callbacks) { (void)callbacks; }
+  virtual void PositionsLoaded() {}
+
   // Moves and sizes the window as its dock or its own layout places it
   // (not as a change of the user's), telling SizeAboutToChange first.
   void SetBoundsLocked(const QRect &bounds);
@@ -124,7 +144,7 @@ protected:
   void paintEvent(QPaintEvent *event) override;
   void mousePressEvent(QMouseEvent *event) override;
   void mouseMoveEvent(QMouseEvent *event) override;
-  void mouseReleaseEvent(QMouseEvent *event) override;
+  void mouseDoubleClickEvent(QMouseEvent *event) override;
   void leaveEvent(QEvent *event) override;
   void contextMenuEvent(QContextMenuEvent *event) override;
   void moveEvent(QMoveEvent *event) override;
@@ -153,7 +173,7 @@ private:
   QColor FColor;
   int FBoundsLock = 0, FSizeLock = 0, FHideLock = 0, FMoveEventLock = 0;
   bool FArrangeSelfPending = false;
-  bool FClosePressed = false, FCloseHot = false, FTrackingClose = false;
+  bool FClosePressed = false, FCloseHot = false;
 };
 
 } // namespace qel::toolbars
