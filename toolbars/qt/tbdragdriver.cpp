@@ -177,36 +177,42 @@ public:
     TTbrDock *dock = Docks.value(drop.Dock);
     if (!dock || !W)
       return;
-    if (dock->DraggedWindow == W)
+    TTbrCustomDockableWindow *window = W;
+    if (dock->DraggedWindow == window)
       dock->SplitDrag = drop.SplitDrag;
     // One layout of the dock with everything in place; the new row is asked
     // for that layout only.
     struct TOneLayout {
-      TTbrDock *Dock;
-      TTbrCustomDockableWindow *W;
+      QPointer<TTbrDock> Dock;
+      QPointer<TTbrCustomDockableWindow> W;
       TOneLayout(TTbrDock *dock, TTbrCustomDockableWindow *w) : Dock(dock), W(w) { Dock->LockArrange(); }
       ~TOneLayout() {
-        const bool pending = Dock->ArrangePending();
-        Dock->UnlockArrange();
-        if (!pending)
-          Dock->ArrangeDockedWindows();
-        W->NewRowBefore = false;
+        if (Dock) {
+          const bool pending = Dock->ArrangePending();
+          Dock->UnlockArrange();
+          if (!pending)
+            Dock->ArrangeDockedWindows();
+        }
+        if (W)
+          W->NewRowBefore = false;
       }
-    } layout(dock, W);
-    if (W->CurrentDock() != dock)
-      W->SetCurrentDock(dock);
-    W->SetDockRow(drop.Row);
-    W->SetDockPos(drop.Pos);
+    } layout(dock, window);
+    if (window->CurrentDock() != dock)
+      window->SetCurrentDock(dock);
+    if (!W)
+      return;
+    window->SetDockRow(drop.Row);
+    window->SetDockPos(drop.Pos);
     if (drop.CommitPositions)
       dock->SetCommitPositions();
-    W->NewRowBefore = drop.NewRowBefore;
+    window->NewRowBefore = drop.NewRowBefore;
   }
   void ApplyFloat(const QPoint &) override {
     // Not reached while floating tool windows are missing (see FloatingAvailable).
   }
 
 private:
-  TTbrCustomDockableWindow *W;
+  QPointer<TTbrCustomDockableWindow> W; // a handler may destroy it during the drag
   TGrabbedInput &Input;
   std::unique_ptr<TTbrDragOutline> Outline;
 };
