@@ -113,6 +113,13 @@ TEST_F(PositionsForm, RegistryKeepsEachToolbarInASubkey) {
   const QString dir = qel::test::freshDir(QStringLiteral("tbdockpositions"));
   ::setenv("XDG_CONFIG_HOME", QFile::encodeName(dir).constData(), 1);
   const QString key = QStringLiteral("Software\\Qel Moravine\\ToolBars");
+  // A first start finds nothing and makes the key, so that the item
+  // visibility saved at close (into an existing key only) has its place.
+  const QString design = Places(Form);
+  LoadDockablePositionsFromRegistry(&Form, HKEY_CURRENT_USER, key);
+  EXPECT_EQ(Places(Form), design);
+  EXPECT_TRUE(TRegistry().KeyExists("\\" + key));
+
   Bars[0]->SetCurrentDock(Form.DockRight());
   Bars[2]->SetDockRow(1);
   const QString left = Places(Form);
