@@ -46,13 +46,15 @@ QPoint Centre(const QWidget *w) { return w->mapToGlobal(w->rect().center()); }
 class DragTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    Frame.setGeometry(100, 100, 800, 400);
+    // The docks sit in a frame of their own inside the form, as in the main window.
+    Form.setGeometry(100, 100, 800, 420);
+    Frame.setGeometry(0, 20, 800, 400);
     Frame.SetCentralWidget(new QWidget);
     A = Bar(Top(), "A", 0, 0);
     B = Bar(Top(), "B", 0, 300);
     C = Bar(Top(), "C", 1, 0);
-    Frame.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame));
+    Form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
     ASSERT_EQ(Rows(Top()), "A:0@0 B:0@300 C:1@0");
   }
   TTbrDock *Top() { return Frame.DockTop(); }
@@ -80,7 +82,8 @@ protected:
   }
 
   TTestDesktop Desktop{QRect(0, 0, 1280, 1024)};
-  TTbrDockFrame Frame;
+  QWidget Form;
+  TTbrDockFrame Frame{&Form};
   TTbrCustomToolbar *A = nullptr, *B = nullptr, *C = nullptr;
   bool Started = false;
 };

@@ -221,8 +221,11 @@ private:
 TTbrDockTreeNode TreeOf(QWidget *widget, TTbrCustomDockableWindow *window, QList<QPointer<TTbrDock>> &docks) {
   TTbrDockTreeNode node;
   node.Showing = widget->isVisible();
-  node.ContainsWindow = widget == window || widget->isAncestorOf(window);
-  if (auto *dock = dynamic_cast<TTbrDock *>(widget)) {
+  auto *dock = dynamic_cast<TTbrDock *>(widget);
+  // The window's own dock is tried first anyway; a container that holds
+  // the docks together with the window's dock is walked like the form.
+  node.ContainsWindow = widget == window || (dock && dock->isAncestorOf(window));
+  if (dock) {
     node.Dock = int(docks.size());
     docks.append(dock);
     node.Position = dock->Position();
