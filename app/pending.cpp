@@ -19,9 +19,6 @@ const QString kStartUpKey = QStringLiteral("Software\\Qel Moravine\\StartUp");
 const QString kFirstStartValue = QStringLiteral("First start done");
 } // namespace
 
-void SaveToolbars(Tf_Main &) {}
-void LoadToolbars(Tf_Main &) {}
-
 bool IsFirstStart() {
   TRegistry2000 reg;
   bool done = false;

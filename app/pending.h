@@ -13,10 +13,6 @@ class Tf_Main;
 
 namespace qel::pending {
 
-// Where the toolbars stand: kept by the toolbar framework.
-void SaveToolbars(Tf_Main &);
-void LoadToolbars(Tf_Main &);
-
 // The first start of the program for this user (the sample file is shown then).
 bool IsFirstStart();
 void MarkStarted();

@@ -155,9 +155,11 @@ public:
   // Throws ERegistryException when the store cannot be written.
   void SaveWindowState();
   void LoadWindowState();
-  // Which toolbar items show, under "ToolBars": one value per item name
-  // (a missing one shows the item); read again when the options are cancelled.
-  void SaveToolbarItemVisibility();
+  // The toolbars under "ToolBars": which items show (one value per item
+  // name, a missing one shows the item) and where each toolbar stands; the
+  // items are read again when the options are cancelled.
+  void SaveToolbars();
+  void LoadToolbars();
   void ReloadToolbarItemVisibility();
   void LoadRecentFiles();
   void SaveRecentFiles();

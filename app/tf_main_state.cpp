@@ -5,6 +5,7 @@
 #include "app/mainbars.h"
 #include "app/pending.h"
 #include "app/tf_main.h"
+#include "app/toolbarstatehooks.h"
 #include "settings/registry2000.h"
 #include "toolbars/qt/tbtoolbar.h"
 #include "settings/options.h"
@@ -43,8 +44,7 @@ void Tf_Main::SaveWindowState() {
   r.WordWrap = actions_->item(QStringLiteral("Wordwrap1"))->isChecked();
   r.LockCards = IsLocked();
   SaveWindowStateRecord(r, PrinterPageState());
-  SaveToolbarItemVisibility();
-  pending::SaveToolbars(*this);
+  SaveToolbars();
   if (AppOptions) AppOptions->SaveToRegistry();
 }
 
@@ -84,13 +84,10 @@ void Tf_Main::LoadWindowState() {
 
   if (r.WordWrap) actions_->item(QStringLiteral("Wordwrap1"))->setChecked(*r.WordWrap);
   if (r.LockCards) actions_->get(QStringLiteral("a_Lock"))->setChecked(*r.LockCards);
-  pending::LoadToolbars(*this);
-  ReloadToolbarItemVisibility();
+  LoadToolbars();
 }
 
 namespace {
-
-const QString kToolBarsKey = kProgramKey + QStringLiteral("\\ToolBars");
 
 // The toolbar items whose showing is the user's choice: every named item
 // directly on a toolbar but the dividers (the menu bar's menus included).
@@ -125,20 +122,20 @@ void ShowToolbarItem(toolbars::TTbrCustomItem *item, bool shown) {
     item->SetVisible(shown);
 }
 
-void Tf_Main::SaveToolbarItemVisibility() {
-  TRegistry2000 reg;
-  if (!reg.OpenKeyTolerant(kToolBarsKey, true)) return;
-  forEachChoosableItem(*this, [&](toolbars::TTbrCustomItem *item) { reg.WriteBool(item->Name(), ToolbarItemShown(item)); });
+namespace {
+
+TToolbarStateHooks toolbarState(Tf_Main &w) {
+  QList<toolbars::TTbrCustomItem *> items;
+  forEachChoosableItem(w, [&](toolbars::TTbrCustomItem *item) { items << item; });
+  return ToolbarStateHooks(&w, w.DockTop, items, ToolbarItemShown, ShowToolbarItem);
 }
 
-void Tf_Main::ReloadToolbarItemVisibility() {
-  TRegistry2000 reg;
-  const bool open = reg.OpenKeyTolerant(kToolBarsKey, false);
-  forEachChoosableItem(*this, [&](toolbars::TTbrCustomItem *item) {
-    bool shown = true;
-    if (open) reg.ReadBoolIfExists(item->Name(), shown);
-    ShowToolbarItem(item, shown);
-  });
-}
+} // namespace
+
+void Tf_Main::SaveToolbars() { qel::SaveToolbars(toolbarState(*this)); }
+
+void Tf_Main::LoadToolbars() { qel::LoadToolbars(toolbarState(*this)); }
+
+void Tf_Main::ReloadToolbarItemVisibility() { qel::ReloadToolbarItemVisibility(toolbarState(*this).Items); }
 
 } // namespace qel
