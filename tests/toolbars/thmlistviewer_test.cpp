@@ -163,6 +163,7 @@ namespace {
 // A list popup of `count` rows 16 pixels high (text 14) whose item keeps the
 // chosen row and hands it back to the viewer, as the list item does.
 struct TListFixture {
+  TThmListModel List;
   TThmListViewerLogic Viewer;
   TFakeTimers Timers;
   int ItemIndex = -1;
@@ -171,11 +172,12 @@ struct TListFixture {
   QSize Size;
   explicit TListFixture(int count, int maxVisible = 8, int itemIndex = -1) {
     Timers.Attach(Viewer);
-    Viewer.ChooseIndex = [this](int index) {
-      ItemIndex = index;
+    List.AddViewer(&Viewer);
+    List.OnChange = [this] {
+      ItemIndex = List.ItemIndex();
       ++Chosen;
-      Viewer.TakeItemIndex(index);
     };
+    Viewer.ChooseIndex = [this](int index) { List.SetItemIndex(index); };
     Viewer.InvalidateRows = [this](int from, int to) { RowRedraws.emplace_back(from, to); };
     TThmListMeasureInput input;
     input.Count = count;
@@ -325,4 +327,29 @@ TEST(ThmListViewer, APressInTheScrollBarKeepsTheMenuOpen) {
   EXPECT_EQ(f.Viewer.MouseUp(QPoint(75, 127)), TThmListViewerLogic::Release::ScrollBar);
   EXPECT_EQ(f.Chosen, 0);
   EXPECT_TRUE(f.Timers.Running.isEmpty());
+}
+
+TEST(ThmListViewer, TheChoiceReachesEveryViewer) {
+  TListFixture f(20);
+  TThmListViewerLogic second;
+  TThmListMeasureInput input;
+  input.Count = 20;
+  input.TextHeight = 14;
+  input.MaxVisibleItems = 4;
+  second.Measure(input);
+  second.Start(-1);
+  f.List.AddViewer(&second);
+  f.List.SetItemIndex(10);
+  EXPECT_EQ(f.Chosen, 1);
+  EXPECT_EQ(f.Viewer.HoverIndex(), 10);
+  EXPECT_EQ(f.Viewer.Offset(), 3);
+  EXPECT_EQ(second.Offset(), 7);
+  f.List.MakeVisible(0);
+  EXPECT_EQ(f.Viewer.Offset(), 0);
+  EXPECT_EQ(second.Offset(), 0);
+  f.List.RemoveViewer(&second);
+  f.List.SetItemIndex(-5);
+  EXPECT_EQ(f.List.ItemIndex(), -1);
+  EXPECT_EQ(f.Viewer.HoverIndex(), -1);
+  EXPECT_EQ(second.HoverIndex(), 10);
 }

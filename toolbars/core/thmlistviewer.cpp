@@ -249,4 +249,19 @@ void TThmListViewerLogic::SetOffset(int offset) {
     InvalidateAll();
 }
 
+void TThmListModel::SetItemIndex(int index) {
+  FItemIndex = index < 0 ? -1 : index;
+  // A viewer may go away while it repaints: walk a copy.
+  const auto viewers = FViewers;
+  for (TThmListViewerLogic *viewer : viewers)
+    viewer->TakeItemIndex(FItemIndex);
+  if (OnChange)
+    OnChange();
+}
+
+void TThmListModel::MakeVisible(int index) {
+  for (TThmListViewerLogic *viewer : FViewers)
+    viewer->ScrollIntoView(index);
+}
+
 } // namespace qel::toolbars

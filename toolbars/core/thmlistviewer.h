@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace qel::toolbars {
 
@@ -121,6 +122,26 @@ private:
   bool FTakingIndex = false;
   int FWheelAccumulator = 0;
   std::unique_ptr<TThmScrollBar> FScrollBar;
+};
+
+// The list item's own state: the chosen row, shared by all its live viewers.
+class TThmListModel {
+public:
+  int ItemIndex() const { return FItemIndex; }
+  // Negative values become -1; every viewer follows, then OnChange.
+  void SetItemIndex(int index);
+  // Every viewer scrolls so that the row shows.
+  void MakeVisible(int index);
+  // Viewers add themselves when made and remove themselves when destroyed.
+  void AddViewer(TThmListViewerLogic *viewer) { FViewers.push_back(viewer); }
+  void RemoveViewer(TThmListViewerLogic *viewer) { std::erase(FViewers, viewer); }
+  const std::vector<TThmListViewerLogic *> &Viewers() const { return FViewers; }
+
+  std::function<void()> OnChange;
+
+private:
+  int FItemIndex = -1;
+  std::vector<TThmListViewerLogic *> FViewers;
 };
 
 } // namespace qel::toolbars
