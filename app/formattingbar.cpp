@@ -2,6 +2,7 @@
 
 #include "app/formattingstate.h"
 #include "toolbars/qt/tbqaction.h"
+#include "toolbars/core/thmcolorset.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -13,7 +14,6 @@
 namespace qel {
 
 namespace {
-constexpr int kGridColumns = 8;
 
 // The button runs the command and follows its enabled state and hint; its
 // face (caption, image) stays its own.
@@ -26,14 +26,15 @@ void bindCommand(QToolButton *button, QAction *command) {
 } // namespace
 
 const QList<TColor> &TColorPaletteButton::PaletteColors() {
-  // 0x00BBGGRR: blacks and greys, then the strong colours, then the light ones.
-  static const QList<TColor> colors = {
-      0x000000, 0x003399, 0x003333, 0x003300, 0x663300, 0x800000, 0x993333, 0x333333,
-      0x000080, 0x0066FF, 0x008080, 0x008000, 0x808000, 0xFF0000, 0x996666, 0x808080,
-      0x0000FF, 0x0099FF, 0x00CC99, 0x669933, 0xCCCC33, 0xFF6633, 0x800080, 0x999999,
-      0xFF00FF, 0x00CCFF, 0x00FFFF, 0x00FF00, 0xFFFF00, 0xFFCC00, 0x663399, 0xC0C0C0,
-      0xCC99FF, 0x99CCFF, 0x99FFFF, 0xCCFFCC, 0xFFFFCC, 0xFFCC99, 0xFF99CC, 0xFFFFFF,
-  };
+  // The toolbar framework's default colour set, row by row.
+  static const QList<TColor> colors = [] {
+    const toolbars::TThmCustomColorSet &set = toolbars::DefaultColorSet();
+    QList<TColor> list;
+    for (int row = 0; row < set.RowCount(); ++row)
+      for (int col = 0; col < set.ColCount(); ++col)
+        list << set.GetColor(col, row);
+    return list;
+  }();
   return colors;
 }
 
@@ -60,11 +61,12 @@ TColorPaletteButton::TColorPaletteButton(const QString &prefix, QAction *command
     pm.fill(TColorToQColor(colors[i]));
     swatch->setIcon(QIcon(pm));
     const TColor c = colors[i];
+    swatch->setToolTip(toolbars::DefaultColorSet().ColorToString(c));
     connect(swatch, &QToolButton::clicked, this, [this, menu, c] {
       menu->close();
       setPaletteColor(c);
     });
-    layout->addWidget(swatch, i / kGridColumns, i % kGridColumns);
+    layout->addWidget(swatch, i / toolbars::DefaultColorSet().ColCount(), i % toolbars::DefaultColorSet().ColCount());
   }
   auto *gridAction = new QWidgetAction(menu);
   gridAction->setDefaultWidget(grid_);
