@@ -103,7 +103,13 @@ TEST(ThmComboText, UpAndDownWalkTheStringsAndStopAtTheEnds) {
   TComboFixture f;
   QList<int> listRows;
   f.Combo.OnListIndex = [&](int row) { listRows << row; };
-  f.Combo.MoveIndex(&f.Edit, +1);
+  bool openList = true;
+  EXPECT_FALSE(f.Combo.EditKey(&f.Edit, Qt::Key_A, &openList));
+  EXPECT_FALSE(openList);
+  EXPECT_TRUE(f.Combo.EditKey(&f.Edit, Qt::Key_F4, &openList));
+  EXPECT_TRUE(openList);
+  EXPECT_TRUE(f.Combo.EditKey(&f.Edit, Qt::Key_Down, &openList));
+  EXPECT_FALSE(openList);
   EXPECT_EQ(f.Combo.Text(), "Arial");
   EXPECT_EQ(f.Edit.Selected(), "Arial");
   for (int i = 0; i < 5; ++i)

@@ -1,5 +1,7 @@
 #include "toolbars/core/thmcombotext.h"
 
+#include <Qt>
+
 #include <algorithm>
 
 namespace qel::toolbars {
@@ -81,6 +83,20 @@ void TThmComboText::MoveIndex(TThmComboEdit *edit, int delta) {
   if (edit) {
     edit->SetEditText(FText);
     edit->SelectText(0, FText.size());
+  }
+}
+
+bool TThmComboText::EditKey(TThmComboEdit *edit, int key, bool *openList) {
+  if (openList)
+    *openList = false;
+  switch (key) {
+  case Qt::Key_F4:
+    if (openList)
+      *openList = true;
+    return true;
+  case Qt::Key_Up: MoveIndex(edit, -1); return true;
+  case Qt::Key_Down: MoveIndex(edit, +1); return true;
+  default: return false;
   }
 }
 

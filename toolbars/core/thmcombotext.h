@@ -37,6 +37,9 @@ public:
   void SetListIndex(int index);
   // Up (-1) or Down (+1) in the edit box: the neighbouring string, shown and selected.
   void MoveIndex(TThmComboEdit *edit, int delta);
+  // A key in the edit box: F4 asks for the list (true in `openList`), Up and
+  // Down walk the strings; true when the key was used.
+  bool EditKey(TThmComboEdit *edit, int key, bool *openList);
   // The list popup opens: its row is the text's position among the strings.
   void PopupOpening();
   // The first string starting with `text` (case ignored), or -1.
