@@ -137,16 +137,16 @@ constexpr size_t kPrefetch = 16;
 inline void prefetchTitle(const QString &title) { __builtin_prefetch(title.constData()); }
 } // namespace
 
-void TCardFilter::remember(const QString &filter, FilterRules rules, const std::vector<quint32> &passed) {
+void TCardFilter::remember(const QString &filter, FilterRules rules, Positions passed) {
   // A few filters, and no more positions than the list holds four times over.
   constexpr size_t kTypedFilters = 16;
-  size_t held = passed.size();
-  for (const Typed &t : typed_) held += t.passed.size();
+  size_t held = passed->size();
+  for (const Typed &t : typed_) held += t.passed->size();
   while (!typed_.empty() && (typed_.size() >= kTypedFilters || held > 4 * order_->size())) {
-    held -= typed_.front().passed.size();
+    held -= typed_.front().passed->size();
     typed_.erase(typed_.begin());
   }
-  if (held <= 4 * order_->size()) typed_.push_back(Typed{filter, rules, passed});
+  if (held <= 4 * order_->size()) typed_.push_back(Typed{filter, rules, std::move(passed)});
 }
 
 void TCardFilter::Invalidate() {
@@ -157,7 +157,7 @@ void TCardFilter::Invalidate() {
   seenRevision_ = 0;
   lastValid_ = false;
   typed_.clear();
-  lastPassed_.clear();
+  lastPassed_.reset();
 }
 
 bool TCardFilter::cacheMatches(const TCrdList &all) const {
@@ -496,40 +496,72 @@ void TCardFilter::dropText() {
   textValid_ = false;
 }
 
+namespace {
+// Below this many titles a search runs on one thread.
+constexpr size_t kParallelSearch = 100000;
+} // namespace
+
 template <typename C>
 void TCardFilter::search(const std::basic_string<C> &text, std::basic_string_view<C> filter, bool narrows,
                          FilterRules rules, std::vector<quint32> &passed) const {
   const TextView<C> all(text);
   auto titleAt = [&](quint32 pos) { return all.substr(starts_[pos], starts_[pos + 1] - starts_[pos] - 1); };
-  if (narrows) {
-    passed.reserve(lastPassed_.size());
-    for (quint32 pos : lastPassed_)
-      if (upperMatches(filter, titleAt(pos), rules)) passed.push_back(pos);
-    return;
-  }
-  const quint32 n = quint32(order_->size());
-  if (rules.fromStart) {
-    for (quint32 pos = 0; pos < n; ++pos)
-      if (upperMatches(filter, titleAt(pos), rules)) passed.push_back(pos);
-    return;
-  }
-  // One search over all titles; a hit is mapped to its title, and the search
-  // goes on behind that title once it passed.
-  const size_t length = filter.size();
-  quint32 pos = 0;
-  size_t from = 0;
-  for (;;) {
-    const size_t at = findIn(all, filter, from);
-    if (at == TextView<C>::npos) return;
-    while (starts_[pos + 1] <= at) ++pos;
-    const size_t begin = starts_[pos], end = starts_[pos + 1] - 1;
-    if (at + length <= end && (!rules.wholeWords || wholeWordAt(all.substr(begin, end - begin), at - begin, length))) {
-      passed.push_back(pos);
-      from = starts_[pos + 1];
-    } else {
-      from = at + 1;
+  // The positions [from, to) of `among` (of all positions when null) that pass, in order.
+  auto scan = [&](const std::vector<quint32> *among, size_t from, size_t to, std::vector<quint32> &hits) {
+    if (among) {
+      for (size_t k = from; k < to; ++k)
+        if (upperMatches(filter, titleAt((*among)[k]), rules)) hits.push_back((*among)[k]);
+      return;
     }
+    if (rules.fromStart) {
+      for (size_t pos = from; pos < to; ++pos)
+        if (upperMatches(filter, titleAt(quint32(pos)), rules)) hits.push_back(quint32(pos));
+      return;
+    }
+    // One search over the titles' text; a hit is mapped to its title, and
+    // the search goes on behind that title once it passed.
+    const size_t length = filter.size();
+    const TextView<C> range = all.substr(0, starts_[to]);
+    quint32 pos = quint32(from);
+    size_t at = starts_[from];
+    for (;;) {
+      at = findIn(range, filter, at);
+      if (at == TextView<C>::npos) return;
+      while (starts_[pos + 1] <= at) ++pos;
+      const size_t begin = starts_[pos], end = starts_[pos + 1] - 1;
+      if (at + length <= end && (!rules.wholeWords || wholeWordAt(all.substr(begin, end - begin), at - begin, length))) {
+        hits.push_back(pos);
+        at = starts_[pos + 1];
+      } else {
+        ++at;
+      }
+    }
+  };
+  const std::vector<quint32> *among = narrows ? lastPassed_.get() : nullptr;
+  const size_t n = among ? among->size() : order_->size();
+  // A large list is searched in pieces side by side, whose hits are then
+  // put together in order; each piece's hits are held once and moved.
+  const size_t pieces = n >= kParallelSearch ? ParallelWorkers() : 1;
+  if (pieces == 1) {
+    passed.reserve(among ? n : std::min<size_t>(n, 4096));
+    scan(among, 0, n, passed);
+    return;
   }
+  std::vector<std::vector<quint32>> hits(pieces);
+  RunInParallel(pieces, pieces, [&](size_t p) {
+    const size_t from = n * p / pieces, to = n * (p + 1) / pieces;
+    hits[p].reserve((to - from) / 4);
+    scan(among, from, to, hits[p]);
+  });
+  size_t total = 0;
+  for (const auto &h : hits) total += h.size();
+  passed.reserve(total);
+  for (const auto &h : hits) passed.insert(passed.end(), h.begin(), h.end());
+}
+
+void TCardFilter::pick(const std::vector<quint32> &passed, size_t from, size_t to, quint32 *out) const {
+  const std::vector<quint32> &order = *order_;
+  for (size_t k = from; k < to; ++k) out[k] = order[passed[k]];
 }
 
 void TCardFilter::hand(TCrdList &out, const std::vector<quint32> *passed) const {
@@ -538,9 +570,10 @@ void TCardFilter::hand(TCrdList &out, const std::vector<quint32> *passed) const 
     out.AssignShared(entries_, std::shared_ptr<const std::vector<quint32>>(order_));
     return;
   }
-  std::vector<quint32> picks;
-  picks.reserve(passed->size());
-  for (quint32 pos : *passed) picks.push_back((*order_)[pos]);
+  const size_t n = passed->size();
+  std::vector<quint32> picks(n);
+  const size_t pieces = n >= kParallelSearch ? ParallelWorkers() : 1;
+  RunInParallel(pieces, pieces, [&](size_t p) { pick(*passed, n * p / pieces, n * (p + 1) / pieces, picks.data()); });
   out.AssignShared(entries_, std::move(picks));
 }
 
@@ -565,7 +598,7 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
     lastFilter_.clear();
     lastRules_ = rules;
     lastValid_ = true;
-    lastPassed_.clear();
+    lastPassed_.reset();
     return;
   }
   // A filter that only grows keeps the cards that failed failing, as long as
@@ -574,7 +607,7 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
   const bool narrows = lastValid_ && !lastFilter_.isEmpty() && !rules.wholeWords && !lastRules_.wholeWords &&
                        lastRules_.fromStart == rules.fromStart &&
                        (rules.fromStart ? filter.startsWith(lastFilter_) : filter.contains(lastFilter_));
-  std::vector<quint32> passed;
+  Positions passed;
   // A shorter filter typed before on this list (Backspace comes back to one)
   // is not searched again.
   const bool shorter = lastValid_ && filter.size() < lastFilter_.size();
@@ -584,7 +617,9 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
   if (known != typed_.end()) {
     passed = known->passed;
   } else if (wide_) {
-    search(text16_, viewOf(filter), narrows, rules, passed);
+    auto hits = std::make_shared<std::vector<quint32>>();
+    search(text16_, viewOf(filter), narrows, rules, *hits);
+    passed = std::move(hits);
   } else {
     // Titles of one byte a unit: a filter with a wider unit finds none.
     std::string narrow;
@@ -593,9 +628,11 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
       fits &= c.unicode() < 0x100;
       narrow.push_back(char(c.unicode()));
     }
-    if (fits) search(text8_, TextView<char>(narrow), narrows, rules, passed);
+    auto hits = std::make_shared<std::vector<quint32>>();
+    if (fits) search(text8_, TextView<char>(narrow), narrows, rules, *hits);
+    passed = std::move(hits);
   }
-  hand(out, &passed);
+  hand(out, passed.get());
   if (known == typed_.end()) remember(filter, rules, passed);
   lastFilter_ = filter;
   lastRules_ = rules;

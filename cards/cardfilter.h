@@ -63,6 +63,9 @@ public:
 
 private:
   using Item = TCrdList::Item;
+  // List positions that passed a filter, shared between the last search and
+  // the filters remembered for Backspace, never copied.
+  using Positions = std::shared_ptr<const std::vector<quint32>>;
   bool cacheMatches(const TCrdList &all) const;
   // Brings the cache up to date; false when the order must be made anew.
   bool update(const TCrdList &all);
@@ -83,6 +86,8 @@ private:
   size_t entryCount() const { return entries_ ? entries_->size() : 0; }
   // The filtered list: the cards at the list positions `passed` (all when null).
   void hand(TCrdList &out, const std::vector<quint32> *passed) const;
+  // The cards at the list positions [from, to) of `passed`, as entries.
+  void pick(const std::vector<quint32> &passed, size_t from, size_t to, quint32 *out) const;
 
   // The all-cards list's own items (its shared block), in all-cards order:
   // the filtered list shares them too, so no card is held more than once.
@@ -107,16 +112,16 @@ private:
   QString lastFilter_;
   FilterRules lastRules_;
   bool lastValid_ = false;
-  std::vector<quint32> lastPassed_;
+  Positions lastPassed_;
   // Filters searched since the list was last made, with the positions that
   // passed: the way back by Backspace costs no search.
   struct Typed {
     QString filter;
     FilterRules rules;
-    std::vector<quint32> passed;
+    Positions passed;
   };
   std::vector<Typed> typed_;
-  void remember(const QString &filter, FilterRules rules, const std::vector<quint32> &passed);
+  void remember(const QString &filter, FilterRules rules, Positions passed);
 };
 
 } // namespace qel

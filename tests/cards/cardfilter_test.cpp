@@ -362,3 +362,32 @@ TEST(CardFilter, LargeListsAndTitlesBeyondLatin1) {
   check(QString::fromUtf8("ω"), {});
   check(QStringLiteral("again"), {false, true});
 }
+
+// A list large enough to be searched in pieces side by side: typing,
+// narrowing, Backspace and the rules give exactly the titles a look at each
+// title in list order passes, hits at the pieces' edges included.
+TEST(CardFilter, ListsSearchedInPiecesPassWhatEachTitlePasses) {
+  const char *words[] = {"ann", "anna", "jo", "smith", "annex", "bob", "jo-ann", "b", "meeting", "z"};
+  QRandomGenerator rng(21);
+  TCrdList all;
+  for (int i = 0; i < 130000; ++i) {
+    QString t;
+    for (int w = 0, n = 1 + int(rng.bounded(3)); w < n; ++w) t += (w ? " " : "") + QString::fromLatin1(words[rng.bounded(10)]);
+    all.AddCrd(titled(t, double(i)));
+  }
+  TCrdList every;
+  TCardFilter().Apply(all, QString(), {}, TListOrder::ByCreated, every);
+  const QStringList inOrder = titlesOf(every);
+  const QStringList typed = {"a", "an", "ann", "anna", "ann", "an", "j", "jo", "jo ", "jo a", "z", ""};
+  for (FilterRules rules : {FilterRules{}, FilterRules{true, false}, FilterRules{false, true}}) {
+    TCardFilter filter;
+    TCrdList out;
+    for (const QString &text : typed) {
+      filter.Apply(all, text, rules, TListOrder::ByCreated, out);
+      QStringList passed;
+      for (const QString &t : inOrder)
+        if (text.isEmpty() || TitleMatchesFilter(FilterUpperCase(text), t, rules)) passed << t;
+      ASSERT_EQ(titlesOf(out), passed) << text.toStdString() << rules.fromStart << rules.wholeWords;
+    }
+  }
+}
