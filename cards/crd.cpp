@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
 #include <stdexcept>
 
 namespace qel {
@@ -519,6 +521,74 @@ qsizetype FirstOverlongLine(const char *text, qsizetype size) {
     if (!nl) return 0;
     start = end + 1;
   }
+}
+
+// ---------------------------------------------------------------- batches
+
+struct TCrdBatch::Arena {
+  // Blocks of one large page where the system offers them: a million records
+  // touch some 140 MB, and a fault for every small page costs more than
+  // making the records.
+  static constexpr size_t kBlock = size_t(2) << 20;
+  std::vector<void *> blocks;
+  size_t used = kBlock;  // in the last block
+
+  Arena() = default;
+  Arena(const Arena &) = delete;
+  Arena &operator=(const Arena &) = delete;
+  ~Arena() {
+    for (void *b : blocks) ::munmap(b, kBlock);
+  }
+
+  static void *newBlock() {
+    // Mapped twice the size, then cut to one aligned block.
+    void *raw = ::mmap(nullptr, 2 * kBlock, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) throw std::bad_alloc();
+    const uintptr_t start = reinterpret_cast<uintptr_t>(raw);
+    const uintptr_t aligned = (start + kBlock - 1) & ~uintptr_t(kBlock - 1);
+    if (aligned > start) ::munmap(raw, aligned - start);
+    if (aligned + kBlock < start + 2 * kBlock) ::munmap(reinterpret_cast<void *>(aligned + kBlock), start + 2 * kBlock - aligned - kBlock);
+    void *block = reinterpret_cast<void *>(aligned);
+    ::madvise(block, kBlock, MADV_HUGEPAGE);
+    return block;
+  }
+
+  void *take(size_t size, size_t align) {
+    used = (used + align - 1) & ~(align - 1);
+    if (used + size > kBlock) {
+      if (size > kBlock) throw std::bad_alloc();
+      blocks.reserve(blocks.size() + 1);
+      blocks.push_back(newBlock());
+      used = 0;
+    }
+    void *at = static_cast<unsigned char *>(blocks.back()) + used;
+    used += size;
+    return at;
+  }
+};
+
+namespace {
+// Hands out memory of an arena; the memory goes with the arena, which each
+// record's control block holds (a copy of this allocator) until it goes.
+template <typename T>
+struct BatchAllocator {
+  using value_type = T;
+  std::shared_ptr<TCrdBatch::Arena> arena;
+  explicit BatchAllocator(std::shared_ptr<TCrdBatch::Arena> a) : arena(std::move(a)) {}
+  template <typename U>
+  BatchAllocator(const BatchAllocator<U> &other) : arena(other.arena) {}
+  T *allocate(size_t n) { return static_cast<T *>(arena->take(n * sizeof(T), alignof(T))); }
+  void deallocate(T *, size_t) {}
+  template <typename U>
+  bool operator==(const BatchAllocator<U> &other) const { return arena == other.arena; }
+};
+} // namespace
+
+TCrdBatch::TCrdBatch() : arena_(std::make_shared<Arena>()) {}
+TCrdBatch::~TCrdBatch() = default;
+
+TCrdPtr TCrdBatch::Make(TDateTime created, const QString &uid) {
+  return std::allocate_shared<TCrd>(BatchAllocator<TCrd>(arena_), created, uid);
 }
 
 } // namespace qel

@@ -11,11 +11,16 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -309,7 +314,8 @@ struct BlockReader {
   TDateTime started;
   const QElapsedTimer *elapsed;
 
-  void read(qsizetype from, qsizetype to, qint32 counter, std::vector<TCrdPtr> &out, QStringList &dropped) const {
+  void read(qsizetype from, qsizetype to, qint32 counter, TCrdBatch &batch, std::vector<TCrdPtr> &out,
+            QStringList &dropped) const {
     TCrdPtr card;
     TDateTime stamp = 0;
     bool uidSeen = false;
@@ -332,7 +338,7 @@ struct BlockReader {
         commit();
         stamp = CardStampAt(started + double(elapsed->elapsed()) / 86400000.0, counter);
         counter = StampCounterAfter(counter, 1);
-        card = std::make_shared<TCrd>(stamp, QString());
+        card = batch.Make(stamp, QString());
         uidSeen = false;
       }
       if (card && applyLine(*card, line, n, utf8) == Tag::Uid) uidSeen = true;
@@ -347,32 +353,18 @@ struct BlockReader {
 
 int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourceBody, int mode,
                   qsizetype chunkBytes, QStringList *dropped) {
+  return ReadIndexText(list, text.constData(), text.size(), sourceBody, mode, chunkBytes, dropped);
+}
+
+int ReadIndexText(TCrdList &list, const char *data, qsizetype size, const TBodyFile *sourceBody, int mode,
+                  qsizetype chunkBytes, QStringList *dropped, const std::function<void(const char *, qsizetype)> &read,
+                  bool sayWrongVersion) {
   if (mode >= 0 && !sourceBody) throw ECardError(QStringLiteral("No body file to merge from."));
-  if (const qsizetype line = FirstOverlongLine(text.constData(), text.size()))
-    throw ECardError(QStringLiteral("The index is damaged: its line %1 is longer than %2 bytes.")
-                         .arg(line)
-                         .arg(kMaxFieldLineBytes));
-  const bool utf8 = isUtf8WithNonAscii(text);
-  const char *data = text.constData();
-  const qsizetype size = text.size();
-
-  // The first line's end.
-  qsizetype firstEnd = 0;
-  while (firstEnd < size && data[firstEnd] != '\r' && data[firstEnd] != '\n') ++firstEnd;
-  // An empty text has no line at all, so no version either.
-  const int version = size == 0 ? 0 : FileVersionOfHeader(decodeField(data, firstEnd, utf8));
-  if (version != kIndexVersion) ui().showMessage(QStringLiteral("incorrect file version"));
-
-  // Cards read in one go take their creation stamps from one reading of the
-  // clock advanced by the time elapsed since, which is what reading the clock
-  // for every card would give, at a fraction of the cost.
-  const TDateTime started = Now();
-  QElapsedTimer elapsed;
-  elapsed.start();
 
   // A large index is read in pieces side by side, each from a block start
   // on; the cards come together in text order with the stamps a reading
-  // from front to back gives them.
+  // from front to back gives them. A piece begins at the start of a line,
+  // so its lines and its UTF-8 sequences are its own.
   const size_t workers = ParallelWorkers();
   const size_t wanted = chunkBytes > 0 ? size_t(std::clamp<qsizetype>(size / chunkBytes, 1, 64)) : 1;
   std::vector<qsizetype> bounds{0};
@@ -383,21 +375,84 @@ int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourc
   }
   bounds.push_back(size);
   const size_t pieces = bounds.size() - 1;
-  std::vector<qint64> blocks(pieces, 0);
-  RunInParallel(pieces, workers, [&](size_t i) { blocks[i] = countBlocks(data, bounds[i], bounds[i + 1], size); });
+
+  // One look at every piece before anything is built: its blocks, its first
+  // over-long line, and whether it is valid UTF-8 and holds any byte beyond ASCII.
+  struct Survey {
+    qint64 blocks = 0;
+    qsizetype overlong = 0;  // 1-based line within the piece, 0: none
+    bool valid = true, nonAscii = false;
+  };
+  std::vector<Survey> survey(pieces);
+  RunInParallel(pieces, workers, [&](size_t i) {
+    const char *p = data + bounds[i];
+    const qsizetype n = bounds[i + 1] - bounds[i];
+    Survey &s = survey[i];
+    s.overlong = FirstOverlongLine(p, n);
+    if (s.overlong) return;
+    Utf8Scan(p, n, s.valid, s.nonAscii);
+    s.blocks = countBlocks(data, bounds[i], bounds[i + 1], size);
+  });
+  for (size_t i = 0; i < pieces; ++i) {
+    if (!survey[i].overlong) continue;
+    // Lines end with CR LF, LF or CR; those before the piece are counted for the message.
+    qsizetype before = 0;
+    for (qsizetype k = 0; k < bounds[i]; ++k)
+      if (data[k] == '\n' || (data[k] == '\r' && !(k + 1 < size && data[k + 1] == '\n'))) ++before;
+    throw ECardError(QStringLiteral("The index is damaged: its line %1 is longer than %2 bytes.")
+                         .arg(before + survey[i].overlong)
+                         .arg(kMaxFieldLineBytes));
+  }
+  bool valid = true, nonAscii = false;
+  for (const Survey &s : survey) {
+    valid &= s.valid;
+    nonAscii |= s.nonAscii;
+  }
+  const bool utf8 = valid && nonAscii;
+
+  // The first line's end.
+  qsizetype firstEnd = 0;
+  while (firstEnd < size && data[firstEnd] != '\r' && data[firstEnd] != '\n') ++firstEnd;
+  // An empty text has no line at all, so no version either.
+  const int version = size == 0 ? 0 : FileVersionOfHeader(decodeField(data, firstEnd, utf8));
+  if (version != kIndexVersion && sayWrongVersion) ui().showMessage(QStringLiteral("incorrect file version"));
+
+  // Cards read in one go take their creation stamps from one reading of the
+  // clock advanced by the time elapsed since, which is what reading the clock
+  // for every card would give, at a fraction of the cost.
+  const TDateTime started = Now();
+  QElapsedTimer elapsed;
+  elapsed.start();
+
   std::vector<qint32> counters(pieces);
   const qint32 firstCounter = StampCounter();
   qint64 total = 0;
   for (size_t i = 0; i < pieces; ++i) {
     counters[i] = StampCounterAfter(firstCounter, total);
-    total += blocks[i];
+    total += survey[i].blocks;
   }
   std::vector<std::vector<TCrdPtr>> cards(pieces);
   std::vector<QStringList> droppedTitles(pieces);
   const BlockReader reader{data, utf8, started, &elapsed};
+  // The records are made in batches, one for each thread at a time, so no
+  // more blocks are begun than threads run.
+  std::mutex batchesHeld;
+  std::vector<std::unique_ptr<TCrdBatch>> batches;
   RunInParallel(pieces, workers, [&](size_t i) {
-    cards[i].reserve(size_t(blocks[i]));
-    reader.read(bounds[i], bounds[i + 1], counters[i], cards[i], droppedTitles[i]);
+    std::unique_ptr<TCrdBatch> batch;
+    {
+      const std::lock_guard<std::mutex> lock(batchesHeld);
+      if (!batches.empty()) {
+        batch = std::move(batches.back());
+        batches.pop_back();
+      }
+    }
+    if (!batch) batch = std::make_unique<TCrdBatch>();
+    cards[i].reserve(size_t(survey[i].blocks));
+    reader.read(bounds[i], bounds[i + 1], counters[i], *batch, cards[i], droppedTitles[i]);
+    if (read) read(data + bounds[i], bounds[i + 1] - bounds[i]);
+    const std::lock_guard<std::mutex> lock(batchesHeld);
+    batches.push_back(std::move(batch));
   });
   if (dropped)
     for (const QStringList &titles : droppedTitles) *dropped << titles;
@@ -428,14 +483,38 @@ int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourc
 }
 
 int ReadIndexFile(TCrdList &list, const QString &fileName, const TBodyFile *sourceBody, int mode,
-                  QStringList *dropped) {
+                  QStringList *dropped, bool sayWrongVersion) {
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly))
     throw ECardError(QStringLiteral("Cannot open the index \"%1\": %2").arg(fileName, file.errorString()));
+  // The text is read where the system keeps it, not copied whole into memory
+  // first: the index of a million cards is some 100 MB. What a piece has
+  // been read from is handed back as soon as it is done with.
+  const qint64 size = file.size();
+  if (size > 0) {
+    if (uchar *mapped = file.map(0, size)) {
+      struct Unmap {
+        QFile &file;
+        uchar *at;
+        ~Unmap() { file.unmap(at); }
+      } unmap{file, mapped};
+      const long page = ::sysconf(_SC_PAGESIZE);
+      auto release = [&](const char *from, qsizetype n) {
+        // Only whole pages inside the piece: a page shared with a neighbour may still be read.
+        const quintptr begin = (quintptr(from) + quintptr(page) - 1) & ~quintptr(page - 1);
+        const quintptr end = (quintptr(from) + quintptr(n)) & ~quintptr(page - 1);
+        if (end > begin) ::madvise(reinterpret_cast<void *>(begin), size_t(end - begin), MADV_DONTNEED);
+      };
+      ::madvise(mapped, size_t(size), MADV_WILLNEED);
+      return ReadIndexText(list, reinterpret_cast<const char *>(mapped), qsizetype(size), sourceBody, mode,
+                           kIndexChunkBytes, dropped, release, sayWrongVersion);
+    }
+  }
   const QByteArray text = file.readAll();
   if (file.error() != QFileDevice::NoError)
     throw ECardError(QStringLiteral("Cannot read the index \"%1\": %2").arg(fileName, file.errorString()));
-  return ReadIndexText(list, text, sourceBody, mode, kIndexChunkBytes, dropped);
+  return ReadIndexText(list, text.constData(), text.size(), sourceBody, mode, kIndexChunkBytes, dropped, {},
+                       sayWrongVersion);
 }
 
 } // namespace qel

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace qel {
 
 class TBodyFile;
@@ -46,8 +48,15 @@ void ParseIndexLine(TCrd &card, const QString &line);
 inline constexpr qsizetype kIndexChunkBytes = 4 << 20;
 int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourceBody, int mode,
                   qsizetype chunkBytes = kIndexChunkBytes, QStringList *dropped = nullptr);
+// The same from `size` bytes at `data`; `read`, when given, is told of each
+// piece of the text once its cards are made (from any thread). Without
+// `sayWrongVersion` the caller says "incorrect file version" (it may read on
+// a thread of its own, where no message may be shown).
+int ReadIndexText(TCrdList &list, const char *data, qsizetype size, const TBodyFile *sourceBody, int mode,
+                  qsizetype chunkBytes, QStringList *dropped,
+                  const std::function<void(const char *, qsizetype)> &read = {}, bool sayWrongVersion = true);
 // The same from a file; throws ECardError when it cannot be read.
 int ReadIndexFile(TCrdList &list, const QString &fileName, const TBodyFile *sourceBody, int mode,
-                  QStringList *dropped = nullptr);
+                  QStringList *dropped = nullptr, bool sayWrongVersion = true);
 
 } // namespace qel

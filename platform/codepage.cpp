@@ -1,5 +1,7 @@
 #include "platform/codepage.h"
 
+#include <cstring>
+
 #include <QStringDecoder>
 
 namespace qel {
@@ -70,11 +72,20 @@ bool fitsLegacy(const QString &text) {
   return true;
 }
 
-bool isUtf8WithNonAscii(const char *data, qsizetype size) {
+void Utf8Scan(const char *data, qsizetype size, bool &valid, bool &nonAscii) {
   const auto *p = reinterpret_cast<const unsigned char *>(data);
-  bool nonAscii = false;
+  valid = true;
+  nonAscii = false;
   qsizetype i = 0;
   while (i < size) {
+    // Runs of ASCII, the most of any index, eight bytes at a time.
+    while (i + 8 <= size) {
+      quint64 word;
+      std::memcpy(&word, p + i, 8);
+      if (word & 0x8080808080808080ull) break;
+      i += 8;
+    }
+    if (i >= size) break;
     unsigned char c = p[i];
     if (c < 0x80) { ++i; continue; }
     nonAscii = true;
@@ -83,20 +94,27 @@ bool isUtf8WithNonAscii(const char *data, qsizetype size) {
     if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }
     else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; }
     else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; }
-    else return false;
-    if (i + len > size) return false;
+    else { valid = false; return; }
+    if (i + len > size) { valid = false; return; }
     for (int k = 1; k < len; ++k) {
       unsigned char cc = p[i + k];
-      if ((cc & 0xC0) != 0x80) return false;
+      if ((cc & 0xC0) != 0x80) { valid = false; return; }
       cp = (cp << 6) | (cc & 0x3F);
     }
     // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
     if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
+        (cp >= 0xD800 && cp <= 0xDFFF)) {
+      valid = false;
+      return;
+    }
     i += len;
   }
-  return nonAscii;
+}
+
+bool isUtf8WithNonAscii(const char *data, qsizetype size) {
+  bool valid = false, nonAscii = false;
+  Utf8Scan(data, size, valid, nonAscii);
+  return valid && nonAscii;
 }
 
 QString decodeTextField(const QByteArray &bytes) {

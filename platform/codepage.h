@@ -24,6 +24,9 @@ bool fitsLegacy(const QString &text);
 // True when `bytes` is valid UTF-8 and holds at least one non-ASCII byte:
 // the test by which text fields written as UTF-8 are told from legacy text.
 bool isUtf8WithNonAscii(const char *data, qsizetype size);
+// Whether `data` is valid UTF-8 as far as it goes (`valid`) and whether it
+// holds any byte beyond ASCII (`nonAscii`, as far as it was read).
+void Utf8Scan(const char *data, qsizetype size, bool &valid, bool &nonAscii);
 inline bool isUtf8WithNonAscii(const QByteArray &bytes) { return isUtf8WithNonAscii(bytes.constData(), bytes.size()); }
 
 // Decodes a text field: UTF-8 when it passes the test above, else the legacy code page.

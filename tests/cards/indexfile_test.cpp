@@ -166,6 +166,47 @@ TEST(IndexText, LegacyTextThatLooksLikeUtf8ReadsBackUnchanged) {
 
 // No line of card-file text may be longer than a field can be; line ends
 // are CR LF, LF or CR alone.
+// Read in pieces, the text is still judged whole: bytes beyond ASCII in one
+// piece decide how every piece's fields read, and a line too long in a late
+// piece is named by its number in the whole text.
+TEST(IndexText, PiecesAreJudgedAsOneText) {
+  ScriptedUi ui;
+  auto text = [](const QByteArray &firstTitle, const QByteArray &lastTitle, const QByteArray &lateLine) {
+    QByteArray t = kHeader;
+    for (int i = 0; i < 300; ++i) {
+      const QByteArray title = i == 0 ? firstTitle : i == 299 ? lastTitle : "card " + QByteArray::number(i);
+      t += "<~TITLE~>" + title + "\r\n<~SIZ~>1\r\n" + (i == 250 ? lateLine : QByteArray()) + "\r\n";
+    }
+    return t;
+  };
+  const QString cafe = QString::fromUtf8("caf\xC3\xA9");
+  struct Case {
+    QByteArray first, last;
+    QString firstRead, lastRead;
+  } cases[] = {
+      {"card 0", "caf\xC3\xA9", "card 0", cafe},                                          // UTF-8 in the last piece only
+      {"caf\xE9", "caf\xC3\xA9", cafe, QString::fromUtf8("caf\xC3\x83\xC2\xA9")},  // legacy first: all legacy
+  };
+  for (const Case &c : cases)
+    for (qsizetype chunk : {qsizetype(0), qsizetype(97)}) {
+      TCrdList list;
+      ReadIndexText(list, text(c.first, c.last, {}), nullptr, MergeAdd, chunk);
+      ASSERT_EQ(list.Count(), 300);
+      EXPECT_EQ(list.Strings(0), c.firstRead) << chunk;
+      EXPECT_EQ(list.Strings(299), c.lastRead) << chunk;
+    }
+  for (qsizetype chunk : {qsizetype(0), qsizetype(97)}) {
+    TCrdList list;
+    try {
+      ReadIndexText(list, text("a", "b", "<~PHONE~>" + QByteArray(kMaxFieldLineBytes + 1, '5') + "\n"), nullptr,
+                    MergeAdd, chunk);
+      ADD_FAILURE() << "read in pieces of " << chunk;
+    } catch (const ECardError &e) {
+      EXPECT_EQ(e.message(), "The index is damaged: its line 754 is longer than 65536 bytes.") << chunk;
+    }
+  }
+}
+
 TEST(IndexText, OverlongLinesAreFoundWhateverTheLineEnds) {
   const QByteArray full(kMaxFieldLineBytes, 'x'), over(kMaxFieldLineBytes + 1, 'x');
   struct Case {
