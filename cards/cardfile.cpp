@@ -7,6 +7,7 @@
 #include "platform/fileutil.h"
 #include "platform/tempname.h"
 #include "platform/tempfolder.h"
+#include "platform/uiservices.h"
 #include "zip/ziparchiver.h"
 
 #include <QDir>
@@ -18,8 +19,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <stdexcept>
+#include <thread>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -252,11 +255,12 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
   // its size. An entry declaring more is refused before anything is written;
   // the engine stops any entry that inflates past what it declares, so these
   // bounds hold whatever the compressed data does.
-  bool indexEncrypted = false;
+  bool indexEncrypted = false, anyEncrypted = false;
   for (const ZipDirEntry &e : zip.ZipContents()) {
     if (e.FileName != probed.IndexEntry && e.FileName != probed.BodyEntry) continue;
     const bool index = e.FileName == probed.IndexEntry;
     if (index) indexEncrypted = e.Encrypted;
+    anyEncrypted |= e.Encrypted;
     if (e.UncompressedSize64 > std::uint64_t(index ? kMaxIndexEntrySize : kMaxBodyFileSize)) {
       outcome.error = TooLargeEntryMessage(probed.FileName, index, e.UncompressedSize64);
       return outcome;
@@ -264,8 +268,6 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
   }
   zip.ExtrBaseDir = out.folder;
   zip.ExtrOptions = {ExtrOverWrite};
-  zip.FSpecArgs().clear();
-  zip.FSpecArgs() << probed.IndexEntry << probed.BodyEntry;
   // Why an entry was not extracted: the engine says it in a message just
   // before it reports the entry skipped.
   struct Skip {
@@ -286,22 +288,38 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
     skipped.insert(file, Skip{kind, why});
     if (savedOnSkipped) savedOnSkipped(z, file, kind, code);
   };
-  report(progress, 20);
-  zip.Extract();
-  zip.OnMessage = savedOnMessage;
-  zip.OnExtractSkipped = savedOnSkipped;
-  report(progress, 30);
-
-  // An entry that would not decrypt is a wrong password; any other reason
-  // is damage, and the message says which.
-  auto notExtracted = [&](const QString &entry, const QString &part) {
-    const auto it = skipped.constFind(entry);
-    if (it == skipped.constEnd() || it->kind == stBadPassword) return false;
-    outcome.status = LoadStatus::Damaged;
-    outcome.error = QStringLiteral("The file %1 is damaged: its %2 cannot be read (%3).")
-                        .arg(probed.FileName, part, it->why.isEmpty() ? QStringLiteral("the archive is damaged") : it->why);
-    return true;
+  struct RestoreEvents {
+    TZipArchiver &zip;
+    decltype(zip.OnMessage) onMessage;
+    decltype(zip.OnExtractSkipped) onSkipped;
+    ~RestoreEvents() {
+      zip.OnMessage = onMessage;
+      zip.OnExtractSkipped = onSkipped;
+    }
+  } restoreEvents{zip, savedOnMessage, savedOnSkipped};
+  auto extract = [&](const QStringList &entries) {
+    zip.FSpecArgs().clear();
+    zip.FSpecArgs() << entries;
+    zip.Extract();
   };
+  // A password typed at the engine's request holds for one extraction only:
+  // a protected file's entries come out together, as they always did.
+  const bool together = anyEncrypted;
+  auto ownOnly = [&](const QString &path) {
+    // The extraction gave the entry the mode it was stored with; in our
+    // folders every file is ours alone before it is used.
+    if (::chmod(QFile::encodeName(path).constData(), 0600) == 0) return true;
+    outcome.error = QStringLiteral("Cannot open %1: %2").arg(probed.FileName, errnoText(errno));
+    return false;
+  };
+
+  // The index first: its cards are read on threads of their own while the
+  // body entry is extracted here.
+  report(progress, 20);
+  if (together)
+    extract({probed.IndexEntry, probed.BodyEntry});
+  else
+    extract({probed.IndexEntry});
   if (!QFileInfo(out.indexPath).isFile()) {
     if (indexEncrypted) {
       // Most likely the password was wrong.
@@ -313,6 +331,42 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
     }
     return outcome;
   }
+  if (!ownOnly(out.indexPath)) return outcome;
+
+  TCrdList cards;
+  QStringList leftOut;
+  int version = kIndexVersion;
+  std::exception_ptr readFailure;
+  std::thread reading([&] {
+    try {
+      version = ReadIndexFile(cards, out.indexPath, nullptr, MergeAdd, &leftOut, false);
+    } catch (...) {
+      readFailure = std::current_exception();
+    }
+  });
+  // Joined on every way out: the thread reads into this frame.
+  struct Join {
+    std::thread &thread;
+    ~Join() {
+      if (thread.joinable()) thread.join();
+    }
+  } join{reading};
+
+  report(progress, 30);
+  if (!together) extract({probed.BodyEntry});
+  report(progress, 80);
+  reading.join();
+
+  // An entry that would not decrypt is a wrong password; any other reason
+  // is damage, and the message says which.
+  auto notExtracted = [&](const QString &entry, const QString &part) {
+    const auto it = skipped.constFind(entry);
+    if (it == skipped.constEnd() || it->kind == stBadPassword) return false;
+    outcome.status = LoadStatus::Damaged;
+    outcome.error = QStringLiteral("The file %1 is damaged: its %2 cannot be read (%3).")
+                        .arg(probed.FileName, part, it->why.isEmpty() ? QStringLiteral("the archive is damaged") : it->why);
+    return true;
+  };
   if (!QFileInfo(out.bodyPath).isFile()) {
     if (!notExtracted(probed.BodyEntry, QStringLiteral("card bodies"))) {
       outcome.status = LoadStatus::Damaged;
@@ -320,17 +374,11 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
     }
     return outcome;
   }
-  // The extraction gave the entries the modes they were stored with; in our
-  // folders every file is ours alone before it is used.
-  for (const QString &entry : {out.indexPath, out.bodyPath})
-    if (::chmod(QFile::encodeName(entry).constData(), 0600) != 0) {
-      outcome.error = QStringLiteral("Cannot open %1: %2").arg(probed.FileName, errnoText(errno));
-      return outcome;
-    }
-  report(progress, 80);
+  if (!ownOnly(out.bodyPath)) return outcome;
   try {
-    TCrdList cards;
-    ReadIndexFile(cards, out.indexPath, nullptr, MergeAdd, &outcome.leftOutCards);
+    if (readFailure) std::rethrow_exception(readFailure);
+    if (version != kIndexVersion) ui().showMessage(QStringLiteral("incorrect file version"));
+    outcome.leftOutCards = leftOut;
     outcome.damagedCards = repairBodyRanges(cards, out.bodyPath);
     out.cards = std::move(cards);
   } catch (const ECardError &e) {
