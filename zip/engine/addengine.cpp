@@ -9,6 +9,7 @@
 #include "zip/format/cp437.h"
 #include "zip/format/zipcipher.h"
 #include "zip/format/zipstructs.h"
+#include "platform/parallel.h"
 #include "platform/tempname.h"
 
 #include <algorithm>
@@ -34,6 +35,68 @@ namespace {
 constexpr std::uint64_t kMax32 = 0xFFFFFFFFull;
 constexpr std::size_t kMaxEntries = 65535;
 constexpr std::size_t kChunk = 1 << 20;
+// The window deflate looks back over: each compressed block starts with the
+// input before it as its dictionary, so blocks lose nothing by standing apart.
+constexpr std::size_t kWindow = 32768;
+
+// One block of an entry's data and what deflate made of it. The blocks of an
+// entry are compressed side by side, each on a stream of its own that starts
+// with the window before the block as its dictionary and ends on a byte
+// boundary (a sync flush, or the finish for the last block), so the blocks'
+// outputs written one after another are one deflate stream. The blocks are
+// always kChunk bytes (but the last), so the archive does not depend on the
+// number of threads.
+struct DeflateBlock {
+  z_stream z{};
+  bool ready = false;
+  int level = -1;
+  std::vector<unsigned char> in, out;
+  std::size_t inSize = 0, outSize = 0;
+  std::uint32_t crc = 0;
+  bool last = false;
+  bool failed = false;
+
+  DeflateBlock() = default;
+  DeflateBlock(const DeflateBlock &) = delete;
+  DeflateBlock &operator=(const DeflateBlock &) = delete;
+  ~DeflateBlock() {
+    if (ready) deflateEnd(&z);
+  }
+
+  void compress(int wantedLevel, const unsigned char *dict, std::size_t dictSize) {
+    failed = true;
+    outSize = 0;
+    if (ready && level != wantedLevel) {
+      deflateEnd(&z);
+      ready = false;
+    }
+    if (!ready) {
+      z = z_stream{};
+      if (deflateInit2(&z, wantedLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
+      ready = true;
+      level = wantedLevel;
+    } else if (deflateReset(&z) != Z_OK) {
+      return;
+    }
+    if (dictSize > 0 && deflateSetDictionary(&z, dict, static_cast<uInt>(dictSize)) != Z_OK) return;
+    crc = crc32Update(0, in.data(), inSize);
+    // Room for the worst case and the flush marker; grown should it not do.
+    out.resize(deflateBound(&z, static_cast<uLong>(inSize)) + 64);
+    z.next_in = in.data();
+    z.avail_in = static_cast<uInt>(inSize);
+    for (;;) {
+      z.next_out = out.data() + outSize;
+      z.avail_out = static_cast<uInt>(out.size() - outSize);
+      const int rc = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+      outSize = out.size() - z.avail_out;
+      if (rc == Z_STREAM_ERROR) return;
+      const bool done = last ? rc == Z_STREAM_END : (z.avail_in == 0 && z.avail_out != 0);
+      if (done) break;
+      out.resize(out.size() * 2);
+    }
+    failed = false;
+  }
+};
 
 struct FoundFile {
   std::string path;        // to open
@@ -120,14 +183,11 @@ private:
   std::unique_ptr<OutFile> out_;
   std::vector<NewEntry> written_;       // kept and new entries, central order
   std::vector<std::vector<unsigned char>> keptCentral_;
-  std::vector<unsigned char> buf_, zbuf_;
-  z_stream z_{};
-  bool zReady_ = false;
-  int zLevel_ = -1;
+  std::vector<unsigned char> buf_;
+  std::vector<std::unique_ptr<DeflateBlock>> blocks_;  // one per thread, kept between entries
 };
 
 Adder::~Adder() {
-  if (zReady_) deflateEnd(&z_);
   abandon();
   if (oldFd_ >= 0) close(oldFd_);
 }
@@ -429,64 +489,113 @@ Adder::Outcome Adder::addFile(const FoundFile &f) {
     return o;
   };
 
-  if (!store) {
-    if (!zReady_ || zLevel_ != level) {
-      if (zReady_) deflateEnd(&z_);
-      z_ = z_stream{};
-      zReady_ = deflateInit2(&z_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
-      zLevel_ = level;
-      if (!zReady_) {
-        say(kErrWrite, "Out of memory for compression");
-        return Outcome::Failed;
-      }
-    } else {
-      deflateReset(&z_);
-    }
-  }
-  buf_.resize(kChunk);
-  zbuf_.resize(kChunk);
   std::uint32_t crc = 0;
   std::uint64_t inTotal = 0, outTotal = 0;
   bool eof = false;
-  while (!eof) {
-    ssize_t got = read(fd, buf_.data(), buf_.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      say(kErrRead, "Error while reading " + f.path + ": " + std::strerror(errno));
-      return giveUp(Outcome::Skipped);
+  // Reads up to `size` bytes (less only at the end of the file); false on a read error.
+  auto readFull = [&](unsigned char *into, std::size_t size, std::size_t &got) {
+    got = 0;
+    while (got < size) {
+      const ssize_t n = read(fd, into + got, size - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        say(kErrRead, "Error while reading " + f.path + ": " + std::strerror(errno));
+        return false;
+      }
+      if (n == 0) {
+        eof = true;
+        break;
+      }
+      got += static_cast<std::size_t>(n);
     }
-    eof = got == 0;
-    inTotal += static_cast<std::uint64_t>(got);
-    if (inTotal > kMax32) {
-      say(kErrTooLarge, "File too large for a ZIP entry (over 4 GiB), left out: " + f.path);
-      return giveUp(Outcome::Skipped);
+    return true;
+  };
+  auto tooLarge = [&] {
+    say(kErrTooLarge, "File too large for a ZIP entry (over 4 GiB), left out: " + f.path);
+    return giveUp(Outcome::Skipped);
+  };
+  auto compressedTooLarge = [&] {
+    return outTotal + (encrypt ? kCipherHeaderSize : 0) > kMax32;
+  };
+  if (store) {
+    buf_.resize(kChunk);
+    while (!eof) {
+      std::size_t got = 0;
+      if (!readFull(buf_.data(), buf_.size(), got)) return giveUp(Outcome::Skipped);
+      inTotal += got;
+      if (inTotal > kMax32) return tooLarge();
+      crc = crc32Update(crc, buf_.data(), got);
+      if (got > 0 && !out_->write(buf_.data(), got)) return Outcome::Failed;
+      outTotal += got;
+      if (compressedTooLarge()) {
+        say(kErrTooLarge, "Compressed data too large for a ZIP entry (over 4 GiB), left out: " + f.path);
+        return giveUp(Outcome::Skipped);
+      }
+      if (got > 0 && !ev_.bytesDone(got)) return Outcome::Failed;
     }
-    crc = crc32Update(crc, buf_.data(), static_cast<std::size_t>(got));
-    if (store) {
-      if (got > 0 && !out_->write(buf_.data(), static_cast<std::size_t>(got))) return Outcome::Failed;
-      outTotal += static_cast<std::uint64_t>(got);
-    } else {
-      z_.next_in = buf_.data();
-      z_.avail_in = static_cast<uInt>(got);
-      int rc;
-      do {
-        z_.next_out = zbuf_.data();
-        z_.avail_out = static_cast<uInt>(zbuf_.size());
-        rc = deflate(&z_, eof ? Z_FINISH : Z_NO_FLUSH);
-        if (rc == Z_STREAM_ERROR) {
+  } else {
+    const std::size_t workers = ParallelWorkers();
+    while (blocks_.size() < workers) blocks_.push_back(std::make_unique<DeflateBlock>());
+    // The end of the input so far: the first block of the next round looks back on it.
+    std::vector<unsigned char> window;
+    bool finished = false;
+    while (!finished) {
+      // A round: as many blocks as threads read in turn, compressed side by
+      // side, written in order.
+      std::size_t used = 0;
+      while (used < workers && !eof) {
+        DeflateBlock &b = *blocks_[used];
+        b.in.resize(kChunk);
+        if (!readFull(b.in.data(), kChunk, b.inSize)) return giveUp(Outcome::Skipped);
+        if (b.inSize == 0) break;
+        b.last = false;
+        inTotal += b.inSize;
+        if (inTotal > kMax32) return tooLarge();
+        ++used;
+      }
+      if (eof) {
+        if (used == 0) {
+          // The input ended on a round: an empty last block ends the stream.
+          blocks_[0]->inSize = 0;
+          used = 1;
+        }
+        blocks_[used - 1]->last = true;
+        finished = true;
+      }
+      RunInParallel(used, workers, [&](std::size_t i) {
+        const unsigned char *dict = nullptr;
+        std::size_t dictSize = 0;
+        if (i > 0) {
+          const DeflateBlock &before = *blocks_[i - 1];
+          dictSize = std::min(kWindow, before.inSize);
+          dict = before.in.data() + before.inSize - dictSize;
+        } else {
+          dictSize = window.size();
+          dict = window.data();
+        }
+        blocks_[i]->compress(level, dict, dictSize);
+      });
+      for (std::size_t i = 0; i < used; ++i) {
+        const DeflateBlock &b = *blocks_[i];
+        if (b.failed) {
           say(kErrWrite, "Compression failed for " + f.path);
           return giveUp(Outcome::Skipped);
         }
-        std::size_t have = zbuf_.size() - z_.avail_out;
-        if (have && !out_->write(zbuf_.data(), have)) return Outcome::Failed;
-        outTotal += have;
-      } while (z_.avail_out == 0 || (eof && rc != Z_STREAM_END));
+        crc = static_cast<std::uint32_t>(crc32_combine(crc, b.crc, static_cast<z_off_t>(b.inSize)));
+        if (b.outSize && !out_->write(b.out.data(), b.outSize)) return Outcome::Failed;
+        outTotal += b.outSize;
+        if (compressedTooLarge()) {
+          say(kErrTooLarge, "Compressed data too large for a ZIP entry (over 4 GiB), left out: " + f.path);
+          return giveUp(Outcome::Skipped);
+        }
+        if (b.inSize > 0 && !ev_.bytesDone(b.inSize)) return Outcome::Failed;
+      }
+      if (!finished) {
+        // Every block of a round that is not the last is whole.
+        const DeflateBlock &b = *blocks_[used - 1];
+        window.assign(b.in.begin() + std::ptrdiff_t(b.inSize - kWindow), b.in.begin() + std::ptrdiff_t(b.inSize));
+      }
     }
-    if (outTotal + (encrypt ? kCipherHeaderSize : 0) > kMax32) {
-      say(kErrTooLarge, "Compressed data too large for a ZIP entry (over 4 GiB), left out: " + f.path);
-      return giveUp(Outcome::Skipped);
-    }
-    if (got > 0 && !ev_.bytesDone(static_cast<std::uint64_t>(got))) return Outcome::Failed;
   }
   if (out_->failed()) return Outcome::Failed;
 
@@ -505,6 +614,7 @@ Adder::Outcome Adder::addFile(const FoundFile &f) {
     }
     if (!out_->writeAt(dataPos - kCipherHeaderSize, head, kCipherHeaderSize)) return Outcome::Failed;
     std::uint64_t at = dataPos, left = outTotal;
+    buf_.resize(kChunk);
     while (left > 0) {
       std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, buf_.size()));
       if (!out_->readAt(at, buf_.data(), n)) return Outcome::Failed;
