@@ -11,6 +11,7 @@
 
 namespace qel::toolbars {
 
+class TTbrEditSession;
 class TTbrItemViewer;
 class TTbrView;
 
@@ -73,6 +74,12 @@ public:
   // the pointer to the views of the open chain by them.
   virtual QRect ScreenClientRect() const { return QRect(); }
   virtual QRect ScreenWindowRect() const { return ScreenClientRect(); }
+
+  // Edits an edit item in place: puts an editor over the session's
+  // rectangle, reports to the session what happens to it and returns once
+  // the session no longer continues (tbedititem.h). A host without a window
+  // edits nothing: the session ends as if the user had gone elsewhere.
+  virtual void RunEditSession(TTbrEditSession &session) { (void)session; }
 
   // The menu session of the root view ends (the done action, if any, runs after).
   virtual void EndModal() {}
