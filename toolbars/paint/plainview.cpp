@@ -1,8 +1,10 @@
 #include "toolbars/paint/plainview.h"
 
+#include "toolbars/core/tbedititem.h"
 #include "toolbars/core/tbtext.h"
 #include "toolbars/core/tbview.h"
 #include "toolbars/core/tbviewdetail.h"
+#include "toolbars/paint/editbox.h"
 #include "toolbars/paint/pixelimagelist.h"
 
 #include <algorithm>
@@ -186,7 +188,9 @@ void PaintViewPlain(TCanvas &canvas, const TTbrView &view, const TPlainViewColor
       continue;
     canvas.Save();
     canvas.SetClipRect(viewer->BoundsRect);
-    if (viewer->Item->HasStyle(tbis::Separator))
+    if (auto *edit = dynamic_cast<const TTbrEditItemViewer *>(viewer))
+      PaintEditItemViewer(canvas, *edit, view.Selected() == viewer, colors);
+    else if (viewer->Item->HasStyle(tbis::Separator))
       PaintSeparator(canvas, *viewer, view.IsPopup || view.Orientation == tbvoVertical, colors);
     else if (view.IsPopup)
       PaintMenuViewer(canvas, view, *viewer, colors);
