@@ -19,6 +19,18 @@ namespace qel::toolbars {
 namespace {
 
 bool LoopRunning = false;
+class TModalRun;
+TModalRun *CurrentRun = nullptr;
+
+// Input for a loop that has begun but whose run has not started yet.
+struct TEarlyInput {
+  const TTbrMenuLoop *Loop = nullptr;
+  std::vector<TTbrLoopEvent> Events;
+};
+TEarlyInput &EarlyInput() {
+  static TEarlyInput early;
+  return early;
+}
 
 struct TPassedPress {
   QPoint Global;
@@ -52,8 +64,9 @@ void DeliverPassedPress(const TPassedPress &press) {
 // One run: everything it takes it gives back in its destructor.
 class TModalRun final : public QObject {
 public:
-  TModalRun(TTbrMenuLoop &loop) : Loop(loop) {
+  TModalRun(TTbrMenuLoop &loop) : Loop(loop), Outer(CurrentRun) {
     LoopRunning = true;
+    CurrentRun = this;
     // The grab sits on the root view's window when it is shown, else on a
     // small window of our own, out of sight.
     if (auto *host = dynamic_cast<TTbrWidgetViewHost *>(loop.Root() ? loop.Root()->Host() : nullptr))
@@ -80,6 +93,8 @@ public:
     qApp->installEventFilter(this);
     Loop.SetEndedHandler([this] { Nested.exit(); });
     SetViewTimerRouter([this](TTbrView *view, TTbrViewTimer timer) {
+      if (Lent())
+        return true; // the menu waits while an editor has the input; the timer comes again
       TTbrLoopEvent event;
       event.kind = TTbrLoopEvent::Kind::Timer;
       event.timerView = view;
@@ -90,6 +105,7 @@ public:
   }
 
   ~TModalRun() override {
+    CurrentRun = Outer;
     SetViewTimerRouter(nullptr);
     Loop.SetEndedHandler(nullptr);
     qApp->removeEventFilter(this);
@@ -104,6 +120,12 @@ public:
   }
 
   void Exec() {
+    TEarlyInput &early = EarlyInput();
+    if (early.Loop == &Loop) {
+      Afterward = std::move(early.Events);
+      early = {};
+      DrainAfterward();
+    }
     if (Loop.Ended())
       return;
     Nested.exec();
@@ -111,6 +133,25 @@ public:
 
   std::optional<TPassedPress> Passed;
   std::exception_ptr Error;
+
+  void Lend(QWidget *editor, std::function<void()> loopEnded) {
+    if (Capture)
+      Capture->releaseKeyboard();
+    Borrower = editor;
+    BorrowerLoopEnded = std::move(loopEnded);
+    editor->grabKeyboard();
+  }
+  void Return() {
+    if (Borrower)
+      Borrower->releaseKeyboard();
+    Borrower = nullptr;
+    BorrowerLoopEnded = nullptr;
+    if (Capture && !Loop.Ended())
+      Capture->grabKeyboard();
+  }
+  bool Lent() const { return !Borrower.isNull(); }
+  const TTbrMenuLoop *RunningLoop() const { return &Loop; }
+  std::vector<TTbrLoopEvent> Afterward;
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override {
@@ -138,6 +179,8 @@ protected:
       EndFromOutside();
       return false;
     }
+    if (Lent())
+      return false; // the borrowing editor filters its input itself
     TTbrLoopEvent in;
     switch (type) {
     case QEvent::MouseMove:
@@ -218,10 +261,30 @@ private:
           Error = std::current_exception();
         EndFromOutside();
       }
+      // What an editor opened by this event handed back to the menu.
+      DrainAfterward();
     }
     if (Loop.Ended())
       Nested.exit();
     return verdict;
+  }
+
+  void DrainAfterward() {
+    try {
+      while (!Afterward.empty() && !Loop.Ended()) {
+        const TTbrLoopEvent next = Afterward.front();
+        Afterward.erase(Afterward.begin());
+        if (Loop.Feed(next) == TTbrLoopVerdict::EndedPass && next.kind == TTbrLoopEvent::Kind::MousePress)
+          Passed = TPassedPress{next.screenPos, next.button, next.buttons & ~next.button, next.modifiers};
+      }
+    } catch (...) {
+      if (!Error)
+        Error = std::current_exception();
+      EndFromOutside();
+    }
+    Afterward.clear();
+    if (Loop.Ended())
+      Nested.exit();
   }
 
   bool Consumed(TTbrLoopVerdict verdict, QEvent *event) {
@@ -236,9 +299,17 @@ private:
     if (!Loop.Ended())
       Loop.End();
     Nested.exit();
+    if (BorrowerLoopEnded) {
+      const std::function<void()> told = std::move(BorrowerLoopEnded);
+      BorrowerLoopEnded = nullptr;
+      told();
+    }
   }
 
   TTbrMenuLoop &Loop;
+  TModalRun *const Outer; // a run this one is nested in
+  QPointer<QWidget> Borrower;
+  std::function<void()> BorrowerLoopEnded;
   QEventLoop Nested;
   QPointer<QWidget> RootWindow;
   QPointer<QWidget> Capture;
@@ -277,6 +348,31 @@ void TTbrQtModalDriver::Run(TTbrMenuLoop &loop) {
 }
 
 bool TTbrQtModalDriver::Running() { return LoopRunning; }
+
+bool TTbrQtModalDriver::LendKeyboard(QWidget *editor, std::function<void()> loopEnded) {
+  if (!CurrentRun || !editor)
+    return false;
+  CurrentRun->Lend(editor, std::move(loopEnded));
+  return true;
+}
+
+void TTbrQtModalDriver::ReturnKeyboard() {
+  if (CurrentRun)
+    CurrentRun->Return();
+}
+
+void TTbrQtModalDriver::FeedAfterward(const TTbrMenuLoop *loop, const TTbrLoopEvent &event) {
+  if (!loop || loop->Ended())
+    return;
+  if (CurrentRun && CurrentRun->RunningLoop() == loop) {
+    CurrentRun->Afterward.push_back(event);
+    return;
+  }
+  TEarlyInput &early = EarlyInput();
+  if (early.Loop != loop)
+    early = {loop, {}};
+  early.Events.push_back(event);
+}
 
 } // namespace qel::toolbars
 

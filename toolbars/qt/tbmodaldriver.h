@@ -12,6 +12,8 @@
 #include "toolbars/core/tbmenuloop.h"
 
 #include <QPointer>
+
+#include <functional>
 #include <QWidget>
 
 namespace qel::toolbars {
@@ -23,6 +25,20 @@ public:
 
   // Whether a loop runs now (on this thread).
   static bool Running();
+
+  // An editor opened inside the running loop (an edit item being edited)
+  // borrows the keyboard: the grab moves to `editor`, and the loop is fed
+  // nothing until ReturnKeyboard, so the editor's own filter decides what
+  // the input does; the pointer stays grabbed. `loopEnded` runs when the
+  // loop ends from outside meanwhile (the grab lost, the application
+  // deactivated). False, and nothing lent, when no loop runs.
+  static bool LendKeyboard(QWidget *editor, std::function<void()> loopEnded);
+  static void ReturnKeyboard();
+  // Input that ended an editor's edit and belongs to the menu `loop` (a
+  // press outside the editor): fed to the loop once the input being handled
+  // now is done, or as soon as it runs when the edit came before its run
+  // (the press that started a toolbar's loop opened the editor).
+  static void FeedAfterward(const TTbrMenuLoop *loop, const TTbrLoopEvent &event);
 };
 
 } // namespace qel::toolbars

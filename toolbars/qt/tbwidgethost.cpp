@@ -2,6 +2,7 @@
 
 #include "toolbars/core/tbview.h"
 #include "toolbars/qt/qtplatformmetrics.h"
+#include "toolbars/qt/tbeditsession.h"
 #include "toolbars/qt/tbpopupwindow.h"
 
 #include <QWidget>
@@ -112,6 +113,10 @@ QRect TTbrWidgetViewHost::ScreenWindowRect() const {
   if (!HostWidget->isVisible())
     return QRect();
   return QRect(HostWidget->mapToGlobal(QPoint(0, 0)), HostWidget->size());
+}
+
+void TTbrWidgetViewHost::RunEditSession(TTbrEditSession &session) {
+  RunEditSessionOn(HostWidget, ClientRect().topLeft(), session);
 }
 
 } // namespace qel::toolbars

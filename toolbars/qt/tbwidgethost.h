@@ -69,6 +69,7 @@ public:
   bool KeyboardCuesOn() const override;
   QRect ScreenClientRect() const override;
   QRect ScreenWindowRect() const override;
+  void RunEditSession(TTbrEditSession &session) override;
 
   QWidget *Widget() const { return HostWidget; }
 

@@ -1,0 +1,234 @@
+#include "toolbars/qt/tbeditsession.h"
+
+#include "toolbars/core/tbedititem.h"
+#include "toolbars/core/tbmenuloop.h"
+#include "toolbars/core/tbview.h"
+#include "toolbars/qt/tbmodaldriver.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QValidator>
+#include <QWidget>
+
+namespace qel::toolbars {
+
+namespace {
+
+// Keeps the typed text in the item's case.
+class TCaseValidator final : public QValidator {
+public:
+  TCaseValidator(TEditCharCase charCase, QObject *parent) : QValidator(parent), Case(charCase) {}
+  State validate(QString &input, int &) const override {
+    input = TTbrEditItem::ApplyCharCase(input, Case);
+    return Acceptable;
+  }
+
+private:
+  TEditCharCase Case;
+};
+
+class TEditRun final : public QObject {
+public:
+  TEditRun(QWidget *host, const QPoint &clientOrigin, TTbrEditSession &session)
+      : Session(session), Host(host), PreviousFocus(QApplication::focusWidget()) {
+    const TTbrEditItem &item = Session.Item;
+    Editor = new QLineEdit(host);
+    Editor->setObjectName(QStringLiteral("TTbrEditItemViewer_edit_control_%1")
+                              .arg(quintptr(Editor.data()), 0, 16));
+    Editor->hide();
+    Editor->setFrame(false);
+    Editor->setFont(host->font());
+    Editor->setText(TTbrEditItem::ApplyCharCase(item.Text(), item.CharCase()));
+    if (item.CharCase() != TEditCharCase::ecNormal)
+      Editor->setValidator(new TCaseValidator(item.CharCase(), Editor));
+    if (item.MaxLength() > 0)
+      Editor->setMaxLength(item.MaxLength());
+    Editor->setGeometry(Session.EditorRect.translated(clientOrigin));
+    Editor->selectAll();
+    Session.TextChanged(Editor->text());
+    connect(Editor, &QLineEdit::textChanged, this, [this](const QString &text) { Session.TextChanged(text); });
+    Session.EditorReady(Editor);
+    if (!Editor)
+      return; // a handler took the editor away
+    Editor->show();
+    Editor->raise();
+    Editor->setFocus(Qt::OtherFocusReason);
+    HadFocus = Editor->hasFocus();
+    Borrowed = TTbrQtModalDriver::LendKeyboard(Editor, [this] { Leave(); });
+    if (!Borrowed)
+      Editor->grabKeyboard();
+    qApp->installEventFilter(this);
+  }
+
+  ~TEditRun() override {
+    qApp->removeEventFilter(this);
+    if (Editor) {
+      Session.TextChanged(Editor->text());
+      if (Borrowed)
+        TTbrQtModalDriver::ReturnKeyboard();
+      else
+        Editor->releaseKeyboard();
+      delete Editor.data();
+    } else if (Borrowed) {
+      TTbrQtModalDriver::ReturnKeyboard();
+    }
+    if (Host) {
+      Host->update();
+      // A popup goes back on top of whatever the edit brought forward.
+      if (QWidget *window = Host->window(); window->windowFlags() & Qt::WindowStaysOnTopHint)
+        window->raise();
+    }
+    if (PreviousFocus && QApplication::activeWindow())
+      PreviousFocus->setFocus(Qt::OtherFocusReason);
+  }
+
+  void Exec() {
+    if (Editor && Session.Continues())
+      Nested.exec();
+  }
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (Forwarding)
+      return false;
+    if (!Editor || !Session.Continues()) {
+      Nested.exit();
+      return false;
+    }
+    const QEvent::Type type = event->type();
+    switch (type) {
+    case QEvent::ApplicationDeactivate:
+      Leave();
+      // A loop that has not started running yet would not hear of it.
+      if (!Borrowed)
+        if (TTbrMenuLoop *loop = Session.Viewer.View->GetRootView()->ActiveLoop())
+          loop->End();
+      return false;
+    case QEvent::ShortcutOverride:
+      // Keys typed into the editor are the editor's, not the application's shortcuts.
+      event->accept();
+      return true;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      if (watched != Editor)
+        return false;
+      auto *key = static_cast<QKeyEvent *>(event);
+      const bool taken =
+          type == QEvent::KeyPress ? Session.KeyPressed(key->key(), key->modifiers()) : Session.KeyReleased(key->key());
+      Check();
+      return taken;
+    }
+    case QEvent::FocusOut:
+      // A press on another widget takes the focus before the press itself
+      // comes by: the press decides, so that it can go to the menu.
+      if (watched == Editor && HadFocus && static_cast<QFocusEvent *>(event)->reason() != Qt::MouseFocusReason)
+        Leave();
+      return false;
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+      if (!watched->isWidgetType())
+        return false;
+      return Mouse(static_cast<QWidget *>(watched), static_cast<QMouseEvent *>(event));
+    case QEvent::Wheel:
+      return Borrowed;
+    default:
+      return false;
+    }
+  }
+
+private:
+  bool Mouse(QWidget *target, QMouseEvent *mouse) {
+    const QEvent::Type type = mouse->type();
+    const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+    if (target == Editor) {
+      // Straight to the editor (nothing grabs the pointer).
+      if (press)
+        Dragging = true;
+      else if (type == QEvent::MouseButtonRelease && mouse->buttons() == Qt::NoButton)
+        Dragging = false;
+      return false;
+    }
+    const QPoint global = mouse->globalPosition().toPoint();
+    const bool over = Editor->isVisible() && Editor->rect().contains(Editor->mapFromGlobal(global));
+    if (over || Dragging) {
+      if (!Borrowed)
+        return false;
+      // The menu's window holds the pointer: what happens over the editor
+      // (or drags on from a press in it) is handed to the editor.
+      if (press)
+        Dragging = true;
+      else if (type == QEvent::MouseButtonRelease && mouse->buttons() == Qt::NoButton)
+        Dragging = false;
+      const QPointF local = Editor->mapFromGlobal(mouse->globalPosition());
+      QMouseEvent copy(type, local, local, mouse->globalPosition(), mouse->button(), mouse->buttons(),
+                       mouse->modifiers(), mouse->pointingDevice());
+      copy.setTimestamp(mouse->timestamp());
+      Forwarding = true;
+      QCoreApplication::sendEvent(Editor, &copy);
+      Forwarding = false;
+      return true;
+    }
+    if (press) {
+      // A press elsewhere ends the edit; inside a menu it then goes to the menu.
+      Leave();
+      const TTbrMenuLoop *loop = MenuLoop();
+      if (!loop)
+        return false;
+      TTbrLoopEvent in;
+      in.kind = TTbrLoopEvent::Kind::MousePress;
+      in.screenPos = global;
+      in.button = mouse->button();
+      in.modifiers = mouse->modifiers();
+      in.buttons = mouse->buttons();
+      TTbrQtModalDriver::FeedAfterward(loop, in);
+      return true;
+    }
+    // Moves and releases elsewhere (the release of the press that opened
+    // the editor) mean nothing to the edit, nor to the waiting menu.
+    return Borrowed;
+  }
+
+  // The menu loop the edit runs in, if any (it may not have started
+  // running yet: a press that starts a toolbar's loop opens the editor first).
+  const TTbrMenuLoop *MenuLoop() const {
+    const TTbrMenuLoop *loop = Session.Viewer.View->GetRootView()->ActiveLoop();
+    return loop && !loop->Ended() ? loop : nullptr;
+  }
+
+  void Leave() {
+    Session.Left();
+    Nested.exit();
+  }
+
+  void Check() {
+    if (!Session.Continues())
+      Nested.exit();
+  }
+
+  TTbrEditSession &Session;
+  QPointer<QWidget> Host;
+  QPointer<QWidget> PreviousFocus;
+  QPointer<QLineEdit> Editor;
+  QEventLoop Nested;
+  bool HadFocus = false;
+  bool Borrowed = false;
+  bool Forwarding = false;
+  bool Dragging = false; // a press in the editor is held
+};
+
+} // namespace
+
+void RunEditSessionOn(QWidget *host, const QPoint &clientOrigin, TTbrEditSession &session) {
+  if (!host)
+    return;
+  TEditRun run(host, clientOrigin, session);
+  run.Exec();
+}
+
+} // namespace qel::toolbars
