@@ -49,16 +49,18 @@ TTbrPopupWindow *OpenPopup(TTbrView *root) {
 // edit in it) blocks the call that started it.
 class TSteps {
 public:
-  void Then(std::function<void()> step) { Steps.push_back(std::move(step)); }
-  void First(std::function<void()> step) { Steps.push_front(std::move(step)); }
+  void Then(std::function<void()> step) { Steps.push_back({std::move(step), false}); }
+  // A step that blocks (it starts an edit) until a later step ends what it started.
+  void ThenBlocking(std::function<void()> step) { Steps.push_back({std::move(step), true}); }
+  void First(std::function<void()> step) { Steps.push_front({std::move(step), false}); }
   void Start() { QTimer::singleShot(0, &Context, [this] { Next(); }); }
   bool Done() const { return Steps.empty(); }
   // Runs what is left now (the menu has closed before they came).
   void RunRest() {
     while (!Steps.empty()) {
-      const std::function<void()> step = std::move(Steps.front());
+      const TStep step = std::move(Steps.front());
       Steps.pop_front();
-      step();
+      step.Run();
     }
   }
 
@@ -66,14 +68,19 @@ private:
   void Next() {
     if (Steps.empty())
       return;
-    const std::function<void()> step = std::move(Steps.front());
+    const TStep step = std::move(Steps.front());
     Steps.pop_front();
-    // The next step is due before this one runs: a step may block (it
-    // starts an edit) until a later step ends what it started.
-    QTimer::singleShot(0, &Context, [this] { Next(); });
-    step();
+    if (step.Blocks)
+      QTimer::singleShot(0, &Context, [this] { Next(); });
+    step.Run();
+    if (!step.Blocks)
+      QTimer::singleShot(0, &Context, [this] { Next(); });
   }
-  std::deque<std::function<void()>> Steps;
+  struct TStep {
+    std::function<void()> Run;
+    bool Blocks;
+  };
+  std::deque<TStep> Steps;
   QObject Context;
 };
 
@@ -214,7 +221,12 @@ TEST_F(EditSessionQtTest, PressesOverTheEditorMoveItsCursor) {
     EXPECT_NE(Editor(), nullptr) << "a press on the editor keeps editing";
     EXPECT_EQ(editor->cursorPosition(), 0);
     QTest::keyClicks(editor, "X");
-    QTest::keyClick(editor, Qt::Key_Return);
+  });
+  steps.Then([&] {
+    // The editor stays on the box: the toolbar does not take it for a control of its own.
+    EXPECT_EQ(Bar->Items()->Count(), 4);
+    EXPECT_EQ(Editor()->geometry(), Bar->View()->Find(Find)->BoundsRect.adjusted(3, 3, -3, -3).translated(Bar->ClientRect().topLeft()));
+    QTest::keyClick(Editor(), Qt::Key_Return);
   });
   PressOnBox(steps);
   EXPECT_TRUE(steps.Done());
@@ -240,7 +252,7 @@ TEST_F(EditSessionQtTest, EditorKeepsTheItemsCaseAndLength) {
 TEST_F(EditSessionQtTest, EditInAPopupMenuCommitsAndClosesEveryMenu) {
   TSteps steps;
   steps.Then([&] { QTest::mouseRelease(Bar, Qt::LeftButton, {}, BoxPoint(More)); });
-  steps.Then([&] {
+  steps.ThenBlocking([&] {
     TTbrPopupWindow *popup = OpenPopup(Bar->View());
     ASSERT_NE(popup, nullptr);
     auto *viewer = dynamic_cast<TTbrEditItemViewer *>(popup->View()->Find(Name));

@@ -4,6 +4,7 @@
 #include "toolbars/core/tbmenuloop.h"
 #include "toolbars/core/tbview.h"
 #include "toolbars/qt/tbmodaldriver.h"
+#include "toolbars/qt/tbwidgethost.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -17,6 +18,8 @@
 namespace qel::toolbars {
 
 namespace {
+
+constexpr const char *InPlaceEditorProperty = "qelInPlaceEditor";
 
 // Keeps the typed text in the item's case.
 class TCaseValidator final : public QValidator {
@@ -36,7 +39,9 @@ public:
   TEditRun(QWidget *host, const QPoint &clientOrigin, TTbrEditSession &session)
       : Session(session), Host(host), PreviousFocus(QApplication::focusWidget()) {
     const TTbrEditItem &item = Session.Item;
-    Editor = new QLineEdit(host);
+    Editor = new QLineEdit;
+    Editor->setProperty(InPlaceEditorProperty, true);
+    Editor->setParent(host);
     Editor->setObjectName(QStringLiteral("TTbrEditItemViewer_edit_control_%1")
                               .arg(quintptr(Editor.data()), 0, 16));
     Editor->hide();
@@ -65,16 +70,14 @@ public:
   }
 
   ~TEditRun() override {
-    qApp->removeEventFilter(this);
+    Finish();
+    if (Borrowed) {
+      qApp->removeEventFilter(this);
+      TTbrQtModalDriver::ReturnKeyboard();
+    }
     if (Editor) {
       Session.TextChanged(Editor->text());
-      if (Borrowed)
-        TTbrQtModalDriver::ReturnKeyboard();
-      else
-        Editor->releaseKeyboard();
       delete Editor.data();
-    } else if (Borrowed) {
-      TTbrQtModalDriver::ReturnKeyboard();
     }
     if (Host) {
       Host->update();
@@ -96,7 +99,12 @@ protected:
     if (Forwarding)
       return false;
     if (!Editor || !Session.Continues()) {
-      Nested.exit();
+      Finish();
+      if (Borrowed && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
+                       event->type() == QEvent::MouseButtonDblClick) && watched->isWidgetType()) {
+        KeepForMenu(static_cast<QMouseEvent *>(event));
+        return true;
+      }
       return false;
     }
     const QEvent::Type type = event->type();
@@ -177,16 +185,17 @@ private:
     if (press) {
       // A press elsewhere ends the edit; inside a menu it then goes to the menu.
       Leave();
-      const TTbrMenuLoop *loop = MenuLoop();
+      TTbrMenuLoop *loop = MenuLoop();
       if (!loop)
         return false;
-      TTbrLoopEvent in;
-      in.kind = TTbrLoopEvent::Kind::MousePress;
-      in.screenPos = global;
-      in.button = mouse->button();
-      in.modifiers = mouse->modifiers();
-      in.buttons = mouse->buttons();
-      TTbrQtModalDriver::FeedAfterward(loop, in);
+      if (!Borrowed && !InMenuWindow(target)) {
+        // The menu has not taken the pointer yet (its first press opened the
+        // editor): a press outside it ends it and goes on as it is, its
+        // release to follow.
+        loop->End();
+        return false;
+      }
+      KeepForMenu(mouse);
       return true;
     }
     // Moves and releases elsewhere (the release of the press that opened
@@ -196,19 +205,56 @@ private:
 
   // The menu loop the edit runs in, if any (it may not have started
   // running yet: a press that starts a toolbar's loop opens the editor first).
-  const TTbrMenuLoop *MenuLoop() const {
-    const TTbrMenuLoop *loop = Session.Viewer.View->GetRootView()->ActiveLoop();
+  TTbrMenuLoop *MenuLoop() const {
+    TTbrMenuLoop *loop = Session.Viewer.View->GetRootView()->ActiveLoop();
     return loop && !loop->Ended() ? loop : nullptr;
+  }
+  // Whether `target` lies on a window of the menu's open views.
+  bool InMenuWindow(const QWidget *target) const {
+    for (TTbrView *view = Session.Viewer.View->GetRootView(); view; view = view->OpenViewerView())
+      if (auto *host = dynamic_cast<TTbrWidgetViewHost *>(view->Host()))
+        if (host->Widget() == target || host->Widget()->isAncestorOf(target))
+          return true;
+    return false;
   }
 
   void Leave() {
     Session.Left();
-    Nested.exit();
+    Finish();
   }
 
   void Check() {
     if (!Session.Continues())
-      Nested.exit();
+      Finish();
+  }
+
+  // The edit is over: the input goes back at once (whatever the event that
+  // ended it does next, such as a click opening a dialog, finds the
+  // keyboard free), and the nested loop ends.
+  // Inside a running menu the keyboard goes back when the editor goes:
+  // until then, the mouse input that comes is kept for the menu, in order.
+  void Finish() {
+    Nested.exit();
+    if (Finished)
+      return;
+    Finished = true;
+    if (!Borrowed) {
+      qApp->removeEventFilter(this);
+      if (Editor)
+        Editor->releaseKeyboard();
+    }
+  }
+
+  // Hands a press or release to the menu's loop, after the edit.
+  void KeepForMenu(const QMouseEvent *mouse) {
+    TTbrLoopEvent in;
+    in.kind = mouse->type() == QEvent::MouseButtonRelease ? TTbrLoopEvent::Kind::MouseRelease
+                                                            : TTbrLoopEvent::Kind::MousePress;
+    in.screenPos = mouse->globalPosition().toPoint();
+    in.button = mouse->button();
+    in.modifiers = mouse->modifiers();
+    in.buttons = mouse->buttons();
+    TTbrQtModalDriver::FeedAfterward(MenuLoop(), in);
   }
 
   TTbrEditSession &Session;
@@ -219,10 +265,15 @@ private:
   bool HadFocus = false;
   bool Borrowed = false;
   bool Forwarding = false;
+  bool Finished = false;
   bool Dragging = false; // a press in the editor is held
 };
 
 } // namespace
+
+bool IsInPlaceEditor(const QObject *widget) {
+  return widget && widget->property(InPlaceEditorProperty).toBool();
+}
 
 void RunEditSessionOn(QWidget *host, const QPoint &clientOrigin, TTbrEditSession &session) {
   if (!host)

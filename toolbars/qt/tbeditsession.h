@@ -9,6 +9,7 @@
 
 #include <QPoint>
 
+class QObject;
 class QWidget;
 
 namespace qel::toolbars {
@@ -19,5 +20,9 @@ class TTbrEditSession;
 // at `clientOrigin`. Returns once the session no longer continues; the
 // editor is gone by then, also when an error ends the edit.
 void RunEditSessionOn(QWidget *host, const QPoint &clientOrigin, TTbrEditSession &session);
+
+// Whether `widget` is such an editor: a toolbar does not take it for a
+// control of its own.
+bool IsInPlaceEditor(const QObject *widget);
 
 } // namespace qel::toolbars

@@ -271,9 +271,13 @@ private:
 
   void DrainAfterward() {
     try {
-      while (!Afterward.empty() && !Loop.Ended()) {
-        const TTbrLoopEvent next = Afterward.front();
-        Afterward.erase(Afterward.begin());
+      for (const TTbrLoopEvent &next : std::vector<TTbrLoopEvent>(std::move(Afterward))) {
+        if (Loop.Ended()) {
+          // The release of a press that ended the loop follows it to its window.
+          if (Passed && next.kind == TTbrLoopEvent::Kind::MouseRelease && next.button == Passed->Button)
+            Passed->Released = true;
+          continue;
+        }
         if (Loop.Feed(next) == TTbrLoopVerdict::EndedPass && next.kind == TTbrLoopEvent::Kind::MousePress)
           Passed = TPassedPress{next.screenPos, next.button, next.buttons & ~next.button, next.modifiers};
       }

@@ -4,6 +4,7 @@
 #include "toolbars/paint/dockframe.h"
 #include "toolbars/paint/plainview.h"
 #include "toolbars/qt/tbdock.h"
+#include "toolbars/qt/tbeditsession.h"
 #include "toolbars/qt/windowwatch.h"
 
 #include <QApplication>
@@ -389,7 +390,8 @@ bool Represents(TTbrCustomItem *item, QObject *control) {
 } // namespace
 
 void TTbrCustomToolbar::AdoptControl(QWidget *control) {
-  if (control->parentWidget() != this || control->isWindow() || Represents(Root.get(), control))
+  if (control->parentWidget() != this || control->isWindow() || IsInPlaceEditor(control) ||
+      Represents(Root.get(), control))
     return;
   Root->Add(new TTbrControlItem(control));
 }

@@ -1,0 +1,174 @@
+// Editing edit items on a real X server: a child test process shows a
+// toolbar with an edit box and a menu holding one, on a private Xvfb, and
+// tells what happens; xdotool types and clicks as a user would, so the
+// keyboard and pointer grabs are the X server's own.
+
+#include "tests/support/privatexserver.h"
+#include "toolbars/core/tbedititem.h"
+#include "toolbars/qt/tbpopupwindow.h"
+#include "toolbars/qt/tbtoolbar.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMap>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include "tests/toolbars/toolbartest.h"
+#include "tests/toolbars/x11child.h"
+
+using namespace qel::toolbars;
+using namespace qel::toolbars::test;
+
+namespace {
+
+int VisiblePopups() {
+  int n = 0;
+  const auto windows = QApplication::topLevelWidgets();
+  for (QWidget *w : windows)
+    n += dynamic_cast<TTbrPopupWindow *>(w) && w->isVisible();
+  return n;
+}
+
+int Grabs() { return QWidget::mouseGrabber() || QWidget::keyboardGrabber() ? 1 : 0; }
+
+} // namespace
+
+// The program side (by hand: QT_QPA_PLATFORM=xcb test_toolbars
+// --gtest_also_run_disabled_tests --gtest_filter=EditSessionX11Child.*).
+TEST(EditSessionX11Child, DISABLED_ShowsEditBoxes) {
+  QWidget main;
+  main.setWindowTitle(QStringLiteral("Edit boxes"));
+  main.setGeometry(100, 100, 520, 260);
+  auto *layout = new QVBoxLayout(&main);
+  auto *bar = new TTbrCustomToolbar(&main);
+  auto *outside = new QPushButton(QStringLiteral("Outside"), &main);
+  layout->addWidget(bar);
+  layout->addWidget(outside);
+  layout->addStretch();
+
+  Add(bar->Items(), "Before");
+  auto *find = Add<TTbrEditItem>(bar->Items(), "Find");
+  find->SetEditWidth(140);
+  find->SetText("old");
+  auto *go = Add(bar->Items(), "Go");
+  auto *more = Add<TSubmenuItem>(bar->Items(), "&More");
+  auto *name = Add<TTbrEditItem>(more, "Name");
+  name->SetEditCaption("&Name:");
+  name->SetEditWidth(100);
+  Add(more, "&Other");
+  for (TTbrEditItem *edit : {find, name})
+    edit->SetOnAcceptText([](TTbrEditItemViewer *viewer, QString &text, bool &) {
+      Say(QStringLiteral("ACCEPT %1 %2").arg(viewer->Item->Caption(), text));
+    });
+  go->SetOnClick([](TTbrCustomItem *) { Say(QStringLiteral("CLICKED Go grab=%1").arg(Grabs())); });
+  QObject::connect(outside, &QPushButton::clicked, [&] {
+    Say(QStringLiteral("OUTSIDE find=%1 name=%2 popups=%3 grab=%4")
+            .arg(find->Text(), name->Text())
+            .arg(VisiblePopups())
+            .arg(Grabs()));
+  });
+
+  main.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  QTest::qWait(200);
+  const auto centre = [&](TTbrCustomItem *item) {
+    return bar->mapToGlobal(bar->View()->Find(item)->BoundsRect.center() + bar->ClientRect().topLeft());
+  };
+  Say(QStringLiteral("READY find=%1 more=%2 outside=%3")
+          .arg(PointText(centre(find)), PointText(centre(more)),
+               // its right end: away from the menu, which opens over the button
+               PointText(outside->mapToGlobal(QPoint(outside->width() - 20, outside->height() / 2)))));
+  // Where the menu's edit box comes to be once the menu is open.
+  more->SetOnPopup([&](TTbrCustomItem *, bool) {
+    QTimer::singleShot(0, [&] {
+      const auto windows = QApplication::topLevelWidgets();
+      for (QWidget *w : windows)
+        if (auto *popup = dynamic_cast<TTbrPopupWindow *>(w); popup && popup->isVisible())
+          if (auto *viewer = dynamic_cast<TTbrEditItemViewer *>(popup->View()->Find(name)))
+            Say(QStringLiteral("POPUP name=%1")
+                    .arg(PointText(popup->mapToGlobal(viewer->EditBoxRect().center() + popup->ClientRect().topLeft()))));
+    });
+  });
+  QEventLoop wait;
+  QTimer::singleShot(120000, &wait, &QEventLoop::quit);
+  wait.exec();
+}
+
+TEST(EditSessionX11, XdotoolTypesIntoToolbarAndMenuBoxes) {
+  if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+    GTEST_SKIP() << "xdotool missing";
+  qel::test::TPrivateXServer x;
+  if (!x.Start())
+    GTEST_SKIP() << "no Xvfb";
+  TChild child(x.Display(), QStringLiteral("EditSessionX11Child.DISABLED_ShowsEditBoxes"));
+  const QString ready = child.Expect(QStringLiteral("READY"));
+  ASSERT_FALSE(ready.isEmpty()) << child.Process.readAllStandardError().constData();
+  QMap<QString, QStringList> at;
+  const auto learn = [&](const QString &line) {
+    for (const QString &part : line.split(u' ').mid(1))
+      at[part.section(u'=', 0, 0)] = part.section(u'=', 1).split(u',');
+  };
+  learn(ready);
+  const auto clickOn = [&](const QString &name) {
+    child.Xdo({QStringLiteral("mousemove"), at[name].value(0), at[name].value(1), QStringLiteral("click"),
+               QStringLiteral("1")});
+  };
+
+  // Enter commits and the menu is gone.
+  clickOn(QStringLiteral("find"));
+  child.Xdo(Args("type abc"));
+  child.Xdo(Args("key Return"));
+  EXPECT_EQ(child.Expect(QStringLiteral("ACCEPT"), 10000), QStringLiteral("ACCEPT Find abc"));
+
+  // Tab commits and selects the next item, which Enter then runs.
+  clickOn(QStringLiteral("find"));
+  child.Xdo(Args("type xyz"));
+  child.Xdo(Args("key Tab"));
+  EXPECT_EQ(child.Expect(QStringLiteral("ACCEPT"), 10000), QStringLiteral("ACCEPT Find xyz"));
+  child.Xdo(Args("key Return"));
+  EXPECT_EQ(child.Expect(QStringLiteral("CLICKED"), 10000), QStringLiteral("CLICKED Go grab=0"));
+
+  // Esc drops the typed text; the menu stays until Esc again. A click
+  // outside an edit drops its text too, and still reaches the button.
+  clickOn(QStringLiteral("find"));
+  child.Xdo(Args("type qq"));
+  child.Xdo(Args("key Escape Escape"));
+  clickOn(QStringLiteral("outside"));
+  EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000),
+            QStringLiteral("OUTSIDE find=xyz name= popups=0 grab=0"));
+  clickOn(QStringLiteral("find"));
+  child.Xdo(Args("type zz"));
+  clickOn(QStringLiteral("outside"));
+  EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000),
+            QStringLiteral("OUTSIDE find=xyz name= popups=0 grab=0"));
+
+  // In a menu: the box right of its label takes the keys; Enter closes every menu.
+  clickOn(QStringLiteral("more"));
+  const QString popup = child.Expect(QStringLiteral("POPUP"), 10000);
+  ASSERT_FALSE(popup.isEmpty());
+  learn(popup);
+  clickOn(QStringLiteral("name"));
+  child.Xdo(Args("type hi"));
+  child.Xdo(Args("key Return"));
+  EXPECT_EQ(child.Expect(QStringLiteral("ACCEPT"), 10000), QStringLiteral("ACCEPT Name hi"));
+  clickOn(QStringLiteral("outside"));
+  EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000),
+            QStringLiteral("OUTSIDE find=xyz name=hi popups=0 grab=0"));
+
+  // A click outside the menu while its box is edited drops the text, closes
+  // the menu and still reaches the button.
+  clickOn(QStringLiteral("more"));
+  ASSERT_FALSE(child.Expect(QStringLiteral("POPUP"), 10000).isEmpty());
+  clickOn(QStringLiteral("name"));
+  child.Xdo(Args("type zz"));
+  clickOn(QStringLiteral("outside"));
+  EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000),
+            QStringLiteral("OUTSIDE find=xyz name=hi popups=0 grab=0"));
+  EXPECT_TRUE(child.Unexpected.isEmpty()) << child.Unexpected.join(u'\n').toStdString();
+}
