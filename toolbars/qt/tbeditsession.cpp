@@ -7,6 +7,8 @@
 #include "toolbars/qt/tbwidgethost.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -72,6 +74,7 @@ public:
   ~TEditRun() override {
     Finish();
     if (Borrowed) {
+      ShowTextCursor(false);
       qApp->removeEventFilter(this);
       TTbrQtModalDriver::ReturnKeyboard();
     }
@@ -164,6 +167,8 @@ private:
     }
     const QPoint global = mouse->globalPosition().toPoint();
     const bool over = Editor->isVisible() && Editor->rect().contains(Editor->mapFromGlobal(global));
+    if (Borrowed)
+      ShowTextCursor(over || Dragging);
     if (over || Dragging) {
       if (!Borrowed)
         return false;
@@ -245,6 +250,17 @@ private:
     }
   }
 
+  // While the menu holds the pointer its cursor is the arrow; over the
+  // editor it is the text cursor.
+  void ShowTextCursor(bool on) {
+    const QCursor *current = QGuiApplication::overrideCursor();
+    if (on == TextCursor || !current ||
+        (current->shape() != Qt::ArrowCursor && current->shape() != Qt::IBeamCursor))
+      return; // not the menu's pointer: someone else's cursor stays
+    TextCursor = on;
+    QGuiApplication::changeOverrideCursor(QCursor(on ? Qt::IBeamCursor : Qt::ArrowCursor));
+  }
+
   // Hands a press or release to the menu's loop, after the edit.
   void KeepForMenu(const QMouseEvent *mouse) {
     TTbrLoopEvent in;
@@ -266,6 +282,7 @@ private:
   bool Borrowed = false;
   bool Forwarding = false;
   bool Finished = false;
+  bool TextCursor = false;
   bool Dragging = false; // a press in the editor is held
 };
 
