@@ -3,6 +3,7 @@
 // elsewhere say, takes the item's case and length rules, gets the presses
 // over it while the menu holds the pointer, and every grab is given back.
 
+#include "toolbars/core/tbdeferred.h"
 #include "toolbars/core/tbedititem.h"
 #include "toolbars/core/tbview.h"
 #include "toolbars/qt/tbmodaldriver.h"
@@ -21,6 +22,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include "tests/toolbars/toolbartest.h"
 
 using namespace qel::toolbars;
@@ -293,6 +295,29 @@ TEST_F(EditSessionQtTest, LosingTheApplicationEndsEditAndMenu) {
   PressOnBox(steps);
   EXPECT_TRUE(steps.Done());
   EXPECT_EQ(Find->Text(), QStringLiteral("abc"));
+  ExpectInputFree();
+}
+
+TEST_F(EditSessionQtTest, AnErrorOfTheAcceptHandlerEndsEditAndMenuAndIsReported) {
+  QStringList reported;
+  SetToolbarExceptionHandler([&](std::exception_ptr error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception &e) {
+      reported << QString::fromUtf8(e.what());
+    }
+  });
+  Find->SetOnAcceptText([](TTbrEditItemViewer *, QString &, bool &) { throw std::runtime_error("refused loudly"); });
+  TSteps steps;
+  steps.Then([&] {
+    QTest::keyClicks(Editor(), "abc");
+    QTest::keyClick(Editor(), Qt::Key_Tab);
+  });
+  PressOnBox(steps);
+  SetToolbarExceptionHandler(nullptr);
+  EXPECT_TRUE(steps.Done());
+  EXPECT_EQ(reported, QStringList{"refused loudly"});
+  EXPECT_EQ(Find->Text(), QStringLiteral("old"));
   ExpectInputFree();
 }
 

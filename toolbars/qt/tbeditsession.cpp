@@ -17,6 +17,8 @@
 #include <QValidator>
 #include <QWidget>
 
+#include <exception>
+
 namespace qel::toolbars {
 
 namespace {
@@ -56,9 +58,15 @@ public:
       Editor->setMaxLength(item.MaxLength());
     Editor->setGeometry(Session.EditorRect.translated(clientOrigin));
     Editor->selectAll();
-    Session.TextChanged(Editor->text());
-    connect(Editor, &QLineEdit::textChanged, this, [this](const QString &text) { Session.TextChanged(text); });
-    Session.EditorReady(Editor);
+    connect(Editor, &QLineEdit::textChanged, this,
+            [this](const QString &text) { Guarded([&] { Session.TextChanged(text); }); });
+    try {
+      Session.TextChanged(Editor->text());
+      Session.EditorReady(Editor);
+    } catch (...) {
+      delete Editor.data();
+      throw;
+    }
     if (!Editor)
       return; // a handler took the editor away
     Editor->show();
@@ -78,10 +86,7 @@ public:
       qApp->removeEventFilter(this);
       TTbrQtModalDriver::ReturnKeyboard();
     }
-    if (Editor) {
-      Session.TextChanged(Editor->text());
-      delete Editor.data();
-    }
+    delete Editor.data();
     if (Host) {
       Host->update();
       // A popup goes back on top of whatever the edit brought forward.
@@ -97,11 +102,15 @@ public:
       Nested.exec();
   }
 
+  // An error of a handler the edit called (nothing may be thrown through
+  // Qt's event delivery): it ended the edit, and goes on once the editor is gone.
+  std::exception_ptr Error;
+
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override {
     if (Forwarding)
       return false;
-    if (!Editor || !Session.Continues()) {
+    if (!Editor || !Session.Continues() || Error) {
       Finish();
       if (Borrowed && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
                        event->type() == QEvent::MouseButtonDblClick) && watched->isWidgetType()) {
@@ -128,8 +137,11 @@ protected:
       if (watched != Editor)
         return false;
       auto *key = static_cast<QKeyEvent *>(event);
-      const bool taken =
-          type == QEvent::KeyPress ? Session.KeyPressed(key->key(), key->modifiers()) : Session.KeyReleased(key->key());
+      bool taken = true;
+      Guarded([&] {
+        taken = type == QEvent::KeyPress ? Session.KeyPressed(key->key(), key->modifiers())
+                                         : Session.KeyReleased(key->key());
+      });
       Check();
       return taken;
     }
@@ -229,8 +241,19 @@ private:
   }
 
   void Check() {
-    if (!Session.Continues())
+    if (!Session.Continues() || Error)
       Finish();
+  }
+
+  template <typename F> void Guarded(F &&run) {
+    try {
+      run();
+    } catch (...) {
+      if (!Error)
+        Error = std::current_exception();
+      Session.Left();
+      Finish();
+    }
   }
 
   // The edit is over: the input goes back at once (whatever the event that
@@ -295,8 +318,14 @@ bool IsInPlaceEditor(const QObject *widget) {
 void RunEditSessionOn(QWidget *host, const QPoint &clientOrigin, TTbrEditSession &session) {
   if (!host)
     return;
-  TEditRun run(host, clientOrigin, session);
-  run.Exec();
+  std::exception_ptr error;
+  {
+    TEditRun run(host, clientOrigin, session);
+    run.Exec();
+    error = run.Error;
+  }
+  if (error)
+    std::rethrow_exception(error);
 }
 
 } // namespace qel::toolbars
