@@ -138,6 +138,13 @@ using TTbrNotifyEvent = std::function<void(TTbrCustomItem *sender)>;
 using TTbrPopupEvent = std::function<void(TTbrCustomItem *sender, bool fromLink)>;
 using TTbrSelectEvent = std::function<void(TTbrCustomItem *sender, TTbrItemViewer *viewer, bool selecting)>;
 
+// The window an item's popup opens in; the Qt popup factory makes it.
+enum TTbrPopupWindowClass : int {
+  pwcStandard = 0,      // the framework's plain popup window
+  pwcThemed = 1,        // a themed popup (menu, list or tool box by its item)
+  pwcThemedChevron = 2, // a themed chevron popup
+};
+
 // Makes the viewer that shows an item in a view; see TTbrCustomItem::ViewerClass.
 using TTbrViewerFactory = TTbrItemViewer *(*)(TTbrView *view, TTbrCustomItem *item, int groupLevel);
 
@@ -277,6 +284,11 @@ public:
   virtual TTbrViewerFactory ViewerClass(TTbrView *) const { return nullptr; }
   // True when a view should make a new viewer for the item before measuring it.
   virtual bool NeedsViewerRecreate(TTbrItemViewer *) const { return false; }
+  // The window class of the item's popup.
+  virtual int PopupWindowClass() const { return pwcStandard; }
+  // Whether the item's popup opens with its first entry selected, when the
+  // opener asks for `requested`.
+  virtual bool SelectFirstPopupItem(bool requested) const { return requested; }
   // Adjusts where the item's popup opens (themed items place theirs their
   // own way); true when the popup's view is to open its submenus leftward.
   virtual bool PlacePopup(TTbrPopupPlacement &data, const TTbrPopupParentView &parent) {

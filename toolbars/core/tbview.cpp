@@ -11,6 +11,8 @@ using namespace viewdetail;
 
 // TTbrView: life cycle and the viewer list
 
+int GetViewType(const TTbrView *view) { return view && view->Host() ? view->Host()->ViewTypeQuery() : 0; }
+
 TTbrView::TTbrView(TTbrViewHost *host, TTbrView *parentView, TTbrCustomItem *parentItem, bool isToolbar,
                    bool customizing, bool usePriorityList)
     : IsToolbar(isToolbar), IsPopup(!isToolbar), Customizing(customizing), host_(host), parentView_(parentView),

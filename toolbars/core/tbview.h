@@ -25,6 +25,7 @@
 
 namespace qel::toolbars {
 
+class TCanvas;
 class TTbrMenuLoop;
 class TTbrView;
 
@@ -64,6 +65,14 @@ public:
   virtual void MouseWheel(int delta, int x, int y);
   virtual bool UsesSameWidth() const;
   virtual bool IsToolbarStyle() const;
+  // Paints the viewer into `clientAreaRect` (its bounds, view client
+  // coordinates, clipped to them). The stock viewers leave it to the view's
+  // look and answer false; viewers that draw themselves answer true.
+  virtual bool Paint(TCanvas &canvas, const QRect &clientAreaRect, bool isHoverItem, bool isPushed,
+                     bool useDisabledShadow) {
+    (void)canvas, (void)clientAreaRect, (void)isHoverItem, (void)isPushed, (void)useDisabledShadow;
+    return false;
+  }
 
   bool CaptionShown() const;
   bool ImageShown() const;
@@ -106,6 +115,10 @@ enum TTbrViewState : int {
   tbvsDropDownMode = 1 << 6,
   tbvsChildPopupClosed = 1 << 7,
 };
+
+// What kind of window shows the view (thmtypes.h vt::): its host's answer,
+// 0 for no view or a view without a host.
+int GetViewType(const TTbrView *view);
 
 class TTbrView {
 public:

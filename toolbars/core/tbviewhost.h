@@ -81,6 +81,10 @@ public:
   // edits nothing: the session ends as if the user had gone elsewhere.
   virtual void RunEditSession(TTbrEditSession &session) { (void)session; }
 
+  // The kind of window the view sits in (thmtypes.h vt::): toolbar, menu
+  // bar, popup kinds; 0 when the window does not say.
+  virtual int ViewTypeQuery() const { return 0; }
+
   // The menu session of the root view ends (the done action, if any, runs after).
   virtual void EndModal() {}
   // The keyboard focus moved to the `child`-th (1-based; 0 = none) viewer,

@@ -179,25 +179,36 @@ void PaintToolbarViewer(TCanvas &canvas, const TTbrView &view, const TTbrItemVie
 
 } // namespace
 
-void PaintViewPlain(TCanvas &canvas, const TTbrView &view, const TPlainViewColors &colors, const QRect &clip) {
+void DrawViewSubitems(TCanvas &canvas, const TTbrView &view, const QRect &clip,
+                      const std::function<void(const TTbrItemViewer &)> &paintStock) {
   for (int i = 0; i < view.ViewerCount(); ++i) {
-    const TTbrItemViewer *viewer = view.Viewers(i);
+    TTbrItemViewer *viewer = view.Viewers(i);
     if (!viewer->Show || viewer->Clipped || viewer->BoundsRect.isEmpty())
       continue;
     if (!clip.isEmpty() && !clip.intersects(viewer->BoundsRect))
       continue;
+    // Hot: the selection; pushed: held down under the mouse, or its popup open.
+    const bool hover = view.Selected() == viewer;
+    const bool pushed = view.OpenViewer() == viewer || (hover && view.Capture() && view.MouseOverSelected());
     canvas.Save();
     canvas.SetClipRect(viewer->BoundsRect);
-    if (auto *edit = dynamic_cast<const TTbrEditItemViewer *>(viewer))
-      PaintEditItemViewer(canvas, *edit, view.Selected() == viewer, colors);
-    else if (viewer->Item->HasStyle(tbis::Separator))
-      PaintSeparator(canvas, *viewer, view.IsPopup || view.Orientation == tbvoVertical, colors);
-    else if (view.IsPopup)
-      PaintMenuViewer(canvas, view, *viewer, colors);
-    else
-      PaintToolbarViewer(canvas, view, *viewer, colors);
+    if (!viewer->Paint(canvas, viewer->BoundsRect, hover, pushed, false) && paintStock)
+      paintStock(*viewer);
     canvas.Restore();
   }
+}
+
+void PaintViewPlain(TCanvas &canvas, const TTbrView &view, const TPlainViewColors &colors, const QRect &clip) {
+  DrawViewSubitems(canvas, view, clip, [&](const TTbrItemViewer &viewer) {
+    if (auto *edit = dynamic_cast<const TTbrEditItemViewer *>(&viewer))
+      PaintEditItemViewer(canvas, *edit, view.Selected() == &viewer, colors);
+    else if (viewer.Item->HasStyle(tbis::Separator))
+      PaintSeparator(canvas, viewer, view.IsPopup || view.Orientation == tbvoVertical, colors);
+    else if (view.IsPopup)
+      PaintMenuViewer(canvas, view, viewer, colors);
+    else
+      PaintToolbarViewer(canvas, view, viewer, colors);
+  });
 }
 
 void PaintScrollArrows(TCanvas &canvas, const QRect &client, bool upArrow, bool downArrow,

@@ -9,8 +9,11 @@
 
 #include <QColor>
 
+#include <functional>
+
 namespace qel::toolbars {
 
+class TTbrItemViewer;
 class TTbrView;
 
 struct TPlainViewColors {
@@ -29,8 +32,13 @@ struct TPlainViewColors {
 inline constexpr int ScrollArrowBandHeight = 19;
 
 // Paints the view's shown viewers (client coordinates) over a background
-// already filled; `clip` limits the work to the viewers it touches (an
-// empty rectangle: all).
+// already filled, each clipped to its bounds: a viewer that paints itself
+// (TTbrItemViewer::Paint) does, any other goes to `paintStock`. `clip`
+// limits the work to the viewers it touches (an empty rectangle: all).
+void DrawViewSubitems(TCanvas &canvas, const TTbrView &view, const QRect &clip,
+                      const std::function<void(const TTbrItemViewer &)> &paintStock = {});
+
+// DrawViewSubitems with the plain look for the stock viewers.
 void PaintViewPlain(TCanvas &canvas, const TTbrView &view, const TPlainViewColors &colors, const QRect &clip = QRect());
 
 // The bands at the top and the bottom of a scrolling popup's client area,

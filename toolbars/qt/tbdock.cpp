@@ -313,9 +313,11 @@ int TTbrDock::RowAt(int offset) const {
   return qel::toolbars::RowAtOffset(LastRowIndex(true), [this](int row) { return RowSize(row); }, offset);
 }
 
+void TTbrDock::PaintBackground(QPainter &painter) { painter.fillRect(rect(), FColor); }
+
 void TTbrDock::paintEvent(QPaintEvent *) {
   QPainter painter(this);
-  painter.fillRect(rect(), FColor);
+  PaintBackground(painter);
   if (FBoundLines == 0 || FVisible.isEmpty())
     return;
   const QColor shadow = palette().color(QPalette::Dark), light = palette().color(QPalette::Light);

@@ -16,6 +16,8 @@
 #include <functional>
 #include <stdexcept>
 
+class QPainter;
+
 namespace qel::toolbars {
 
 class TTbrCustomDockableWindow;
@@ -105,6 +107,8 @@ public:
   static QList<TTbrDock *> AllDocks();
 
 protected:
+  // The dock's face under its bound lines: its colour.
+  virtual void PaintBackground(QPainter &painter);
   void paintEvent(QPaintEvent *event) override;
   void resizeEvent(QResizeEvent *event) override;
   void contextMenuEvent(QContextMenuEvent *event) override;

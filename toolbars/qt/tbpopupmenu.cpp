@@ -2,7 +2,9 @@
 
 namespace qel::toolbars {
 
-TTbrPopupMenu::TTbrPopupMenu() : Root(std::make_unique<TTbrRootItem>()) {
+TTbrPopupMenu::TTbrPopupMenu() : TTbrPopupMenu(std::make_unique<TTbrRootItem>()) {}
+
+TTbrPopupMenu::TTbrPopupMenu(std::unique_ptr<TTbrRootItem> root) : Root(std::move(root)) {
   Root->SetRootOwner(this);
   Root->SetOnClick([this](TTbrCustomItem *) {
     if (OnPopup)

@@ -48,6 +48,10 @@ public:
   void SetLoopHost(TTbrMenuLoopHost *host) { LoopHost = host ? host : &DefaultLoopHost; }
   void SetDoneActionHost(TTbrDoneActionHost *host) { DoneHost = host; }
 
+protected:
+  // A menu whose root is of a class of its own.
+  explicit TTbrPopupMenu(std::unique_ptr<TTbrRootItem> root);
+
 private:
   std::unique_ptr<TTbrRootItem> Root;
   QPoint Point;

@@ -41,12 +41,14 @@ void TTbrToolbarView::AutoSize(int width, int height) { Toolbar->AutoSize(QSize(
 
 // ---------------------------------------------------------------------------
 
-TTbrCustomToolbar::TTbrCustomToolbar(QWidget *parent)
+TTbrCustomToolbar::TTbrCustomToolbar(QWidget *parent) : TTbrCustomToolbar(parent, TToolbarClasses{}) {}
+
+TTbrCustomToolbar::TTbrCustomToolbar(QWidget *parent, const TToolbarClasses &classes)
     : TTbrCustomDockableWindow(parent), TTbrWidgetViewHost(this), Root(std::make_unique<TTbrRootItem>()) {
   Root->SetRootOwner(this);
-  Chevron = std::make_unique<TTbrChevronItem>(this);
+  Chevron.reset(classes.Chevron ? classes.Chevron(this) : new TTbrChevronItem(this));
   Chevron->SetLinkSubitems(Root.get());
-  BarView = std::make_unique<TTbrToolbarView>(this, this, Root.get());
+  BarView.reset(classes.View ? classes.View(this, Root.get()) : new TTbrToolbarView(this, this, Root.get()));
   BarView->RecreateAllViewers();
   SetHostedView(BarView.get());
   setFocusPolicy(Qt::NoFocus);

@@ -108,6 +108,14 @@ public:
   QSize sizeHint() const override { return size(); }
 
 protected:
+  // What a toolbar class makes for itself: its chevron item and its view
+  // (empty: the stock ones).
+  struct TToolbarClasses {
+    std::function<TTbrChevronItem *(TTbrCustomToolbar *toolbar)> Chevron;
+    std::function<TTbrToolbarView *(TTbrCustomToolbar *toolbar, TTbrCustomItem *root)> View;
+  };
+  TTbrCustomToolbar(QWidget *parent, const TToolbarClasses &classes);
+
   void paintEvent(QPaintEvent *event) override;
   void mousePressEvent(QMouseEvent *event) override;
   void mouseMoveEvent(QMouseEvent *event) override;
