@@ -9,6 +9,7 @@
 // the view.
 
 #include "toolbars/core/tbviewhost.h"
+#include "toolbars/paint/thmfontsettings.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -24,10 +25,11 @@ namespace qel::toolbars {
 
 class TTbrPopupWindow;
 
-class TTbrQtTextMeasure final : public TTbrTextMeasure {
+class TTbrQtTextMeasure final : public TTbrFontTextMeasure {
 public:
   explicit TTbrQtTextMeasure(const QFont &font = QFont()) { SetFont(font); }
   void SetFont(const QFont &font);
+  QFont Font() const override { return Normal; }
   QSize TextExtent(const QString &text, bool bold) const override;
   int TextHeight(bool bold) const override;
   int ExternalLeading() const override;
