@@ -4,6 +4,7 @@
 #include "toolbars/paint/plainview.h"
 #include "toolbars/qt/popupanimator.h"
 #include "toolbars/qt/qtplatformmetrics.h"
+#include "toolbars/qt/thmwindows.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -50,8 +51,8 @@ TTbrPopupView::TTbrPopupView(TTbrPopupWindow *window, TTbrView *parentView, TTbr
     : TTbrView(window, parentView, parentItem, false, customizing), PopupWindow(window) {}
 
 void TTbrPopupView::AutoSize(int width, int height) {
-  const int border = 2 * TTbrPopupWindow::BorderSize;
-  PopupWindow->resize(width + border, height + border);
+  const QPoint border = PopupWindow->Border();
+  PopupWindow->resize(width + 2 * border.x(), height + 2 * border.y());
 }
 
 // ---------------------------------------------------------------------------
@@ -81,7 +82,10 @@ TTbrPopupWindow::~TTbrPopupWindow() {
   StopAllTimers();
 }
 
-QRect TTbrPopupWindow::ClientRect() const { return rect().adjusted(BorderSize, BorderSize, -BorderSize, -BorderSize); }
+QRect TTbrPopupWindow::ClientRect() const {
+  const QPoint border = Border();
+  return rect().adjusted(border.x(), border.y(), -border.x(), -border.y());
+}
 
 void TTbrPopupWindow::Invalidate(const QRect &rect) {
   // A popup that changes while it unrolls is shown whole at once.
@@ -141,6 +145,19 @@ void TTbrPopupWindow::closeEvent(QCloseEvent *event) {
 
 // ---------------------------------------------------------------------------
 
+TTbrPopupWindow *MakePopupWindow(TTbrCustomItem *item, TTbrView *parentView, TTbrCustomItem *shown, bool customizing) {
+  switch (item->PopupWindowClass()) {
+  case pwcThemed:
+    return new TThmPopupWindow(parentView, shown, customizing, false);
+  case pwcThemedChevron:
+    return new TThmChevronPopupWindow(parentView, shown, customizing);
+  default:
+    return new TTbrPopupWindow(parentView, shown, customizing);
+  }
+}
+
+// ---------------------------------------------------------------------------
+
 TTbrPopupWindow *OpenPopupWindow(TTbrCustomItem *item, TTbrView *parentView, TTbrItemViewer *parentViewer,
                                  bool positionAsSubmenu, bool selectFirstItem, bool customizing,
                                  const QPoint &popupPoint, TTbrPopupAlignment alignment) {
@@ -154,7 +171,8 @@ TTbrPopupWindow *OpenPopupWindow(TTbrCustomItem *item, TTbrView *parentView, TTb
   TTbrCustomItem *shown = chevronView && chevronView->ParentItem() ? chevronView->ParentItem() : item;
   const bool atPoint = parentView == nullptr || parentViewer == nullptr;
 
-  auto window = std::make_unique<TTbrPopupWindow>(atPoint ? nullptr : parentView, shown, customizing);
+  selectFirstItem = item->SelectFirstPopupItem(selectFirstItem);
+  std::unique_ptr<TTbrPopupWindow> window(MakePopupWindow(item, atPoint ? nullptr : parentView, shown, customizing));
   TTbrPopupView *view = window->View();
   view->SetMenuMode(true);
   QFont font = QApplication::font("QMenu");
@@ -174,6 +192,7 @@ TTbrPopupWindow *OpenPopupWindow(TTbrCustomItem *item, TTbrView *parentView, TTb
     view->Style |= chevronView->Style & tbvsShowHints;
     window->SetFaceColor(window->palette().color(QPalette::Button));
   }
+  view->InvalidatePositions(); // measured again in the font just set
 
   // The parent item's place and the monitor the popup belongs on.
   QRect parentRect;
@@ -186,8 +205,8 @@ TTbrPopupWindow *OpenPopupWindow(TTbrCustomItem *item, TTbrView *parentView, TTb
   const QRect monitor = PopupMonitorRect(PlatformMetrics(), atPoint ? QRect() : parentView->MonitorRect, parentRect,
                                          atPoint);
   view->MonitorRect = monitor;
-  const int border = TTbrPopupWindow::BorderSize;
-  const TTbrPopupLimits limits = PopupSizeLimits(monitor, border, chevronView != nullptr);
+  const QPoint border = window->Border();
+  const TTbrPopupLimits limits = PopupSizeLimits(monitor, std::max(border.x(), border.y()), chevronView != nullptr);
   view->WrapOffset = limits.WrapOffset;
   view->MaxHeight = limits.MaxHeight;
 
@@ -207,7 +226,8 @@ TTbrPopupWindow *OpenPopupWindow(TTbrCustomItem *item, TTbrView *parentView, TTb
   first.ParentVertical = !atPoint && parentView->Orientation == tbvoVertical;
   first.DropAlignRight = QGuiApplication::isRightToLeft();
   first.ParentItemRect = parentRect;
-  first.NCSizeX = first.NCSizeY = border;
+  first.NCSizeX = border.x();
+  first.NCSizeY = border.y();
   first.W = w;
   first.H = h;
   const QPoint at = FirstPopupPosition(first);
@@ -218,7 +238,8 @@ TTbrPopupWindow *OpenPopupWindow(TTbrCustomItem *item, TTbrView *parentView, TTb
   data.Opposite = !atPoint && (parentView->State & tbvsOpenLeft);
   data.MonitorRect = monitor;
   data.ParentItemRect = parentRect;
-  data.NCSizeX = data.NCSizeY = border;
+  data.NCSizeX = border.x();
+  data.NCSizeY = border.y();
   data.X = at.x();
   data.Y = at.y();
   data.W = w;

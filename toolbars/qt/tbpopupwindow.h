@@ -43,13 +43,15 @@ public:
   // TTbrAnimationDirection bits.
   unsigned AnimationDirection() const { return AnimDir; }
   void SetAnimationDirection(unsigned directions) { AnimDir = directions; }
+  // Width (x) and height (y) of the frame around the view.
+  virtual QPoint Border() const { return QPoint(BorderSize, BorderSize); }
   // Background colour (the menu colour; chevron popups the button face).
   void SetFaceColor(const QColor &color) { Face = color; }
 
   // Makes the window visible: animated (a fade or a slide in AnimDir) when
   // the desktop animates menus, nothing is selected yet and this is the
   // first popup of the session; else at once.
-  void ShowPopup();
+  virtual void ShowPopup();
   void HidePopup();
 
   QRect ClientRect() const override;
@@ -66,6 +68,10 @@ private:
   unsigned AnimDir = 0;
   QColor Face;
 };
+
+// Makes the popup window of the class `item` asks for (PopupWindowClass),
+// hidden, showing `shown`'s children.
+TTbrPopupWindow *MakePopupWindow(TTbrCustomItem *item, TTbrView *parentView, TTbrCustomItem *shown, bool customizing);
 
 // Opens `item`'s popup: fires its popup events, makes the window and its
 // view, lays it out within the monitor, places it beside `parentViewer`
