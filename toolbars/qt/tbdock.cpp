@@ -351,9 +351,17 @@ void TTbrDock::contextMenuEvent(QContextMenuEvent *event) {
 
 // ---------------------------------------------------------------------------
 
-TTbrDockFrame::TTbrDockFrame(QWidget *parent)
-    : QWidget(parent), FTop(new TTbrDock(this, dpTop)), FBottom(new TTbrDock(this, dpBottom)),
-      FLeft(new TTbrDock(this, dpLeft)), FRight(new TTbrDock(this, dpRight)) {
+namespace {
+TTbrDock *MakeStockDock(QWidget *parent, TTbrDockPosition position) { return new TTbrDock(parent, position); }
+} // namespace
+
+TTbrDockFrame::TTbrDockFrame(QWidget *parent, TDockMaker makeDock) : QWidget(parent) {
+  if (!makeDock)
+    makeDock = &MakeStockDock;
+  FTop = makeDock(this, dpTop);
+  FBottom = makeDock(this, dpBottom);
+  FLeft = makeDock(this, dpLeft);
+  FRight = makeDock(this, dpRight);
   FTop->setObjectName("DockTop");
   FBottom->setObjectName("DockBottom");
   FLeft->setObjectName("DockLeft");

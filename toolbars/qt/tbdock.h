@@ -140,7 +140,9 @@ private:
 // width, left and right between them, the central widget in the rest.
 class TTbrDockFrame : public QWidget {
 public:
-  explicit TTbrDockFrame(QWidget *parent = nullptr);
+  // Makes each of the four docks (nullptr: the stock dock).
+  using TDockMaker = TTbrDock *(*)(QWidget *parent, TTbrDockPosition position);
+  explicit TTbrDockFrame(QWidget *parent = nullptr, TDockMaker makeDock = nullptr);
 
   TTbrDock *DockTop() const { return FTop; }
   TTbrDock *DockBottom() const { return FBottom; }

@@ -249,6 +249,8 @@ void TThmDock::PaintBackground(QPainter &painter) {
   painter.fillRect(rect(), TColorToQColor(EffectiveColorQuery(), fallback));
 }
 
+TTbrDock *MakeThemedDock(QWidget *parent, TTbrDockPosition position) { return new TThmDock(parent, position); }
+
 // ---------------------------------------------------------------------------
 // Popup windows
 

@@ -105,6 +105,9 @@ private:
   bool FUseParentBackground = false;
 };
 
+// A themed dock, as a dock frame makes its four.
+TTbrDock *MakeThemedDock(QWidget *parent, TTbrDockPosition position);
+
 class TThmPopupWindow : public TTbrPopupWindow {
 public:
   TThmPopupWindow(TTbrView *parentView, TTbrCustomItem *item, bool customizing, bool chevron = false);
