@@ -350,3 +350,51 @@ TEST_F(ThemedItemsTest, RelayPassesThemeChangesOnInOrderWithoutDuplicates) {
   nexus->Remove(&first);
   nexus->Remove(&second);
 }
+
+TEST_F(ThemedItemsTest, AToolbarButtonReleasedUnderTheMouseRunsWithoutItsOwnPress) {
+  // The stock button runs only after its own press; the themed one also
+  // when the press began elsewhere (a drag across the bar).
+  TThmHost host(vt::Toolbar);
+  auto *themed = Add<TThmItem>(&Root, "Themed");
+  auto *stock = Add<TTbrCustomItem>(&Root, "Stock");
+  auto *disabled = Add<TThmItem>(&Root, "Off");
+  disabled->SetEnabled(false);
+  TTbrView view(&host, nullptr, &Root, true);
+  view.ValidatePositions();
+  struct TCase {
+    TTbrCustomItem *Item;
+    bool Runs;
+  } cases[] = {{themed, true}, {stock, false}, {disabled, false}};
+  for (const TCase &c : cases) {
+    view.DoneAction = {};
+    view.SetMenuMode(true);
+    const QPoint at = view.Find(c.Item)->BoundsRect.center();
+    view.HandleMouseMove(at);
+    ASSERT_EQ(view.Selected(), view.Find(c.Item));
+    view.HandleMouseUp(at);
+    EXPECT_EQ(view.DoneAction.ClickItem == c.Item, c.Runs) << c.Item->Caption().toStdString();
+    view.SetMenuMode(false);
+  }
+}
+
+TEST_F(ThemedItemsTest, AListItemsPopupIsAListWithoutSound) {
+  struct TListItem : TThmCustomItem {
+    bool IsListItem() const override { return true; }
+  };
+  auto *combo = Add<TThmSubmenuItem>(&Root, "Font");
+  combo->Add(new TListItem);
+  EXPECT_EQ(ThemedPopupViewType(combo, false), vt::ListPopup);
+  auto *menu = Add<TThmSubmenuItem>(&Root, "Menu");
+  Add<TThmItem>(menu, "One");
+  TSwitchTheme::PlaceWithOverlap = true;
+  for (TThmCustomItem *item : {static_cast<TThmCustomItem *>(combo), static_cast<TThmCustomItem *>(menu)}) {
+    TTbrPopupPlacement data;
+    data.MonitorRect = QRect(0, 0, 800, 600);
+    data.ParentItemRect = QRect(10, 10, 40, 20);
+    data.X = 10;
+    data.Y = 30;
+    data.W = data.H = 50;
+    item->PlacePopup(data, TTbrPopupParentView{});
+    EXPECT_EQ(data.PlayPopupSound, item == menu) << item->Caption().toStdString();
+  }
+}

@@ -227,6 +227,27 @@ TEST_F(ThemedWindowsTest, ShadowsFollowAResizeButNotAShow) {
   toolbar.View()->CloseChildPopups();
 }
 
+TEST_F(ThemedWindowsTest, AListPopupHasNoShadow) {
+  struct TListItem : TThmCustomItem {
+    bool IsListItem() const override { return true; }
+  };
+  TThmToolbar toolbar;
+  auto *combo = new TThmSubmenuItem;
+  combo->SetCaption("Font");
+  combo->Add(new TListItem);
+  toolbar.Items()->Add(combo);
+  toolbar.setGeometry(100, 100, 200, 26);
+  toolbar.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&toolbar));
+  TThmPopupWindow *popup = OpenedPopup(*toolbar.View(), combo);
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(popup->ViewTypeQuery(), vt::ListPopup);
+  EXPECT_TRUE(popup->isVisible());
+  EXPECT_FALSE(popup->ShadowAllowed());
+  EXPECT_EQ(popup->Shadows(), nullptr);
+  toolbar.View()->CloseChildPopups();
+}
+
 TEST_F(ThemedWindowsTest, ContextMenuOpensAThemedMenuPopup) {
   TThmPopupMenu menu;
   EXPECT_EQ(menu.Items()->PopupWindowClass(), pwcThemed);
