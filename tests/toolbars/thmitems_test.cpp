@@ -398,3 +398,20 @@ TEST_F(ThemedItemsTest, AListItemsPopupIsAListWithoutSound) {
     EXPECT_EQ(data.PlayPopupSound, item == menu) << item->Caption().toStdString();
   }
 }
+
+TEST_F(ThemedItemsTest, CaptionsTurnOnVerticalToolbarsUnlessTheItemChoosesItsLayout) {
+  TThmHost host(vt::Toolbar);
+  auto *turned = Add<TThmItem>(&Root, "A long caption");
+  auto *flat = Add<TThmItem>(&Root, "A long caption");
+  flat->SetLayout(TThmItemLayout::thmlGlyphLeft);
+  TTbrView view(&host, nullptr, &Root, true);
+  view.Orientation = tbvoVertical;
+  auto *turnedViewer = static_cast<TThmItemViewer *>(view.Find(turned));
+  auto *flatViewer = static_cast<TThmItemViewer *>(view.Find(flat));
+  EXPECT_TRUE(turnedViewer->TextRotated());
+  EXPECT_FALSE(flatViewer->TextRotated());
+  const QSize turnedSize = Measured(turnedViewer), flatSize = Measured(flatViewer);
+  EXPECT_GT(turnedSize.height(), turnedSize.width());
+  EXPECT_GT(flatSize.width(), flatSize.height());
+  EXPECT_EQ(turnedViewer->EffectiveLayout(), TThmItemLayout::thmlGlyphTop);
+}

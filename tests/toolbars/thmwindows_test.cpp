@@ -177,6 +177,13 @@ TEST_F(ThemedWindowsTest, PopupWindowClassesAndTheirViewTypes) {
   EXPECT_EQ(popup->ViewTypeQuery(), vt::PopupMenu);
   EXPECT_EQ(popup->Border(), ActiveTheme().ViewBorderSize(vt::PopupMenu));
   EXPECT_NE(dynamic_cast<TThmItemViewer *>(popup->View()->Find(cut)), nullptr);
+  EXPECT_EQ(popup->View()->Selected(), nullptr);
+  toolbar.View()->CloseChildPopups();
+  // An item that always selects its first entry does so even when not asked.
+  menu->SetAlwaysSelectFirst(true);
+  popup = OpenedPopup(*toolbar.View(), menu);
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(popup->View()->Selected(), popup->View()->Find(cut));
   toolbar.View()->CloseChildPopups();
 
   popup = OpenedPopup(*toolbar.View(), tools);
