@@ -13,7 +13,11 @@ TThmNexus::TThmNexus(const QString &themeName) : FTheme(GetTheme(themeName)) { A
 
 TThmNexus::~TThmNexus() {
   RemoveThemeNotification(this);
-  ReleaseTheme(FTheme);
+  try {
+    ReleaseTheme(FTheme);
+  } catch (const EThemeError &) {
+    // The registry was emptied first (program end): nothing is left to give back.
+  }
 }
 
 int TThmNexus::Add(TThmListener *control) {
