@@ -19,6 +19,8 @@ namespace qel::toolbars {
 namespace {
 
 std::unique_ptr<TThmNexus> &OwnedNexus() {
+  // The theme manager comes first, so that it outlives a relay still left at program end.
+  (void)ThemeManager();
   static std::unique_ptr<TThmNexus> nexus;
   return nexus;
 }
