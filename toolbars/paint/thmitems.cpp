@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace qel::toolbars {
 
@@ -18,12 +19,10 @@ namespace qel::toolbars {
 
 namespace {
 
-std::unique_ptr<TThmNexus> &OwnedNexus() {
-  // The theme manager comes first, so that it outlives a relay still left at program end.
-  (void)ThemeManager();
-  static std::unique_ptr<TThmNexus> nexus;
-  return nexus;
-}
+// The relay made by StartThemedItems. Freed only by StopThemedItems: one
+// left at program end stays, as the theme manager and registry it would
+// talk to may be gone by then.
+TThmNexus *OwnedNexus = nullptr;
 
 int Metric(int index) { return ActiveTheme().IntegerMetric(index); }
 
@@ -53,14 +52,14 @@ void StartThemedItems() {
   } catch (const EThemeError &) {
     // Registered already: the relay takes the one there is.
   }
-  OwnedNexus() = std::make_unique<TThmNexus>("Default");
-  SetThemeNexus(OwnedNexus().get());
+  OwnedNexus = new TThmNexus("Default");
+  SetThemeNexus(OwnedNexus);
 }
 
 void StopThemedItems() {
-  if (ThemeNexus() == OwnedNexus().get())
+  if (ThemeNexus() == OwnedNexus)
     SetThemeNexus(nullptr);
-  OwnedNexus().reset();
+  delete std::exchange(OwnedNexus, nullptr);
 }
 
 TThmTheme &ActiveTheme() {
