@@ -3,6 +3,7 @@
 // menu on the client area: what the themed item set looks like on this
 // desktop, for looking at and driving by hand (xdotool under Xvfb).
 //   QEL_SHOWCASE_PALETTE=dark   a dark application palette
+//   F12                         switches between the light and the dark palette
 #include "toolbars/paint/tbglyphlist.h"
 #include "toolbars/qt/thmqtwatcher.h"
 #include "toolbars/qt/thmwindows.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 using namespace qel::toolbars;
@@ -185,6 +187,13 @@ int main(int argc, char **argv) {
   Separator(client->Menu.Items());
   Add(client->Menu.Items(), "&Select all")->SetChecked(true);
 
+  const QPalette light = QApplication::palette();
+  auto *switchPalette = new QShortcut(QKeySequence(Qt::Key_F12), &form);
+  QObject::connect(switchPalette, &QShortcut::activated, [&] {
+    static bool dark = qEnvironmentVariable("QEL_SHOWCASE_PALETTE") == "dark";
+    dark = !dark;
+    QApplication::setPalette(dark ? DarkPalette() : light);
+  });
   form.show();
   frame->ArrangeDocks();
   const int result = app.exec();
