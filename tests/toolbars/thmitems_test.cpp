@@ -1,6 +1,7 @@
 #include "platform/colorvalue.h"
 #include "toolbars/core/thmnexus.h"
 #include "toolbars/paint/thmdefaulttheme.h"
+#include "toolbars/paint/plainview.h"
 #include "toolbars/paint/thmitems.h"
 #include "toolbars/qt/tbwidgethost.h"
 
@@ -414,4 +415,30 @@ TEST_F(ThemedItemsTest, CaptionsTurnOnVerticalToolbarsUnlessTheItemChoosesItsLay
   EXPECT_GT(turnedSize.height(), turnedSize.width());
   EXPECT_GT(flatSize.width(), flatSize.height());
   EXPECT_EQ(turnedViewer->EffectiveLayout(), TThmItemLayout::thmlGlyphTop);
+}
+
+TEST_F(ThemedItemsTest, PlainItemsInAThemedViewArePaintedThroughTheTheme) {
+  // Entries of the framework's own (the recently used files) in a themed menu.
+  TThmHost host(vt::PopupMenu);
+  Add<TTbrCustomItem>(&Root, "&1 cards.qel");
+  Root.Add(new TTbrSeparatorItem);
+  Add<TTbrCustomItem>(&Root, "&2 recipes.qel");
+  TTbrView view(&host, nullptr, &Root, false);
+  view.ValidatePositions();
+  const QSize size(120, view.Viewers(2)->BoundsRect.bottom() + 1);
+  const auto paint = [&](const TStockViewerPainter &stock) {
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    TPainterCanvas canvas(painter);
+    canvas.SetFont(host.TextMeasure.Font());
+    DrawViewSubitems(canvas, view, QRect(), stock);
+    return image;
+  };
+  QImage blank(size, QImage::Format_ARGB32);
+  blank.fill(Qt::white);
+  EXPECT_EQ(paint({}), blank);
+  const QImage themed = paint(&PaintStockViewerThemed);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NE(themed.copy(view.Viewers(i)->BoundsRect), blank.copy(view.Viewers(i)->BoundsRect)) << i;
 }

@@ -180,7 +180,7 @@ void PaintToolbarViewer(TCanvas &canvas, const TTbrView &view, const TTbrItemVie
 } // namespace
 
 void DrawViewSubitems(TCanvas &canvas, const TTbrView &view, const QRect &clip,
-                      const std::function<void(const TTbrItemViewer &)> &paintStock) {
+                      const TStockViewerPainter &paintStock) {
   for (int i = 0; i < view.ViewerCount(); ++i) {
     TTbrItemViewer *viewer = view.Viewers(i);
     if (!viewer->Show || viewer->Clipped || viewer->BoundsRect.isEmpty())
@@ -193,13 +193,13 @@ void DrawViewSubitems(TCanvas &canvas, const TTbrView &view, const QRect &clip,
     canvas.Save();
     canvas.SetClipRect(viewer->BoundsRect);
     if (!viewer->Paint(canvas, viewer->BoundsRect, hover, pushed, false) && paintStock)
-      paintStock(*viewer);
+      paintStock(canvas, *viewer, hover, pushed);
     canvas.Restore();
   }
 }
 
 void PaintViewPlain(TCanvas &canvas, const TTbrView &view, const TPlainViewColors &colors, const QRect &clip) {
-  DrawViewSubitems(canvas, view, clip, [&](const TTbrItemViewer &viewer) {
+  DrawViewSubitems(canvas, view, clip, [&](TCanvas &, const TTbrItemViewer &viewer, bool, bool) {
     if (auto *edit = dynamic_cast<const TTbrEditItemViewer *>(&viewer))
       PaintEditItemViewer(canvas, *edit, view.Selected() == &viewer, colors);
     else if (viewer.Item->HasStyle(tbis::Separator))

@@ -33,10 +33,13 @@ inline constexpr int ScrollArrowBandHeight = 19;
 
 // Paints the view's shown viewers (client coordinates) over a background
 // already filled, each clipped to its bounds: a viewer that paints itself
-// (TTbrItemViewer::Paint) does, any other goes to `paintStock`. `clip`
-// limits the work to the viewers it touches (an empty rectangle: all).
+// (TTbrItemViewer::Paint) does, any other goes to `paintStock` with the same
+// hot (the selection) and pushed (held down, or its popup open) state.
+// `clip` limits the work to the viewers it touches (an empty rectangle: all).
+using TStockViewerPainter =
+    std::function<void(TCanvas &canvas, const TTbrItemViewer &viewer, bool isHover, bool isPushed)>;
 void DrawViewSubitems(TCanvas &canvas, const TTbrView &view, const QRect &clip,
-                      const std::function<void(const TTbrItemViewer &)> &paintStock = {});
+                      const TStockViewerPainter &paintStock = {});
 
 // DrawViewSubitems with the plain look for the stock viewers.
 void PaintViewPlain(TCanvas &canvas, const TTbrView &view, const TPlainViewColors &colors, const QRect &clip = QRect());

@@ -608,6 +608,22 @@ bool TThmChevronItemViewer::Paint(TCanvas &canvas, const QRect &clientAreaRect, 
   return true;
 }
 
+void PaintStockViewerThemed(TCanvas &canvas, const TTbrItemViewer &viewer, bool isHover, bool isPushed) {
+  if (dynamic_cast<const TTbrControlItem *>(viewer.Item))
+    return;
+  // A stand-in of the themed class for the one paint; it shares the view,
+  // item and place of the viewer and is gone before anything else runs.
+  std::unique_ptr<TTbrItemViewer> standIn;
+  if (viewer.Item->HasStyle(tbis::Separator))
+    standIn = std::make_unique<TThmSeparatorItemViewer>(viewer.View, viewer.Item, viewer.GroupLevel);
+  else
+    standIn = std::make_unique<TThmItemViewer>(viewer.View, viewer.Item, viewer.GroupLevel);
+  standIn->BoundsRect = viewer.BoundsRect;
+  standIn->Show = viewer.Show;
+  standIn->LineSep = viewer.LineSep;
+  standIn->Paint(canvas, viewer.BoundsRect, isHover, isPushed, false);
+}
+
 void DrawItemImageWithState(TCanvas &canvas, const QRect &rect, const TTbrImageList *images, int imageIndex,
                             int stateFlags) {
   ItemPaintInfo info;

@@ -172,6 +172,11 @@ public:
              bool useDisabledShadow) override;
 };
 
+// A viewer of an item outside the themed set (a plain item in a themed
+// view) painted through the theme as a themed viewer of it would be;
+// controls are left to themselves.
+void PaintStockViewerThemed(TCanvas &canvas, const TTbrItemViewer &viewer, bool isHover, bool isPushed);
+
 // An image of a list painted through the theme in a state (isf:: flags),
 // for items that show pictures of their own (lists, edit items).
 void DrawItemImageWithState(TCanvas &canvas, const QRect &rect, const TTbrImageList *images, int imageIndex,

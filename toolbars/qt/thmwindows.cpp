@@ -202,7 +202,7 @@ void TThmToolbar::paintEvent(QPaintEvent *event) {
     dockRect = QRect(mapFromGlobal(dock->mapToGlobal(QPoint(0, 0))) - client.topLeft(), dock->size());
   theme.PaintViewBackground(canvas, dockRect, area, clip, EffectiveColor(), transparent, ViewTypeQuery());
   View()->ValidatePositions();
-  DrawViewSubitems(canvas, *View(), clip);
+  DrawViewSubitems(canvas, *View(), clip, &PaintStockViewerThemed);
 }
 
 // ---------------------------------------------------------------------------
@@ -365,7 +365,7 @@ void TThmPopupWindow::paintEvent(QPaintEvent *event) {
     View()->BackgroundColor = quint32(back);
   theme.PaintViewBackground(canvas, QRect(), area, clip, back, false, viewType);
   if (View())
-    DrawViewSubitems(canvas, *View(), clip);
+    DrawViewSubitems(canvas, *View(), clip, &PaintStockViewerThemed);
   PaintScrollArrows(canvas);
 }
 
