@@ -4,7 +4,7 @@
 // desktop, for looking at and driving by hand (xdotool under Xvfb).
 //   QEL_SHOWCASE_PALETTE=dark   a dark application palette
 //   F12                         switches between the light and the dark palette
-#include "toolbars/paint/tbglyphlist.h"
+#include "toolbars/paint/pixelimagelist.h"
 #include "toolbars/qt/thmqtwatcher.h"
 #include "toolbars/qt/thmwindows.h"
 
@@ -88,7 +88,7 @@ int main(int argc, char **argv) {
   TQtThemeWatcher watcher;
   StartThemedItems();
 
-  TTbrGlyphList glyphs(16, 16);
+  TTbrPixelImageList glyphs(16, 16);
   const QStringList letters = {"N", "O", "S", "X", "C", "P", "B", "I", "U", "A", "F"};
   const QList<QColor> colors = {QColor(0x2E, 0x7D, 0x32), QColor(0x15, 0x65, 0xC0), QColor(0x6A, 0x1B, 0x9A),
                                 QColor(0xC6, 0x28, 0x28), QColor(0x00, 0x83, 0x8F), QColor(0xEF, 0x6C, 0x00)};

@@ -2,7 +2,7 @@
 
 #include "toolbars/core/thmnexus.h"
 #include "toolbars/core/tbtext.h"
-#include "toolbars/paint/tbglyphlist.h"
+#include "toolbars/paint/pixelimagelist.h"
 #include "toolbars/paint/thmdefaulttheme.h"
 #include "toolbars/paint/verticaltext.h"
 
@@ -392,13 +392,21 @@ ItemPaintInfo TThmItemViewer::PaintInfo(bool isHoverItem, bool isPushed) const {
   return info;
 }
 
+namespace {
+// The picture of `list` at `index`: a null image for no list or a list that holds no pictures.
+QImage ListImage(const TTbrImageList *list, int index) {
+  auto *pixels = dynamic_cast<const TTbrPixelImageList *>(list);
+  return pixels ? pixels->Image(index) : QImage();
+}
+} // namespace
+
 void TThmItemViewer::AdjustCaptionRect(TCanvas &, const QRect &, QRect &, bool, bool &) {}
 
 void TThmItemViewer::DrawImage(TCanvas &canvas, const QRect &imageRect, const ItemPaintInfo &info) {
   TThmTheme &theme = ActiveTheme();
   const TTbrImageList *images = ImageList();
   if (images && Item->ImageIndex() >= 0) {
-    const QImage glyph = ImageListGlyph(images, Item->ImageIndex());
+    const QImage glyph = ListImage(images, Item->ImageIndex());
     if (!glyph.isNull())
       theme.PaintItemImage(canvas, imageRect, info, glyph);
   }
@@ -633,7 +641,7 @@ void DrawItemImageWithState(TCanvas &canvas, const QRect &rect, const TTbrImageL
   info.Pushed = stateFlags & isf::Pushed;
   info.HoverKind = (stateFlags & isf::Hover) ? 2 : 0;
   info.Selected = stateFlags & isf::Checked;
-  const QImage glyph = ImageListGlyph(images, imageIndex);
+  const QImage glyph = ListImage(images, imageIndex);
   if (!glyph.isNull())
     ActiveTheme().PaintItemImage(canvas, rect, info, glyph);
 }
