@@ -11,8 +11,6 @@ namespace qel {
 
 using namespace toolbars;
 
-TBarSubmenuItem::TBarSubmenuItem() { SetItemStyle(ItemStyle() | tbis::Submenu | tbis::SubitemsEditable); }
-
 TBarDropdownItem::TBarDropdownItem(bool dropdown) { SetDropdown(dropdown); }
 
 void TBarDropdownItem::SetDropdown(bool value) {
@@ -27,13 +25,13 @@ void TBarDropdownItem::SetDropdown(bool value) {
 TBarGroupItem::TBarGroupItem() { SetItemStyle(ItemStyle() | tbis::EmbeddedGroup); }
 
 TTbrCustomItem *NewActionItem(QAction *action, const QString &name) {
-  auto *item = new TTbrCustomItem;
+  auto *item = new TThmItem;
   item->SetName(name);
   item->SetAction(TTbrQActionAdapter::For(action));
   return item;
 }
 
-TTbrCustomItem *NewSeparator() { return new TTbrSeparatorItem; }
+TTbrCustomItem *NewSeparator() { return new TThmSeparatorItem; }
 
 TTbrCustomItem *NewControlItem(QWidget *control) {
   auto *item = new TTbrControlItem(control);

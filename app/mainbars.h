@@ -6,6 +6,7 @@
 // puts the hint of the chosen entry into the status bar.
 
 #include "toolbars/core/tbitem.h"
+#include "toolbars/paint/thmitems.h"
 #include "toolbars/qt/tbmodaldriver.h"
 
 #include <functional>
@@ -21,14 +22,11 @@ class TTbrCustomToolbar;
 namespace qel {
 
 // An entry that opens a popup of its children.
-class TBarSubmenuItem : public toolbars::TTbrCustomItem {
-public:
-  TBarSubmenuItem();
-};
+class TBarSubmenuItem : public toolbars::TThmSubmenuItem {};
 
 // A button that runs its command and, while it has a list, offers it in a
 // drop-down part of its own (the arrow at its right).
-class TBarDropdownItem : public toolbars::TTbrCustomItem {
+class TBarDropdownItem : public toolbars::TThmCustomItem {
 public:
   explicit TBarDropdownItem(bool dropdown = true);
   bool Dropdown() const { return HasStyle(toolbars::tbis::Submenu); }

@@ -7,6 +7,7 @@
 #include "toolbars/qt/tbdock.h"
 #include "toolbars/qt/tbpopupmenu.h"
 #include "toolbars/qt/tbtoolbar.h"
+#include "toolbars/qt/thmwindows.h"
 #include "settings/options.h"
 
 #include <QAction>
@@ -28,7 +29,7 @@ using namespace toolbars;
 
 void Tf_Main::buildToolbars() {
   // The docks around the panes; the left one keeps a line even when empty.
-  DockFrame = new TTbrDockFrame(this);
+  DockFrame = new TTbrDockFrame(this, &MakeThemedDock);
   DockFrame->setObjectName(QStringLiteral("DockFrame"));
   setCentralWidget(DockFrame);
   DockTop = DockFrame->DockTop();
@@ -42,7 +43,7 @@ void Tf_Main::buildToolbars() {
 
   int row = 0;
   auto makeBar = [&](const char *name, const char *caption, bool newRow) {
-    auto *bar = new TTbrCustomToolbar(this);
+    auto *bar = new TThmToolbar(this);
     bar->setObjectName(QString::fromLatin1(name));
     bar->SetCaption(QString::fromLatin1(caption));
     bar->DockMode = dmCannotFloat;
@@ -97,7 +98,7 @@ QList<TTbrCustomToolbar *> Tf_Main::OptionalToolbars() const {
 }
 
 void Tf_Main::buildToolbarsMenu() {
-  pm_Toolbars = std::make_unique<TTbrPopupMenu>();
+  pm_Toolbars = std::make_unique<TThmPopupMenu>();
   pm_Toolbars->SetLoopHost(loopHost_.get());
   TTbrCustomItem *root = pm_Toolbars->Items();
   root->SetName(QStringLiteral("pm_Toolbars"));

@@ -5,6 +5,8 @@
 #include "platform/freedmemory.h"
 #include "platform/termination.h"
 #include "platform/uiservices.h"
+#include "toolbars/paint/thmitems.h"
+#include "toolbars/qt/thmqtwatcher.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -68,6 +70,17 @@ void rejectOpenDialogs() {
     if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible()) dialog->reject();
 }
 
+// The themed toolbars and menus from start to end: the theme they paint
+// with, its relay to them, and the desktop's changes heard.
+class ThemedToolbars {
+public:
+  ThemedToolbars() { qel::toolbars::StartThemedItems(); }
+  ~ThemedToolbars() { qel::toolbars::StopThemedItems(); }
+
+private:
+  qel::toolbars::TQtThemeWatcher watcher_;
+};
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -83,6 +96,7 @@ int main(int argc, char **argv) {
   QStringList args = QApplication::arguments();
   args.removeFirst();
   EndingUi endingUi;  // outlives the window, whose closing may still ask
+  ThemedToolbars themedToolbars;  // outlives the window's toolbars
   qel::Tf_Main window(args);
 
   // The desktop may ask the program to end at any time. Before the event loop
