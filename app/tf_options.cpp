@@ -325,7 +325,11 @@ void Tf_Options::buildDialPage() {
   e_Autodial = named(new QLineEdit, "e_Autodial");
   form->addRow(QStringLiteral("Speed dial: phone number &after:"), e_Autodial);
   e_Autodial_min = spin("e_Autodial_min", kSpeedDialLengthRange);
-  form->addRow(QStringLiteral("Shortest phone &number:"), row({e_Autodial_min}));
+  // The spin box sits in a row of its own, which the form cannot make the
+  // label's buddy: without one the label would show its "&".
+  auto *minLabel = new QLabel(QStringLiteral("Shortest phone &number:"));
+  minLabel->setBuddy(e_Autodial_min);
+  form->addRow(minLabel, row({e_Autodial_min}));
   chb_DialLetters = check("chb_DialLetters", "Dial &letters as keypad digits");
   chb_savephonenr = check("chb_savephonenr", "Offer to &save a dialled number as the card's phone");
   chb_DetectPhNrFromTitle = check("chb_DetectPhNrFromTitle", "Find a phone number in the card &title");

@@ -90,6 +90,17 @@ TEST(OptionsDialog, PagesAndNamedControls) {
   EXPECT_GT(dialog.e_ActionWidth->minimum(), 0);
 }
 
+// A label's "&" marks its access key only when the label has a control to
+// give the focus to; without one the "&" is shown as it stands.
+TEST(OptionsDialog, EveryAccessKeyLabelHasItsControl) {
+  Tf_Options dialog(nullptr);
+  for (QLabel *label : dialog.findChildren<QLabel *>()) {
+    if (label->textFormat() == Qt::RichText) continue;
+    const QString marks = QString(label->text()).remove(QStringLiteral("&&"));
+    if (marks.contains(QLatin1Char('&'))) EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+  }
+}
+
 TEST(OptionsDialog, EnablingRules) {
   Tf_Options dialog(nullptr);
   dialog.FormShow();
