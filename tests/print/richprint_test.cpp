@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QPrinter>
 #include <gtest/gtest.h>
 
@@ -68,14 +69,23 @@ TEST_F(RichPrint, EmptyTextPrintsOnePageWithHeaderFooterAndBorders) {
   rp.ShowProgress = true;
   int pagesStarted = 0;
   bool progressSeen = false;
+  bool numberClear = false;
   rp.OnNewPage = [&](TRichPrinter *p) {
     ++pagesStarted;
-    progressSeen = p->ProgressDialog() && p->ProgressDialog()->isVisible();
+    TRichPrntProgDlg *dlg = p->ProgressDialog();
+    progressSeen = dlg && dlg->isVisible();
+    // The page number stands after "Page Number:", not over its colon.
+    if (dlg) {
+      const QRect caption = dlg->lblPageNumDesc->geometry();
+      numberClear = caption.width() >= dlg->lblPageNumDesc->sizeHint().width() &&
+                    dlg->lblPageNumber->geometry().left() > caption.right();
+    }
   };
   re::RichEditControl e;
   rp.Print(e, 1);
   EXPECT_EQ(pagesStarted, 1);
   EXPECT_TRUE(progressSeen);
+  EXPECT_TRUE(numberClear);
   EXPECT_EQ(rp.ProgressDialog(), nullptr);  // gone after the run
   EXPECT_EQ(pdfPages(pdf.file), 1);
   const QSizeF size = pdfPageSize(pdf.file);
