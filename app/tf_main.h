@@ -43,6 +43,7 @@ class TMainLoopHost;
 class TBarDropdownItem;
 
 class RunningInstance;
+class SearchProgress;
 class TCrd;
 struct TFont;
 class TColorPaletteButton;
@@ -428,8 +429,8 @@ private:
   void createRichPrinter();
   void wireActionCommands();  // card actions and dialling (tf_main_actions.cpp)
   void wireImportCommands();  // import of card-index and text files (tf_main_import.cpp)
-  // `progress` is told the card reached while cards are searched; false stops the search.
-  bool replaceFindStep(bool all, const std::function<bool(int)> &progress);
+  // `progress` is told the card reached while cards are searched; Cancel in it stops the search.
+  bool replaceFindStep(bool all, SearchProgress &progress);
   bool selectionMatchesFind() const;
   std::unique_ptr<TCardScanner> replaceScanner_;  // one body reader for a whole Replace All
   // Whether the clipboard holds something the card editor can paste: asked of

@@ -9,6 +9,7 @@
 #include "app/dlg_find.h"
 #include "app/guards.h"
 #include "app/progress.h"
+#include "app/searchprogress.h"
 #include "app/tf_main.h"
 #include "cards/carderror.h"
 #include "cards/crd.h"
@@ -18,12 +19,10 @@
 #include "toolbars/qt/tbtoolbar.h"
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QLineEdit>
 #include <QListView>
 
-#include <optional>
 
 namespace qel {
 
@@ -68,31 +67,6 @@ private:
   bool itemShown_;
   UpdatesHeld list_;
   UpdatesHeld editor_;
-};
-
-// The progress window of a search over the cards: shown, with Cancel, only
-// once the command has run for a second, so quick searches flash nothing.
-class SearchProgress {
-public:
-  SearchProgress(const QString &caption, int maximum) : caption_(caption), maximum_(maximum) { timer_.start(); }
-  // The card reached; false once Cancel was pressed.
-  bool step(int position) {
-    if (!window_) {
-      if (timer_.elapsed() < 1000) return true;
-      window_.emplace(caption_, maximum_, true);
-    }
-    window_->set(position);
-    return !window_->cancelled();
-  }
-  std::function<bool(int)> callback() {
-    return [this](int position) { return step(position); };
-  }
-
-private:
-  QString caption_;
-  int maximum_;
-  QElapsedTimer timer_;
-  std::optional<ProgressGuard> window_;
 };
 
 // The action text edit, hidden on its toolbar while a replace runs.
@@ -186,6 +160,7 @@ void Tf_Main::dlgFindFind() {
         i = hit.index + 1;
       } else {
         if (standing >= 0 && standing != CurrentCardIndex()) SelectCard(standing);
+        progress.close();
         const int answer =
             ui().messageBox(QStringLiteral("Qel Moravine has finished searching cards. \r\nSearch again from beginning?"),
                             QStringLiteral("Confirm"), MB_YESNO | MB_ICONQUESTION);
@@ -197,6 +172,7 @@ void Tf_Main::dlgFindFind() {
       }
     }
   } catch (const ECardError &e) {
+    progress.close();
     reportCardError(e);
   }
 }
@@ -226,7 +202,7 @@ void replaceSelection(Tf_Main &w) {
 
 } // namespace
 
-bool Tf_Main::replaceFindStep(bool all, const std::function<bool(int)> &progress) {
+bool Tf_Main::replaceFindStep(bool all, SearchProgress &progress) {
   const QString text = dlgReplace->FindText();
   const int flags = searchFlags(*dlgReplace);
   int foundEnd = 0;
@@ -245,7 +221,7 @@ bool Tf_Main::replaceFindStep(bool all, const std::function<bool(int)> &progress
     if (!replaceScanner_) replaceScanner_ = std::make_unique<TCardScanner>(text, flags, true);
     while (pos < 0 && next < FilteredCards.Count()) {
       // Cancel ends the search as if no card further on had a hit.
-      const TCardScanner::Hit hit = replaceScanner_->next(FilteredCards, next, false, progress);
+      const TCardScanner::Hit hit = replaceScanner_->next(FilteredCards, next, false, progress.callback());
       cancelled = hit.cancelled;
       if (hit.index < 0) break;
       SelectCard(hit.index);
@@ -257,6 +233,7 @@ bool Tf_Main::replaceFindStep(bool all, const std::function<bool(int)> &progress
     // A cancelled Replace All still tells what it has done; a cancelled single search says nothing.
     const QString message = all ? QString::number(ReplaceCount) + QStringLiteral(" replacements has made.")
                                 : QStringLiteral("Can not find ") + text;
+    progress.close();
     if (all || !cancelled) ui().messageBox(message, applicationTitle(), MB_OK | MB_ICONINFORMATION);
     actions_->get(QStringLiteral("a_CardFindNext"))->setEnabled(false);
     SelectCard(ReplaceReturnIndex);
@@ -275,8 +252,9 @@ void Tf_Main::dlgReplaceFind() {
   SearchProgress progress(QStringLiteral("Replace"), FilteredCards.Count());
   Finally done([this] { replaceScanner_.reset(); });
   try {
-    replaceFindStep(false, progress.callback());
+    replaceFindStep(false, progress);
   } catch (const ECardError &e) {
+    progress.close();
     reportCardError(e);
   }
 }
@@ -289,8 +267,9 @@ void Tf_Main::dlgReplaceReplace() {
   try {
     // Only a selection that still is a hit is replaced; else the next hit is looked for first.
     if (!IsLocked() && selectionMatchesFind()) replaceSelection(*this);
-    replaceFindStep(false, progress.callback());
+    replaceFindStep(false, progress);
   } catch (const ECardError &e) {
+    progress.close();
     reportCardError(e);
   }
 }
@@ -299,7 +278,6 @@ void Tf_Main::dlgReplaceReplaceAll() {
   if (dlgReplace->FindText().isEmpty() || IsLocked()) return;
   SearchScope scope(*this, nullptr, actionTextItem(*this));
   SearchProgress progress(QStringLiteral("Replace"), FilteredCards.Count());
-  const std::function<bool(int)> searching = progress.callback();
   Finally done([this] { replaceScanner_.reset(); });
   ReplaceCount = 0;
   try {
@@ -310,11 +288,12 @@ void Tf_Main::dlgReplaceReplaceAll() {
       replaceSelection(*this);
       ++ReplaceCount;
     }
-    while (replaceFindStep(true, searching)) {
+    while (replaceFindStep(true, progress)) {
       ++ReplaceCount;
       replaceSelection(*this);
       if (!progress.step(CurrentCardIndex())) {
         // Cancelled between two hits: the count so far is reported as at the end.
+        progress.close();
         ui().messageBox(QString::number(ReplaceCount) + QStringLiteral(" replacements has made."), applicationTitle(),
                         MB_OK | MB_ICONINFORMATION);
         SelectCard(ReplaceReturnIndex);
@@ -322,6 +301,7 @@ void Tf_Main::dlgReplaceReplaceAll() {
       }
     }
   } catch (const ECardError &e) {
+    progress.close();
     reportCardError(e);
   }
 }

@@ -3,9 +3,12 @@
 
 #include "app/cardsearch.h"
 #include "app/dlg_find.h"
+#include "app/progress.h"
+#include "app/searchprogress.h"
 #include "cardcommands_fixture.h"
 #include "platform/richedit/textsearch.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include "toolbars/qt/tbtoolbar.h"
@@ -294,6 +297,41 @@ TEST_F(ManyCardsScanTest, ProgressStopsTheSearch) {
   EXPECT_EQ(reached.front(), 2049);
   EXPECT_TRUE(std::is_sorted(reached.begin(), reached.end()));
   EXPECT_EQ(scanner.next(FilteredCards, 2049, false).index, 4999);
+}
+
+// The search's progress window is gone before the search says how it ended:
+// the count of Replace All, "Can not find", the question at the end of Find.
+TEST_F(FindTest, TheProgressWindowClosesBeforeTheOutcomeIsSaid) {
+  struct WatchingUi : qel::test::ScriptedUi, QObject {
+    std::vector<bool> progressUp;
+    bool progressShown = false;
+    int messageBox(const QString &text, const QString &caption, unsigned flags) override {
+      progressUp.push_back(f_progress && f_progress->isVisible());
+      return ScriptedUi::messageBox(text, caption, flags);
+    }
+    bool eventFilter(QObject *o, QEvent *e) override {
+      if (e->type() == QEvent::Show && qobject_cast<Tf_progress *>(o)) progressShown = true;
+      return false;
+    }
+  } watching;
+  qApp->installEventFilter(&watching);
+  const int delay = SearchProgress::ShowAfterMs;
+  SearchProgress::ShowAfterMs = 0;  // shown at the first card searched
+  cardsWithBodies({{"a", "cat"}, {"b", "dog"}, {"c", "cat"}});
+  watching.answerButton(IDOK).answerButton(IDOK).answerButton(IDNO);
+  openReplace(QStringLiteral("cat"), QStringLiteral("lion"));
+  window->dlgReplaceReplaceAll();
+  openReplace(QStringLiteral("xyz"), QStringLiteral("q"));
+  window->dlgReplaceFind();
+  window->dlgReplace->hide();
+  find(QStringLiteral("cow"));
+  SearchProgress::ShowAfterMs = delay;
+  qApp->removeEventFilter(&watching);
+  ASSERT_EQ(watching.messageTexts().size(), 3);
+  EXPECT_EQ(watching.messageTexts().at(0), QStringLiteral("2 replacements has made."));
+  EXPECT_TRUE(watching.progressShown);
+  EXPECT_EQ(watching.progressUp, std::vector<bool>(3, false));
+  EXPECT_EQ(f_progress, nullptr);
 }
 
 // ---------------------------------------------------------------- replace
