@@ -31,8 +31,8 @@ Tdlg_Dial::Tdlg_Dial(QWidget *parent) : QDialog(parent) {
   OKBtn->setDefault(true);
   connect(OKBtn, &QPushButton::clicked, this, [this] { close(); });
   connect(line_, &TDialLine::disconnected, this,
-          [this](const QString &reason) { lbl_State->setText(QStringLiteral("Disconnected: ") + reason); });
-  connect(line_, &TDialLine::ended, this, [this] { lbl_State->setText(QStringLiteral("Call ended.")); });
+          [this](const QString &reason) { setState(QStringLiteral("Disconnected: ") + reason); });
+  connect(line_, &TDialLine::ended, this, [this] { setState(QStringLiteral("Call ended.")); });
 
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(lbl_ID);
@@ -42,7 +42,26 @@ Tdlg_Dial::Tdlg_Dial(QWidget *parent) : QDialog(parent) {
   buttons->addStretch(1);
   buttons->addWidget(OKBtn);
   layout->addLayout(buttons);
-  setMinimumWidth(300);
+  // Wide enough that an explanation wraps into a few readable lines.
+  lbl_State->setMinimumWidth(360);
+}
+
+void Tdlg_Dial::setState(const QString &text) {
+  lbl_State->setText(text);
+  fitToTexts();
+}
+
+void Tdlg_Dial::fitToTexts() {
+  // A wrapped text asks for its height only for the width it gets: the
+  // window's least size knows nothing of it, so the window grows to the
+  // height its texts need at its width (and never shrinks under the user).
+  if (!layout()) return;
+  layout()->activate();
+  const bool sized = testAttribute(Qt::WA_Resized);  // a window never sized has a meaningless size
+  const int w = qMax(sized ? width() : sizeHint().width(), minimumSizeHint().width());
+  const int need = layout()->totalHeightForWidth(w);
+  const int h = sized ? qMax(height(), need) : need;
+  if (w != width() || h != height()) resize(w, h);
 }
 
 Tdlg_Dial::~Tdlg_Dial() { HangUp(); }
@@ -51,15 +70,16 @@ void Tdlg_Dial::Dial(const QString &command, const QString &title, const QString
   lbl_ID->setText(QStringLiteral("Dialing to: ") + title);
   lbl_PhoneNr->setText(QStringLiteral("Phone number: ") + number);
   lbl_State->clear();
-  show();
-  raise();
   if (command.trimmed().isEmpty()) {
     HangUp();
     lbl_State->setText(QStringLiteral("No dial command is set. Give one as \"Dial command\" in the options: the "
                                       "program that dials and its arguments, with %n for the number and %t for "
                                       "the card's title."));
-    return;
   }
+  fitToTexts();
+  show();
+  raise();
+  if (command.trimmed().isEmpty()) return;
   line_->DialNumber(DialCommandLine(command, number, title));
 }
 

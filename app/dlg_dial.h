@@ -34,6 +34,9 @@ protected:
   void done(int result) override;
 
 private:
+  void setState(const QString &text);
+  // Grows the window to what its texts need.
+  void fitToTexts();
   TDialLine *line_ = nullptr;
 };
 

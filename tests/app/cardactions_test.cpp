@@ -259,6 +259,11 @@ TEST_F(ActionsTest, AFailedDialCommandSaysWhy) {
   window->a_DialExecute();
   EXPECT_TRUE(window->dlg_Dial->isVisible());
   EXPECT_TRUE(window->dlg_Dial->lbl_State->text().contains("\"Dial command\""));
+  // The whole explanation shows: its label gets the height its lines need.
+  QApplication::processEvents();
+  const QLabel *state = window->dlg_Dial->lbl_State;
+  EXPECT_GE(state->height(), state->heightForWidth(state->width()));
+  EXPECT_LE(state->geometry().bottom(), window->dlg_Dial->OKBtn->geometry().top());
 }
 
 TEST_F(ActionsTest, HangingUpEndsTheCall) {
