@@ -6,9 +6,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTextDocumentFragment>
@@ -77,6 +79,8 @@ THelpWindow::THelpWindow(const QString &folder, QWidget *parent) : QWidget(paren
   connect(tb_Page, &QTextBrowser::backwardAvailable, b_Back, &QToolButton::setEnabled);
   connect(tb_Page, &QTextBrowser::forwardAvailable, b_Forward, &QToolButton::setEnabled);
   connect(tb_Page, &QTextBrowser::anchorClicked, this, &THelpWindow::LinkClicked);
+  // Every way a page comes (a link, the contents, Back, Forward) marks it in the contents.
+  connect(tb_Page, &QTextBrowser::sourceChanged, this, [this](const QUrl &url) { markInContents(url); });
   connect(lb_Contents, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
     ShowPage(THelpFolder(folder_).PagePath(item->data(Qt::UserRole).toString()));
   });
@@ -101,12 +105,38 @@ void THelpWindow::ShowPage(const QString &path, const QString &anchor) {
   QUrl url = QUrl::fromLocalFile(path);
   if (!anchor.isEmpty()) url.setFragment(anchor);
   tb_Page->setSource(url);
-  const QString name = QFileInfo(path).fileName();
-  for (int i = 0; i < lb_Contents->count(); ++i)
-    if (lb_Contents->item(i)->data(Qt::UserRole).toString() == name) {
-      const QSignalBlocker quiet(lb_Contents);
-      lb_Contents->setCurrentRow(i);
-    }
+}
+
+void THelpWindow::markInContents(const QUrl &url) {
+  // A page the contents do not list leaves nothing marked, rather than the
+  // entry of a page shown before it.
+  const QString name = QFileInfo(url.toLocalFile()).fileName();
+  int row = -1;
+  for (int i = 0; i < lb_Contents->count() && row < 0; ++i)
+    if (lb_Contents->item(i)->data(Qt::UserRole).toString() == name) row = i;
+  const QSignalBlocker quiet(lb_Contents);
+  lb_Contents->setCurrentRow(row);
+}
+
+void THelpWindow::PlaceOnScreen(const QWidget *owner) {
+  QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  // The frame the window system adds: as the owner's shows it, else a title
+  // bar and thin borders.
+  QMargins frame(4, 30, 4, 4);
+  if (owner && owner->isVisible() && !owner->isMinimized()) {
+    const QRect outer = owner->frameGeometry(), inner = owner->geometry();
+    frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                     outer.bottom() - inner.bottom());
+  }
+  const QSize room = area.size().shrunkBy(frame);
+  const QSize size = QSize(width(), height()).boundedTo(room).expandedTo(minimumSizeHint().boundedTo(room));
+  QRect outer(QPoint(), size.grownBy(frame));
+  outer.moveCenter(area.center());
+  outer.moveLeft(qMax(area.left(), outer.left()));
+  outer.moveTop(qMax(area.top(), outer.top()));
+  setGeometry(QRect(outer.topLeft() + QPoint(frame.left(), frame.top()), size));
 }
 
 void THelpWindow::LinkClicked(const QUrl &url) {

@@ -18,6 +18,9 @@ public:
   explicit THelpWindow(const QString &folder, QWidget *parent = nullptr);
 
   void ShowPage(const QString &path, const QString &anchor = QString());
+  // Sizes the window to fit the screen of `owner` (the primary screen when
+  // null), frame included, and centres it there.
+  void PlaceOnScreen(const QWidget *owner);
   // What a click on a link does (public for tests).
   void LinkClicked(const QUrl &url);
 
@@ -28,6 +31,7 @@ public:
 
 private:
   void fillContents();
+  void markInContents(const QUrl &url);
   QString folder_;
 };
 

@@ -26,7 +26,15 @@ QStringList readLines(const QString &path) {
 class WindowHelpViewer : public THelpViewer {
 public:
   void ShowPage(const QString &folder, const QString &path, const QString &anchor) override {
-    if (!window_) window_ = new THelpWindow(folder);
+    if (!window_) {
+      window_ = new THelpWindow(folder);
+      // Placed by us on the program's screen: left to the window system it
+      // could hang below the screen's edge.
+      const QWidget *owner = QApplication::activeWindow();
+      for (QWidget *w : QApplication::topLevelWidgets())
+        if (!owner && w->isVisible() && w->inherits("QMainWindow")) owner = w;
+      window_->PlaceOnScreen(owner);
+    }
     // Over a modal dialog the help window must take input itself, so it is modal then.
     QWidget *modal = QApplication::activeModalWidget();
     const bool overModal = modal && modal != window_;

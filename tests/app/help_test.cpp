@@ -10,6 +10,8 @@
 #include "shell/htmlhelp.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QDirIterator>
 #include <QLabel>
 #include <QListWidget>
@@ -159,6 +161,33 @@ TEST(HelpWindow, LinksStayInsideTheFolderOrGoToTheDesktop) {
   EXPECT_TRUE(window.b_Back->isEnabled());
   window.b_Back->click();
   EXPECT_EQ(window.tb_Page->source(), file);
+}
+
+// The contents mark the page shown whichever way it came; the window opens
+// inside the screen, however large it was asked to be.
+TEST(HelpWindow, ContentsFollowBackAndForwardAndTheWindowFitsTheScreen) {
+  THelpWindow window(kHelp);
+  auto marked = [&] {
+    const QListWidgetItem *item = window.lb_Contents->currentItem();
+    return item ? item->data(Qt::UserRole).toString() : QString();
+  };
+  window.ShowPage(kHelp + "/File.htm");
+  EXPECT_EQ(marked(), "File.htm");
+  window.LinkClicked(QUrl(QStringLiteral("Options.htm")));
+  EXPECT_EQ(marked(), "Options.htm");
+  window.b_Back->click();
+  EXPECT_EQ(marked(), "File.htm");
+  window.b_Forward->click();
+  EXPECT_EQ(marked(), "Options.htm");
+
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  window.resize(area.width() * 2, area.height() * 2);
+  window.PlaceOnScreen(nullptr);
+  EXPECT_TRUE(area.contains(window.geometry())) << window.geometry().height() << " in " << area.height();
+  window.resize(400, 300);
+  window.PlaceOnScreen(nullptr);
+  EXPECT_EQ(window.size(), QSize(400, 300));
+  EXPECT_LE((window.geometry().center() - area.center()).manhattanLength(), 40);
 }
 
 // ---- the shipped folder ----
