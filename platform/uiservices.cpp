@@ -89,8 +89,11 @@ QWidget *PromptParent() {
   return nullptr;
 }
 
-void CentreWindow(QWidget &window) {
-  window.adjustSize();
+namespace {
+
+// Centres `window` as CentreWindow says, at the size it has now. `shown`:
+// its frame is known to the window system already.
+void centreAtItsSize(QWidget &window, bool shown) {
   QWidget *owner = window.parentWidget() ? window.parentWidget()->window() : PromptParent();
   QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
   const QRect desk = screen ? screen->availableGeometry() : QRect();
@@ -105,7 +108,7 @@ void CentreWindow(QWidget &window) {
                      area.bottom() - inner.bottom());
   }
   if (area.isEmpty()) return;
-  QRect r = window.isVisible() ? window.frameGeometry() : window.geometry().marginsAdded(frame);
+  QRect r = shown ? window.frameGeometry() : window.geometry().marginsAdded(frame);
   r.moveCenter(area.center());
   // A dialog larger than its owner, or an owner near the edge of the screen,
   // must not push the dialog's title or buttons off the screen: it is moved
@@ -115,6 +118,34 @@ void CentreWindow(QWidget &window) {
     r.moveTop(qMax(desk.top(), qMin(r.top(), desk.bottom() - r.height() + 1)));
   }
   window.move(r.topLeft());
+}
+
+// A message box takes its final size only as it is shown (from its text,
+// its buttons and the screen): centred before that, a wide one sits off
+// centre. It is centred once more at that moment, before it is on the screen.
+class CentreWhenShown : public QObject {
+public:
+  explicit CentreWhenShown(QWidget &window) : QObject(&window) { window.installEventFilter(this); }
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() == QEvent::Show && watched == parent()) {
+      auto &window = static_cast<QWidget &>(*watched);
+      QEvent request(QEvent::LayoutRequest);  // the box fixes its size now
+      QCoreApplication::sendEvent(&window, &request);
+      centreAtItsSize(window, false);
+    }
+    return false;
+  }
+};
+
+} // namespace
+
+void CentreWindow(QWidget &window) {
+  window.adjustSize();
+  centreAtItsSize(window, window.isVisible());
+  if (qobject_cast<QMessageBox *>(&window) && !window.property("qelCentredWhenShown").toBool()) {
+    window.setProperty("qelCentredWhenShown", true);
+    new CentreWhenShown(window);
+  }
 }
 
 QString applicationTitle() { return g_title; }

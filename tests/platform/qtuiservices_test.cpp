@@ -178,6 +178,24 @@ TEST(QtUiServices, DialogsAreCentredOnTheMainWindowOrTheScreen) {
   }
 }
 
+// A message box takes its size from its text only as it is shown: a wide one
+// is centred at that size, not at the size it had before.
+TEST(QtUiServices, WideMessageBoxesAreCentredOnTheirOwner) {
+  QtUiServices real;
+  QMainWindow main;
+  main.setGeometry(100, 80, 700, 500);
+  main.show();
+  QApplication::processEvents();
+  const QString words = QStringLiteral("A long line of a message that a user reads. ").repeated(8);
+  for (const QString &text : {QStringLiteral("Short."), words, words + QLatin1Char('\r') + words}) {
+    QRect shown;
+    whenShown([&](QWidget &w) { shown = w.frameGeometry(); });
+    real.messageBox(text, QStringLiteral("Qel Moravine"), MB_OK | MB_ICONINFORMATION);
+    EXPECT_LE((shown.center() - main.frameGeometry().center()).manhattanLength(), 4)
+        << text.size() << ": " << shown.width() << "x" << shown.height();
+  }
+}
+
 // A name typed without an extension gets the extension of the file type
 // chosen in the save dialog, not always the default one.
 TEST(QtUiServices, SaveDialogAddsTheExtensionOfTheChosenType) {
