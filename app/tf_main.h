@@ -103,6 +103,9 @@ public:
   // Started hidden in the notification area ("StartMinimized" with the tray
   // option on and a tray there): the program does not show the window.
   bool StartsInTray() const;
+  // Shows the window once the start-up sequence is over: not at all when it
+  // starts in the tray, minimised when it is to start minimised.
+  void ShowOnStart();
   // The desktop session ends (SIGTERM or the session manager): ask once, then
   // close. False when the user chose to stay (Cancel, or a failed save).
   bool QueryEndSession();

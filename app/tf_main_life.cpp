@@ -177,6 +177,18 @@ void Tf_Main::Tray_IconDblClick() { TrayIcon->ShowMainForm(); }
 void Tf_Main::TrayIconStartup(bool &showMainForm) { showMainForm = !ReadOptionBool(QStringLiteral("StartMinimized")); }
 bool Tf_Main::StartsInTray() const { return TrayIcon->HiddenToTray(); }
 
+void Tf_Main::ShowOnStart() {
+  if (StartsInTray()) return;
+  // A window the window system has not taken yet does not always take the
+  // minimised state with it (X11 then showed it normal, while it believed
+  // itself minimised and lost track of where its frame put it): it is shown,
+  // then minimised.
+  const bool minimised = windowState() & Qt::WindowMinimized;
+  if (minimised) setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  if (minimised) setWindowState(windowState() | Qt::WindowMinimized);
+}
+
 void Tf_Main::FormCreate() {
   if (!AppOptions) AppOptions = new tOptions;
   AppOptions->LoadFromRegistry();

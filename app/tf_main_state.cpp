@@ -34,10 +34,16 @@ void Tf_Main::SaveWindowState() {
   else if (isMaximized() || isFullScreen())
     r.WindowState = TWindowStateRecord::wsMaximized;
   if (r.WindowState == TWindowStateRecord::wsNormal) {
-    r.Left = pos().x();
-    r.Top = pos().y();
-    r.Width = width();
-    r.Height = height();
+    // The window's own area, position and size alike: where the window
+    // system's frame goes around it is the window system's business, and is
+    // not known yet when the window is placed at the next start. (A frame
+    // position saved and then given back as the inner area's, or the other
+    // way round, moved the window by its title bar at every restart.)
+    const QRect inner = geometry();
+    r.Left = inner.x();
+    r.Top = inner.y();
+    r.Width = inner.width();
+    r.Height = inner.height();
   }
   r.ListWidth = ListPanel->width();
   r.ListHeight = ListPanel->height();
@@ -51,7 +57,8 @@ void Tf_Main::SaveWindowState() {
 void Tf_Main::LoadWindowState() {
   const TWindowStateRecord r = LoadWindowStateRecord(PrinterPageState());
 
-  QRect rect(pos(), size());
+  const QRect design = geometry();
+  QRect rect = design;
   if (r.Left) rect.moveLeft(*r.Left);
   if (r.Top) rect.moveTop(*r.Top);
   if (r.Width && *r.Width >= kMinWindowSize.width()) rect.setWidth(*r.Width);
@@ -59,8 +66,12 @@ void Tf_Main::LoadWindowState() {
   QList<QRect> screens;
   for (const QScreen *s : QGuiApplication::screens()) screens << s->availableGeometry();
   rect = PlaceOnScreens(rect, screens, kMinWindowSize);
-  if (r.Left || r.Top || rect.topLeft() != pos()) move(rect.topLeft());
-  resize(rect.size());
+  // The inner area exactly where it was (the window system puts its frame
+  // around it); with nothing stored the window system places the window.
+  if (r.Left || r.Top || rect.topLeft() != design.topLeft())
+    setGeometry(rect);
+  else
+    resize(rect.size());
   // Only a maximised window starts other than normal: minimised is the
   // "StartMinimized" option's business.
   if (r.WindowState == TWindowStateRecord::wsMaximized) setWindowState(windowState() | Qt::WindowMaximized);

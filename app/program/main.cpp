@@ -125,7 +125,7 @@ int main(int argc, char **argv) {
   runCommand([&] { window.FormShow(); return true; }, false);
   if (window.terminateRequested() || endRequested) return 0;
   // Started hidden in the tray, the window shows when the icon is clicked.
-  if (!window.StartsInTray()) window.show();
+  window.ShowOnStart();
   looping = true;
   // For start-up measurements: once the window with its list is on the
   // screen (exposed by the window system) and painted whole, say so on

@@ -58,8 +58,8 @@ protected:
 
 TEST_F(WindowStateTest, NormalAndMaximisedClosesAndTheStartAfterThem) {
   start({});
-  window->move(30, 40);
-  window->resize(700, 500);
+  // The window's own area is stored, not its frame's.
+  window->setGeometry(30, 40, 700, 500);
   window->actions().item(QStringLiteral("Wordwrap1"))->setChecked(false);
   action("a_Lock")->setChecked(true);
   closeWindow();
@@ -75,8 +75,7 @@ TEST_F(WindowStateTest, NormalAndMaximisedClosesAndTheStartAfterThem) {
   EXPECT_EQ(storedInt("Options", "Autosave period"), 10);
 
   start({});
-  EXPECT_EQ(window->pos(), QPoint(30, 40));
-  EXPECT_EQ(window->size(), QSize(700, 500));
+  EXPECT_EQ(window->geometry(), QRect(30, 40, 700, 500));
   EXPECT_FALSE(window->actions().item(QStringLiteral("Wordwrap1"))->isChecked());
   EXPECT_TRUE(action("a_Lock")->isChecked());
   EXPECT_TRUE(window->m_Card->isReadOnly());

@@ -76,7 +76,7 @@ TEST_F(TrayWindowTest, WithoutATrayStartMinimizedStartsMinimisedNotHidden) {
     window = std::make_unique<Tf_Main>(QStringList{});
     window->FormShow();
     EXPECT_FALSE(window->StartsInTray());
-    window->show();
+    window->ShowOnStart();
     QApplication::processEvents();
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isMinimized());
