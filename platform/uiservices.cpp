@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -18,6 +21,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace qel {
@@ -120,17 +124,51 @@ void centreAtItsSize(QWidget &window, bool shown) {
   window.move(r.topLeft());
 }
 
-// A message box takes its final size only as it is shown (from its text,
-// its buttons and the screen): centred before that, a wide one sits off
-// centre. It is centred once more at that moment, before it is on the screen.
-class CentreWhenShown : public QObject {
+// Widens the lists and text boxes of a window to what they hold (up to a
+// third of the screen each); true when one was widened. A dialog of the
+// framework (the print dialog) otherwise opened with "Print to File (PDF)"
+// and the output file's path cut off.
+bool fitTexts(QWidget &window) {
+  const QScreen *screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+  const int cap = screen ? screen->availableGeometry().width() / 3 : 400;
+  bool widened = false;
+  auto atLeast = [&](QWidget *w, int need) {
+    need = qMin(need, cap);
+    if (w->minimumWidth() >= need) return;
+    w->setMinimumWidth(need);
+    widened = true;
+  };
+  for (QComboBox *combo : window.findChildren<QComboBox *>()) {
+    if (combo->count() == 0) continue;
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    atLeast(combo, combo->sizeHint().width());
+  }
+  for (QLineEdit *edit : window.findChildren<QLineEdit *>()) {
+    if (edit->text().isEmpty() || qobject_cast<QComboBox *>(edit->parentWidget())) continue;
+    // The text and the room the box keeps around it.
+    atLeast(edit, edit->fontMetrics().horizontalAdvance(edit->text()) + edit->sizeHint().width() -
+                      edit->fontMetrics().horizontalAdvance(QString(17, QLatin1Char('x'))));
+  }
+  return widened;
+}
+
+// A window takes its final contents only as it is shown: a message box its
+// size (from its text, its buttons and the screen), a dialog of the framework
+// its entries. Centred before that, a wide message box sat off centre. At
+// that moment, before it is on the screen, it is fitted and centred again.
+class FitWhenShown : public QObject {
 public:
-  explicit CentreWhenShown(QWidget &window) : QObject(&window) { window.installEventFilter(this); }
+  explicit FitWhenShown(QWidget &window) : QObject(&window) { window.installEventFilter(this); }
   bool eventFilter(QObject *watched, QEvent *event) override {
     if (event->type() == QEvent::Show && watched == parent()) {
       auto &window = static_cast<QWidget &>(*watched);
-      QEvent request(QEvent::LayoutRequest);  // the box fixes its size now
-      QCoreApplication::sendEvent(&window, &request);
+      if (qobject_cast<QMessageBox *>(&window)) {
+        QEvent request(QEvent::LayoutRequest);  // the box fixes its size now
+        QCoreApplication::sendEvent(&window, &request);
+      } else if (fitTexts(window)) {
+        if (QLayout *layout = window.layout()) layout->activate();
+        window.resize(window.size().expandedTo(window.sizeHint()));
+      }
       centreAtItsSize(window, false);
     }
     return false;
@@ -142,11 +180,26 @@ public:
 void CentreWindow(QWidget &window) {
   window.adjustSize();
   centreAtItsSize(window, window.isVisible());
-  if (qobject_cast<QMessageBox *>(&window) && !window.property("qelCentredWhenShown").toBool()) {
-    window.setProperty("qelCentredWhenShown", true);
-    new CentreWhenShown(window);
+  if (!window.isVisible() && !window.property("qelFittedWhenShown").toBool()) {
+    window.setProperty("qelFittedWhenShown", true);
+    new FitWhenShown(window);
   }
 }
+
+QString UserDocumentsFolder() {
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
+  return QDir::homePath();
+}
+
+namespace {
+// Where a file dialog starts when the command names no folder: not the
+// current folder, which for a program started from a menu or its build tree
+// is the program's own folder, no place for a user's files.
+QString startFolder(const QString &initialDir) {
+  return initialDir.isEmpty() ? UserDocumentsFolder() : initialDir;
+}
+} // namespace
 
 QString applicationTitle() { return g_title; }
 void setApplicationTitle(const QString &title) { g_title = title; }
@@ -227,7 +280,7 @@ bool QtUiServices::inputQuery(const QString &caption, const QString &label, QStr
 }
 
 bool QtUiServices::openFileName(const FileDialogOptions &options, QString &fileName, bool *readOnly) {
-  QFileDialog dlg(dialogParent(), options.caption, options.initialDir, options.filter);
+  QFileDialog dlg(dialogParent(), options.caption, startFolder(options.initialDir), options.filter);
   dlg.setAcceptMode(QFileDialog::AcceptOpen);
   dlg.setFileMode(QFileDialog::ExistingFile);
   dlg.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -254,7 +307,7 @@ bool UiServices::openFileNames(const FileDialogOptions &options, QStringList &fi
 }
 
 bool QtUiServices::openFileNames(const FileDialogOptions &options, QStringList &fileNames) {
-  QFileDialog dlg(dialogParent(), options.caption, options.initialDir, options.filter);
+  QFileDialog dlg(dialogParent(), options.caption, startFolder(options.initialDir), options.filter);
   dlg.setAcceptMode(QFileDialog::AcceptOpen);
   dlg.setFileMode(QFileDialog::ExistingFiles);
   dlg.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -285,7 +338,7 @@ QString SuffixForFilter(const QString &nameFilter, const QString &defaultSuffix)
 }
 
 bool QtUiServices::saveFileName(const FileDialogOptions &options, QString &fileName) {
-  QFileDialog dlg(dialogParent(), options.caption, options.initialDir, options.filter);
+  QFileDialog dlg(dialogParent(), options.caption, startFolder(options.initialDir), options.filter);
   dlg.setAcceptMode(QFileDialog::AcceptSave);
   dlg.setOption(QFileDialog::DontUseNativeDialog, true);
   if (!options.defaultSuffix.isEmpty()) {
@@ -322,7 +375,7 @@ bool QtUiServices::chooseFont(const QString &caption, QFont &font, QColor &) {
 }
 
 bool QtUiServices::chooseFolder(const QString &caption, QString &folder) {
-  QString f = QFileDialog::getExistingDirectory(dialogParent(), caption, folder);
+  QString f = QFileDialog::getExistingDirectory(dialogParent(), caption, startFolder(folder));
   if (f.isEmpty()) return false;
   folder = f;
   return true;

@@ -68,7 +68,7 @@ struct Prompt {
 struct FileDialogOptions {
   QString caption;
   QString filter;      // "Card files (*.qel);;All files (*)"
-  QString initialDir;
+  QString initialDir;  // empty: UserDocumentsFolder()
   QString defaultSuffix;
   bool offerReadOnly = false;  // open dialog with a "read only" box
 };
@@ -122,6 +122,9 @@ void FitCaption(QWidget &window);
 // `nameFilter` ("Rich Text Format (*.rtf)") is the chosen type: the type's
 // own extension, or `defaultSuffix` for a type that takes it or has none.
 QString SuffixForFilter(const QString &nameFilter, const QString &defaultSuffix);
+// The user's documents folder (the desktop's), else the home folder: where a
+// file dialog starts when the command names no folder or file of its own.
+QString UserDocumentsFolder();
 // The window prompts belong to: the active one, else the shown main window (null when none).
 QWidget *PromptParent();
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -194,6 +195,57 @@ TEST(QtUiServices, WideMessageBoxesAreCentredOnTheirOwner) {
     EXPECT_LE((shown.center() - main.frameGeometry().center()).manhattanLength(), 4)
         << text.size() << ": " << shown.width() << "x" << shown.height();
   }
+}
+
+// A dialog opens wide enough for what its lists and text boxes hold.
+TEST(QtUiServices, DialogsAreWideEnoughForTheirListsAndTextBoxes) {
+  QtUiServices real;
+  QDialog dialog;
+  auto *layout = new QVBoxLayout(&dialog);
+  auto *combo = new QComboBox;
+  auto *edit = new QLineEdit;
+  layout->addWidget(combo);
+  layout->addWidget(edit);
+  const QString entry = QStringLiteral("Print to File (PDF) on the printer down the hall");
+  const QString path = QStringLiteral("/home/someone/Documents/Qel Moravine.pdf");
+  combo->addItem(entry);
+  edit->setText(path);
+  int comboWidth = 0, editWidth = 0;
+  whenShown([&](QWidget &) {
+    comboWidth = combo->width();
+    editWidth = edit->width();
+  });
+  real.execDialog(dialog);
+  EXPECT_GT(comboWidth, combo->fontMetrics().horizontalAdvance(entry));
+  EXPECT_GT(editWidth, edit->fontMetrics().horizontalAdvance(path));
+}
+
+// With no folder named, the open and save dialogs start in the user's
+// documents folder, not in the current folder (the program's own, when it
+// is started from a menu or its build tree); a file named starts in its folder.
+TEST(QtUiServices, FileDialogsStartInTheDocumentsFolder) {
+  QTemporaryDir programFolder, fileFolder;
+  ASSERT_TRUE(programFolder.isValid() && fileFolder.isValid());
+  const QString before = QDir::currentPath();
+  QDir::setCurrent(programFolder.path());
+  QtUiServices real;
+  QStringList started;
+  auto look = [&](QWidget &w) { started << QDir(static_cast<QFileDialog &>(w).directory()).canonicalPath(); };
+  FileDialogOptions o;
+  o.caption = QStringLiteral("Save As");
+  QString name;
+  whenShown(look);
+  real.saveFileName(o, name);
+  o.caption = QStringLiteral("Insert Picture");
+  whenShown(look);
+  real.openFileName(o, name, nullptr);
+  name = fileFolder.path() + QStringLiteral("/cards.qel");
+  whenShown(look);
+  real.saveFileName(o, name);
+  QDir::setCurrent(before);
+  const QString documents = QDir(UserDocumentsFolder()).canonicalPath();
+  EXPECT_NE(documents, QDir(programFolder.path()).canonicalPath());
+  EXPECT_EQ(started, (QStringList{documents, documents, QDir(fileFolder.path()).canonicalPath()}));
 }
 
 // A name typed without an extension gets the extension of the file type
