@@ -145,9 +145,10 @@ bool fitTexts(QWidget &window) {
   }
   for (QLineEdit *edit : window.findChildren<QLineEdit *>()) {
     if (edit->text().isEmpty() || qobject_cast<QComboBox *>(edit->parentWidget())) continue;
-    // The text and the room the box keeps around it.
-    atLeast(edit, edit->fontMetrics().horizontalAdvance(edit->text()) + edit->sizeHint().width() -
-                      edit->fontMetrics().horizontalAdvance(QString(17, QLatin1Char('x'))));
+    // The text, the room the box keeps around it, and the caret's.
+    const QFontMetrics fm = edit->fontMetrics();
+    atLeast(edit, fm.horizontalAdvance(edit->text()) + edit->sizeHint().width() -
+                      fm.horizontalAdvance(QString(17, QLatin1Char('x'))) + 2 * fm.averageCharWidth());
   }
   return widened;
 }

@@ -101,16 +101,18 @@ protected:
   // in `state` ("Normal", "Iconic"); returns the window's id, empty when that
   // never came.
   QString startProgram(const QString &state) {
+    // A file of its own: the sample beside the program is left to other tests.
+    if (file_.isEmpty()) file_ = makeCardFile(QStringLiteral("placed.qel"), {"alpha"});
     program.setProcessEnvironment(env_);
-    program.start(program_, {});
+    program.start(program_, {file_});
     if (!program.waitForStarted()) return {};
     QString found;
     waitFor([&] {
       if (program.state() == QProcess::NotRunning) return true;
-      // Every window of the program with its caption: the one the window manager holds.
+      // The windows of the program with its file's caption: the one the window manager holds.
       const QStringList windows =
           run(QStringLiteral("xdotool"),
-              {"search", "--pid", QString::number(program.processId()), "--name", "Qel Moravine"})
+              {"search", "--pid", QString::number(program.processId()), "--name", "^placed - Qel Moravine"})
               .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
       for (const QString &window : windows)
         if (run(QStringLiteral("xprop"), {"-id", window, "WM_STATE"}).contains("window state: " + state))
@@ -136,6 +138,7 @@ protected:
 
 private:
   QString program_;
+  QString file_;
   TPrivateXServer x_;
   QProcessEnvironment env_;
   QProcess wm_;
