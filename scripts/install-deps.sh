@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   imagemagick gifsicle
   zip unzip p7zip-full libarchive-tools icoutils python3 pandoc unrtf poppler-utils
-  xvfb xauth xdotool openbox x11-utils
+  xvfb xauth xdotool openbox x11-utils at-spi2-core dbus-daemon
   desktop-file-utils xdg-utils shared-mime-info libglib2.0-bin
 )
 

@@ -16,6 +16,7 @@
 #include <functional>
 #include <stdexcept>
 #include <memory>
+#include "tests/toolbars/menuscript.h"
 #include "tests/toolbars/toolbartest.h"
 
 
@@ -36,37 +37,6 @@ QList<TTbrPopupWindow *> OpenPopups(TTbrView *root) {
 QPoint CentreOf(TTbrView *view, TTbrCustomItem *item) {
   return view->Find(item)->BoundsRect.center() + view->Host()->ScreenClientRect().topLeft();
 }
-
-// Steps run one after another from the event loop, while a menu loop
-// started by the last call blocks; each may check what it sees.
-class TScript {
-public:
-  void Then(std::function<void()> step) { Steps.push_back(std::move(step)); }
-  void Start() { Next(0); }
-  bool Done() const { return Ran == Steps.size(); }
-
-private:
-  void Next(std::size_t index) {
-    QTimer::singleShot(60, &Context, [this, index] {
-      Index = index;
-      if (index >= Steps.size()) {
-        // A script that went wrong must not leave the loop waiting for input.
-        if (TTbrQtModalDriver::Running()) {
-          ADD_FAILURE() << "the menu loop still runs after the script";
-          QEvent deactivate(QEvent::ApplicationDeactivate);
-          QCoreApplication::sendEvent(qApp, &deactivate);
-        }
-        return;
-      }
-      Steps[index]();
-      ++Ran;
-      Next(index + 1);
-    });
-  }
-  std::vector<std::function<void()>> Steps;
-  std::size_t Index = 0, Ran = 0;
-  QObject Context; // its timers go with the script
-};
 
 // Sends mouse input to whatever top-level window lies under a screen point.
 void ClickAt(const QPoint &global, Qt::MouseButton button = Qt::LeftButton) {

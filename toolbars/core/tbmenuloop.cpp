@@ -51,6 +51,12 @@ TTbrMenuLoop::~TTbrMenuLoop() {
 bool TTbrMenuLoop::Begin(const TTbrMenuLoopOptions &options) {
   if (!root_ || ended_)
     return false;
+  if (host_ && !announced_) {
+    announced_ = true;
+    host_->MenuSession(root_, true);
+  }
+  if (!root_ || ended_)
+    return false;
   root_->DoneAction = {};
   root_->ValidatePositions();
   root_->activeLoop_ = this;
@@ -87,6 +93,13 @@ void TTbrMenuLoop::RootDestroyed() {
   root_ = nullptr;
   registered_ = false;
   End();
+}
+
+void TTbrMenuLoop::EndSession() {
+  if (!announced_)
+    return;
+  announced_ = false;
+  host_->MenuSession(root_, false);
 }
 
 void TTbrMenuLoop::Leave() {
@@ -456,13 +469,16 @@ void EnterToolbarLoop(TTbrView *view, int options, TTbrModalDriver &driver, TTbr
   // Leaves menu mode on every way out; the done action is kept aside first.
   const auto leave = [&]() -> std::unique_ptr<TKeptDoneAction> {
     loop.Leave();
-    if (!loop.Root()) // the toolbar went away while its menu was open
+    if (!loop.Root()) { // the toolbar went away while its menu was open
+      loop.EndSession();
       return nullptr;
+    }
     auto kept = std::make_unique<TKeptDoneAction>(view->DoneAction);
     view->DoneAction = {};
     view->SetMenuMode(false);
     view->StopAllTimers();
     view->CloseChildPopups();
+    loop.EndSession();
     std::optional<QPoint> local;
     if (loop.LastPoint() && view->Host() && view->Host()->ScreenWindowRect().contains(*loop.LastPoint()))
       local = *loop.LastPoint() - ClientOrigin(view);
@@ -500,10 +516,14 @@ TTbrCustomItem *PopupAt(TTbrCustomItem *item, const QPoint &screenPoint, bool tr
   TTbrMenuLoop loop(view, loopHost);
   const auto close = [&]() -> std::unique_ptr<TKeptDoneAction> {
     loop.Leave();
-    if (!loop.Root()) // the popup went away on its own
+    if (!loop.Root()) { // the popup went away on its own
+      loop.EndSession();
       return nullptr;
+    }
     auto kept = std::make_unique<TKeptDoneAction>(view->DoneAction);
     view->SetMenuMode(false);
+    view->CloseChildPopups();
+    loop.EndSession();
     factory.ClosePopup(view);
     return kept;
   };

@@ -84,6 +84,9 @@ public:
   virtual void SetApplicationHint(const QString &text) { (void)text; }
   // The window a space or "-" typed on a bare menu bar opens the system menu of.
   virtual QObject *ActiveWindow() const { return nullptr; }
+  // A menu session starts or ends on `root` (nullptr when the root view went
+  // meanwhile), for accessibility clients.
+  virtual void MenuSession(TTbrView *root, bool started) { (void)root, (void)started; }
 };
 
 // How the loop is entered.
@@ -113,6 +116,9 @@ public:
   bool Ended() const { return ended_; }
   // Leaves: cancels the root's capture state and the hint.
   void Leave();
+  // The host hears that the session ended; called once its popups are
+  // closed, while the root view still lives.
+  void EndSession();
 
   // The root view; nullptr once it was destroyed while the loop ran.
   TTbrView *Root() const { return root_; }
@@ -150,6 +156,7 @@ private:
   TTbrMenuLoopHost *host_;
   bool ended_ = false;
   bool registered_ = false; // the root view knows this loop as its active one
+  bool announced_ = false;  // the host was told the session started
   bool trackRight_ = false;
   std::optional<QPoint> lastPoint_;
   bool mouseDownOnMenu_ = false; // the last press re-opened the root toolbar's open menu

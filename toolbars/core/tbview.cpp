@@ -4,6 +4,7 @@
 #include "toolbars/core/tbviewdetail.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace qel::toolbars {
 
@@ -54,6 +55,8 @@ TTbrView::~TTbrView() {
   if (activeLoop_)
     activeLoop_->RootDestroyed();
   CloseChildPopups();
+  if (AccObject)
+    std::exchange(AccObject, nullptr)->Detach();
   if (parentView_) {
     if (parentView_->IsToolbar)
       parentView_->State |= tbvsChildPopupClosed;

@@ -8,6 +8,7 @@
 // follow the item tree through its notifications and reach their window only
 // through TTbrViewHost, so all of this runs without a window.
 
+#include "toolbars/core/tbaccobject.h"
 #include "toolbars/core/tbdoneaction.h"
 #include "toolbars/core/tbitem.h"
 #include "toolbars/core/tblayout.h"
@@ -45,6 +46,8 @@ public:
   bool Clipped = false; // hidden under a popup scroll arrow
   bool NeedFullInvalidate = false;
   bool LineSep = false; // a separator that ends a wrapped line
+  // The object accessibility clients were given for this viewer, if any.
+  TTbrAccessibleLink *AccObject = nullptr;
 
   virtual void MeasureSize(const TTbrTextMeasure &measure, bool bold, int &width, int &height);
   // Records a click of the item as the root view's done action.
@@ -76,6 +79,10 @@ public:
 
   bool CaptionShown() const;
   bool ImageShown() const;
+  // Whether an accessibility client may act on the viewer: it is laid out
+  // (shown, off the edge or clipped), its item enabled and selectable, and
+  // its window takes input.
+  bool AccActionable() const;
   bool IsRotated() const;
   // The image list the viewer draws from: the item's, else the submenu
   // images of the items shown by the views up the chain.
@@ -177,6 +184,8 @@ public:
   TTbrItemViewer *OpenViewer() const { return openViewer_; }
   TTbrView *OpenViewerView() const { return openViewerView_; }
   TTbrDoneAction DoneAction;            // meaningful on the root view
+  // The object accessibility clients were given for this view, if any.
+  TTbrAccessibleLink *AccObject = nullptr;
   quint32 BackgroundColor = 0x20000000; // the framework's default colour
 
   // Overridable by toolbar, popup and themed views.

@@ -1,10 +1,12 @@
 #include "toolbars/core/tbview.h"
 
+#include "toolbars/core/tbmenuloop.h"
 #include "toolbars/core/tbroutines.h"
 #include "toolbars/core/tbtext.h"
 #include "toolbars/core/tbviewdetail.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace qel::toolbars {
 
@@ -15,7 +17,10 @@ using namespace viewdetail;
 TTbrItemViewer::TTbrItemViewer(TTbrView *view, TTbrCustomItem *item, int groupLevel)
     : View(view), Item(item), GroupLevel(groupLevel) {}
 
-TTbrItemViewer::~TTbrItemViewer() = default;
+TTbrItemViewer::~TTbrItemViewer() {
+  if (AccObject)
+    std::exchange(AccObject, nullptr)->Detach();
+}
 
 bool TTbrItemViewer::IsToolbarSize() const { return View->IsToolbar || HasOption(Item, tboToolbarSize); }
 
@@ -65,16 +70,32 @@ TTbrImageList *TTbrItemViewer::ImageList() const {
   return nullptr;
 }
 
+bool TTbrItemViewer::AccActionable() const {
+  return (Show || OffEdge || Clipped) && Item->Enabled() && HasStyle(Item, tbis::Selectable) && View->Host() &&
+         View->Host()->WindowUsable(View->InMenuMode());
+}
+
 void TTbrItemViewer::DeferredExecute(int param) {
-  // An accessibility client's default action, run after its call returned:
-  // select the viewer and bring it into view; in a menu session, run it.
-  const bool actionable = (Show || OffEdge || Clipped) && Item->Enabled() && HasStyle(Item, tbis::Selectable);
-  if (param == 1 && !actionable)
+  // An accessibility client's default action (param 1) or its focus
+  // request (param 0), run after the client's call returned: select the
+  // viewer and bring it into view; in a menu session run it, else start
+  // the session on a root view.
+  if (param == 1 ? !AccActionable() : !(View->Host() && View->Host()->WindowUsable(View->InMenuMode())))
     return;
   View->Select(this, false);
   View->ScrollSelectedIntoView();
-  if (param == 1 && View->InMenuMode())
+  if (View->InMenuMode()) {
+    if (param != 1)
+      return;
+    TTbrView *root = View->GetRootView();
     View->ExecuteSelected(false);
+    // Chosen outside the loop's input: the loop ends as it does after a
+    // key or click that chose, and the command runs once the menu is gone.
+    if (root->ActiveLoop() && root->DoneAction.Kind != TTbrDoneActionKind::None)
+      root->ActiveLoop()->End();
+  } else if (!View->ParentView()) {
+    View->Host()->EnterLoopForClient(param == 1 ? tbetExecuteSelected | tbetFromMSAA : tbetFromMSAA);
+  }
 }
 
 QString TTbrItemViewer::Hint(bool showShortCuts) const {

@@ -90,6 +90,16 @@ public:
   // The keyboard focus moved to the `child`-th (1-based; 0 = none) viewer,
   // for accessibility clients.
   virtual void FocusEvent(int child) { (void)child; }
+  // Whether the window takes input: shown, enabled with its parents, and,
+  // unless a menu session runs on the view, the active window or inside it.
+  virtual bool WindowUsable(bool viewInMenuMode) const {
+    (void)viewInMenuMode;
+    return WindowVisible();
+  }
+  // An accessibility client acted on a viewer of this root view outside a
+  // menu session: the view's menu loop runs with these options (bits of
+  // TTbrToolbarLoopOption), unless a window holds the mouse.
+  virtual void EnterLoopForClient(int options) { (void)options; }
 };
 
 } // namespace qel::toolbars

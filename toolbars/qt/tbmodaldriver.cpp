@@ -1,6 +1,7 @@
 #include "toolbars/qt/tbmodaldriver.h"
 
 #include "toolbars/core/tbview.h"
+#include "toolbars/qt/tbaccessible.h"
 #include "toolbars/qt/tbwidgethost.h"
 
 #include <QApplication>
@@ -392,5 +393,12 @@ void TTbrQtMenuLoopHost::ShowHint(const QString &text, const QRect &screenRect) 
 }
 
 QObject *TTbrQtMenuLoopHost::ActiveWindow() const { return QApplication::activeWindow(); }
+
+void TTbrQtMenuLoopHost::MenuSession(TTbrView *root, bool started) {
+  // Told on the root view's window, the one whose input the session takes.
+  auto *host = root ? dynamic_cast<TTbrWidgetViewHost *>(root->Host()) : nullptr;
+  if (host)
+    SendAccessibleEvent(host->Widget()->window(), started ? QAccessible::MenuStart : QAccessible::MenuEnd);
+}
 
 } // namespace qel::toolbars

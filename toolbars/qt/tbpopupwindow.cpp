@@ -5,6 +5,7 @@
 #include "toolbars/qt/popupanimator.h"
 #include "toolbars/qt/qtplatformmetrics.h"
 #include "toolbars/qt/thmwindows.h"
+#include "toolbars/qt/tbaccessible.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -76,6 +77,8 @@ TTbrPopupWindow::~TTbrPopupWindow() {
   if (PopupView) {
     PopupView->CloseChildPopups();
     StopAllTimers();
+    if (Announced)
+      SendAccessibleEvent(this, QAccessible::PopupMenuEnd);
     SetHostedView(nullptr);
     PopupView.reset();
   }
@@ -103,10 +106,19 @@ void TTbrPopupWindow::ShowPopup() {
     const bool fade = MenuFadeOn();
     if (fade || AnimDir != 0) {
       TPopupAnimator::Instance().Start(this, 150, fade, AnimDir);
+      AnnounceShown();
       return;
     }
   }
   show();
+  AnnounceShown();
+}
+
+void TTbrPopupWindow::AnnounceShown() {
+  if (Announced)
+    return;
+  Announced = true;
+  SendAccessibleEvent(this, QAccessible::PopupMenuStart);
 }
 
 void TTbrPopupWindow::HidePopup() {

@@ -64,8 +64,11 @@ protected:
   virtual void PaintScrollArrows(class TCanvas &canvas);
 
 private:
+  void AnnounceShown();
+
   std::unique_ptr<TTbrPopupView> PopupView;
   unsigned AnimDir = 0;
+  bool Announced = false; // accessibility clients were told it opened
   QColor Face;
 };
 

@@ -300,6 +300,11 @@ void TTbrCustomToolbar::RunLoop(int options, const QPoint &pressPoint) {
   BarView->ShowAccelerators(false);
 }
 
+void TTbrCustomToolbar::EnterLoopForClient(int options) {
+  if (!QWidget::mouseGrabber() && !TTbrQtModalDriver::Running())
+    RunLoop(options, QPoint());
+}
+
 void TTbrCustomToolbar::mouseMoveEvent(QMouseEvent *event) {
   if (!BarView->InMenuMode()) {
     const QPoint at = event->position().toPoint();

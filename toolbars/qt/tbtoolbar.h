@@ -104,6 +104,7 @@ public:
   bool ControlShown(QObject *control) const override;
   QSize ControlSize(QObject *control) const override;
   void SetControlBounds(QObject *control, const QRect &bounds) override;
+  void EnterLoopForClient(int options) override;
 
   QSize sizeHint() const override { return size(); }
 

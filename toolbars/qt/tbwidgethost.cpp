@@ -3,6 +3,7 @@
 #include "toolbars/core/tbview.h"
 #include "toolbars/qt/qtplatformmetrics.h"
 #include "toolbars/qt/tbeditsession.h"
+#include "toolbars/qt/tbaccessible.h"
 #include "toolbars/qt/tbpopupwindow.h"
 
 #include <QWidget>
@@ -44,6 +45,7 @@ void RouteViewTimer(TTbrView *view, TTbrViewTimer timer) {
 }
 
 TTbrWidgetViewHost::TTbrWidgetViewHost(QWidget *widget) : HostWidget(widget) {
+  InstallToolbarAccessibility();
   TextMeasure.SetFont(widget->font());
   for (std::size_t i = 0; i < Timers.size(); ++i) {
     Timers[i].setSingleShot(false);
@@ -59,6 +61,12 @@ TTbrWidgetViewHost::TTbrWidgetViewHost(QWidget *widget) : HostWidget(widget) {
 }
 
 TTbrWidgetViewHost::~TTbrWidgetViewHost() { StopAllTimers(); }
+
+void TTbrWidgetViewHost::SetHostedView(TTbrView *view) {
+  Hosted = view;
+  if (view)
+    ViewHostChanged(HostWidget);
+}
 
 void TTbrWidgetViewHost::FontChanged() { TextMeasure.SetFont(HostWidget->font()); }
 
@@ -117,6 +125,14 @@ QRect TTbrWidgetViewHost::ScreenWindowRect() const {
 
 void TTbrWidgetViewHost::RunEditSession(TTbrEditSession &session) {
   RunEditSessionOn(HostWidget, ClientRect().topLeft(), session);
+}
+
+void TTbrWidgetViewHost::FocusEvent(int child) {
+  SendAccessibleEvent(HostWidget, QAccessible::Focus, child - 1);
+}
+
+bool TTbrWidgetViewHost::WindowUsable(bool viewInMenuMode) const {
+  return HostWidget->isVisible() && HostWidget->isEnabled() && (viewInMenuMode || HostWidget->isActiveWindow());
 }
 
 } // namespace qel::toolbars

@@ -51,7 +51,7 @@ public:
   ~TTbrWidgetViewHost() override;
 
   // The view this host shows (its timers fire into it).
-  void SetHostedView(TTbrView *view) { Hosted = view; }
+  void SetHostedView(TTbrView *view);
   TTbrView *HostedView() const { return Hosted; }
   // The widget's font changed: measuring follows it.
   void FontChanged();
@@ -72,6 +72,8 @@ public:
   QRect ScreenClientRect() const override;
   QRect ScreenWindowRect() const override;
   void RunEditSession(TTbrEditSession &session) override;
+  void FocusEvent(int child) override;
+  bool WindowUsable(bool viewInMenuMode) const override;
 
   QWidget *Widget() const { return HostWidget; }
 
