@@ -260,6 +260,25 @@ TEST_F(AccessibleTest, OpeningAMenuByItsActionAndWalkingIntoASubmenu) {
   EXPECT_TRUE(Clicked.isEmpty());
 }
 
+TEST_F(AccessibleTest, TakingTheFocusOnTheBarStartsAMenuSessionWithoutOpeningAMenu) {
+  QAccessibleInterface *edit = ChildNamed(BarIface(), "Edit");
+  TScript script;
+  script.Then([&] {
+    EXPECT_TRUE(TTbrQtModalDriver::Running());
+    EXPECT_EQ(Bar->View()->Selected(), Bar->View()->Find(Edit));
+    EXPECT_TRUE(OpenPopups(Bar->View()).isEmpty());
+    EXPECT_TRUE(edit->state().focused);
+    EXPECT_FALSE(ChildNamed(BarIface(), "File")->state().focused);
+    EndMenu();
+  });
+  script.Start();
+  Do(edit, QAccessibleActionInterface::setFocusAction());
+  EXPECT_TRUE(edit->state().hotTracked); // selected at once; the session starts after the call
+  EXPECT_FALSE(TTbrQtModalDriver::Running());
+  EXPECT_TRUE(WaitFor([&] { return script.Done() && !TTbrQtModalDriver::Running(); }));
+  EXPECT_TRUE(Clicked.isEmpty());
+}
+
 TEST_F(AccessibleTest, ExecutingAMenuItemRunsItsCommandAfterTheMenuHasClosed) {
   TScript script;
   script.Then([&] {

@@ -384,10 +384,13 @@ void InstallToolbarAccessibility() {
 }
 
 namespace {
-// Drops a plain widget's interface Qt made for a widget that shows a view.
+// Drops an interface Qt keeps for a widget that does not answer for the
+// view the widget shows now (a plain widget's, or one of a view before).
 void DropForeignInterface(QWidget *widget) {
+  const auto *host = dynamic_cast<TTbrWidgetViewHost *>(widget);
   QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
-  if (iface && !dynamic_cast<TViewAccessible *>(iface))
+  const auto *ours = dynamic_cast<TViewAccessible *>(iface);
+  if (iface && (!ours || (host && ours->AttachedView() != host->HostedView())))
     QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
 }
 } // namespace
@@ -401,12 +404,11 @@ QAccessibleInterface *AccessibleOf(TTbrView *view) {
   TTbrWidgetViewHost *host = WidgetHostOf(view);
   if (!host || host->HostedView() != view)
     return nullptr;
-  QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(host->Widget());
-  if (iface && !dynamic_cast<TViewAccessible *>(iface)) {
+  auto *ours = dynamic_cast<TViewAccessible *>(QAccessible::queryAccessibleInterface(host->Widget()));
+  if (!ours || ours->AttachedView() != view) {
     DropForeignInterface(host->Widget());
-    iface = QAccessible::queryAccessibleInterface(host->Widget());
+    ours = dynamic_cast<TViewAccessible *>(QAccessible::queryAccessibleInterface(host->Widget()));
   }
-  auto *ours = dynamic_cast<TViewAccessible *>(iface);
   return ours && ours->AttachedView() == view ? ours : nullptr;
 }
 
