@@ -373,7 +373,7 @@ TEST_F(AccessibleTest, AToolbarsButtonsControlsAndValues) {
   EXPECT_FALSE(Tools->View()->InMenuMode());
 }
 
-TEST_F(AccessibleTest, NothingIsActionableInAWindowThatTakesNoInput) {
+TEST_F(AccessibleTest, WhatAClientMayDoFollowsTheWindowAndTheLayout) {
   QAccessibleInterface *bold = QAccessible::queryAccessibleInterface(Tools)->child(0);
   Main->setEnabled(false);
   EXPECT_TRUE(Actions(bold).isEmpty());
@@ -382,6 +382,19 @@ TEST_F(AccessibleTest, NothingIsActionableInAWindowThatTakesNoInput) {
   Main->setEnabled(true);
   QCoreApplication::processEvents();
   EXPECT_TRUE(Clicked.isEmpty());
+
+  // A button the toolbar had no room for (listed by its chevron) is still a
+  // child and can be pressed, but is invisible and takes no focus.
+  TTbrItemViewer *viewer = Tools->View()->Find(Bold);
+  viewer->Show = false;
+  viewer->OffEdge = true;
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(Tools)->child(0), bold);
+  EXPECT_TRUE(bold->state().invisible);
+  EXPECT_FALSE(bold->state().focusable);
+  EXPECT_EQ(Actions(bold), QStringList{"Press"});
+  viewer->OffEdge = false;
+  EXPECT_EQ(ChildNames(QAccessible::queryAccessibleInterface(Tools)).value(0), "Colours");
+  viewer->Show = true;
 
   // A hidden item is listed by no view.
   Bold->SetVisible(false);
