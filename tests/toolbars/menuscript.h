@@ -3,7 +3,9 @@
 // the test (the loop's nested event loop runs them); each may check what it
 // sees and drive the menu on.
 
+#include "toolbars/core/tbview.h"
 #include "toolbars/qt/tbmodaldriver.h"
+#include "toolbars/qt/tbpopupwindow.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -16,6 +18,16 @@
 #include <vector>
 
 namespace qel::toolbars::test {
+
+// The popup windows shown now, outermost first.
+inline QList<TTbrPopupWindow *> OpenPopups(TTbrView *root) {
+  QList<TTbrPopupWindow *> popups;
+  for (TTbrView *v = root ? root->OpenViewerView() : nullptr; v; v = v->OpenViewerView())
+    if (auto *p = dynamic_cast<TTbrPopupView *>(v))
+      popups << p->Window();
+  return popups;
+}
+
 
 class TScript {
 public:

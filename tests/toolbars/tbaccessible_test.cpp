@@ -29,14 +29,6 @@ using namespace qel::toolbars::test;
 
 namespace {
 
-QList<TTbrPopupWindow *> OpenPopups(TTbrView *root) {
-  QList<TTbrPopupWindow *> popups;
-  for (TTbrView *v = root ? root->OpenViewerView() : nullptr; v; v = v->OpenViewerView())
-    if (auto *p = dynamic_cast<TTbrPopupView *>(v))
-      popups << p->Window();
-  return popups;
-}
-
 // Runs the event loop until `done` holds (or a generous bound passes).
 bool WaitFor(const std::function<bool()> &done) {
   QElapsedTimer timer;

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/toolbars/grabbedinput.h"
+#include "tests/toolbars/docktest.h"
 #include "tests/toolbars/toolbartest.h"
 
 using namespace qel::toolbars;
@@ -25,24 +26,13 @@ namespace {
 
 // A toolbar of `count` buttons captioned "B1".."Bn", docked in `dock`.
 TTbrCustomToolbar *Bar(TTbrDock *dock, const QString &name, int count, int row, int pos) {
-  auto *bar = new TTbrCustomToolbar(dock->window());
-  bar->setObjectName(name);
+  QStringList captions;
   for (int i = 1; i <= count; ++i)
-    Add(bar->Items(), QStringLiteral("B%1").arg(i));
-  bar->SetDockRow(row);
-  bar->SetDockPos(pos);
-  bar->SetCurrentDock(dock);
-  return bar;
+    captions << QStringLiteral("B%1").arg(i);
+  return DockedBar(dock, name, captions, row, pos);
 }
 
-QString Rows(TTbrDock *dock) {
-  QStringList words;
-  for (int i = 0; i < dock->VisibleMemberCount(); ++i) {
-    TTbrCustomDockableWindow *w = dock->VisibleMember(i);
-    words << QStringLiteral("%1:%2@%3").arg(w->objectName()).arg(w->ArrangedRow).arg(w->ArrangedPos);
-  }
-  return words.join(' ');
-}
+QString Rows(TTbrDock *dock) { return DockRows(dock); }
 
 class DockTest : public ::testing::Test {
 protected:

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/toolbars/grabbedinput.h"
+#include "tests/toolbars/docktest.h"
 #include "tests/toolbars/toolbartest.h"
 
 using namespace qel::toolbars;
@@ -21,25 +22,10 @@ using namespace qel::toolbars::test;
 namespace {
 
 TTbrCustomToolbar *Bar(TTbrDock *dock, const QString &name, int row, int pos) {
-  auto *bar = new TTbrCustomToolbar(dock->window());
-  bar->setObjectName(name);
-  for (int i = 1; i <= 3; ++i)
-    Add(bar->Items(), QStringLiteral("%1%2").arg(name).arg(i));
-  bar->SetDockRow(row);
-  bar->SetDockPos(pos);
-  bar->SetCurrentDock(dock);
-  return bar;
+  return DockedBar(dock, name, {name + QLatin1Char('1'), name + QLatin1Char('2'), name + QLatin1Char('3')}, row, pos);
 }
 
-// "dock:row@pos" for each shown window of the dock, by row and place.
-QString Rows(TTbrDock *dock) {
-  QStringList words;
-  for (int i = 0; i < dock->VisibleMemberCount(); ++i) {
-    TTbrCustomDockableWindow *w = dock->VisibleMember(i);
-    words << QStringLiteral("%1:%2@%3").arg(w->objectName()).arg(w->ArrangedRow).arg(w->ArrangedPos);
-  }
-  return words.join(' ');
-}
+QString Rows(TTbrDock *dock) { return DockRows(dock); }
 
 QPoint Centre(const QWidget *w) { return w->mapToGlobal(w->rect().center()); }
 

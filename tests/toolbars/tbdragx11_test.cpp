@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/toolbars/docktest.h"
 #include "tests/toolbars/toolbartest.h"
 #include "tests/toolbars/x11child.h"
 
@@ -27,14 +28,7 @@ namespace {
 
 const QString kPositionsKey = QStringLiteral("Software\\Qel Moravine\\ToolBars");
 
-QString Rows(TTbrDock *dock) {
-  QStringList words;
-  for (int i = 0; i < dock->VisibleMemberCount(); ++i) {
-    TTbrCustomDockableWindow *w = dock->VisibleMember(i);
-    words << QStringLiteral("%1:%2@%3").arg(w->objectName()).arg(w->ArrangedRow).arg(w->ArrangedPos);
-  }
-  return words.join(',');
-}
+QString Rows(TTbrDock *dock) { return DockRows(dock, QLatin1Char(',')); }
 
 QString RectText(const QWidget *w) {
   const QPoint at = w->mapToGlobal(QPoint(0, 0));

@@ -25,15 +25,6 @@ using namespace qel::toolbars::test;
 
 namespace {
 
-// The popup windows shown now, outermost first.
-QList<TTbrPopupWindow *> OpenPopups(TTbrView *root) {
-  QList<TTbrPopupWindow *> popups;
-  for (TTbrView *v = root ? root->OpenViewerView() : nullptr; v; v = v->OpenViewerView())
-    if (auto *p = dynamic_cast<TTbrPopupView *>(v))
-      popups << p->Window();
-  return popups;
-}
-
 QPoint CentreOf(TTbrView *view, TTbrCustomItem *item) {
   return view->Find(item)->BoundsRect.center() + view->Host()->ScreenClientRect().topLeft();
 }
