@@ -127,8 +127,6 @@ TNow Parse(const QString &line) {
   return now;
 }
 
-QString P(const QPoint &p) { return QStringLiteral("%1 %2").arg(p.x()).arg(p.y()); }
-
 } // namespace
 
 TEST(DragX11, GripDragsToRowsNewRowsOtherDocksAndBackAfterARestart) {
