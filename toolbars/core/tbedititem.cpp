@@ -247,6 +247,8 @@ void TTbrEditSession::TextChanged(const QString &text) {
 bool TTbrEditSession::KeyPressed(int key, Qt::KeyboardModifiers modifiers) {
   if (!Editing())
     return false;
+  if (Item.EditKeyPressed(&Viewer, key, modifiers))
+    return true;
   const bool alt = modifiers & Qt::AltModifier;
   if ((alt && !IsModifierKey(key) && !IsKeypadDigit(key, modifiers)) || key == Qt::Key_F10) {
     FStatus = tbesCloseMenu;

@@ -21,6 +21,9 @@ class TTbrEditItem;
 class TTbrEditItemViewer;
 class TTbrEditSession;
 
+// The kind of line editor the host puts over the box.
+enum class TTbrEditControlClass { tbecEdit, tbecThemedEdit };
+
 // The case forced on an edit item's text.
 enum class TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 
@@ -78,6 +81,12 @@ public:
   virtual void FireBeginEdit(TTbrEditItemViewer *viewer, QObject *editControl);
   // The editor's text changed while editing (themed items report it).
   virtual void EditTextChanged(TTbrEditItemViewer *viewer, const QString &text) { (void)viewer, (void)text; }
+  // A key pressed in the editor, before the edit's own keys are looked at:
+  // true takes it (neither the edit nor the editor sees it).
+  virtual bool EditKeyPressed(TTbrEditItemViewer *viewer, int key, Qt::KeyboardModifiers modifiers) {
+    (void)viewer, (void)key, (void)modifiers;
+    return false;
+  }
 
   // `value` in the case `charCase` asks for (the user's locale).
   static QString ApplyCharCase(const QString &value, TEditCharCase charCase);
@@ -120,6 +129,8 @@ public:
   // The box in the view window's client coordinates: the viewer's bounds
   // less the label.
   virtual QRect EditBoxRect() const;
+  // The kind of editor made for an edit.
+  virtual TTbrEditControlClass EditControlClass() const { return TTbrEditControlClass::tbecEdit; }
   // Whether the pointer at a point of the viewer (relative to its bounds)
   // shows the text cursor: inside the box, 2 pixels in.
   bool PointInEditText(int x, int y) const;
@@ -169,7 +180,8 @@ public:
   // about to be shown: the item's begin-edit event.
   void EditorReady(QObject *editControl);
   void TextChanged(const QString &text);
-  // A key pressed in the editor. Tab, Shift+Tab, Enter and Esc end the edit
+  // A key pressed in the editor. The item may take it first
+  // (TTbrEditItem::EditKeyPressed). Tab, Shift+Tab, Enter and Esc end the edit
   // here (true: the editor must not see the key); other keys are the
   // editor's, except keys held with Alt and F10, which close the menu
   // (digits of the numeric keypad excepted, so Alt with them still types).

@@ -1,5 +1,7 @@
 #include "toolbars/paint/thmitems.h"
 
+#include "toolbars/paint/thmedititem.h"
+
 #include "toolbars/core/thmnexus.h"
 #include "toolbars/core/tbtext.h"
 #include "toolbars/paint/pixelimagelist.h"
@@ -239,6 +241,8 @@ void TThmItemViewer::AdjustFont(QFont &font, TColor &color, int stateFlags) {
     themed->FontSettings().Apply(font, color);
     if (themed->OnAdjustFont)
       themed->OnAdjustFont(themed, this, font, color, stateFlags);
+  } else if (auto *edit = dynamic_cast<TThmEditItem *>(Item)) {
+    edit->FontSettings().Apply(font, color);
   }
 }
 
@@ -267,8 +271,9 @@ bool TThmItemViewer::TextRotated() const {
          !HasOption(Item, tboNoRotation);
 }
 
-int TThmItemViewer::PopupMargin(const QFont &font) const {
-  QSize image = ImageSize();
+int TThmItemViewer::PopupMargin(const QFont &font) const { return PopupImageColumn(font, ImageSize()); }
+
+int PopupImageColumn(const QFont &font, QSize image) {
   if (image.width() <= 0 || image.height() <= 0)
     image = QSize(16, 16);
   const int m = 2 * Metric(30);

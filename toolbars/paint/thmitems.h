@@ -108,6 +108,10 @@ public:
   int PopupWindowClass() const override { return pwcThemed; }
 };
 
+// Width of the image column of a menu in `font` for pictures of `image`
+// size (16 x 16 for none).
+int PopupImageColumn(const QFont &font, QSize image);
+
 // The view type of the popup `parentItem` opens: a chevron popup, a list
 // (its only child is a list item), a tool box, or a menu.
 int ThemedPopupViewType(const TTbrCustomItem *parentItem, bool chevron);

@@ -4,6 +4,7 @@
 #include "toolbars/core/tbmenuloop.h"
 #include "toolbars/core/tbview.h"
 #include "toolbars/qt/tbmodaldriver.h"
+#include "toolbars/qt/thmedit.h"
 #include "toolbars/qt/tbwidgethost.h"
 
 #include <QApplication>
@@ -43,10 +44,16 @@ public:
   TEditRun(QWidget *host, const QPoint &clientOrigin, TTbrEditSession &session)
       : Session(session), Host(host), PreviousFocus(QApplication::focusWidget()) {
     const TTbrEditItem &item = Session.Item;
-    Editor = new QLineEdit;
+    if (Session.Viewer.EditControlClass() == TTbrEditControlClass::tbecThemedEdit)
+      Editor = new TThmEdit;
+    else
+      Editor = new QLineEdit;
     Editor->setProperty(InPlaceEditorProperty, true);
     Editor->setParent(host);
-    Editor->setObjectName(QStringLiteral("TTbrEditItemViewer_edit_control_%1")
+    Editor->setObjectName(QStringLiteral("%1_edit_control_%2")
+                              .arg(Session.Viewer.EditControlClass() == TTbrEditControlClass::tbecThemedEdit
+                                       ? QStringLiteral("TThmEditItemViewer")
+                                       : QStringLiteral("TTbrEditItemViewer"))
                               .arg(quintptr(Editor.data()), 0, 16));
     Editor->hide();
     Editor->setFrame(false);
