@@ -72,10 +72,10 @@ TEST_F(ThemedWindowsTest, ToolbarViewTypeAndEmbeddedTransparency) {
     bool Docked;
     int Expected;
   } cases[] = {
-      {TThmItemTransparency::itAuto, false, vt::Toolbar | vt::Embedded},
-      {TThmItemTransparency::itEnable, false, vt::Toolbar},
-      {TThmItemTransparency::itAuto, true, vt::Toolbar},
-      {TThmItemTransparency::itDisable, true, vt::Toolbar | vt::Embedded},
+      {TThmItemTransparency::itAuto, false, vt::Toolbar | vt::Resizable | vt::Embedded},
+      {TThmItemTransparency::itEnable, false, vt::Toolbar | vt::Resizable},
+      {TThmItemTransparency::itAuto, true, vt::Toolbar | vt::Resizable},
+      {TThmItemTransparency::itDisable, true, vt::Toolbar | vt::Resizable | vt::Embedded},
   };
   for (const TCase &c : cases) {
     TThmToolbar toolbar(&form);
@@ -88,6 +88,8 @@ TEST_F(ThemedWindowsTest, ToolbarViewTypeAndEmbeddedTransparency) {
   TThmToolbar menuBar(&form);
   menuBar.SetMenuBar(true);
   menuBar.SetCurrentDock(&dock);
+  EXPECT_EQ(menuBar.ViewTypeQuery(), vt::MenuBar | vt::Resizable);
+  menuBar.SetResizable(false);
   EXPECT_EQ(menuBar.ViewTypeQuery(), vt::MenuBar);
   EXPECT_EQ(GetViewType(nullptr), 0);
 }

@@ -1,5 +1,6 @@
 #include "toolbars/paint/dockframe.h"
 
+#include "toolbars/core/tbfloating.h"
 #include "toolbars/paint/framecontrols.h"
 
 namespace qel::toolbars {
@@ -65,6 +66,33 @@ void PaintChevronButton(TCanvas &canvas, const QRect &rect, bool vertical, bool 
   } else {
     StampGlyph(canvas, at + QPoint(1, 1), glyph, 8, 8, SysQColor(sciBtnHighlight));
     StampGlyph(canvas, at, glyph, 8, 8, SysQColor(sciBtnShadow));
+  }
+}
+
+void PaintFloatingFrame(TCanvas &canvas, const TFloatingFrameState &s, const TDockFrameColors &c) {
+  TTbrFloatingFrame frame;
+  frame.Frame = s.Frame;
+  frame.CaptionHeight = s.CaptionHeight;
+  frame.CloseButton = s.CloseButton;
+  const QRect all(QPoint(0, 0), s.Outer);
+  const QRect client = frame.ClientRect(s.Outer);
+  canvas.FillRect(QRect(all.left(), all.top(), all.width(), client.top()), c.Face);
+  canvas.FillRect(QRect(all.left(), client.bottom() + 1, all.width(), all.bottom() - client.bottom()), c.Face);
+  canvas.FillRect(QRect(all.left(), client.top(), client.left(), client.height()), c.Face);
+  canvas.FillRect(QRect(client.right() + 1, client.top(), all.right() - client.right(), client.height()), c.Face);
+  QRect edge = all;
+  DrawEdge(canvas, edge, edRaised, efRect);
+  const QRect caption = frame.CaptionRect(s.Outer);
+  if (caption.isEmpty())
+    return;
+  const QRect close = frame.CloseRect(s.Outer);
+  QRect strip = caption;
+  if (!close.isEmpty())
+    strip.setRight(close.left() - 1);
+  DrawSmallCaption(canvas, strip, s.Caption, s.Active);
+  if (!close.isEmpty()) {
+    canvas.FillRect(close, c.Face);
+    DrawCaptionButton(canvas, close.adjusted(1, 1, -1, -1), TCaptionButton::Close, s.ClosePressed);
   }
 }
 

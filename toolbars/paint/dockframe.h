@@ -6,6 +6,7 @@
 #include "toolbars/paint/canvas.h"
 
 #include <QColor>
+#include <QString>
 
 #include <cstdint>
 
@@ -36,6 +37,21 @@ struct TDockFrameState {
 // Everything outside the docked window's contents.
 void PaintDockedFrame(TCanvas &canvas, const TDockFrameState &state, const TDockFrameColors &colors);
 
+// The frame of a floating window's tool window: a raised edge, the ring
+// in the window's colour, the small caption (its close square at the right
+// end when shown) and a line of button face under it. `outer` is the whole
+// window; `frame` the ring's width and height; `captionHeight` 0 without
+// a caption.
+struct TFloatingFrameState {
+  QSize Outer;
+  QPoint Frame;
+  int CaptionHeight = 0;
+  QString Caption;
+  bool Active = true;
+  bool CloseButton = true;
+  bool ClosePressed = false;
+};
+void PaintFloatingFrame(TCanvas &canvas, const TFloatingFrameState &state, const TDockFrameColors &colors);
 // A toolbar's chevron button in `rect`: a raised edge when hot, sunken when
 // pressed (contents one pixel down and right), the double chevron pointing
 // along the toolbar; a disabled one drawn embossed.

@@ -1,13 +1,17 @@
 #include "toolbars/qt/tbdockablewindow.h"
 
 #include "toolbars/core/tbdeferred.h"
+#include "toolbars/core/thmthemes.h"
 #include "toolbars/paint/dockframe.h"
 #include "toolbars/qt/tbdock.h"
+#include "toolbars/qt/qtplatformmetrics.h"
 #include "toolbars/qt/tbdragdriver.h"
+#include "toolbars/qt/tbfloatingwindow.h"
 #include "toolbars/qt/tbpopupmenu.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -53,6 +57,10 @@ TTbrCustomDockableWindow::TTbrCustomDockableWindow(QWidget *parent) : QWidget(pa
 }
 
 TTbrCustomDockableWindow::~TTbrCustomDockableWindow() {
+  // The tool window goes with the window; when it is the parent, Qt is
+  // deleting it already.
+  if (FToolWindow && parentWidget() != FToolWindow)
+    delete FToolWindow.data();
   // Leave the docks that list this window, without laying them out from a
   // half-destroyed window's slots.
   for (TTbrDock *dock : TTbrDock::AllDocks())
@@ -160,19 +168,24 @@ void TTbrCustomDockableWindow::SetUseLastDock(bool value) {
 }
 
 void TTbrCustomDockableWindow::SetCurrentDock(TTbrDock *dock) {
-  TTbrDock *old = FCurrentDock;
   QWidget *newParent = dock;
   if (!dock) {
     // Undocked onto the form the window sits on.
-    QWidget *form = old ? old->window() : window();
-    newParent = form == this ? nullptr : form;
+    newParent = ParentForm();
   }
+  ChangeParent(newParent, dock);
+}
+
+void TTbrCustomDockableWindow::ChangeParent(QWidget *newParent, TTbrDock *dock) {
+  TTbrDock *old = FCurrentDock;
+  auto *oldTool = dynamic_cast<TTbrFloatingWindowParent *>(parentWidget());
+  auto *newTool = dynamic_cast<TTbrFloatingWindowParent *>(newParent);
   if (newParent == parentWidget()) {
     FCurrentDock = dock;
     return;
   }
   if (OnDockChanging)
-    OnDockChanging(this, false, dock);
+    OnDockChanging(this, newTool != nullptr, dock);
 
   // Visible unless hidden on purpose: a window made while its form is
   // already on the screen shows once docked, as one made before it does.
@@ -197,12 +210,22 @@ void TTbrCustomDockableWindow::SetCurrentDock(TTbrDock *dock) {
   }
   FCurrentDock = dock;
   ArrangedRow = -1;
+  // The tool window it left goes, unless a live drag may bring the window
+  // back to it. It may be handling the event that moved the window.
+  if (oldTool && !LiveDragging) {
+    if (FToolWindow == oldTool)
+      FToolWindow = nullptr;
+    oldTool->hide();
+    oldTool->deleteLater();
+  }
   if (dock) {
     if (!FUseLastDock || LiveDragging)
       dock->AddMember(this, true);
     else
       SetLastDock(dock);
   }
+  if (newTool)
+    move(FloatingFrame().ClientRect(newTool->size()).topLeft());
   --FSizeLock;
   ArrangeSelf();
   --FBoundsLock;
@@ -212,6 +235,10 @@ void TTbrCustomDockableWindow::SetCurrentDock(TTbrDock *dock) {
     show();
   if (dock)
     dock->UpdateVisibleMember(this, false);
+  if (newTool) {
+    newTool->MoveTo(FloatPos);
+    ApplyVisibilityRule();
+  }
   locks.Release();
   if (OnMove)
     OnMove(this);
@@ -219,7 +246,151 @@ void TTbrCustomDockableWindow::SetCurrentDock(TTbrDock *dock) {
     OnDockChanged(this);
 }
 
+// ---------------------------------------------------------------------------
+// Floating
+
+bool TTbrCustomDockableWindow::Floating() const {
+  return FToolWindow && parentWidget() == FToolWindow.data();
+}
+
+QWidget *TTbrCustomDockableWindow::ParentForm() const {
+  if (Floating())
+    return FToolWindow->ParentForm();
+  QWidget *form = window();
+  return form == this ? nullptr : form;
+}
+
+TTbrFloatingWindowParent *TTbrCustomDockableWindow::ToolWindowClass(QWidget *parentForm) {
+  return new TTbrFloatingWindowParent(parentForm);
+}
+
+void TTbrCustomDockableWindow::FloatDockableWindow(bool floating) {
+  if (!floating) {
+    SetCurrentDock(nullptr);
+    return;
+  }
+  QWidget *form = ParentForm();
+  if (!form)
+    throw EInvalidOperation(QStringLiteral("Control '%1' has no parent window").arg(objectName()).toStdString());
+  if (!FToolWindow || FToolWindow->ParentForm() != form) {
+    if (FToolWindow && !Floating())
+      FToolWindow->deleteLater();
+    TTbrFloatingWindowParent *tool = ToolWindowClass(form);
+    tool->setObjectName(QStringLiteral("NBFloatingWindowParent_%1").arg(quintptr(tool), 8, 16, QLatin1Char('0')));
+    tool->setWindowTitle(Caption());
+    tool->SetOnTopOfAll(FFloatingMode == fmOnTopOfAllForms);
+    tool->resize(FloatingFrame().OuterSize(size()));
+    FToolWindow = tool;
+  }
+  ChangeParent(FToolWindow, nullptr);
+}
+
+void TTbrCustomDockableWindow::FreeUnusedToolWindow() {
+  if (FToolWindow && !Floating()) {
+    FToolWindow->hide();
+    FToolWindow->deleteLater();
+    FToolWindow = nullptr;
+  }
+}
+
+void TTbrCustomDockableWindow::KeepInWorkArea(bool onlyWhenOffScreen) {
+  if (!Floating())
+    return;
+  const QRect frame = FToolWindow->geometry();
+  const QRect work = PlatformMetrics().MonitorAreaOfRect(frame, true);
+  const QRect kept = qel::toolbars::KeepInWorkArea(frame, work, onlyWhenOffScreen);
+  if (kept.topLeft() != frame.topLeft())
+    FToolWindow->move(kept.topLeft());
+}
+
+QPoint TTbrCustomDockableWindow::GetFrameMetrics() const {
+  return FResizable ? ThemeManager().System().SizingFrameSize() : ThemeManager().System().DialogFrameSize();
+}
+
+TTbrFloatingFrame TTbrCustomDockableWindow::FloatingFrame() const {
+  TTbrFloatingFrame frame;
+  frame.Frame = GetFrameMetrics();
+  frame.CaptionHeight = FShowCaption ? ThemeManager().System().SmallCaptionHeight() : 0;
+  frame.CloseButton = FCloseButton;
+  frame.Resizable = FResizable;
+  frame.SizeFromCorners = SizeFromCorners;
+  return frame;
+}
+
+bool TTbrCustomDockableWindow::VisibleByRule() const {
+  TTbrVisibilityState state;
+  state.Showing = !isHidden();
+  state.HideLock = FHideLock;
+  state.Mode = FFloatingMode;
+  QWidget *form = ParentForm();
+  state.HasParentForm = form != nullptr;
+  state.FormVisible = form && form->isVisible();
+  state.FormMinimized = form && form->isMinimized();
+  state.HideWhenInactive = FHideWhenInactive;
+  state.ApplicationActive = QGuiApplication::applicationState() == Qt::ApplicationActive;
+  return qel::toolbars::VisibleByRule(state);
+}
+
+void TTbrCustomDockableWindow::ApplyVisibilityRule() {
+  if (!Floating())
+    return;
+  const bool inactive = !FHideWhenInactive && QGuiApplication::applicationState() != Qt::ApplicationActive;
+  if (inactive != FCaptionInactive) {
+    FCaptionInactive = inactive;
+    FToolWindow->update();
+  }
+  FToolWindow->ApplyVisibilityRule();
+}
+
+void TTbrCustomDockableWindow::SetFloatingMode(TTbrFloatingMode mode) {
+  FFloatingMode = mode;
+  if (FToolWindow)
+    FToolWindow->SetOnTopOfAll(mode == fmOnTopOfAllForms);
+  ApplyVisibilityRule();
+}
+
+void TTbrCustomDockableWindow::SetHideWhenInactive(bool value) {
+  FHideWhenInactive = value;
+  ApplyVisibilityRule();
+}
+
+void TTbrCustomDockableWindow::SetResizable(bool value) {
+  if (value == FResizable)
+    return;
+  FResizable = value;
+  if (Floating())
+    ArrangeSelf();
+}
+
+void TTbrCustomDockableWindow::SetShowCaption(bool value) {
+  if (value == FShowCaption)
+    return;
+  FShowCaption = value;
+  if (Floating())
+    ArrangeSelf();
+}
+
+void TTbrCustomDockableWindow::ApplySizingRect(const QRect &outer) {
+  if (!Floating())
+    return;
+  const TTbrFloatingFrame frame = FloatingFrame();
+  ++FSizeLock;
+  try {
+    SizingAccepted();
+    FToolWindow->setGeometry(outer);
+    SetBoundsLocked(frame.ClientRect(outer.size()));
+  } catch (...) {
+    --FSizeLock;
+    throw;
+  }
+  --FSizeLock;
+  ArrangeSelf();
+  KeepInWorkArea(true);
+}
+
 TTbrDockOrientation TTbrCustomDockableWindow::CurrentOrientation() const {
+  if (Floating())
+    return doFloating;
   if (FCurrentDock)
     return FCurrentDock->IsVertical() ? doVertical : doHorizontal;
   return doNoOrient;
@@ -231,9 +402,13 @@ void TTbrCustomDockableWindow::ArrangeSelf() {
     return;
   }
   FArrangeSelfPending = false;
-  const QSize contents = LayoutContents(true, CurrentOrientation(), FCurrentDock, false);
+  const QSize contents = LayoutContents(true, CurrentOrientation(), FCurrentDock, Floating());
   if (FCurrentDock) {
     FCurrentDock->ArrangeDockedWindows();
+    return;
+  }
+  if (Floating()) {
+    SetBoundsLocked(QRect(FloatingFrame().ClientRect(FToolWindow->size()).topLeft(), contents));
     return;
   }
   if (!FAutoResize)
@@ -245,15 +420,30 @@ void TTbrCustomDockableWindow::SetBoundsLocked(const QRect &bounds) {
   ++FBoundsLock;
   if (bounds.size() != size())
     SizeAboutToChange(bounds.width(), bounds.height());
+  if (Floating())
+    FToolWindow->resize(FloatingFrame().OuterSize(bounds.size()));
   setGeometry(bounds);
   --FBoundsLock;
 }
 
 void TTbrCustomDockableWindow::DoubleClickDock() {
-  // A docked window that may float (DblClickUndock, dmCanFloat) floats here,
-  // and a floating one goes back to its last dock, once floating tool
-  // windows exist; until then the double click only keeps the drag from
-  // starting.
+  if (Docked()) {
+    if (DblClickUndock && DockMode == dmCanFloat) {
+      FloatDockableWindow(true);
+      KeepInWorkArea(false);
+    }
+    return;
+  }
+  if (!Floating())
+    return;
+  if (FLastDock) {
+    SetCurrentDock(FLastDock);
+  } else if (FDefaultDock) {
+    // Before every window of the first row.
+    FDockRow = 0;
+    FDockPos = -8;
+    SetCurrentDock(FDefaultDock);
+  }
 }
 
 void TTbrCustomDockableWindow::CloseByButton() {
@@ -341,7 +531,7 @@ void TTbrCustomDockableWindow::mousePressEvent(QMouseEvent *event) {
       RunGuarded([&] { CloseByButton(); });
     return;
   }
-  if (event->button() == Qt::LeftButton && FCurrentDock && FCurrentDock->AllowDrag() &&
+  if (event->button() == Qt::LeftButton && ((FCurrentDock && FCurrentDock->AllowDrag()) || Floating()) &&
       (hit == HitFrame || (hit == HitClient && !IsDragBlockedAt(at)))) {
     QPointer<TTbrCustomDockableWindow> self(this);
     RunGuarded([&] { RunDragLoop(this, at); });
@@ -358,7 +548,7 @@ void TTbrCustomDockableWindow::mousePressEvent(QMouseEvent *event) {
 
 void TTbrCustomDockableWindow::mouseDoubleClickEvent(QMouseEvent *event) {
   const int hit = HitTest(event->position().toPoint());
-  if (event->button() == Qt::LeftButton && FCurrentDock && FCurrentDock->AllowDrag() &&
+  if (event->button() == Qt::LeftButton && ((FCurrentDock && FCurrentDock->AllowDrag()) || Floating()) &&
       (hit == HitFrame || (hit == HitClient && !IsDragBlockedAt(event->position().toPoint())))) {
     RunGuarded([&] { DoubleClickDock(); });
     return;
@@ -406,11 +596,15 @@ bool TTbrCustomDockableWindow::event(QEvent *event) {
     if (FHideLock == 0) {
       if (FCurrentDock)
         FCurrentDock->UpdateVisibleMember(this, false);
+      ApplyVisibilityRule();
       if (OnVisibleChanged)
         RunGuarded([&] { OnVisibleChanged(this); });
     }
   } else if (event->type() == QEvent::ParentChange) {
     FCurrentDock = dynamic_cast<TTbrDock *>(parentWidget());
+  } else if (event->type() == QEvent::WindowTitleChange && FToolWindow) {
+    FToolWindow->setWindowTitle(windowTitle());
+    FToolWindow->update();
   }
   return result;
 }

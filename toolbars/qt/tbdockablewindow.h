@@ -1,14 +1,18 @@
 #pragma once
-// The base of every toolbar: a window that lives docked in a TTbrDock (or,
-// later, floating). Docked, it draws its frame (border, drag grip and an
-// optional close button) around its contents, tells the dock its sizes
-// through the slots below, and is placed by the dock's layout. It remembers
-// its row and place in the dock, and its last dock while it is away.
+// The base of every toolbar: a window that lives docked in a TTbrDock or
+// floating in a small tool window of its form. Docked, it draws its frame
+// (border, drag grip and an optional close button) around its contents,
+// tells the dock its sizes through the slots below, and is placed by the
+// dock's layout; floating, the tool window draws the frame and caption and
+// the window offers the steps of the sizing loop. It remembers its row and
+// place in the dock, and its last dock while it is away.
 
 #include "toolbars/core/tbdocklayout.h"
 #include "toolbars/core/tbdragloop.h"
+#include "toolbars/core/tbfloating.h"
 #include "toolbars/core/tbpositions.h"
 #include "toolbars/qt/tbdock.h"
+#include "toolbars/qt/tbfloatingwindow.h"
 
 #include <QColor>
 #include <QPointer>
@@ -17,6 +21,7 @@
 #include <functional>
 
 namespace qel::toolbars {
+
 
 using TTbrDockableTo = unsigned; // bits 1 << TTbrDockPosition
 inline constexpr TTbrDockableTo DockableToAll = 0xF;
@@ -39,7 +44,8 @@ public:
   // keeps both docks' layouts and its own visibility consistent.
   void SetCurrentDock(TTbrDock *dock);
   bool Docked() const { return FCurrentDock != nullptr; }
-  bool Floating() const { return false; }
+  // Whether its parent is its tool window.
+  bool Floating() const;
   TTbrDock *DefaultDock() const { return FDefaultDock; }
   void SetDefaultDock(TTbrDock *dock) { FDefaultDock = dock; }
   TTbrDock *LastDock() const { return FLastDock; }
@@ -55,8 +61,51 @@ public:
   // A double click on the grip lets the window float.
   bool DblClickUndock = true;
   // Set while a live drag moves the window: entering a dock then does not
-  // make it the last dock (the drop does).
+  // make it the last dock (the drop does), and a tool window it leaves is
+  // kept for its return.
   bool LiveDragging = false;
+
+  // --- floating ---
+  TTbrFloatingMode FloatingMode() const { return FFloatingMode; }
+  void SetFloatingMode(TTbrFloatingMode mode);
+  // Floating, it hides while the application is inactive.
+  bool HideWhenInactive() const { return FHideWhenInactive; }
+  void SetHideWhenInactive(bool value);
+  // A click on the floating window activates its form.
+  bool ActivateParent = true;
+  // The floating frame has sizing bands (and is wider).
+  bool Resizable() const { return FResizable; }
+  void SetResizable(bool value);
+  bool ShowCaption() const { return FShowCaption; }
+  void SetShowCaption(bool value);
+  // The frame's bands near a corner size both ways.
+  bool SizeFromCorners = true;
+  // The cursor stays on the screen while sizing.
+  bool ClipCursorWhileSizing = true;
+  // Floats the window in a tool window of its form (made when there is
+  // none for that form), at FloatPos; false puts it onto the form.
+  // Error: the window has no form.
+  void FloatDockableWindow(bool floating);
+  // Brings a floating window's frame back into the work area of the
+  // monitor nearest it; with `onlyWhenOffScreen` only when none of it is there.
+  void KeepInWorkArea(bool onlyWhenOffScreen);
+  TTbrFloatingWindowParent *ToolWindowParent() const { return FToolWindow; }
+  // Frees the tool window when the window is not in it (after a drag that
+  // kept it for the window's return).
+  void FreeUnusedToolWindow();
+  // The outermost form among its parents (the tool window's form when floating).
+  QWidget *ParentForm() const;
+  // The floating frame's geometry as the window wants it.
+  TTbrFloatingFrame FloatingFrame() const;
+  // Whether a floating window should be on the screen now; shows or hides
+  // the tool window accordingly.
+  bool VisibleByRule() const;
+  void ApplyVisibilityRule();
+  // Floating and the application inactive while it stays shown.
+  bool CaptionInactive() const { return FCaptionInactive; }
+  // Sizes the floating frame to `outer` (screen) as the sizing loop's
+  // result: accepted by the window, contents arranged, kept on the screen.
+  void ApplySizingRect(const QRect &outer);
 
   // --- how it looks and sizes ---
   TTbrDragHandleStyle DragHandleStyle() const { return FDragHandleStyle; }
@@ -100,8 +149,8 @@ public:
   void ArrangeSelf();
   // Asks OnCloseQuery, then hides and tells OnClose.
   void CloseByButton();
-  // A double click on the grip: a docked window that may float floats
-  // (once floating tool windows exist).
+  // A double click: a docked window that may float floats; a floating one
+  // docks into its last dock, or at the start of its default dock's first row.
   void DoubleClickDock();
   // The size of the frame, both sides together: 4 across the dock, 4 plus
   // the grip along it while the dock allows dragging; 0 x 0 when not docked.
@@ -126,6 +175,18 @@ public:
   virtual TTbrShrinkMode ShrinkBehaviour() const { return tbsmNone; }
   virtual void SizeAboutToChange(int width, int height) { (void)width, (void)height; }
   virtual void PaintDockedFrame(QPainter &painter);
+  // Width and height of the floating frame on each side.
+  virtual QPoint GetFrameMetrics() const;
+  // Least and largest contents while sizing (0: none).
+  virtual TTbrSizingLimits GetSizingLimits() const { return {}; }
+  // The sizing loop's steps: started (type 0..7), each proposed frame
+  // rectangle (screen) adjusted, the last one taken, ended.
+  virtual void SizingStarted(int type) { (void)type; }
+  virtual QRect SnapSizingRect(const QRect &proposed) { return proposed; }
+  virtual void SizingAccepted() {}
+  virtual void SizingEnded() {}
+  // The tool window class of this window.
+  virtual TTbrFloatingWindowParent *ToolWindowClass(QWidget *parentForm);
 
   // Stored positions: values of a subclass of its own, written after the
   // common ones and read before the window is placed; then told that its
@@ -157,6 +218,9 @@ protected:
 private:
   friend class TTbrDock;
   void DockChangedInternally();
+  friend class TTbrFloatingWindowParent;
+  // Moves the window into `newParent` (a dock, a tool window or the form).
+  void ChangeParent(QWidget *newParent, TTbrDock *dock);
   void UpdateCloseHot(bool hot);
 
   int FDockRow = 0;
@@ -174,6 +238,10 @@ private:
   int FBoundsLock = 0, FSizeLock = 0, FHideLock = 0, FMoveEventLock = 0;
   bool FArrangeSelfPending = false;
   bool FClosePressed = false, FCloseHot = false;
+  TTbrFloatingMode FFloatingMode = fmOnTopOfParentForm;
+  bool FHideWhenInactive = true, FResizable = true, FShowCaption = true;
+  bool FCaptionInactive = false;
+  QPointer<TTbrFloatingWindowParent> FToolWindow;
 };
 
 } // namespace qel::toolbars

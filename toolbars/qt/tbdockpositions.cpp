@@ -2,6 +2,7 @@
 
 #include "toolbars/qt/tbdock.h"
 #include "toolbars/qt/tbdockablewindow.h"
+#include "toolbars/qt/tbfloatingwindow.h"
 
 #include <QPointer>
 
@@ -101,15 +102,26 @@ void LoadDockablePositions(QWidget *ownerForm, const TTbrPositionCallbacks &call
     if (load.Skip)
       continue;
     window->setVisible(load.Visible);
-    // A window stored floating stays where the form has it: floating tool
-    // windows are not there yet to take it.
-    if (load.Place != TTbrPositionLoad::Docked)
+    // A window that may not float keeps its place whatever the store says.
+    if (load.Place == TTbrPositionLoad::Stay ||
+        (load.Place == TTbrPositionLoad::Floating && window->DockMode != dmCanFloat))
       continue;
     window->SetDockRow(load.DockRow);
     window->SetDockPos(load.DockPos);
     window->FloatPos = load.FloatPos;
+    if (window->Floating())
+      window->ToolWindowParent()->MoveTo(load.FloatPos);
     window->LoadExtraPosition(callbacks);
-    window->SetCurrentDock(docks[load.Dock]);
+    if (load.Place == TTbrPositionLoad::Docked) {
+      window->SetCurrentDock(docks[load.Dock]);
+    } else {
+      window->FloatDockableWindow(true);
+      window->KeepInWorkArea(true);
+      if (window->UseLastDock() && load.LastDock >= 0 && load.LastDock < docks.size())
+        window->SetLastDock(docks[load.LastDock]);
+    }
+    if (!window)
+      continue;
     window->ArrangeSelf();
     window->PositionsLoaded();
   }

@@ -4,6 +4,7 @@
 #include "toolbars/qt/qtplatformmetrics.h"
 #include "toolbars/qt/tbdock.h"
 #include "toolbars/qt/tbdockablewindow.h"
+#include "toolbars/qt/tbfloatingwindow.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -23,11 +24,6 @@ namespace qel::toolbars {
 namespace {
 
 bool LoopRunning = false;
-
-// Floating tool windows do not exist yet: a window that may float is
-// dragged as one that may not, so a drop away from every dock leaves it
-// where it was instead of losing it.
-constexpr bool FloatingAvailable = false;
 
 // What a loop takes for its run, given back on every way out: the pointer
 // and keyboard grab on a small window of its own, out of sight, the event
@@ -207,8 +203,17 @@ public:
       dock->SetCommitPositions();
     window->NewRowBefore = drop.NewRowBefore;
   }
-  void ApplyFloat(const QPoint &) override {
-    // Not reached while floating tool windows are missing (see FloatingAvailable).
+  void ApplyFloat(const QPoint &pos) override {
+    if (!W)
+      return;
+    TTbrCustomDockableWindow *window = W;
+    window->FloatPos = pos;
+    if (window->Floating())
+      window->ToolWindowParent()->MoveTo(pos);
+    else
+      window->FloatDockableWindow(true);
+    if (W)
+      W->KeepInWorkArea(true);
   }
 
 private:
@@ -279,19 +284,22 @@ void RunDrag(TTbrCustomDockableWindow *window, const QPoint &pressPoint, TGrabbe
   setup.LiveDragging = window->SmoothDrag;
   window->LiveDragging = setup.LiveDragging;
   setup.PressPoint = window->mapToGlobal(pressPoint);
-  setup.OuterRect = ScreenRect(window);
+  setup.OuterRect = window->Floating() ? window->ToolWindowParent()->geometry() : ScreenRect(window);
   setup.Mode = window->DockMode;
-  if (!FloatingAvailable && setup.Mode == dmCanFloat)
-    setup.Mode = dmCannotFloat;
   setup.FullSize = window->FullSize();
   setup.UseLastDock = window->UseLastDock();
-  // The floating frame as a dialog frame and a small caption would draw it.
-  setup.FloatFrameWidth = setup.FloatFrameHeight = 3;
-  setup.CaptionHeight = 15;
-  setup.FloatingSize = window->size() + QSize(2 * setup.FloatFrameWidth, 2 * setup.FloatFrameHeight + setup.CaptionHeight);
+  const TTbrFloatingFrame frame = window->FloatingFrame();
+  setup.FloatFrameWidth = frame.Frame.x();
+  setup.FloatFrameHeight = frame.Frame.y();
+  setup.CaptionHeight = frame.CaptionHeight;
+  setup.FloatingSize = frame.OuterSize(window->LayoutContents(false, doFloating, nullptr, true));
 
   // The candidate docks, best first, each with what it would make of the window.
-  QWidget *form = window->window();
+  QWidget *form = window->ParentForm();
+  if (!form) {
+    window->LiveDragging = false;
+    return;
+  }
   const TTbrDockTreeNode tree = TreeOf(form, window, host.Docks);
   const int current = host.Docks.indexOf(startDock);
   const QList<int> candidates =
@@ -385,6 +393,7 @@ void RunDrag(TTbrCustomDockableWindow *window, const QPoint &pressPoint, TGrabbe
     }
     if (window->UseLastDock() && window->Docked())
       window->SetLastDock(window->CurrentDock());
+    window->FreeUnusedToolWindow();
   }
   if (error)
     std::rethrow_exception(error);
@@ -397,6 +406,97 @@ void RunDragLoop(TTbrCustomDockableWindow *window, const QPoint &pressPoint) {
     return;
   TGrabbedInput input;
   RunDrag(window, pressPoint, input);
+}
+
+void RunSizingLoop(TTbrCustomDockableWindow *window, int type) {
+  if (!window || LoopRunning || !window->Floating() || !window->Resizable() || type < 0 || type > 7)
+    return;
+  QPointer<TTbrCustomDockableWindow> guard(window);
+  TTbrFloatingWindowParent *tool = window->ToolWindowParent();
+  const TTbrFloatingFrame frame = window->FloatingFrame();
+  const QRect start = tool->geometry();
+  const QSize frameSize = frame.OuterSize(QSize(0, 0));
+  TTbrSizingLimits limits = window->GetSizingLimits();
+  limits.Min = limits.Min.expandedTo(QSize(0, 0)) + frameSize;
+  if (limits.Max.width() > 0)
+    limits.Max.setWidth(limits.Max.width() + frameSize.width());
+  if (limits.Max.height() > 0)
+    limits.Max.setHeight(limits.Max.height() + frameSize.height());
+  const bool live = window->SmoothDrag;
+  const QPoint pressed = QCursor::pos();
+  QRect now = start;
+  bool accepted = false;
+  std::exception_ptr error;
+  std::unique_ptr<TTbrDragOutline> outline;
+  window->SizingStarted(type);
+  {
+    TGrabbedInput input;
+    static constexpr Qt::CursorShape shapes[8] = {Qt::SizeHorCursor,   Qt::SizeHorCursor,   Qt::SizeVerCursor,
+                                                  Qt::SizeFDiagCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
+                                                  Qt::SizeBDiagCursor, Qt::SizeFDiagCursor};
+    input.SetCursorShape(shapes[type]);
+    auto follow = [&](QPoint at) {
+      if (window->ClipCursorWhileSizing && !PlatformMetrics().SeveralMonitors()) {
+        const QRect screen = PlatformMetrics().ScreenOrWorkArea(false);
+        at = QPoint(std::clamp(at.x(), screen.left(), screen.right()), std::clamp(at.y(), screen.top(), screen.bottom()));
+      }
+      QRect proposed = SizingRect(type, start, at - pressed, limits);
+      proposed = window->SnapSizingRect(proposed);
+      if (proposed == now)
+        return;
+      now = proposed;
+      if (live) {
+        window->ApplySizingRect(now);
+      } else {
+        if (!outline)
+          outline.reset(new TTbrDragOutline);
+        outline->Show(now, frame.Frame.x());
+      }
+    };
+    input.Exec([&](QEvent *event) {
+      try {
+        switch (event->type()) {
+        case QEvent::MouseMove:
+          follow(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
+          break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+          if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            input.Quit();
+          break;
+        case QEvent::MouseButtonRelease: {
+          auto *mouse = static_cast<QMouseEvent *>(event);
+          if (mouse->button() != Qt::LeftButton)
+            break;
+          follow(mouse->globalPosition().toPoint());
+          accepted = true;
+          input.Quit();
+          break;
+        }
+        case QEvent::KeyPress:
+          if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
+            input.Quit();
+          break;
+        default:
+          break; // other keys and buttons are swallowed
+        }
+        if (!guard)
+          input.Quit();
+      } catch (...) {
+        if (!error)
+          error = std::current_exception();
+        input.Quit();
+      }
+    });
+  }
+  outline.reset();
+  if (guard) {
+    if (accepted && !live && now != start && !error)
+      window->ApplySizingRect(now);
+    window->SizingEnded();
+  }
+  if (error)
+    std::rethrow_exception(error);
 }
 
 bool TrackButton(QWidget *window, const QRect &buttonRect, const std::function<void(bool)> &setPressed) {

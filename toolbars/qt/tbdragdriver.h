@@ -1,7 +1,8 @@
 #pragma once
 // The modal loops that follow the mouse for a dockable window: the drag
-// loop, which moves a docked window to another place, row or dock, and the
-// loop that tracks a frame button while the left button is held.
+// loop, which moves a window to another place, row or dock or lets it
+// float, the sizing loop of a floating window's frame, and the loop that
+// tracks a frame button while the left button is held.
 //
 // Both run a nested event loop with the pointer and the keyboard grabbed on
 // a small window of their own; every mouse and key event goes to the loop,
@@ -23,6 +24,13 @@ class TTbrCustomDockableWindow;
 // coordinates). Returns once the button is released, Esc is pressed or the
 // pointer is lost.
 void RunDragLoop(TTbrCustomDockableWindow *window, const QPoint &pressPoint);
+
+// Sizes the frame of floating `window` from the band or corner pressed
+// (type 0 left, 1 right, 2 top, 3 top-left, 4 top-right, 5 bottom,
+// 6 bottom-left, 7 bottom-right) until the button is released (the size is
+// taken), Esc or another press (an outline is dropped; a live size stays
+// where the last move put it) or the pointer is lost.
+void RunSizingLoop(TTbrCustomDockableWindow *window, int type);
 
 // Follows the pointer while the left button is held after a press on a
 // button of `window` (`buttonRect` in screen coordinates): `setPressed`

@@ -5,6 +5,7 @@
 #include "toolbars/paint/plainview.h"
 #include "toolbars/qt/tbdock.h"
 #include "toolbars/qt/tbeditsession.h"
+#include "toolbars/qt/tbfloatingwindow.h"
 #include "toolbars/qt/windowwatch.h"
 
 #include <QApplication>
@@ -52,6 +53,9 @@ TTbrCustomToolbar::TTbrCustomToolbar(QWidget *parent, const TToolbarClasses &cla
   BarView->RecreateAllViewers();
   SetHostedView(BarView.get());
   setFocusPolicy(Qt::NoFocus);
+  // A toolbar's frame sizes from its bands only and lets the cursor go.
+  SizeFromCorners = false;
+  ClipCursorWhileSizing = false;
   resize(23, 22);
   BarView->ValidatePositions();
 }
@@ -138,7 +142,9 @@ void TTbrCustomToolbar::UpdateViewLimits(TTbrDockOrientation orientation, TTbrDo
       chevron = std::max(0, ShrunkLength - frameAlong);
     if (FShrinkMode == tbsmWrap)
       wrap = std::max(0, dock->ClientLength() - frameAlong);
-  } else if (!floating && !AutoResize()) {
+  } else if (floating) {
+    wrap = FFloatWidth;
+  } else if (!AutoResize()) {
     // A toolbar of fixed width on a form: its width is the limit.
     if (FShrinkMode == tbsmChevron)
       chevron = width();
@@ -177,6 +183,68 @@ QSize TTbrCustomToolbar::LayoutContents(bool move, TTbrDockOrientation orientati
   --FLayoutLock;
   update();
   return total;
+}
+
+void TTbrCustomToolbar::SetFloatWidth(int width) {
+  width = std::max(0, width);
+  if (width == FFloatWidth)
+    return;
+  FFloatWidth = width;
+  if (Floating())
+    ArrangeSelf();
+}
+
+QList<QSize> TTbrCustomToolbar::ListFloatingSizes() {
+  const int saved = FFloatWidth;
+  auto measure = [&](int width) {
+    FFloatWidth = width;
+    TTbrMeasured m;
+    QSize base;
+    BarView->CalculatePositions(false, tbvoFloating, width, 0, ChevronSize, base, m.Size, m.Lines);
+    return m;
+  };
+  const TTbrMargins margins = BarView->ViewMargins(tbvoFloating);
+  QList<QSize> sizes;
+  try {
+    sizes = qel::toolbars::ListFloatingSizes(measure, margins.Left + margins.Right);
+  } catch (...) {
+    FFloatWidth = saved;
+    throw;
+  }
+  FFloatWidth = saved;
+  return sizes;
+}
+
+void TTbrCustomToolbar::SizingStarted(int type) {
+  FSizing.reset();
+  TTbrFloatingWindowParent *tool = ToolWindowParent();
+  if (!tool || !Floating())
+    return;
+  const TTbrFloatingFrame frame = FloatingFrame();
+  QList<QSize> outer;
+  for (const QSize &size : ListFloatingSizes())
+    outer.append(frame.OuterSize(size));
+  FSizing = std::make_unique<TTbrSizingSnap>();
+  FSizing->Start(type, tool->geometry(), frame.Frame.x(), FFloatWidth, outer);
+}
+
+QRect TTbrCustomToolbar::SnapSizingRect(const QRect &proposed) {
+  return FSizing ? FSizing->Snap(proposed) : proposed;
+}
+
+void TTbrCustomToolbar::SizingAccepted() {
+  if (FSizing)
+    SetFloatWidth(FSizing->ProposedFloatWidth());
+}
+
+void TTbrCustomToolbar::SizingEnded() { FSizing.reset(); }
+
+void TTbrCustomToolbar::SaveExtraPosition(const TTbrPositionCallbacks &callbacks) {
+  callbacks.WriteInteger(objectName(), QStringLiteral("FloatRightX"), FFloatWidth);
+}
+
+void TTbrCustomToolbar::LoadExtraPosition(const TTbrPositionCallbacks &callbacks) {
+  SetFloatWidth(callbacks.ReadInteger(objectName(), QStringLiteral("FloatRightX"), 0));
 }
 
 QSize TTbrCustomToolbar::BaseContentSize() {

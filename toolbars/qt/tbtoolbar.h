@@ -91,6 +91,22 @@ public:
   // Actions' states copied to their items.
   void InitiateAction();
 
+  // --- floating ---
+  // The width the floating layout wraps at (0: none); kept with the
+  // positions as "FloatRightX".
+  int FloatWidth() const { return FFloatWidth; }
+  void SetFloatWidth(int width);
+  // The sizes of the floating layout: unlimited, then the narrowest for
+  // each number of lines.
+  QList<QSize> ListFloatingSizes();
+  // A resize of the floating frame snaps to those sizes.
+  void SizingStarted(int type) override;
+  QRect SnapSizingRect(const QRect &proposed) override;
+  void SizingAccepted() override;
+  void SizingEnded() override;
+  void SaveExtraPosition(const TTbrPositionCallbacks &callbacks) override;
+  void LoadExtraPosition(const TTbrPositionCallbacks &callbacks) override;
+
   // --- the dockable window's slots ---
   QSize LayoutContents(bool move, TTbrDockOrientation orientation, TTbrDock *dock, bool floating) override;
   QSize BaseContentSize() override;
@@ -156,6 +172,8 @@ private:
   QString FHint;
   QString FApplicationHint;
   int FLayoutLock = 0;
+  int FFloatWidth = 0;
+  std::unique_ptr<TTbrSizingSnap> FSizing;
   bool FKeyWatch = false;
   bool FAltAlone = false; // Alt went down and nothing else since
 };

@@ -106,7 +106,7 @@ int TThmToolbar::ViewTypeQuery() const {
   int type = MenuBar() ? vt::MenuBar : vt::Toolbar;
   if (Floating())
     type |= vt::Floating;
-  if (FResizable)
+  if (Resizable())
     type |= vt::Resizable;
   if (FItemTransparency == TThmItemTransparency::itDisable ||
       (FItemTransparency == TThmItemTransparency::itAuto && !Floating() && !Docked()))
@@ -151,6 +151,22 @@ void TThmToolbar::Dispatch(TThmMessage &message) {
   default:
     break;
   }
+}
+
+void TThmToolbar::SetSnapDistance(int value) {
+  FSnapDistance = std::max(0, value);
+  if (auto *frame = dynamic_cast<TThmFloatingWindowParent *>(ToolWindowParent()))
+    frame->SnapDistance = FSnapDistance;
+}
+
+QPoint TThmToolbar::GetFrameMetrics() const {
+  return ActiveTheme().ViewBorderSize(ViewTypeQuery() | vt::Floating);
+}
+
+TTbrFloatingWindowParent *TThmToolbar::ToolWindowClass(QWidget *parentForm) {
+  auto *frame = new TThmFloatingWindowParent(parentForm);
+  frame->SnapDistance = FSnapDistance;
+  return frame;
 }
 
 ToolbarFrameInfo TThmToolbar::GetToolbarInfo() const {
@@ -203,6 +219,56 @@ void TThmToolbar::paintEvent(QPaintEvent *event) {
   theme.PaintViewBackground(canvas, dockRect, area, clip, EffectiveColor(), transparent, ViewTypeQuery());
   View()->ValidatePositions();
   DrawViewSubitems(canvas, *View(), clip, &PaintStockViewerThemed);
+}
+
+// ---------------------------------------------------------------------------
+// Floating frame
+
+FloatingFrameInfo TThmFloatingWindowParent::GetFloatingInfo(int redrawParts) const {
+  FloatingFrameInfo info;
+  TTbrCustomDockableWindow *window = DockableWindow();
+  if (!window)
+    return info;
+  info.ParentHandle = std::uintptr_t(this);
+  info.WindowHandle = std::uintptr_t(window);
+  if (auto *toolbar = dynamic_cast<TThmToolbar *>(window))
+    info.ViewType = toolbar->ViewTypeQuery();
+  const TTbrFloatingFrame frame = window->FloatingFrame();
+  const QSize client = frame.ClientSize(size());
+  info.ClientWidth = client.width();
+  info.ClientHeight = client.height();
+  info.ShowCaption = window->ShowCaption();
+  info.FloatingBorderSize = frame.Frame;
+  if (window->CloseButton() && window->ShowCaption())
+    info.CloseButtonState = cbs::Shown | (CloseHover() ? cbs::Hot : 0) | (ClosePressed() ? cbs::Pushed : 0);
+  info.RedrawPart = redrawParts;
+  info.Caption = windowTitle();
+  info.Active = !window->CaptionInactive();
+  return info;
+}
+
+QPoint TThmFloatingWindowParent::SnapMove(const QRect &proposed) {
+  if (SnapDistance <= 0)
+    return proposed.topLeft();
+  return SnapToWorkArea(proposed, PlatformMetrics().MonitorAreaOfRect(proposed, true), SnapDistance);
+}
+
+void TThmFloatingWindowParent::PaintFrame(QPainter &painter) {
+  TTbrCustomDockableWindow *window = DockableWindow();
+  if (!window)
+    return;
+  TPainterCanvas canvas(painter);
+  const QRect all(QPoint(0, 0), size());
+  // The brush behind the frame is the toolbar's colour.
+  canvas.FillRect(all, TColorToQColor(GetEffectiveColor(window), palette().color(QPalette::Button)));
+  ActiveTheme().PaintFloatingFrame(canvas, all, GetFloatingInfo(rdp::Border | rdp::Caption | rdp::CloseButton));
+}
+
+void TThmFloatingWindowParent::CloseHoverChanged() {
+  TTbrCustomDockableWindow *window = DockableWindow();
+  if (!window)
+    return;
+  update(window->FloatingFrame().CloseRect(size()));
 }
 
 // ---------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "toolbars/paint/thmitems.h"
 #include "toolbars/qt/popupshadows.h"
 #include "toolbars/qt/tbdock.h"
+#include "toolbars/qt/tbfloatingwindow.h"
 #include "toolbars/qt/tbpopupmenu.h"
 #include "toolbars/qt/tbpopupwindow.h"
 #include "toolbars/qt/tbtoolbar.h"
@@ -58,12 +59,10 @@ public:
 
   TThmItemTransparency ItemTransparency() const { return FItemTransparency; }
   void SetItemTransparency(TThmItemTransparency value);
+  // How close to a work-area edge its floating frame snaps to it.
   // Negative distances are kept as 0.
   int SnapDistance() const { return FSnapDistance; }
-  void SetSnapDistance(int value) { FSnapDistance = std::max(0, value); }
-  // Whether the toolbar can be resized by the user when floating.
-  bool Resizable() const { return FResizable; }
-  void SetResizable(bool value) { FResizable = value; }
+  void SetSnapDistance(int value);
 
   // The colour its items are painted on: its own Color when it has one;
   // on a form (neither docked nor floating), the form's; else the theme's.
@@ -73,6 +72,8 @@ public:
   void Dispatch(TThmMessage &message) override;
   void PaintDockedFrame(QPainter &painter) override;
   ToolbarFrameInfo GetToolbarInfo() const;
+  QPoint GetFrameMetrics() const override;
+  TTbrFloatingWindowParent *ToolWindowClass(QWidget *parentForm) override;
 
 protected:
   void paintEvent(QPaintEvent *event) override;
@@ -80,8 +81,22 @@ protected:
 private:
   TThmItemTransparency FItemTransparency = TThmItemTransparency::itAuto;
   int FSnapDistance = 0;
-  bool FResizable = false;
   bool FUpdating = false;
+};
+
+// The floating frame of a themed toolbar, painted by the active theme; it
+// snaps to the work area's edges when moved within SnapDistance of them.
+class TThmFloatingWindowParent : public TTbrFloatingWindowParent {
+public:
+  explicit TThmFloatingWindowParent(QWidget *parentForm) : TTbrFloatingWindowParent(parentForm) {}
+  bool CloseButtonHover() const { return CloseHover(); }
+  int SnapDistance = 0;
+  FloatingFrameInfo GetFloatingInfo(int redrawParts) const;
+
+protected:
+  QPoint SnapMove(const QRect &proposed) override;
+  void PaintFrame(QPainter &painter) override;
+  void CloseHoverChanged() override;
 };
 
 class TThmDock : public TTbrDock, public TThmListener, public IThmEffectiveColor {
