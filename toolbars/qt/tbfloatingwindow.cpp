@@ -82,6 +82,10 @@ void TTbrFloatingWindowParent::ApplyVisibilityRule() {
   const bool show = window && window->VisibleByRule();
   if (show == isVisible())
     return;
+  // A window manager that minimised the frame with its form leaves it
+  // minimised; shown so, it would take the form down again.
+  if (show && (windowState() & Qt::WindowMinimized))
+    setWindowState(windowState() & ~Qt::WindowMinimized);
   setVisible(show);
   if (show)
     raise();
