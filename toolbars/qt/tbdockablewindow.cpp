@@ -212,11 +212,13 @@ void TTbrCustomDockableWindow::ChangeParent(QWidget *newParent, TTbrDock *dock) 
   ArrangedRow = -1;
   // The tool window it left goes, unless a live drag may bring the window
   // back to it. It may be handling the event that moved the window.
-  if (oldTool && !LiveDragging) {
-    if (FToolWindow == oldTool)
-      FToolWindow = nullptr;
+  if (oldTool) {
     oldTool->hide();
-    oldTool->deleteLater();
+    if (!LiveDragging) {
+      if (FToolWindow == oldTool)
+        FToolWindow = nullptr;
+      oldTool->deleteLater();
+    }
   }
   if (dock) {
     if (!FUseLastDock || LiveDragging)
