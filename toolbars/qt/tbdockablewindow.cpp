@@ -186,6 +186,8 @@ void TTbrCustomDockableWindow::ChangeParent(QWidget *newParent, TTbrDock *dock) 
   }
   if (OnDockChanging)
     OnDockChanging(this, newTool != nullptr, dock);
+  // The frame may report its first placement on the way in.
+  const QPoint floatPos = FloatPos;
 
   // Visible unless hidden on purpose: a window made while its form is
   // already on the screen shows once docked, as one made before it does.
@@ -238,7 +240,7 @@ void TTbrCustomDockableWindow::ChangeParent(QWidget *newParent, TTbrDock *dock) 
   if (dock)
     dock->UpdateVisibleMember(this, false);
   if (newTool) {
-    newTool->MoveTo(FloatPos);
+    newTool->MoveTo(floatPos);
     ApplyVisibilityRule();
   }
   locks.Release();
@@ -301,8 +303,10 @@ void TTbrCustomDockableWindow::KeepInWorkArea(bool onlyWhenOffScreen) {
   const QRect frame = FToolWindow->geometry();
   const QRect work = PlatformMetrics().MonitorAreaOfRect(frame, true);
   const QRect kept = qel::toolbars::KeepInWorkArea(frame, work, onlyWhenOffScreen);
-  if (kept.topLeft() != frame.topLeft())
+  if (kept.topLeft() != frame.topLeft()) {
     FToolWindow->move(kept.topLeft());
+    FloatPos = kept.topLeft();
+  }
 }
 
 QPoint TTbrCustomDockableWindow::GetFrameMetrics() const {

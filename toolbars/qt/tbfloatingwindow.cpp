@@ -50,7 +50,6 @@ TTbrFloatingWindowParent::TTbrFloatingWindowParent(QWidget *parentForm)
     : QWidget(parentForm, ToolFlags(false)), FParentForm(parentForm) {
   // Shown by the visibility rule, never taking the focus from the form by that.
   setAttribute(Qt::WA_ShowWithoutActivating);
-  setAttribute(Qt::WA_DontCreateNativeAncestors);
   setMouseTracking(true);
   setMinimumSize(1, 1);
   hide();
@@ -75,6 +74,8 @@ void TTbrFloatingWindowParent::MoveTo(const QPoint &pos) {
   const QPoint at = SnapMove(QRect(pos, size()));
   if (at != this->pos())
     move(at);
+  if (TTbrCustomDockableWindow *window = DockableWindow())
+    window->FloatPos = at;
 }
 
 void TTbrFloatingWindowParent::ApplyVisibilityRule() {
