@@ -74,11 +74,21 @@ void DrawCaptionButton(TCanvas &canvas, const QRect &rect, TCaptionButton button
   if (pushed)
     r.translate(1, 1);
   const QColor ink = SysQColor(sciBtnText);
-  // The glyph in a square a little inside the face.
-  const int side = qMax(qMin(r.width(), r.height()) - 4, 3);
+  // The glyph in a square a little inside the face; a small face (the small caption of a floating
+  // toolbar) keeps almost all of itself for the glyph, or a cross shrinks to a blot.
+  const int face = qMin(r.width(), r.height());
+  const int side = face >= 10 ? face - 4 : qMax(face - 1, 3);
   const int x = r.left() + (r.width() - side) / 2, y = r.top() + (r.height() - side) / 2;
   switch (button) {
   case TCaptionButton::Close:
+    if (side < 7) {
+      // Strokes one pixel wide, so the two bars stay apart.
+      for (int i = 0; i < side; ++i) {
+        canvas.FillRect(QRect(x + i, y + i, 1, 1), ink);
+        canvas.FillRect(QRect(x + side - 1 - i, y + i, 1, 1), ink);
+      }
+      break;
+    }
     for (int i = 0; i < side; ++i) {
       canvas.FillRect(QRect(x + i, y + i, qMin(2, side - i), 1), ink);
       canvas.FillRect(QRect(x + side - 1 - i - (i + 1 < side ? 1 : 0), y + i, qMin(2, i + 1), 1), ink);
