@@ -1,5 +1,5 @@
 #include "toolbars/core/thmcolorset.h"
-#include "toolbars/core/thmmrulist.h"
+#include "toolbars/paint/thmmrulist.h"
 #include "toolbars/core/thmthemes.h"
 #include "toolbars/core/thmtoolpalette.h"
 
