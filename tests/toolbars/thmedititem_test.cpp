@@ -262,6 +262,38 @@ TEST_F(ThemedEditTest, BeginEditSetsTheEditorUpAndEveryKeystrokeIsTold) {
   EXPECT_EQ(static_cast<TThmEditItemViewer *>(bar.Viewer())->EditControl(), nullptr) << "gone with the edit";
 }
 
+TEST_F(ThemedEditTest, AnEditThatKeepsNothingPutsBackTheTextItsHandlerStored) {
+  // The handler keeps the item's text in step with every keystroke, as the
+  // program's action text does.
+  struct TCase {
+    const char *name;
+    TEditorScript script;
+    bool refuse;
+    const char *text;
+  } cases[] = {
+      {"Esc", [](TTbrEditSession &s) { s.TextChanged("typed"), s.KeyPressed(Qt::Key_Escape, {}); }, false, "old"},
+      {"refused", [](TTbrEditSession &s) { s.TextChanged("typed"), s.KeyPressed(Qt::Key_Return, {}); }, true, "old"},
+      {"left", [](TTbrEditSession &s) { s.TextChanged("typed"), s.Left(); }, false, "old"},
+      {"Enter", [](TTbrEditSession &s) { s.TextChanged("typed"), s.KeyPressed(Qt::Key_Return, {}); }, false,
+       "typed"},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    TEditBar bar(vt::Toolbar);
+    QStringList told;
+    bar.edit->SetOnChange([&](TThmEditItem *sender, const QString &text) {
+      told << text;
+      sender->SetText(text);
+    });
+    if (c.refuse)
+      bar.edit->SetOnAcceptText([](TTbrEditItemViewer *, QString &, bool &accept) { accept = false; });
+    bar.host.Script = c.script;
+    bar.PressOnBox();
+    EXPECT_EQ(bar.edit->Text(), QString(c.text));
+    EXPECT_EQ(told.last(), QString(c.text)) << "the handler hears of the text put back";
+  }
+}
+
 namespace {
 
 // A viewer that takes F4 and the Return key before the edit sees them.

@@ -212,6 +212,9 @@ bool TTbrEditItemViewer::DoExecute() {
     session.Commit(session.Text());
   if (!*alive)
     return false;
+  EditItem()->EditEnded(this, session);
+  if (!*alive)
+    return false;
 
   view->Host()->Invalidate(QRect());
   view->NotifyFocusEvent();
@@ -233,7 +236,8 @@ bool TTbrEditItemViewer::DoExecute() {
 // TTbrEditSession
 
 TTbrEditSession::TTbrEditSession(TTbrEditItemViewer &viewer, const QRect &editorRect)
-    : Viewer(viewer), Item(*viewer.EditItem()), EditorRect(editorRect), FText(Item.Text()) {}
+    : Viewer(viewer), Item(*viewer.EditItem()), EditorRect(editorRect), FOriginalText(Item.Text()),
+      FText(Item.Text()) {}
 
 void TTbrEditSession::EditorReady(QObject *editControl) { Item.FireBeginEdit(&Viewer, editControl); }
 
@@ -293,8 +297,10 @@ void TTbrEditSession::Commit(const QString &text) {
   bool accept = true;
   if (Item.OnAcceptText())
     Item.OnAcceptText()(&Viewer, newText, accept);
-  if (accept)
-    Item.SetText(newText);
+  if (!accept)
+    return;
+  FCommitted = true;
+  Item.SetText(newText);
 }
 
 } // namespace qel::toolbars

@@ -79,6 +79,8 @@ public:
   bool NeedsViewerRecreate(TTbrItemViewer *viewer) const override;
   // Tells OnBeginEdit; themed items set their editor up here first.
   virtual void FireBeginEdit(TTbrEditItemViewer *viewer, QObject *editControl);
+  // An edit is over and its editor gone; `session` tells how it ended.
+  virtual void EditEnded(TTbrEditItemViewer *viewer, const TTbrEditSession &session) { (void)viewer, (void)session; }
   // The editor's text changed while editing (themed items report it).
   virtual void EditTextChanged(TTbrEditItemViewer *viewer, const QString &text) { (void)viewer, (void)text; }
   // A key pressed in the editor, before the edit's own keys are looked at:
@@ -172,6 +174,10 @@ public:
   bool HasLeft() const { return FLeft; }
   // The editor's text as last reported.
   const QString &Text() const { return FText; }
+  // The item's text when the edit began.
+  const QString &OriginalText() const { return FOriginalText; }
+  // Whether the typed text was offered and accepted.
+  bool Committed() const { return FCommitted; }
   // Tab came with Shift: the previous item is selected rather than the next.
   bool Backward() const { return FBackward; }
 
@@ -196,8 +202,10 @@ public:
   void Commit(const QString &text);
 
 private:
+  QString FOriginalText;
   QString FText;
   int FStatus = tbesEditing;
+  bool FCommitted = false;
   bool FBackward = false;
   bool FLeft = false;
 };

@@ -98,6 +98,14 @@ void TThmEditItem::EditTextChanged(TTbrEditItemViewer *viewer, const QString &te
     DoChange(nullptr, text);
 }
 
+void TThmEditItem::EditEnded(TTbrEditItemViewer *viewer, const TTbrEditSession &session) {
+  (void)viewer;
+  if (session.Committed() || Text() == session.OriginalText())
+    return;
+  SetText(session.OriginalText());
+  DoChange(nullptr, Text());
+}
+
 bool TThmEditItem::EditKeyPressed(TTbrEditItemViewer *viewer, int key, Qt::KeyboardModifiers modifiers) {
   auto *themed = dynamic_cast<TThmEditItemViewer *>(viewer);
   return themed && themed->HandleEditMessage(key, modifiers);

@@ -78,6 +78,10 @@ public:
   // read-only, the font settings) before OnBeginEdit.
   void FireBeginEdit(TTbrEditItemViewer *viewer, QObject *editControl) override;
   void EditTextChanged(TTbrEditItemViewer *viewer, const QString &text) override;
+  // An edit that kept nothing (Esc, the text refused, left without accepting
+  // on leave) puts back the text it began with when OnChange handlers
+  // stored the typed text meanwhile, and tells OnChange so.
+  void EditEnded(TTbrEditItemViewer *viewer, const TTbrEditSession &session) override;
   bool EditKeyPressed(TTbrEditItemViewer *viewer, int key, Qt::KeyboardModifiers modifiers) override;
 
   // The text changed: `control` is the editor it was typed in, or null for
