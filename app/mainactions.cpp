@@ -3,6 +3,7 @@
 #include "app/actionicons.h"
 #include "app/mainbars.h"
 #include "toolbars/paint/pixelimagelist.h"
+#include "toolbars/paint/thmmrulist.h"
 #include "toolbars/qt/tbqaction.h"
 
 #include <QAction>
@@ -242,8 +243,8 @@ void MainActions::buildMenus(TTbrCustomItem *bar) {
   add(file, "a_FileProperties");
   separator(file);
   // The recently used files show here, in place, with a line after them
-  // while there are any; the window links the group to its list.
-  auto *recent = new TBarGroupItem;
+  // while there are any; the window gives the placeholder its list.
+  auto *recent = new TThmMRUListItem;
   recent->SetName(QStringLiteral("File_MRU"));
   file->Add(recent);
   auto *recentEnd = new TTbrSeparatorItem;
@@ -347,6 +348,9 @@ void MainActions::fillButtons(TTbrCustomItem *bar, const std::vector<const char 
       auto *open = new TBarDropdownItem(false);
       open->SetName(ButtonName(name));
       open->SetAction(TTbrQActionAdapter::For(get(name)));
+      auto *recent = new TThmMRUListItem;
+      recent->SetName(QStringLiteral("bOpen_MRU"));
+      open->Add(recent);
       bar->Add(open);
       continue;
     }

@@ -35,6 +35,8 @@ class TTbrCustomToolbar;
 class TTbrDock;
 class TTbrDockFrame;
 class TTbrPopupMenu;
+class TThmEditItem;
+class TThmMRUList;
 } // namespace qel::toolbars
 
 namespace qel {
@@ -51,7 +53,6 @@ class TFontSizeItem;
 struct FontGlobalParts;
 class CardListModel;
 class TCardFilter;
-class TTbrMRUList;
 class TTrayIcon;
 struct HH_POPUP;
 // Whether a toolbar item shows (a hosted control when its control does), and showing or hiding it.
@@ -170,7 +171,7 @@ public:
   // The list's capacity: "MRU entries" with "MRU" on, else 0.
   void ApplyRecentFilesOptions(int maxItems);
   void AddRecentFile(const QString &path);
-  std::unique_ptr<TTbrMRUList> MRUList;
+  std::unique_ptr<toolbars::TThmMRUList> MRUList;
 
   // ---- file commands (tf_main_file.cpp) ----
   void a_FileOpenExecute();
@@ -326,6 +327,10 @@ public:
   // ---- card actions and dialling (tf_main_actions.cpp) ----
   // The action text and the command of the action button that goes with it.
   void SetActionText(const QString &text);
+  // The user typed in the action text.
+  void e_ActionChange(const QString &text);
+  // The action text's font settings from the "ActionFont" option.
+  void ApplyActionFont(const TFont &font);
   // The current card's stored phone number, else one found in its title (by
   // option) or its text; empty without a card.
   QString PhoneNumberOfCard() const;
@@ -393,7 +398,8 @@ public:
   QList<toolbars::TTbrCustomToolbar *> OptionalToolbars() const;
   // Shows a hint in the status line (an empty one gives the panels back).
   void SetApplicationHint(const QString &hint);
-  QLineEdit *e_Action = nullptr;
+  // The action text on Toolbar_Actions.
+  toolbars::TThmEditItem *e_Action = nullptr;
   QTimer *Timer = nullptr;
   // The icon in the desktop's notification area and its menu ("Restore", "Close").
   TTrayIcon *TrayIcon = nullptr;
@@ -415,7 +421,6 @@ private:
   void finishToolbars();  // once every command group has put its items on the toolbars
   std::unique_ptr<TMainLoopHost> loopHost_;
   // The entries of the recently used files, shown in the File menu and under Open.
-  std::unique_ptr<toolbars::TTbrCustomItem> recentFiles_;
   void wireLifeCycle();
   void wireTrayIcon();
   void restartAutosave();  // after a close that did not happen, when autosave is on

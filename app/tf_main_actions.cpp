@@ -12,17 +12,21 @@
 #include "app/dlg_dial.h"
 #include "app/mainbars.h"
 #include "app/tf_main.h"
+#include "toolbars/paint/thmedititem.h"
 #include "toolbars/qt/tbtoolbar.h"
 #include "cards/crd.h"
 #include "cards/strroutines.h"
 #include "richedit/rerichedit.h"
 #include "platform/uiservices.h"
+#include "settings/fontvalue.h"
 #include "settings/options.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QProcess>
+
+#include <algorithm>
 
 namespace qel {
 
@@ -38,8 +42,7 @@ bool confirm(const QString &question) {
 
 void Tf_Main::wireActionCommands() {
   MainActions &a = *actions_;
-  e_Action->setReadOnly(false);
-  connect(e_Action, &QLineEdit::textEdited, this, [this](const QString &text) { SetActionText(text); });
+  e_Action->SetOnChange([this](toolbars::TThmEditItem *, const QString &text) { e_ActionChange(text); });
 
   // The action button takes the place of the plain "Action" item: its command
   // follows the action text, its drop-down sets or resets the phone number.
@@ -90,8 +93,10 @@ void Tf_Main::wireActionCommands() {
 
 // ---------------------------------------------------------------- action text
 
+void Tf_Main::e_ActionChange(const QString &text) { SetActionText(text); }
+
 void Tf_Main::SetActionText(const QString &text) {
-  if (e_Action->text() != text) e_Action->setText(text);
+  e_Action->SetText(text);
   const QString name = ActionName(ActionForText(text));
   b_ActionCommand = name;
   const QAction *act = actions_->get(name);
@@ -99,10 +104,25 @@ void Tf_Main::SetActionText(const QString &text) {
   b_Action->SetImageIndex(image.isValid() ? image.toInt() : -1);
   b_Action->SetHint(act->toolTip());
   b_Action->SetEnabled(!text.isEmpty());
-  const int width = AppOptions && AppOptions->FixedActionBar
-                        ? AppOptions->ActionBarWidth
-                        : e_Action->fontMetrics().horizontalAdvance(text) + 20;
-  if (e_Action->width() != width || e_Action->minimumWidth() != width) e_Action->setFixedWidth(width);
+  // The width as the text measures in the window's own font.
+  e_Action->SetEditWidth(AppOptions && AppOptions->FixedActionBar ? AppOptions->ActionBarWidth
+                                                                  : fontMetrics().horizontalAdvance(text) + 20);
+}
+
+void Tf_Main::ApplyActionFont(const TFont &font) {
+  using toolbars::TTriState;
+  const auto state = [&](TFontStyle style) { return font.Style & style ? TTriState::tsTrue : TTriState::tsFalse; };
+  toolbars::TFontSettings settings;
+  settings.SetName(font.Name);
+  settings.SetColor(font.Color);
+  // In percent of the toolbars' font: the default font's size is 100 %.
+  const int base = std::max(1, DefaultFont().Size);
+  settings.SetSize(quint16(std::clamp(std::max(1, font.Size) * 100 / base, 1, 1000)));
+  settings.SetBold(state(fsBold));
+  settings.SetItalic(state(fsItalic));
+  settings.SetUnderline(state(fsUnderline));
+  settings.SetStrikeOut(state(fsStrikeOut));
+  e_Action->SetFontSettings(settings);
 }
 
 QString Tf_Main::PhoneNumberOfCard() const {
@@ -167,7 +187,7 @@ void Tf_Main::m_CardURLClick(const QString &text, Qt::MouseButton button) {
 // ---------------------------------------------------------------- commands
 
 void Tf_Main::a_DialExecute() {
-  const QString actionText = e_Action->text();
+  const QString actionText = e_Action->Text();
   if (actionText.trimmed().isEmpty()) {
     reportFailure(QStringLiteral("There is no phone number to dial."));
     return;
@@ -192,12 +212,12 @@ void Tf_Main::a_DialExecute() {
   }
 }
 
-void Tf_Main::a_SendEMailExecute() { SendEMailTo(e_Action->text()); }
+void Tf_Main::a_SendEMailExecute() { SendEMailTo(e_Action->Text()); }
 
-void Tf_Main::a_BrowseWWWExecute() { BrowseTo(e_Action->text()); }
+void Tf_Main::a_BrowseWWWExecute() { BrowseTo(e_Action->Text()); }
 
 void Tf_Main::a_RunApplicationExecute() {
-  const QString command = e_Action->text().trimmed();
+  const QString command = e_Action->Text().trimmed();
   if (command.isEmpty()) return;
   // A card file may come from someone else: nothing it names runs unasked.
   if (!confirm(QStringLiteral("Run this program?\r\n") + command)) return;
@@ -206,12 +226,12 @@ void Tf_Main::a_RunApplicationExecute() {
     reportFailure(QStringLiteral("Cannot start ") + command + QLatin1Char('.'));
 }
 
-void Tf_Main::a_GoToCardExecute() { e_record->setText(e_Action->text()); }
+void Tf_Main::a_GoToCardExecute() { e_record->setText(e_Action->Text()); }
 
 void Tf_Main::a_SetPhoneNumberExecute() {
   TCrd *card = CurrentCard();
   if (!card) return;
-  card->Phone = e_Action->text();
+  card->Phone = e_Action->Text();
   FileModified = true;
   UpdateEditMenu();
 }
@@ -230,7 +250,7 @@ void Tf_Main::b_ActionPopup() {
   QAction *set = actions_->get(QStringLiteral("a_SetPhoneNumber"));
   QAction *reset = actions_->get(QStringLiteral("a_ResetPhoneNumber"));
   const TCrd *card = CurrentCard();
-  set->setEnabled(card && e_Action->text() != PhoneNumberOfCard());
+  set->setEnabled(card && e_Action->Text() != PhoneNumberOfCard());
   reset->setEnabled(card && !card->Phone.isEmpty());
 }
 

@@ -84,7 +84,6 @@ void Tf_Main::a_FileOpenExecute() { FileOpen(MainFileHost(*this)); }
 void Tf_Main::SaveAs1Click() { FileSaveAs(MainFileHost(*this)); }
 void Tf_Main::Merge1Click() { FileMerge(MainFileHost(*this)); }
 void Tf_Main::Protect1Click() { FileProtect(MainFileHost(*this)); }
-void Tf_Main::MRUMRUItemClick(const QString &fileName) { OpenRecentFile(MainFileHost(*this), fileName); }
 void Tf_Main::Version16Click() { ExportVersion1File(MainFileHost(*this)); }
 void Tf_Main::Version2Click() { ExportVersion2File(MainFileHost(*this)); }
 void Tf_Main::a_FilePropertiesExecute() { FileProperties(MainFileHost(*this)); }

@@ -18,6 +18,8 @@
 #include "platform/uiservices.h"
 #include "toolbars/qt/tbtoolbar.h"
 
+#include "toolbars/paint/thmedititem.h"
+
 #include <QAction>
 #include <QRegularExpression>
 #include <QLineEdit>
@@ -47,22 +49,22 @@ void reportCardError(const ECardError &e) { ui().messageBox(e.message(), applica
 // the list and the editor.
 class SearchScope {
 public:
-  SearchScope(Tf_Main &w, QWidget *hideBar, QWidget *hideItem)
+  SearchScope(Tf_Main &w, QWidget *hideBar, toolbars::TTbrCustomItem *hideItem)
       : busy_(w), bar_(hideBar), item_(hideItem), barShown_(bar_ && !bar_->isHidden()),
-        itemShown_(item_ && !item_->isHidden()), list_(w.lw_List), editor_(w.m_Card) {
+        itemShown_(item_ && item_->Visible()), list_(w.lw_List), editor_(w.m_Card) {
     if (barShown_) bar_->hide();
-    if (itemShown_) item_->setVisible(false);
+    if (itemShown_) item_->SetVisible(false);
   }
   ~SearchScope() {
     if (barShown_) bar_->show();
-    if (itemShown_) item_->setVisible(true);
+    if (itemShown_) item_->SetVisible(true);
   }
 
 private:
   Tf_Main::BusyGuard busy_;
   WaitCursor wait_;
   QWidget *bar_;
-  QWidget *item_;
+  toolbars::TTbrCustomItem *item_;
   bool barShown_;
   bool itemShown_;
   UpdatesHeld list_;
@@ -70,7 +72,7 @@ private:
 };
 
 // The action text edit, hidden on its toolbar while a replace runs.
-QWidget *actionTextItem(Tf_Main &w) { return w.e_Action; }
+toolbars::TTbrCustomItem *actionTextItem(Tf_Main &w) { return w.e_Action; }
 
 } // namespace
 

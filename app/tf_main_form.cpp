@@ -4,6 +4,7 @@
 #include "app/tf_main.h"
 #include "richedit/rerichedit.h"
 #include "toolbars/paint/pixelimagelist.h"
+#include "toolbars/paint/thmedititem.h"
 #include "toolbars/qt/tbdock.h"
 #include "toolbars/qt/tbpopupmenu.h"
 #include "toolbars/qt/tbtoolbar.h"
@@ -66,11 +67,16 @@ void Tf_Main::buildToolbars() {
   Toolbar_formatting = makeBar("Toolbar_formatting", "Formatting", true);
   actions_->buildFormattingToolbar(Toolbar_formatting->Items());
   Toolbar_Actions = makeBar("Toolbar_Actions", "Actions", false);
-  e_Action = new QLineEdit(Toolbar_Actions);
-  e_Action->setObjectName(QStringLiteral("e_Action"));
-  e_Action->setReadOnly(true);
-  e_Action->setFixedWidth(160);
-  Toolbar_Actions->Items()->Add(NewControlItem(e_Action));
+  // The action text: typed text counts also when the user clicks elsewhere.
+  e_Action = new TThmEditItem;
+  e_Action->SetName(QStringLiteral("e_Action"));
+  e_Action->SetCaption(QStringLiteral("Action Text"));
+  e_Action->SetHint(QStringLiteral("Action Text"));
+  e_Action->SetEditWidth(150);
+  e_Action->SetExtendedAccept(true);
+  e_Action->FontSettings().SetBold(TTriState::tsTrue);
+  e_Action->FontSettings().SetColor(clNavy);
+  Toolbar_Actions->Items()->Add(e_Action);
   actions_->buildActionsToolbar(Toolbar_Actions->Items());
   buildFormattingControls();
 

@@ -13,7 +13,8 @@
 #include "platform/tempfolder.h"
 #include "richedit/rerichedit.h"
 #include "platform/uiservices.h"
-#include "settings/mrulist.h"
+#include "toolbars/paint/thmedititem.h"
+#include "toolbars/paint/thmmrulist.h"
 #include "settings/options.h"
 #include "settings/registry2000.h"
 #include "settings/windowstate.h"
@@ -286,16 +287,9 @@ void Tf_Main::ApplyOptions() {
     Timer->stop();
   ApplyRecentFilesOptions(o.MRU ? o.MRUEntries : 0);
   ApplyPrinterOptions();
-  // The action text: the action font's name, size and style, and its colour.
-  e_Action->setFont(qfontOf(o.ActionFont));
-  {
-    QPalette pal = e_Action->palette();
-    const QColor fg = TColorToQColor(o.ActionFont.Color);
-    pal.setColor(QPalette::Text, fg.isValid() ? fg : QApplication::palette().color(QPalette::Text));
-    e_Action->setPalette(pal);
-  }
+  ApplyActionFont(o.ActionFont);
   Toolbar_Menu->setFont(qfontOf(o.MenuFont));
-  if (o.FixedActionBar) e_Action->setFixedWidth(o.ActionBarWidth);
+  if (o.FixedActionBar) e_Action->SetEditWidth(o.ActionBarWidth);
   ApplyStayOnTop();
   pending::ApplySortOrder(*this, o.SortList);
   pending::ApplyListLook(*this, o.ListGridlines, o.FlatScrollBars);

@@ -7,7 +7,9 @@
 #include "app/mainbars.h"
 #include "cardcommands_fixture.h"
 #include "platform/telephony.h"
+#include "settings/fontvalue.h"
 #include "toolbars/paint/pixelimagelist.h"
+#include "toolbars/paint/thmedititem.h"
 
 #include <QFile>
 #include <QLabel>
@@ -128,8 +130,8 @@ protected:
     FileModified = false;
   }
   void typeAction(const QString &text) {
-    window->e_Action->setText(text);
-    window->SetActionText(text);
+    // As each keystroke in the action text's editor reports it.
+    window->e_Action->DoChange(nullptr, text);
   }
   QStringList recordedArgs() const {
     QFile f(argvFile);
@@ -153,6 +155,25 @@ protected:
   QString argvFile;
 };
 
+TEST_F(ActionsTest, TheActionFontSetsTheActionTextsFontSettings) {
+  using toolbars::TTriState;
+  TFont font = DefaultFont();
+  window->ApplyActionFont(font);
+  const toolbars::TFontSettings &settings = window->e_Action->FontSettings();
+  EXPECT_EQ(settings.Size(), 100) << "the default size is the toolbars' own";
+  EXPECT_EQ(settings.Bold(), TTriState::tsFalse);
+  EXPECT_EQ(settings.Name(), font.Name);
+  font.Size = DefaultFont().Size * 3 / 2;
+  font.Style = fsBold | fsStrikeOut;
+  font.Color = clNavy;
+  window->ApplyActionFont(font);
+  EXPECT_EQ(settings.Size(), font.Size * 100 / DefaultFont().Size);
+  EXPECT_EQ(settings.Bold(), TTriState::tsTrue);
+  EXPECT_EQ(settings.Italic(), TTriState::tsFalse);
+  EXPECT_EQ(settings.StrikeOut(), TTriState::tsTrue);
+  EXPECT_EQ(settings.Color(), clNavy);
+}
+
 TEST_F(ActionsTest, TheActionTextChoosesTheButtonsCommandAndWidth) {
   addCard("a", "x");
   show("a");
@@ -173,7 +194,8 @@ TEST_F(ActionsTest, TheActionTextChoosesTheButtonsCommandAndWidth) {
     typeAction(QString::fromLatin1(c.text));
     EXPECT_EQ(window->b_ActionCommand, c.action) << c.text;
     EXPECT_TRUE(window->b_Action->Enabled());
-    EXPECT_EQ(window->e_Action->width(), window->e_Action->fontMetrics().horizontalAdvance(c.text) + 20);
+    EXPECT_EQ(window->e_Action->Text(), c.text);
+    EXPECT_EQ(window->e_Action->EditWidth(), window->fontMetrics().horizontalAdvance(c.text) + 20);
     const QImage picture = window->actions().images()->Image(window->b_Action->ImageIndex());
     EXPECT_FALSE(blank(picture)) << c.text;
     EXPECT_FALSE(pictures.contains(picture)) << c.text;
@@ -187,7 +209,7 @@ TEST_F(ActionsTest, TheActionTextChoosesTheButtonsCommandAndWidth) {
   AppOptions->FixedActionBar = true;
   AppOptions->ActionBarWidth = 123;
   typeAction(QStringLiteral("a much longer action text than before"));
-  EXPECT_EQ(window->e_Action->width(), 123);
+  EXPECT_EQ(window->e_Action->EditWidth(), 123);
   // The button runs the chosen command.
   typeAction(QStringLiteral("Groceries"));
   window->b_Action->Click();
@@ -211,7 +233,7 @@ TEST_F(ActionsTest, PhoneNumberOfCardTakesItsSourcesInOrder) {
   for (const auto &c : cases) {
     show(c.title);
     EXPECT_EQ(window->PhoneNumberOfCard(), QString::fromLatin1(c.phone)) << c.title;
-    EXPECT_EQ(window->e_Action->text(), QString::fromLatin1(c.phone)) << c.title;
+    EXPECT_EQ(window->e_Action->Text(), QString::fromLatin1(c.phone)) << c.title;
   }
   AppOptions->DetectPhNrFromTitle = false;
   AppOptions->SpeedDialPrefix.clear();
@@ -437,7 +459,7 @@ TEST_F(ActionsTest, SelectingTextPutsTheWordAroundItIntoTheActionText) {
   addCard("a", "call 0123 456789 or mail ann@x.org\r\n");
   show("a");
   window->m_Card->setSel(26, 29);  // "ann"
-  EXPECT_EQ(window->e_Action->text(), "ann@x.org");
+  EXPECT_EQ(window->e_Action->Text(), "ann@x.org");
   EXPECT_EQ(window->b_ActionCommand, "a_SendEMail");
   action("a_GoToCard")->trigger();
   EXPECT_EQ(window->e_record->text(), "ann@x.org");

@@ -7,6 +7,7 @@
 #include "app/searchprogress.h"
 #include "cardcommands_fixture.h"
 #include "platform/richedit/textsearch.h"
+#include "toolbars/paint/thmedititem.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -56,7 +57,7 @@ protected:
   }
   QString selection() const { return window->m_Card->selText(); }
   int selStart() const { return window->m_Card->selStart(); }
-  QWidget *actionTextItem() const { return window->e_Action; }
+  toolbars::TTbrCustomItem *actionTextItem() const { return window->e_Action; }
 };
 
 TEST_F(FindTest, AHitInATitleOnlySelectsThatCardWithNoTextSelected) {
@@ -356,7 +357,7 @@ TEST_F(FindTest, ReplaceAllOverThreeCardsReportsAndReturnsToTheLastHit) {
   EXPECT_EQ(cardTitled("b")->LastOpen, 0);
   EXPECT_EQ(cardTitled("e")->LastOpen, 0);
   EXPECT_FALSE(action("a_CardFindNext")->isEnabled());
-  EXPECT_FALSE(actionTextItem()->isHidden());
+  EXPECT_TRUE(actionTextItem()->Visible());
 }
 
 TEST_F(FindTest, ReplaceWithNoHitReportsAndReturnsToTheCardShownAtTheStart) {

@@ -6,10 +6,13 @@
 #include "app/mainbars.h"
 #include "app/pending.h"
 #include "platform/registry.h"
-#include "settings/mrulist.h"
+#include "toolbars/paint/thmmrulist.h"
 #include "settings/printerstate.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSplitter>
@@ -55,6 +58,38 @@ protected:
     return captions;
   }
 };
+
+TEST_F(WindowStateTest, RecentFilesAreAbsoluteAndAMissingOneLeavesTheListWhenChosen) {
+  const QString a = makeCardFile(QStringLiteral("a.qel"), {"x"});
+  // A relative name, and an absolute one whose file is gone, as older runs may have left them.
+  put("MRU Items", [](TRegistry &reg) {
+    reg.WriteString(QStringLiteral("F1"), QStringLiteral("relative/gone.qel"));
+    reg.WriteString(QStringLiteral("F2"), QStringLiteral("/stored/gone.qel"));
+  });
+  start({a});
+  ASSERT_EQ(window->MRUList->Items().Strings(), QStringList({a, "relative/gone.qel", "/stored/gone.qel"}));
+  // Added through another spelling of the same file: one absolute, clean entry.
+  const QString other = QFileInfo(a).absolutePath() + QStringLiteral("/./sub/../a.qel");
+  QDir().mkpath(QFileInfo(a).absolutePath() + QStringLiteral("/sub"));
+  window->AddRecentFile(other);
+  EXPECT_EQ(window->MRUList->Items()[0], a);
+  EXPECT_EQ(window->MRUList->Items().Count(), 3);
+
+  for (const char *gone : {"relative/gone.qel", "/stored/gone.qel"}) {
+    SCOPED_TRACE(gone);
+    ui.answerButton(IDOK);
+    const int at = window->MRUList->Items().Strings().indexOf(QString::fromLatin1(gone));
+    ASSERT_GE(at, 0);
+    FindBarItem(window.get(), QStringLiteral("MRUItem%1").arg(at + 1))->Click();
+    const QString said = ui.messageTexts().value(0);
+    EXPECT_TRUE(said.endsWith(QString::fromLatin1(gone) + QStringLiteral(" not found."))) << said.toStdString();
+    ui.clear();
+    QApplication::processEvents();
+    EXPECT_FALSE(window->MRUList->Items().Strings().contains(QString::fromLatin1(gone)));
+    EXPECT_EQ(CurrentFileName, a);
+  }
+  EXPECT_EQ(window->MRUList->Items().Strings(), QStringList{a});
+}
 
 TEST_F(WindowStateTest, NormalAndMaximisedClosesAndTheStartAfterThem) {
   start({});
@@ -203,16 +238,16 @@ TEST_F(WindowStateTest, RecentFilesFillTheMenuAndSurviveARestart) {
     for (int n = 1; n <= 8; ++n) reg.WriteString(QStringLiteral("F%1").arg(n), QStringLiteral("/stored/%1.qel").arg(n));
   });
   start({a});
-  ASSERT_EQ(window->MRUList->Count(), 8);
-  EXPECT_EQ(window->MRUList->Items().at(0), a);
-  EXPECT_EQ(window->MRUList->Items().at(7), QStringLiteral("/stored/7.qel"));
+  ASSERT_EQ(window->MRUList->Items().Count(), 8);
+  EXPECT_EQ(window->MRUList->Items()[0], a);
+  EXPECT_EQ(window->MRUList->Items()[7], QStringLiteral("/stored/7.qel"));
   const QStringList captions = recentMenuCaptions();
   ASSERT_EQ(captions.size(), 8);
   EXPECT_EQ(captions.at(0), QStringLiteral("&1 a&&b.qel"));
   EXPECT_EQ(captions.at(1), QStringLiteral("&2 1.qel"));
   // Open's drop-down lists the same entries.
-  EXPECT_EQ(FindBarItem(window.get(), QStringLiteral("b_Open"))->LinkSubitems(),
-            FindBarItem(window.get(), QStringLiteral("File_MRU"))->LinkSubitems());
+  EXPECT_EQ(FindBarItem(window.get(), QStringLiteral("bOpen_MRU"))->LinkSubitems(), window->MRUList->Container());
+  EXPECT_EQ(FindBarItem(window.get(), QStringLiteral("File_MRU"))->LinkSubitems(), window->MRUList->Container());
 
   // Opening through the menu entry puts that file on top.
   window->OpenCardsFile(b, -1);

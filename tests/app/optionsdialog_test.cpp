@@ -6,6 +6,7 @@
 
 #include "app/mainbars.h"
 #include "app/tf_options.h"
+#include "toolbars/paint/thmedititem.h"
 #include "toolbars/qt/tbdock.h"
 #include "toolbars/qt/tbpopupmenu.h"
 #include "toolbars/qt/tbtoolbar.h"
@@ -300,13 +301,13 @@ TEST_F(OptionsCommandTest, ToolbarsShowHideAndLockAtOnce) {
       if (o.lv_buttons->item(i)->data(Qt::UserRole).toString() == QLatin1String("e_Action")) text = o.lv_buttons->item(i);
     ASSERT_NE(text, nullptr);
     text->setCheckState(Qt::Unchecked);
-    EXPECT_TRUE(window->e_Action->isHidden());
+    EXPECT_FALSE(FindBarItem(window.get(), QStringLiteral("e_Action"))->Visible());
   }));
   action("a_Options")->trigger();
   // Toolbar visibility stays after Cancel; the items come back as stored.
   EXPECT_TRUE(window->Toolbar_formatting->isHidden());
   EXPECT_TRUE(FindBarItem(window.get(), QStringLiteral("b_Open"))->Visible());
-  EXPECT_FALSE(window->e_Action->isHidden());
+  EXPECT_TRUE(FindBarItem(window.get(), QStringLiteral("e_Action"))->Visible());
 }
 
 TEST_F(OptionsCommandTest, TheDocksMenuShowsHidesAndLocksTheToolbars) {
@@ -378,7 +379,7 @@ TEST_F(OptionsCommandTest, NumbersOutOfRangeAreClampedWhenApplied) {
   AppOptions->SpeedDialLength = -1;
   window->ApplyOptions();
   EXPECT_EQ(AppOptions->MRUEntries, 0);
-  EXPECT_GT(window->e_Action->width(), 0);
+  EXPECT_GT(window->e_Action->EditWidth(), 0);
   EXPECT_GE(AppOptions->SpeedDialLength, 1);
 }
 

@@ -2,7 +2,6 @@
 // window rectangle, and the recently used files.
 
 #include "platform/registry.h"
-#include "settings/mrulist.h"
 #include "settings/printerstate.h"
 #include "settings/windowstate.h"
 #include "tests/support/scriptedui.h"
@@ -195,130 +194,6 @@ TEST(PlaceOnScreens, KeepsTheWindowWhereItCanBeReached) {
       {"no screens known", {}, QRect(-9000, 0, 10, 10), QRect(-9000, 0, 240, 180)},
   };
   for (const Case &c : cases) EXPECT_EQ(PlaceOnScreens(c.stored, c.screens, min), c.expected) << c.what;
-}
-
-// ---- recently used files ----
-
-QStringList names(const TTbrMRUList &l) { return l.Items(); }
-
-TEST(RecentFiles, AddingMovesToTheTopWithoutRegardToCase) {
-  TTbrMRUList l;
-  l.AddFullPath = false;
-  l.SetMaxItems(3);
-  int changes = 0;
-  l.OnChange = [&] { ++changes; };
-  for (const char *n : {"/a.qel", "/b.qel", "/c.qel"}) l.AddMRUFile(QString::fromLatin1(n));
-  EXPECT_EQ(names(l), (QStringList{"/c.qel", "/b.qel", "/a.qel"}));
-  l.AddMRUFile(QStringLiteral("/A.QEL"));
-  EXPECT_EQ(names(l), (QStringList{"/A.QEL", "/c.qel", "/b.qel"}));
-  // A full list: the new name on top, the oldest gone with its menu entry.
-  l.AddMRUFile(QStringLiteral("/d.qel"));
-  EXPECT_EQ(names(l), (QStringList{"/d.qel", "/A.QEL", "/c.qel"}));
-  EXPECT_EQ(l.Captions().size(), 3);
-  EXPECT_GT(changes, 0);
-  // Lowering the capacity drops the surplus at once; 0 empties the list.
-  l.SetMaxItems(1);
-  EXPECT_EQ(names(l), QStringList{"/d.qel"});
-  l.SetMaxItems(0);
-  EXPECT_TRUE(l.Items().isEmpty());
-  l.AddMRUFile(QStringLiteral("/e.qel"));
-  EXPECT_TRUE(l.Items().isEmpty());
-  l.SetMaxItems(-3);
-  EXPECT_EQ(l.MaxItems(), 0);
-}
-
-TEST(RecentFiles, NamesAreMadeAbsolute) {
-  TTbrMRUList l;
-  l.SetMaxItems(6);
-  l.AddMRUFile(QStringLiteral("rel/../x.qel"));
-  ASSERT_EQ(l.Count(), 1);
-  EXPECT_TRUE(l.Items().at(0).startsWith(QLatin1Char('/')));
-  EXPECT_TRUE(l.Items().at(0).endsWith(QStringLiteral("/x.qel")));
-  EXPECT_FALSE(l.Items().at(0).contains(QStringLiteral("..")));
-}
-
-TEST(RecentFiles, CaptionsCountUpThroughDigitsAndLetters) {
-  TTbrMRUList l;
-  l.AddFullPath = false;
-  l.SetMaxItems(40);
-  for (int i = 40; i >= 1; --i) l.AddMRUFile(QStringLiteral("/dir/f%1.qel").arg(i));
-  const QStringList c = l.Captions();
-  ASSERT_EQ(c.size(), 40);
-  EXPECT_EQ(c.at(0), QStringLiteral("&1 f1.qel"));
-  EXPECT_EQ(c.at(8), QStringLiteral("&9 f9.qel"));
-  EXPECT_EQ(c.at(9), QStringLiteral("&A f10.qel"));
-  EXPECT_EQ(c.at(34), QStringLiteral("&Z f35.qel"));
-  EXPECT_EQ(c.at(35), QStringLiteral("f36.qel"));
-  EXPECT_EQ(c.at(39), QStringLiteral("f40.qel"));
-  l.Clear();
-  l.AddMRUFile(QStringLiteral("/dir/Tom & Jerry.qel"));
-  EXPECT_EQ(l.Captions().at(0), QStringLiteral("&1 Tom && Jerry.qel"));
-  l.SetHidePathExtension(false);
-  EXPECT_EQ(l.Captions().at(0), QStringLiteral("&1 /dir/Tom && Jerry.qel"));
-}
-
-TEST(RecentFiles, ChoosingAnEntryMovesItUpBeforeReportingIt) {
-  TTbrMRUList l;
-  l.AddFullPath = false;
-  l.SetMaxItems(6);
-  for (const char *n : {"/c", "/b", "/a"}) l.AddMRUFile(QString::fromLatin1(n));
-  QString chosen;
-  l.OnClick = [&](const QString &name) {
-    chosen = name;
-    EXPECT_EQ(l.Items().at(0), name);
-  };
-  l.EntryClick(2);
-  EXPECT_EQ(chosen, QStringLiteral("/c"));
-  EXPECT_EQ(names(l), (QStringList{"/c", "/a", "/b"}));
-  chosen.clear();
-  l.EntryClick(7);
-  EXPECT_TRUE(chosen.isEmpty());
-}
-
-TEST_F(Store, RecentFilesLoadAndSave) {
-  put(QStringLiteral("Software\\Qel Moravine\\MRU Items"), [](TRegistry &reg) {
-    reg.WriteString(QStringLiteral("F1"), QString());
-    reg.WriteString(QStringLiteral("F2"), QStringLiteral("/only.qel"));
-    reg.WriteString(QStringLiteral("F7"), QStringLiteral("/beyond.qel"));
-  });
-  TTbrMRUList l;
-  l.Prefix = QStringLiteral("F");
-  l.SetMaxItems(6);
-  {
-    TRegIniFile ini(QStringLiteral("Software\\Qel Moravine"));
-    l.LoadMRUFromRegIni(ini, QStringLiteral("MRU Items"));
-  }
-  EXPECT_EQ(names(l), QStringList{"/only.qel"});
-
-  l.AddFullPath = false;
-  l.AddMRUFile(QStringLiteral("/two.qel"));
-  l.AddMRUFile(QStringLiteral("/three.qel"));
-  {
-    TRegIniFile ini(QStringLiteral("Software\\Qel Moravine"));
-    for (int n = 4; n <= 6; ++n) ini.WriteString(QStringLiteral("MRU Items"), QStringLiteral("F%1").arg(n), "/old");
-  }
-  {
-    TRegIniFile ini(QStringLiteral("Software\\Qel Moravine"));
-    l.SaveMRUToRegIni(ini, QStringLiteral("MRU Items"));
-  }
-  const QString text = storeText();
-  EXPECT_TRUE(text.contains(QStringLiteral("\"F1\"=\"/three.qel\"")));
-  EXPECT_TRUE(text.contains(QStringLiteral("\"F2\"=\"/two.qel\"")));
-  EXPECT_TRUE(text.contains(QStringLiteral("\"F3\"=\"/only.qel\"")));
-  for (const char *gone : {"\"F4\"", "\"F5\"", "\"F6\""}) EXPECT_FALSE(text.contains(QString::fromLatin1(gone))) << gone;
-  EXPECT_TRUE(text.contains(QStringLiteral("\"F7\"=\"/beyond.qel\"")));  // above the capacity: untouched
-
-  // With the list off nothing is read, and saving keeps what is stored.
-  TTbrMRUList off;
-  off.Prefix = QStringLiteral("F");
-  off.SetMaxItems(0);
-  {
-    TRegIniFile ini(QStringLiteral("Software\\Qel Moravine"));
-    off.LoadMRUFromRegIni(ini, QStringLiteral("MRU Items"));
-    EXPECT_TRUE(off.Items().isEmpty());
-    off.SaveMRUToRegIni(ini, QStringLiteral("MRU Items"));
-  }
-  EXPECT_EQ(storeText(), text);
 }
 
 } // namespace

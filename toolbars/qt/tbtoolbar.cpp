@@ -1,5 +1,7 @@
 #include "toolbars/qt/tbtoolbar.h"
 
+#include "toolbars/core/tbedititem.h"
+
 #include "toolbars/core/tbdeferred.h"
 #include "toolbars/paint/dockframe.h"
 #include "toolbars/paint/plainview.h"
@@ -387,6 +389,13 @@ void TTbrCustomToolbar::mouseMoveEvent(QMouseEvent *event) {
     }
   }
   TTbrCustomDockableWindow::mouseMoveEvent(event);
+  // Over the field of an edit box the pointer is the text cursor.
+  if (!BarView->InMenuMode() && HitTest(event->position().toPoint()) == HitClient) {
+    const QPoint at = event->position().toPoint() - ClientRect().topLeft();
+    if (auto *edit = dynamic_cast<TTbrEditItemViewer *>(BarView->ViewerFromPoint(at));
+        edit && edit->PointInEditText(at.x() - edit->BoundsRect.left(), at.y() - edit->BoundsRect.top()))
+      setCursor(Qt::IBeamCursor);
+  }
 }
 
 void TTbrCustomToolbar::SetHotHint(const QString &hint, const TTbrCustomItem *item) {
