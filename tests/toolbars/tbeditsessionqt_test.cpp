@@ -322,3 +322,55 @@ TEST_F(EditSessionQtTest, AnErrorOfTheAcceptHandlerEndsEditAndMenuAndIsReported)
 }
 
 } // namespace
+
+TEST_F(EditSessionQtTest, ThePointerIsTheTextCursorOverTheBoxOnly) {
+  const auto moveTo = [this](const QPoint &at) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(Bar->mapToGlobal(at)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(Bar, &move);
+    return Bar->cursor().shape();
+  };
+  EXPECT_EQ(moveTo(BoxPoint(Find)), Qt::IBeamCursor);
+  EXPECT_EQ(moveTo(BoxPoint(Before)), Qt::ArrowCursor);
+  Find->SetEnabled(false);
+  EXPECT_EQ(moveTo(BoxPoint(Find)), Qt::ArrowCursor);
+}
+
+namespace {
+// A box as wide as the text typed into it.
+class TGrowingEdit : public TTbrEditItem {
+public:
+  void EditTextChanged(TTbrEditItemViewer *, const QString &text) override { SetEditWidth(40 + 10 * int(text.size())); }
+};
+} // namespace
+
+TEST_F(EditSessionQtTest, TheEditorFollowsABoxResizedWhileTyping) {
+  auto *growing = new TGrowingEdit;
+  growing->SetCaption("Grow");
+  Bar->Items()->Insert(Bar->Items()->IndexOf(After), growing);
+  Find->SetVisible(false);
+  Find = growing;
+  Bar->View()->ValidatePositions();
+  int before = 0, after = 0;
+  TSteps steps;
+  steps.Then([&] {
+    QLineEdit *editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    before = editor->width();
+    QTest::keyClicks(editor, "abcdefgh");
+  });
+  steps.Then([&] {
+    QLineEdit *editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    after = editor->width();
+    EXPECT_EQ(editor->geometry(), Bar->View()->Find(growing)->BoundsRect.adjusted(3, 3, -3, -3).translated(
+                                      Bar->ClientRect().topLeft()));
+    QTest::keyClick(editor, Qt::Key_Return);
+  });
+  PressOnBox(steps);
+  steps.RunRest();
+  EXPECT_EQ(before, 64 - 6);
+  EXPECT_EQ(after, 40 + 80 - 6);
+  EXPECT_EQ(growing->Text(), "abcdefgh");
+  ExpectInputFree();
+}

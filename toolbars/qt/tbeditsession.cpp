@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTimer>
 #include <QValidator>
 #include <QWidget>
 
@@ -42,7 +43,7 @@ private:
 class TEditRun final : public QObject {
 public:
   TEditRun(QWidget *host, const QPoint &clientOrigin, TTbrEditSession &session)
-      : Session(session), Host(host), PreviousFocus(QApplication::focusWidget()) {
+      : Session(session), Host(host), PreviousFocus(QApplication::focusWidget()), ClientOrigin(clientOrigin) {
     const TTbrEditItem &item = Session.Item;
     if (Session.Viewer.EditControlClass() == TTbrEditControlClass::tbecThemedEdit)
       Editor = new TThmEdit;
@@ -65,8 +66,12 @@ public:
       Editor->setMaxLength(item.MaxLength());
     Editor->setGeometry(Session.EditorRect.translated(clientOrigin));
     Editor->selectAll();
-    connect(Editor, &QLineEdit::textChanged, this,
-            [this](const QString &text) { Guarded([&] { Session.TextChanged(text); }); });
+    connect(Editor, &QLineEdit::textChanged, this, [this](const QString &text) {
+      Guarded([&] { Session.TextChanged(text); });
+      // A handler may have resized the box (an edit box as wide as its
+      // text): the editor follows once the view has laid itself out anew.
+      QTimer::singleShot(0, Editor, [this] { FollowBox(); });
+    });
     try {
       Session.TextChanged(Editor->text());
       Session.EditorReady(Editor);
@@ -173,6 +178,16 @@ protected:
   }
 
 private:
+  void FollowBox() {
+    if (!Editor || Finished || !Session.Continues())
+      return;
+    TTbrView *view = Session.Viewer.View;
+    view->TryValidatePositions();
+    const QRect box = Session.Viewer.EditBoxRect().adjusted(3, 3, -3, -3);
+    if (!box.isEmpty())
+      Editor->setGeometry(box.translated(ClientOrigin));
+  }
+
   bool Mouse(QWidget *target, QMouseEvent *mouse) {
     const QEvent::Type type = mouse->type();
     const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
@@ -307,6 +322,7 @@ private:
   QPointer<QWidget> Host;
   QPointer<QWidget> PreviousFocus;
   QPointer<QLineEdit> Editor;
+  const QPoint ClientOrigin;
   QEventLoop Nested;
   bool HadFocus = false;
   bool Borrowed = false;
