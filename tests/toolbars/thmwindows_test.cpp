@@ -1,5 +1,6 @@
 #include "platform/colorvalue.h"
 #include "toolbars/paint/thmdefaulttheme.h"
+#include "toolbars/paint/thmlists.h"
 #include "toolbars/qt/thmwindows.h"
 
 #include <QApplication>
@@ -237,13 +238,12 @@ TEST_F(ThemedWindowsTest, ShadowsFollowAResizeButNotAShow) {
 }
 
 TEST_F(ThemedWindowsTest, AListPopupHasNoShadow) {
-  struct TListItem : TThmCustomItem {
-    bool IsListItem() const override { return true; }
-  };
   TThmToolbar toolbar;
   auto *combo = new TThmSubmenuItem;
   combo->SetCaption("Font");
-  combo->Add(new TListItem);
+  auto *list = new TThmStringList;
+  list->SetStrings({"Arial", "Courier"});
+  combo->Add(list);
   toolbar.Items()->Add(combo);
   toolbar.setGeometry(100, 100, 200, 26);
   toolbar.show();

@@ -190,8 +190,8 @@ void TTbrMenuLoop::ShowHintFor(const THit &hit) {
   QRect rect;
   if (hit.viewer && !CapturedView() &&
       ((hit.view->Style & tbvsShowHints) || HasOption(hit.viewer->Item, tboShowHint))) {
-    text = hit.viewer->Hint();
-    rect = hit.viewer->BoundsRect.translated(ClientOrigin(hit.view));
+    text = hit.viewer->HintAt(hit.local, rect);
+    rect.translate(ClientOrigin(hit.view));
   }
   if (text.isEmpty())
     rect = QRect();

@@ -90,6 +90,14 @@ public:
   // The hint: the short part of the item's hint, else the caption without
   // a trailing colon or ellipsis and without accelerator marks.
   QString Hint(bool showShortCuts = false) const;
+  // The hint at a point of the viewer (relative to its bounds) and the
+  // rectangle it holds for (view client coordinates): the viewer's hint over
+  // all of it, unless its parts have hints of their own.
+  virtual QString HintAt(const QPoint &local, QRect &rect) const {
+    (void)local;
+    rect = BoundsRect;
+    return Hint();
+  }
 
 protected:
   void Invalidate();

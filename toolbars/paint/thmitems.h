@@ -145,7 +145,7 @@ public:
   virtual bool ImageVisible() const;
 
   // The image list's picture size; 0 x 0 without a list.
-  QSize ImageSize() const;
+  virtual QSize ImageSize() const;
   // Text flags of captions: the accelerator hidden until the keyboard is used.
   unsigned TextFormatFlags() const;
   // The caption's extent in the view font as the item adjusts it.

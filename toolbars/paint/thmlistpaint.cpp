@@ -27,8 +27,8 @@ void PaintArrowButton(TCanvas &canvas, const QRect &rect, TArrowDirection direct
 
 } // namespace
 
-void PaintScrollBar(TCanvas &canvas, const TThmScrollBar &bar) {
-  const QPoint origin = bar.Bounds().topLeft();
+void PaintScrollBar(TCanvas &canvas, const TThmScrollBar &bar, const QPoint &offset) {
+  const QPoint origin = bar.Bounds().topLeft() + offset;
   const auto at = [&](int zone) { return bar.Zone(zone).translated(origin); };
   const bool vertical = bar.Kind() == TThmScrollBarKind::Vertical;
   const bool enabled = bar.Enabled();

@@ -11,8 +11,9 @@
 
 namespace qel::toolbars {
 
-// The bar at its bounds: arrow buttons, track parts (the held one dark) and the thumb.
-void PaintScrollBar(TCanvas &canvas, const TThmScrollBar &bar);
+// The bar at its bounds (moved by `offset` when they are relative to a
+// viewer): arrow buttons, track parts (the held one dark) and the thumb.
+void PaintScrollBar(TCanvas &canvas, const TThmScrollBar &bar, const QPoint &offset = QPoint());
 
 // One row's default painting. `clear`: fill the row (hover highlight or
 // window colour); `content`: the image (if any) and the text, single line,
