@@ -2,121 +2,67 @@
 
 #include "app/formattingstate.h"
 #include "toolbars/qt/tbqaction.h"
-#include "toolbars/core/thmcolorset.h"
+
+#include "toolbars/paint/drawutils.h"
 
 #include <QAction>
-#include <QGridLayout>
-#include <QMenu>
-#include <QPainter>
-#include <QPixmap>
-#include <QWidgetAction>
 
 namespace qel {
 
-namespace {
+TColorButtonItem::TColorButtonItem(const QString &prefix, QAction *command, const QString &buttonCaption,
+                                   const QString &paletteName) {
+  SetName(QStringLiteral("b_") + prefix);
+  SetAction(toolbars::TTbrQActionAdapter::For(command));
+  default_ = new toolbars::TThmColorItem;
+  default_->SetName(prefix + QStringLiteral("Default"));
+  default_->SetCaption(QStringLiteral("Default"));
+  default_->SetColor(clNone);
+  default_->SetOnClick([this](toolbars::TTbrCustomItem *) {
+    if (OnDefaultClick) OnDefaultClick();
+  });
+  Add(default_);
+  palette_ = new toolbars::TThmColorPalette;
+  palette_->SetName(paletteName.isEmpty() ? prefix + QStringLiteral("Palette") : paletteName);
+  palette_->Model().OnChange = [this] {
+    default_->SetChecked(palette_->Color() == clNone);
+    if (OnPaletteChanged) OnPaletteChanged(palette_->Color());
+  };
+  Add(palette_);
+  more_ = new toolbars::TThmItem;
+  more_->SetName(prefix + QStringLiteral("More"));
+  more_->SetCaption(QStringLiteral("More Colors ..."));
+  more_->SetOnClick([this](toolbars::TTbrCustomItem *) {
+    if (OnMoreColorsClick) OnMoreColorsClick();
+  });
+  Add(more_);
+  // The colour the face applies, kept by a swatch the menu does not show.
+  button_ = new toolbars::TThmColorItem;
+  button_->SetName(prefix + QStringLiteral("Button"));
+  button_->SetCaption(buttonCaption);
+  button_->SetColor(clNone);
+  button_->SetVisible(false);
+  Add(button_);
+  default_->SetChecked(true);
 
-// The button runs the command and follows its enabled state and hint; its
-// face (caption, image) stays its own.
-void bindCommand(QToolButton *button, QAction *command) {
-  button->setToolTip(command->toolTip());
-  button->setEnabled(command->isEnabled());
-  QObject::connect(command, &QAction::enabledChanged, button, &QWidget::setEnabled);
-  QObject::connect(button, &QToolButton::clicked, command, [command] { command->trigger(); });
-}
-} // namespace
-
-const QList<TColor> &TColorPaletteButton::PaletteColors() {
-  // The toolbar framework's default colour set, row by row.
-  static const QList<TColor> colors = [] {
-    const toolbars::TThmCustomColorSet &set = toolbars::DefaultColorSet();
-    QList<TColor> list;
-    for (int row = 0; row < set.RowCount(); ++row)
-      for (int col = 0; col < set.ColCount(); ++col)
-        list << set.GetColor(col, row);
-    return list;
-  }();
-  return colors;
-}
-
-TColorPaletteButton::TColorPaletteButton(const QString &prefix, QAction *command, QWidget *parent)
-    : QToolButton(parent) {
-  setObjectName(QStringLiteral("b_") + prefix);
-  command_ = command;
-  bindCommand(this, command);
-  setPopupMode(QToolButton::MenuButtonPopup);
-  auto *menu = new QMenu(this);
-  menu->setObjectName(prefix + QStringLiteral("Button"));
-  grid_ = new QWidget(menu);
-  grid_->setObjectName(prefix + QStringLiteral("Palette"));
-  auto *layout = new QGridLayout(grid_);
-  layout->setSpacing(2);
-  layout->setContentsMargins(4, 4, 4, 4);
-  const QList<TColor> &colors = PaletteColors();
-  for (int i = 0; i < colors.size(); ++i) {
-    auto *swatch = new QToolButton(grid_);
-    swatch->setObjectName(prefix + QStringLiteral("Palette%1").arg(i));
-    swatch->setFixedSize(16, 16);
-    swatch->setAutoRaise(true);
-    QPixmap pm(12, 12);
-    pm.fill(TColorToQColor(colors[i]));
-    swatch->setIcon(QIcon(pm));
-    const TColor c = colors[i];
-    swatch->setToolTip(toolbars::DefaultColorSet().ColorToString(c));
-    connect(swatch, &QToolButton::clicked, this, [this, menu, c] {
-      menu->close();
-      setPaletteColor(c);
-    });
-    layout->addWidget(swatch, i / toolbars::DefaultColorSet().ColCount(), i % toolbars::DefaultColorSet().ColCount());
-  }
-  auto *gridAction = new QWidgetAction(menu);
-  gridAction->setDefaultWidget(grid_);
-  menu->addAction(gridAction);
-  menu->addSeparator();
-  default_ = menu->addAction(QStringLiteral("Default"));
-  default_->setObjectName(prefix + QStringLiteral("Default"));
-  default_->setCheckable(true);
-  connect(default_, &QAction::triggered, this, [this] { emit defaultChosen(); });
-  more_ = menu->addAction(QStringLiteral("More Colors ..."));
-  more_->setObjectName(prefix + QStringLiteral("More"));
-  connect(more_, &QAction::triggered, this, [this] { emit moreColorsChosen(); });
-  setMenu(menu);
-  updateIcon();
-}
-
-void TColorPaletteButton::setPaletteColor(TColor color) {
-  paletteColor_ = color;
-  default_->setChecked(color == clNone);
-  emit paletteChanged(color);
-}
-
-void TColorPaletteButton::setButtonColor(TColor color) {
-  buttonColor_ = color;
-  updateIcon();
-}
-
-void TColorPaletteButton::updateIcon() {
   // The command's image with a bar 4 pixels high along its bottom in the
-  // button's colour; no colour shows as an outline in the shadow colours.
-  const QSize size = iconSize().isValid() ? iconSize() : QSize(16, 16);
-  QPixmap pm(size);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  if (command_ && !command_->icon().isNull()) p.drawPixmap(0, 0, command_->icon().pixmap(size));
-  const QRect bar(0, size.height() - 4, size.width(), 4);
-  if (buttonColor_ == clNone || buttonColor_ == clDefault) {
-    // The command's own image has a coloured bar; the button shows only the
-    // colour its click applies.
-    p.setCompositionMode(QPainter::CompositionMode_Clear);
-    p.fillRect(bar, Qt::transparent);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p.setPen(TColorToQColor(clBtnShadow));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(bar.adjusted(0, 0, -1, -1));
-  } else {
-    p.fillRect(bar, TColorToQColor(buttonColor_));
-  }
-  p.end();
-  setIcon(QIcon(pm));
+  // button's colour; no colour shows as an outline in the shadow colour.
+  OnDrawImage = [this](toolbars::TThmCustomItem *, toolbars::TTbrItemViewer *, toolbars::TCanvas &canvas,
+                       const QRect &imageRect, const QPoint &, int stateFlags) {
+    if (stateFlags & toolbars::isf::Disabled) return;
+    QRect bar(imageRect.left(), imageRect.bottom() - 3, imageRect.width(), 4);
+    const TColor color = buttonColor();
+    if (color == clNone || color == clDefault) {
+      toolbars::FillRectWithColor(canvas, bar, clBtnFace);
+      toolbars::FrameRectWithColor(canvas, bar, clBtnShadow, false);
+    } else {
+      toolbars::FillRectWithColor(canvas, bar, color);
+    }
+  };
+}
+
+void TColorButtonItem::setButtonColor(TColor color) {
+  button_->SetColor(color);
+  Invalidate();
 }
 
 TFontSizeItem::TFontSizeItem(QAction *command) {

@@ -1,56 +1,49 @@
 #pragma once
-// The formatting toolbar's own controls, made of Qt widgets until the themed
-// toolbar items take their place: the size button with its size items and
-// the two colour buttons with their palettes. They only show a state and
+// The formatting toolbar's own items: the size button with its size items
+// and the two colour buttons with their palettes. They only show a state and
 // report choices; what is checked and which colour shows is decided by
 // FormattingStateOf and the editor commands.
 
 #include "app/mainbars.h"
 #include "platform/colorvalue.h"
+#include "toolbars/paint/thmtoolpalettes.h"
 
-#include <QToolButton>
 
 #include <functional>
 
 class QAction;
-class QActionGroup;
-class QMenu;
 
 namespace qel {
 
-// A colour button: its face runs its command with the button's colour; its
-// drop-down holds the palette grid, "Default" and "More Colors ...".
-class TColorPaletteButton : public QToolButton {
-  Q_OBJECT
+// A colour button, a toolbar item: its face runs its command with the
+// button's colour (kept by the hidden swatch item "<prefix>Button"); its
+// drop-down part holds "Default", the colour palette and "More Colors ...".
+class TColorButtonItem : public TBarDropdownItem {
 public:
-  // `prefix` names the parts: "TextColor" gives TextColorPalette, TextColorDefault.
-  TColorPaletteButton(const QString &prefix, QAction *command, QWidget *parent = nullptr);
+  // `prefix` names the parts: "TextColor" gives b_TextColor, TextColorButton,
+  // TextColorDefault, TextColorPalette (`paletteName` when given), TextColorMore.
+  TColorButtonItem(const QString &prefix, QAction *command, const QString &buttonCaption,
+                   const QString &paletteName = QString());
 
-  TColor paletteColor() const { return paletteColor_; }
-  // A palette change: "Default" is checked exactly for clNone; then paletteChanged.
-  void setPaletteColor(TColor color);
-  TColor buttonColor() const { return buttonColor_; }
+  TColor paletteColor() const { return palette_->Color(); }
+  // A palette change: "Default" is checked exactly for clNone; then OnPaletteChanged.
+  void setPaletteColor(TColor color) { palette_->SetColor(color); }
+  TColor buttonColor() const { return button_->Color(); }
   void setButtonColor(TColor color);
-  QAction *defaultItem() const { return default_; }
-  QAction *moreColorsItem() const { return more_; }
-  QWidget *paletteGrid() const { return grid_; }
+  toolbars::TThmColorItem *defaultItem() const { return default_; }
+  toolbars::TThmColorPalette *palette() const { return palette_; }
+  toolbars::TThmCustomItem *moreColorsItem() const { return more_; }
+  toolbars::TThmColorItem *buttonSwatch() const { return button_; }
 
-  // The colours of the grid, in order.
-  static const QList<TColor> &PaletteColors();
-
-signals:
-  void paletteChanged(TColor color);
-  void defaultChosen();
-  void moreColorsChosen();
+  std::function<void(TColor color)> OnPaletteChanged;
+  std::function<void()> OnDefaultClick;
+  std::function<void()> OnMoreColorsClick;
 
 private:
-  void updateIcon();
-  QAction *command_ = nullptr;
-  TColor paletteColor_ = clNone;
-  TColor buttonColor_ = clNone;
-  QAction *default_ = nullptr;
-  QAction *more_ = nullptr;
-  QWidget *grid_ = nullptr;
+  toolbars::TThmColorItem *default_ = nullptr;
+  toolbars::TThmColorPalette *palette_ = nullptr;
+  toolbars::TThmCustomItem *more_ = nullptr;
+  toolbars::TThmColorItem *button_ = nullptr;
 };
 
 // The size button, a toolbar item: its face runs its command (the size of

@@ -48,7 +48,7 @@ class RunningInstance;
 class SearchProgress;
 class TCrd;
 struct TFont;
-class TColorPaletteButton;
+class TColorButtonItem;
 class TFontSizeItem;
 struct FontGlobalParts;
 class CardListModel;
@@ -254,8 +254,8 @@ public:
   void m_Card1MouseWheel(int wheelDelta);
   bool ToolbarUpdating = false;
   TFontSizeItem *b_FontSize = nullptr;  // on Toolbar_formatting, which owns it
-  TColorPaletteButton *b_TextColor = nullptr;
-  TColorPaletteButton *b_TextHighLight = nullptr;
+  TColorButtonItem *b_TextColor = nullptr;
+  TColorButtonItem *b_TextHighLight = nullptr;
   QFontComboBox *cb_Font = nullptr;
 
   // ---- card commands and card clipboard (tf_main_cards.cpp) ----

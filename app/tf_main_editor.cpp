@@ -99,16 +99,16 @@ void Tf_Main::buildFormattingControls() {
   items->Insert(1, b_FontSize);
   items->Insert(2, NewSeparator());
 
-  b_TextColor = new TColorPaletteButton(QStringLiteral("TextColor"), a[QStringLiteral("a_TextColor")], Toolbar_formatting);
-  b_TextHighLight =
-      new TColorPaletteButton(QStringLiteral("TextHighLight"), a[QStringLiteral("a_TextHighLight")], Toolbar_formatting);
-  b_TextHighLight->paletteGrid()->setObjectName(QStringLiteral("TextHighlightPalette"));
+  b_TextColor = new TColorButtonItem(QStringLiteral("TextColor"), a[QStringLiteral("a_TextColor")],
+                                     QStringLiteral("Text Color Button"));
+  b_TextHighLight = new TColorButtonItem(QStringLiteral("TextHighLight"), a[QStringLiteral("a_TextHighLight")],
+                                         QStringLiteral("Text Hightlight Button"), QStringLiteral("TextHighlightPalette"));
   // Until a colour is picked the buttons apply the colours their images show.
   b_TextColor->setButtonColor(clRed);
   b_TextHighLight->setButtonColor(clYellow);
   const int painter = items->IndexOf(FindBarItem(this, QStringLiteral("b_FormatPainter")));
-  items->Insert(painter, NewControlItem(b_TextHighLight));
-  items->Insert(painter, NewControlItem(b_TextColor));
+  items->Insert(painter, b_TextHighLight);
+  items->Insert(painter, b_TextColor);
 }
 
 void Tf_Main::wireEditorCommands() {
@@ -149,21 +149,20 @@ void Tf_Main::wireEditorCommands() {
   MainActions::markBuiltWidget(cb_Font);
   b_FontSize->OnSizeItemClick = [this](const QString &c) { b_textsize_Click(c); };
   b_FontSize->OnOtherClick = [this] { b_textsize_otherClick(); };
-  for (TColorPaletteButton *button : {b_TextColor, b_TextHighLight}) {
-    MainActions::markBuiltWidget(button);
+  for (TColorButtonItem *button : {b_TextColor, b_TextHighLight}) {
     const bool text = button == b_TextColor;
-    connect(button, &TColorPaletteButton::paletteChanged, this, [this, button, text](TColor color) {
+    button->OnPaletteChanged = [this, button, text](TColor color) {
       if (ToolbarUpdating) return;  // the toolbar only follows the selection
       button->setButtonColor(color);
       actions_->get(text ? QStringLiteral("a_TextColor") : QStringLiteral("a_TextHighLight"))->trigger();
-    });
-    connect(button, &TColorPaletteButton::defaultChosen, this, [this, button, text] {
+    };
+    button->OnDefaultClick = [this, button, text] {
       button->setPaletteColor(text ? m_Card->DefAttributes().Color() : QColorToTColor(m_Card->backgroundColor()));
-    });
-    connect(button, &TColorPaletteButton::moreColorsChosen, this, [button] {
+    };
+    button->OnMoreColorsClick = [button] {
       QColor color = TColorToQColor(button->paletteColor(), Qt::black);
       if (ui().chooseColor(QString(), color)) button->setPaletteColor(QColorToTColor(color));
-    });
+    };
   }
 }
 

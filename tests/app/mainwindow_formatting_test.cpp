@@ -5,12 +5,15 @@
 
 #include "app/formattingbar.h"
 #include "app/formattingstate.h"
+#include "toolbars/paint/canvas.h"
+#include "toolbars/qt/tbtoolbar.h"
 
 #include <QBuffer>
 #include <QClipboard>
 #include <QFontComboBox>
 #include <QImage>
 #include <QMimeData>
+#include <QPainter>
 #include <QProcess>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -117,13 +120,28 @@ TEST_F(FormattingTest, ToolbarFollowsUndoAndTheSizeOfTheText) {
 // they show.
 TEST_F(FormattingTest, ColourButtonsApplyTheColourTheyShow) {
   openCard(kSizes);
-  for (TColorPaletteButton *button : {window->b_TextColor, window->b_TextHighLight}) {
+  toolbars::TTbrView *bar = window->Toolbar_formatting->View();
+  for (TColorButtonItem *button : {window->b_TextColor, window->b_TextHighLight}) {
     const bool text = button == window->b_TextColor;
     SCOPED_TRACE(text ? "text colour" : "highlight");
-    const QImage icon = button->icon().pixmap(button->iconSize().isValid() ? button->iconSize() : QSize(16, 16)).toImage();
-    const QColor shown = icon.pixelColor(icon.width() / 2, icon.height() - 2);
+    // The bar along the bottom of the button's image shows its colour.
+    toolbars::TTbrItemViewer *viewer = bar->Find(button);
+    QImage image(viewer->BoundsRect.right() + 1, viewer->BoundsRect.bottom() + 1, QImage::Format_ARGB32);
+    image.fill(Qt::magenta);
+    {
+      QPainter painter(&image);
+      toolbars::TPainterCanvas canvas(painter);
+      canvas.SetFont(window->Toolbar_formatting->font());
+      viewer->Paint(canvas, viewer->BoundsRect, false, false, false);
+    }
+    const QColor shown = TColorToQColor(button->buttonColor());
+    bool found = false;
+    for (int y = viewer->BoundsRect.center().y(); y <= viewer->BoundsRect.bottom(); ++y)
+      for (int x = viewer->BoundsRect.left(); x <= viewer->BoundsRect.right(); ++x)
+        found = found || image.pixelColor(x, y) == shown;
+    EXPECT_TRUE(found);
     editor().setSel(0, 3);
-    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(4, button->height() / 2));
+    button->Click();
     const re::CharFormat c = charsOf(0, 3);
     const QColor applied = re::fromColorRef(text ? c.crTextColor : c.crBackColor);
     EXPECT_EQ(shown.rgb(), applied.rgb());
@@ -145,13 +163,14 @@ TEST_F(FormattingTest, PalettesFormatOnlyWhenTheUserChooses) {
 
   // A colour picked from the grid colours the selection, and the button keeps it.
   window->b_TextColor->setButtonColor(clNone);
-  auto *swatch = window->b_TextColor->paletteGrid()->findChild<QToolButton *>(QStringLiteral("TextColorPalette13"));
-  ASSERT_NE(swatch, nullptr);
-  swatch->click();
-  const TColor picked = TColorPaletteButton::PaletteColors().at(13);
+  toolbars::TThmColorPalette *palette = window->b_TextColor->palette();
+  EXPECT_EQ(palette->Name(), QStringLiteral("TextColorPalette"));
+  EXPECT_EQ(window->b_TextHighLight->palette()->Name(), QStringLiteral("TextHighlightPalette"));
+  palette->Model().HandleClickCell(5, 1);
+  const TColor picked = palette->GetCellColor(5, 1);
   EXPECT_EQ(editor().SelAttributes().Color(), picked);
   EXPECT_EQ(window->b_TextColor->buttonColor(), picked);
-  EXPECT_FALSE(window->b_TextColor->defaultItem()->isChecked());
+  EXPECT_FALSE(window->b_TextColor->defaultItem()->Checked());
   // Its face applies the button's colour to the next selection.
   editor().setSel(4, 12);
   action("a_TextColor")->trigger();
@@ -159,11 +178,11 @@ TEST_F(FormattingTest, PalettesFormatOnlyWhenTheUserChooses) {
 
   // "Default" gives the automatic colour back.
   editor().setSel(0, 3);
-  window->b_TextColor->defaultItem()->trigger();
+  window->b_TextColor->defaultItem()->Click();
   EXPECT_EQ(editor().SelAttributes().Color(), clWindowText);
   // "More Colors ..." asks for a colour, starting at the palette's.
   ui.answer(Answer::pickColor(QColor(1, 2, 3)));
-  window->b_TextHighLight->moreColorsItem()->trigger();
+  window->b_TextHighLight->moreColorsItem()->Click();
   EXPECT_EQ(editor().SelAttributes().BackColor(), QColorToTColor(QColor(1, 2, 3)));
   // The selection change shows the highlight in its palette.
   editor().setSel(0, 0);
