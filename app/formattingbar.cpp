@@ -4,6 +4,10 @@
 #include "toolbars/qt/tbqaction.h"
 
 #include "toolbars/paint/drawutils.h"
+#include "toolbars/paint/framecontrols.h"
+#include "toolbars/paint/thmlistpaint.h"
+
+#include <QFontMetrics>
 
 #include <QAction>
 
@@ -63,6 +67,37 @@ TColorButtonItem::TColorButtonItem(const QString &prefix, QAction *command, cons
 void TColorButtonItem::setButtonColor(TColor color) {
   button_->SetColor(color);
   Invalidate();
+}
+
+const QFont &TFontNameRows::Face(const QString &name) {
+  auto it = faces_.find(name);
+  if (it == faces_.end()) {
+    QFont face(name, 10);
+    it = faces_.insert(name, face);
+  }
+  return *it;
+}
+
+int TFontNameRows::Width(const QString &name) {
+  auto it = widths_.find(name);
+  if (it == widths_.end())
+    it = widths_.insert(name, toolbars::ListRowWidth(QFontMetrics(Face(name)).horizontalAdvance(name), 0, true));
+  return *it;
+}
+
+void TFontNameRows::Attach(toolbars::TThmCustomList *list) {
+  list->OnMeasureHeight = [](toolbars::TThmCustomList *, const QFont &, int &height) { height = height * 5 / 4; };
+  list->OnMeasureWidth = [this](toolbars::TThmCustomList *sender, const QFont &, int index, int &width) {
+    width = Width(sender->GetItemText(index));
+  };
+  list->OnDrawItem = [this](toolbars::TThmCustomList *sender, toolbars::TCanvas &canvas, const QRect &rect,
+                            int index, int hoverIndex, bool &drawDefault) {
+    drawDefault = false;
+    const QString name = sender->GetItemText(index);
+    canvas.SetFont(Face(name));
+    canvas.DrawText(rect.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, name,
+                    sender->Enabled() ? toolbars::ListRowText(index == hoverIndex) : toolbars::SysQColor(toolbars::sciGrayText));
+  };
 }
 
 TFontSizeItem::TFontSizeItem(QAction *command) {

@@ -3,8 +3,11 @@
 // metrics kept from the first opening) and painting the 16 shown rows with
 // their scroll bar into an image (target: well within a 16 ms frame):
 //   thmfontlist_bench
+#include "app/formattingbar.h"
 #include "toolbars/core/thmlistviewer.h"
 #include "toolbars/paint/thmlistpaint.h"
+#include "toolbars/paint/thmlists.h"
+#include "toolbars/qt/tbwidgethost.h"
 
 #include <benchmark/benchmark.h>
 
@@ -74,6 +77,46 @@ void BM_ReopenFontList(benchmark::State &state) {
   state.counters["rows"] = double(rows.size());
 }
 BENCHMARK(BM_ReopenFontList)->Unit(benchmark::kMillisecond);
+
+// The same through the items the font box is made of: the string list with
+// the font box's rows in a popup view, made anew (every row measured, the
+// chosen one scrolled into view) and painted.
+class TBenchHost : public TTbrViewHost {
+public:
+  const TTbrTextMeasure &Measure() const override { return TextMeasure; }
+  int ViewTypeQuery() const override { return vt::ListPopup; }
+  TTbrQtTextMeasure TextMeasure;
+};
+
+void BM_ReopenFontListItem(benchmark::State &state) {
+  StartThemedItems();
+  TThmSubmenuItem combo;
+  auto *list = new TThmStringList;
+  list->SetStrings(FontNames());
+  list->SetMaxVisibleItems(16);
+  combo.Add(list);
+  qel::TFontNameRows rows;
+  rows.Attach(list);
+  list->SetItemIndex(int(list->GetCount()) / 2);
+  TBenchHost host;
+  QImage image(400, 16 * 30, QImage::Format_ARGB32);
+  const auto open = [&] {
+    TTbrView view(&host, nullptr, &combo, false);
+    view.ValidatePositions();
+    TTbrItemViewer *viewer = view.Find(list);
+    QPainter painter(&image);
+    TPainterCanvas canvas(painter);
+    canvas.SetFont(host.TextMeasure.Font());
+    viewer->Paint(canvas, viewer->BoundsRect, true, false, false);
+  };
+  open(); // the first opening makes the faces
+  for (auto _ : state) {
+    open();
+    benchmark::DoNotOptimize(image.constBits());
+  }
+  state.counters["rows"] = double(list->GetCount());
+}
+BENCHMARK(BM_ReopenFontListItem)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
