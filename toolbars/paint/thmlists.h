@@ -111,7 +111,6 @@ public:
   void MouseWheel(int delta, int x, int y) override;
   void KeyDown(int &key, Qt::KeyboardModifiers shift) override;
   void LosingCapture() override;
-  int AccessibleRole() const override { return 33; } // list
 
   virtual void AdjustAutoScrollHover(int &index, int direction);
   virtual int GetItemHeight(const QFont &font);

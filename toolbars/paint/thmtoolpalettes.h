@@ -92,7 +92,6 @@ public:
   bool Paint(TCanvas &canvas, const QRect &clientAreaRect, bool isHoverItem, bool isPushed,
              bool useDisabledShadow) override;
   QString HintAt(const QPoint &local, QRect &rect) const override;
-  int AccessibleRole() const override { return 24; } // grouping
 
   virtual QSize CalcCellSize();
   virtual QSize CalcImageSize();
