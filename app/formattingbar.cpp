@@ -7,6 +7,7 @@
 #include "toolbars/paint/framecontrols.h"
 #include "toolbars/paint/thmlistpaint.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 
 #include <QAction>
@@ -99,6 +100,17 @@ void TFontNameRows::Attach(toolbars::TThmCustomList *list) {
                     sender->Enabled() ? toolbars::ListRowText(index == hoverIndex) : toolbars::SysQColor(toolbars::sciGrayText));
   };
 }
+
+TFontBoxItem::TFontBoxItem() {
+  SetName(QStringLiteral("cb_Font"));
+  SetHint(QStringLiteral("Font"));
+  SetEditWidth(128);
+  SetMaxVisibleItems(16);
+  rows_.Attach(List());
+  FillFonts();
+}
+
+void TFontBoxItem::FillFonts() { SetStrings(QFontDatabase::families()); }
 
 TFontSizeItem::TFontSizeItem(QAction *command) {
   SetName(QStringLiteral("b_FontSize"));

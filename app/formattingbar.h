@@ -6,6 +6,7 @@
 
 #include "app/mainbars.h"
 #include "platform/colorvalue.h"
+#include "toolbars/paint/thmcombobox.h"
 #include "toolbars/paint/thmlists.h"
 #include "toolbars/paint/thmtoolpalettes.h"
 
@@ -63,6 +64,18 @@ private:
   int Width(const QString &name);
   QHash<QString, QFont> faces_;
   QHash<QString, int> widths_;
+};
+
+// The font box: a combo box item of the screen's font families, each shown
+// in its own face; typing a name's first letters completes it.
+class TFontBoxItem : public toolbars::TThmComboBoxItem {
+public:
+  TFontBoxItem();
+  // The families installed now.
+  void FillFonts();
+
+private:
+  TFontNameRows rows_;
 };
 
 // The size button, a toolbar item: its face runs its command (the size of

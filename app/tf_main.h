@@ -17,7 +17,6 @@
 #include <memory>
 
 class QAction;
-class QFontComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -49,6 +48,7 @@ class SearchProgress;
 class TCrd;
 struct TFont;
 class TColorButtonItem;
+class TFontBoxItem;
 class TFontSizeItem;
 struct FontGlobalParts;
 class CardListModel;
@@ -256,7 +256,7 @@ public:
   TFontSizeItem *b_FontSize = nullptr;  // on Toolbar_formatting, which owns it
   TColorButtonItem *b_TextColor = nullptr;
   TColorButtonItem *b_TextHighLight = nullptr;
-  QFontComboBox *cb_Font = nullptr;
+  TFontBoxItem *cb_Font = nullptr;  // on Toolbar_formatting, which owns it
 
   // ---- card commands and card clipboard (tf_main_cards.cpp) ----
   void a_AddExecute();

@@ -22,7 +22,6 @@
 #include <QCollator>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontComboBox>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
@@ -86,16 +85,11 @@ FormattingState selectionState(TReRichEdit &editor) {
 
 void Tf_Main::buildFormattingControls() {
   MainActions &a = *actions_;
-  // The font of the selection; the list of screen fonts is filled at start-up.
-  cb_Font = new QFontComboBox(Toolbar_formatting);
-  cb_Font->setObjectName(QStringLiteral("cb_Font"));
-  cb_Font->setToolTip(QStringLiteral("Font"));
-  cb_Font->setFocusPolicy(Qt::ClickFocus);
-  cb_Font->setMaximumWidth(170);
-  cb_Font->setEnabled(false);  // a command of its own, enabled once it is wired
+  // The font of the selection; the list of screen fonts is filled again at start-up.
+  cb_Font = new TFontBoxItem;
   b_FontSize = new TFontSizeItem(a[QStringLiteral("a_FontSize")]);
   TTbrCustomItem *items = Toolbar_formatting->Items();
-  items->Insert(0, NewControlItem(cb_Font));
+  items->Insert(0, cb_Font);
   items->Insert(1, b_FontSize);
   items->Insert(2, NewSeparator());
 
@@ -145,8 +139,7 @@ void Tf_Main::wireEditorCommands() {
   // a_InsertObject and a_PasteSpecial are wired with the object commands
   // (tf_main_objects.cpp).
 
-  connect(cb_Font, &QComboBox::textActivated, this, [this](const QString &name) { cb_Font_Change(name); });
-  MainActions::markBuiltWidget(cb_Font);
+  cb_Font->SetOnChange([this](toolbars::TThmEditItem *, const QString &name) { cb_Font_Change(name); });
   b_FontSize->OnSizeItemClick = [this](const QString &c) { b_textsize_Click(c); };
   b_FontSize->OnOtherClick = [this] { b_textsize_otherClick(); };
   for (TColorButtonItem *button : {b_TextColor, b_TextHighLight}) {
@@ -226,10 +219,7 @@ void Tf_Main::m_card2SelectionChange() {
   if (s.size > 0) b_FontSize->setText(QString::number(s.size));
   b_TextColor->setPaletteColor(s.textColor);
   b_TextHighLight->setPaletteColor(s.highlightColor);
-  {
-    const QSignalBlocker quiet(cb_Font);
-    cb_Font->setEditText(s.fontName);
-  }
+  cb_Font->SetText(s.fontName);
 }
 
 // ---------------------------------------------------------------- character formatting

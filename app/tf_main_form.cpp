@@ -12,7 +12,6 @@
 #include "settings/options.h"
 
 #include <QAction>
-#include <QFontComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>

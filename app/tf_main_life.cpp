@@ -6,6 +6,7 @@
 #include "app/filecommands.h"
 #include "app/pending.h"
 #include "app/progress.h"
+#include "app/formattingbar.h"
 #include "app/tf_main.h"
 #include "cards/cardclipboard.h"
 #include "print/richprint.h"
@@ -32,7 +33,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontComboBox>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
@@ -248,11 +248,9 @@ void Tf_Main::FormShow() {
   if (arguments_.size() >= 2) e_record->setText(arguments_.at(1));
   ShowEditorIfAny();
   UpdateCaption();
-  if (auto *fonts = Toolbar_formatting->findChild<QFontComboBox *>(QStringLiteral("cb_Font"))) {
-    // The screen fonts as they are now (one installed since the combo was made shows too).
-    fonts->setWritingSystem(QFontDatabase::Any);
-    m_card2SelectionChange();  // the combo then names the shown text's face
-  }
+  // The screen fonts as they are now (one installed since the combo was made shows too).
+  cb_Font->FillFonts();
+  m_card2SelectionChange();  // the combo then names the shown text's face
 }
 
 void Tf_Main::ApplyOptions() {
@@ -357,6 +355,8 @@ void Tf_Main::a_LockExecute(bool withSender) {
       if (auto *w = qobject_cast<QWidget *>(control->Control())) w->setEnabled(!locked && MainActions::IsBuiltWidget(w));
     } else if (auto *adapter = dynamic_cast<toolbars::TTbrQActionAdapter *>(item->Action())) {
       adapter->Target()->setEnabled(!locked);
+    } else if (item == cb_Font) {
+      cb_Font->SetEnabled(!locked);
     }
   }
 }

@@ -6,7 +6,7 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QKeyEvent>
-#include <QFontComboBox>
+#include "app/formattingbar.h"
 #include <QListView>
 
 using namespace qel;
@@ -104,7 +104,7 @@ TEST_F(MainWindowTest, EditorUndoCaptionNamesWhatWillBeUndone) {
 TEST_F(MainWindowTest, LockOnWarnsAndFreezesEditingLockOffQuietlyRestores) {
   const QString path = makeCardFile(QStringLiteral("cards.qel"), {"alpha", "bravo"});
   start({path});
-  auto *fonts = window->Toolbar_formatting->findChild<QFontComboBox *>(QStringLiteral("cb_Font"));
+  TFontBoxItem *fonts = window->cb_Font;
   ASSERT_NE(fonts, nullptr);
   window->m_Card->setFocus();
 
@@ -116,7 +116,7 @@ TEST_F(MainWindowTest, LockOnWarnsAndFreezesEditingLockOffQuietlyRestores) {
   EXPECT_TRUE(window->m_Card->isReadOnly());
   EXPECT_EQ(window->lw_List->editTriggers(), QAbstractItemView::NoEditTriggers);
   EXPECT_EQ(window->focusWidget(), window->e_record);
-  EXPECT_FALSE(fonts->isEnabled());
+  EXPECT_FALSE(fonts->Enabled());
   // Every button and control on the formatting toolbar (what their drop-downs hold is out of reach).
   toolbars::TTbrCustomItem *buttons = window->Toolbar_formatting->Items();
   for (int i = 0; i < buttons->Count(); ++i) {
@@ -135,7 +135,7 @@ TEST_F(MainWindowTest, LockOnWarnsAndFreezesEditingLockOffQuietlyRestores) {
   EXPECT_FALSE(window->m_Card->isReadOnly());
   EXPECT_NE(window->lw_List->editTriggers(), QAbstractItemView::NoEditTriggers);
   // The formatting controls come back as far as they are built.
-  EXPECT_EQ(fonts->isEnabled(), MainActions::IsBuiltWidget(fonts));
+  EXPECT_TRUE(fonts->Enabled());
   EXPECT_EQ(action("a_Bold")->isEnabled(), MainActions::IsBuilt(action("a_Bold")));
   EXPECT_TRUE(action("a_Add")->isEnabled());
 }

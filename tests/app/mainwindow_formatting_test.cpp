@@ -10,7 +10,6 @@
 
 #include <QBuffer>
 #include <QClipboard>
-#include <QFontComboBox>
 #include <QImage>
 #include <QMimeData>
 #include <QPainter>
@@ -74,7 +73,7 @@ TEST_F(FormattingTest, ToolbarFollowsTheSelectionAndMixedSizesCheckOther) {
   EXPECT_TRUE(action("a_Bold")->isChecked());
   EXPECT_EQ(charsOf(4, 12).effects & re::CFE_BOLD, 0u);
   EXPECT_FALSE(action("a_Bold")->isChecked());
-  EXPECT_EQ(window->cb_Font->currentText(), QStringLiteral("Arial"));
+  EXPECT_EQ(window->cb_Font->Text(), QStringLiteral("Arial"));
   editor().setSel(0, 3);
   QTest::keyClick(&editor(), Qt::Key_B, Qt::ControlModifier);  // off again
   EXPECT_EQ(charsOf(0, 3).effects & re::CFE_BOLD, 0u);
@@ -90,8 +89,7 @@ TEST_F(FormattingTest, ToolbarFollowsTheSelectionAndMixedSizesCheckOther) {
   EXPECT_EQ(editor().SelAttributes().SubscriptStyle(), 2);
 
   // The font combo names the selection's face and sets it.
-  window->cb_Font->setEditText(QStringLiteral("Courier"));
-  emit window->cb_Font->textActivated(QStringLiteral("Courier"));
+  window->cb_Font->DoChange(nullptr, QStringLiteral("Courier"));
   EXPECT_EQ(charsOf(0, 3).szFaceName, QStringLiteral("Courier"));
 }
 

@@ -1,6 +1,6 @@
 #include "tests/app/mainwindow_fixture.h"
 
-#include <QFontComboBox>
+#include "app/formattingbar.h"
 #include "app/mainbars.h"
 #include "toolbars/paint/pixelimagelist.h"
 #include "toolbars/qt/tbqaction.h"
@@ -42,9 +42,11 @@ TEST_F(MainWindowTest, WithoutAUsableArgumentItStartsANewFile) {
 
 TEST_F(MainWindowTest, FontBoxAndFilterLookAtStart) {
   start({});
-  auto *fonts = window->Toolbar_formatting->findChild<QFontComboBox *>(QStringLiteral("cb_Font"));
-  ASSERT_NE(fonts, nullptr);
-  EXPECT_GT(fonts->count(), 0);
+  TFontBoxItem *fonts = window->cb_Font;
+  ASSERT_EQ(FindBarItem(window.get(), QStringLiteral("cb_Font")), fonts);
+  EXPECT_GT(fonts->Strings().size(), 0);
+  EXPECT_EQ(fonts->EditWidth(), 128);
+  EXPECT_EQ(fonts->MaxVisibleItems(), 16);
   // The filter edit's look comes from the options: bold yellow on maroon by default.
   EXPECT_TRUE(window->e_record->font().bold());
   EXPECT_EQ(window->e_record->palette().color(QPalette::Base), QColor(0x80, 0, 0));

@@ -28,6 +28,8 @@ public:
   bool Loading = false;
 
   QString Text() const { return FText; }
+  // The program set the text: kept for the next opening of the list, nothing reported.
+  void SetText(const QString &text) { FText = text; }
   // The list's chosen row (-1 none).
   int ListIndex() const { return FListIndex; }
 
