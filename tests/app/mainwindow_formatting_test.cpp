@@ -6,11 +6,13 @@
 #include "app/formattingbar.h"
 #include "app/formattingstate.h"
 #include "toolbars/paint/canvas.h"
+#include "toolbars/paint/thmlists.h"
 #include "toolbars/qt/tbtoolbar.h"
 
 #include <QBuffer>
 #include <QClipboard>
 #include <QImage>
+#include <QFontMetrics>
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
@@ -186,6 +188,50 @@ TEST_F(FormattingTest, PalettesFormatOnlyWhenTheUserChooses) {
   editor().setSel(0, 0);
   editor().setSel(0, 3);
   EXPECT_EQ(window->b_TextHighLight->paletteColor(), QColorToTColor(QColor(1, 2, 3)));
+}
+
+// The font box's list: the screen fonts, 16 rows shown, each row 5/4 of
+// the normal height with the name in its own face; a row chosen there
+// becomes the selection's face.
+TEST_F(FormattingTest, FontBoxListShowsNamesInTheirFacesAndAChoiceSetsTheFace) {
+  openCard(kSizes);
+  TFontBoxItem *fonts = window->cb_Font;
+  QStringList names = fonts->Strings();
+  ASSERT_FALSE(names.isEmpty());
+  toolbars::TTbrView *bar = window->Toolbar_formatting->View();
+  bar->Select(bar->Find(fonts), false);
+  ASSERT_TRUE(bar->OpenChildPopup(true));
+  toolbars::TTbrView *popup = bar->OpenViewerView();
+  ASSERT_NE(popup, nullptr);
+  auto *list = dynamic_cast<toolbars::TThmCustomListViewer *>(popup->Find(fonts->List()));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->Logic().VisibleRows(), std::min<int>(16, names.size()));
+  const int normal = QFontMetrics(window->Toolbar_formatting->font()).height() + 2;
+  EXPECT_EQ(list->Logic().RowHeight(), normal * 5 / 4);
+  // Rows are drawn in their own faces: the list looks different from the
+  // names drawn in the menu's font.
+  const auto paint = [&] {
+    QImage image(list->BoundsRect.right() + 1, list->BoundsRect.bottom() + 1, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    toolbars::TPainterCanvas canvas(painter);
+    canvas.SetFont(window->Toolbar_formatting->font());
+    list->Paint(canvas, list->BoundsRect, false, false, false);
+    return image;
+  };
+  const QImage ownFaces = paint();
+  const toolbars::TThmLPaintEvent drawItem = fonts->List()->OnDrawItem;
+  fonts->List()->OnDrawItem = nullptr;
+  const QImage menuFont = paint();
+  fonts->List()->OnDrawItem = drawItem;
+  EXPECT_NE(ownFaces, menuFont);
+  bar->CloseChildPopups();
+
+  editor().setSel(0, 3);
+  const QString chosen = names.last();
+  fonts->List()->SetItemIndex(int(names.size()) - 1);
+  EXPECT_EQ(fonts->Text(), chosen);
+  EXPECT_EQ(charsOf(0, 3).szFaceName, chosen);
 }
 
 TEST_F(FormattingTest, FormatPainterTakesParagraphAttributesAcrossALineEnd) {
