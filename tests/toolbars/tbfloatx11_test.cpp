@@ -14,10 +14,12 @@
 #include "toolbars/qt/thmwindows.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QKeyEvent>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -121,7 +123,8 @@ TEST(FloatX11Child, DISABLED_FloatsAToolbar) {
   form.show();
   EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
   form.activateWindow();
-  QTest::qWait(200);
+  // The keys the test sends go to the focused window: say ready once the form has the focus.
+  EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
   Say(QStringLiteral("READY window=%1").arg(form.winId()));
   QTimer::singleShot(180000, &wait, &QEventLoop::quit);
   wait.exec();
@@ -181,6 +184,23 @@ TEST(FloatX11, FloatsSizesSnapsDocksHidesWithItsFormClosesAndComesBack) {
   wm.setProcessEnvironment(wmEnv);
   wm.start(QStandardPaths::findExecutable(QStringLiteral("openbox")), {});
   ASSERT_TRUE(wm.waitForStarted(10000));
+  // A form mapped before openbox manages the screen never gets the focus, and the keys the test sends
+  // go nowhere: wait until the window manager announces itself on the root window.
+  {
+    QElapsedTimer waited;
+    waited.start();
+    bool managed = false;
+    while (!managed && waited.elapsed() < 20000) {
+      QProcess xprop;
+      xprop.setProcessEnvironment(wmEnv);
+      xprop.start(QStandardPaths::findExecutable(QStringLiteral("xprop")), {"-root", "_NET_SUPPORTING_WM_CHECK"});
+      xprop.waitForFinished(5000);
+      managed = xprop.readAllStandardOutput().contains("window id");
+      if (!managed)
+        QThread::msleep(50);
+    }
+    ASSERT_TRUE(managed) << "openbox did not take the screen";
+  }
   struct TStopWm {
     QProcess &P;
     ~TStopWm() {
