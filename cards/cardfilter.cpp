@@ -7,6 +7,7 @@
 #include <string>
 #include <type_traits>
 #include <cstring>
+#include <memory>
 #include <numeric>
 #include <string_view>
 
@@ -285,14 +286,15 @@ quint32 TCardFilter::placeInOrder(quint32 e) {
 
 namespace {
 
-// One title's sort key: the four units at the current depth packed into one
-// number that compares as they do.
+// One title's sort key: the four case-folded units at the current depth
+// packed into one number that compares as they do. Sixteen bytes: a million
+// titles take 16 MB of keys and nothing else while they are sorted.
 struct TitleKey {
-  quint64 head;    // the four units at the current depth
-  quint32 rest;    // units left from the depth on, at most 5 (5: more than four)
+  quint64 head;   // the four units at the current depth
+  quint32 rest;   // units left from the depth on, at most 5 (5: more than four)
   quint32 entry;
-  quint32 begin, length;
 };
+static_assert(sizeof(TitleKey) == 16);
 
 inline bool keyLess(const TitleKey &a, const TitleKey &b) {
   if (a.head != b.head) return a.head < b.head;
@@ -300,11 +302,32 @@ inline bool keyLess(const TitleKey &a, const TitleKey &b) {
   return a.entry < b.entry;
 }
 
-inline void packKey(const char16_t *base, TitleKey &key, size_t depth) {
+// The unit at `i` of the case-folded title, read from the title itself.
+// Case folding maps every code point outside the surrogates to one unit,
+// whatever stands around it, so no folded copy of the titles is needed. A
+// title with surrogates (rare) is folded whole, as QString folds it.
+inline char16_t foldedUnit(const QString &title, const char16_t *t, size_t i) {
+  const char16_t u = t[i];
+  if (u < 0x80) return u >= 'A' && u <= 'Z' ? char16_t(u + 32) : u;
+  if (!QChar::isSurrogate(u)) return QChar::toCaseFolded(u);
+  return title.toCaseFolded().at(qsizetype(i)).unicode();
+}
+
+inline void packKey(const QString &title, TitleKey &key, size_t depth) {
+  const char16_t *t = reinterpret_cast<const char16_t *>(title.constData());
+  const size_t length = size_t(title.size());
   quint64 head = 0;
-  for (size_t i = depth; i < depth + 4; ++i) head = (head << 16) | (i < key.length ? base[key.begin + i] : 0u);
+  for (size_t i = depth; i < depth + 4; ++i) head = (head << 16) | (i < length ? foldedUnit(title, t, i) : 0u);
   key.head = head;
-  key.rest = quint32(std::min<size_t>(key.length > depth ? key.length - depth : 0, 5));
+  key.rest = quint32(std::min<size_t>(length > depth ? length - depth : 0, 5));
+}
+
+// The bucket of a key by its first unit: units below 256 each have their
+// own, the others share one per 256. Buckets follow the order of the keys.
+constexpr size_t kTitleBuckets = 0x1FF;
+inline size_t bucketOf(const TitleKey &key) {
+  const size_t u = size_t(key.head >> 48);
+  return u < 0x100 ? u : 0xFF + (u >> 8);
 }
 
 // Runs of keys still to be ordered on the units from their depth on.
@@ -314,7 +337,7 @@ struct KeyRun {
 
 // Adds the runs of keys in [from, to) that tie on the units at `depth` and
 // go on past them; keys that end within them are equal and stay by entry.
-void addTies(const std::vector<TitleKey> &keys, size_t from, size_t to, size_t depth, std::vector<KeyRun> &runs) {
+void addTies(const TitleKey *keys, size_t from, size_t to, size_t depth, std::vector<KeyRun> &runs) {
   for (size_t k = from; k < to;) {
     size_t e = k + 1;
     while (e < to && keys[e].head == keys[k].head && keys[e].rest == keys[k].rest) ++e;
@@ -323,104 +346,95 @@ void addTies(const std::vector<TitleKey> &keys, size_t from, size_t to, size_t d
   }
 }
 
-// Orders a run and, one after another, the ties within it.
-void sortRun(const char16_t *base, std::vector<TitleKey> &keys, KeyRun first) {
+// Orders a run of keys packed at its depth and, one after another, the ties within it.
+template <typename TitleOf>
+void sortRun(const TitleOf &titleOf, TitleKey *keys, KeyRun first) {
   std::vector<KeyRun> runs{first};
+  bool packed = true;
   while (!runs.empty()) {
     const KeyRun run = runs.back();
     runs.pop_back();
-    for (size_t k = run.from; k < run.to; ++k) packKey(base, keys[k], run.depth);
-    std::sort(keys.begin() + qsizetype(run.from), keys.begin() + qsizetype(run.to), keyLess);
+    if (!packed)
+      for (size_t k = run.from; k < run.to; ++k) packKey(titleOf(keys[k].entry), keys[k], run.depth);
+    packed = false;
+    std::sort(keys + run.from, keys + run.to, keyLess);
     addTies(keys, run.from, run.to, run.depth, runs);
   }
 }
 
 // Below this many titles the sort runs on one thread.
 constexpr size_t kParallelTitles = 20000;
+// Titles per piece of the walks over all titles: many more pieces than
+// threads, so a thread the system holds back delays no others.
+constexpr size_t kTitlesPerPiece = 8192;
 
 } // namespace
 
 void TCardFilter::sortByFoldedTitle() {
-  // All keys in one block. The keys are sorted four code units at a time:
-  // only runs of keys that tie on the four units at one depth are sorted
-  // again on the next four. Each pass reads its keys in one sequence, so a
-  // million titles that share their first words cost a few sorts of plain
-  // numbers, not a string comparison per step. The result is the order of
-  // QString's own comparison (code unit by code unit, a shorter key first),
-  // and equal keys keep file order. A large list is sorted in pieces side by
-  // side that are then merged, and the ties are ordered side by side.
+  // The keys are sorted four code units at a time: only runs of keys that
+  // tie on the four units at one depth are sorted again on the next four.
+  // Each pass reads its keys in one sequence, so a million titles that share
+  // their first words cost a few sorts of plain numbers, not a string
+  // comparison per step. The result is the order of QString's own comparison
+  // of the case-folded titles (code unit by code unit, a shorter key first),
+  // and equal keys keep file order.
+  //
+  // The keys are first dealt into buckets by their first unit (counted,
+  // then each piece of titles writes its keys straight to their places) and
+  // the buckets are sorted side by side: no merging, and no memory beyond
+  // the keys themselves.
   const size_t n = entryCount();
   const size_t workers = n >= kParallelTitles ? ParallelWorkers() : 1;
-  const size_t pieces = workers;
-  std::vector<size_t> bounds(pieces + 1);
-  for (size_t i = 0; i <= pieces; ++i) bounds[i] = n * i / pieces;
-
-  // The case-folded titles, piece by piece, each title after the other.
-  // Titles of plain ASCII (most of them) are folded here without a string of
-  // their own: folding changes only A-Z there.
-  std::vector<TitleKey> keys(n);
-  std::vector<std::vector<char16_t>> folded(pieces);
+  const size_t pieces = std::max<size_t>(1, (n + kTitlesPerPiece - 1) / kTitlesPerPiece);
+  auto titleOf = [this](quint32 e) -> const QString & { return entry(e).title; };
+  auto pieceKeys = [&](size_t p, auto &&use) {
+    const size_t from = n * p / pieces, to = n * (p + 1) / pieces;
+    TitleKey key;
+    for (size_t k = from; k < to; ++k) {
+      if (k + kPrefetch < to) prefetchTitle(entry(quint32(k + kPrefetch)).title);
+      key.entry = quint32(k);
+      packKey(entry(quint32(k)).title, key, 0);
+      use(key);
+    }
+  };
+  // How many keys of each piece fall into each bucket, then where they go.
+  std::vector<quint32> places(pieces * kTitleBuckets, 0);
   RunInParallel(pieces, workers, [&](size_t p) {
-    std::vector<char16_t> &text = folded[p];
-    qsizetype total = 0;
-    for (size_t k = bounds[p]; k < bounds[p + 1]; ++k) total += entry(quint32(k)).title.size();
-    text.resize(size_t(total) + 16);
-    size_t used = 0;
-    for (size_t k = bounds[p]; k < bounds[p + 1]; ++k) {
-      if (k + kPrefetch < bounds[p + 1]) prefetchTitle(entry(quint32(k + kPrefetch)).title);
-      const QString &title = entry(quint32(k)).title;
-      const char16_t *t = reinterpret_cast<const char16_t *>(title.constData());
-      const size_t len = size_t(title.size());
-      bool ascii = true;
-      for (size_t i = 0; i < len; ++i) ascii &= t[i] < 0x80;
-      const QString caseFolded = ascii ? QString() : title.toCaseFolded();
-      const size_t length = ascii ? len : size_t(caseFolded.size());
-      if (used + length > text.size()) text.resize(std::max(text.size() * 2, used + length));
-      char16_t *w = text.data() + used;
-      if (ascii) {
-        for (size_t i = 0; i < len; ++i) w[i] = t[i] >= 'A' && t[i] <= 'Z' ? char16_t(t[i] + 32) : t[i];
-      } else {
-        std::memcpy(w, caseFolded.constData(), length * sizeof(char16_t));
+    quint32 *count = places.data() + p * kTitleBuckets;
+    pieceKeys(p, [&](const TitleKey &key) { ++count[bucketOf(key)]; });
+  });
+  std::vector<size_t> bucketStart(kTitleBuckets + 1, 0);
+  {
+    quint32 at = 0;
+    for (size_t b = 0; b < kTitleBuckets; ++b) {
+      bucketStart[b] = at;
+      for (size_t p = 0; p < pieces; ++p) {
+        const quint32 count = places[p * kTitleBuckets + b];
+        places[p * kTitleBuckets + b] = at;
+        at += count;
       }
-      keys[k] = TitleKey{0, 0, quint32(k), quint32(used), quint32(length)};
-      used += length;
     }
-    text.resize(used);
-  });
-  std::vector<size_t> offsets(pieces + 1, 0);
-  for (size_t p = 0; p < pieces; ++p) offsets[p + 1] = offsets[p] + folded[p].size();
-  std::vector<char16_t> text(offsets[pieces]);
-  const char16_t *base = text.data();
-  // Each piece packed and sorted on the first four units.
-  RunInParallel(pieces, workers, [&](size_t p) {
-    if (!folded[p].empty()) std::memcpy(text.data() + offsets[p], folded[p].data(), folded[p].size() * sizeof(char16_t));
-    std::vector<char16_t>().swap(folded[p]);
-    for (size_t k = bounds[p]; k < bounds[p + 1]; ++k) {
-      keys[k].begin += quint32(offsets[p]);
-      packKey(base, keys[k], 0);
-    }
-    std::sort(keys.begin() + qsizetype(bounds[p]), keys.begin() + qsizetype(bounds[p + 1]), keyLess);
-  });
-  // The sorted pieces merged in pairs, the pairs of a round side by side.
-  if (pieces > 1) {
-    std::vector<TitleKey> merged(n);
-    for (size_t width = 1; width < pieces; width *= 2) {
-      const size_t pairs = (pieces + 2 * width - 1) / (2 * width);
-      RunInParallel(pairs, workers, [&](size_t i) {
-        const size_t lo = bounds[i * 2 * width];
-        const size_t mid = bounds[std::min(pieces, i * 2 * width + width)];
-        const size_t hi = bounds[std::min(pieces, i * 2 * width + 2 * width)];
-        std::merge(keys.begin() + qsizetype(lo), keys.begin() + qsizetype(mid), keys.begin() + qsizetype(mid),
-                   keys.begin() + qsizetype(hi), merged.begin() + qsizetype(lo), keyLess);
-      });
-      keys.swap(merged);
-    }
+    bucketStart[kTitleBuckets] = at;
   }
-  // The ties on the first four units, ordered side by side.
-  std::vector<KeyRun> runs;
-  addTies(keys, 0, n, 0, runs);
-  RunInParallel(runs.size(), workers, [&](size_t i) { sortRun(base, keys, runs[i]); });
-  for (size_t k = 0; k < n; ++k) (*order_)[k] = keys[k].entry;
+  // Left uninitialised: every key is written before it is read.
+  std::unique_ptr<TitleKey[]> keys(new TitleKey[n]);
+  RunInParallel(pieces, workers, [&](size_t p) {
+    quint32 *place = places.data() + p * kTitleBuckets;
+    pieceKeys(p, [&](const TitleKey &key) { keys[place[bucketOf(key)]++] = key; });
+  });
+  std::vector<quint32>().swap(places);
+  // The buckets sorted side by side, the largest first.
+  std::vector<size_t> buckets;
+  for (size_t b = 0; b < kTitleBuckets; ++b)
+    if (bucketStart[b + 1] - bucketStart[b] > 1) buckets.push_back(b);
+  std::sort(buckets.begin(), buckets.end(), [&](size_t a, size_t b) {
+    return bucketStart[a + 1] - bucketStart[a] > bucketStart[b + 1] - bucketStart[b];
+  });
+  RunInParallel(buckets.size(), workers, [&](size_t i) {
+    sortRun(titleOf, keys.get(), KeyRun{bucketStart[buckets[i]], bucketStart[buckets[i] + 1], 0});
+  });
+  std::vector<quint32> &order = *order_;
+  for (size_t k = 0; k < n; ++k) order[k] = keys[k].entry;
 }
 
 void TCardFilter::sort(TListOrder order) {
