@@ -102,7 +102,8 @@ inline TCrdPtr NewCrd() { return std::make_shared<TCrd>(); }
 // cost more than the reading of the cards, most of all side by side on
 // several threads. Each record stays a shared pointer of its own; a block
 // goes when the last record in it has gone (memory of a record deleted
-// before then is not used again). One batch serves one thread.
+// before then is not used again) and the batch has moved past it. One batch
+// serves one thread.
 class TCrdBatch {
 public:
   TCrdBatch();
@@ -114,7 +115,7 @@ public:
 
   struct Arena;
 private:
-  std::shared_ptr<Arena> arena_;
+  std::unique_ptr<Arena> arena_;
 };
 
 // A list of titles with their card records. Duplicate titles are allowed.
