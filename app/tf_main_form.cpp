@@ -2,6 +2,7 @@
 
 #include "app/mainbars.h"
 #include "app/tf_main.h"
+#include "app/titlelistview.h"
 #include "richedit/rerichedit.h"
 #include "toolbars/paint/pixelimagelist.h"
 #include "toolbars/paint/thmedititem.h"
@@ -189,7 +190,7 @@ void Tf_Main::buildForm() {
   e_record->setClearButtonEnabled(false);
   filterLayout->addWidget(pn_Filter);
   filterLayout->addWidget(e_record, 1);
-  lw_List = new QListView(ListPanel);
+  lw_List = new TitleListView(ListPanel);
   lw_List->setObjectName(QStringLiteral("lw_List"));
   lw_List->setSelectionMode(QAbstractItemView::ExtendedSelection);
   lw_List->setUniformItemSizes(true);  // no per-item measuring with many thousands of titles

@@ -151,7 +151,7 @@ void Tf_Main::wireListCommands() {
   lw_List->setSelectionBehavior(QAbstractItemView::SelectRows);
   lw_List->setSelectionMode(QAbstractItemView::ExtendedSelection);
   lw_List->setUniformItemSizes(true);
-  // Painting of a large list goes by batches, never all titles at once.
+  // In columns the list view lays a large list out by batches, never all titles at once.
   lw_List->setLayoutMode(QListView::Batched);
   lw_List->setBatchSize(1000);
 
