@@ -22,8 +22,6 @@ void TBarDropdownItem::SetDropdown(bool value) {
   Change(true);
 }
 
-TBarGroupItem::TBarGroupItem() { SetItemStyle(ItemStyle() | tbis::EmbeddedGroup); }
-
 TTbrCustomItem *NewActionItem(QAction *action, const QString &name) {
   auto *item = new TThmItem;
   item->SetName(name);

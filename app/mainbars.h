@@ -33,13 +33,6 @@ public:
   void SetDropdown(bool value);
 };
 
-// Shows its children (or those of the item it links to) in place, in its
-// parent's menu.
-class TBarGroupItem : public toolbars::TTbrCustomItem {
-public:
-  TBarGroupItem();
-};
-
 // An item bound to `action` (caption, image, hint, shortcut, state and the
 // command itself), named `name`.
 toolbars::TTbrCustomItem *NewActionItem(QAction *action, const QString &name);

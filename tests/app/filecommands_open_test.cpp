@@ -210,8 +210,12 @@ TEST_F(FileOpenTest, UnopenableFilesAreNamedForWhatIsWrongOnce) {
     const QString text = ui.messageTexts().front();
     EXPECT_FALSE(text.contains("not found")) << text.toStdString();
     EXPECT_TRUE(text.startsWith("The file " + c.file + " ")) << text.toStdString();
-    if (c.file.endsWith("text.qel")) EXPECT_EQ(text, c.message);
-    if (c.file.endsWith("cut.qel")) EXPECT_TRUE(text.contains("damaged")) << text.toStdString();
+    if (c.file.endsWith("text.qel")) {
+      EXPECT_EQ(text, c.message);
+    }
+    if (c.file.endsWith("cut.qel")) {
+      EXPECT_TRUE(text.contains("damaged")) << text.toStdString();
+    }
   }
 }
 

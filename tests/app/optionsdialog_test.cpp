@@ -98,7 +98,9 @@ TEST(OptionsDialog, EveryAccessKeyLabelHasItsControl) {
   for (QLabel *label : dialog.findChildren<QLabel *>()) {
     if (label->textFormat() == Qt::RichText) continue;
     const QString marks = QString(label->text()).remove(QStringLiteral("&&"));
-    if (marks.contains(QLatin1Char('&'))) EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+    if (marks.contains(QLatin1Char('&'))) {
+      EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+    }
   }
 }
 

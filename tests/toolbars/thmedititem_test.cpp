@@ -203,8 +203,9 @@ TEST_F(ThemedEditTest, TheEditorCoversTheFieldTheBoxPaints) {
     // The pointer shows the text cursor over the box only.
     const QPoint inBox = box.center() - bounds.topLeft();
     EXPECT_TRUE(viewer->PointInEditText(inBox.x(), inBox.y()));
-    if (!IsToolbarType(viewType))
+    if (!IsToolbarType(viewType)) {
       EXPECT_FALSE(viewer->PointInEditText(2, bounds.height() / 2));
+    }
     bar.edit->SetEnabled(false);
     EXPECT_FALSE(viewer->PointInEditText(inBox.x(), inBox.y()));
   }

@@ -74,8 +74,9 @@ TEST(ThmListPaint, ColourSwatchesAndCells) {
         Paint(16, 16, [&](TCanvas &canvas) { PaintColorSwatch(canvas, QRect(0, 0, 16, 16), c.color, c.enabled, c.inMenu); });
     EXPECT_EQ(At(image, 0, 0), c.corner);
     EXPECT_EQ(At(image, 8, 8), c.inside);
-    if (c.inMenu)
+    if (c.inMenu) {
       EXPECT_EQ(At(image, 2, 2), ClassicColors.Shadow);
+    }
   }
   // Disabled: an edge, no colour.
   QImage image = Paint(16, 16, [](TCanvas &canvas) { PaintColorSwatch(canvas, QRect(0, 0, 12, 12), 0x0000FF, false, false); });
