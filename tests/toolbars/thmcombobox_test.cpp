@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "tests/toolbars/toolbartest.h"
+#include "tests/toolbars/thmtestsetup.h"
 
 using namespace qel;
 using namespace qel::toolbars;
@@ -89,10 +90,7 @@ public:
 class ComboBoxTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    StopThemedItems();
-    ClearThemeRegistry();
-    RegisterTheme("Default", &ThemeClassOf<TThmDefaultTheme>);
-    StartThemedItems();
+    StartThemedItemsWith<TThmDefaultTheme>();
     Combo = new TThmComboBoxItem;
     Combo->SetEditWidth(128);
     Combo->SetStrings({"Arial", "Arial Black", "Courier"});

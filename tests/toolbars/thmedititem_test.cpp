@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "tests/toolbars/toolbartest.h"
+#include "tests/toolbars/thmtestsetup.h"
 
 using namespace qel;
 using namespace qel::toolbars;
@@ -92,10 +93,7 @@ public:
 class ThemedEditTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    StopThemedItems();
-    ClearThemeRegistry();
-    RegisterTheme("Default", &ThemeClassOf<TThmDefaultTheme>);
-    StartThemedItems();
+    StartThemedItemsWith<TThmDefaultTheme>();
   }
   void TearDown() override {
     StopThemedItems();

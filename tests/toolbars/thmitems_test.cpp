@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/toolbars/toolbartest.h"
+#include "tests/toolbars/thmtestsetup.h"
 
 using namespace qel;
 using namespace qel::toolbars;
@@ -51,12 +52,9 @@ public:
 class ThemedItemsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    StopThemedItems();
-    ClearThemeRegistry();
     TSwitchTheme::PlaceWithOverlap = TSwitchTheme::PaintDocks = false;
     TSwitchTheme::DockPaints = 0;
-    RegisterTheme("Default", &ThemeClassOf<TSwitchTheme>);
-    StartThemedItems();
+    StartThemedItemsWith<TSwitchTheme>();
   }
   void TearDown() override {
     StopThemedItems();

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/toolbars/toolbartest.h"
+#include "tests/toolbars/thmtestsetup.h"
 
 using namespace qel;
 using namespace qel::toolbars;
@@ -37,10 +38,7 @@ public:
 class ThemedListTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    StopThemedItems();
-    ClearThemeRegistry();
-    RegisterTheme("Default", &ThemeClassOf<TThmDefaultTheme>);
-    StartThemedItems();
+    StartThemedItemsWith<TThmDefaultTheme>();
     List = new TThmStringList;
     List->OnMeasureHeight = [this](TThmCustomList *, const QFont &, int &height) {
       if (RowHeight >= 0)

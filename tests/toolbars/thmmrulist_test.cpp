@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/toolbars/toolbartest.h"
+#include "tests/toolbars/thmtestsetup.h"
 
 using namespace qel::toolbars;
 using namespace qel::toolbars::test;
@@ -36,10 +37,7 @@ QStringList Shown(TTbrView &view) {
 class ThemedMRUTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    StopThemedItems();
-    ClearThemeRegistry();
-    RegisterTheme("Default", &ThemeClassOf<TThmDefaultTheme>);
-    StartThemedItems();
+    StartThemedItemsWith<TThmDefaultTheme>();
   }
   void TearDown() override {
     StopThemedItems();

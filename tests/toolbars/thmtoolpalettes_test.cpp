@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/toolbars/toolbartest.h"
+#include "tests/toolbars/thmtestsetup.h"
 
 using namespace qel;
 using namespace qel::toolbars;
@@ -31,10 +32,7 @@ public:
 class ColorPaletteTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    StopThemedItems();
-    ClearThemeRegistry();
-    RegisterTheme("Default", &ThemeClassOf<TThmDefaultTheme>);
-    StartThemedItems();
+    StartThemedItemsWith<TThmDefaultTheme>();
     Default = Add<TThmColorItem>(&Menu, "Default");
     Default->SetColor(ThmNoColor);
     Palette = new TThmColorPalette;

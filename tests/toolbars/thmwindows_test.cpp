@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/toolbars/toolbartest.h"
+#include "tests/toolbars/thmtestsetup.h"
 
 using namespace qel;
 using namespace qel::toolbars;
@@ -39,12 +40,9 @@ public:
 class ThemedWindowsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    StopThemedItems();
-    ClearThemeRegistry();
     TDockTheme::PaintDocks = false;
     TDockTheme::DockPaints = 0;
-    RegisterTheme("Default", &ThemeClassOf<TDockTheme>);
-    StartThemedItems();
+    StartThemedItemsWith<TDockTheme>();
   }
   void TearDown() override {
     StopThemedItems();
