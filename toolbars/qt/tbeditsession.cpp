@@ -93,9 +93,9 @@ public:
 
   ~TEditRun() override {
     Finish();
+    qApp->removeEventFilter(this);
     if (Borrowed) {
       ShowTextCursor(false);
-      qApp->removeEventFilter(this);
       TTbrQtModalDriver::ReturnKeyboard();
     }
     delete Editor.data();
@@ -122,10 +122,12 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override {
     if (Forwarding)
       return false;
-    if (!Editor || !Session.Continues() || Error) {
+    if (!Editor || Finished || !Session.Continues() || Error) {
       Finish();
-      if (Borrowed && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
-                       event->type() == QEvent::MouseButtonDblClick) && watched->isWidgetType()) {
+      if ((Borrowed || PressForMenu) &&
+          (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
+           event->type() == QEvent::MouseButtonDblClick) &&
+          watched->isWidgetType()) {
         KeepForMenu(static_cast<QMouseEvent *>(event));
         return true;
       }
@@ -283,16 +285,17 @@ private:
   // keyboard free), and the nested loop ends.
   // Inside a running menu the keyboard goes back when the editor goes:
   // until then, the mouse input that comes is kept for the menu, in order.
+  // So is it once a press went to a menu whose run is still to come: the
+  // rest of that click (its release, often handled in the same pass as the
+  // press) belongs to the menu as well, not to the window under the pointer.
+  // Otherwise the filter, which stays until the editor goes, lets all pass.
   void Finish() {
     Nested.exit();
     if (Finished)
       return;
     Finished = true;
-    if (!Borrowed) {
-      qApp->removeEventFilter(this);
-      if (Editor)
-        Editor->releaseKeyboard();
-    }
+    if (!Borrowed && Editor)
+      Editor->releaseKeyboard();
   }
 
   // While the menu holds the pointer its cursor is the arrow; over the
@@ -316,6 +319,8 @@ private:
     in.modifiers = mouse->modifiers();
     in.buttons = mouse->buttons();
     TTbrQtModalDriver::FeedAfterward(MenuLoop(), in);
+    if (in.kind == TTbrLoopEvent::Kind::MousePress)
+      PressForMenu = true;
   }
 
   TTbrEditSession &Session;
@@ -330,6 +335,7 @@ private:
   bool Finished = false;
   bool TextCursor = false;
   bool Dragging = false; // a press in the editor is held
+  bool PressForMenu = false; // a press that ended the edit was kept for the menu
 };
 
 } // namespace
