@@ -37,6 +37,18 @@ int VisiblePopups() {
 
 int Grabs() { return QWidget::mouseGrabber() || QWidget::keyboardGrabber() ? 1 : 0; }
 
+// An edit box with a list under it that F4 opens while typing, as a font box does.
+class TListEditItem : public TTbrEditItem {
+public:
+  TListEditItem() { SetItemStyle(ItemStyle() | tbis::Submenu | tbis::Combo); }
+  bool EditKeyPressed(TTbrEditItemViewer *viewer, int key, Qt::KeyboardModifiers) override {
+    if (key != Qt::Key_F4)
+      return false;
+    viewer->View->OpenChildPopup(true);
+    return true;
+  }
+};
+
 } // namespace
 
 // The program side (by hand: QT_QPA_PLATFORM=xcb test_toolbars
@@ -62,6 +74,10 @@ TEST(EditSessionX11Child, DISABLED_ShowsEditBoxes) {
   name->SetEditCaption("&Name:");
   name->SetEditWidth(100);
   Add(more, "&Other");
+  auto *font = Add<TListEditItem>(bar->Items(), "Font");
+  font->SetEditWidth(100);
+  for (const QString &row : {QStringLiteral("Serif"), QStringLiteral("Sans"), QStringLiteral("Mono")})
+    Add(font, row)->SetOnClick([row](TTbrCustomItem *) { Say(QStringLiteral("CLICKED %1 grab=%2").arg(row).arg(Grabs())); });
   for (TTbrEditItem *edit : {find, name})
     edit->SetOnAcceptText([](TTbrEditItemViewer *viewer, QString &text, bool &) {
       Say(QStringLiteral("ACCEPT %1 %2").arg(viewer->Item->Caption(), text));
@@ -80,8 +96,8 @@ TEST(EditSessionX11Child, DISABLED_ShowsEditBoxes) {
   const auto centre = [&](TTbrCustomItem *item) {
     return bar->mapToGlobal(bar->View()->Find(item)->BoundsRect.center() + bar->ClientRect().topLeft());
   };
-  Say(QStringLiteral("READY find=%1 more=%2 outside=%3")
-          .arg(PointText(centre(find)), PointText(centre(more)),
+  Say(QStringLiteral("READY find=%1 more=%2 font=%3 outside=%4")
+          .arg(PointText(centre(find)), PointText(centre(more)), PointText(centre(font)),
                // its right end: away from the menu, which opens over the button
                PointText(outside->mapToGlobal(QPoint(outside->width() - 20, outside->height() / 2)))));
   // Where the menu's edit box comes to be once the menu is open.
@@ -93,6 +109,17 @@ TEST(EditSessionX11Child, DISABLED_ShowsEditBoxes) {
           if (auto *viewer = dynamic_cast<TTbrEditItemViewer *>(popup->View()->Find(name)))
             Say(QStringLiteral("POPUP name=%1")
                     .arg(PointText(popup->mapToGlobal(viewer->EditBoxRect().center() + popup->ClientRect().topLeft()))));
+    });
+  });
+  // Where a row of the box's list comes to be once the list is open.
+  font->SetOnPopup([&](TTbrCustomItem *, bool) {
+    QTimer::singleShot(0, [&] {
+      const auto windows = QApplication::topLevelWidgets();
+      for (QWidget *w : windows)
+        if (auto *popup = dynamic_cast<TTbrPopupWindow *>(w); popup && popup->isVisible())
+          if (TTbrItemViewer *viewer = popup->View()->Find(font->Items(1)))
+            Say(QStringLiteral("LIST sans=%1")
+                    .arg(PointText(popup->mapToGlobal(viewer->BoundsRect.center() + popup->ClientRect().topLeft()))));
     });
   });
   QEventLoop wait;
@@ -171,4 +198,36 @@ TEST(EditSessionX11, XdotoolTypesIntoToolbarAndMenuBoxes) {
   EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000),
             QStringLiteral("OUTSIDE find=xyz name=hi popups=0 grab=0"));
   EXPECT_TRUE(child.Unexpected.isEmpty()) << child.Unexpected.join(u'\n').toStdString();
+}
+
+// Typing in a box whose list is open: the first click on a row ends the
+// edit and picks the row, its release going to the list as well.
+TEST(EditSessionX11, AClickOnTheListOpenedWhileTypingPicksItsRow) {
+  if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+    GTEST_SKIP() << "xdotool missing";
+  qel::test::TPrivateXServer x;
+  if (!x.Start())
+    GTEST_SKIP() << "no Xvfb";
+  TChild child(x.Display(), QStringLiteral("EditSessionX11Child.DISABLED_ShowsEditBoxes"));
+  const QString ready = child.Expect(QStringLiteral("READY"));
+  ASSERT_FALSE(ready.isEmpty()) << child.Process.readAllStandardError().constData();
+  QMap<QString, QStringList> at;
+  const auto learn = [&](const QString &line) {
+    for (const QString &part : line.split(u' ').mid(1))
+      at[part.section(u'=', 0, 0)] = part.section(u'=', 1).split(u',');
+  };
+  learn(ready);
+  const auto clickOn = [&](const QString &name) {
+    child.Xdo({QStringLiteral("mousemove"), at[name].value(0), at[name].value(1), QStringLiteral("click"),
+               QStringLiteral("1")});
+  };
+
+  clickOn(QStringLiteral("font"));
+  child.Xdo(Args("type Sa"));
+  child.Xdo(Args("key F4"));
+  const QString list = child.Expect(QStringLiteral("LIST"), 10000);
+  ASSERT_FALSE(list.isEmpty());
+  learn(list);
+  clickOn(QStringLiteral("sans"));
+  EXPECT_EQ(child.Expect(QStringLiteral("CLICKED"), 10000), QStringLiteral("CLICKED Sans grab=0"));
 }
