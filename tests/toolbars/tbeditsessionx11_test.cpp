@@ -136,25 +136,16 @@ TEST(EditSessionX11, XdotoolTypesIntoToolbarAndMenuBoxes) {
   TChild child(x.Display(), QStringLiteral("EditSessionX11Child.DISABLED_ShowsEditBoxes"));
   const QString ready = child.Expect(QStringLiteral("READY"));
   ASSERT_FALSE(ready.isEmpty()) << child.Process.readAllStandardError().constData();
-  QMap<QString, QStringList> at;
-  const auto learn = [&](const QString &line) {
-    for (const QString &part : line.split(u' ').mid(1))
-      at[part.section(u'=', 0, 0)] = part.section(u'=', 1).split(u',');
-  };
-  learn(ready);
-  const auto clickOn = [&](const QString &name) {
-    child.Xdo({QStringLiteral("mousemove"), at[name].value(0), at[name].value(1), QStringLiteral("click"),
-               QStringLiteral("1")});
-  };
+  child.Learn(ready);
 
   // Enter commits and the menu is gone.
-  clickOn(QStringLiteral("find"));
+  child.ClickOn(QStringLiteral("find"));
   child.Xdo(Args("type abc"));
   child.Xdo(Args("key Return"));
   EXPECT_EQ(child.Expect(QStringLiteral("ACCEPT"), 10000), QStringLiteral("ACCEPT Find abc"));
 
   // Tab commits and selects the next item, which Enter then runs.
-  clickOn(QStringLiteral("find"));
+  child.ClickOn(QStringLiteral("find"));
   child.Xdo(Args("type xyz"));
   child.Xdo(Args("key Tab"));
   EXPECT_EQ(child.Expect(QStringLiteral("ACCEPT"), 10000), QStringLiteral("ACCEPT Find xyz"));
@@ -163,38 +154,38 @@ TEST(EditSessionX11, XdotoolTypesIntoToolbarAndMenuBoxes) {
 
   // Esc drops the typed text; the menu stays until Esc again. A click
   // outside an edit drops its text too, and still reaches the button.
-  clickOn(QStringLiteral("find"));
+  child.ClickOn(QStringLiteral("find"));
   child.Xdo(Args("type qq"));
   child.Xdo(Args("key Escape Escape"));
-  clickOn(QStringLiteral("outside"));
+  child.ClickOn(QStringLiteral("outside"));
   EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000),
             QStringLiteral("OUTSIDE find=xyz name= popups=0 grab=0"));
-  clickOn(QStringLiteral("find"));
+  child.ClickOn(QStringLiteral("find"));
   child.Xdo(Args("type zz"));
-  clickOn(QStringLiteral("outside"));
+  child.ClickOn(QStringLiteral("outside"));
   EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000),
             QStringLiteral("OUTSIDE find=xyz name= popups=0 grab=0"));
 
   // In a menu: the box right of its label takes the keys; Enter closes every menu.
-  clickOn(QStringLiteral("more"));
+  child.ClickOn(QStringLiteral("more"));
   const QString popup = child.Expect(QStringLiteral("POPUP"), 10000);
   ASSERT_FALSE(popup.isEmpty());
-  learn(popup);
-  clickOn(QStringLiteral("name"));
+  child.Learn(popup);
+  child.ClickOn(QStringLiteral("name"));
   child.Xdo(Args("type hi"));
   child.Xdo(Args("key Return"));
   EXPECT_EQ(child.Expect(QStringLiteral("ACCEPT"), 10000), QStringLiteral("ACCEPT Name hi"));
-  clickOn(QStringLiteral("outside"));
+  child.ClickOn(QStringLiteral("outside"));
   EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000),
             QStringLiteral("OUTSIDE find=xyz name=hi popups=0 grab=0"));
 
   // A click outside the menu while its box is edited drops the text, closes
   // the menu and still reaches the button.
-  clickOn(QStringLiteral("more"));
+  child.ClickOn(QStringLiteral("more"));
   ASSERT_FALSE(child.Expect(QStringLiteral("POPUP"), 10000).isEmpty());
-  clickOn(QStringLiteral("name"));
+  child.ClickOn(QStringLiteral("name"));
   child.Xdo(Args("type zz"));
-  clickOn(QStringLiteral("outside"));
+  child.ClickOn(QStringLiteral("outside"));
   EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000),
             QStringLiteral("OUTSIDE find=xyz name=hi popups=0 grab=0"));
   EXPECT_TRUE(child.Unexpected.isEmpty()) << child.Unexpected.join(u'\n').toStdString();
@@ -211,23 +202,14 @@ TEST(EditSessionX11, AClickOnTheListOpenedWhileTypingPicksItsRow) {
   TChild child(x.Display(), QStringLiteral("EditSessionX11Child.DISABLED_ShowsEditBoxes"));
   const QString ready = child.Expect(QStringLiteral("READY"));
   ASSERT_FALSE(ready.isEmpty()) << child.Process.readAllStandardError().constData();
-  QMap<QString, QStringList> at;
-  const auto learn = [&](const QString &line) {
-    for (const QString &part : line.split(u' ').mid(1))
-      at[part.section(u'=', 0, 0)] = part.section(u'=', 1).split(u',');
-  };
-  learn(ready);
-  const auto clickOn = [&](const QString &name) {
-    child.Xdo({QStringLiteral("mousemove"), at[name].value(0), at[name].value(1), QStringLiteral("click"),
-               QStringLiteral("1")});
-  };
+  child.Learn(ready);
 
-  clickOn(QStringLiteral("font"));
+  child.ClickOn(QStringLiteral("font"));
   child.Xdo(Args("type Sa"));
   child.Xdo(Args("key F4"));
   const QString list = child.Expect(QStringLiteral("LIST"), 10000);
   ASSERT_FALSE(list.isEmpty());
-  learn(list);
-  clickOn(QStringLiteral("sans"));
+  child.Learn(list);
+  child.ClickOn(QStringLiteral("sans"));
   EXPECT_EQ(child.Expect(QStringLiteral("CLICKED"), 10000), QStringLiteral("CLICKED Sans grab=0"));
 }

@@ -140,16 +140,11 @@ TEST(MenuLoopX11, XdotoolOpensChoosesClosesAndClicksOutside) {
   const QString ready = child.Expect(QStringLiteral("READY"));
   ASSERT_FALSE(ready.isEmpty()) << child.Process.readAllStandardError().constData();
   // READY file=x,y edit=x,y outside=x,y
-  QMap<QString, QStringList> at;
-  for (const QString &part : ready.split(u' ').mid(1))
-    at[part.section(u'=', 0, 0)] = part.section(u'=', 1).split(u',');
-  const auto move = [&](const QString &name) {
-    return QStringList{QStringLiteral("mousemove"), at[name].value(0), at[name].value(1)};
-  };
+  child.Learn(ready);
 
   // By mouse, then into the submenu with the arrow keys: the command runs
   // once, after every popup has gone and the grabs are released.
-  child.Xdo(move(QStringLiteral("file")) + Args("click 1"));
+  child.ClickOn(QStringLiteral("file"));
   child.Xdo(Args("key Down Down Right"));
   child.Xdo(Args("key Return"));
   EXPECT_EQ(child.Expect(QStringLiteral("CLICKED"), 10000), QStringLiteral("CLICKED &first.qel popups=0 grab=0"));
@@ -158,20 +153,20 @@ TEST(MenuLoopX11, XdotoolOpensChoosesClosesAndClicksOutside) {
   child.Xdo(Args("key alt+f"));
   child.Xdo(Args("key r"));
   child.Xdo(Args("key Escape Escape Escape"));
-  child.Xdo(move(QStringLiteral("outside")) + Args("click 1"));
+  child.ClickOn(QStringLiteral("outside"));
   EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000), QStringLiteral("OUTSIDE popups=0"));
 
   // A click outside an open menu closes it and still reaches the button.
-  child.Xdo(move(QStringLiteral("file")) + Args("click 1"));
+  child.ClickOn(QStringLiteral("file"));
   child.Xdo(Args("key Down Down Right"));
-  child.Xdo(move(QStringLiteral("outside")) + Args("click 1"));
+  child.ClickOn(QStringLiteral("outside"));
   EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000), QStringLiteral("OUTSIDE popups=0"));
 
   // A click off every window of the program ends the menu too; nothing
   // stays grabbed afterwards.
-  child.Xdo(move(QStringLiteral("edit")) + Args("click 1"));
+  child.ClickOn(QStringLiteral("edit"));
   child.Xdo(Args("mousemove 900 700 click 1"));
-  child.Xdo(move(QStringLiteral("outside")) + Args("click 1"));
+  child.ClickOn(QStringLiteral("outside"));
   EXPECT_EQ(child.Expect(QStringLiteral("OUTSIDE"), 10000), QStringLiteral("OUTSIDE popups=0"));
 
   // A context menu near the right edge opens left of the point; the

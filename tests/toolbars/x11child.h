@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -75,9 +76,22 @@ public:
     p.waitForFinished(5000);
     QThread::msleep(150); // let the program answer
   }
+  // Takes the places a line names ("READY file=x,y edit=x,y ..."), each
+  // word after the first being name=x,y.
+  void Learn(const QString &line) {
+    for (const QString &part : line.split(u' ').mid(1))
+      Places[part.section(u'=', 0, 0)] = part.section(u'=', 1).split(u',');
+  }
+  // The xdotool words that move the pointer to a learnt place.
+  QStringList MoveTo(const QString &name) const {
+    const QStringList at = Places.value(name);
+    return {QStringLiteral("mousemove"), at.value(0), at.value(1)};
+  }
+  void ClickOn(const QString &name) { Xdo(MoveTo(name) << QStringLiteral("click") << QStringLiteral("1")); }
   QProcess Process;
   QProcessEnvironment Env;
   QStringList Unexpected;
+  QMap<QString, QStringList> Places;
 };
 
 inline QStringList Args(const char *text) { return QString::fromUtf8(text).split(u' '); }
