@@ -5,6 +5,7 @@
 // Targets: a card switch well below 5 ms; joining and paginating grow
 // linearly with the number of cards.
 
+#include "bench/offscreenmain.h"
 #include "bench/cardgen.h"
 #include "richedit/rerichedit.h"
 
@@ -99,11 +100,4 @@ BENCHMARK(BM_Paginate)->Arg(250)->Arg(1000)->Unit(benchmark::kMillisecond)->Comp
 
 } // namespace
 
-int main(int argc, char **argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return qel::bench::RunBenchmarksOffscreen<QApplication>(argc, argv); }

@@ -7,6 +7,7 @@
 // The preview of the same text: its first page shows within 1 s of the
 // command (first_page_ms), and paging forward takes under 100 ms a page.
 
+#include "bench/offscreenmain.h"
 #include "bench/benchutil.h"
 #include "bench/cardgen.h"
 #include "platform/richedit/formatrecords.h"
@@ -101,11 +102,4 @@ BENCHMARK(BM_Preview)->Arg(1600)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
-int main(int argc, char **argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return qel::bench::RunBenchmarksOffscreen<QApplication>(argc, argv); }

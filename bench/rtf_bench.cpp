@@ -4,6 +4,7 @@
 //   rtf_bench                      all benchmarks
 // Targets: plain text >= 100 MB/s, document load >= 20 MB/s.
 
+#include "bench/offscreenmain.h"
 #include "platform/richedit/rtfreader.h"
 
 #include <QGuiApplication>
@@ -104,11 +105,4 @@ BENCHMARK(BM_RtfLoadFreshDocument)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char **argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return qel::bench::RunBenchmarksOffscreen<QGuiApplication>(argc, argv); }

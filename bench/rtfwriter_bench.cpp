@@ -5,6 +5,7 @@
 // card switch far below 5 ms; a 1 MB body written at 150 MB/s or more
 // (BM_WriteRtf1MB, with BM_ReadRtf1MB beside it for the reader's speed).
 
+#include "bench/offscreenmain.h"
 #include "bench/cardgen.h"
 #include "platform/richedit/richeditcontrol.h"
 #include "platform/richedit/rtfreader.h"
@@ -96,11 +97,4 @@ BENCHMARK(BM_CardSwitch)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char **argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return qel::bench::RunBenchmarksOffscreen<QApplication>(argc, argv); }

@@ -3,6 +3,7 @@
 // form of docked toolbars resized and painted (target: each step within a
 // frame, 16 ms):
 //   tbdocklayout_bench
+#include "bench/offscreenmain.h"
 #include "toolbars/core/tbdocklayout.h"
 
 #include "toolbars/qt/tbdock.h"
@@ -83,12 +84,4 @@ BENCHMARK(BM_ResizeAndPaintDockedForm)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char **argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return qel::bench::RunBenchmarksOffscreen<QApplication>(argc, argv); }

@@ -2,6 +2,7 @@
 // the default theme into an image, every element a real paint would ask for
 // (target: each well under a millisecond):
 //   thmdefaulttheme_bench
+#include "bench/offscreenmain.h"
 #include "toolbars/paint/thmdefaulttheme.h"
 #include "toolbars/paint/verticaltext.h"
 
@@ -93,12 +94,4 @@ BENCHMARK(BM_Menu20Entries)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char **argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return qel::bench::RunBenchmarksOffscreen<QGuiApplication>(argc, argv); }

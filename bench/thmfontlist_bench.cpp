@@ -3,6 +3,7 @@
 // metrics kept from the first opening) and painting the 16 shown rows with
 // their scroll bar into an image (target: well within a 16 ms frame):
 //   thmfontlist_bench
+#include "bench/offscreenmain.h"
 #include "app/formattingbar.h"
 #include "toolbars/core/thmlistviewer.h"
 #include "toolbars/paint/thmlistpaint.h"
@@ -120,12 +121,4 @@ BENCHMARK(BM_ReopenFontListItem)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char **argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return qel::bench::RunBenchmarksOffscreen<QGuiApplication>(argc, argv); }

@@ -2,6 +2,7 @@
 // popup: the popup made, measured, laid out, placed, shown and painted
 // whole into an image, then closed (target: within one frame, 16 ms):
 //   thmpopup_bench
+#include "bench/offscreenmain.h"
 #include "toolbars/qt/thmwindows.h"
 
 #include <benchmark/benchmark.h>
@@ -49,12 +50,4 @@ BENCHMARK(BM_ThemedMenu30EntriesOpensPainted)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char **argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return qel::bench::RunBenchmarksOffscreen<QApplication>(argc, argv); }
