@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "tests/toolbars/docktest.h"
 #include "tests/toolbars/toolbartest.h"
 #include "tests/toolbars/x11child.h"
@@ -70,21 +72,8 @@ TEST(DragX11Child, DISABLED_DragsDockedToolbars) {
   qel::toolbars::LoadDockablePositionsFromRegistry(&form, qel::HKEY_CURRENT_USER, kPositionsKey);
 
   QEventLoop wait;
-  struct TKeys : QObject {
-    std::function<void()> Report, Quit;
-    bool eventFilter(QObject *watched, QEvent *event) override {
-      if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_R)
-          Report();
-        else if (key == Qt::Key_Q)
-          Quit();
-        return key == Qt::Key_R || key == Qt::Key_Q;
-      }
-      return false;
-    }
-  } keys;
-  keys.Report = [&] {
+  std::optional<TKeyCommands> keys(std::in_place);
+  keys->On[Qt::Key_R] = [&] {
     QStringList grips;
     for (auto *bar : bars)
       grips << QStringLiteral("%1=%2").arg(bar->objectName(), RectText(bar));
@@ -92,8 +81,7 @@ TEST(DragX11Child, DISABLED_DragsDockedToolbars) {
             .arg(Rows(form.DockTop()), Rows(form.DockLeft()), grips.join(' '), RectText(form.DockTop()),
                  RectText(form.DockLeft())));
   };
-  keys.Quit = [&] { wait.quit(); };
-  qApp->installEventFilter(&keys);
+  keys->On[Qt::Key_Q] = [&] { wait.quit(); };
 
   form.setGeometry(40, 40, 900, 500);
   form.show();
@@ -103,7 +91,7 @@ TEST(DragX11Child, DISABLED_DragsDockedToolbars) {
   Say(QStringLiteral("READY window=%1").arg(form.winId()));
   QTimer::singleShot(120000, &wait, &QEventLoop::quit);
   wait.exec();
-  qApp->removeEventFilter(&keys);
+  keys.reset();
   qel::toolbars::SaveDockablePositionsToRegistry(&form, qel::HKEY_CURRENT_USER, kPositionsKey);
   Say(QStringLiteral("SAVED"));
 }

@@ -24,6 +24,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "tests/toolbars/docktest.h"
 #include "tests/toolbars/toolbartest.h"
 #include "tests/toolbars/x11child.h"
@@ -85,23 +87,8 @@ TEST(FloatX11Child, DISABLED_FloatsAToolbar) {
   qApp->installEventFilter(&frames);
 
   QEventLoop wait;
-  struct TKeys : QObject {
-    std::function<void()> Report, Quit, ShowBar;
-    bool eventFilter(QObject *watched, QEvent *event) override {
-      if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_R)
-          Report();
-        else if (key == Qt::Key_Q)
-          Quit();
-        else if (key == Qt::Key_S)
-          ShowBar();
-        return key == Qt::Key_R || key == Qt::Key_Q || key == Qt::Key_S;
-      }
-      return false;
-    }
-  } keys;
-  keys.Report = [&] {
+  std::optional<TKeyCommands> keys(std::in_place);
+  keys->On[Qt::Key_R] = [&] {
     TTbrFloatingWindowParent *tool = floating->ToolWindowParent();
     Say(QStringLiteral("NOW floating=%1 visible=%2 framevisible=%3 frame=%4 bar=%5 floatwidth=%6 top=%7 topdock=%8 window=%9")
             .arg(floating->Floating() ? 1 : 0)
@@ -114,10 +101,9 @@ TEST(FloatX11Child, DISABLED_FloatsAToolbar) {
             .arg(RectText(QRect(form.DockTop()->mapToGlobal(QPoint(0, 0)), form.DockTop()->size())))
             .arg(form.winId()));
   };
-  keys.Quit = [&] { wait.quit(); };
+  keys->On[Qt::Key_Q] = [&] { wait.quit(); };
   // As the toolbars menu would show it again.
-  keys.ShowBar = [&] { floating->show(); };
-  qApp->installEventFilter(&keys);
+  keys->On[Qt::Key_S] = [&] { floating->show(); };
 
   form.setGeometry(40, 40, 900, 500);
   form.show();
@@ -128,7 +114,7 @@ TEST(FloatX11Child, DISABLED_FloatsAToolbar) {
   Say(QStringLiteral("READY window=%1").arg(form.winId()));
   QTimer::singleShot(180000, &wait, &QEventLoop::quit);
   wait.exec();
-  qApp->removeEventFilter(&keys);
+  keys.reset();
   qApp->removeEventFilter(&frames);
   SaveDockablePositionsToRegistry(&form, qel::HKEY_CURRENT_USER, kPositionsKey);
   Say(QStringLiteral("SAVED"));

@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEvent>
+#include <QKeyEvent>
 #include <QMap>
 #include <QPoint>
 #include <QProcess>
@@ -17,6 +19,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <functional>
 
 namespace qel::toolbars::test {
 
@@ -95,6 +98,27 @@ public:
 };
 
 inline QStringList Args(const char *text) { return QString::fromUtf8(text).split(u' '); }
+
+// The program side's keyboard commands: a key press anywhere in the program
+// runs the command given for its key, and goes no further. Installed on the
+// application while it lives.
+class TKeyCommands : public QObject {
+public:
+  TKeyCommands() { QCoreApplication::instance()->installEventFilter(this); }
+  ~TKeyCommands() override { QCoreApplication::instance()->removeEventFilter(this); }
+  QMap<int, std::function<void()>> On;
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+      return false;
+    const auto command = On.constFind(static_cast<QKeyEvent *>(event)->key());
+    if (command == On.constEnd())
+      return false;
+    (*command)();
+    return true;
+  }
+};
 
 
 } // namespace qel::toolbars::test
