@@ -31,6 +31,10 @@ namespace qel {
 namespace {
 
 bool openedReadOnly = false;
+// The password the open file is protected with on disk (empty: none): the
+// one it was opened or last saved with. Protect changes the component's
+// password before the save that applies it.
+QString writtenPassword;
 
 QString nameOnly(const QString &path) { return QFileInfo(path).fileName(); }
 
@@ -195,6 +199,9 @@ bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &probed, int mod
 
   TLoadedCardFile loaded;
   const LoadOutcome outcome = LoadVersion3File(probed, zip, loaded, [&](int p) { progress.set(p); });
+  // A password typed at the component's own prompt, after the dialog's text
+  // was refused, is the one that opened the file, and so the one to save with.
+  password = zip.Password();
   if (outcome.status == LoadStatus::IndexNotFound) {
     error(IndexNotFoundMessage());
     return false;
@@ -213,6 +220,7 @@ bool OpenVersion3File(FileCommandHost &host, const tQelfileSpec &probed, int mod
     }
     TZipArchiver &main = ZipArchiver();
     setProtection(main, password, probed.Protected);
+    writtenPassword = password;
     main.SetZipFileName(probed.FileName);
     becameOpenFile(host, probed.FileName);
   } else {
@@ -253,10 +261,16 @@ bool OpenOldVersionFile(FileCommandHost &host, const tQelfileSpec &probed, int m
 
   ProgressGuard progress(QStringLiteral("Opening ") + nameOnly(fileName), kOldCardsExpectedDefault);
   const OldCardsText read = ReadOldVersionFile(fileName, archive, zip, [&](int cards) { progress.set(cards); });
+  // The password that opened the file, also when it was typed at the component's own prompt.
+  password = zip.Password();
   if (read.status == OldCardsText::NotOldFile) {
     QString text = fileName + QStringLiteral(" is not Qel Moravine file.");
     if (encrypted) text += QStringLiteral("\rIf file was protected, probably, you entered wrong password");
     error(text);
+    return false;
+  }
+  if (read.status == OldCardsText::TempFolderFull) {
+    error(TempFolderFullMessage(fileName, read.error));
     return false;
   }
   if (read.status != OldCardsText::Read) {
@@ -283,6 +297,7 @@ bool OpenOldVersionFile(FileCommandHost &host, const tQelfileSpec &probed, int m
   }
   if (mode < 0) {
     setProtection(ZipArchiver(), password, encrypted);
+    writtenPassword = password;
     becameOpenFile(host, fileName);
   } else {
     FileModified = true;
@@ -349,6 +364,7 @@ bool SaveCardsFile(FileCommandHost &host, const QString &targetIn) {
       }
     }
     if (saved) {
+      writtenPassword = ZipArchiver().Password();
       SetFileHidden(CurrentBodyFileName());
       FileModified = false;
       openedReadOnly = false;
@@ -365,8 +381,13 @@ bool SaveCardsFile(FileCommandHost &host, const QString &targetIn) {
 bool FileSave(FileCommandHost &host) {
   if (CurrentFileIsReadOnly() || IsNewFileName(CurrentFileName)) return FileSaveAs(host);
   if (AppOptions && AppOptions->Backup) {
+    // The backup of a protected file is protected with the password this
+    // save uses, whatever protected the file before (Protect, or none).
+    TZipArchiver zip;
+    ConfigureZipArchiver(zip);
+    zip.SetPassword(ZipArchiver().Password());
     try {
-      BackupCardsFile(CurrentFileName, AppOptions->AutosaveLocation);
+      BackupCardsFile(CurrentFileName, AppOptions->AutosaveLocation, &zip, writtenPassword);
     } catch (const ECardError &e) {
       error(e.message() + QStringLiteral("\rThe file was not saved."));
       return false;
@@ -509,6 +530,7 @@ void FileNew(FileCommandHost &host) {
   UnlockDataFile();
   ClearCards(AllCards);
   setProtection(ZipArchiver(), QString(), false);
+  writtenPassword.clear();
   host.enableNavigation(false);
   CurrentFileName = FreeNewFileName();
   ResetBodyFile();

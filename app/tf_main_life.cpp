@@ -83,10 +83,11 @@ Tf_Main::Tf_Main(const QStringList &arguments, QWidget *parent) : QMainWindow(pa
   finishToolbars();
   instance_ = std::make_unique<RunningInstance>(this);
   QString error;
-  if (instance_->start(&error)) {
+  if (instance_->start(&error))
     connect(instance_.get(), &RunningInstance::restoreRequested, this, [this] { restoreAndBringForward(); });
-    CleanTemporaryFolder();
-  }
+  // Decided by the locks running programs hold, not by their records: safe
+  // also when this program's own record could not be written.
+  CleanTemporaryFolder();
   FormCreate();
 }
 

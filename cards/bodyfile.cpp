@@ -104,11 +104,11 @@ bool writeAll(int fd, const char *data, qint64 size) {
   return true;
 }
 
-// A fresh private file `base` + a random suffix, created exclusively.
-int createSibling(const QString &base, QString &path) {
+// A fresh private file `base` + a random suffix, created exclusively and held.
+int createSibling(const QString &base, QString &path, THeldItem &held) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     path = base + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-    int fd = CreateExclusiveFile(path);
+    int fd = CreateHeldFile(path, held);
     if (fd >= 0) return fd;
     if (errno != EEXIST) break;
   }
@@ -159,6 +159,22 @@ QString HexCRCName(const QString &path) {
 
 QString BodyFileName(const QString &path) { return TempFolderPath() + HexCRCName(path) + QStringLiteral(".~h"); }
 
+void TBodyFile::setPath(const QString &path) {
+  path_ = path;
+  if (held_ && !held_->holds(path_)) held_.reset();
+}
+
+void TBodyFile::hold() {
+  if (path_.isEmpty() || isHeld()) return;
+  auto item = std::make_shared<THeldItem>();
+  if (item->hold(path_)) held_ = std::move(item);
+}
+
+void TBodyFile::adoptHold(THeldItem &&item) {
+  if (!item.holds(path_)) return;
+  held_ = std::make_shared<THeldItem>(std::move(item));
+}
+
 qint64 TBodyFile::size() const {
   struct stat st;
   if (path_.isEmpty() || ::stat(QFile::encodeName(path_).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
@@ -179,6 +195,17 @@ QByteArray TBodyFile::read(qint32 adr, qint32 siz) const {
 void TBodyFile::append(const QByteArray &bytes, qint32 &adr, qint32 &siz) {
   const QByteArray &data = bytes.isEmpty() ? EmptyBody() : bytes;
   if (path_.isEmpty()) throw ECardError(QStringLiteral("No body file is open."));
+  if (!isHeld()) {
+    // Created held, or held as it is, before a body goes into it.
+    THeldItem item;
+    const int created = CreateHeldFile(path_, item);
+    if (created >= 0) {
+      ::close(created);
+      adoptHold(std::move(item));
+    } else {
+      hold();
+    }
+  }
   Fd fd(::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (fd.get() < 0) fail(QStringLiteral("Cannot open the body file"), path_, errno);
   struct stat st;
@@ -209,13 +236,16 @@ qint32 TBodyFile::appendMany(const QByteArray &data) {
 
 void TBodyFile::remove() {
   if (!path_.isEmpty()) ::unlink(QFile::encodeName(path_).constData());
+  held_.reset();
 }
 
 void TBodyFile::reset() {
   remove();
-  int fd = CreateExclusiveFile(path_);
+  THeldItem item;
+  int fd = CreateHeldFile(path_, item);
   if (fd < 0) fail(QStringLiteral("Cannot create the body file"), path_, errno);
   ::close(fd);
+  adoptHold(std::move(item));
 }
 
 void TBodyFile::renameTo(const QString &newPath) {
@@ -368,10 +398,11 @@ void CompactDataFile(TCrdList &list, TBodyFile &source, const QString &target) {
   // Both outputs are fresh files; the old body file and the cards' offsets
   // stay untouched until both are complete.
   QString targetTmp, bodyTmp;
-  Fd targetFd(createSibling(target, targetTmp));
+  THeldItem targetHeld, bodyHeld;
+  Fd targetFd(createSibling(target, targetTmp, targetHeld));
   Fd bodyFd;
   try {
-    bodyFd.reset(createSibling(source.path(), bodyTmp));
+    bodyFd.reset(createSibling(source.path(), bodyTmp, bodyHeld));
     std::vector<qint32> offsets(static_cast<size_t>(count));
     TeeWriter out(targetFd.get(), targetTmp, bodyFd.get(), bodyTmp);
     QByteArray buffer;
@@ -397,6 +428,8 @@ void CompactDataFile(TCrdList &list, TBodyFile &source, const QString &target) {
     if (::rename(QFile::encodeName(bodyTmp).constData(), QFile::encodeName(source.path()).constData()) != 0)
       fail(QStringLiteral("Cannot replace the body file"), source.path(), errno);
     bodyTmp.clear();
+    // The new body file stays held, as the old one was.
+    source.adoptHold(std::move(bodyHeld));
     // Only now do the offsets describe the file on disk.
     for (int i = 0; i < count; ++i) list.Objects(i)->ADR = offsets[size_t(i)];
   } catch (...) {

@@ -4,11 +4,13 @@
 // file's path. Bodies are only appended; saving compacts the file.
 
 #include "cards/strroutines.h"
+#include "platform/tempfolder.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -33,14 +35,22 @@ QString HexCRCName(const QString &path);
 QString BodyFileName(const QString &path);
 
 // One body file on disk. All operations throw ECardError on failure.
+// A body file this object creates, appends to, compacts or moves is held
+// (THeldItem) while the object points at it, so no other program starting
+// meanwhile takes it for a dead program's file; copies share the hold.
 class TBodyFile {
 public:
   TBodyFile() = default;
   explicit TBodyFile(const QString &path) : path_(path) {}
 
   const QString &path() const { return path_; }
-  // Points the object at another file; no file is touched.
-  void setPath(const QString &path) { path_ = path; }
+  // Points the object at another file; no file is touched. The hold goes
+  // unless the file at `path` is the one held (it was moved there).
+  void setPath(const QString &path);
+  // Holds the file now at path(), or takes over `item` when it holds it.
+  void hold();
+  void adoptHold(THeldItem &&item);
+  bool isHeld() const { return held_ && held_->holds(path_); }
 
   // Size in bytes, -1 when the file does not exist.
   qint64 size() const;
@@ -67,6 +77,7 @@ public:
 
 private:
   QString path_;
+  std::shared_ptr<THeldItem> held_;
 };
 
 // The body file of the open card file, at CurrentBodyFileName(). Its path

@@ -292,9 +292,12 @@ void WriteCardClipboardTo(const QString &path, const std::vector<const TCrd *> &
   // file or a link someone placed there.
   QString temp;
   int raw = -1;
+  // Held while it is written, so no program starting meanwhile takes it for
+  // a dead one's.
+  THeldItem held;
   for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
     temp = path + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
-    raw = CreateExclusiveFile(temp);
+    raw = CreateHeldFile(temp, held);
     if (raw < 0 && errno != EEXIST) fail(QStringLiteral("Cannot create the card clipboard file"), temp, errno);
   }
   if (raw < 0) fail(QStringLiteral("Cannot create the card clipboard file"), temp, EEXIST);

@@ -4,6 +4,7 @@
 #include "cards/carderror.h"
 #include "cards/filelock.h"
 #include "cards/indexfile.h"
+#include "cards/oldformat.h"
 #include "platform/fileutil.h"
 #include "platform/tempname.h"
 #include "platform/tempfolder.h"
@@ -128,11 +129,72 @@ QString BackupFileName(const QString &file, const QString &backupFolder) {
   return ChangeFileExt(name, QStringLiteral(".bak"));
 }
 
-void BackupCardsFile(const QString &file, const QString &backupFolder) {
+void BackupCardsFile(const QString &file, const QString &backupFolder, TZipArchiver *protectWith,
+                     const QString &filePassword) {
   const QString backup = BackupFileName(file, backupFolder);
-  QString error;
-  if (!CopyFileReplacing(file, backup, &error))
-    throw ECardError(QStringLiteral("Cannot make the backup copy %1: %2").arg(backup, error));
+  auto fail = [&](const QString &why) {
+    throw ECardError(QStringLiteral("Cannot make the backup copy %1: %2").arg(backup, why));
+  };
+  const QString password = protectWith ? protectWith->Password() : QString();
+  auto copy = [&] {
+    QString error;
+    if (!CopyFileReplacing(file, backup, &error)) fail(error);
+  };
+  if (password.isEmpty()) return copy();
+  TZipArchiver &zip = *protectWith;
+  zip.Unattended = true;
+  const tQelfileSpec probed = ProbeCardsFile(file, zip);
+  if (probed.Kind == KindNone) return copy();  // no cards of ours to protect
+  bool encrypted = probed.Kind != KindOldText && !zip.ZipContents().empty();
+  for (const ZipDirEntry &e : zip.ZipContents()) encrypted &= e.Encrypted;
+  if (encrypted && password == filePassword) return copy();
+
+  // The previous version's entries, staged in a private folder of ours and
+  // added again with the file's password.
+  const TPrivateFolder staging(QStringLiteral("save-"));
+  if (!staging.isValid()) fail(QStringLiteral("a temporary folder cannot be created"));
+  const QString stem = staging.path() + ChangeFileExt(fileNameOnly(file), QString());
+  const QString oldEntry = stem + QLatin1String(kOldProtectedEntryExt);
+  QStringList entries;
+  if (probed.Kind == KindOldText) {
+    QString error;
+    if (!CopyFileReplacing(file, oldEntry, &error)) fail(error);
+    entries << oldEntry;
+  } else {
+    zip.SetPassword(filePassword);
+    zip.SetZipFileName(file);
+    zip.ExtrBaseDir = staging.path();
+    zip.ExtrOptions = {ExtrOverWrite};
+    zip.FSpecArgs().clear();
+    zip.FSpecArgs() << QStringLiteral("*.*");
+    zip.Extract();
+    zip.SetPassword(password);
+    for (const ZipDirEntry &e : zip.ZipContents()) {
+      const QString path = staging.path() + QFileInfo(e.FileName).fileName();
+      if (!QFileInfo(path).isFile()) {
+        // Protected with a password other than the one it was written with:
+        // the copy as it is stays as protected as the file was.
+        if (encrypted) return copy();
+        const QString cause = WriteFailureCause(staging.path(), qint64(e.UncompressedSize64));
+        fail(cause.isEmpty() ? QStringLiteral("%1 cannot be read").arg(file) : cause);
+      }
+      if (!entries.contains(path)) entries << path;
+    }
+    if (probed.Kind == KindOldArchive) {
+      // A protected old archive's one entry has its own extension.
+      if (entries.size() != 1) fail(QStringLiteral("%1 cannot be read").arg(file));
+      if (entries.front() != oldEntry) {
+        QString error;
+        if (!RenameFileReplacing(entries.front(), oldEntry, &error)) fail(error);
+        entries.front() = oldEntry;
+      }
+    } else if (probed.PassEntry.isEmpty()) {
+      const QString marker = stem + QStringLiteral(".~p");
+      writeMarker(marker);
+      entries << marker;
+    }
+  }
+  WriteArchiveReplacing(backup, entries, zip, true, false);
 }
 
 // ---- reading ----
@@ -147,6 +209,17 @@ QString IndexNotFoundMessage() {
 
 QString DamagedFileMessage(const QString &fileName) {
   return QStringLiteral("The file %1 is damaged: its card bodies are missing.").arg(fileName);
+}
+
+QString TempFolderFullMessage(const QString &fileName, const QString &cause) {
+  QString folder;
+  try {
+    folder = TempFolderPath();
+  } catch (const std::runtime_error &) {
+    folder = QDir::tempPath();
+  }
+  return QStringLiteral("The file %1 cannot be opened: its cards do not fit into the temporary folder %2 (%3).")
+      .arg(fileName, folder, cause);
 }
 
 QString DamagedIndexMessage(const QString &fileName) {
@@ -256,10 +329,12 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
   // the engine stops any entry that inflates past what it declares, so these
   // bounds hold whatever the compressed data does.
   bool indexEncrypted = false, anyEncrypted = false;
+  qint64 indexSize = 0, bodySize = 0;
   for (const ZipDirEntry &e : zip.ZipContents()) {
     if (e.FileName != probed.IndexEntry && e.FileName != probed.BodyEntry) continue;
     const bool index = e.FileName == probed.IndexEntry;
     if (index) indexEncrypted = e.Encrypted;
+    (index ? indexSize : bodySize) = qint64(qMin<std::uint64_t>(e.UncompressedSize64, std::uint64_t(kMaxBodyFileSize)));
     anyEncrypted |= e.Encrypted;
     if (e.UncompressedSize64 > std::uint64_t(index ? kMaxIndexEntrySize : kMaxBodyFileSize)) {
       outcome.error = TooLargeEntryMessage(probed.FileName, index, e.UncompressedSize64);
@@ -313,6 +388,18 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
     return false;
   };
 
+  // An entry that did not come out for want of room (or of a writable
+  // temporary folder) says nothing about the file: that cause is named.
+  auto noRoomFor = [&](const QString &entry, qint64 size) {
+    const auto it = skipped.constFind(entry);
+    if (it != skipped.constEnd() && it->kind == stBadPassword) return false;
+    const QString cause = WriteFailureCause(out.folder, size);
+    if (cause.isEmpty()) return false;
+    outcome.status = LoadStatus::Failed;
+    outcome.error = TempFolderFullMessage(probed.FileName, cause);
+    return true;
+  };
+
   // The index first: its cards are read on threads of their own while the
   // body entry is extracted here.
   report(progress, 20);
@@ -321,6 +408,7 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
   else
     extract({probed.IndexEntry});
   if (!QFileInfo(out.indexPath).isFile()) {
+    if (noRoomFor(probed.IndexEntry, indexSize)) return outcome;
     if (indexEncrypted) {
       // Most likely the password was wrong.
       outcome.status = LoadStatus::IndexNotFound;
@@ -368,6 +456,7 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
     return true;
   };
   if (!QFileInfo(out.bodyPath).isFile()) {
+    if (noRoomFor(probed.BodyEntry, bodySize)) return outcome;
     if (!notExtracted(probed.BodyEntry, QStringLiteral("card bodies"))) {
       outcome.status = LoadStatus::Damaged;
       outcome.error = DamagedFileMessage(probed.FileName);
@@ -381,6 +470,13 @@ LoadOutcome LoadVersion3File(const tQelfileSpec &probed, TZipArchiver &zip, TLoa
     outcome.leftOutCards = leftOut;
     outcome.damagedCards = repairBodyRanges(cards, out.bodyPath);
     out.cards = std::move(cards);
+  } catch (const EIndexLineTooLong &e) {
+    outcome.status = LoadStatus::Damaged;
+    outcome.error = QStringLiteral("The file %1 is damaged: line %2 of its index is longer than %3 bytes.")
+                        .arg(probed.FileName)
+                        .arg(e.line())
+                        .arg(kMaxFieldLineBytes);
+    return outcome;
   } catch (const ECardError &e) {
     outcome.error = e.message();
     return outcome;
@@ -399,6 +495,10 @@ void InstallLoadedFile(TLoadedCardFile &loaded, const QString &fileName) {
   // Reopening the file already open: the rename below replaces the old
   // bytes, so only the records are dropped afterwards.
   const bool sameBody = newBody == CurrentBodyFileName();
+  // Held before it is moved out of the loaded file's folder, so no program
+  // starting meanwhile takes it for a dead one's.
+  THeldItem held;
+  held.hold(loaded.bodyPath);
   QString error;
   if (!RenameFileReplacing(loaded.bodyPath, newBody, &error))
     throw ECardError(QStringLiteral("Cannot open the body file %1: %2").arg(newBody, error));
@@ -408,6 +508,7 @@ void InstallLoadedFile(TLoadedCardFile &loaded, const QString &fileName) {
     ClearCards(AllCards);  // deletes the previous file's body file
   AllCards = std::move(loaded.cards);
   CurrentFileName = fileName;
+  CurrentBodyFile().adoptHold(std::move(held));
   SetFileHidden(newBody);
 }
 
@@ -424,30 +525,32 @@ void MergeLoadedFile(TLoadedCardFile &loaded, int mode) {
 
 // ---- what a killed program left ----
 
-int RemoveDeadInstanceDebris(const QStringList &inUse, int minAgeSeconds) {
+int RemoveDeadInstanceDebris(const QStringList &inUse) {
   QString temp;
   try {
     temp = TempFolderPath();
   } catch (const std::runtime_error &) {
     return 0;
   }
+  // Body files, what a compaction of one was writing, and unfinished card
+  // clipboard files; extraction and save folders.
   static const QRegularExpression bodyName(QStringLiteral("^[0-9A-F]{32}\\.~h$"));
+  static const QRegularExpression bodyTemp(QStringLiteral("^[0-9A-F]{32}\\.~h\\.[0-9a-f]{8}\\.tmp$"));
   static const QRegularExpression clipboardTemp(QStringLiteral("^qel_clipboard\\.clp\\.[0-9a-f]+\\.tmp$"));
   int removed = 0;
   const QDir folder(temp);
   for (const QFileInfo &info : folder.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
     const QString name = info.fileName();
-    const QString path = info.absoluteFilePath();
-    if (info.isDir() && !info.isSymLink()) {
-      if ((name.startsWith(QLatin1String("open-")) || name.startsWith(QLatin1String("save-"))) &&
-          IsAbandonedSubFolder(path, minAgeSeconds) && QDir(path).removeRecursively())
-        ++removed;
-      continue;
-    }
-    const bool body = bodyName.match(name).hasMatch() && !inUse.contains(name);
-    if (!body && !clipboardTemp.match(name).hasMatch()) continue;
-    const qint64 age = SecondsSinceChange(path);
-    if (age >= 0 && age >= minAgeSeconds && ::unlink(QFile::encodeName(path).constData()) == 0) ++removed;
+    if (info.isSymLink()) continue;
+    bool debris;
+    if (info.isDir())
+      debris = name.startsWith(QLatin1String("open-")) || name.startsWith(QLatin1String("save-"));
+    else
+      debris = (bodyName.match(name).hasMatch() && !inUse.contains(name)) || bodyTemp.match(name).hasMatch() ||
+               clipboardTemp.match(name).hasMatch();
+    // Whatever a running program uses, it holds; what nobody holds is a dead
+    // program's, however new it is.
+    if (debris && RemoveUnheldItem(info.absoluteFilePath())) ++removed;
   }
   return removed;
 }

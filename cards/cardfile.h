@@ -38,7 +38,14 @@ QString ChangeFileExt(const QString &path, const QString &ext);
 // The ".bak" copy's name: in `backupFolder` when that folder exists, else beside the file.
 QString BackupFileName(const QString &file, const QString &backupFolder);
 // Copies `file` over its backup. Throws ECardError when the copy fails.
-void BackupCardsFile(const QString &file, const QString &backupFolder);
+// With `protectWith`, a component whose password protects the next save of
+// `file`, the backup never holds readable cards when that password is set:
+// unless `file` is already protected with it (its entries were written with
+// `filePassword`), its entries are decrypted with `filePassword` and written
+// again, encrypted with the new password, as a card file of the same kind
+// (an old text file becomes a protected old archive).
+void BackupCardsFile(const QString &file, const QString &backupFolder, TZipArchiver *protectWith = nullptr,
+                     const QString &filePassword = {});
 
 // ---- reading ----
 
@@ -90,6 +97,10 @@ QString IndexNotFoundMessage();
 // The message for a version-3 archive without its body entry.
 QString DamagedFileMessage(const QString &fileName);
 
+// The message for a file whose entries could not be extracted because the
+// temporary folder is full (or cannot be written): `cause` says which.
+QString TempFolderFullMessage(const QString &fileName, const QString &cause);
+
 // The message for an archive whose index entry, not protected by a
 // password, could not be extracted (damaged or far larger than it says).
 QString DamagedIndexMessage(const QString &fileName);
@@ -124,11 +135,12 @@ void MergeLoadedFile(TLoadedCardFile &loaded, int mode);
 // ---- what a killed program left ----
 
 // Removes from the private temporary folder what programs that died left
-// there: body files (decrypted card bodies) not named in `inUse`, the
-// extraction and save folders no running program holds, and unfinished card
-// clipboard files. Items changed in the last `minAgeSeconds` are left alone,
-// as are all others. Returns how many items were removed.
-int RemoveDeadInstanceDebris(const QStringList &inUse, int minAgeSeconds = 60);
+// there: body files (decrypted card bodies) and the files their compaction
+// was writing, extraction and save folders, and unfinished card clipboard
+// files, whatever their age. A running program holds (THeldItem) every such
+// item it uses, and those are never touched; nor are body files named in
+// `inUse` (the records of running instances). Returns how many items were removed.
+int RemoveDeadInstanceDebris(const QStringList &inUse);
 
 // ---- writing ----
 

@@ -351,6 +351,10 @@ struct BlockReader {
 
 } // namespace
 
+EIndexLineTooLong::EIndexLineTooLong(qint64 line)
+    : ECardError(QStringLiteral("The index is damaged: its line %1 is longer than %2 bytes.").arg(line).arg(kMaxFieldLineBytes)),
+      line_(line) {}
+
 int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourceBody, int mode,
                   qsizetype chunkBytes, QStringList *dropped) {
   return ReadIndexText(list, text.constData(), text.size(), sourceBody, mode, chunkBytes, dropped);
@@ -399,9 +403,7 @@ int ReadIndexText(TCrdList &list, const char *data, qsizetype size, const TBodyF
     qsizetype before = 0;
     for (qsizetype k = 0; k < bounds[i]; ++k)
       if (data[k] == '\n' || (data[k] == '\r' && !(k + 1 < size && data[k + 1] == '\n'))) ++before;
-    throw ECardError(QStringLiteral("The index is damaged: its line %1 is longer than %2 bytes.")
-                         .arg(before + survey[i].overlong)
-                         .arg(kMaxFieldLineBytes));
+    throw EIndexLineTooLong(before + survey[i].overlong);
   }
   bool valid = true, nonAscii = false;
   for (const Survey &s : survey) {

@@ -12,6 +12,8 @@
 
 #include <functional>
 
+#include "cards/carderror.h"
+
 namespace qel {
 
 class TBodyFile;
@@ -55,6 +57,18 @@ int ReadIndexText(TCrdList &list, const QByteArray &text, const TBodyFile *sourc
 int ReadIndexText(TCrdList &list, const char *data, qsizetype size, const TBodyFile *sourceBody, int mode,
                   qsizetype chunkBytes, QStringList *dropped,
                   const std::function<void(const char *, qsizetype)> &read = {}, bool sayWrongVersion = true);
+// An index line longer than any field may be: the index is damaged. The
+// message names the line; `line()` lets a caller that knows the card file
+// name it too.
+class EIndexLineTooLong : public ECardError {
+public:
+  explicit EIndexLineTooLong(qint64 line);
+  qint64 line() const { return line_; }
+
+private:
+  qint64 line_;
+};
+
 // The same from a file; throws ECardError when it cannot be read.
 int ReadIndexFile(TCrdList &list, const QString &fileName, const TBodyFile *sourceBody, int mode,
                   QStringList *dropped = nullptr, bool sayWrongVersion = true);

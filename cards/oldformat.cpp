@@ -263,12 +263,14 @@ OldCardsText ReadOldVersionFile(const QString &fileName, bool archive, TZipArchi
     const QString entry = OldArchiveEntry(fileName, zip);
     const QString base = nameOnly(entry);
     if (base.isEmpty()) return result;
+    qint64 entrySize = 0;
     for (const ZipDirEntry &e : zip.ZipContents()) {
       if (e.FileName != entry) continue;
       if (e.UncompressedSize64 > std::uint64_t(kMaxTextSize)) {
         tooLarge(qint64(e.UncompressedSize64));
         return result;
       }
+      entrySize = qint64(e.UncompressedSize64);
       break;
     }
     folder = std::make_unique<TPrivateFolder>(QStringLiteral("open-"));
@@ -283,7 +285,15 @@ OldCardsText ReadOldVersionFile(const QString &fileName, bool archive, TZipArchi
     zip.FSpecArgs() << entry;
     zip.Extract();
     textPath = folder->path() + base;
-    if (zip.SuccessCnt() != 1 || !QFileInfo(textPath).isFile()) return result;
+    if (zip.SuccessCnt() != 1 || !QFileInfo(textPath).isFile()) {
+      // Not extracted for want of room: the file is not to blame.
+      const QString cause = WriteFailureCause(folder->path(), entrySize);
+      if (!cause.isEmpty()) {
+        result.status = OldCardsText::TempFolderFull;
+        result.error = cause;
+      }
+      return result;
+    }
   }
   QFile file(textPath);
   if (!file.open(QIODevice::ReadOnly)) {

@@ -64,9 +64,10 @@ inline constexpr char kOldEntryExt[] = ".tmp";
 constexpr int kOldCardsExpectedDefault = 300;
 
 struct OldCardsText {
-  enum Status { Read, NotOldFile, Damaged };
+  // TempFolderFull: the archive's entry did not fit into the temporary folder.
+  enum Status { Read, NotOldFile, Damaged, TempFolderFull };
   Status status = NotOldFile;
-  QString error;  // for Damaged
+  QString error;  // for Damaged; for TempFolderFull the cause
   TCardList cards;
   // The last "<CARDS>" value (1 when not a number); only a progress hint.
   int cardsExpected = kOldCardsExpectedDefault;

@@ -109,46 +109,112 @@ QString CreatePrivateSubFolder(const QString &prefix) {
 }
 
 namespace {
-int openFolder(const QString &path) {
-  return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+
+// The item at `path` (not following a link) is the one open as `fd`.
+bool sameItem(int fd, const QString &path) {
+  struct stat open, named;
+  if (::fstat(fd, &open) != 0 || ::lstat(QFile::encodeName(path).constData(), &named) != 0) return false;
+  return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
+
+int openItem(const QString &path) {
+  return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+}
+
+// Waits for a shared lock: a start removing debris holds its exclusive lock
+// only while it removes that one item.
+bool lockShared(int fd) {
+  while (::flock(fd, LOCK_SH) != 0)
+    if (errno != EINTR) return false;
+  return true;
+}
+
 } // namespace
 
-TPrivateFolder::TPrivateFolder(const QString &prefix) {
-  const QString path = CreatePrivateSubFolder(prefix);
-  if (path.isEmpty()) return;
-  lockFd_ = openFolder(path);
-  if (lockFd_ < 0 || ::flock(lockFd_, LOCK_SH | LOCK_NB) != 0) {
-    if (lockFd_ >= 0) ::close(lockFd_);
-    lockFd_ = -1;
-    QDir(path).removeRecursively();
-    return;
+THeldItem &THeldItem::operator=(THeldItem &&other) noexcept {
+  if (this != &other) {
+    release();
+    fd_ = other.fd_;
+    other.fd_ = -1;
   }
-  path_ = path;
+  return *this;
+}
+
+void THeldItem::release() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+bool THeldItem::hold(const QString &path) {
+  const int fd = openItem(path);
+  if (fd < 0) return false;
+  // Locked, and still there: a start that took it for debris a moment
+  // before removed it, and this lock is on nothing anyone can find.
+  if (!lockShared(fd) || !sameItem(fd, path)) {
+    ::close(fd);
+    return false;
+  }
+  release();
+  fd_ = fd;
+  return true;
+}
+
+bool THeldItem::holds(const QString &path) const { return fd_ >= 0 && sameItem(fd_, path); }
+
+int CreateHeldFile(const QString &path, THeldItem &held) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const int fd = CreateExclusiveFile(path);
+    if (fd < 0) return -1;
+    // The lock goes on a descriptor of its own that shares the open file:
+    // closing the caller's descriptor keeps it.
+    const int lockFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (lockFd >= 0 && lockShared(lockFd) && sameItem(lockFd, path)) {
+      held.release();
+      held.fd_ = lockFd;
+      return fd;
+    }
+    const int err = errno;
+    if (lockFd >= 0) ::close(lockFd);
+    ::close(fd);
+    // Taken for debris in the instant before it was locked: made anew.
+    if (lockFd < 0) {
+      errno = err;
+      return -1;
+    }
+  }
+  errno = EAGAIN;
+  return -1;
+}
+
+bool RemoveUnheldItem(const QString &path) {
+  const int fd = openItem(path);
+  if (fd < 0) return false;
+  bool removed = false;
+  struct stat st;
+  // Whoever holds it runs; while this lock is held, nobody takes it up.
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && sameItem(fd, path)) {
+    if (S_ISDIR(st.st_mode))
+      removed = QDir(path).removeRecursively();
+    else
+      removed = ::unlink(QFile::encodeName(path).constData()) == 0;
+  }
+  ::close(fd);
+  return removed;
+}
+
+TPrivateFolder::TPrivateFolder(const QString &prefix) {
+  for (int attempt = 0; attempt < 16 && path_.isEmpty(); ++attempt) {
+    const QString path = CreatePrivateSubFolder(prefix);
+    if (path.isEmpty()) return;
+    // A start may take the fresh folder for debris before it is held; then
+    // another one is made.
+    if (held_.hold(path)) path_ = path;
+  }
 }
 
 TPrivateFolder::~TPrivateFolder() {
   if (!path_.isEmpty()) QDir(path_).removeRecursively();
-  if (lockFd_ >= 0) ::close(lockFd_);
-}
-
-qint64 SecondsSinceChange(const QString &path) {
-  struct stat st;
-  if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return -1;
-  // The later of the last write and the last change of name or mode: a file
-  // just renamed into place counts as new, whatever time it carries.
-  const time_t changed = std::max(st.st_mtime, st.st_ctime);
-  return qint64(std::time(nullptr) - changed);
-}
-
-bool IsAbandonedSubFolder(const QString &path, int minAgeSeconds) {
-  const qint64 age = SecondsSinceChange(path);
-  if (age < 0 || age < minAgeSeconds) return false;
-  const int fd = openFolder(path);
-  if (fd < 0) return false;
-  const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-  ::close(fd);
-  return free;
+  held_.release();
 }
 
 } // namespace qel

@@ -7,8 +7,12 @@
 #include "tests/support/wrongpassword.h"
 #include "cards/cardfile.h"
 #include "cards/indexfile.h"
+#include "cards/oldformat.h"
+#include "platform/tempfolder.h"
+#include "zip/zippassworddlg.h"
 
 #include <QLineEdit>
+#include <QRandomGenerator>
 #include <QRadioButton>
 #include <sys/file.h>
 #include <fcntl.h>
@@ -184,6 +188,55 @@ TEST_F(FileOpenTest, FailedOrCancelledOpenLeavesOpenFileAsItWas) {
   EXPECT_EQ(ZipArchiver().Password(), "right");
 }
 
+// A password first mistyped and then typed right at the component's own
+// prompt opened the file: that one, not the mistyped one, protects the next
+// save. Both for a version-3 file and for an old 2.x archive.
+TEST_F(FileOpenTest, PasswordThatOpenedTheFileIsTheOneItIsSavedWith) {
+  for (const bool version2 : {false, true}) {
+    SCOPED_TRACE(version2 ? "2.x archive" : "version 3");
+    addCard("Secret", "hidden");
+    QString file;
+    if (version2) {
+      file = dir + "/old.qel";
+      ZipArchiver().SetPassword("right");
+      ZipArchiver().AddOptions = {AddEncrypt};
+      ScriptedUi exporting;
+      exporting.answer(Answer::saveFile(file));
+      ASSERT_TRUE(ExportVersion2File(host));
+      FileNew(host);
+    } else {
+      file = makeFile("new.qel", "right");
+    }
+    const QString typo = WrongPasswordFor(file);
+
+    ScriptedUi ui;
+    ui.answer(typePassword(typo));
+    ui.answer(Answer::dialog(QDialog::Accepted, [](QDialog &d) {
+      auto *prompt = qobject_cast<TZipPasswordDlg *>(&d);
+      ASSERT_NE(prompt, nullptr);
+      prompt->e_Password->setText("right");
+    }));
+    ASSERT_TRUE(OpenCardsFile(host, file, -1)) << ui.messageTexts().join('|').toStdString();
+    ASSERT_TRUE(ui.allAnswered());
+    EXPECT_EQ(ZipArchiver().Password(), "right");
+    addCard("Added", "more");
+    FileModified = true;
+    ASSERT_TRUE(FileSave(host));
+
+    // The outside tool agrees: the saved file opens with the right password only.
+    QByteArray out;
+    EXPECT_EQ(ziptest::run("unzip", {"-t", "-P", "right", file}, dir, &out), 0) << out.constData();
+    EXPECT_NE(ziptest::run("unzip", {"-t", "-P", typo, file}, dir, &out), 0) << out.constData();
+    FileNew(host);
+    ui.clear();
+    ui.answer(typePassword("right"));
+    ASSERT_TRUE(OpenCardsFile(host, file, -1));
+    EXPECT_EQ(AllCards.Count(), 2);
+    EXPECT_EQ(bodyOf("Added"), "more");
+    FileNew(host);
+  }
+}
+
 // A file that is there but cannot be opened is named for what is wrong with
 // it, once: never as missing, and a bad checksum in an unprotected file is
 // damage, not a wrong password.
@@ -194,6 +247,12 @@ TEST_F(FileOpenTest, UnopenableFilesAreNamedForWhatIsWrongOnce) {
   // A damaged archive: its end cut off.
   ASSERT_TRUE(ziptest::writeAll(dir + "/cut.qel", archive.left(archive.size() - 10)));
   ASSERT_TRUE(ziptest::writeAll(dir + "/text.qel", "just some text\r\n"));
+  // An index whose second line is longer than any field may be.
+  ASSERT_TRUE(ziptest::writeAll(
+      dir + "/long.qel",
+      ziptest::craftArchive({{"long.~i", "<~QEL MORAVINE QEL FILE VERSION~>3\r\n<~TITLE~>" +
+                                              QByteArray(kMaxFieldLineBytes + 1, 'x') + "\r\n<~SIZ~>1\r\n\r\n"},
+                             {"long.~h", "x"}})));
 
   struct Case {
     QString file;
@@ -201,6 +260,7 @@ TEST_F(FileOpenTest, UnopenableFilesAreNamedForWhatIsWrongOnce) {
   } cases[] = {
       {dir + "/cut.qel", NotCardFileMessage(dir + "/cut.qel", QString())},
       {dir + "/text.qel", NotCardFileMessage(dir + "/text.qel", QString())},
+      {dir + "/long.qel", "The file " + dir + "/long.qel is damaged: line 2 of its index is longer than 65536 bytes."},
   };
   for (const Case &c : cases) {
     ScriptedUi ui;
@@ -210,13 +270,77 @@ TEST_F(FileOpenTest, UnopenableFilesAreNamedForWhatIsWrongOnce) {
     const QString text = ui.messageTexts().front();
     EXPECT_FALSE(text.contains("not found")) << text.toStdString();
     EXPECT_TRUE(text.startsWith("The file " + c.file + " ")) << text.toStdString();
-    if (c.file.endsWith("text.qel")) {
+    if (!c.file.endsWith("cut.qel")) {
       EXPECT_EQ(text, c.message);
     }
     if (c.file.endsWith("cut.qel")) {
       EXPECT_TRUE(text.contains("damaged")) << text.toStdString();
     }
   }
+}
+
+// A temporary folder too small for a good file's cards: the open names that
+// cause and the folder, never damage or a wrong password, and the file and
+// the open cards stay as they were.
+TEST_F(FileOpenTest, FullTemporaryFolderIsNamedNotTakenForDamage) {
+  const QString mnt = dir + "/smalltmp";
+  ASSERT_TRUE(QDir().mkpath(mnt));
+  QByteArray out;
+  const bool mounted = ziptest::run("mount", {"-t", "tmpfs", "-o", "size=4m", "tmpfs", mnt}, dir, &out) == 0;
+  const QByteArray tmpdir = qgetenv("TMPDIR");
+  struct Restore {
+    QString mnt;
+    bool mounted;
+    QByteArray tmpdir;
+    ~Restore() {
+      qputenv("TMPDIR", tmpdir);
+      if (mounted) ziptest::run("umount", {mnt}, QDir::rootPath());
+    }
+  } restore{mnt, mounted, tmpdir};
+  if (!mounted) GTEST_SKIP() << "no tmpfs can be mounted here: " << out.constData();
+
+  // An index of several megabytes, plain and protected.
+  for (int i = 0; i < 30000; ++i) addCard(QStringLiteral("Card %1 ").arg(i) + QString(100, 't'), "b");
+  ASSERT_TRUE(SaveCardsFile(host, dir + "/many.qel"));
+  ZipArchiver().SetPassword("pw");
+  ASSERT_TRUE(SaveCardsFile(host, dir + "/locked.qel"));
+  FileNew(host);
+  // Megabytes of bodies that do not compress, as a version-3 and a 2.x file.
+  QByteArray noise(6 << 20, Qt::Uninitialized);
+  QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+  addCard("Noise", noise.toBase64());
+  ASSERT_TRUE(SaveCardsFile(host, dir + "/bodies.qel"));
+  {
+    ScriptedUi exporting;
+    exporting.answer(Answer::saveFile(dir + "/old.qel"));
+    ASSERT_TRUE(ExportVersion2File(host));
+  }
+  FileNew(host);
+  addCard("Mine", "mine");
+
+  qputenv("TMPDIR", QFile::encodeName(mnt));
+  const QString temp = TempFolderPath();
+  ASSERT_TRUE(temp.startsWith(mnt)) << temp.toStdString();
+  for (const char *name : {"many.qel", "locked.qel", "bodies.qel", "old.qel"}) {
+    const QString file = dir + "/" + name;
+    SCOPED_TRACE(name);
+    const QByteArray before = ziptest::readAll(file);
+    ScriptedUi ui;
+    if (QByteArray(name) == "locked.qel") ui.answer(typePassword("pw"));
+    ui.answerButton(IDOK);
+    EXPECT_FALSE(OpenCardsFile(host, file, -1));
+    EXPECT_EQ(ui.messageTexts(), QStringList{"The file " + file + " cannot be opened: its cards do not fit into the "
+                                             "temporary folder " + temp + " (No space left on device)."});
+    EXPECT_EQ(ziptest::readAll(file), before);
+    EXPECT_EQ(CurrentFileName, "NEW.QEL");
+    EXPECT_EQ(bodyOf("Mine"), "mine");
+    EXPECT_EQ(QDir(temp).entryList({"open-*"}, QDir::Dirs | QDir::Hidden), QStringList());
+  }
+  // With room again the same file opens.
+  qputenv("TMPDIR", tmpdir);
+  ScriptedUi ui;
+  ASSERT_TRUE(OpenCardsFile(host, dir + "/bodies.qel", -1)) << ui.messageTexts().join('|').toStdString();
+  EXPECT_EQ(bodyOf("Noise").size(), noise.toBase64().size());
 }
 
 TEST_F(FileOpenTest, MergeWithEachRuleKeepsProtectionOfOpenFile) {

@@ -4,6 +4,7 @@
 #include "tests/app/filecommands_fixture.h"
 
 #include "app/mainstate.h"
+#include "tests/support/wrongpassword.h"
 #include "platform/instances.h"
 
 #include <QFile>
@@ -26,6 +27,23 @@ QStringList entryNames(const QString &archive) {
   QStringList names;
   for (const auto &e : zip.ZipContents()) names << e.FileName + (e.Encrypted ? "*" : "");
   return names;
+}
+
+Answer protectWith(const QString &password) {
+  return Answer::dialog(QDialog::Accepted, [password](QDialog &d) {
+    auto &dlg = static_cast<TPasswordDlg &>(d);
+    dlg.e_Password->setText(password);
+    dlg.Confirm->setText(password);
+    dlg.OKBtn->click();
+  });
+}
+
+Answer typePassword(const QString &password) {
+  return Answer::dialog(QDialog::Accepted, [password](QDialog &d) {
+    auto *dlg = qobject_cast<TPasswordDlg1 *>(&d);
+    ASSERT_NE(dlg, nullptr);
+    dlg->Password->setText(password);
+  });
 }
 
 } // namespace
@@ -275,6 +293,75 @@ TEST_F(FileSaveTest, ProtectThenUnprotectSavesThreeThenTwoEntries) {
   ui.answer(Answer::dialog(QDialog::Rejected));
   FileProtect(host);
   EXPECT_EQ(ziptest::readAll(path), before);
+}
+
+// Protecting a file, or changing its password, leaves no backup copy that
+// gives up its cards without the new password: the backup holds the previous
+// version's cards, protected with the file's password, in the backup folder
+// or beside the file. A save that keeps the password copies the file as it is.
+TEST_F(FileSaveTest, BackupOfAProtectedFileIsProtectedWithItsPassword) {
+  options->Backup = true;
+  ASSERT_TRUE(QDir().mkpath(dir + "/backups"));
+  struct Case {
+    const char *what;
+    QString oldPassword;  // empty: unprotected; "1.x": an old text file
+    QString newPassword;
+    QString backupFolder;
+  } cases[] = {
+      {"protect", "", "pw", ""},
+      {"protect, backup folder", "", "pw", dir + "/backups"},
+      {"new password", "old", "new", ""},
+      {"old text file", "1.x", "pw", ""},
+      {"same password", "pw", "pw", ""},
+  };
+  int n = 0;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    options->AutosaveLocation = c.backupFolder;
+    const QString name = QStringLiteral("x%1").arg(++n);
+    const QString path = dir + "/" + name + ".qel";
+    addCard("Previous", "previous secret");
+    ScriptedUi ui;
+    if (c.oldPassword == "1.x") {
+      ui.answer(Answer::saveFile(path));
+      ASSERT_TRUE(ExportVersion1File(host));
+      FileNew(host);
+    } else {
+      makeFile(name + ".qel", c.oldPassword);
+      if (!c.oldPassword.isEmpty()) ui.answer(typePassword(c.oldPassword));
+    }
+    ASSERT_TRUE(OpenCardsFile(host, path, -1));
+    const QByteArray previous = ziptest::readAll(path);
+    addCard("Later", "later secret");
+    FileModified = true;
+    if (c.newPassword == c.oldPassword) {
+      ASSERT_TRUE(FileSave(host));
+    } else {
+      ui.answer(protectWith(c.newPassword));
+      FileProtect(host);
+    }
+    ASSERT_TRUE(ui.allAnswered()) << ui.messageTexts().join('|').toStdString();
+    const QString backup = (c.backupFolder.isEmpty() ? dir : c.backupFolder) + "/" + name + ".bak";
+    ASSERT_TRUE(QFileInfo::exists(backup));
+    if (c.newPassword == c.oldPassword) EXPECT_EQ(ziptest::readAll(backup), previous);
+
+    // Without the password nothing of the cards comes out; with it all of them.
+    QByteArray out;
+    ziptest::run("unzip", {"-p", "-P", WrongPasswordFor(backup), backup}, dir, &out);
+    EXPECT_FALSE(out.contains("secret")) << out.constData();
+    EXPECT_EQ(ziptest::run("unzip", {"-t", "-P", c.newPassword, backup}, dir, &out), 0) << out.constData();
+    for (const QString &entry : entryNames(backup)) EXPECT_TRUE(entry.endsWith("*")) << entry.toStdString();
+    // Put back in place of the file, it opens with the file's password and holds the previous version.
+    FileNew(host);
+    const QString restored = dir + "/" + name + "-restored.qel";
+    ASSERT_TRUE(QFile::copy(backup, restored));
+    ui.clear();
+    ui.answer(typePassword(c.newPassword));
+    ASSERT_TRUE(OpenCardsFile(host, restored, -1)) << ui.messageTexts().join('|').toStdString();
+    EXPECT_EQ(AllCards.Count(), 1);
+    EXPECT_EQ(bodyOf("Previous").trimmed(), "previous secret");
+    FileNew(host);
+  }
 }
 
 // A card file opened through a symbolic link (or a chain of them, absolute

@@ -1,9 +1,11 @@
 // Stand-in for a running program in the instance tests.
-//   qel_instance_host serve <file>          publishes <file>, prints "ready <id>", then one line per event
+//   qel_instance_host serve <file>          makes the body file of <file>, publishes <file>, prints "ready <id>",
+//                                           then one line per event
 //   qel_instance_host open <file> starting|running
 //                                           runs the already-opened check and prints its outcome
 // Messages are answered OK and printed; the main window is a stand-in that prints what happens to it.
 #include "app/mainstate.h"
+#include "cards/bodyfile.h"
 #include "platform/instances.h"
 #include "platform/uiservices.h"
 
@@ -65,6 +67,8 @@ int main(int argc, char **argv) {
 
   if (args[1] == QLatin1String("serve")) {
     qel::CurrentFileName = args[2];
+    // Its body file, as an instance with that file open has one.
+    qel::ResetBodyFile();
     qel::UpdateCaption(window, &instance);
     say(QStringLiteral("ready ") + instance.id());
     return app.exec();

@@ -1,3 +1,4 @@
+#include "app/filecommands.h"
 #include "app/mainstate.h"
 #include "cards/bodyfile.h"
 #include "platform/instances.h"
@@ -165,6 +166,31 @@ TEST(Instances, OwnFileIsReportedAndCancelled) {
   EXPECT_TRUE(named);
   EXPECT_EQ(ui.prompts().size(), 1u);
   ResetMainState();
+}
+
+// A running program's body file is never taken for debris, whatever the
+// state of its record (here damaged, so nobody can read which file it
+// uses); once that program is gone, the next start removes it at once.
+TEST(Instances, BodyFileOfARunningProgramIsKeptWhateverItsRecord) {
+  const QString dir = qel::test::freshDir(QStringLiteral("inst-body"));
+  const QString file = dir + QStringLiteral("/a.qel");
+  const QString body = BodyFileName(file);
+  {
+    Host a({QStringLiteral("serve"), file});
+    const QString ready = a.waitFor(QStringLiteral("ready "));
+    ASSERT_FALSE(ready.isEmpty());
+    ASSERT_TRUE(QFileInfo::exists(body));
+    QFile record(InstanceFolderPath() + ready.mid(6) + QStringLiteral(".rec"));
+    ASSERT_TRUE(record.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    record.write("{\"pid\": 1, \"capt");
+    record.close();
+    for (const InstanceRecord &r : ListInstances()) EXPECT_NE(r.id, ready.mid(6));
+
+    CleanTemporaryFolder();
+    EXPECT_TRUE(QFileInfo::exists(body));
+  }  // killed
+  CleanTemporaryFolder();
+  EXPECT_FALSE(QFileInfo::exists(body));
 }
 
 TEST(Instances, TwoProgramsHandOver) {

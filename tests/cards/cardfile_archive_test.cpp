@@ -15,9 +15,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace qel;
@@ -70,6 +73,16 @@ protected:
     QByteArray all;
     for (int i = 0; i < AllCards.Count(); ++i) all += ReadBody(*AllCards.Objects(i), CurrentBodyFile());
     return all;
+  }
+  // What another program with the same cards does, which a death test's
+  // child stands for: it saves from a body file of its own.
+  void saveAsAnotherProgram(const QString &name, const QString &target, const std::function<void()> &first = {}) {
+    const QString path = BodyFileName(dir + "/" + name);
+    QFile::remove(path);
+    ASSERT_TRUE(QFile::copy(CurrentBodyFileName(), path));
+    TBodyFile body(path);
+    if (first) first();
+    SaveCardsArchive(AllCards, body, target, zip);
   }
   QStringList looseFiles() const {
     QStringList names = QDir(dir).entryList(QDir::Files | QDir::Hidden);
@@ -503,11 +516,10 @@ TEST_F(CardFileArchive, NextSaveRemovesWhatASaveKilledInTheEngineLeft) {
   zip.OnProgress = [](TZipArchiver &, ProgressType type, const QString &, qint64) {
     if (type == NewFile) ::raise(SIGKILL);
   };
-  EXPECT_EXIT(SaveCardsArchive(AllCards, CurrentBodyFile(), target, zip), testing::KilledBySignal(SIGKILL), "");
+  EXPECT_EXIT(saveAsAnotherProgram("killed.qel", target), testing::KilledBySignal(SIGKILL), "");
   zip.OnProgress = nullptr;
   // The killed save's staging folder is the start-up cleanup's business.
-  for (const QString &name : QDir(TempFolderPath()).entryList({"save-*"}, QDir::Dirs | QDir::Hidden))
-    if (IsAbandonedSubFolder(TempFolderPath() + name, 0)) QDir(TempFolderPath() + name).removeRecursively();
+  RemoveDeadInstanceDebris({});
   const QStringList left = QDir(dir).entryList({"..k.qel.~*.tmp.*.tmp"}, QDir::Files | QDir::Hidden);
   EXPECT_EQ(left.size(), 1) << QDir(dir).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();
 
@@ -516,16 +528,23 @@ TEST_F(CardFileArchive, NextSaveRemovesWhatASaveKilledInTheEngineLeft) {
 }
 
 // At start a program removes what killed programs left in the private
-// temporary folder: body files no running instance names, extraction and
-// save folders nobody holds, unfinished clipboard files. Nothing else.
+// temporary folder, however new: body files and what their compaction was
+// writing, extraction and save folders, unfinished clipboard files. What a
+// running program holds stays, and so do body files a record names, and
+// anything else.
 TEST_F(CardStoreDebris, DeadInstancesLeftoversAreRemovedLiveOnesKept) {
   const QString temp = TempFolderPath();
-  const QString liveBody = QFileInfo(BodyFileName(dir + "/live.qel")).fileName();
+  RemoveDeadInstanceDebris({});  // what other tests of this process left
+  const QString namedBody = QFileInfo(BodyFileName(dir + "/named.qel")).fileName();
   const QString deadBody = QFileInfo(BodyFileName(dir + "/dead.qel")).fileName();
+  const QString deadCompaction = deadBody + ".0badc0de.tmp";
   const QString ownBody = QFileInfo(CurrentBodyFileName()).fileName();
-  for (const QString &name : {liveBody, deadBody, QString("qel_clipboard.clp"), QString("qel_clipboard.clp.00ab12cd34ef5678.tmp"),
-                              QString("notes.txt"), QString("ABC.~h")})
+  ASSERT_TRUE(CurrentBodyFile().isHeld());
+  for (const QString &name : {namedBody, deadBody, deadCompaction, QString("qel_clipboard.clp"),
+                              QString("qel_clipboard.clp.00ab12cd34ef5678.tmp"), QString("notes.txt"), QString("ABC.~h")})
     writeBytes(temp + name, "x");
+  TBodyFile heldBody(BodyFileName(dir + "/held.qel"));
+  heldBody.reset();
   const TPrivateFolder held("open-");
   ASSERT_TRUE(held.isValid());
   writeBytes(held.path() + "held.~h", "x");
@@ -535,17 +554,80 @@ TEST_F(CardStoreDebris, DeadInstancesLeftoversAreRemovedLiveOnesKept) {
   writeBytes(deadOpen + "secret.~i", "x");
   writeBytes(deadSave + "secret.~h", "x");
 
-  // Young items are never taken: their owner may not have named them yet.
-  EXPECT_EQ(RemoveDeadInstanceDebris({liveBody, ownBody}, 3600), 0);
-  EXPECT_EQ(RemoveDeadInstanceDebris({liveBody, ownBody}, 0), 4);
-  for (const QString &gone : {temp + deadBody, temp + "qel_clipboard.clp.00ab12cd34ef5678.tmp", deadOpen, deadSave})
+  const QStringList before = QDir(temp).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  EXPECT_EQ(RemoveDeadInstanceDebris({namedBody}), 5) << before.join(' ').toStdString();
+  for (const QString &gone : {temp + deadBody, temp + deadCompaction, temp + "qel_clipboard.clp.00ab12cd34ef5678.tmp",
+                              deadOpen, deadSave})
     EXPECT_FALSE(QFileInfo::exists(gone)) << gone.toStdString();
-  for (const QString &kept : {temp + liveBody, temp + ownBody, temp + "qel_clipboard.clp", temp + "notes.txt", temp + "ABC.~h",
-                              held.path() + "held.~h", other})
+  for (const QString &kept : {temp + namedBody, temp + ownBody, heldBody.path(), temp + "qel_clipboard.clp",
+                              temp + "notes.txt", temp + "ABC.~h", held.path() + "held.~h", other})
     EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
-  for (const QString &name : {liveBody, QString("qel_clipboard.clp"), QString("notes.txt"), QString("ABC.~h")})
+  // Once nobody holds it, it goes too.
+  const QString heldPath = heldBody.path();
+  heldBody.setPath(QString());
+  EXPECT_EQ(RemoveDeadInstanceDebris({namedBody}), 1);
+  EXPECT_FALSE(QFileInfo::exists(heldPath));
+  for (const QString &name : {namedBody, QString("qel_clipboard.clp"), QString("notes.txt"), QString("ABC.~h")})
     QFile::remove(temp + name);
   QDir(other).removeRecursively();
+}
+
+// A save killed with SIGKILL, while it compacts the body file or while it
+// writes the archive of a protected file, leaves the compaction's files and
+// its staging folder (with the index and bodies in plain text) in the private
+// temporary folder. The next start removes them at once; the running
+// program's own body file and a save it has under way stay.
+TEST_F(CardFileArchive, NextStartRemovesWhatAKilledSaveLeftAtOnce) {
+  addCards(40);
+  const QByteArray bodies = expectedBodies();
+  zip.SetPassword("pw");
+  const QString target = dir + "/k.qel";
+  const QString temp = TempFolderPath();
+  const QString ownBody = QFileInfo(CurrentBodyFileName()).fileName();
+  auto debris = [&] {
+    QStringList names = QDir(temp).entryList({"save-*", "open-*", "*.~h", "*.~h.*.tmp"}, QDir::AllEntries | QDir::Hidden);
+    names.removeAll(ownBody);
+    names.sort();
+    return names;
+  };
+  ASSERT_EQ(debris(), QStringList());
+
+  // Killed in the middle of the compaction: its first write past 4 KB ends the program.
+  auto killedWhileCompacting = [&] {
+    saveAsAnotherProgram("killed1.qel", target, [] {
+      struct rlimit limit;
+      limit.rlim_cur = limit.rlim_max = 4096;
+      ::signal(SIGXFSZ, [](int) { ::raise(SIGKILL); });
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+  };
+  EXPECT_EXIT(killedWhileCompacting(), testing::KilledBySignal(SIGKILL), "");
+  // Killed while the engine writes the archive.
+  zip.OnProgress = [](TZipArchiver &, ProgressType type, const QString &, qint64) {
+    if (type == NewFile) ::raise(SIGKILL);
+  };
+  EXPECT_EXIT(saveAsAnotherProgram("killed2.qel", target), testing::KilledBySignal(SIGKILL), "");
+  zip.OnProgress = nullptr;
+
+  // The two programs' body files, the compaction's file, the two staging folders.
+  const QStringList left = debris();
+  ASSERT_EQ(left.size(), 5) << left.join(' ').toStdString();
+  EXPECT_EQ(left.filter(QRegularExpression("^[0-9A-F]{32}\\.~h$")).size(), 2) << left.join(' ').toStdString();
+  EXPECT_EQ(left.filter(QRegularExpression("^[0-9A-F]{32}\\.~h\\.[0-9a-f]{8}\\.tmp$")).size(), 1) << left.join(' ').toStdString();
+  EXPECT_EQ(left.filter(QRegularExpression("^save-")).size(), 2) << left.join(' ').toStdString();
+  bool plainIndex = false;
+  for (const QString &name : left.filter("save-"))
+    plainIndex |= fileBytes(temp + name + "/k.~i").contains("<~TITLE~>Card 3");
+  EXPECT_TRUE(plainIndex);
+
+  // The next start, at once.
+  const TPrivateFolder saving("save-");
+  ASSERT_TRUE(saving.isValid());
+  EXPECT_EQ(RemoveDeadInstanceDebris({}), 5);
+  EXPECT_EQ(debris(), QStringList{QDir(saving.path()).dirName()});
+  EXPECT_TRUE(CurrentBodyFile().isHeld());
+  SaveCardsArchive(AllCards, CurrentBodyFile(), target, zip);
+  EXPECT_EQ(expectedBodies(), bodies);
 }
 
 // A save that runs out of room keeps the old file whole and leaves nothing behind.
