@@ -226,7 +226,9 @@ void appendBody(QByteArray &out, const QByteArray &text) {
   }
 }
 
-void appendBlock(QByteArray &out, const TCrd &card, const QByteArray &bodyText, bool utf8Fields) {
+} // namespace
+
+void AppendCardClipboardBlock(QByteArray &out, const TCrd &card, const QByteArray &bodyText, bool utf8Fields) {
   out += kTitle + encodeField(card.Title, utf8Fields) + "\r\n";
   if (card.Color != kNoColor) out += kColor + QByteArray::number(card.Color) + "\r\n";
   if (card.Created != 0) out += kCreated + FormatTextFileReal(card.Created) + "\r\n";
@@ -235,12 +237,19 @@ void appendBlock(QByteArray &out, const TCrd &card, const QByteArray &bodyText, 
   appendBody(out, bodyText);
 }
 
-} // namespace
-
-QByteArray CardClipboardBlock(const TCrd &card, const ByteLines &bodyLines, bool utf8Fields) {
-  QByteArray out;
-  appendBlock(out, card, JoinLines(bodyLines), utf8Fields);
-  return out;
+bool CardClipboardNeedsUtf8(const std::vector<const TCrd *> &cards) {
+  for (const TCrd *c : cards)
+    if (!fitsLegacy(c->Title) || !fitsLegacy(c->Phone)) return true;
+  // Legacy text that happens to be valid UTF-8 ("\u00c3\u00a9" is C3 A9)
+  // would be read back as UTF-8; such a file is written as UTF-8 instead,
+  // which reads back unchanged.
+  std::vector<QByteArray> fields;
+  fields.reserve(cards.size() * 2);
+  for (const TCrd *c : cards) {
+    fields.push_back(encodeLegacy(c->Title));
+    fields.push_back(encodeLegacy(c->Phone));
+  }
+  return fieldsAreUtf8(fields);
 }
 
 void WriteCardClipboard(const std::vector<const TCrd *> &cards, bool fromProtectedFile) {
@@ -269,24 +278,7 @@ bool ClipboardHoldsProtectedCards() {
 }
 
 void WriteCardClipboardTo(const QString &path, const std::vector<const TCrd *> &cards, bool fromProtectedFile) {
-  bool utf8 = false;
-  for (const TCrd *c : cards)
-    if (!fitsLegacy(c->Title) || !fitsLegacy(c->Phone)) {
-      utf8 = true;
-      break;
-    }
-  if (!utf8) {
-    // Legacy text that happens to be valid UTF-8 ("\u00c3\u00a9" is C3 A9)
-    // would be read back as UTF-8; such a file is written as UTF-8 instead,
-    // which reads back unchanged.
-    std::vector<QByteArray> fields;
-    fields.reserve(cards.size() * 2);
-    for (const TCrd *c : cards) {
-      fields.push_back(encodeLegacy(c->Title));
-      fields.push_back(encodeLegacy(c->Phone));
-    }
-    utf8 = fieldsAreUtf8(fields);
-  }
+  const bool utf8 = CardClipboardNeedsUtf8(cards);
 
   // A fresh name beside the target, created exclusively: never an existing
   // file or a link someone placed there.
@@ -310,7 +302,7 @@ void WriteCardClipboardTo(const QString &path, const std::vector<const TCrd *> &
     buffer.reserve(kChunk + 4096);
     if (fromProtectedFile) buffer += kProtected;
     for (const TCrd *c : cards) {
-      appendBlock(buffer, *c, c->BodyText(), utf8);
+      AppendCardClipboardBlock(buffer, *c, c->BodyText(), utf8);
       if (buffer.size() >= kChunk) {
         writeAll(fd.get(), buffer, temp);
         buffer.resize(0);

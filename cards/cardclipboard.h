@@ -37,9 +37,11 @@ void DeleteClipboardFile();
 // digits (39455.5 gives " 3.94555000000000E+0004").
 QByteArray FormatTextFileReal(double value);
 
-// One card's block as the card clipboard file holds it; `utf8Fields` writes
-// the title and phone as UTF-8.
-QByteArray CardClipboardBlock(const TCrd &card, const ByteLines &bodyLines, bool utf8Fields);
+// Whether a file of these cards writes all titles and phones as UTF-8.
+bool CardClipboardNeedsUtf8(const std::vector<const TCrd *> &cards);
+// Appends one card's block as the card clipboard file holds it, with
+// `bodyText` as its body; `utf8Fields` writes the title and phone as UTF-8.
+void AppendCardClipboardBlock(QByteArray &out, const TCrd &card, const QByteArray &bodyText, bool utf8Fields);
 
 // Writes the cards, in the given order, with the bodies read from the current
 // body file. The file is written beside the target under another name and

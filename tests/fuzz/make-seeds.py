@@ -13,6 +13,7 @@ import, pictures of RTF bodies (PNG, bitmaps bare and inside metafiles), GIF
 images (still, animated, interlaced) and blocks and streams of the
 installer's codec, and uninstall lists.
 """
+import base64
 import io
 import json
 import os
@@ -110,6 +111,7 @@ def seeds():
         "cards-line": b"<TITLE>x\r\n<CARDS>7\r\nbody\r\n",
         "utf8": "<TITLE>Zo\u0142\u0107\r\n<PHONE>\u00e9\r\nb\r\n".encode(),
         "legacy": b"<TITLE>Caf\xe9\r\nb\r\n",
+        "body-bytes": b"<TITLE>pic\r\n<BODY64>" + base64.b64encode(b"a\nb\rc\x00") + b"\r\n",
     }
     out["fuzz_codepage"] = {"legacy": b"Caf\xe9 \x80\x81", "utf8": "Caf\u00e9 \u20ac".encode(), "ascii": b"plain"}
     out["fuzz_datetime"] = {"pattern": struct.pack("<d", 45000.75) + b"dd/mm/yyyy hh:nn:ss ampm",
