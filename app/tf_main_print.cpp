@@ -18,9 +18,11 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QListView>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace qel {
 
@@ -166,6 +168,10 @@ void Tf_Main::PrinterSetup1Click() {
   QPrintDialog dlg(&RichPrinter->printer().qprinter(), this);
   dlg.setObjectName(QStringLiteral("dlg_PrinterSetup"));
   dlg.setWindowTitle(QStringLiteral("Printer Setup"));
+  // The dialog only keeps the printer and its settings: its button says so,
+  // not "Print".
+  if (auto *buttons = dlg.findChild<QDialogButtonBox *>())
+    if (QPushButton *ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
   if (ui().execDialog(dlg) == QDialog::Accepted) PageStateFromPrinter();
 }
 

@@ -153,27 +153,75 @@ bool fitTexts(QWidget &window) {
   return widened;
 }
 
+// Grows a shown window with a layout to what that layout needs now, when it
+// is smaller (its comfortable size, within the screen). A dialog whose
+// contents grow after it opened (the print dialog's "Options >>", a longer
+// text) otherwise kept its first width: its minimum width is the caption's
+// (FitCaption), which stops the window system's own growing, and the
+// controls were squeezed over one another.
+void fitToLayout(QWidget &window) {
+  QLayout *layout = window.layout();
+  if (!layout) return;
+  layout->activate();
+  const QSize least = layout->totalMinimumSize();
+  if (window.minimumWidth() < least.width()) window.setMinimumWidth(least.width());
+  if (window.width() >= least.width() && window.height() >= least.height()) return;
+  QSize size = window.size().expandedTo(window.sizeHint()).expandedTo(least);
+  const QScreen *screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+  if (screen) {
+    const QRect desk = screen->availableGeometry();
+    size = size.boundedTo(desk.size()).expandedTo(least);
+    window.resize(size);
+    // Grown at its right and bottom, it stays on the screen.
+    QRect r = window.frameGeometry();
+    r.moveLeft(qMax(desk.left(), qMin(r.left(), desk.right() - r.width() + 1)));
+    r.moveTop(qMax(desk.top(), qMin(r.top(), desk.bottom() - r.height() + 1)));
+    if (r.topLeft() != window.frameGeometry().topLeft()) window.move(r.topLeft());
+    return;
+  }
+  window.resize(size);
+}
+
 // A window takes its final contents only as it is shown: a message box its
 // size (from its text, its buttons and the screen), a dialog of the framework
 // its entries. Centred before that, a wide message box sat off centre. At
-// that moment, before it is on the screen, it is fitted and centred again.
+// that moment, before it is on the screen, it is fitted and centred again;
+// while it is shown, it grows with what its layout needs.
 class FitWhenShown : public QObject {
 public:
   explicit FitWhenShown(QWidget &window) : QObject(&window) { window.installEventFilter(this); }
   bool eventFilter(QObject *watched, QEvent *event) override {
-    if (event->type() == QEvent::Show && watched == parent()) {
-      auto &window = static_cast<QWidget &>(*watched);
+    if (watched != parent()) return false;
+    auto &window = static_cast<QWidget &>(*watched);
+    if (event->type() == QEvent::Show) {
       if (qobject_cast<QMessageBox *>(&window)) {
         QEvent request(QEvent::LayoutRequest);  // the box fixes its size now
         QCoreApplication::sendEvent(&window, &request);
-      } else if (fitTexts(window)) {
-        if (QLayout *layout = window.layout()) layout->activate();
-        window.resize(window.size().expandedTo(window.sizeHint()));
+      } else {
+        // Widened boxes ask their layouts for room: granted before the fit.
+        if (fitTexts(window)) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        fitToLayout(window);
       }
       centreAtItsSize(window, false);
+    } else if (event->type() == QEvent::LayoutRequest && window.isVisible() && !qobject_cast<QMessageBox *>(&window) &&
+               !fitQueued_) {
+      // The layout takes its new sizes as this event is handled: looked at
+      // once it has.
+      fitQueued_ = true;
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            fitQueued_ = false;
+            auto *w = static_cast<QWidget *>(parent());
+            if (w->isVisible()) fitToLayout(*w);
+          },
+          Qt::QueuedConnection);
     }
     return false;
   }
+
+private:
+  bool fitQueued_ = false;
 };
 
 } // namespace

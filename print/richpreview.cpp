@@ -118,6 +118,7 @@ TRichPreviewForm::TRichPreviewForm(std::unique_ptr<TPreviewPageStore> store, con
   Edit1->setToolTip(QStringLiteral("Number of current page (can be changed manually) "));
   Edit1->setAlignment(Qt::AlignRight);
   Edit1->installEventFilter(this);
+  connect(Edit1, &QLineEdit::textEdited, this, &TRichPreviewForm::pageNumberTyped);
   BitBtn1 = new QPushButton(QStringLiteral("&Close"), Panel1);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
   BitBtn1->setToolTip(QStringLiteral("Closing this preview"));
@@ -238,7 +239,7 @@ void TRichPreviewForm::paintCurrent() {
                                      : ScrollBox1->size();
   Image1->setPixmap(QPixmap::fromImage(renderPage(current_, size)));
   Image1->resize(size);
-  Edit1->setText(QString::number(current_ + 1).rightJustified(4));
+  if (!typing_) Edit1->setText(QString::number(current_ + 1).rightJustified(4));
   if (second_) second_->showPage(current_ + 1);
 }
 
@@ -281,12 +282,14 @@ void TRichPreviewForm::lastPage() {
 void TRichPreviewForm::pageNumberTyped() {
   bool ok = false;
   const int n = Edit1->text().trimmed().toInt(&ok);
-  if (!ok || n < 1 || n > lastIndex() + 1) {
-    showPage(0);
-    return;
-  }
-  if (twoWindows()) showPage(n % 2 ? n - 1 : n - 2);  // odd n: n and n + 1; even n: n - 1 and n
-  else showPage(n - 1);
+  int index = 0;
+  if (ok && n >= 1 && n <= lastIndex() + 1)
+    index = twoWindows() ? (n % 2 ? n - 1 : n - 2) : n - 1;  // odd n: n and n + 1; even n: n - 1 and n
+  // Rewriting the text under the user's fingers would move his caret and
+  // drop his selection: what he types next would not be what he meant.
+  typing_ = true;
+  showPage(index);
+  typing_ = false;
 }
 
 void TRichPreviewForm::zoomIn() {
@@ -438,8 +441,14 @@ void TRichPreviewForm::keyPressEvent(QKeyEvent *e) {
   }
 }
 
-bool TRichPreviewForm::isPreviewKey(const QKeyEvent &k) {
+bool TRichPreviewForm::isPreviewKey(const QObject *receiver, const QKeyEvent &k) const {
   if (k.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+  if (receiver == Edit1) {
+    switch (k.key()) {
+    case Qt::Key_Home: case Qt::Key_End: case Qt::Key_Left: case Qt::Key_Right: return false;  // the caret's
+    default: break;
+    }
+  }
   switch (k.key()) {
   case Qt::Key_PageUp: case Qt::Key_PageDown: case Qt::Key_Home: case Qt::Key_End:
   case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_Up: case Qt::Key_Down:
@@ -455,10 +464,11 @@ bool TRichPreviewForm::eventFilter(QObject *watched, QEvent *e) {
     resetZoom();
     return true;
   }
-  if (watched == Edit1 && e->type() == QEvent::KeyRelease) {
-    if (!isPreviewKey(*static_cast<QKeyEvent *>(e))) pageNumberTyped();
+  if (watched == Edit1 && e->type() == QEvent::FocusOut) {
+    // Left behind, the edit shows the page shown again.
+    Edit1->setText(QString::number(current_ + 1).rightJustified(4));
   }
-  if (e->type() == QEvent::KeyPress && watched != this && isPreviewKey(*static_cast<QKeyEvent *>(e))) {
+  if (e->type() == QEvent::KeyPress && watched != this && isPreviewKey(watched, *static_cast<QKeyEvent *>(e))) {
     // The window sees its keys first, whichever of its controls has the focus:
     // the scroll box would take the page and arrow keys, the page edit the letters.
     keyPressEvent(static_cast<QKeyEvent *>(e));

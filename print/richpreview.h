@@ -76,6 +76,8 @@ public:
   void printPages();
   // Prints pages from..to (1-based) as one job; throws EPrinter.
   void printRange(int from, int to);
+  // The page edit's text as the user left it: shows that page (the first
+  // for any other entry) and leaves the text for him to go on typing.
   void pageNumberTyped();
 
   // The page image of `index` at `size` (white when it cannot be read).
@@ -97,8 +99,9 @@ protected:
 
 private:
   friend class TPreview2;
-  // The keys the window acts on whichever of its controls has the focus.
-  static bool isPreviewKey(const QKeyEvent &k);
+  // The keys the window acts on whichever of its controls has the focus
+  // (but those that move the caret in the page edit when it has it).
+  bool isPreviewKey(const QObject *receiver, const QKeyEvent &k) const;
   void layoutControls();
   void paintCurrent();
   void updateButtons();
@@ -115,6 +118,7 @@ private:
   double zoom_ = 1.0;
   double zoomStep_ = 1.0;
   int current_ = 0;
+  bool typing_ = false;  // the page edit keeps its text while it is being typed
   int cachedIndex_ = -1;
   QPicture cached_;
   QPointer<TPreview2> second_;

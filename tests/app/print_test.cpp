@@ -124,6 +124,22 @@ TEST_F(PrintCommandsTest, CancelledPrintDialogPrintsNothing) {
   EXPECT_TRUE(ui.allAnswered());
 }
 
+// Printer Setup keeps the chosen printer: its button reads "OK", and
+// confirming it prints nothing.
+TEST_F(PrintCommandsTest, PrinterSetupConfirmsWithOkAndPrintsNothing) {
+  cards({"alpha"});
+  QString confirm;
+  ui.answer(Answer::dialog(QDialog::Accepted, [&](QDialog &d) {
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("Printer Setup"));
+    for (QPushButton *b : d.findChildren<QPushButton *>())
+      if (b->isDefault() || b->text() == QLatin1String("OK")) confirm = b->text();
+  }));
+  window->PrinterSetup1Click();
+  EXPECT_EQ(confirm, QStringLiteral("OK"));
+  EXPECT_FALSE(QFile::exists(pdf));
+  EXPECT_TRUE(ui.allAnswered());
+}
+
 TEST_F(PrintCommandsTest, AllCardsEmptyTheFilterAndTheTitleListPrintsTitles) {
   cards({"apple", "apricot", "banana"});
   window->e_record->setText(QStringLiteral("ap"));
