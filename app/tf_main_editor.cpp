@@ -311,7 +311,15 @@ void Tf_Main::b_textsize_otherClick() {
 
 void Tf_Main::cb_Font_Change(const QString &name) {
   if (ToolbarUpdating || name.trimmed().isEmpty()) return;
-  m_Card->SelAttributes().SetName(name.trimmed());
+  // A face the list holds is applied under the list's own name, whatever
+  // case it was typed in: that name is what the card stores.
+  QString face = name.trimmed();
+  for (const QString &listed : cb_Font->Strings())
+    if (listed.compare(face, Qt::CaseInsensitive) == 0) {
+      face = listed;
+      break;
+    }
+  m_Card->SelAttributes().SetName(face);
   m_card2SelectionChange();
 }
 

@@ -18,15 +18,46 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPainter>
 #include <QSplitter>
+#include <QStyle>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace qel {
 
 using namespace toolbars;
+
+namespace {
+
+// The card header: one line that shortens a long title with an ellipsis
+// rather than widening the card pane (which would squeeze the title list).
+// text() stays the whole title.
+class TElidedHeader : public QLabel {
+public:
+  using QLabel::QLabel;
+  QSize minimumSizeHint() const override {
+    const QSize full = QLabel::minimumSizeHint();
+    const int m = 2 * margin() + contentsMargins().left() + contentsMargins().right();
+    return QSize(std::min(full.width(), m + fontMetrics().horizontalAdvance(QStringLiteral("\u2026"))), full.height());
+  }
+  QSize sizeHint() const override { return QSize(minimumSizeHint().width(), QLabel::sizeHint().height()); }
+
+protected:
+  void paintEvent(QPaintEvent *) override {
+    QPainter painter(this);
+    const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+    style()->drawItemText(&painter, area, int(QStyle::visualAlignment(layoutDirection(), alignment())), palette(),
+                          isEnabled(), shown, foregroundRole());
+  }
+};
+
+} // namespace
 
 void Tf_Main::buildToolbars() {
   // The docks around the panes; the left one keeps a line even when empty.
@@ -205,7 +236,7 @@ void Tf_Main::buildForm() {
   auto *cardLayout = new QVBoxLayout(pn_Card);
   cardLayout->setContentsMargins(0, 0, 0, 0);
   cardLayout->setSpacing(0);
-  pn_Header = new QLabel(pn_Card);
+  pn_Header = new TElidedHeader(pn_Card);
   pn_Header->setObjectName(QStringLiteral("pn_Header"));
   pn_Header->setTextFormat(Qt::PlainText);
   pn_Header->setMargin(3);

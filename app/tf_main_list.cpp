@@ -57,6 +57,16 @@ protected:
     if (watched == w_.e_record) handled = filterKey(k, press);
     else if (watched == w_.lw_List) handled = listKey(k, press);
     else if (watched == w_.m_Card) handled = editorKey(k, press);
+    else return false;
+    if (!handled && isWindowShortcut(k)) {
+      // The window's commands keep their keys in every pane: the filter edit
+      // and the editor have bindings of their own for some of them (Ctrl+U
+      // would clear the filter), which must not take the key first. Not
+      // claimed, the key runs the window's shortcut; a press that still
+      // comes (its command is off now) is not given to the pane either.
+      if (!press) event->ignore();
+      return true;
+    }
     if (!handled) return false;
     if (!press) {
       event->accept();  // keep the key from a shortcut: it comes back as a key press
@@ -66,6 +76,14 @@ protected:
   }
 
 private:
+  bool isWindowShortcut(const QKeyEvent *k) const {
+    const QKeySequence typed(QKeyCombination(k->modifiers() & ~Qt::KeypadModifier, Qt::Key(k->key())));
+    for (const QAction *a : w_.actions().commands())
+      for (const QKeySequence &shortcut : a->shortcuts())
+        if (shortcut == typed) return true;
+    return false;
+  }
+
   void trigger(const char *action) {
     if (QAction *a = w_.actions()[QString::fromLatin1(action)]) a->trigger();
   }

@@ -177,3 +177,70 @@ TEST_F(MainWindowTest, DuplicateDialogPutsTheCaretAfterTheTitle) {
   QTest::keyClicks(dialog.Keyword, QStringLiteral(" 2"));
   EXPECT_EQ(dialog.Keyword->text(), QStringLiteral("Kiwi 2"));
 }
+
+namespace {
+
+// Catches the shortcut events of the window's commands: which command a key
+// reached, without running it.
+class ShortcutCatcher : public QObject {
+public:
+  explicit ShortcutCatcher(const QList<QAction *> &actions) {
+    for (QAction *a : actions) a->installEventFilter(this);
+  }
+  QStringList reached;
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() != QEvent::Shortcut) return false;
+    reached << watched->objectName();
+    return true;
+  }
+};
+
+} // namespace
+
+// Every key of a window command reaches that command wherever the focus is:
+// in the filter edit, the title list or the editor. None is taken by the
+// pane's own binding first (Ctrl+U in the filter clears it, Ctrl+Z there
+// would undo the filter's own typing, Ctrl+A would select in the pane).
+TEST_F(MainWindowTest, EveryCommandKeyWorksInEveryPane) {
+  const QString path = makeCardFile(QStringLiteral("cards.qel"), {"alpha", "bravo"});
+  start({path});
+  QList<QAction *> keyed;
+  for (QAction *a : window->actions().commands())
+    if (!a->shortcut().isEmpty()) keyed << a;
+  ASSERT_GE(keyed.size(), 15);
+  struct Place {
+    const char *name;
+    QWidget *widget;
+    // Keys the pane gives to the same command itself, before any shortcut.
+    QStringList ownKeys;
+  };
+  const Place places[] = {
+      {"filter", window->e_record, {QStringLiteral("Ctrl+D")}},
+      {"list", window->lw_List, {}},
+      {"editor", window->m_Card, {}},
+  };
+  ShortcutCatcher catcher(keyed);
+  for (const Place &place : places) {
+    window->e_record->setText(QStringLiteral("al"));
+    window->e_record->setCursorPosition(1);
+    place.widget->setFocus();
+    ASSERT_TRUE(place.widget->hasFocus()) << place.name;
+    for (QAction *a : keyed) {
+      const QString key = a->shortcut().toString();
+      SCOPED_TRACE(std::string(place.name) + " " + key.toStdString());
+      if (place.ownKeys.contains(key)) continue;
+      // Each command is on for its key (those not built stay off and are not asked for).
+      a->setEnabled(true);
+      if (!a->isEnabled()) continue;
+      catcher.reached.clear();
+      const QKeyCombination combination = a->shortcut()[0];
+      QTest::keyClick(place.widget, combination.key(), combination.keyboardModifiers());
+      EXPECT_EQ(catcher.reached, QStringList{a->objectName()});
+      EXPECT_TRUE(place.widget->hasFocus());
+    }
+    // The filter is as it was: no key cleared or changed it.
+    EXPECT_EQ(window->e_record->text(), QStringLiteral("al")) << place.name;
+  }
+}

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QSplitter>
 
@@ -183,6 +184,26 @@ TEST_F(WindowStateTest, TheListPaneNeverHidesTheEditor) {
   put("StartUp", [](TRegistry &reg) { reg.WriteInteger(QStringLiteral("ListWidth"), 300); });
   start({});
   EXPECT_EQ(window->Splitter->sizes().at(0), 300);
+}
+
+// A long title is shortened in the header; the panes keep their widths,
+// and the list's width is what is stored.
+TEST_F(WindowStateTest, ALongTitleLeavesTheListItsWidth) {
+  const QByteArray longTitle(140, 'W');
+  const QString title = QString::fromLatin1(longTitle);
+  const QString path = makeCardFile(QStringLiteral("long.qel"), {"short", longTitle.constData()});
+  start({path});
+  const int before = window->Splitter->sizes().at(0);
+  ASSERT_GE(before, 200);
+  const int row = FilteredCards.IndexOf(title);
+  ASSERT_GE(row, 0);
+  window->SelectCard(row);
+  QApplication::processEvents();
+  EXPECT_EQ(window->pn_Header->text(), title);
+  EXPECT_EQ(window->Splitter->sizes().at(0), before);
+  EXPECT_LE(window->pn_Header->minimumSizeHint().width(), 60);
+  closeWindow();
+  EXPECT_EQ(storedInt("StartUp", "ListWidth"), before);
 }
 
 TEST_F(WindowStateTest, TheLastFileOrANewOne) {

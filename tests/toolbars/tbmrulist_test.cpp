@@ -64,7 +64,7 @@ TEST(MRUList, AddingPutsTheNameAtTheTop) {
       {"newest first", {"a", "b", "c"}, {"c", "b", "a"}},
       {"a name again moves up", {"a", "b", "c", "a"}, {"a", "c", "b"}},
       {"the top name again", {"a", "b", "b"}, {"b", "a"}},
-      {"another letter case keeps the new case", {"/d/Card.crd", "b", "/D/CARD.CRD"}, {"/D/CARD.CRD", "b"}},
+      {"another letter case is another file", {"/x/delta.qel", "/x/DELTA.qel"}, {"/x/DELTA.qel", "/x/delta.qel"}},
       {"a full list drops the oldest", {"a", "b", "c", "d", "e"}, {"e", "d", "c", "b"}},
       {"an empty name is ignored", {"a", ""}, {"a"}},
   };
@@ -96,11 +96,11 @@ TEST(MRUList, EachItemStaysWithItsName) {
   container->Items(3)->RegisterNotification(&watch);
   f.List->AddMRUFile("e");
   EXPECT_EQ(destroyed, 1);
-  f.List->AddMRUFile("B");
-  EXPECT_EQ(f.Names(), (QStringList{"B", "e", "d", "c"}));
+  f.List->AddMRUFile("b");
+  EXPECT_EQ(f.Names(), (QStringList{"b", "e", "d", "c"}));
   EXPECT_EQ(container->Items(0), itemB);
   EXPECT_EQ(container->Items(2), itemD);
-  EXPECT_EQ(itemB->Caption(), "&1 B");
+  EXPECT_EQ(itemB->Caption(), "&1 b");
 }
 
 TEST(MRUList, FullPathsAreAbsoluteAndClean) {
@@ -210,7 +210,8 @@ TEST(MRUList, StringOperationsKeepTheItemsInStep) {
   EXPECT_EQ(f.Names(), (QStringList{"B&", "c", "a"}));
   items.Delete(1);
   EXPECT_EQ(f.Names(), (QStringList{"B&", "a"}));
-  EXPECT_EQ(items.IndexOf("b&"), 0);
+  EXPECT_EQ(items.IndexOf("B&"), 0);
+  EXPECT_EQ(items.IndexOf("b&"), -1); // another file
   EXPECT_EQ(items.IndexOf("z"), -1);
   f.CheckInStep();
   EXPECT_EQ(f.Changes, 6);
@@ -285,9 +286,9 @@ TEST(MRUList, TheClickHandlerMayChangeTheList) {
   EXPECT_EQ(f.Names(), (QStringList{"a", "c"}));
   f.CheckInStep();
   // Opening it adds it again.
-  f.List->SetOnClick([](TTbrMRUList *sender, const QString &name) { sender->AddMRUFile(name.toUpper()); });
+  f.List->SetOnClick([](TTbrMRUList *sender, const QString &name) { sender->AddMRUFile(name); });
   f.List->Container()->Items(1)->Click();
-  EXPECT_EQ(f.Names(), (QStringList{"C", "a"}));
+  EXPECT_EQ(f.Names(), (QStringList{"c", "a"}));
   f.CheckInStep();
 }
 
@@ -307,7 +308,9 @@ TEST(MRUList, LoadingReadsPrefixedValues) {
       {"capacity 0 reads nothing", {{"F1", "/a"}}, 0, {}},
       {"value names in any case", {{"f1", "/a"}}, 6, {"/a"}},
       {"other prefixes and leading zeros are not ours", {{"MRU1", "/a"}, {"F01", "/b"}, {"F", "/c"}}, 6, {}},
-      {"a name read twice is listed once", {{"F1", "/a"}, {"F2", "/A"}, {"F3", "/b"}}, 6, {"/a", "/b"}},
+      {"a name read twice is listed once", {{"F1", "/a"}, {"F2", "/a"}, {"F3", "/b"}}, 6, {"/a", "/b"}},
+      {"names differing in case are two files", {{"F1", "/x/delta.qel"}, {"F2", "/x/DELTA.qel"}}, 6,
+       {"/x/delta.qel", "/x/DELTA.qel"}},
       {"no file name is that long", {{"F1", overlong}, {"F2", "/b"}}, 6, {"/b"}},
       {"nor holds a null", {{"F1", QStringLiteral("/a") + QChar(u'\0') + "b"}}, 6, {}},
   };

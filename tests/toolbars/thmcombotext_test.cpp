@@ -79,6 +79,35 @@ TEST(ThmComboText, TypingCompletesAndBackspaceDoesNotCompleteAgain) {
   EXPECT_EQ(f.Combo.ListIndex(), -1);
 }
 
+// Letters typed in lower case over a completion in the list's case: each
+// letter completes again, so the text is always a name of the list.
+TEST(ThmComboText, TypingInAnyCaseCompletesAtEveryLetter) {
+  struct Case {
+    const char *typed;
+    QStringList texts; // the edit's text after each letter
+  };
+  const Case cases[] = {
+      {"dej", {"DejaVu Sans", "DejaVu Sans", "DejaVu Sans"}},
+      {"arial", {"Arial", "Arial", "Arial", "Arial", "Arial"}},
+      {"ARIAL B", {"Arial", "Arial", "Arial", "Arial", "Arial", "Arial Black", "Arial Black"}},
+      {"cOu", {"Courier New", "Courier New", "Courier New"}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.typed);
+    TComboFixture f({"Arial", "Arial Black", "Courier New", "DejaVu Sans", "Times"});
+    QStringList texts;
+    for (QChar letter : QString::fromLatin1(c.typed)) {
+      f.Type(letter);
+      texts << f.Edit.Text;
+    }
+    EXPECT_EQ(texts, c.texts);
+    EXPECT_EQ(f.Combo.Text(), c.texts.last());
+    EXPECT_EQ(f.Combo.ListIndex(), f.Combo.Strings.indexOf(c.texts.last()));
+    // The tail not typed yet stays selected, to be typed over.
+    EXPECT_EQ(f.Edit.SelStart, int(qstrlen(c.typed)));
+  }
+}
+
 TEST(ThmComboText, WithoutAutoCompleteTheTypedCaseStays) {
   TComboFixture f;
   f.Combo.AutoComplete = false;

@@ -37,8 +37,10 @@ QString TTbrMRUListStrings::Get(int index) const {
 }
 
 int TTbrMRUListStrings::IndexOf(const QString &name) const {
+  // File names differ by letter case on this system: "delta.qel" and
+  // "DELTA.qel" are two files with two entries.
   for (int i = 0; i < Count(); ++i)
-    if (FStrings.at(i).compare(name, Qt::CaseInsensitive) == 0)
+    if (FStrings.at(i) == name)
       return i;
   return -1;
 }
@@ -145,7 +147,7 @@ void TTbrMRUList::AddMRUFile(const QString &fileName) {
   }
   if (index > 0)
     FItems->Move(index, 0);
-  FItems->Put(0, name); // the latest letter case wins
+  FItems->Put(0, name);
 }
 
 void TTbrMRUList::LoadMRUFromRegIni(const TTbrSettingsStore &store, const QString &section) {

@@ -36,8 +36,8 @@ public:
   QString Get(int index) const;
   QString operator[](int index) const { return Get(index); }
   const QStringList &Strings() const { return FStrings; }
-  // The first entry naming the same file, letters compared without regard
-  // to case; -1 when none.
+  // The first entry naming the same file (names compared exactly, as the
+  // file system compares them); -1 when none.
   int IndexOf(const QString &name) const;
 
   void Put(int index, const QString &name);
@@ -98,8 +98,8 @@ public:
   bool Loading() const { return FLoading; }
   void SetLoading(bool value) { FLoading = value; }
 
-  // Puts a name at the top, in the letter case of this call; a name already
-  // listed moves up rather than appearing twice. An empty name is ignored.
+  // Puts a name at the top; a name already listed moves up rather than
+  // appearing twice. An empty name is ignored.
   void AddMRUFile(const QString &fileName);
   // Replaces the entries with the values Prefix + 1 ... Prefix + MaxItems of
   // the section, skipping empty and missing values (and any that cannot be a

@@ -41,8 +41,11 @@ void TThmComboText::DoChange(TThmComboEdit *edit, QString text) {
       if (BringIntoView)
         BringIntoView(i);
       // Complete only while the user types forward: after Backspace the
-      // shorter text is left as it is.
-      const bool typedForward = current.size() > FLastText.size() && current.startsWith(FLastText);
+      // shorter text is left as it is. The letters before the new one may
+      // have taken the list's case from the completion ("d" shows as "D..."),
+      // so case is ignored here as in the search.
+      const bool typedForward =
+          current.size() > FLastText.size() && current.startsWith(FLastText, Qt::CaseInsensitive);
       if (AutoComplete && edit && typedForward) {
         const int typed = current.size();
         current = Strings[i];
