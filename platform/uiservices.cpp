@@ -158,28 +158,30 @@ bool fitTexts(QWidget &window) {
 // contents grow after it opened (the print dialog's "Options >>", a longer
 // text) otherwise kept its first width: its minimum width is the caption's
 // (FitCaption), which stops the window system's own growing, and the
-// controls were squeezed over one another.
-void fitToLayout(QWidget &window) {
+// controls were squeezed over one another. A window that grew (here or by
+// its layout) is kept on the screen, its top-left corner first.
+void fitToLayout(QWidget &window, const QSize &before) {
   QLayout *layout = window.layout();
   if (!layout) return;
   layout->activate();
   const QSize least = layout->totalMinimumSize();
   if (window.minimumWidth() < least.width()) window.setMinimumWidth(least.width());
-  if (window.width() >= least.width() && window.height() >= least.height()) return;
-  QSize size = window.size().expandedTo(window.sizeHint()).expandedTo(least);
+  QSize size = window.size();
+  if (size.width() < least.width() || size.height() < least.height())
+    size = size.expandedTo(window.sizeHint()).expandedTo(least);
+  if (size.width() <= before.width() && size.height() <= before.height()) return;
   const QScreen *screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-  if (screen) {
-    const QRect desk = screen->availableGeometry();
-    size = size.boundedTo(desk.size()).expandedTo(least);
-    window.resize(size);
-    // Grown at its right and bottom, it stays on the screen.
-    QRect r = window.frameGeometry();
+  const QRect desk = screen ? screen->availableGeometry() : QRect();
+  if (!desk.isEmpty()) size = size.boundedTo(desk.size()).expandedTo(least);
+  // The frame as it is now (the window system reports the new one later).
+  const QRect frame = window.frameGeometry();
+  QRect r(frame.topLeft(), size + (frame.size() - window.size()));
+  if (!desk.isEmpty()) {
     r.moveLeft(qMax(desk.left(), qMin(r.left(), desk.right() - r.width() + 1)));
     r.moveTop(qMax(desk.top(), qMin(r.top(), desk.bottom() - r.height() + 1)));
-    if (r.topLeft() != window.frameGeometry().topLeft()) window.move(r.topLeft());
-    return;
   }
-  window.resize(size);
+  if (size != window.size()) window.resize(size);
+  if (r.topLeft() != frame.topLeft()) window.move(r.topLeft());
 }
 
 // A window takes its final contents only as it is shown: a message box its
@@ -200,8 +202,9 @@ public:
       } else {
         // Widened boxes ask their layouts for room: granted before the fit.
         if (fitTexts(window)) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        fitToLayout(window);
+        fitToLayout(window, window.size());
       }
+      shownSize_ = window.size();
       centreAtItsSize(window, false);
     } else if (event->type() == QEvent::LayoutRequest && window.isVisible() && !qobject_cast<QMessageBox *>(&window) &&
                !fitQueued_) {
@@ -213,7 +216,9 @@ public:
           [this] {
             fitQueued_ = false;
             auto *w = static_cast<QWidget *>(parent());
-            if (w->isVisible()) fitToLayout(*w);
+            if (!w->isVisible()) return;
+            fitToLayout(*w, shownSize_);
+            shownSize_ = w->size();
           },
           Qt::QueuedConnection);
     }
@@ -222,6 +227,7 @@ public:
 
 private:
   bool fitQueued_ = false;
+  QSize shownSize_;  // as last looked at
 };
 
 } // namespace
