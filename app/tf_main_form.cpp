@@ -110,7 +110,7 @@ void Tf_Main::buildToolbarsMenu() {
   root->SetName(QStringLiteral("pm_Toolbars"));
   QList<TTbrCustomItem *> shown;
   for (TTbrCustomToolbar *bar : OptionalToolbars()) {
-    auto *item = new TTbrCustomItem;
+    auto *item = new TThmItem;
     item->SetName(QStringLiteral("pm_") + bar->objectName());
     item->SetCaption(bar->Caption());
     item->SetHint(QStringLiteral("Shows or hides the ") + bar->Caption() + QStringLiteral(" toolbar"));
@@ -119,7 +119,7 @@ void Tf_Main::buildToolbarsMenu() {
     shown << item;
   }
   root->Add(NewSeparator());
-  auto *lock = new TTbrCustomItem;
+  auto *lock = new TThmItem;
   lock->SetName(QStringLiteral("pm_LockToolbars"));
   lock->SetCaption(QStringLiteral("&Lock the Toolbars"));
   lock->SetHint(QStringLiteral("Keeps the toolbars where they are"));
