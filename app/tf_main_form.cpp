@@ -71,6 +71,8 @@ void Tf_Main::buildToolbars() {
   e_Action = new TThmEditItem;
   e_Action->SetName(QStringLiteral("e_Action"));
   e_Action->SetCaption(QStringLiteral("Action Text"));
+  // The box's own label: shown beside it in menus only, and its name to screen readers.
+  e_Action->SetEditCaption(QStringLiteral("Action Text"));
   e_Action->SetHint(QStringLiteral("Action Text"));
   e_Action->SetEditWidth(150);
   e_Action->SetExtendedAccept(true);
