@@ -118,8 +118,12 @@ TFontSizeItem::TFontSizeItem(QAction *command) {
   // The face shows the size, not the command's caption or picture.
   SetDisplayMode(toolbars::TTbrItemDisplayMode::nbdmTextOnly);
   SetCaption(QStringLiteral("10"));
+  // The size in a smaller, plain, dark red face, apart from the buttons' captions.
+  FontSettings().SetBold(toolbars::TTriState::tsFalse);
+  FontSettings().SetSize(90);
+  FontSettings().SetColor(clMaroon);
   auto add = [this](const QString &name, const QString &caption) {
-    auto *item = new toolbars::TTbrCustomItem;
+    auto *item = new toolbars::TThmItem;
     item->SetName(name);
     item->SetCaption(caption);
     Add(item);

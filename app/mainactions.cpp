@@ -247,7 +247,7 @@ void MainActions::buildMenus(TTbrCustomItem *bar) {
   auto *recent = new TThmMRUListItem;
   recent->SetName(QStringLiteral("File_MRU"));
   file->Add(recent);
-  auto *recentEnd = new TTbrSeparatorItem;
+  auto *recentEnd = new TThmSeparatorItem;
   recentEnd->SetName(QStringLiteral("File_MRUEnd"));
   recentEnd->SetVisible(false);
   file->Add(recentEnd);

@@ -394,6 +394,8 @@ public:
   toolbars::TTbrCustomToolbar *Toolbar_Actions = nullptr;
   // The docks' context menu: which toolbars show, and whether they are locked.
   std::unique_ptr<toolbars::TTbrPopupMenu> pm_Toolbars;
+  // The card editor's right-click menu, filled each time with what the editor offers then.
+  std::unique_ptr<toolbars::TTbrPopupMenu> pm_Card;
   // The toolbars that pm_Toolbars and the options dialog show and hide, with their captions.
   QList<toolbars::TTbrCustomToolbar *> OptionalToolbars() const;
   // Shows a hint in the status line (an empty one gives the panels back).

@@ -102,6 +102,9 @@ void Tf_Main::SetActionText(const QString &text) {
   const QAction *act = actions_->get(name);
   const QVariant image = act->property("ImageIndex");
   b_Action->SetImageIndex(image.isValid() ? image.toInt() : -1);
+  // The button stands for its command: its caption names it (to screen
+  // readers too; the toolbar shows the picture).
+  b_Action->SetCaption(act->text());
   b_Action->SetHint(act->toolTip());
   b_Action->SetEnabled(!text.isEmpty());
   // The width as the text measures in the window's own font.

@@ -28,6 +28,7 @@
 #include <QSignalBlocker>
 #include "app/mainbars.h"
 #include "toolbars/qt/tbtoolbar.h"
+#include "toolbars/qt/thmwindows.h"
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -111,6 +112,28 @@ void Tf_Main::wireEditorCommands() {
   // Protected text in a card may always be changed.
   m_Card->OnProtectChange = [](TReCustomRichEdit *, int, int, bool &allow) { allow = true; };
   m_Card->viewport()->installEventFilter(new WheelScroller(*this));
+  // The editor's right-click menu is one of the window's own: themed, with
+  // its hints in the status line.
+  pm_Card = std::make_unique<toolbars::TThmPopupMenu>();
+  pm_Card->SetLoopHost(loopHost_.get());
+  pm_Card->Items()->SetName(QStringLiteral("pm_Card"));
+  m_Card->setContextMenuPresenter([this](const QPoint &at, const std::vector<re::ContextMenuEntry> &entries) {
+    TTbrCustomItem *root = pm_Card->Items();
+    while (root->Count() > 0) root->Delete(root->Count() - 1);
+    for (const re::ContextMenuEntry &entry : entries) {
+      if (entry.caption.isEmpty()) {
+        root->Add(NewSeparator());
+        continue;
+      }
+      auto *item = new toolbars::TThmItem;
+      item->SetCaption(entry.caption);
+      item->SetHint(entry.hint);
+      item->SetEnabled(entry.enabled);
+      item->SetOnClick([run = entry.run](TTbrCustomItem *) { run(); });
+      root->Add(item);
+    }
+    toolbars::RunGuarded([&] { pm_Card->Popup(at.x(), at.y()); });
+  });
 
   a.wire(QStringLiteral("a_Font"), this, [this] { a_FontExecute(); });
   a.wire(QStringLiteral("a_FontSize"), this, [this] { a_FontSizeExecute(); });

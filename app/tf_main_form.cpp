@@ -102,6 +102,8 @@ void Tf_Main::buildToolbars() {
   e_Action = new TThmEditItem;
   e_Action->SetName(QStringLiteral("e_Action"));
   e_Action->SetCaption(QStringLiteral("Action Text"));
+  // The box's own label: shown beside it in menus only, and its name to screen readers.
+  e_Action->SetEditCaption(QStringLiteral("Action Text"));
   e_Action->SetHint(QStringLiteral("Action Text"));
   e_Action->SetEditWidth(150);
   e_Action->SetExtendedAccept(true);
@@ -141,7 +143,7 @@ void Tf_Main::buildToolbarsMenu() {
   root->SetName(QStringLiteral("pm_Toolbars"));
   QList<TTbrCustomItem *> shown;
   for (TTbrCustomToolbar *bar : OptionalToolbars()) {
-    auto *item = new TTbrCustomItem;
+    auto *item = new TThmItem;
     item->SetName(QStringLiteral("pm_") + bar->objectName());
     item->SetCaption(bar->Caption());
     item->SetHint(QStringLiteral("Shows or hides the ") + bar->Caption() + QStringLiteral(" toolbar"));
@@ -150,7 +152,7 @@ void Tf_Main::buildToolbarsMenu() {
     shown << item;
   }
   root->Add(NewSeparator());
-  auto *lock = new TTbrCustomItem;
+  auto *lock = new TThmItem;
   lock->SetName(QStringLiteral("pm_LockToolbars"));
   lock->SetCaption(QStringLiteral("&Lock the Toolbars"));
   lock->SetHint(QStringLiteral("Keeps the toolbars where they are"));

@@ -915,19 +915,36 @@ void RichEditControl::dropEvent(QDropEvent *e) {
   QTextEdit::dropEvent(e);
 }
 
-void RichEditControl::contextMenuEvent(QContextMenuEvent *e) {
-  // Our own menu so undo, cut and paste go through the checks above.
-  QMenu menu(this);
+std::vector<ContextMenuEntry> RichEditControl::contextMenuEntries() {
+  // Undo, cut and paste go through the checks above.
   const bool ro = isReadOnly();
   const bool sel = textCursor().hasSelection();
-  menu.addAction(tr("&Undo"), this, [this] { undo(); })->setEnabled(!ro && canUndo());
-  menu.addAction(tr("&Redo"), this, [this] { redo(); })->setEnabled(!ro && canRedo());
-  menu.addSeparator();
-  menu.addAction(tr("Cu&t"), this, [this] { cut(); })->setEnabled(!ro && sel);
-  menu.addAction(tr("&Copy"), this, [this] { copy(); })->setEnabled(sel);
-  menu.addAction(tr("&Paste"), this, [this] { paste(); })->setEnabled(!ro && canPaste());
-  menu.addSeparator();
-  menu.addAction(tr("Select &All"), this, [this] { selectAll(); });
+  return {
+      {tr("&Undo"), tr("Takes back the last change"), !ro && canUndo(), [this] { undo(); }},
+      {tr("&Redo"), tr("Makes the last change taken back again"), !ro && canRedo(), [this] { redo(); }},
+      {},
+      {tr("Cu&t"), tr("Moves the selected text to the clipboard"), !ro && sel, [this] { cut(); }},
+      {tr("&Copy"), tr("Copies the selected text to the clipboard"), sel, [this] { copy(); }},
+      {tr("&Paste"), tr("Puts the clipboard's contents in place of the selection"), !ro && canPaste(),
+       [this] { paste(); }},
+      {},
+      {tr("Select &All"), tr("Selects the whole text"), true, [this] { selectAll(); }},
+  };
+}
+
+void RichEditControl::contextMenuEvent(QContextMenuEvent *e) {
+  const std::vector<ContextMenuEntry> entries = contextMenuEntries();
+  if (contextMenuPresenter_) {
+    contextMenuPresenter_(e->globalPos(), entries);
+    return;
+  }
+  QMenu menu(this);
+  for (const ContextMenuEntry &entry : entries) {
+    if (entry.caption.isEmpty())
+      menu.addSeparator();
+    else
+      menu.addAction(entry.caption, this, entry.run)->setEnabled(entry.enabled);
+  }
   menu.exec(e->globalPos());
 }
 

@@ -114,6 +114,19 @@ using RtfReadFunction = std::function<bool(const QByteArray &rtf, QTextCursor &c
 // is not RTF.
 using RtfDocumentReadFunction = std::function<bool(const QByteArray &rtf, QTextDocument *document)>;
 
+// One entry of the control's context menu; an empty caption is a line
+// between groups. `run` does what the entry says, through the control's own
+// checks.
+struct ContextMenuEntry {
+  QString caption;  // with its accelerator mark
+  QString hint;     // a sentence for a status line
+  bool enabled = true;
+  std::function<void()> run;
+};
+
+// Shows the entries at a screen point and runs the one chosen.
+using ContextMenuPresenter = std::function<void(const QPoint &globalPos, const std::vector<ContextMenuEntry> &)>;
+
 class RichEditControl : public QTextEdit {
   Q_OBJECT
 public:
@@ -259,6 +272,12 @@ public:
   // Protected text test of a range (an empty range: inside protected text).
   bool isRangeProtected(int start, int end) const;
 
+  // ---- context menu ----
+  // What the right-click menu offers now (undo, redo, the clipboard, select all).
+  std::vector<ContextMenuEntry> contextMenuEntries();
+  // Who shows that menu: the program's own menus; without one, a plain menu.
+  void setContextMenuPresenter(ContextMenuPresenter presenter) { contextMenuPresenter_ = std::move(presenter); }
+
 signals:
   // The steps that can be undone or redone, or their kinds, changed.
   void undoStateChanged();
@@ -323,6 +342,7 @@ private:
   bool checkUserInsert(int incoming);
 
   QTextCharFormat defaultFormat_;
+  ContextMenuPresenter contextMenuPresenter_;
   std::optional<QTextCharFormat> pending_;
   int pendingPos_ = -1;
   unsigned eventMask_ = 0;

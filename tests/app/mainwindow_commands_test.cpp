@@ -7,6 +7,8 @@
 #include "app/dlg_duplicate.h"
 #include "app/mainbars.h"
 #include "cards/cardclipboard.h"
+#include "toolbars/paint/thmedititem.h"
+#include "toolbars/qt/tbpopupmenu.h"
 
 #include <QListView>
 #include <QTest>
@@ -57,6 +59,25 @@ TEST_F(MainWindowTest, EveryEnabledCommandIsBuiltInEveryState) {
   window->actions()[QStringLiteral("a_Lock")]->trigger();
   expectOnlyBuiltCommandsEnabled(*window, "unlocked");
 
+}
+
+// Every entry and button of the window's menus and toolbars is a themed
+// one, so all are measured and painted alike (a plain entry makes a lower row).
+TEST_F(MainWindowTest, EveryMenuEntryAndButtonIsThemed) {
+  start({});
+  QStringList plain;
+  const auto check = [&](toolbars::TTbrCustomItem *item) {
+    if (dynamic_cast<toolbars::TThmCustomItem *>(item) || dynamic_cast<toolbars::TThmSeparatorItem *>(item) ||
+        dynamic_cast<toolbars::TThmEditItem *>(item) || dynamic_cast<toolbars::TTbrControlItem *>(item))
+      return;
+    plain << (item->Name().isEmpty() ? item->Caption() : item->Name());
+  };
+  ForEachBarItem(window.get(), check);
+  for (toolbars::TTbrPopupMenu *menu : {window->pm_Toolbars.get(), window->pm_Card.get()}) {
+    ASSERT_NE(menu, nullptr);
+    for (int i = 0; i < menu->Items()->Count(); ++i) check(menu->Items()->Items(i));
+  }
+  EXPECT_TRUE(plain.isEmpty()) << plain.join(u' ').toStdString();
 }
 
 TEST_F(MainWindowTest, ShortcutsOfCommandsNotBuiltDoNothing) {

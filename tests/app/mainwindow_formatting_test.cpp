@@ -97,6 +97,28 @@ TEST_F(FormattingTest, ToolbarFollowsTheSelectionAndMixedSizesCheckOther) {
 
 // What the toolbar shows stays true when the text changes under an unmoved
 // caret (undo, redo), and the size caption is the size of the text.
+// The size on the font-size button stands apart from the buttons' captions:
+// plain, smaller, dark red.
+TEST_F(FormattingTest, TheFontSizeButtonShowsItsSizeSmallPlainAndDarkRed) {
+  openCard(kSizes);
+  const toolbars::TFontSettings &settings = window->b_FontSize->FontSettings();
+  EXPECT_EQ(settings.Bold(), toolbars::TTriState::tsFalse);
+  EXPECT_EQ(settings.Size(), 90);
+  EXPECT_EQ(settings.Color(), clMaroon);
+  // Painted so: the caption's ink is that red.
+  toolbars::TTbrCustomToolbar *bar = window->Toolbar_formatting;
+  bar->View()->ValidatePositions();
+  const QRect place = bar->View()->Find(window->b_FontSize)->BoundsRect.translated(bar->ClientRect().topLeft());
+  const QImage shot = bar->grab(place).toImage();
+  int maroon = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      maroon += c.red() >= 0x60 && c.red() <= 0xA0 && c.green() < 0x30 && c.blue() < 0x30;
+    }
+  EXPECT_GT(maroon, 3);
+}
+
 TEST_F(FormattingTest, ToolbarFollowsUndoAndTheSizeOfTheText) {
   openCard(kSizes);
   editor().setSel(4, 12);  // "fourteen"

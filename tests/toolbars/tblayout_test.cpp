@@ -302,6 +302,11 @@ TEST(ToolbarLayout, PopupTallerThanItsLimitScrolls) {
   // One step up brings the lower of the clipped items at the top back.
   const int up = ScrollStepOffset(items, r.Places, p.MaxHeight, r.ScrollOffset, false);
   EXPECT_EQ(up, 1);
+  // Just below the top, the step up stops at the top, where the first item shows.
+  p.ScrollOffset = up;
+  r = CalculateLayout(items, p);
+  EXPECT_EQ(Places(r).section(' ', 0, 0), "clip0,-1,100,20");
+  EXPECT_EQ(ScrollStepOffset(items, r.Places, p.MaxHeight, r.ScrollOffset, false), 0);
 
   // Beyond the end the offset is limited and the down arrow goes.
   p.ScrollOffset = 1000;

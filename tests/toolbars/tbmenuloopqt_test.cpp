@@ -1,5 +1,6 @@
 #include "toolbars/core/tbview.h"
 #include "toolbars/qt/qtplatformmetrics.h"
+#include "toolbars/qt/tbdock.h"
 #include "toolbars/qt/tbmodaldriver.h"
 #include "toolbars/qt/tbpopupmenu.h"
 #include "toolbars/qt/tbpopupwindow.h"
@@ -300,6 +301,61 @@ TEST_F(MenuLoopQtTest, ContextMenuAtAPointNearTheRightEdge) {
   QCoreApplication::processEvents();
   EXPECT_EQ(cuts, 1);
   EXPECT_TRUE(menu.IsShortCut(0) == false);
+  ExpectInputFree();
+}
+
+// The context menu of a dock, opened by the right button, as the toolbar
+// area's menu is: the release that opened it leaves it open, and a right
+// click on an entry runs it.
+TEST_F(MenuLoopQtTest, ADocksContextMenuRunsTheEntryClickedWithTheRightButton) {
+  QWidget frame;
+  frame.setGeometry(150, 450, 300, 60);
+  TTbrDock &dock = *new TTbrDock(&frame, dpTop);
+  dock.setGeometry(0, 0, 300, 40);
+  // A dock is as high as its toolbars: one short bar, and the click beside it.
+  auto *bar = new TTbrCustomToolbar(&frame);
+  Add(bar->Items(), "B");
+  bar->SetCurrentDock(&dock);
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  QApplication::processEvents();
+  ASSERT_GT(dock.height(), 0);
+  TTbrPopupMenu menu;
+  dock.SetPopupMenu(&menu);
+  auto *lock = Add(menu.Items(), "&Lock the Toolbars");
+  Add(menu.Items(), "&Standard");
+  int locks = 0;
+  lock->SetOnClick([&](TTbrCustomItem *) { ++locks; });
+  const QPoint at = dock.mapToGlobal(QPoint(dock.width() - 20, dock.height() / 2));
+  ASSERT_EQ(QApplication::widgetAt(at), &dock);
+  TScript script;
+  QPoint entry;
+  script.Then([&] {
+    QWidget *under = QApplication::widgetAt(at + QPoint(5, 5));
+    ASSERT_NE(under, nullptr);
+    QTest::mouseRelease(under, Qt::RightButton, {}, under->mapFromGlobal(at));
+  });
+  script.Then([&] {
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows)
+      if (auto *popup = dynamic_cast<TTbrPopupWindow *>(w); popup && popup->isVisible())
+        entry = CentreOf(popup->View(), lock);
+    ASSERT_FALSE(entry.isNull()) << "the menu closed with the release that opened it";
+    QWidget *under = QApplication::widgetAt(entry);
+    ASSERT_NE(under, nullptr);
+    QTest::mousePress(under, Qt::RightButton, {}, under->mapFromGlobal(entry));
+  });
+  script.Then([&] {
+    QWidget *under = QApplication::widgetAt(entry);
+    ASSERT_NE(under, nullptr);
+    QTest::mouseRelease(under, Qt::RightButton, {}, under->mapFromGlobal(entry));
+  });
+  script.Start();
+  // Through the window, which turns the right press into the context menu request.
+  QTest::mousePress(frame.windowHandle(), Qt::RightButton, {}, frame.mapFromGlobal(at));
+  EXPECT_TRUE(script.Done());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(locks, 1);
   ExpectInputFree();
 }
 

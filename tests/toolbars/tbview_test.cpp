@@ -655,6 +655,18 @@ TEST(ToolbarView, ScrolledPopupReachesClippedSelection) {
   EXPECT_GT(popup.ScrollOffset, before);
   popup.HandleMouseMove(QPoint(10, 60));
   EXPECT_TRUE(host.Timers.empty());
+
+  // The up arrow scrolls back to the very first entry, also from just below the top.
+  popup.ScrollOffset = 1;
+  popup.InvalidatePositions();
+  popup.ValidatePositions();
+  ASSERT_TRUE(popup.ShowUpArrow);
+  popup.HandleMouseMove(QPoint(10, 5));
+  EXPECT_EQ(host.Timers.count(TTbrViewTimer::ScrollUp), 1u);
+  popup.TimerFired(TTbrViewTimer::ScrollUp);
+  EXPECT_EQ(popup.ScrollOffset, 0);
+  EXPECT_TRUE(popup.Viewers(0)->Show);
+  EXPECT_FALSE(popup.ShowUpArrow);
 }
 
 } // namespace

@@ -39,6 +39,12 @@ public:
   using TThmDefaultTheme::TThmDefaultTheme;
   static inline bool PlaceWithOverlap = false, PaintDocks = false;
   static inline int DockPaints = 0;
+  static inline int SeparatorHorizontal = -1; // the last separator's direction, -1 before any
+  void PaintSeparatorLine(TCanvas &canvas, const QRect &rect, const ItemPaintInfo &info, bool horizontal,
+                          bool lineSeparator) override {
+    SeparatorHorizontal = horizontal;
+    TThmDefaultTheme::PaintSeparatorLine(canvas, rect, info, horizontal, lineSeparator);
+  }
   bool BooleanMetric(int index) override {
     if (index == 1)
       return PlaceWithOverlap;
@@ -238,6 +244,36 @@ TEST_F(ThemedItemsTest, SeparatorSizes) {
   blank.fill(Qt::white);
   EXPECT_EQ(paint(0), blank);
   EXPECT_NE(paint(12), blank);
+
+  // The line's direction: across the line of buttons in a toolbar, turned
+  // where it ends a wrapped line or the toolbar stands upright; across any
+  // popup, the chevron's too.
+  struct TDirection {
+    int ViewType;
+    bool Toolbar, Vertical, LineSep, Horizontal;
+  } directions[] = {
+      {vt::Toolbar, true, false, false, false},     {vt::Toolbar, true, false, true, true},
+      {vt::Toolbar, true, true, false, true},       {vt::Toolbar, true, true, true, false},
+      {vt::PopupMenu, false, false, false, true},   {vt::ToolBoxPopup, false, false, false, true},
+      {vt::ChevronPopup, false, false, false, true}, {vt::ChevronPopup, false, false, true, true},
+      {0, false, false, false, true},
+  };
+  separator->SetSize(-1);
+  for (const TDirection &d : directions) {
+    TThmHost directionHost(d.ViewType);
+    TTbrView directionView(&directionHost, nullptr, &Root, d.Toolbar);
+    directionView.Orientation = d.Vertical ? tbvoVertical : tbvoHorizontal;
+    directionView.ValidatePositions();
+    TTbrItemViewer *v = directionView.Find(separator);
+    v->LineSep = d.LineSep;
+    QImage image(20, 20, QImage::Format_ARGB32);
+    QPainter painter(&image);
+    TPainterCanvas canvas(painter);
+    TSwitchTheme::SeparatorHorizontal = -1;
+    v->Paint(canvas, QRect(0, 0, 20, 20), false, false, false);
+    EXPECT_EQ(TSwitchTheme::SeparatorHorizontal, int(d.Horizontal))
+        << std::hex << d.ViewType << std::dec << (d.Vertical ? " upright" : "") << (d.LineSep ? " line end" : "");
+  }
 }
 
 TEST_F(ThemedItemsTest, MenuEntryStatesPaintDifferently) {

@@ -395,7 +395,9 @@ int ScrollStepOffset(const QList<TTbrLayoutItem> &items, const QList<TTbrLayoutP
   }
   if (!found)
     return -1;
-  return down ? scrollOffset + (edge - lowEdge) : scrollOffset - (TbrScrollArrowHeight - edge);
+  // Bringing the first item below the up arrow's edge may ask for more than
+  // is left above: the offset stops at the top.
+  return down ? scrollOffset + (edge - lowEdge) : std::max(0, scrollOffset - (TbrScrollArrowHeight - edge));
 }
 
 int ScrollIntoViewOffset(const QRect &bounds, int maxHeight, int scrollOffset) {

@@ -111,7 +111,7 @@ TTbrLayoutResult CalculateLayout(const QList<TTbrLayoutItem> &items, const TTbrL
 // Scroll offsets for a scrolled popup, from the places of its last layout.
 // One step down brings the first clipped item below the down arrow's edge
 // fully into view, one step up the last clipped item above the up arrow's
-// edge; -1 when there is none to bring.
+// edge, at the top at most; -1 when there is none to bring.
 int ScrollStepOffset(const QList<TTbrLayoutItem> &items, const QList<TTbrLayoutPlace> &places, int maxHeight,
                      int scrollOffset, bool down);
 // The offset that shows a clipped rectangle between the arrows; the offset

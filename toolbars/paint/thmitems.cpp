@@ -598,11 +598,11 @@ bool TThmSeparatorItemViewer::Paint(TCanvas &canvas, const QRect &clientAreaRect
   auto *plain = dynamic_cast<const TTbrSeparatorItem *>(Item);
   info.Enabled = !(plain && plain->Blank());
   const bool vertical = View->Orientation == tbvoVertical;
-  // A line across a menu; in toolbars across the line of buttons, turned
-  // for a separator that ends a wrapped line. Chevron popups lay out like toolbars.
-  const bool horizontal = (LineSep != vertical) ||
-                          (IsPopupType(info.ViewType) && !IsPopupKind(info.ViewType, vt::ChevronPopup)) ||
-                          (View->IsPopup && info.ViewType == 0);
+  // In toolbars a line across the line of buttons, turned for a separator
+  // that ends a wrapped line; in any popup, the chevron's too, a line across
+  // the popup.
+  const bool horizontal = (LineSep != vertical) || View->IsPopup ||
+                          (IsPopupType(info.ViewType) && !IsPopupKind(info.ViewType, vt::ChevronPopup));
   ActiveTheme().PaintSeparatorLine(canvas, clientAreaRect, info, horizontal, LineSep);
   return true;
 }

@@ -34,7 +34,9 @@ public:
   void SetOptions(TTbrItemOptions options) { Root->SetOptions(options); }
 
   TTbrPopupAlignment Alignment = tbpaLeft;
-  TTrackButton TrackButton = TTrackButton::Left;
+  // A context menu follows the button that opens it: a right click on an
+  // entry runs it.
+  TTrackButton TrackButton = TTrackButton::Right;
   // Fired when the menu opens, before its entries are shown.
   std::function<void(TTbrPopupMenu *sender)> OnPopup;
   QPoint PopupPoint() const { return Point; }
