@@ -57,8 +57,8 @@ TTbrCustomDockableWindow::TTbrCustomDockableWindow(QWidget *parent) : QWidget(pa
 }
 
 TTbrCustomDockableWindow::~TTbrCustomDockableWindow() {
-  // The tool window goes with the window; when it is the parent, Qt is
-  // deleting it already.
+  // The tool window goes with the window. When it is the parent, Qt is
+  // deleting it already, and it has let go of this window first.
   if (FToolWindow && parentWidget() != FToolWindow)
     delete FToolWindow.data();
   // Leave the docks that list this window, without laying them out from a

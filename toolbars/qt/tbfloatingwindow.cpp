@@ -61,7 +61,14 @@ TTbrFloatingWindowParent::TTbrFloatingWindowParent(QWidget *parentForm)
   });
 }
 
-TTbrFloatingWindowParent::~TTbrFloatingWindowParent() = default;
+TTbrFloatingWindowParent::~TTbrFloatingWindowParent() {
+  // Qt deletes the window inside only later, from ~QWidget, when this is no
+  // longer a tool window: the window forgets its tool window now, so that
+  // nothing it does while it goes reads a half-destroyed one.
+  if (TTbrCustomDockableWindow *window = DockableWindow())
+    if (window->FToolWindow == this)
+      window->FToolWindow = nullptr;
+}
 
 TTbrCustomDockableWindow *TTbrFloatingWindowParent::DockableWindow() const {
   for (QObject *child : children())

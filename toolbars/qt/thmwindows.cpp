@@ -63,11 +63,11 @@ TTbrViewerFactory TThmChevronItem::ViewerClass(TTbrView *) const { return &MakeC
 // ---------------------------------------------------------------------------
 // Toolbar
 
-TThmToolbarView::TThmToolbarView(TThmToolbar *toolbar, TTbrCustomItem *root)
-    : TTbrToolbarView(toolbar, toolbar, root), Owner(toolbar) {}
+TThmToolbarView::TThmToolbarView(TTbrCustomToolbar *toolbar, TTbrCustomItem *root)
+    : TTbrToolbarView(toolbar, toolbar, root) {}
 
 TTbrMargins TThmToolbarView::ViewMargins(int orientation) const {
-  if (!OwnerReady)
+  if (!Owner)
     return TTbrToolbarView::ViewMargins(orientation);
   int viewType = Owner->ViewTypeQuery();
   if (viewType & (vt::ToolbarFamily | vt::DockPanel)) {
@@ -84,18 +84,22 @@ TThmToolbar::TThmToolbar(QWidget *parent)
     : TTbrCustomToolbar(parent, TToolbarClasses{
                                     [](TTbrCustomToolbar *toolbar) { return new TThmChevronItem(toolbar); },
                                     [](TTbrCustomToolbar *toolbar, TTbrCustomItem *root) -> TTbrToolbarView * {
-                                      return new TThmToolbarView(static_cast<TThmToolbar *>(toolbar), root);
+                                      return new TThmToolbarView(toolbar, root);
                                     }}) {
   Register(this);
   // No colour of its own: the items sit on what the theme or the form shows.
   SetColor(QColor());
   setAttribute(Qt::WA_OpaquePaintEvent, false);
-  static_cast<TThmToolbarView *>(View())->OwnerReady = true;
+  static_cast<TThmToolbarView *>(View())->Owner = this;
   View()->RecreateAllViewers(); // the view was made before the viewers could be themed
   View()->InvalidatePositions();
 }
 
-TThmToolbar::~TThmToolbar() { Unregister(this); }
+TThmToolbar::~TThmToolbar() {
+  // The base part outlives this one and may still lay the view out.
+  static_cast<TThmToolbarView *>(View())->Owner = nullptr;
+  Unregister(this);
+}
 
 void TThmToolbar::SetItemTransparency(TThmItemTransparency value) {
   FItemTransparency = value;

@@ -41,13 +41,12 @@ class TThmToolbar;
 
 class TThmToolbarView : public TTbrToolbarView {
 public:
-  TThmToolbarView(TThmToolbar *toolbar, TTbrCustomItem *root);
+  // Made while the toolbar's base part is still being built, so it holds
+  // only that part; the themed toolbar names itself once it is whole.
+  TThmToolbarView(TTbrCustomToolbar *toolbar, TTbrCustomItem *root);
   TTbrMargins ViewMargins(int orientation) const override;
   // Set once the toolbar is whole; until then the stock margins hold.
-  bool OwnerReady = false;
-
-private:
-  TThmToolbar *Owner;
+  TThmToolbar *Owner = nullptr;
 };
 
 enum class TThmItemTransparency { itAuto, itEnable, itDisable };
