@@ -202,6 +202,13 @@ TEST_F(FormattingTest, PalettesFormatOnlyWhenTheUserChooses) {
   editor().setSel(0, 3);
   window->b_TextColor->defaultItem()->Click();
   EXPECT_EQ(editor().SelAttributes().Color(), clWindowText);
+  // "Default" is checked exactly while the palette shows no colour.
+  for (const TColor color : {TColor(clNone), TColor(0x0000FF), TColor(clNone)}) {
+    window->ToolbarUpdating = true;
+    window->b_TextColor->setPaletteColor(color);
+    window->ToolbarUpdating = false;
+    EXPECT_EQ(window->b_TextColor->defaultItem()->Checked(), color == clNone) << color;
+  }
   // "More Colors ..." asks for a colour, starting at the palette's.
   ui.answer(Answer::pickColor(QColor(1, 2, 3)));
   window->b_TextHighLight->moreColorsItem()->Click();

@@ -7,6 +7,8 @@
 #include "app/pending.h"
 #include "platform/registry.h"
 #include "toolbars/paint/thmmrulist.h"
+#include "toolbars/qt/tbdock.h"
+#include "toolbars/qt/tbtoolbar.h"
 #include "settings/printerstate.h"
 
 #include <QApplication>
@@ -125,6 +127,26 @@ TEST_F(WindowStateTest, NormalAndMaximisedClosesAndTheStartAfterThem) {
   start({});
   EXPECT_TRUE(window->windowState() & Qt::WindowMaximized);
   EXPECT_TRUE(ui.prompts().empty());
+}
+
+TEST_F(WindowStateTest, HiddenToolbarItemsAndMovedToolbarsSurviveARestart) {
+  start({});
+  // An item of the formatting toolbar the user may hide.
+  QString name;
+  toolbars::TTbrCustomItem *formatting = window->Toolbar_formatting->Items();
+  for (int i = 0; i < formatting->Count() && name.isEmpty(); ++i)
+    if (!formatting->Items(i)->HasStyle(toolbars::tbis::Separator) && !formatting->Items(i)->Name().isEmpty())
+      name = formatting->Items(i)->Name();
+  ASSERT_FALSE(name.isEmpty());
+  ShowToolbarItem(FindBarItem(window.get(), name), false);
+  window->Toolbar_Navigation->SetCurrentDock(window->DockBottom);
+  ASSERT_EQ(window->Toolbar_Navigation->CurrentDock(), window->DockBottom);
+  closeWindow();
+
+  start({});
+  EXPECT_FALSE(ToolbarItemShown(FindBarItem(window.get(), name))) << name.toStdString();
+  EXPECT_EQ(window->Toolbar_Navigation->CurrentDock(), window->DockBottom);
+  EXPECT_TRUE(ToolbarItemShown(FindBarItem(window.get(), QStringLiteral("b_Open"))));
 }
 
 TEST_F(WindowStateTest, AStoredMinimisedStateStartsNormal) {

@@ -254,6 +254,20 @@ TEST_F(OptionsCommandTest, OkAppliesAndSavesCancelChangesNothing) {
   EXPECT_TRUE(ui.allAnswered());
 }
 
+TEST_F(OptionsCommandTest, OpensDropDownIsThereExactlyWhileTheRecentFileListIsOn) {
+  start({});
+  auto *open = dynamic_cast<TBarDropdownItem *>(FindBarItem(window.get(), QStringLiteral("b_Open")));
+  ASSERT_NE(open, nullptr);
+  EXPECT_EQ(open->Dropdown(), AppOptions->MRU);
+  for (const bool on : {!AppOptions->MRU, AppOptions->MRU}) {
+    ui.answer(Answer::dialog(QDialog::Accepted, [on](QDialog &d) { static_cast<Tf_Options &>(d).cb_MRU->setChecked(on); }));
+    action("a_Options")->trigger();
+    EXPECT_EQ(AppOptions->MRU, on);
+    EXPECT_EQ(open->Dropdown(), on);
+  }
+  EXPECT_TRUE(ui.allAnswered());
+}
+
 TEST_F(OptionsCommandTest, OpensOnTheAskedPage) {
   start({});
   for (int page : {3, -1, 2}) {

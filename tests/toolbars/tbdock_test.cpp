@@ -291,6 +291,47 @@ TEST_F(DockTest, MinimumLengthKeepsTheFirstPriorityItemAndTheChevronInside) {
   EXPECT_LE(chevron->BoundsRect.translated(bar->ClientRect().topLeft()).right(), bar->ClientRect().right());
 }
 
+TEST_F(DockTest, TheChevronListsTheHiddenItemsOnlyWhenTheToolbarMovesThemThere) {
+  Bar(Top(), "N", 4, 0, 0);
+  auto *bar = Bar(Top(), "A", 8, 0, 200); // the last of the row: it gives up length first
+  Frame.show();
+  Frame.resize(260, 300);
+  ASSERT_GT(bar->ShrunkLength, 0);
+  TTbrView *view = bar->View();
+  // The entries the chevron's popup lists.
+  auto listed = [&] {
+    QStringList captions;
+    view->ValidatePositions();
+    view->Select(view->Find(bar->ChevronItem()), false);
+    if (!view->OpenChildPopup(false))
+      return captions;
+    TTbrView *popup = view->OpenViewerView();
+    for (int i = 0; popup && i < popup->ViewerCount(); ++i)
+      if (popup->Viewers(i)->Show)
+        captions << popup->Viewers(i)->Item->Caption();
+    view->CloseChildPopups();
+    view->Select(nullptr, false);
+    return captions;
+  };
+  QStringList hidden;
+  for (int i = 0; i < view->ViewerCount(); ++i)
+    if (view->Viewers(i)->OffEdge)
+      hidden << view->Viewers(i)->Item->Caption();
+  ASSERT_FALSE(hidden.isEmpty());
+  EXPECT_EQ(listed(), hidden);
+  bar->SetChevronMoveItems(false);
+  EXPECT_EQ(listed(), QStringList());
+  bar->SetChevronMoveItems(true);
+  EXPECT_EQ(listed(), hidden);
+
+  // Measured anew, the toolbar is at its full length until the dock
+  // shrinks it again.
+  view->InvalidatePositions();
+  EXPECT_EQ(bar->ShrunkLength, 0);
+  Top()->ArrangeDockedWindows();
+  EXPECT_GT(bar->ShrunkLength, 0);
+}
+
 TEST_F(DockTest, ControlItemsAreShownSizedAndMoved) {
   auto *bar = Bar(Top(), "A", 2, 0, 0);
   auto *combo = new QComboBox(bar);

@@ -115,6 +115,10 @@ TEST(DockLayout, Table) {
       {"below the minimums the last wraps (keeping its place as far as it can)",
        {W(0, 0, 100, 22, tbsmWrap, 30), Chevron(0, 100, 100, 40), Chevron(0, 200, 100, 40)}, Dock(170),
        "0@0+100 0@100+70* 1@70+100 | 52"},
+      // The chevron gives the 40 too many, down to 60; the wrap toolbar after
+      // it, though the last, keeps its length.
+      {"a wrap toolbar that shares its row never shrinks, even as the last",
+       {Chevron(0, 0, 100, 40), W(0, 100, 100, 22, tbsmWrap, 30)}, Dock(160), "0@0+60* 0@60+100 | 26"},
       {"a wrap toolbar alone in its row shrinks", {W(0, 0, 200, 22, tbsmWrap, 40)}, Dock(120), "0@0+120* | 26"},
       {"a plain window never shrinks", {W(0, 0, 200)}, Dock(120), "0@0+200 | 26"},
       {"minimum above the full length counts as the full length", {Chevron(0, 0, 50, 80), W(0, 0, 50)}, Dock(90),
@@ -197,6 +201,18 @@ TEST(DockLayout, SplitDragInOverfullRow) {
   EXPECT_EQ(r.Places[2].Bounds.width(), 50);
   p.Dragged = -1;
   EXPECT_FALSE(ArrangeDockedWindows(members, p).SplitAllowed);
+
+  // Split, B keeps its place in the row order though its position has
+  // passed C's; otherwise the positions decide.
+  members[1].DockPos = 130;
+  p.Dragged = 1;
+  const TTbrDockLayoutResult split = ArrangeDockedWindows(members, p);
+  EXPECT_LT(split.Places[1].ArrangedPos, split.Places[2].ArrangedPos);
+  EXPECT_EQ(split.Order, QList<int>({0, 1, 2}));
+  p.SplitDrag = false;
+  const TTbrDockLayoutResult moved = ArrangeDockedWindows(members, p);
+  EXPECT_GT(moved.Places[1].ArrangedPos, moved.Places[2].ArrangedPos);
+  EXPECT_EQ(moved.Order, QList<int>({0, 2, 1}));
 }
 
 TEST(DockLayout, RowQuestions) {

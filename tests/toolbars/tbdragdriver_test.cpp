@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QTest>
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include "tests/toolbars/grabbedinput.h"
@@ -163,6 +165,73 @@ TEST_F(DragTest, EscapeAndCtrl) {
   });
   EXPECT_EQ(withCtrl, Qt::ForbiddenCursor);
   EXPECT_EQ(C->ArrangedRow, 0);
+}
+
+TEST_F(DragTest, TheGripsPointerStaysAndAFloatingEndGivesBackTheStoredRowAndPlace) {
+  // Row and place as stored, not as laid out (an empty row between, a place
+  // past the end): a drag that ends floating gives back these.
+  C->SetDockRow(5);
+  C->SetDockPos(5000);
+  ASSERT_EQ(C->ArrangedRow, 1);
+  ASSERT_LT(C->ArrangedPos, 800);
+  Drag(C, [&] {
+    MoveTo(Centre(Frame.CentralWidget()));
+    ReleaseAt(Centre(Frame.CentralWidget()));
+  });
+  ASSERT_TRUE(C->Floating());
+  EXPECT_EQ(C->DockRow(), 5);
+  EXPECT_EQ(C->DockPos(), 5000);
+
+  // Dragged by its grip, the window shows the grip's pointer all the way.
+  const QPoint below(Top()->mapToGlobal(QPoint(400, Top()->height() + 2)));
+  Qt::CursorShape during = Qt::ArrowCursor;
+  Drag(A, [&] {
+    MoveTo(below);
+    during = Cursor();
+    ReleaseAt(below);
+  });
+  EXPECT_EQ(during, Qt::SizeAllCursor);
+  EXPECT_EQ(A->CurrentDock(), Top());
+}
+
+TEST_F(DragTest, DocksOfFurtherFormsTakeTheWindowWhileTheFormsAreListed) {
+  auto second = std::make_unique<QWidget>();
+  second->setGeometry(100, 620, 600, 200);
+  auto *frame = new TTbrDockFrame(second.get());
+  frame->setGeometry(0, 0, 600, 200);
+  frame->SetCentralWidget(new QWidget);
+  second->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(second.get()));
+  A->DockMode = dmCannotFloat;
+  const QPoint there = frame->DockTop()->mapToGlobal(QPoint(40, 0));
+  Drag(A, [&] {
+    MoveTo(there);
+    ReleaseAt(there);
+  });
+  EXPECT_EQ(A->CurrentDock(), Top());
+  A->AddExtraDockForm(second.get());
+  Drag(A, [&] {
+    MoveTo(there);
+    ReleaseAt(there);
+  });
+  EXPECT_EQ(A->CurrentDock(), frame->DockTop());
+
+  // The form activated last comes first; a form that goes leaves the list.
+  QWidget third;
+  B->AddExtraDockForm(second.get());
+  B->AddExtraDockForm(&third);
+  auto activate = [](QWidget *form) {
+    QEvent event(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(form, &event);
+  };
+  activate(&third);
+  EXPECT_EQ(B->ExtraDockForms(), QList<QWidget *>({&third, second.get()}));
+  activate(second.get());
+  EXPECT_EQ(B->ExtraDockForms(), QList<QWidget *>({second.get(), &third}));
+  second.reset(); // A goes with it
+  EXPECT_EQ(B->ExtraDockForms(), QList<QWidget *>({&third}));
+  B->RemoveExtraDockForm(&third);
+  EXPECT_TRUE(B->ExtraDockForms().isEmpty());
 }
 
 } // namespace

@@ -105,6 +105,7 @@ TEST(EditItem, SessionEndings) {
       {"Tab commits and moves on", Type("abc", Qt::Key_Tab), false, "abc", false, "After"},
       {"Shift+Tab moves back", Type("abc", Qt::Key_Backtab, Qt::ShiftModifier), false, "abc", false, "Before"},
       {"Esc drops the text, the menu stays", Type("abc", Qt::Key_Escape), false, "old", false, "Find"},
+      {"Esc drops it with accept on leave too", Type("abc", Qt::Key_Escape), true, "old", false, "Find"},
       {"leaving drops the text", leave, false, "old", false, "Find"},
       {"leaving commits with accept on leave", leave, true, "abc", false, "Find"},
       {"Alt with a key closes without committing", Type("abc", Qt::Key_F, Qt::AltModifier), true, "old", true,

@@ -38,6 +38,10 @@ TEST(FloatingFrame, PartsOfTheFrame) {
       {{50, 58}, true, true, true, FrameHitBottom},
       {{99, 59}, true, true, true, FrameHitBottomRight},
       {{50, 59}, false, true, true, FrameHitBottom},
+      {{95, 30}, true, true, true, FrameHitRight}, // the client area's last column and row are the bands'
+      {{50, 55}, true, true, true, FrameHitBottom},
+      {{94, 54}, true, true, true, FrameHitClient},
+      {{95, 30}, true, false, true, FrameHitClient},
       {{1, 30}, true, false, true, FrameHitNowhere},
       {{100, 30}, true, true, true, FrameHitNowhere},
   };

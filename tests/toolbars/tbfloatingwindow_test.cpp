@@ -5,15 +5,20 @@
 #include "toolbars/core/thmthemes.h"
 #include "toolbars/qt/tbdock.h"
 #include "toolbars/qt/tbdockpositions.h"
+#include "toolbars/qt/tbdragdriver.h"
 #include "toolbars/qt/tbfloatingwindow.h"
+#include "toolbars/qt/tbpopupmenu.h"
 #include "toolbars/qt/tbtoolbar.h"
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "tests/toolbars/docktest.h"
+#include "tests/toolbars/grabbedinput.h"
+#include "tests/toolbars/menuscript.h"
 #include "tests/toolbars/toolbartest.h"
 
 using namespace qel::toolbars;
@@ -210,4 +215,91 @@ TEST_F(FloatingForm, PositionsKeepAFloatingToolbarWithItsWidthAndLastDock) {
   Bars[1]->DockMode = dmCannotFloat;
   LoadDockablePositions(&Form, PositionCallbacks(store));
   EXPECT_EQ(Bars[1]->CurrentDock(), Form.DockTop());
+}
+
+namespace {
+
+class TBeepingHost : public TTbrMenuLoopHost {
+public:
+  void Beep() override { ++Beeps; }
+  int Beeps = 0;
+};
+
+} // namespace
+
+TEST_F(FloatingForm, AFloatingMenuBarHearsTheMenuKeysOfTheFormOfItsDock) {
+  TTbrCustomToolbar *a = Bars[0];
+  a->SetMenuBar(true);
+  TBeepingHost host;
+  a->SetLoopHost(&host);
+  a->FloatDockableWindow(true);
+  ASSERT_TRUE(a->Floating());
+  ASSERT_TRUE(a->isVisible());
+  // Typed in the form: no item has Z, so the menu bar says so.
+  QTest::keyClick(Form.CentralWidget(), Qt::Key_Z, Qt::AltModifier);
+  EXPECT_EQ(host.Beeps, 1);
+  // A floating bar that is no menu bar does not take them.
+  Bars[1]->SetLoopHost(&host);
+  Bars[1]->FloatDockableWindow(true);
+  a->SetMenuBar(false);
+  QTest::keyClick(Form.CentralWidget(), Qt::Key_Z, Qt::AltModifier);
+  EXPECT_EQ(host.Beeps, 1);
+  // Nor does a menu bar that its dock has let go.
+  a->SetMenuBar(true);
+  a->SetUseLastDock(false);
+  EXPECT_FALSE(Form.DockTop()->MemberWindows().contains(a));
+  QTest::keyClick(Form.CentralWidget(), Qt::Key_Z, Qt::AltModifier);
+  EXPECT_EQ(host.Beeps, 1);
+  a->SetLoopHost(nullptr);
+  Bars[1]->SetLoopHost(nullptr);
+}
+
+TEST_F(FloatingForm, TheFramesBandsReachIntoTheWindowAndARightClickOnTheFrameShowsItsMenu) {
+  TTbrCustomToolbar *a = Bars[0];
+  a->FloatDockableWindow(true);
+  TTbrFloatingWindowParent *tool = a->ToolWindowParent();
+  ASSERT_TRUE(tool && tool->isVisible());
+  // The window's last column and row belong to the right and bottom bands.
+  const QPoint right(a->width() - 1, a->height() / 2), bottom(a->width() / 2, a->height() - 1);
+  EXPECT_EQ(a->HitTest(right), int(HitFrame));
+  EXPECT_EQ(a->FrameCursorAt(right), Qt::SizeHorCursor);
+  EXPECT_EQ(a->FrameCursorAt(bottom), Qt::SizeVerCursor);
+  EXPECT_EQ(a->HitTest(right - QPoint(1, 0)), int(HitClient));
+  EXPECT_EQ(a->FrameCursorAt(right - QPoint(1, 0)), Qt::ArrowCursor);
+
+  // A right click on the frame: the window's menu, where the click was.
+  TTbrPopupMenu menu;
+  Add(menu.Items(), "&Entry");
+  QPoint shownAt;
+  menu.OnPopup = [&](TTbrPopupMenu *sender) { shownAt = sender->PopupPoint(); };
+  a->SetPopupMenu(&menu);
+  const QPoint onFrame(1, tool->height() / 2);
+  TScript script;
+  script.Then([&] { QTest::keyClick(a, Qt::Key_E); });
+  script.Start();
+  QTest::mouseRelease(tool, Qt::RightButton, {}, onFrame);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(shownAt, tool->mapToGlobal(onFrame));
+  // On the items it is theirs: no menu of the window's.
+  shownAt = QPoint();
+  const QPoint inside = a->rect().center();
+  QContextMenuEvent click(QContextMenuEvent::Mouse, inside, a->mapToGlobal(inside));
+  QCoreApplication::sendEvent(a, &click);
+  EXPECT_EQ(shownAt, QPoint());
+  a->SetPopupMenu(nullptr);
+
+  // A press on that column sizes the frame (it does not drag the window).
+  const QRect before = tool->geometry();
+  QCursor::setPos(a->mapToGlobal(right));
+  bool sizing = false;
+  WhenGrabbed([&] {
+    sizing = DragLoopRunning();
+    const QPoint in = a->mapToGlobal(right) - QPoint(60, 0);
+    SendGrabbedMouse(QEvent::MouseMove, in);
+    SendGrabbedMouse(QEvent::MouseButtonRelease, in, Qt::LeftButton, Qt::NoButton);
+  });
+  QTest::mousePress(a, Qt::LeftButton, {}, right);
+  EXPECT_TRUE(sizing);
+  EXPECT_EQ(tool->pos(), before.topLeft());
+  EXPECT_LT(tool->width(), before.width());
 }

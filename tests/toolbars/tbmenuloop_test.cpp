@@ -1,5 +1,6 @@
 #include "toolbars/core/tbmenuloop.h"
 
+#include "toolbars/core/tbedititem.h"
 #include "toolbars/core/tbitem.h"
 #include "toolbars/core/tbview.h"
 
@@ -115,7 +116,12 @@ public:
   void ShowHint(const QString &text, const QRect &) override { Hints << text; }
   void SetApplicationHint(const QString &text) override { AppHints << text; }
   QObject *ActiveWindow() const override { return Window; }
+  void SetCursor(Qt::CursorShape shape) override {
+    if (Cursors.isEmpty() || Cursors.last() != shape)
+      Cursors << shape;
+  }
   int Beeps = 0;
+  QList<Qt::CursorShape> Cursors;
   QStringList Hints, AppHints;
   QObject *Window = nullptr;
 };
@@ -450,6 +456,23 @@ TEST(MenuLoop, HintsFollowTheSelection) {
   EXPECT_EQ(m.loopHost.AppHints.join('/'), "/Opens a card index//");
   // The menu bar shows hints: hovering Help shows its caption; a key cancels it.
   EXPECT_EQ(m.loopHost.Hints.join('/'), "Help/");
+}
+
+TEST(MenuLoop, ThePointerIsTheTextCursorOverAnEditBoxInAPopup) {
+  TMenuBarFixture m;
+  auto *find = new TTbrEditItem;
+  find->SetCaption("Find");
+  m.file->Add(find);
+  auto *disabled = new TTbrEditItem;
+  disabled->SetCaption("Goto");
+  disabled->SetEnabled(false);
+  m.file->Add(disabled);
+  m.bar->Select(m.Viewer("File"), false);
+  m.driver.Script = {Move(At("Find")), Move(At("New")), Move(At("Find")), Move(At("Goto")), Move(Pt(5, 5)),
+                     Key(Qt::Key_Escape)};
+  EnterToolbarLoop(m.bar.get(), tbetExecuteSelected, m.driver, &m.loopHost, &m.doneHost);
+  EXPECT_EQ(m.loopHost.Cursors,
+            QList<Qt::CursorShape>({Qt::IBeamCursor, Qt::ArrowCursor, Qt::IBeamCursor, Qt::ArrowCursor}));
 }
 
 TEST(MenuLoop, SubmenuItemDeletedWhileItsPopupIsOpen) {

@@ -1,7 +1,9 @@
 #include "platform/colorvalue.h"
 #include "toolbars/core/thmnexus.h"
 #include "toolbars/paint/thmdefaulttheme.h"
+#include "toolbars/paint/pixelimagelist.h"
 #include "toolbars/paint/plainview.h"
+#include "toolbars/paint/thmfontsettings.h"
 #include "toolbars/paint/thmitems.h"
 #include "toolbars/qt/tbwidgethost.h"
 
@@ -9,6 +11,8 @@
 #include <QPainter>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "tests/toolbars/toolbartest.h"
 #include "tests/toolbars/thmtestsetup.h"
@@ -39,12 +43,8 @@ public:
   using TThmDefaultTheme::TThmDefaultTheme;
   static inline bool PlaceWithOverlap = false, PaintDocks = false;
   static inline int DockPaints = 0;
-  static inline int SeparatorHorizontal = -1; // the last separator's direction, -1 before any
-  void PaintSeparatorLine(TCanvas &canvas, const QRect &rect, const ItemPaintInfo &info, bool horizontal,
-                          bool lineSeparator) override {
-    SeparatorHorizontal = horizontal;
-    TThmDefaultTheme::PaintSeparatorLine(canvas, rect, info, horizontal, lineSeparator);
-  }
+  // "-" for a line along x, "|" for one along y, one per separator painted.
+  static inline QString SeparatorLines;
   bool BooleanMetric(int index) override {
     if (index == 1)
       return PlaceWithOverlap;
@@ -53,6 +53,11 @@ public:
     return TThmDefaultTheme::BooleanMetric(index);
   }
   void PaintDockBackground(TCanvas &, const QRect &, const QRect &, int) override { ++DockPaints; }
+  void PaintSeparatorLine(TCanvas &canvas, const QRect &rect, const ItemPaintInfo &info, bool horizontal,
+                          bool lineSeparator) override {
+    SeparatorLines += horizontal ? QLatin1Char('-') : QLatin1Char('|');
+    TThmDefaultTheme::PaintSeparatorLine(canvas, rect, info, horizontal, lineSeparator);
+  }
 };
 
 class ThemedItemsTest : public ::testing::Test {
@@ -60,6 +65,7 @@ protected:
   void SetUp() override {
     TSwitchTheme::PlaceWithOverlap = TSwitchTheme::PaintDocks = false;
     TSwitchTheme::DockPaints = 0;
+    TSwitchTheme::SeparatorLines.clear();
     StartThemedItemsWith<TSwitchTheme>();
   }
   void TearDown() override {
@@ -269,10 +275,100 @@ TEST_F(ThemedItemsTest, SeparatorSizes) {
     QImage image(20, 20, QImage::Format_ARGB32);
     QPainter painter(&image);
     TPainterCanvas canvas(painter);
-    TSwitchTheme::SeparatorHorizontal = -1;
+    TSwitchTheme::SeparatorLines.clear();
     v->Paint(canvas, QRect(0, 0, 20, 20), false, false, false);
-    EXPECT_EQ(TSwitchTheme::SeparatorHorizontal, int(d.Horizontal))
+    EXPECT_EQ(TSwitchTheme::SeparatorLines, QString(d.Horizontal ? "-" : "|"))
         << std::hex << d.ViewType << std::dec << (d.Vertical ? " upright" : "") << (d.LineSep ? " line end" : "");
+  }
+}
+
+TEST_F(ThemedItemsTest, SeparatorsRunAcrossTheLineOfItems) {
+  Add<TThmItem>(&Root, "Go");
+  auto *separator = new TThmSeparatorItem;
+  Root.Add(separator);
+  Add<TThmItem>(&Root, "Stop");
+  struct TCase {
+    int ViewType;
+    bool Toolbar;
+    int Orientation;
+    const char *Line;
+  } cases[] = {
+      {vt::Toolbar, true, tbvoHorizontal, "|"},
+      {vt::Toolbar, true, tbvoVertical, "-"},
+      {vt::Toolbar | vt::Floating, true, tbvoFloating, "|"},
+      {vt::MenuBar, true, tbvoHorizontal, "|"},
+      {vt::PopupMenu, false, tbvoHorizontal, "-"},
+      {vt::ToolBoxPopup, false, tbvoHorizontal, "-"},
+  };
+  for (const TCase &c : cases) {
+    TThmHost host(c.ViewType);
+    TTbrView view(&host, nullptr, &Root, c.Toolbar);
+    view.Orientation = c.Orientation;
+    view.ValidatePositions();
+    TTbrItemViewer *viewer = view.Find(separator);
+    QImage image(60, 60, QImage::Format_ARGB32);
+    QPainter painter(&image);
+    TPainterCanvas canvas(painter);
+    TSwitchTheme::SeparatorLines.clear();
+    viewer->Paint(canvas, QRect(0, 0, 20, 20), false, false, false);
+    EXPECT_EQ(TSwitchTheme::SeparatorLines, QString(c.Line)) << std::hex << c.ViewType << std::dec << " " << c.Orientation;
+  }
+}
+
+// The themed measures, added up as the theme's metrics say, for a caption
+// of measured size T and a 16 x 16 picture.
+TEST_F(ThemedItemsTest, MeasuredSizesAddUpAsTheThemeSays) {
+  TTbrPixelImageList images(16, 16);
+  images.Add(QImage(16, 16, QImage::Format_ARGB32));
+  const auto m = [](int index) { return ActiveTheme().IntegerMetric(index); };
+  struct TCase {
+    const char *Name;
+    int ViewType;
+    const char *Caption;
+    bool Image;
+    TTbrItemOptions Options;
+    bool Submenu;
+    std::function<QSize(QSize text, const QFont &font)> Expected;
+  } cases[] = {
+      {"toolbar caption", vt::Toolbar, "Bold", false, 0, false,
+       [](QSize t, const QFont &) { return QSize(6 + t.width() + 4, 6 + t.height()); }},
+      {"toolbar picture", vt::Toolbar, "", true, 0, false, [](QSize, const QFont &) { return QSize(6 + 16 + 1, 22); }},
+      {"toolbar caption and picture on its left", vt::Toolbar, "Bold", true, 0, false,
+       [](QSize t, const QFont &) { return QSize(6 + t.width() + 4 + 16 + 1, std::max(6 + t.height(), 22)); }},
+      {"toolbar picture above the caption", vt::Toolbar, "Bold", true, tboImageAboveCaption, false,
+       [](QSize t, const QFont &) { return QSize(std::max(6 + t.width() + 4, 16 + 7), 6 + t.height() + 16); }},
+      {"toolbar drop-down arrow", vt::Toolbar, "Size", false, tboDropdownArrow, true,
+       [&](QSize t, const QFont &) { return QSize(6 + t.width() + 4 + m(20), 6 + t.height()); }},
+      {"toolbar picture above a drop-down arrow", vt::Toolbar, "", true, tboImageAboveCaption | tboDropdownArrow, true,
+       [&](QSize, const QFont &) { return QSize(std::max(16 + 7, m(20) + 16 + 9), 6 + 16); }},
+      {"menu entry", vt::PopupMenu, "Open", false, 0, false,
+       [&](QSize t, const QFont &font) {
+         const QFontMetrics metrics(font);
+         const int height = std::max(2 * m(30) + t.height() + std::max(0, metrics.leading()), 2 * m(30) + 16);
+         const int column = PopupImageColumn(font, QSize(16, 16));
+         return QSize(2 * m(31) + t.width() + m(32) + column + m(33) + m(34) + height, height);
+       }},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.Name);
+    TThmHost host(c.ViewType);
+    TTbrRootItem root;
+    TThmCustomItem *item = c.Submenu ? static_cast<TThmCustomItem *>(Add<TThmSubmenuItem>(&root, c.Caption))
+                                     : Add<TThmItem>(&root, c.Caption);
+    if (c.Submenu)
+      Add<TThmItem>(item, "Entry");
+    item->SetOptions(c.Options);
+    if (c.Image) {
+      item->SetImages(&images);
+      item->SetImageIndex(0);
+      item->SetDisplayMode(TTbrItemDisplayMode::nbdmImageAndText);
+    }
+    const bool toolbar = c.ViewType != vt::PopupMenu;
+    TTbrView view(&host, nullptr, &root, toolbar);
+    view.ValidatePositions();
+    const QFont font = host.TextMeasure.Font();
+    const QSize text = MeasureCaption(font, c.Caption, false, !toolbar);
+    EXPECT_EQ(Measured(view.Find(item)), c.Expected(text, font));
   }
 }
 

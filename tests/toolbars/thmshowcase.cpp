@@ -1,10 +1,14 @@
 // A window of themed docks, a menu bar, docked horizontal and vertical
 // toolbars (one too long for its row, so it shows its chevron) and a context
 // menu on the client area: what the themed item set looks like on this
-// desktop, for looking at and driving by hand (xdotool under Xvfb).
+// desktop, for looking at and driving by hand (xdotool under Xvfb). Edit
+// boxes sit in the File menu and at the end of the long toolbar (so in its
+// chevron's popup); a right click on a toolbar's frame shows the toolbar
+// menu, floating too.
 //   QEL_SHOWCASE_PALETTE=dark   a dark application palette
 //   F12                         switches between the light and the dark palette
 #include "toolbars/paint/pixelimagelist.h"
+#include "toolbars/paint/thmedititem.h"
 #include "toolbars/qt/thmqtwatcher.h"
 #include "toolbars/qt/thmwindows.h"
 
@@ -115,6 +119,11 @@ int main(int argc, char **argv) {
   Add(file, "&Open...", 1, MakeShortCut(Qt::Key_O, Qt::ControlModifier));
   Add(file, "&Save", 2, MakeShortCut(Qt::Key_S, Qt::ControlModifier))->SetEnabled(false);
   Separator(file);
+  auto *find = new TThmEditItem;
+  find->SetEditCaption("Find:");
+  find->SetText("cards");
+  file->Add(find);
+  Separator(file);
   auto *recent = Add<TThmSubmenuItem>(file, "&Recent files");
   Add(recent, "&1 cards.qel");
   Add(recent, "&2 recipes.qel");
@@ -166,6 +175,9 @@ int main(int argc, char **argv) {
   cards->SetDockPos(400);
   for (const char *caption : {"Add", "Rename", "Delete", "Duplicate", "Lock", "Colour", "Sort", "Find", "Replace"})
     Add(cards->Items(), caption);
+  auto *filter = new TThmEditItem;
+  filter->SetText("filter");
+  cards->Items()->Add(filter);
   cards->SetCurrentDock(frame->DockTop());
 
   // A vertical toolbar: turned captions.
@@ -178,6 +190,13 @@ int main(int argc, char **argv) {
   Add(format->Items(), "Bullets")->SetChecked(true);
   Add(format->Items(), "Font", 10);
   format->SetCurrentDock(frame->DockLeft());
+
+  // The toolbars' own menu, on a right click on a frame.
+  TThmPopupMenu toolbarMenu;
+  for (TThmToolbar *bar : {menuBar, standard, cards, format}) {
+    Add(toolbarMenu.Items(), bar->objectName())->SetChecked(true);
+    bar->SetPopupMenu(&toolbarMenu);
+  }
 
   // The context menu of the client area.
   client->Menu.SetImages(&glyphs);

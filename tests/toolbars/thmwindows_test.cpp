@@ -83,6 +83,11 @@ TEST_F(ThemedWindowsTest, ToolbarViewTypeAndEmbeddedTransparency) {
       toolbar.SetCurrentDock(&dock);
     EXPECT_EQ(toolbar.ViewTypeQuery(), c.Expected) << int(c.Transparency) << " docked " << c.Docked;
     EXPECT_EQ(GetViewType(toolbar.View()), c.Expected);
+    // A double click on the grip leaves a themed toolbar where it is.
+    EXPECT_FALSE(toolbar.DblClickUndock);
+    toolbar.DoubleClickDock();
+    EXPECT_FALSE(toolbar.Floating());
+    EXPECT_EQ(toolbar.Docked(), c.Docked);
   }
   TThmToolbar menuBar(&form);
   menuBar.SetMenuBar(true);

@@ -136,6 +136,9 @@ public:
   // Whether the pointer at a point of the viewer (relative to its bounds)
   // shows the text cursor: inside the box, 2 pixels in.
   bool PointInEditText(int x, int y) const;
+  Qt::CursorShape GetCursor(int x, int y) const override {
+    return PointInEditText(x, y) ? Qt::IBeamCursor : Qt::ArrowCursor;
+  }
   // The session running now, if any.
   TTbrEditSession *Session() const { return FSession; }
 

@@ -41,14 +41,13 @@ TTbrFrameHit TTbrFloatingFrame::HitTest(const QPoint &p, const QSize &outer) con
     return FrameHitClose;
   if (CaptionRect(outer).contains(p))
     return FrameHitCaption;
-  if (ClientRect(outer).contains(p))
-    return FrameHitClient;
-  if (!Resizable)
-    return FrameHitNowhere;
   const int w = outer.width(), h = outer.height();
-  // The right and bottom bands reach one pixel further in.
+  // The right and bottom bands reach one pixel further in, over the edge
+  // of the client area: they are tested before it.
   const bool top = p.y() < Frame.y(), bottom = p.y() >= h - Frame.y() - 1;
   const bool left = p.x() < Frame.x(), right = p.x() >= w - Frame.x() - 1;
+  if (!Resizable || !(top || bottom || left || right))
+    return ClientRect(outer).contains(p) ? FrameHitClient : FrameHitNowhere;
   const int corner = SizeFromCorners ? CaptionHeight + std::max(Frame.x(), Frame.y()) - 1 : 0;
   const bool nearLeft = p.x() < corner, nearRight = p.x() >= w - corner;
   const bool nearTop = p.y() < corner, nearBottom = p.y() >= h - corner;

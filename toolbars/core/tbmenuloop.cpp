@@ -345,6 +345,8 @@ void TTbrMenuLoop::MouseMoved(const QPoint &point) {
     return;
   const THit hit = UnderMouse(point);
   ShowHintFor(hit);
+  if (host_)
+    host_->SetCursor(hit.viewer ? hit.viewer->GetCursor(hit.local.x(), hit.local.y()) : Qt::ArrowCursor);
   if (hit.viewer)
     hit.viewer->MouseMove(hit.local.x(), hit.local.y());
 }

@@ -84,6 +84,9 @@ public:
   virtual void SetApplicationHint(const QString &text) { (void)text; }
   // The window a space or "-" typed on a bare menu bar opens the system menu of.
   virtual QObject *ActiveWindow() const { return nullptr; }
+  // The pointer over the menu: what the viewer under it asks for, the arrow
+  // elsewhere.
+  virtual void SetCursor(Qt::CursorShape shape) { (void)shape; }
   // A menu session starts or ends on `root` (nullptr when the root view went
   // meanwhile), for accessibility clients.
   virtual void MenuSession(TTbrView *root, bool started) { (void)root, (void)started; }

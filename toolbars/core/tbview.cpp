@@ -374,11 +374,13 @@ bool TTbrView::CalculatePositions(bool commit, int orientation, int wrapOffset, 
     TTbrLayoutItem &li = items[i];
     bool wanted;
     if (ChevronParentView) {
-      // A chevron popup lists what its toolbar could not show.
+      // A chevron popup lists what its toolbar could not show, when the
+      // toolbar moves its hidden items there.
       const int there = i - internalAtFront_ + ChevronParentView->internalAtFront_;
       wanted = !IsControl(item) &&
                (HasStyle(item, tbis::Separator) ||
-                (there >= 0 && there < ChevronParentView->ViewerCount() && ChevronParentView->Viewers(there)->OffEdge));
+                (ChevronParentView->ChevronMoveItems && there >= 0 && there < ChevronParentView->ViewerCount() &&
+                 ChevronParentView->Viewers(there)->OffEdge));
     } else if (HasStyle(item, tbis::EmbeddedGroup) && !Customizing) {
       wanted = false;
     } else if (auto *control = dynamic_cast<TTbrControlItem *>(item)) {

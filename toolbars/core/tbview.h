@@ -66,6 +66,11 @@ public:
   virtual void MouseMove(int x, int y);
   virtual void MouseUp(int x, int y, bool mouseWasDownOnMenu);
   virtual void MouseWheel(int delta, int x, int y);
+  // The pointer over a point of the viewer (relative to its bounds).
+  virtual Qt::CursorShape GetCursor(int x, int y) const {
+    (void)x, (void)y;
+    return Qt::ArrowCursor;
+  }
   virtual bool UsesSameWidth() const;
   virtual bool IsToolbarStyle() const;
   // Paints the viewer into `clientAreaRect` (its bounds, view client
@@ -173,6 +178,8 @@ public:
 
   // Layout limits (set by the toolbar or popup that shows the view).
   TTbrView *ChevronParentView = nullptr;
+  // On a toolbar view: its chevron popup lists the items hidden off its edge.
+  bool ChevronMoveItems = true;
   int ChevronOffset = 0, ChevronSize = 0;
   int WrapOffset = 0;
   int MaxHeight = 0;

@@ -77,6 +77,10 @@ bool TThmDropDownItemViewer::PointOnButtonPart(int x, int y) const {
   return x < EditBoxRect().right() + 1 - BoundsRect.left();
 }
 
+Qt::CursorShape TThmDropDownItemViewer::GetCursor(int x, int y) const {
+  return DropDownItem()->DropDownList() ? Qt::ArrowCursor : TThmEditItemViewer::GetCursor(x, y);
+}
+
 bool TThmDropDownItemViewer::HandleEditMessage(int key, Qt::KeyboardModifiers modifiers) {
   if (key != Qt::Key_F4 || (modifiers & (Qt::AltModifier | Qt::ControlModifier)))
     return TThmEditItemViewer::HandleEditMessage(key, modifiers);

@@ -39,6 +39,8 @@ public:
   // A press left of the button edits; on the button (or anywhere with
   // DropDownList) it opens the list.
   bool PointOnButtonPart(int x, int y) const override;
+  // A list to choose from only (DropDownList) is no text to point into.
+  Qt::CursorShape GetCursor(int x, int y) const override;
   // F4 opens the list.
   bool HandleEditMessage(int key, Qt::KeyboardModifiers modifiers) override;
 };

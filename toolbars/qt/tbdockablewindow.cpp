@@ -15,6 +15,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace qel::toolbars {
 
 namespace {
@@ -251,6 +253,59 @@ void TTbrCustomDockableWindow::ChangeParent(QWidget *newParent, TTbrDock *dock) 
 }
 
 // ---------------------------------------------------------------------------
+// Further forms to dock in
+
+namespace {
+
+// The screen's order of forms: each activation stamps the form, so the one
+// activated last (on top) comes first.
+const char *const ActivationStamp = "qelActivationStamp";
+
+void StampActivation(QWidget *form) {
+  static qint64 counter = 0;
+  form->setProperty(ActivationStamp, ++counter);
+}
+
+} // namespace
+
+QList<QWidget *> TTbrCustomDockableWindow::ExtraDockForms() const {
+  QList<QWidget *> forms;
+  for (const QPointer<QWidget> &form : FExtraDockForms)
+    if (form)
+      forms.append(form);
+  std::stable_sort(forms.begin(), forms.end(), [](const QWidget *a, const QWidget *b) {
+    return a->property(ActivationStamp).toLongLong() > b->property(ActivationStamp).toLongLong();
+  });
+  return forms;
+}
+
+void TTbrCustomDockableWindow::AddExtraDockForm(QWidget *form) {
+  if (!form || FExtraDockForms.contains(form))
+    return;
+  FExtraDockForms.append(form);
+  form->installEventFilter(this);
+  if (form->isActiveWindow())
+    StampActivation(form);
+  connect(form, &QObject::destroyed, this, [this, form](QObject *) {
+    FExtraDockForms.removeIf([form](const QPointer<QWidget> &p) { return !p || p == form; });
+  });
+}
+
+void TTbrCustomDockableWindow::RemoveExtraDockForm(QWidget *form) {
+  if (!form || !FExtraDockForms.contains(form))
+    return;
+  FExtraDockForms.removeAll(form);
+  form->removeEventFilter(this);
+  disconnect(form, &QObject::destroyed, this, nullptr);
+}
+
+bool TTbrCustomDockableWindow::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() == QEvent::WindowActivate && watched->isWidgetType())
+    StampActivation(static_cast<QWidget *>(watched));
+  return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
 // Floating
 
 bool TTbrCustomDockableWindow::Floating() const {
@@ -480,10 +535,25 @@ QRect TTbrCustomDockableWindow::ClientRect() const {
 }
 
 int TTbrCustomDockableWindow::HitTest(const QPoint &point) const {
-  if (!FCurrentDock)
+  if (!FCurrentDock) {
+    // The right and bottom bands of a floating frame are one pixel wider
+    // than the frame: that pixel lies on the window.
+    if (Floating() && IsSizingHit(FToolWindow->HitTest(mapTo(FToolWindow.data(), point))))
+      return HitFrame;
     return HitClient;
+  }
   return DockedHitTest(point, size(), FCurrentDock->IsVertical(), FCurrentDock->AllowDrag(), FCloseButtonWhenDocked,
                        GripSize());
+}
+
+Qt::CursorShape TTbrCustomDockableWindow::FrameCursorAt(const QPoint &point) const {
+  if (FCurrentDock)
+    return HitTest(point) == HitFrame && InGripZone(point, size(), FCurrentDock->IsVertical(), FDragHandleStyle, GripSize())
+               ? Qt::SizeAllCursor
+               : Qt::ArrowCursor;
+  if (Floating())
+    return SizingCursor(FToolWindow->HitTest(mapTo(FToolWindow.data(), point)));
+  return Qt::ArrowCursor;
 }
 
 void TTbrCustomDockableWindow::PaintDockedFrame(QPainter &painter) {
@@ -537,6 +607,13 @@ void TTbrCustomDockableWindow::mousePressEvent(QMouseEvent *event) {
       RunGuarded([&] { CloseByButton(); });
     return;
   }
+  if (event->button() == Qt::LeftButton && Floating() && hit == HitFrame) {
+    // On the floating frame's band: the frame is sized.
+    const TTbrFrameHit band = FToolWindow->HitTest(mapTo(FToolWindow.data(), at));
+    if (Resizable() && IsSizingHit(band))
+      RunGuarded([&] { RunSizingLoop(this, int(band) - FrameHitLeft); });
+    return;
+  }
   if (event->button() == Qt::LeftButton && ((FCurrentDock && FCurrentDock->AllowDrag()) || Floating()) &&
       (hit == HitFrame || (hit == HitClient && !IsDragBlockedAt(at)))) {
     QPointer<TTbrCustomDockableWindow> self(this);
@@ -555,7 +632,7 @@ void TTbrCustomDockableWindow::mousePressEvent(QMouseEvent *event) {
 void TTbrCustomDockableWindow::mouseDoubleClickEvent(QMouseEvent *event) {
   const int hit = HitTest(event->position().toPoint());
   if (event->button() == Qt::LeftButton && ((FCurrentDock && FCurrentDock->AllowDrag()) || Floating()) &&
-      (hit == HitFrame || (hit == HitClient && !IsDragBlockedAt(event->position().toPoint())))) {
+      ((hit == HitFrame && !Floating()) || (hit == HitClient && !IsDragBlockedAt(event->position().toPoint())))) {
     RunGuarded([&] { DoubleClickDock(); });
     return;
   }
@@ -566,9 +643,8 @@ void TTbrCustomDockableWindow::mouseMoveEvent(QMouseEvent *event) {
   const QPoint at = event->position().toPoint();
   const int hit = HitTest(at);
   UpdateCloseHot(hit == HitCloseButton);
-  if (FCurrentDock && hit == HitFrame &&
-      InGripZone(at, size(), FCurrentDock->IsVertical(), FDragHandleStyle, GripSize()))
-    setCursor(Qt::SizeAllCursor);
+  if (const Qt::CursorShape shape = FrameCursorAt(at); shape != Qt::ArrowCursor)
+    setCursor(shape);
   else
     unsetCursor();
   QWidget::mouseMoveEvent(event);
@@ -580,11 +656,13 @@ void TTbrCustomDockableWindow::leaveEvent(QEvent *event) {
 }
 
 void TTbrCustomDockableWindow::contextMenuEvent(QContextMenuEvent *event) {
-  // A right click on the frame shows the dock's menu (the list of bars).
-  if (FCurrentDock && FCurrentDock->PopupMenu() &&
-      (event->reason() != QContextMenuEvent::Mouse || HitTest(event->pos()) != HitClient)) {
-    const QPoint at = event->reason() == QContextMenuEvent::Mouse ? event->globalPos() : mapToGlobal(ClientRect().topLeft());
-    RunGuarded([&] { FCurrentDock->PopupMenu()->Popup(at.x(), at.y()); });
+  // A right click on the frame (a floating frame sends its own here) shows
+  // the window's menu, or the dock's (the list of bars).
+  const bool mouse = event->reason() == QContextMenuEvent::Mouse;
+  TTbrPopupMenu *menu = FPopupMenu ? FPopupMenu : FCurrentDock ? FCurrentDock->PopupMenu() : nullptr;
+  if (menu && (!mouse || !rect().contains(event->pos()) || HitTest(event->pos()) != HitClient)) {
+    const QPoint at = mouse ? event->globalPos() : mapToGlobal(ClientRect().topLeft());
+    RunGuarded([&] { menu->Popup(at.x(), at.y()); });
     return;
   }
   QWidget::contextMenuEvent(event);

@@ -52,6 +52,12 @@ public:
   void SetLastDock(TTbrDock *dock);
   bool UseLastDock() const { return FUseLastDock; }
   void SetUseLastDock(bool value);
+  // Further forms whose docks take the window in a drag, tried after its
+  // own form's in the screen's order of forms (the one activated last
+  // first). A form that is destroyed leaves the list.
+  QList<QWidget *> ExtraDockForms() const;
+  void AddExtraDockForm(QWidget *form);
+  void RemoveExtraDockForm(QWidget *form);
   TTbrDockableTo DockableTo = DockableToAll;
   TTbrDockMode DockMode = dmCanFloat;
   // Where the window's tool window goes when it floats (left, top).
@@ -125,6 +131,10 @@ public:
   void SetAutoResize(bool value);
   QColor Color() const { return FColor; }
   void SetColor(const QColor &color);
+  // Shown on a right click on the frame (docked or floating) or by the menu
+  // key; without one a docked window shows its dock's.
+  TTbrPopupMenu *PopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(TTbrPopupMenu *menu) { FPopupMenu = menu; }
   QString Caption() const { return windowTitle(); }
   void SetCaption(const QString &caption) { setWindowTitle(caption); }
 
@@ -158,8 +168,13 @@ public:
   // The contents' rectangle inside the window.
   QRect ClientRect() const;
   // The frame part under a point (window coordinates): HitClient,
-  // HitFrame or HitCloseButton.
+  // HitFrame or HitCloseButton. Floating, the sizing bands of the tool
+  // window that reach into the window are its frame.
   int HitTest(const QPoint &point) const;
+  // The pointer the frame shows at a point (window coordinates): size-all
+  // over the docked grip, the sizing arrows over a floating frame's band,
+  // else the arrow.
+  Qt::CursorShape FrameCursorAt(const QPoint &point) const;
   int GripSize() const;
   bool ClosePressed() const { return FClosePressed; }
   bool CloseHot() const { return FCloseHot; }
@@ -210,6 +225,7 @@ protected:
   void contextMenuEvent(QContextMenuEvent *event) override;
   void moveEvent(QMoveEvent *event) override;
   bool event(QEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
   // The contents changed their needs: the window lays out again.
   void RequestArrange() { ArrangeSelf(); }
   // Lets a subclass react to a frame change (the contents moved).
@@ -242,6 +258,8 @@ private:
   bool FHideWhenInactive = true, FResizable = true, FShowCaption = true;
   bool FCaptionInactive = false;
   QPointer<TTbrFloatingWindowParent> FToolWindow;
+  QList<QPointer<QWidget>> FExtraDockForms;
+  TTbrPopupMenu *FPopupMenu = nullptr;
 };
 
 } // namespace qel::toolbars

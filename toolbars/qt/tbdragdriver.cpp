@@ -135,6 +135,9 @@ public:
   TQtDragHost(TTbrCustomDockableWindow *window, TGrabbedInput &input) : W(window), Input(input) {}
 
   QList<QPointer<TTbrDock>> Docks; // the loop's dock ids index this
+  // The pointer the drag started with (size-all on a docked grip): kept
+  // while nothing else is to be said.
+  Qt::CursorShape StartCursor = Qt::ArrowCursor;
 
   bool RequestDock(int id) override {
     TTbrDock *dock = Docks.value(id);
@@ -149,7 +152,7 @@ public:
   void SetCursor(TTbrDragCursor cursor) override {
     switch (cursor) {
     case TTbrDragCursor::Saved:
-      Input.SetCursorShape(std::nullopt);
+      Input.SetCursorShape(StartCursor);
       break;
     case TTbrDragCursor::NoEntry:
       Input.SetCursorShape(Qt::ForbiddenCursor);
@@ -261,6 +264,11 @@ void RunDrag(TTbrCustomDockableWindow *window, const QPoint &pressPoint, TGrabbe
   TTbrDock *startDock = window->CurrentDock();
   TTbrDragSetup setup;
   TQtDragHost host(window, input);
+  host.StartCursor = window->FrameCursorAt(pressPoint);
+  // The row and place as they were: a drag that ends floating gives them
+  // back, before the pass below stores the arranged ones.
+  setup.StartRow = window->DockRow();
+  setup.StartPos = window->DockPos();
 
   // The dock lays the row out around the dragged window from now on.
   if (startDock) {
@@ -279,8 +287,6 @@ void RunDrag(TTbrCustomDockableWindow *window, const QPoint &pressPoint, TGrabbe
       }
     }
   } end{startDock};
-  setup.StartRow = window->DockRow();
-  setup.StartPos = window->DockPos();
   setup.LiveDragging = window->SmoothDrag;
   window->LiveDragging = setup.LiveDragging;
   setup.PressPoint = window->mapToGlobal(pressPoint);
@@ -300,10 +306,14 @@ void RunDrag(TTbrCustomDockableWindow *window, const QPoint &pressPoint, TGrabbe
     window->LiveDragging = false;
     return;
   }
-  const TTbrDockTreeNode tree = TreeOf(form, window, host.Docks);
+  // Its own form first, then the further forms whose docks take it.
+  QList<TTbrDockTreeNode> forms{TreeOf(form, window, host.Docks)};
+  for (QWidget *extra : window->ExtraDockForms())
+    if (extra != form && extra->isVisible())
+      forms.append(TreeOf(extra, window, host.Docks));
   const int current = host.Docks.indexOf(startDock);
   const QList<int> candidates =
-      CandidateDocks(current, startDock && window->CanDockAt(startDock), setup.Mode, {tree});
+      CandidateDocks(current, startDock && window->CanDockAt(startDock), setup.Mode, forms);
   setup.StartDock = current;
   for (int id : candidates) {
     TTbrDock *dock = host.Docks[id];

@@ -25,6 +25,8 @@ Qt::WindowFlags ToolFlags(bool onTopOfAll) {
   return flags;
 }
 
+} // namespace
+
 Qt::CursorShape SizingCursor(TTbrFrameHit hit) {
   switch (hit) {
   case FrameHitLeft:
@@ -43,8 +45,6 @@ Qt::CursorShape SizingCursor(TTbrFrameHit hit) {
     return Qt::ArrowCursor;
   }
 }
-
-} // namespace
 
 TTbrFloatingWindowParent::TTbrFloatingWindowParent(QWidget *parentForm)
     : QWidget(parentForm, ToolFlags(false)), FParentForm(parentForm) {

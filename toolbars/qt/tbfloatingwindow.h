@@ -17,6 +17,11 @@ namespace qel::toolbars {
 
 class TTbrCustomDockableWindow;
 
+// The pointer over a part of the frame: the sizing arrows over its bands
+// and corners, the arrow elsewhere.
+Qt::CursorShape SizingCursor(TTbrFrameHit hit);
+inline bool IsSizingHit(TTbrFrameHit hit) { return hit >= FrameHitLeft && hit <= FrameHitBottomRight; }
+
 class TTbrFloatingWindowParent : public QWidget {
 public:
   // A tool window of `parentForm` (which keeps it above itself).

@@ -5,6 +5,7 @@
 #include "toolbars/qt/tbwidgethost.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -393,6 +394,16 @@ void TTbrQtMenuLoopHost::ShowHint(const QString &text, const QRect &screenRect) 
 }
 
 QObject *TTbrQtMenuLoopHost::ActiveWindow() const { return QApplication::activeWindow(); }
+
+void TTbrQtMenuLoopHost::SetCursor(Qt::CursorShape shape) {
+  // The grab shows its own pointer (the arrow) while the menu runs; it
+  // turns to what the menu asks for, and goes with the grab.
+  const QCursor *current = QGuiApplication::overrideCursor();
+  if (!current || current->shape() == shape ||
+      (current->shape() != Qt::ArrowCursor && current->shape() != Qt::IBeamCursor))
+    return;
+  QGuiApplication::changeOverrideCursor(QCursor(shape));
+}
 
 void TTbrQtMenuLoopHost::MenuSession(TTbrView *root, bool started) {
   // Told on the root view's window, the one whose input the session takes.

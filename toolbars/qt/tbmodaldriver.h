@@ -52,6 +52,7 @@ public:
   void Beep() override;
   void ShowHint(const QString &text, const QRect &screenRect) override;
   QObject *ActiveWindow() const override;
+  void SetCursor(Qt::CursorShape shape) override;
   void MenuSession(TTbrView *root, bool started) override;
 };
 

@@ -42,6 +42,11 @@ TTbrCustomItem *TTbrToolbarView::GetChevronItem() const { return Toolbar->Chevro
 
 void TTbrToolbarView::AutoSize(int width, int height) { Toolbar->AutoSize(QSize(width, height)); }
 
+void TTbrToolbarView::InvalidatePositions() {
+  Toolbar->ShrunkLength = 0;
+  TTbrView::InvalidatePositions();
+}
+
 // ---------------------------------------------------------------------------
 
 TTbrCustomToolbar::TTbrCustomToolbar(QWidget *parent) : TTbrCustomToolbar(parent, TToolbarClasses{}) {}
@@ -389,12 +394,15 @@ void TTbrCustomToolbar::mouseMoveEvent(QMouseEvent *event) {
     }
   }
   TTbrCustomDockableWindow::mouseMoveEvent(event);
-  // Over the field of an edit box the pointer is the text cursor.
+  // The item under the pointer may ask for its own (the text cursor over
+  // the field of an edit box).
   if (!BarView->InMenuMode() && HitTest(event->position().toPoint()) == HitClient) {
     const QPoint at = event->position().toPoint() - ClientRect().topLeft();
-    if (auto *edit = dynamic_cast<TTbrEditItemViewer *>(BarView->ViewerFromPoint(at));
-        edit && edit->PointInEditText(at.x() - edit->BoundsRect.left(), at.y() - edit->BoundsRect.top()))
-      setCursor(Qt::IBeamCursor);
+    if (TTbrItemViewer *viewer = BarView->ViewerFromPoint(at)) {
+      const Qt::CursorShape shape = viewer->GetCursor(at.x() - viewer->BoundsRect.left(), at.y() - viewer->BoundsRect.top());
+      if (shape != Qt::ArrowCursor)
+        setCursor(shape);
+    }
   }
 }
 
@@ -509,8 +517,19 @@ bool TTbrCustomToolbar::OwnsKeysOf(QObject *watched) const {
   if (!watched->isWidgetType() || !isVisible() || !isEnabled() || BarView->InMenuMode() ||
       TTbrQtModalDriver::Running())
     return false;
-  auto *widget = static_cast<QWidget *>(watched);
-  return widget->window() == window() && widget->window()->isEnabled();
+  QWidget *form = static_cast<QWidget *>(watched)->window();
+  if (!form->isEnabled())
+    return false;
+  if (form == window())
+    return true;
+  // A floating menu bar hears the menu keys of the form whose dock it
+  // belongs to: the dock passes them on.
+  if (!FMenuBar || !Floating())
+    return false;
+  for (TTbrDock *dock : TTbrDock::AllDocks())
+    if (dock->window() == form && dock->MemberWindows().contains(const_cast<TTbrCustomToolbar *>(this)))
+      return true;
+  return false;
 }
 
 bool TTbrCustomToolbar::OpenByKey(char32_t ch) {

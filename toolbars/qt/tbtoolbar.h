@@ -41,6 +41,9 @@ public:
   TTbrToolbarView(TTbrCustomToolbar *toolbar, TTbrViewHost *host, TTbrCustomItem *root);
   TTbrCustomItem *GetChevronItem() const override;
   void AutoSize(int width, int height) override;
+  // The toolbar is measured anew at its full length: the dock shrinks it
+  // again from there.
+  void InvalidatePositions() override;
 
 private:
   TTbrCustomToolbar *Toolbar;
@@ -60,8 +63,9 @@ public:
   void SetShrinkMode(TTbrShrinkMode mode);
   const QString &ChevronHint() const { return FChevronHint; }
   void SetChevronHint(const QString &hint);
-  bool ChevronMoveItems() const { return FChevronMoveItems; }
-  void SetChevronMoveItems(bool value) { FChevronMoveItems = value; }
+  // The chevron's popup lists the items hidden off the edge (else none of them).
+  bool ChevronMoveItems() const { return BarView->ChevronMoveItems; }
+  void SetChevronMoveItems(bool value) { BarView->ChevronMoveItems = value; }
   // A menu bar: full size, wrapping, no close button, its shortcuts
   // processed, and the menu keys (Alt, F10, Alt with a letter) open it.
   bool MenuBar() const { return FMenuBar; }
@@ -167,7 +171,6 @@ private:
   TTbrDoneActionHost *DoneHost = nullptr;
   TTbrShrinkMode FShrinkMode = tbsmChevron;
   QString FChevronHint = SChevronHint;
-  bool FChevronMoveItems = true;
   bool FMenuBar = false, FProcessShortCuts = false, FSystemFont = true, FUpdateActions = true;
   QString FHint;
   QString FApplicationHint;

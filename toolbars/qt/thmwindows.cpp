@@ -90,6 +90,8 @@ TThmToolbar::TThmToolbar(QWidget *parent)
   // No colour of its own: the items sit on what the theme or the form shows.
   SetColor(QColor());
   setAttribute(Qt::WA_OpaquePaintEvent, false);
+  // A double click on the grip is no way to float a themed toolbar.
+  DblClickUndock = false;
   static_cast<TThmToolbarView *>(View())->Owner = this;
   View()->RecreateAllViewers(); // the view was made before the viewers could be themed
   View()->InvalidatePositions();
