@@ -18,12 +18,19 @@ public:
   static inline int ShowAfterMs = 1000;
 
   SearchProgress(const QString &caption, int maximum) : caption_(caption), maximum_(maximum) { timer_.start(); }
+  // How often at most the bar moves and a click on Cancel is looked for, in milliseconds.
+  static constexpr int StepEveryMs = 10;
+
   // The card reached; false once Cancel was pressed.
   bool step(int position) {
     if (!window_) {
       if (timer_.elapsed() < ShowAfterMs) return true;
       window_.emplace(caption_, maximum_, true);
+      shown_.invalidate();
     }
+    // Not on every card: each look runs the window's events.
+    if (shown_.isValid() && shown_.elapsed() < StepEveryMs) return !window_->cancelled();
+    shown_.start();
     window_->set(position);
     return !window_->cancelled();
   }
@@ -42,6 +49,7 @@ private:
   QString caption_;
   int maximum_;
   QElapsedTimer timer_;
+  QElapsedTimer shown_;  // since the bar last moved
   std::optional<ProgressGuard> window_;
 };
 

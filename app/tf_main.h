@@ -460,6 +460,12 @@ private:
   std::shared_ptr<TCardFilter> cardFilter_;  // shared: the life-cycle file destroys the window without knowing the type
   bool listSortedByTitle_ = true;
   bool selecting_ = false;
+  // While a Replace All runs, a card shown leaves the status bar, the menus
+  // and the action text as they are: nothing is painted meanwhile, and the
+  // card shown at the end brings them up to date once (`quietShowPending_`).
+  bool quietShow_ = false;
+  bool quietShowPending_ = false;
+  friend class QuietShowScope;
 
   std::unique_ptr<MainActions> actions_;
   QStringList arguments_;

@@ -82,7 +82,7 @@ void Tf_Main::wireActionCommands() {
     a.wire(QString::fromLatin1(name), this, [this, h = handler] { (this->*h)(); });
 
   connect(m_Card, &QTextEdit::selectionChanged, this, [this] {
-    if (EditorReady) SetActionText(WordAtCaret());
+    if (EditorReady && !quietShow_) SetActionText(WordAtCaret());
   });
   m_Card->OnURLClick = [this](TReCustomRichEdit *, const QString &text, Qt::MouseButton button) {
     // After the editor has finished with the click: what it starts may show windows.

@@ -207,6 +207,12 @@ void Tf_Main::SetDefaultTextAttributes() {
 
 void Tf_Main::m_card2SelectionChange() {
   if (ToolbarUpdating) return;  // a format applied below moves nothing, but never twice
+  // While Replace All runs the toolbars show nothing of the cards going by:
+  // the card shown at the end sets them. The format painter still paints.
+  if (quietShow_ && !(*actions_)[QStringLiteral("a_FormatPainter")]->isChecked()) {
+    quietShowPending_ = true;
+    return;
+  }
   ToolbarUpdating = true;
   const bool ready = EditorReady;
   EditorReady = false;

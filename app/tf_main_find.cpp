@@ -22,6 +22,7 @@
 
 #include <QAction>
 #include <QRegularExpression>
+#include <QTextDocument>
 #include <QLineEdit>
 #include <QListView>
 
@@ -75,6 +76,35 @@ private:
 toolbars::TTbrCustomItem *actionTextItem(Tf_Main &w) { return w.e_Action; }
 
 } // namespace
+
+// Cards shown while it is held skip what only the screen needs (status bar,
+// menus, action text); the last card shown gets them when it ends.
+class QuietShowScope {
+public:
+  explicit QuietShowScope(Tf_Main &w) : w_(w), was_(w.quietShow_), pageSize_(w.m_Card->document()->pageSize()) {
+    w_.quietShow_ = true;
+    // The cards are only searched and edited, never shown: their text needs
+    // no breaking into lines. A document of no page size is not laid out.
+    if (!was_) w_.m_Card->document()->setPageSize(QSizeF(0, 0));
+  }
+  ~QuietShowScope() {
+    // The text shown at the end is laid out once.
+    if (!was_) w_.m_Card->document()->setPageSize(pageSize_);
+    w_.quietShow_ = was_;
+    if (was_ || !w_.quietShowPending_) return;
+    w_.quietShowPending_ = false;
+    w_.UpdateStatusBar();
+    w_.m_card2SelectionChange();  // the formatting toolbar and the edit menu
+    w_.SetActionText(w_.PhoneNumberOfCard());
+  }
+  QuietShowScope(const QuietShowScope &) = delete;
+  QuietShowScope &operator=(const QuietShowScope &) = delete;
+
+private:
+  Tf_Main &w_;
+  bool was_;
+  QSizeF pageSize_;
+};
 
 void Tf_Main::wireFindCommands() {
   dlgFind = new TFindDialog(TFindDialog::Find, this);
@@ -244,7 +274,8 @@ bool Tf_Main::replaceFindStep(bool all, SearchProgress &progress) {
   m_Card->setSel(pos, foundEnd);
   actions_->get(QStringLiteral("a_CardFindNext"))->setEnabled(true);
   ReplaceReturnIndex = CurrentCardIndex();
-  m_Card->scrollCaret();
+  // Replace All shows no hit: the card it returns to is loaded anew at the end.
+  if (!all) m_Card->scrollCaret();
   return true;
 }
 
@@ -279,6 +310,7 @@ void Tf_Main::dlgReplaceReplace() {
 void Tf_Main::dlgReplaceReplaceAll() {
   if (dlgReplace->FindText().isEmpty() || IsLocked()) return;
   SearchScope scope(*this, nullptr, actionTextItem(*this));
+  QuietShowScope quiet(*this);
   SearchProgress progress(QStringLiteral("Replace"), FilteredCards.Count());
   Finally done([this] { replaceScanner_.reset(); });
   ReplaceCount = 0;

@@ -314,9 +314,13 @@ void Tf_Main::ShowCard(int index) {
   EditorReady = false;
   // The editor is ready again and the window up to date on every way out.
   Finally finish([this] {
-    UpdateStatusBar();
-    UpdateEditMenu();
-    SetActionText(PhoneNumberOfCard());
+    if (quietShow_) {
+      quietShowPending_ = true;
+    } else {
+      UpdateStatusBar();
+      UpdateEditMenu();
+      SetActionText(PhoneNumberOfCard());
+    }
     EditorReady = true;
   });
   StoreCurrentCard();

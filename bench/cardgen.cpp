@@ -67,8 +67,12 @@ QString RandomTitle(QRandomGenerator &rng, bool nonAscii) {
 QByteArray RandomRtfBody(QRandomGenerator &rng, int size) {
   QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
                    "{\\colortbl ;\\red255\\green0\\blue0;}\r\n\\viewkind4\\uc1\\pard\\f0\\fs20 ";
-  out.reserve(size + 256);
-  while (out.size() < size - 8) {
+  // About `size` bytes in all; a body too small to hold the header and some
+  // text gets about `size` bytes of text behind the header, never an empty card.
+  const qsizetype header = out.size();
+  const qsizetype end = size >= 2 * header ? size - 8 : header + size;
+  out.reserve(end + 256);
+  while (out.size() < end) {
     out += sentence(rng, true);
     out += rng.bounded(4) == 0 ? "\\par\r\n" : " ";
   }

@@ -33,7 +33,8 @@ struct CardGenOptions {
 
 // A title such as "Meeting notes Anna Kowalski 2031" or "Rezept: Crème brûlée 12".
 QString RandomTitle(QRandomGenerator &rng, bool nonAscii = true);
-// An RTF document of about `size` bytes: paragraphs with bold, italic and colour runs.
+// An RTF document of about `size` bytes: paragraphs with bold, italic and colour
+// runs. Below twice the size of its header, about `size` bytes of text follow the header.
 QByteArray RandomRtfBody(QRandomGenerator &rng, int size);
 // Plain text lines of about `size` bytes, each ending in CR LF.
 QByteArray RandomPlainBody(QRandomGenerator &rng, int size);

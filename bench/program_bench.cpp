@@ -37,6 +37,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -115,6 +116,8 @@ void BM_OpenToWindowShownVsUnzipToDisk(benchmark::State &state) {
   state.counters["rss_when_shown_MB"] = shownMB;
   state.counters["peak_rss_to_shown_MB"] = peak;
   state.counters["bodies_MB"] = bodiesMB;
+  state.counters["card_file_MB"] = double(QFileInfo(files.plain).size()) / (1 << 20);
+  state.counters["body_bytes_per_card"] = double(files.bodyBytes) / bench::DefaultCardCount();
   state.counters["rss_over_bodies"] = bodiesMB > 0 ? shownMB / bodiesMB : 0;
   state.counters["rss_bytes_per_card"] = shownMB * (1 << 20) / bench::DefaultCardCount();
 }

@@ -4,7 +4,8 @@
 # count. ctest never runs them.
 #
 #   bench/run-all.sh                  1,000, 10,000 and 100,000 cards of about 1 KB,
-#                                     then 1,000,000 cards of about 100 bytes
+#                                     then 1,000,000 cards of about 100 bytes of text
+#                                     each (RTF, about 250 bytes with its header)
 #   bench/run-all.sh 5000 20000       other card counts (bodies of about 1 KB)
 #   BUILD_DIR=build-bench-x bench/run-all.sh
 #
@@ -12,6 +13,8 @@
 # feels them, on the real program window under Xvfb: the program started with
 # the file until its window is shown (against `unzip -o` of the same file to
 # disk), and a key event through the window until the repaint is done.
+# A filter keystroke goes through the X server as a key event and is timed
+# until the X server has the new list's pixels, for every letter a-z.
 # Every comparison prints our time, the tool's time and ours / theirs
 # (medians of at least five runs: "ratio_median"; also of the means and of
 # the best times, "ratio" and "ratio_best").
@@ -19,7 +22,11 @@
 # card switch <= 5 ms, RTF to text >= 100 MB/s, memory with 1,000,000 small
 # cards open <= 300 MB, Find across 100,000 cards <= 0.3 s, Replace All
 # <= 2x unzip -p. At the end a table gives each of these measures against
-# its goal (bench/bench-table.py, from the results kept as JSON).
+# its goal (bench/bench-table.py, from the results kept as JSON under
+# $BUILD_DIR/results/, one folder a run with the load average during it):
+# beside this run's figures stand those of the quietest and of the most
+# loaded run kept there, each headed by its load average, so a run on a
+# quiet machine and one under load are read side by side.
 # The card files are generated under the temporary folder at run time and
 # removed afterwards; the 1,000,000-card files take about 300 MB there.
 set -euo pipefail
@@ -42,9 +49,10 @@ cmake --build "$BUILD_DIR" -j"$(nproc)" --target "${targets[@]}"
 
 echo "Machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
 
-# Every run's results, as JSON, for the table at the end.
-RESULTS=$(mktemp -d)
-trap 'rm -rf "$RESULTS"' EXIT
+# Every run's results, as JSON, for the table at the end; kept, with the load average.
+RESULTS="$BUILD_DIR/results/$(date -u +%Y%m%dT%H%M%SZ)"
+mkdir -p "$RESULTS"
+START_LOAD=$(cut -d' ' -f1-3 /proc/loadavg)
 json() { echo "--benchmark_out=$RESULTS/$1.json" --benchmark_out_format=json; }
 
 # Programs that show windows run on a private Xvfb display.
@@ -74,12 +82,14 @@ for n in "${COUNTS[@]}"; do
 done
 
 if [ "$BIG" = 1 ]; then
+  # Bodies of about 100 bytes of generated text each (50 to 150), behind the RTF header.
   export QEL_BENCH_CARDS=1000000 QEL_BENCH_BODY_SIZE=100 QEL_BENCH_BIG_CARDS=0
   echo
-  echo "########## 1000000 cards of about 100 bytes"
+  echo "########## 1000000 cards of about 100 bytes of text"
   # Open (with its peak memory) and save on exit.
   runX program_bench --benchmark_filter='BM_OpenToWindowShown|BM_SaveOnExit'
-  runX list_bench --benchmark_filter='BM_FilterKeyToRepaint|BM_DownKeyToRepaint|BM_DownKeyStoringEdit|BM_Memory'
+  # Every letter, the other keystrokes, Down, and memory while filtering.
+  runX list_bench --benchmark_filter='BM_FilterEveryLetter|BM_FilterKeyToRepaint|BM_DownKeyToRepaint|BM_DownKeyStoringEdit|BM_Memory'
 fi
 
 echo
@@ -90,7 +100,16 @@ echo "== Find and Replace All across 100,000 cards of about 1000 bytes (a shown 
 # Its own card count: the 1,000,000-card block above leaves its environment set.
 QEL_BENCH_CARDS=100000 QEL_BENCH_BODY_SIZE=1000 QEL_BENCH_BIG_CARDS=5 onX "$BUILD_DIR/bench/find_bench" \
   --benchmark_counters_tabular=true $(json find_bench)
-echo "Machine: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end"
+END_LOAD=$(cut -d' ' -f1-3 /proc/loadavg)
+echo "Machine: load average $END_LOAD at the end"
+echo "$START_LOAD to $END_LOAD" > "$RESULTS/load"
 echo
 echo "== The measures and their goals"
-python3 bench/bench-table.py "$RESULTS"
+# This run, then the quietest and the most loaded earlier run kept (by the
+# one-minute load average at their start).
+others=$(for d in "$BUILD_DIR"/results/*/; do
+  d=${d%/}
+  [ "$d" != "$RESULTS" ] && [ -f "$d/load" ] && echo "$(cut -d' ' -f1 "$d/load") $d"
+done | sort -n | awk 'NR==1 {first=$2} {last=$2} END {if (first) print first; if (last && last != first) print last}')
+# shellcheck disable=SC2086
+python3 bench/bench-table.py "$RESULTS" $others

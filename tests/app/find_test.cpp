@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include "toolbars/qt/tbtoolbar.h"
 
@@ -358,6 +359,36 @@ TEST_F(FindTest, ReplaceAllOverThreeCardsReportsAndReturnsToTheLastHit) {
   EXPECT_EQ(cardTitled("e")->LastOpen, 0);
   EXPECT_FALSE(action("a_CardFindNext")->isEnabled());
   EXPECT_TRUE(actionTextItem()->Visible());
+}
+
+// Replace All leaves the status bar, the edit menu and the action text alone
+// while it runs and brings them up to date for the card it returns to; the
+// action text does not follow the hits meanwhile.
+TEST_F(FindTest, ReplaceAllBringsTheWindowUpToDateForTheCardItReturnsTo) {
+  AppOptions->SpeedDialLength = 6;
+  cardsWithBodies({{"a", "call 555-1234 cat"}, {"b", "no pets"}, {"c", "cat at 777-8888"}, {"d", "dog"}});
+  window->SelectCard(3);
+  ASSERT_EQ(window->e_Action->Text(), QString());
+  std::vector<QString> actionTexts;
+  QObject::connect(window->m_Card, &QTextEdit::selectionChanged, window.get(),
+                   [&] { actionTexts.push_back(window->e_Action->Text()); });
+  openReplace(QStringLiteral("cat"), QStringLiteral("lion"));  // shows the first card
+  const QString before = window->e_Action->Text();
+  ASSERT_EQ(before, "555-1234");
+  actionTexts.clear();
+  ui.answerButton(IDOK);
+  window->dlgReplaceReplaceAll();
+  EXPECT_EQ(ui.messageTexts(), QStringList{"2 replacements has made."});
+  EXPECT_EQ(currentTitle(), "c");
+  EXPECT_EQ(window->m_Card->text(), "lion at 777-8888");
+  EXPECT_EQ(window->e_Action->Text(), "777-8888");
+  EXPECT_EQ(window->StatusPanels[2]->text(), "Filtered: 4");
+  EXPECT_EQ(window->StatusPanels[3]->text(), window->CurrentCard()->LastModifiedText());
+  EXPECT_FALSE(window->StatusPanels[3]->text().isEmpty());
+  // While the cards went by, the action text stayed what it was before the run.
+  EXPECT_FALSE(actionTexts.empty());
+  for (const QString &t : actionTexts) EXPECT_EQ(t, before) << t.toStdString();
+  EXPECT_EQ(bodyText(*cardTitled("a")), "call 555-1234 lion");
 }
 
 TEST_F(FindTest, ReplaceWithNoHitReportsAndReturnsToTheCardShownAtTheStart) {
