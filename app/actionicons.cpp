@@ -1,9 +1,13 @@
 #include "app/actionicons.h"
 
+#include "toolbars/paint/pixelimagelist.h"
+
+#include <QGuiApplication>
 #include <QHash>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 #include <QPixmap>
 
 #include <functional>
@@ -15,7 +19,14 @@ namespace {
 // Every picture is drawn on a 16 by 16 grid and scaled to the size asked for.
 using Drawing = std::function<void(QPainter &)>;
 
-const QColor kInk(0x30, 0x30, 0x30);
+// The outlines and letters are drawn in the desktop's button text colour,
+// so that they read on its toolbars, light or dark; the engine sets it for
+// each picture it draws.
+QColor &CurrentInk() {
+  static QColor ink(0x30, 0x30, 0x30);
+  return ink;
+}
+QColor Ink() { return CurrentInk(); }
 const QColor kPaper(0xFF, 0xFF, 0xFF);
 const QColor kBlue(0x2A, 0x5D, 0xB0);
 const QColor kGreen(0x2E, 0x8B, 0x3A);
@@ -38,7 +49,7 @@ void page(QPainter &p, qreal x = 3, qreal y = 1.5, qreal w = 10, qreal h = 13) {
   path.lineTo(x + w, y + h);
   path.lineTo(x, y + h);
   path.closeSubpath();
-  p.setPen(pen(kInk));
+  p.setPen(pen(Ink()));
   p.setBrush(kPaper);
   p.drawPath(path);
   p.drawLine(QPointF(x + w - 3, y), QPointF(x + w - 3, y + 3));
@@ -50,7 +61,7 @@ void textLines(QPainter &p, qreal x, qreal y, qreal w, int n, qreal step = 2) {
   for (int i = 0; i < n; ++i) p.drawLine(QPointF(x, y + i * step), QPointF(x + w, y + i * step));
 }
 
-void letter(QPainter &p, const QString &text, bool bold, bool italic, bool underline, const QColor &color = kInk,
+void letter(QPainter &p, const QString &text, bool bold, bool italic, bool underline, const QColor &color = Ink(),
             const QRectF &box = QRectF(0, 0, 16, 16), qreal size = 12) {
   QFont f(QStringLiteral("Sans Serif"));
   f.setPixelSize(int(size));
@@ -63,15 +74,15 @@ void letter(QPainter &p, const QString &text, bool bold, bool italic, bool under
 }
 
 void magnifier(QPainter &p, qreal cx, qreal cy, qreal r) {
-  p.setPen(pen(kInk, 1.5));
+  p.setPen(pen(Ink(), 1.5));
   p.setBrush(QColor(0xD8, 0xE8, 0xF8));
   p.drawEllipse(QPointF(cx, cy), r, r);
-  p.setPen(pen(kInk, 2.2));
+  p.setPen(pen(Ink(), 2.2));
   p.drawLine(QPointF(cx + r * 0.7, cy + r * 0.7), QPointF(cx + r * 1.8, cy + r * 1.8));
 }
 
 void alignLines(QPainter &p, int align) {
-  p.setPen(pen(kInk, 1.2));
+  p.setPen(pen(Ink(), 1.2));
   const qreal widths[] = {12, 8, 12, 6, 10};
   for (int i = 0; i < 5; ++i) {
     qreal w = widths[i];
@@ -143,7 +154,7 @@ const QHash<QString, Drawing> &drawings() {
        }},
       {QStringLiteral("a_Print"),
        [](QPainter &p) {
-         p.setPen(pen(kInk));
+         p.setPen(pen(Ink()));
          p.setBrush(kPaper);
          p.drawRect(QRectF(4.5, 1.5, 7, 5));
          p.setBrush(QColor(0xB0, 0xB0, 0xB8));
@@ -161,7 +172,7 @@ const QHash<QString, Drawing> &drawings() {
        }},
       {QStringLiteral("EditCut"),
        [](QPainter &p) {
-         p.setPen(pen(kInk, 1.2));
+         p.setPen(pen(Ink(), 1.2));
          p.drawLine(QPointF(5, 1.5), QPointF(10.5, 10));
          p.drawLine(QPointF(11, 1.5), QPointF(5.5, 10));
          p.setPen(pen(kRed, 1.5));
@@ -188,7 +199,7 @@ const QHash<QString, Drawing> &drawings() {
       {QStringLiteral("a_Redo"), [](QPainter &p) { curvedArrow(p, false); }},
       {QStringLiteral("a_Add"),
        [](QPainter &p) {
-         p.setPen(pen(kInk));
+         p.setPen(pen(Ink()));
          p.setBrush(QColor(0xFF, 0xF6, 0xC8));
          p.drawRect(QRectF(1.5, 3.5, 11, 9));
          p.setPen(pen(kRed));
@@ -213,13 +224,13 @@ const QHash<QString, Drawing> &drawings() {
        [](QPainter &p) {
          letter(p, QStringLiteral("a"), true, false, false, kBlue, QRectF(0, 0, 9, 9), 9);
          letter(p, QStringLiteral("b"), true, false, false, kRed, QRectF(7, 7, 9, 9), 9);
-         p.setPen(pen(kInk));
+         p.setPen(pen(Ink()));
          p.drawLine(QPointF(9, 3), QPointF(13, 3));
          p.drawLine(QPointF(13, 3), QPointF(13, 6));
        }},
       {QStringLiteral("a_Lock"),
        [](QPainter &p) {
-         p.setPen(pen(kInk, 1.6));
+         p.setPen(pen(Ink(), 1.6));
          p.setBrush(Qt::NoBrush);
          p.drawArc(QRectF(4.5, 1.5, 7, 9), 0, 180 * 16);
          p.drawLine(QPointF(4.5, 6), QPointF(4.5, 7.5));
@@ -227,7 +238,7 @@ const QHash<QString, Drawing> &drawings() {
          p.setPen(pen(kFolder.darker(170)));
          p.setBrush(kYellow);
          p.drawRoundedRect(QRectF(2.5, 7.5, 11, 7), 1, 1);
-         p.setPen(pen(kInk, 1.4));
+         p.setPen(pen(Ink(), 1.4));
          p.drawLine(QPointF(8, 10), QPointF(8, 12));
        }},
       {QStringLiteral("ac_First"),
@@ -257,7 +268,7 @@ const QHash<QString, Drawing> &drawings() {
            p.setPen(Qt::NoPen);
            p.setBrush(kBlue);
            p.drawEllipse(QPointF(3, y), 1.5, 1.5);
-           p.setPen(pen(kInk, 1.2));
+           p.setPen(pen(Ink(), 1.2));
            p.drawLine(QPointF(6.5, y), QPointF(14, y));
          }
        }},
@@ -265,26 +276,26 @@ const QHash<QString, Drawing> &drawings() {
        [](QPainter &p) {
          // A pilcrow.
          p.setPen(Qt::NoPen);
-         p.setBrush(kInk);
+         p.setBrush(Ink());
          p.drawEllipse(QPointF(6, 5.5), 3.2, 3.2);
-         p.setPen(pen(kInk, 1.4));
+         p.setPen(pen(Ink(), 1.4));
          p.drawLine(QPointF(8.5, 2.5), QPointF(13.5, 2.5));
          p.drawLine(QPointF(9, 2.5), QPointF(9, 14));
          p.drawLine(QPointF(12.5, 2.5), QPointF(12.5, 14));
        }},
       {QStringLiteral("a_Superscript"),
        [](QPainter &p) {
-         letter(p, QStringLiteral("x"), false, false, false, kInk, QRectF(0, 4, 11, 12), 12);
+         letter(p, QStringLiteral("x"), false, false, false, Ink(), QRectF(0, 4, 11, 12), 12);
          letter(p, QStringLiteral("2"), true, false, false, kBlue, QRectF(9, 0, 7, 8), 7);
        }},
       {QStringLiteral("a_SubScript"),
        [](QPainter &p) {
-         letter(p, QStringLiteral("x"), false, false, false, kInk, QRectF(0, 0, 11, 12), 12);
+         letter(p, QStringLiteral("x"), false, false, false, Ink(), QRectF(0, 0, 11, 12), 12);
          letter(p, QStringLiteral("2"), true, false, false, kBlue, QRectF(9, 8, 7, 8), 7);
        }},
       {QStringLiteral("a_TextColor"),
        [](QPainter &p) {
-         letter(p, QStringLiteral("A"), true, false, false, kInk, QRectF(0, -1, 16, 13), 11);
+         letter(p, QStringLiteral("A"), true, false, false, Ink(), QRectF(0, -1, 16, 13), 11);
          p.fillRect(QRectF(2, 12.5, 12, 3), kRed);
        }},
       {QStringLiteral("a_TextHighLight"),
@@ -292,20 +303,20 @@ const QHash<QString, Drawing> &drawings() {
          p.fillRect(QRectF(1, 11.5, 14, 4), kYellow);
          QPolygonF pen1;
          pen1 << QPointF(5, 11) << QPointF(12, 2) << QPointF(14.5, 4.5) << QPointF(7.5, 13);
-         p.setPen(pen(kInk));
+         p.setPen(pen(Ink()));
          p.setBrush(QColor(0xF5, 0xEE, 0x90));
          p.drawPolygon(pen1);
        }},
       {QStringLiteral("a_FormatPainter"),
        [](QPainter &p) {
-         p.setPen(pen(kInk));
+         p.setPen(pen(Ink()));
          p.setBrush(kYellow);
          p.drawRoundedRect(QRectF(1.5, 1.5, 11, 4.5), 1, 1);
-         p.setPen(pen(kInk, 1.4));
+         p.setPen(pen(Ink(), 1.4));
          p.drawLine(QPointF(12.5, 4), QPointF(14.5, 4));
          p.drawLine(QPointF(14.5, 4), QPointF(14.5, 8));
          p.drawLine(QPointF(14.5, 8), QPointF(8, 8));
-         p.setPen(pen(kInk, 2.4));
+         p.setPen(pen(Ink(), 2.4));
          p.drawLine(QPointF(8, 8), QPointF(8, 14.5));
        }},
       {QStringLiteral("a_Action"),
@@ -335,7 +346,7 @@ const QHash<QString, Drawing> &drawings() {
        }},
       {QStringLiteral("a_SendEMail"),
        [](QPainter &p) {
-         p.setPen(pen(kInk));
+         p.setPen(pen(Ink()));
          p.setBrush(kPaper);
          p.drawRect(QRectF(1.5, 3.5, 13, 9));
          QPolygonF flap;
@@ -356,7 +367,7 @@ const QHash<QString, Drawing> &drawings() {
        }},
       {QStringLiteral("a_RunApplication"),
        [](QPainter &p) {
-         p.setPen(pen(kInk));
+         p.setPen(pen(Ink()));
          p.setBrush(kPaper);
          p.drawRect(QRectF(1.5, 2.5, 13, 11));
          p.setBrush(kBlue);
@@ -368,7 +379,7 @@ const QHash<QString, Drawing> &drawings() {
        }},
       {QStringLiteral("a_GoToCard"),
        [](QPainter &p) {
-         p.setPen(pen(kInk));
+         p.setPen(pen(Ink()));
          p.setBrush(QColor(0xFF, 0xF6, 0xC8));
          p.drawRect(QRectF(1.5, 3.5, 10, 8));
          textLines(p, 3, 6, 6, 2, 2.5);
@@ -379,7 +390,7 @@ const QHash<QString, Drawing> &drawings() {
        }},
       {QStringLiteral("a_Options"),
        [](QPainter &p) {
-         p.setPen(pen(kInk, 1.2));
+         p.setPen(pen(Ink(), 1.2));
          for (int i = 0; i < 3; ++i) {
            qreal y = 3.5 + i * 4.5;
            p.drawLine(QPointF(2, y), QPointF(14, y));
@@ -392,19 +403,25 @@ const QHash<QString, Drawing> &drawings() {
   return table;
 }
 
-// Draws on request at the size the widget asks for; disabled pictures are
-// drawn faded, as the desktop draws disabled tool buttons.
+// Draws on request at the size the widget asks for, in the desktop's
+// colours of the moment; disabled pictures are greyed.
 class DrawnIconEngine : public QIconEngine {
 public:
   explicit DrawnIconEngine(Drawing drawing) : drawing_(std::move(drawing)) {}
 
-  void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State) override {
+  void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override {
+    if (mode == QIcon::Disabled) {
+      // Greyed as the toolbars grey a disabled picture.
+      const QImage normal = pixmap(rect.size(), QIcon::Normal, state).toImage();
+      painter->drawImage(rect, toolbars::DisabledImage(normal));
+      return;
+    }
+    CurrentInk() = QGuiApplication::palette().color(QPalette::Active, QPalette::ButtonText);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, true);
     painter->setRenderHint(QPainter::TextAntialiasing, true);
     painter->translate(rect.topLeft());
     painter->scale(rect.width() / 16.0, rect.height() / 16.0);
-    if (mode == QIcon::Disabled) painter->setOpacity(0.35);
     drawing_(*painter);
     painter->restore();
   }

@@ -165,6 +165,14 @@ MainActions::MainActions(QObject *owner) : owner_(owner) {
   actions_[QStringLiteral("a_Right")]->setProperty("Tag", 1);
 }
 
+void MainActions::refreshImages() {
+  for (QAction *a : actions_) {
+    bool ok = false;
+    const int index = a->property("ImageIndex").toInt(&ok);
+    if (ok && !a->icon().isNull()) images_->Replace(index, a->icon().pixmap(16, 16).toImage());
+  }
+}
+
 QAction *MainActions::operator[](const QString &name) const {
   QAction *a = actions_.value(name);
   if (!a) a = items_.value(name);

@@ -72,6 +72,8 @@ public:
 
   // The commands' pictures; each action's "ImageIndex" names its own.
   toolbars::TTbrPixelImageList *images() const { return images_.get(); }
+  // Draws the pictures anew in the desktop's colours of now (after a palette change).
+  void refreshImages();
 
   // Fills the menu toolbar's items: "&File", "&Edit", "&Card", "&Tools", "&Help".
   void buildMenus(toolbars::TTbrCustomItem *bar);

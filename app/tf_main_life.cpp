@@ -16,6 +16,7 @@
 #include "platform/uiservices.h"
 #include "toolbars/paint/thmedititem.h"
 #include "toolbars/paint/thmmrulist.h"
+#include "toolbars/qt/tbtoolbar.h"
 #include "settings/options.h"
 #include "settings/registry2000.h"
 #include "settings/windowstate.h"
@@ -521,7 +522,14 @@ bool Tf_Main::QueryEndSession() {
   return true;
 }
 
-void Tf_Main::changeEvent(QEvent *e) { QMainWindow::changeEvent(e); }
+void Tf_Main::changeEvent(QEvent *e) {
+  // The toolbar pictures are drawn in the desktop's ink: a new palette redraws them.
+  if ((e->type() == QEvent::ApplicationPaletteChange || e->type() == QEvent::PaletteChange) && actions_) {
+    actions_->refreshImages();
+    for (toolbars::TTbrCustomToolbar *bar : BarsOf(this)) bar->update();
+  }
+  QMainWindow::changeEvent(e);
+}
 
 // ---- caption and hand-over hooks ----
 

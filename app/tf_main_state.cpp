@@ -145,8 +145,27 @@ TToolbarStateHooks toolbarState(Tf_Main &w) {
 
 void Tf_Main::SaveToolbars() { qel::SaveToolbars(toolbarState(*this)); }
 
-void Tf_Main::LoadToolbars() { qel::LoadToolbars(toolbarState(*this)); }
+namespace {
 
-void Tf_Main::ReloadToolbarItemVisibility() { qel::ReloadToolbarItemVisibility(toolbarState(*this).Items); }
+// The menu bar and its menus show whatever the store says: nothing in the
+// window could bring them back, and a hidden menu bar would be written back
+// hidden at the end.
+void keepMenusShown(Tf_Main &w) {
+  w.Toolbar_Menu->show();
+  toolbars::TTbrCustomItem *menus = w.Toolbar_Menu->Items();
+  for (int i = 0; i < menus->Count(); ++i) ShowToolbarItem(menus->Items(i), true);
+}
+
+} // namespace
+
+void Tf_Main::LoadToolbars() {
+  qel::LoadToolbars(toolbarState(*this));
+  keepMenusShown(*this);
+}
+
+void Tf_Main::ReloadToolbarItemVisibility() {
+  qel::ReloadToolbarItemVisibility(toolbarState(*this).Items);
+  keepMenusShown(*this);
+}
 
 } // namespace qel

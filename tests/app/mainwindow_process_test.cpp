@@ -8,6 +8,9 @@
 #include "tests/app/mainwindow_fixture.h"
 
 #include "platform/instances.h"
+#include "platform/registry.h"
+#include "settings/registry2000.h"
+#include "settings/toolbarstate.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -196,4 +199,77 @@ TEST_F(MainWindowTest, TerminationDuringAStartUpMessageEndsTheProgram) {
   // Nothing new is left (the program shares this test's temporary folder).
   for (const QString &name : QDir(TempFolderPath()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
     EXPECT_TRUE(before.contains(name) || name == QStringLiteral("instances")) << name.toStdString();
+}
+
+// A damaged store that hides the menu bar and its File menu: the program
+// shows both all the same (Alt+F opens the File menu rather than typing into
+// the filter), and writes them back shown.
+TEST_F(MainWindowTest, AStoreThatHidesTheMenusLeavesThemShown) {
+  const QString program = QStringLiteral(QEL_PROGRAM_DIR) + QStringLiteral("/qel-moravine");
+  const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+  if (!QFileInfo::exists(program)) GTEST_SKIP() << "program not built";
+  if (xdotool.isEmpty()) GTEST_SKIP() << "xdotool missing";
+  TPrivateXServer x;
+  if (!x.Start()) GTEST_SKIP() << "no Xvfb";
+
+  const QString path = makeCardFile(QStringLiteral("menus.qel"), {"alpha"});
+  {
+    TRegIniFile ini;
+    ini.SetRootKey(HKEY_CURRENT_USER);
+    ASSERT_TRUE(ini.OpenKey(kToolBarsKey, true));
+    ini.WriteString(QStringLiteral("Toolbar_Menu"), QStringLiteral("Rev"), QStringLiteral("2000"));
+    ini.WriteString(QStringLiteral("Toolbar_Menu"), QStringLiteral("Visible"), QStringLiteral("0"));
+    ini.CloseKey();
+    TRegistry2000 reg;
+    ASSERT_TRUE(reg.OpenKey(kToolBarsKey, true));
+    reg.WriteBool(QStringLiteral("File1"), false);
+    reg.CloseKey();
+  }
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), x.Display());
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  QProcess running;
+  running.setProcessEnvironment(env);
+  running.start(program, {path});
+  ASSERT_TRUE(running.waitForStarted());
+  ASSERT_TRUE(waitFor([&] { return !visibleWindows(xdotool, env, running.processId()).isEmpty(); }, kProcessWaitMs));
+  QString window;
+  ASSERT_TRUE(waitFor(
+      [&] {
+        QProcess search;
+        search.setProcessEnvironment(env);
+        search.start(xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                               QStringLiteral("^menus")});
+        search.waitForFinished(5000);
+        window = QString::fromUtf8(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
+        return !window.isEmpty();
+      },
+      kProcessWaitMs));
+  // Alt+F opens the File menu and X runs its Exit entry: the program ends.
+  // Without the menu the keys would type into the filter. The window takes
+  // the keyboard once it is mapped; until then keys go nowhere, so it is tried again.
+  bool ended = false;
+  for (int attempt = 0; attempt < 20 && !ended; ++attempt) {
+    xdo(xdotool, env, {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    xdo(xdotool, env, {QStringLiteral("key"), QStringLiteral("alt+f")});
+    QThread::msleep(300);
+    xdo(xdotool, env, {QStringLiteral("key"), QStringLiteral("x")});
+    ended = running.waitForFinished(2000);
+  }
+  if (!ended) {
+    running.terminate();
+    running.waitForFinished(kProcessWaitMs);
+  }
+  ASSERT_TRUE(ended) << "Alt+F, X did not reach the File menu's Exit";
+  EXPECT_EQ(running.exitCode(), 0);
+  TRegIniFile ini;
+  ini.SetRootKey(HKEY_CURRENT_USER);
+  ASSERT_TRUE(ini.OpenKey(kToolBarsKey, false));
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("Toolbar_Menu"), QStringLiteral("Visible"), -1), 1);
+  ini.CloseKey();
+  TRegistry2000 reg;
+  ASSERT_TRUE(reg.OpenKey(kToolBarsKey, false));
+  bool file = false;
+  EXPECT_TRUE(reg.ReadBoolIfExists(QStringLiteral("File1"), file));
+  EXPECT_TRUE(file);
 }

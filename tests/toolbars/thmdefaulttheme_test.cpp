@@ -2,12 +2,15 @@
 #include "thmtestpalette.h"
 
 #include "platform/colorvalue.h"
+#include "toolbars/paint/framecontrols.h"
+#include "toolbars/paint/pixelimagelist.h"
 #include "toolbars/paint/thmdefaulttheme.h"
 
 #include <QDir>
 #include <QMap>
 
 #include <map>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -376,6 +379,44 @@ TEST_F(DefaultTheme, ADarkDesktopGivesDarkToolbars) {
   EXPECT_EQ(image.pixel(39, 19), DarkColors.Shadow);
   EXPECT_GT(CountLighter(image, 160), 10) << "light text";
   EXPECT_FALSE(IsDarkColor(QColorToTColor(QColor(DarkColors.Text)), 100));
+}
+
+// A disabled menu entry and a disabled toolbar picture read on a light and
+// on a dark desktop: the caption's ink has at least 3:1 against the menu,
+// embossed on the light one only; the picture is in the desktop's grey text.
+TEST_F(DefaultTheme, DisabledCaptionsAndPicturesReadOnLightAndDarkDesktops) {
+  for (const auto &[colors, name, embossed] : {std::tuple{ClassicColors, "classic", true}, std::tuple{DarkColors, "dark", false}}) {
+    SCOPED_TRACE(name);
+    TPaletteGuard palette(colors);
+    ThemeManager().SystemChanged();
+    ItemPaintInfo item = ToolbarItem(false, false, false, 0, vt::PopupMenu);
+    item.ItemOptions = ipo::AppActive;
+    const QColor back = ThmQColor(Theme.ItemBackColor(item));
+    QImage image(60, 20, QImage::Format_ARGB32);
+    image.fill(back);
+    {
+      QPainter painter(&image);
+      TPainterCanvas canvas(painter);
+      Theme.PaintItemCaption(canvas, QRect(2, 2, 56, 16), item, "&Print", TextVCenter, false);
+    }
+    // The ink: the colour that stands out most (the text is smoothed).
+    double best = 1;
+    int highlight = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        best = std::max(best, ContrastRatio(QColorToTColor(QColor(image.pixel(x, y))), QColorToTColor(back)));
+        highlight += (image.pixel(x, y) | 0xFF000000u) == colors.Light;
+      }
+    EXPECT_GE(best, 3.0);
+    EXPECT_EQ(highlight > 5, embossed) << "a highlight copy";
+
+    QImage picture(16, 16, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    for (int x = 2; x < 14; ++x) picture.setPixel(x, 8, qRgb(0x30, 0x30, 0x30));
+    const QImage greyed = DisabledImage(picture);
+    EXPECT_EQ(greyed.pixel(8, 8) & 0xFFFFFF, colors.GreyText & 0xFFFFFF);
+    EXPECT_EQ(qAlpha(greyed.pixel(1, 8)), 0);
+  }
 }
 
 // Set QEL_THEME_GALLERY to a folder to keep the pictures for a look.

@@ -1,6 +1,7 @@
 #include "toolbars/core/colormath.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace qel::toolbars {
 
@@ -71,6 +72,33 @@ TColor AdjustColorLevels(TColor color, int delta) {
 bool IsDarkColor(TColor color, int threshold) {
   const auto c = std::uint32_t(color);
   return 76 * Channel(c, 0) + 150 * Channel(c, 8) + 30 * Channel(c, 16) < threshold * 256;
+}
+
+namespace {
+
+double Luminance(TColor color) {
+  const auto linear = [&](int shift) {
+    const double v = Channel(std::uint32_t(color), shift) / 255.0;
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(0) + 0.7152 * linear(8) + 0.0722 * linear(16);
+}
+
+} // namespace
+
+double ContrastRatio(TColor c1, TColor c2) {
+  const double l1 = Luminance(c1), l2 = Luminance(c2);
+  return (std::max(l1, l2) + 0.05) / (std::min(l1, l2) + 0.05);
+}
+
+TColor ReadableInk(TColor ink, TColor fallback, TColor background, double minimum) {
+  // Weight of `ink` from full down to none, a sixteenth at a time.
+  for (int weight = 255; weight > 0; weight -= 16) {
+    const TColor mixed = weight == 255 ? ink : MixColors(ink, fallback, weight);
+    if (ContrastRatio(mixed, background) >= minimum)
+      return mixed;
+  }
+  return fallback;
 }
 
 std::uint32_t SwapRedBlue(std::uint32_t value) {

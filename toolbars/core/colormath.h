@@ -27,6 +27,13 @@ TColor NearestScreenColor(TColor color, int depth);
 TColor AdjustColorLevels(TColor color, int delta);
 // 76 x red + 150 x green + 30 x blue < threshold x 256.
 bool IsDarkColor(TColor color, int threshold);
+// How well one colour reads on the other: the ratio of their relative
+// luminances (each plus 0.05), 1 for equal colours up to 21 for black on white.
+double ContrastRatio(TColor c1, TColor c2);
+// `ink` when it reads on `background` with at least `minimum` contrast;
+// otherwise `ink` mixed toward `fallback` in steps until it does (at most
+// `fallback` itself, which the caller picks to read well there).
+TColor ReadableInk(TColor ink, TColor fallback, TColor background, double minimum);
 // Exchanges the first and third bytes: a colour value to a pixel value and back.
 std::uint32_t SwapRedBlue(std::uint32_t value);
 

@@ -1,6 +1,11 @@
 #include "toolbars/paint/pixelimagelist.h"
 
+#include "toolbars/paint/framecontrols.h"
+
 #include <QColor>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace qel::toolbars {
 
@@ -33,14 +38,20 @@ QImage TTbrPixelImageList::Image(int index) const {
 QImage DisabledImage(const QImage &image) {
   if (image.isNull())
     return image;
+  // One ink, the desktop's grey text, so that a greyed picture reads on a
+  // light face as on a dark one. Its shape is kept by how far each pixel
+  // stood out from the face: outlines and marks in full, paper and fills
+  // that were near the face faintly.
+  const QColor ink = SysQColor(sciGrayText);
+  const int face = qGray(SysQColor(sciBtnFace).rgb());
   QImage grey = image.convertToFormat(QImage::Format_ARGB32);
   for (int y = 0; y < grey.height(); ++y) {
     auto *line = reinterpret_cast<QRgb *>(grey.scanLine(y));
     for (int x = 0; x < grey.width(); ++x) {
       const QRgb p = line[x];
-      // Lightened grey at reduced opacity reads as "not available" on any face.
-      const int g = 128 + qGray(p) / 3;
-      line[x] = qRgba(g, g, g, qAlpha(p) * 2 / 3);
+      const int distance = std::abs(qGray(p) - face); // 0..255
+      const int strength = std::min(255, 77 + distance * 3 / 2);
+      line[x] = qRgba(ink.red(), ink.green(), ink.blue(), qAlpha(p) * strength / 255);
     }
   }
   return grey;

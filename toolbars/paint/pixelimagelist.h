@@ -28,7 +28,7 @@ private:
   QList<QImage> Images;
 };
 
-// The picture as a disabled item shows it: grey, its shape kept.
+// The picture as a disabled item shows it: in the desktop's grey text, its shape kept.
 QImage DisabledImage(const QImage &image);
 
 } // namespace qel::toolbars

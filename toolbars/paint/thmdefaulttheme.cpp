@@ -4,6 +4,7 @@
 #include "toolbars/paint/drawutils.h"
 #include "toolbars/paint/framecontrols.h"
 #include "toolbars/paint/glypheffects.h"
+#include "toolbars/paint/pixelimagelist.h"
 
 // Visual styles are never in force on this desktop (UseThemes stays false),
 // so every element is painted in its classic form; UseThemes is still read
@@ -31,6 +32,32 @@ bool IsPopupMenuItem(const ItemPaintInfo &info) {
   return IsPopupKind(info.ViewType, vt::PopupMenu) && !IsToolbarStyle(info);
 }
 
+// How a disabled caption is written on `background`: readable there (at
+// least 3:1) on any desktop. On a light face the classic emboss (button
+// shadow over a button-highlight copy one pixel down and right), its shadow
+// darkened toward the text colour where it is too faint; on a dark face the
+// shadow hardly differs from the face and a light copy would glare, so the
+// text is written flat in grey text, brought toward the text colour as far
+// as it needs to read.
+struct TDisabledInk {
+  QColor Ink;
+  QColor Highlight; // invalid: no embossed copy
+};
+
+constexpr double ReadableContrast = 3.0;
+
+TDisabledInk DisabledInk(TColor background) {
+  const TColor back = ColorToRGB(background);
+  TColor text = ColorToRGB(SysColor(sciBtnText));
+  // Black or white, whichever reads better, if even the text colour does not.
+  if (ContrastRatio(text, back) < ReadableContrast)
+    text = ContrastRatio(0x000000, back) > ContrastRatio(0xFFFFFF, back) ? 0x000000 : 0xFFFFFF;
+  const bool lightFace = ContrastRatio(text, 0x000000) < ContrastRatio(back, 0x000000);
+  if (lightFace)
+    return {Q(ReadableInk(ColorToRGB(SysColor(sciBtnShadow)), text, back, ReadableContrast)), S(sciBtnHighlight)};
+  return {Q(ReadableInk(ColorToRGB(SysColor(sciGrayText)), text, back, ReadableContrast)), QColor()};
+}
+
 // A shape in button highlight one pixel down and right, then in button shadow at its place.
 void Embossed(TCanvas &canvas, const QPolygon &shape, bool withHighlight = true) {
   if (withHighlight)
@@ -43,23 +70,10 @@ void Polyline(TCanvas &canvas, const QPolygon &points, const QColor &color) {
     canvas.DrawLine(points[i - 1], points[i], color);
 }
 
-// A glyph as an image list shows a disabled image: grey, lighter, half transparent.
-QImage GreyedGlyph(const QImage &glyph) {
-  QImage grey = glyph.convertToFormat(QImage::Format_ARGB32);
-  for (int y = 0; y < grey.height(); ++y) {
-    auto *line = reinterpret_cast<QRgb *>(grey.scanLine(y));
-    for (int x = 0; x < grey.width(); ++x) {
-      const int g = 128 + qGray(line[x]) / 2;
-      line[x] = qRgba(g, g, g, qAlpha(line[x]) / 2);
-    }
-  }
-  return grey;
-}
-
 void DrawGlyph(TCanvas &canvas, const QRect &rect, const QImage &glyph, bool enabled) {
   canvas.Save();
   canvas.SetClipRect(rect);
-  canvas.DrawImage(rect.topLeft(), enabled ? glyph : GreyedGlyph(glyph));
+  canvas.DrawImage(rect.topLeft(), enabled ? glyph : DisabledImage(glyph));
   canvas.Restore();
 }
 
@@ -216,8 +230,16 @@ void TThmDefaultTheme::PaintItemCaption(TCanvas &canvas, const QRect &rect, cons
   };
   const bool keyboardHighlightedMenuItem = !IsToolbarStyle(info) && info.HoverKind != 0;
   if (!info.Enabled && !UseThemes && !keyboardHighlightedMenuItem) {
-    draw(r.translated(1, 1), S(sciBtnHighlight));
-    draw(r, S(sciBtnShadow));
+    const TDisabledInk ink = DisabledInk(ItemBackColor(info));
+    if (ink.Highlight.isValid())
+      draw(r.translated(1, 1), ink.Highlight);
+    draw(r, ink.Ink);
+  } else if (!info.Enabled) {
+    // Grey text on the highlight bar (a menu entry the keyboard is on),
+    // made to read there as well.
+    const TColor back = ColorToRGB(keyboardHighlightedMenuItem ? SysColor(sciHighlight) : ItemBackColor(info));
+    const bool readable = ContrastRatio(ColorToRGB(color), back) >= ReadableContrast;
+    draw(r, readable ? Q(color) : DisabledInk(back).Ink);
   } else {
     draw(r, Q(color));
   }

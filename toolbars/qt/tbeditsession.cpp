@@ -3,6 +3,8 @@
 #include "toolbars/core/tbedititem.h"
 #include "toolbars/core/tbmenuloop.h"
 #include "toolbars/core/tbview.h"
+#include "toolbars/core/thmlistviewer.h"
+#include "toolbars/paint/thmlists.h"
 #include "toolbars/qt/tbmodaldriver.h"
 #include "toolbars/qt/thmedit.h"
 #include "toolbars/qt/tbwidgethost.h"
@@ -17,6 +19,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QValidator>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <exception>
@@ -173,6 +176,15 @@ protected:
         return false;
       return Mouse(static_cast<QWidget *>(watched), static_cast<QMouseEvent *>(event));
     case QEvent::Wheel:
+      if (watched->isWidgetType()) {
+        // The wheel over the open list scrolls it; the edit goes on.
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        QPoint local;
+        if (TThmCustomListViewer *list = ListAt(wheel->globalPosition().toPoint(), local)) {
+          list->Logic().Wheel(wheel->angleDelta().y());
+          return true;
+        }
+      }
       return Borrowed;
     default:
       return false;
@@ -202,6 +214,8 @@ private:
       return false;
     }
     const QPoint global = mouse->globalPosition().toPoint();
+    if (ScrollList(mouse))
+      return true;
     const bool over = Editor->isVisible() && Editor->rect().contains(Editor->mapFromGlobal(global));
     if (Borrowed)
       ShowTextCursor(over || Dragging);
@@ -242,6 +256,75 @@ private:
     // Moves and releases elsewhere (the release of the press that opened
     // the editor) mean nothing to the edit, nor to the waiting menu.
     return Borrowed;
+  }
+
+  // The list viewer of an open view of the menu under a screen point (the
+  // deepest view there), and the point in the viewer's own coordinates.
+  TThmCustomListViewer *ListAt(const QPoint &global, QPoint &local, TTbrView **inView = nullptr) const {
+    TThmCustomListViewer *found = nullptr;
+    for (TTbrView *view = Session.Viewer.View->GetRootView(); view; view = view->OpenViewerView()) {
+      const QRect client = view->Host() ? view->Host()->ScreenClientRect() : QRect();
+      if (!client.contains(global))
+        continue;
+      auto *list = dynamic_cast<TThmCustomListViewer *>(view->ViewerFromPoint(global - client.topLeft()));
+      found = list;
+      if (list) {
+        local = global - client.topLeft() - list->BoundsRect.topLeft();
+        if (inView)
+          *inView = view;
+      }
+    }
+    return found;
+  }
+  // Whether `view` is still open in the menu and holds `viewer`.
+  bool StillOpen(const TTbrView *view, const TTbrItemViewer *viewer) const {
+    for (TTbrView *open = Session.Viewer.View->GetRootView(); open; open = open->OpenViewerView())
+      if (open == view) {
+        for (int i = 0; i < open->ViewerCount(); ++i)
+          if (open->Viewers(i) == viewer)
+            return true;
+        return false;
+      }
+    return false;
+  }
+
+  // A press on the scroll bar of the open list (the list a combo box shows
+  // while its text is typed), and the drag and release that follow, scroll
+  // the list and leave the edit as it is. True when the event was that.
+  bool ScrollList(QMouseEvent *mouse) {
+    const QEvent::Type type = mouse->type();
+    const QPoint global = mouse->globalPosition().toPoint();
+    if (ScrollingList && !StillOpen(ScrollingView, ScrollingList)) {
+      ScrollingList = nullptr;
+      ScrollingView = nullptr;
+    }
+    if (ScrollingList) {
+      const QRect client = ScrollingView->Host() ? ScrollingView->Host()->ScreenClientRect() : QRect();
+      const QPoint local = global - client.topLeft() - ScrollingList->BoundsRect.topLeft();
+      if (type == QEvent::MouseMove) {
+        ScrollingList->Logic().MouseMove(local, true);
+      } else if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+        ScrollingList->Logic().MouseUp(local);
+        ScrollingList = nullptr;
+        ScrollingView = nullptr;
+      }
+      return true;
+    }
+    if ((type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick) || mouse->button() != Qt::LeftButton)
+      return false;
+    QPoint local;
+    TTbrView *view = nullptr;
+    TThmCustomListViewer *list = ListAt(global, local, &view);
+    if (!list)
+      return false;
+    TThmListViewerLogic &logic = list->Logic();
+    TThmScrollBar *bar = logic.ScrollBar();
+    if (!bar || !logic.RowsHidden() || !bar->Bounds().contains(local))
+      return false;
+    logic.MouseDown(local);
+    ScrollingList = list;
+    ScrollingView = view;
+    return true;
   }
 
   // The menu loop the edit runs in, if any (it may not have started
@@ -336,6 +419,9 @@ private:
   bool TextCursor = false;
   bool Dragging = false; // a press in the editor is held
   bool PressForMenu = false; // a press that ended the edit was kept for the menu
+  // The list whose scroll bar is held, and its view.
+  TThmCustomListViewer *ScrollingList = nullptr;
+  TTbrView *ScrollingView = nullptr;
 };
 
 } // namespace
