@@ -109,7 +109,7 @@ echo "== The measures and their goals"
 # one-minute load average at their start).
 others=$(for d in "$BUILD_DIR"/results/*/; do
   d=${d%/}
-  [ "$d" != "$RESULTS" ] && [ -f "$d/load" ] && echo "$(cut -d' ' -f1 "$d/load") $d"
+  if [ "$d" != "$RESULTS" ] && [ -f "$d/load" ]; then echo "$(cut -d' ' -f1 "$d/load") $d"; fi
 done | sort -n | awk 'NR==1 {first=$2} {last=$2} END {if (first) print first; if (last && last != first) print last}')
 # shellcheck disable=SC2086
 python3 bench/bench-table.py "$RESULTS" $others
