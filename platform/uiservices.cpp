@@ -233,6 +233,13 @@ private:
 } // namespace
 
 void CentreWindow(QWidget &window) {
+  // The layouts of a hidden window do not pass changed sizes up (a request
+  // is acted on only while shown): the sizes the outer layouts keep of the
+  // inner ones could be those of an earlier opening (the options dialog came
+  // back as narrow as a list position tried and cancelled). Dropped here,
+  // they are measured anew.
+  if (!window.isVisible())
+    for (QWidget *child : window.findChildren<QWidget *>()) child->updateGeometry();
   window.adjustSize();
   centreAtItsSize(window, window.isVisible());
   if (!window.isVisible() && !window.property("qelFittedWhenShown").toBool()) {
