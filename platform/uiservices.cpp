@@ -90,6 +90,11 @@ QWidget *PromptParent() {
   if (QWidget *active = QApplication::activeWindow()) return active;
   for (QWidget *w : QApplication::topLevelWidgets())
     if (w->isVisible() && w->inherits("QMainWindow")) return w;
+  // A program whose window is a dialog (the installer): a prompt that comes
+  // while it is not active (a failed hand-off to the desktop) still belongs
+  // to it and keeps the typing from it.
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (w->isVisible() && qobject_cast<QDialog *>(w) && !w->isModal()) return w;
   return nullptr;
 }
 
