@@ -505,6 +505,9 @@ void Tf_Options::showEvent(QShowEvent *e) {
 }
 
 void Tf_Options::FormShow() {
+  // A scheme is applied to the samples when it is chosen; the samples are
+  // what the settings keep, so the box names none when the dialog opens.
+  cb_Predefined->setCurrentIndex(-1);
   cb_DTformatChange();
   chb_HeaderClick();
   if (main_) main_->ApplyLayout();
@@ -648,7 +651,9 @@ void Tf_Options::cb_ListPositionChange() {
   for (QWidget *w : {static_cast<QWidget *>(e_sample_record), static_cast<QWidget *>(l_sample_records),
                      static_cast<QWidget *>(pn_Sample_Header), static_cast<QWidget *>(m_sample_card)})
     grid->removeWidget(w);
-  for (int i = 0; i < 3; ++i) {
+  // Every stretch any position sets goes first (the top and bottom
+  // positions use four rows).
+  for (int i = 0; i < 4; ++i) {
     grid->setRowStretch(i, 0);
     grid->setColumnStretch(i, 0);
   }

@@ -90,6 +90,11 @@ QWidget *PromptParent() {
   if (QWidget *active = QApplication::activeWindow()) return active;
   for (QWidget *w : QApplication::topLevelWidgets())
     if (w->isVisible() && w->inherits("QMainWindow")) return w;
+  // A program whose window is a dialog (the installer): a prompt that comes
+  // while it is not active (a failed hand-off to the desktop) still belongs
+  // to it and keeps the typing from it.
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (w->isVisible() && qobject_cast<QDialog *>(w) && !w->isModal()) return w;
   return nullptr;
 }
 
@@ -233,6 +238,13 @@ private:
 } // namespace
 
 void CentreWindow(QWidget &window) {
+  // The layouts of a hidden window do not pass changed sizes up (a request
+  // is acted on only while shown): the sizes the outer layouts keep of the
+  // inner ones could be those of an earlier opening (the options dialog came
+  // back as narrow as a list position tried and cancelled). Dropped here,
+  // they are measured anew.
+  if (!window.isVisible())
+    for (QWidget *child : window.findChildren<QWidget *>()) child->updateGeometry();
   window.adjustSize();
   centreAtItsSize(window, window.isVisible());
   if (!window.isVisible() && !window.property("qelFittedWhenShown").toBool()) {

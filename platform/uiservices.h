@@ -125,7 +125,8 @@ QString SuffixForFilter(const QString &nameFilter, const QString &defaultSuffix)
 // The user's documents folder (the desktop's), else the home folder: where a
 // file dialog starts when the command names no folder or file of its own.
 QString UserDocumentsFolder();
-// The window prompts belong to: the active one, else the shown main window (null when none).
+// The window prompts belong to: the active one, else the shown main window,
+// else a shown dialog that is a program's own window (null when none).
 QWidget *PromptParent();
 
 // The application title used as the caption of plain messages.

@@ -96,7 +96,9 @@ TForm1::TForm1(IInstallSource &source, const QStringList &arguments, QWidget *pa
   b_Install->setGeometry(355, 262, 100, 28);
   b_Cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "b_Cancel");
   b_Cancel->setGeometry(465, 262, 100, 28);
-  for (QPushButton *b : {b_ReadMe, b_Install, b_Cancel, SpeedButton1}) b->setAutoDefault(false);
+  // Enter presses the button that has the focus (none is the default for
+  // Enter typed in the folder box).
+  for (QPushButton *b : {b_ReadMe, b_Install, b_Cancel, SpeedButton1}) b->setAutoDefault(true);
 
   progress = named(new QProgressBar(this), "progress");
   progress->setGeometry(0, kClientHeight - kProgressHeight, kClientWidth, kProgressHeight);

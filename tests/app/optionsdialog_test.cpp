@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -26,6 +27,8 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTimer>
+
+#include <functional>
 
 #include <climits>
 
@@ -276,6 +279,55 @@ TEST_F(OptionsCommandTest, OpensOnTheAskedPage) {
     }));
     window->a_OptionsExecute(page);
   }
+  EXPECT_TRUE(ui.allAnswered());
+}
+
+// What the user tried and cancelled leaves no trace: reopened, the dialog
+// names no scheme, shows the samples, the list position and the sample's
+// layout as they were, and is sized for what it shows now (it came back as
+// narrow as the list position tried, the list and card at half height).
+// Shown through the real prompts.
+TEST_F(OptionsCommandTest, ReopenedAfterCancelTheDialogLooksAsBefore) {
+  start({});
+  struct Look {
+    QSize sizedFor;  // the size the opening gives the dialog before the screen's bounds
+    int scheme = -2, position = -2;
+    TSchemeLooks samples;
+    QRect list, card;  // the sample list and card
+  };
+  auto open = [this](int page, std::function<void(Tf_Options &)> tryOut) {
+    Look look;
+    ui.answer(Answer::dialog(QDialog::Rejected, [&look, tryOut](QDialog &d) {
+      auto &o = static_cast<Tf_Options &>(d);
+      CentreWindow(o);
+      look.sizedFor = o.sizeHint();
+      QTimer::singleShot(0, [&] {
+        look.scheme = o.cb_Predefined->currentIndex();
+        look.position = o.cb_ListPosition->currentIndex();
+        look.samples = o.SampleLooks();
+        look.list = o.l_sample_records->geometry();
+        look.card = o.m_sample_card->geometry();
+        if (tryOut) tryOut(o);
+        QCoreApplication::processEvents();
+        o.reject();
+      });
+      QtUiServices().execDialog(o);
+    }));
+    window->a_OptionsExecute(page);
+    return look;
+  };
+  const Look first = open(1, [](Tf_Options &o) {
+    o.cb_Predefined->setCurrentText(QStringLiteral("scheme 1"));
+    emit o.cb_Predefined->activated(o.cb_Predefined->currentIndex());
+    o.cb_ListPosition->setCurrentIndex(1);  // Top
+  });
+  const Look again = open(-1, {});
+  EXPECT_EQ(again.list, first.list);
+  EXPECT_EQ(again.card, first.card);
+  EXPECT_EQ(again.scheme, -1);
+  EXPECT_EQ(again.position, first.position);
+  EXPECT_EQ(again.samples, first.samples);
+  EXPECT_EQ(again.sizedFor, first.sizedFor);
   EXPECT_TRUE(ui.allAnswered());
 }
 

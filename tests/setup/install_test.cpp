@@ -27,7 +27,9 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
+#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -287,6 +289,33 @@ TEST_F(Installer, ReadMeOpensTheCurrentFoldersCopyElseThePayloadsElseSaysItIsMis
   EXPECT_EQ(ui.prompts()[0].flags & MB_ICONMASK, MB_ICONWARNING);
   EXPECT_EQ(ui.prompts()[1].detail, QUrl::fromLocalFile(root_ + "/payload-readme.txt").toString());
   EXPECT_EQ(ui.prompts()[2].detail, QUrl::fromLocalFile(here + "/readme.txt").toString());
+}
+
+// Enter presses the button that has the focus; a prompt that comes while the
+// dialog is not active (a failed hand-off to the desktop) belongs to it, so
+// it is modal to it and typing cannot reach the folder box.
+TEST_F(Installer, EnterPressesTheFocusedButtonAndLatePromptsBelongToTheDialog) {
+  const QString previous = QDir::currentPath();
+  const QString here = root_ + "/empty-cwd";
+  QDir().mkpath(here);
+  ASSERT_TRUE(QDir::setCurrent(here));
+  TFileInstallSource src = source();
+  test::ScriptedUi ui;
+  TForm1 form(src, {});
+  form.show();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  form.b_ReadMe->setFocus();
+  ui.answer(test::Answer::button(IDOK));
+  QTest::keyClick(form.b_ReadMe, Qt::Key_Return);
+  QDir::setCurrent(previous);
+  ASSERT_EQ(ui.prompts().size(), 1u);
+  EXPECT_TRUE(ui.prompts()[0].text.startsWith("File readme.txt not found."));
+
+  QApplication::setActiveWindow(nullptr);
+  ASSERT_EQ(QApplication::activeWindow(), nullptr);
+  EXPECT_EQ(PromptParent(), &form);
+  form.hide();
 }
 
 TEST_F(Installer, ARelativeDestinationIsMadeAbsoluteAndAnEmptyOneIsRefused) {
