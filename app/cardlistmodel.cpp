@@ -3,6 +3,9 @@
 #include "cards/cardfilter.h"
 #include "cards/crd.h"
 
+#include <QListView>
+#include <QPainter>
+
 namespace qel {
 
 CardListModel::CardListModel(QObject *parent) : QAbstractListModel(parent) {}
@@ -60,6 +63,21 @@ QWidget *TitleDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem
 void TitleDelegate::destroyEditor(QWidget *editor, const QModelIndex &index) const {
   QStyledItemDelegate::destroyEditor(editor, index);
   emit editingEnded();
+}
+
+void TitleDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const {
+  QStyledItemDelegate::paint(painter, option, index);
+  if (!gridLines_) return;
+  // In columns the titles have no rows to rule.
+  const auto *view = qobject_cast<const QListView *>(option.widget);
+  if (view && view->isWrapping()) return;
+  const QStyle *style = option.widget ? option.widget->style() : nullptr;
+  const QColor line = style ? QColor(QRgb(style->styleHint(QStyle::SH_Table_GridLineColor, &option, option.widget)))
+                            : option.palette.color(QPalette::Mid);
+  painter->save();
+  painter->setPen(line);
+  painter->drawLine(option.rect.left(), option.rect.bottom(), option.rect.right(), option.rect.bottom());
+  painter->restore();
 }
 
 } // namespace qel

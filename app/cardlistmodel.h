@@ -41,17 +41,25 @@ private:
   std::function<bool()> editable_;
 };
 
-// The delegate of the title list: reports when an in-place title edit opens and closes.
+// The delegate of the title list: reports when an in-place title edit opens
+// and closes, and draws the row lines ("List gridlines") in one column.
 class TitleDelegate : public QStyledItemDelegate {
   Q_OBJECT
 public:
   using QStyledItemDelegate::QStyledItemDelegate;
   QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
   void destroyEditor(QWidget *editor, const QModelIndex &index) const override;
+  void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+  bool gridLines() const { return gridLines_; }
+  void setGridLines(bool on) { gridLines_ = on; }
 
 signals:
   void editingStarted() const;
   void editingEnded() const;
+
+private:
+  bool gridLines_ = false;
 };
 
 } // namespace qel

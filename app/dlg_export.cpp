@@ -19,7 +19,8 @@ Tf_Export::Tf_Export(QWidget *parent) : QDialog(parent) {
   setObjectName(QStringLiteral("f_Export"));
   setWindowTitle(QStringLiteral("Export to text file"));
   auto *layout = new QVBoxLayout(this);
-  auto *types = new QGroupBox(QStringLiteral("Export Type"), this);
+  AddPicturePanel(this, layout, pn_1, im_1);
+  auto *types = rg_type = new QGroupBox(QStringLiteral("Export Type"), this);
   types->setObjectName(QStringLiteral("rg_type"));
   auto *tl = new QVBoxLayout(types);
   const char *captions[3] = {"&List only", "&Single line card", "&Multi line card"};
@@ -74,7 +75,7 @@ Tf_Export::Tf_Export(QWidget *parent) : QDialog(parent) {
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
   rg_typeClick();
-  resize(420, 560);
+  resize(500, 560);
 }
 
 TExportLayout Tf_Export::Layout() const {
@@ -97,9 +98,21 @@ void Tf_Export::rg_typeClick() {
   if (g_Separators) g_Separators->setEnabled(!rb_Type[0]->isChecked());
 }
 
+// The picture panel spans the controls from the export types to the
+// separators; the sample is built anew.
+void Tf_Export::FormShow() {
+  PlacePicturePanel(pn_1, im_1, rg_type, g_Separators);
+  BuildSample();
+}
+
 void Tf_Export::showEvent(QShowEvent *e) {
   QDialog::showEvent(e);
-  BuildSample();
+  FormShow();
+}
+
+void Tf_Export::resizeEvent(QResizeEvent *e) {
+  QDialog::resizeEvent(e);
+  if (isVisible()) PlacePicturePanel(pn_1, im_1, rg_type, g_Separators);
 }
 
 } // namespace qel

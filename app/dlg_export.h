@@ -9,7 +9,9 @@
 #include <functional>
 
 class QCheckBox;
+class QFrame;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -28,6 +30,7 @@ public:
   std::function<QStringList()> SampleLines;
   void BuildSample();
   void rg_typeClick();
+  void FormShow();
 
   QRadioButton *rb_Type[3] = {};
   QGroupBox *g_Separators = nullptr;
@@ -36,9 +39,13 @@ public:
   QCheckBox *chb_selected = nullptr;
   QPlainTextEdit *m_Sample = nullptr;
   QPushButton *b_Preview = nullptr;
+  QGroupBox *rg_type = nullptr;
+  QFrame *pn_1 = nullptr;
+  QLabel *im_1 = nullptr;
 
 protected:
   void showEvent(QShowEvent *e) override;
+  void resizeEvent(QResizeEvent *e) override;
 };
 
 } // namespace qel

@@ -20,7 +20,8 @@ Tf_Import::Tf_Import(QWidget *parent) : QDialog(parent) {
   setObjectName(QStringLiteral("f_Import"));
   setWindowTitle(QStringLiteral("Import text file"));
   auto *layout = new QVBoxLayout(this);
-  auto *group = new QGroupBox(QStringLiteral("Source file type"), this);
+  AddPicturePanel(this, layout, pn_1, im_1);
+  auto *group = rg_sourcetype = new QGroupBox(QStringLiteral("Source file type"), this);
   group->setObjectName(QStringLiteral("rg_sourcetype"));
   auto *gl = new QVBoxLayout(group);
   rb_Delimited = new QRadioButton(QStringLiteral("Delimited"), group);
@@ -53,7 +54,7 @@ Tf_Import::Tf_Import(QWidget *parent) : QDialog(parent) {
   connect(rb_Delimited, &QRadioButton::toggled, this, [this] { rg_sourcetypeClick(); });
   connect(e_Delimiter, &QLineEdit::textChanged, this, [this] { rg_sourcetypeClick(); });
   rg_sourcetypeClick();
-  resize(360, 320);
+  resize(440, 320);
 }
 
 int Tf_Import::SourceType() const { return rb_Paragraph->isChecked() ? 1 : 0; }
@@ -77,6 +78,19 @@ void Tf_Import::rg_sourcetypeClick() {
           << QStringLiteral("TITLE") << QStringLiteral("contents");
   }
   m_Sample->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+// The picture panel spans the controls from the source types to the sample.
+void Tf_Import::FormShow() { PlacePicturePanel(pn_1, im_1, rg_sourcetype, m_Sample->parentWidget()); }
+
+void Tf_Import::showEvent(QShowEvent *e) {
+  QDialog::showEvent(e);
+  FormShow();
+}
+
+void Tf_Import::resizeEvent(QResizeEvent *e) {
+  QDialog::resizeEvent(e);
+  if (isVisible()) FormShow();
 }
 
 void Tf_Import::accept() {

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+class QFrame;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -27,11 +29,19 @@ public:
   QLineEdit *e_Delimiter = nullptr;
   QLabel *l_delimiter = nullptr;
   QPlainTextEdit *m_Sample = nullptr;
+  QGroupBox *rg_sourcetype = nullptr;
+  QFrame *pn_1 = nullptr;
+  QLabel *im_1 = nullptr;
 
   void rg_sourcetypeClick();
+  void FormShow();
 
 public slots:
   void accept() override;
+
+protected:
+  void showEvent(QShowEvent *e) override;
+  void resizeEvent(QResizeEvent *e) override;
 };
 
 } // namespace qel

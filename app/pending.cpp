@@ -2,6 +2,7 @@
 
 #include "app/filecommands.h"
 #include "app/tf_main.h"
+#include "app/titlelistlook.h"
 #include "cards/cardclipboard.h"
 #include "cards/cardfile.h"
 #include "cards/bodyfile.h"
@@ -47,8 +48,9 @@ void Refilter(Tf_Main &w) {
   w.ShowEditorIfAny();
 }
 void ApplySortOrder(Tf_Main &w, bool sortByTitle) { w.SetListSortByTitle(sortByTitle); }
-// A list view of titles has no grid lines, and its scroll bars follow the style.
-void ApplyListLook(Tf_Main &, bool, bool) {}
+void ApplyListLook(Tf_Main &w, bool gridLines, bool flatScrollBars) {
+  if (w.lw_List) ApplyTitleListLook(*w.lw_List, gridLines, flatScrollBars);
+}
 int SelectedCardCount(Tf_Main &w) { return w.SelectedCardCount(); }
 bool CurrentCardHasNoColor(Tf_Main &w) {
   const TCrd *card = w.CurrentCard();
