@@ -68,6 +68,26 @@ void xdo(const QString &xdotool, const QProcessEnvironment &env, const QStringLi
   p.waitForFinished(5000);
 }
 
+// The test's own environment (XDG_*, TMPDIR: programs and test find each
+// other's files) with the program on the private X server.
+QProcessEnvironment onServer(const TPrivateXServer &x) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), x.Display());
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  return env;
+}
+
+// Starts the program on `path` and waits until it shows a window.
+::testing::AssertionResult startShown(QProcess &running, const QString &program, const QString &path,
+                                      const QString &xdotool, const QProcessEnvironment &env) {
+  running.setProcessEnvironment(env);
+  running.start(program, {path});
+  if (!running.waitForStarted()) return ::testing::AssertionFailure() << "the program did not start";
+  if (!waitFor([&] { return !visibleWindows(xdotool, env, running.processId()).isEmpty(); }, kProcessWaitMs))
+    return ::testing::AssertionFailure() << "the program showed no window";
+  return ::testing::AssertionSuccess();
+}
+
 } // namespace
 
 TEST_F(MainWindowTest, SecondProgramOnTheSameFileHandsOverAndExitsWithZero) {
@@ -79,10 +99,7 @@ TEST_F(MainWindowTest, SecondProgramOnTheSameFileHandsOverAndExitsWithZero) {
   if (!x.Start()) GTEST_SKIP() << "no Xvfb";
 
   const QString path = makeCardFile(QStringLiteral("shared.qel"), {"alpha", "bravo"});
-  // The programs share this test's folders (XDG_*, TMPDIR), so they find each other and the test finds them.
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("DISPLAY"), x.Display());
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  const QProcessEnvironment env = onServer(x);
 
   QProcess first;
   first.setProcessEnvironment(env);
@@ -131,14 +148,9 @@ TEST_F(MainWindowTest, TerminationWithUnsavedChangesAsksOnceAndLeavesNoBodyFile)
   if (!x.Start()) GTEST_SKIP() << "no Xvfb";
 
   const QString path = makeCardFile(QStringLiteral("ending.qel"), {"alpha", "bravo"});
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("DISPLAY"), x.Display());
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  const QProcessEnvironment env = onServer(x);
   QProcess running;
-  running.setProcessEnvironment(env);
-  running.start(program, {path});
-  ASSERT_TRUE(running.waitForStarted());
-  ASSERT_TRUE(waitFor([&] { return !visibleWindows(xdotool, env, running.processId()).isEmpty(); }, kProcessWaitMs));
+  ASSERT_TRUE(startShown(running, program, path, xdotool, env));
   // The first window may be the progress window of the open, before the body file is in place.
   ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(BodyFileName(path)); }, kProcessWaitMs));
   QThread::msleep(1000);  // mapped is not yet laid out and focused
@@ -225,14 +237,9 @@ TEST_F(MainWindowTest, AStoreThatHidesTheMenusLeavesThemShown) {
     reg.WriteBool(QStringLiteral("File1"), false);
     reg.CloseKey();
   }
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("DISPLAY"), x.Display());
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  const QProcessEnvironment env = onServer(x);
   QProcess running;
-  running.setProcessEnvironment(env);
-  running.start(program, {path});
-  ASSERT_TRUE(running.waitForStarted());
-  ASSERT_TRUE(waitFor([&] { return !visibleWindows(xdotool, env, running.processId()).isEmpty(); }, kProcessWaitMs));
+  ASSERT_TRUE(startShown(running, program, path, xdotool, env));
   QString window;
   ASSERT_TRUE(waitFor(
       [&] {
