@@ -8,6 +8,7 @@
 #include <type_traits>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <numeric>
 #include <string_view>
 
@@ -138,15 +139,96 @@ constexpr size_t kPrefetch = 16;
 inline void prefetchTitle(const QString &title) { __builtin_prefetch(title.constData()); }
 } // namespace
 
+// Blocks of list positions and picks of a large list, kept for reuse once
+// their filtered list lets go of them. A fresh block of a few megabytes is
+// mapped on its own (KeepLargeBlocksApart) and costs a page fault per page
+// at its first writing, about 10 microseconds each on a virtual machine:
+// 7 ms for the 700,000 titles one common letter passes, more than the
+// search. A reused block is written at memory speed. The pool keeps at most
+// as many positions as two lists of all cards hold, so the memory it keeps
+// is what a keystroke needs anyway at its peak.
+class PositionPool : public std::enable_shared_from_this<PositionPool> {
+public:
+  // Blocks smaller than this come from the heap cheaply and are not kept.
+  static constexpr size_t kSmallest = 32 * 1024;
+
+  // An empty block holding at least `capacity` positions: the smallest kept
+  // one that fits, else a new one.
+  std::vector<quint32> take(size_t capacity) {
+    std::vector<quint32> block;
+    if (capacity >= kSmallest) {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      auto best = spare_.end();
+      for (auto it = spare_.begin(); it != spare_.end(); ++it)
+        if (it->capacity() >= capacity && (best == spare_.end() || it->capacity() < best->capacity()))
+          best = it;
+      if (best != spare_.end()) {
+        held_ -= best->capacity();
+        block = std::move(*best);
+        spare_.erase(best);
+      }
+    }
+    block.clear();
+    block.reserve(capacity);
+    return block;
+  }
+  // Keeps the block for a later take; beyond the limit the smallest kept
+  // blocks go (a large block serves the searches of all cards).
+  void give(std::vector<quint32> &&block) {
+    if (block.capacity() < kSmallest) return;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    held_ += block.capacity();
+    spare_.push_back(std::move(block));
+    trim();
+  }
+  // The block shared; it comes back here when its last holder lets go.
+  std::shared_ptr<const std::vector<quint32>> share(std::vector<quint32> &&block) {
+    std::weak_ptr<PositionPool> pool = weak_from_this();
+    return std::shared_ptr<const std::vector<quint32>>(
+        new std::vector<quint32>(std::move(block)), [pool](const std::vector<quint32> *gone) {
+          std::unique_ptr<std::vector<quint32>> owned(const_cast<std::vector<quint32> *>(gone));
+          if (auto p = pool.lock()) p->give(std::move(*owned));
+        });
+  }
+  // The most positions kept (frees what is kept beyond it).
+  void setLimit(size_t positions) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    limit_ = positions;
+    trim();
+  }
+
+private:
+  void trim() {
+    while (held_ > limit_ && !spare_.empty()) {
+      auto smallest = std::min_element(spare_.begin(), spare_.end(), [](const auto &a, const auto &b) {
+        return a.capacity() < b.capacity();
+      });
+      held_ -= smallest->capacity();
+      spare_.erase(smallest);
+    }
+  }
+
+  std::mutex mutex_;
+  std::vector<std::vector<quint32>> spare_;
+  size_t held_ = 0, limit_ = 0;
+};
+
+PositionPool &TCardFilter::pool() {
+  if (!pool_) pool_ = std::make_shared<PositionPool>();
+  // Two lists of all cards: a keystroke's search and its picks.
+  pool_->setLimit(2 * order_->size());
+  return *pool_;
+}
+
 void TCardFilter::remember(const QString &filter, FilterRules rules, Positions passed) {
-  // A few filters, and no more positions than the list holds cards: a
-  // million cards keep at most 4 MB of them however many letters were typed
+  // A few filters, and blocks of no more positions than the list holds
+  // cards: a million cards keep at most 4 MB of them however many letters were typed
   // (a wide filter searched again costs a few milliseconds, not a frame).
   constexpr size_t kTypedFilters = 16;
-  size_t held = passed->size();
-  for (const Typed &t : typed_) held += t.passed->size();
+  size_t held = passed->capacity();
+  for (const Typed &t : typed_) held += t.passed->capacity();
   while (!typed_.empty() && (typed_.size() >= kTypedFilters || held > order_->size())) {
-    held -= typed_.front().passed->size();
+    held -= typed_.front().passed->capacity();
     typed_.erase(typed_.begin());
   }
   if (held <= order_->size()) typed_.push_back(Typed{filter, rules, std::move(passed)});
@@ -161,6 +243,7 @@ void TCardFilter::Invalidate() {
   lastValid_ = false;
   typed_.clear();
   lastPassed_.reset();
+  if (pool_) pool_->setLimit(0);
 }
 
 bool TCardFilter::cacheMatches(const TCrdList &all) const {
@@ -519,11 +602,11 @@ constexpr size_t kParallelSearch = 100000;
 
 template <typename C>
 void TCardFilter::search(const std::basic_string<C> &text, std::basic_string_view<C> filter, bool narrows,
-                         FilterRules rules, std::vector<quint32> &passed) const {
+                         FilterRules rules, std::vector<quint32> &passed) {
   const TextView<C> all(text);
   auto titleAt = [&](quint32 pos) { return all.substr(starts_[pos], starts_[pos + 1] - starts_[pos] - 1); };
   // The positions [from, to) of `among` (of all positions when null) that pass, in order.
-  auto scan = [&](const std::vector<quint32> *among, size_t from, size_t to, std::vector<quint32> &hits) {
+  auto scan = [&](const std::vector<quint32> *among, size_t from, size_t to, auto &hits) {
     if (among) {
       for (size_t k = from; k < to; ++k)
         if (upperMatches(filter, titleAt((*among)[k]), rules)) hits.push_back((*among)[k]);
@@ -555,24 +638,44 @@ void TCardFilter::search(const std::basic_string<C> &text, std::basic_string_vie
   };
   const std::vector<quint32> *among = narrows ? lastPassed_.get() : nullptr;
   const size_t n = among ? among->size() : order_->size();
-  // A large list is searched in pieces side by side, whose hits are then
-  // put together in order; each piece's hits are held once and moved.
-  const size_t pieces = n >= kParallelSearch ? ParallelWorkers() : 1;
+  // A large list is searched in pieces side by side. Each piece writes its
+  // hits into its own stretch of one block (a piece has no more hits than
+  // positions), and the stretches are then moved together in order.
+  const size_t pieces = n >= kParallelSearch ? ParallelWorkers() * 4 : 1;
   if (pieces == 1) {
-    passed.reserve(among ? n : std::min<size_t>(n, 4096));
+    passed = pool().take(among ? n : std::min<size_t>(n, 4096));
     scan(among, 0, n, passed);
     return;
   }
-  std::vector<std::vector<quint32>> hits(pieces);
-  RunInParallel(pieces, pieces, [&](size_t p) {
+  passed = pool().take(n);
+  passed.resize(n);
+  std::vector<size_t> counts(pieces, 0);
+  // More pieces than threads: on a busy machine a thread that is held up
+  // holds up only a small piece, the others take the rest.
+  RunInParallel(pieces, ParallelWorkers(), [&](size_t p) {
     const size_t from = n * p / pieces, to = n * (p + 1) / pieces;
-    hits[p].reserve((to - from) / 4);
-    scan(among, from, to, hits[p]);
+    struct Stretch {
+      quint32 *at;
+      void push_back(quint32 pos) { *at++ = pos; }
+    } hits{passed.data() + from};
+    scan(among, from, to, hits);
+    counts[p] = size_t(hits.at - (passed.data() + from));
   });
   size_t total = 0;
-  for (const auto &h : hits) total += h.size();
-  passed.reserve(total);
-  for (const auto &h : hits) passed.insert(passed.end(), h.begin(), h.end());
+  for (size_t p = 0; p < pieces; ++p) {
+    const size_t from = n * p / pieces;
+    if (total != from && counts[p]) std::memmove(passed.data() + total, passed.data() + from, counts[p] * sizeof(quint32));
+    total += counts[p];
+  }
+  passed.resize(total);
+  // Few hits in a block of all positions: they move to a block of their size,
+  // as the filters kept for Backspace are counted by their blocks.
+  if (total < passed.capacity() / 2) {
+    std::vector<quint32> fitted = pool().take(total);
+    fitted.assign(passed.begin(), passed.end());
+    pool().give(std::move(passed));
+    passed = std::move(fitted);
+  }
 }
 
 void TCardFilter::pick(const std::vector<quint32> &passed, size_t from, size_t to, quint32 *out) const {
@@ -580,17 +683,19 @@ void TCardFilter::pick(const std::vector<quint32> &passed, size_t from, size_t t
   for (size_t k = from; k < to; ++k) out[k] = order[passed[k]];
 }
 
-void TCardFilter::hand(TCrdList &out, const std::vector<quint32> *passed) const {
+void TCardFilter::hand(TCrdList &out, const std::vector<quint32> *passed) {
   if (!passed) {
     // All cards in list order: the list shares the order itself.
     out.AssignShared(entries_, std::shared_ptr<const std::vector<quint32>>(order_));
     return;
   }
   const size_t n = passed->size();
-  std::vector<quint32> picks(n);
-  const size_t pieces = n >= kParallelSearch ? ParallelWorkers() : 1;
-  RunInParallel(pieces, pieces, [&](size_t p) { pick(*passed, n * p / pieces, n * (p + 1) / pieces, picks.data()); });
-  out.AssignShared(entries_, std::move(picks));
+  std::vector<quint32> picks = pool().take(n);
+  picks.resize(n);
+  const size_t pieces = n >= kParallelSearch ? ParallelWorkers() * 4 : 1;
+  RunInParallel(pieces, ParallelWorkers(),
+                [&](size_t p) { pick(*passed, n * p / pieces, n * (p + 1) / pieces, picks.data()); });
+  out.AssignShared(entries_, pool().share(std::move(picks)));
 }
 
 void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRules rules, TListOrder order,
@@ -633,9 +738,9 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
   if (known != typed_.end()) {
     passed = known->passed;
   } else if (wide_) {
-    auto hits = std::make_shared<std::vector<quint32>>();
-    search(text16_, viewOf(filter), narrows, rules, *hits);
-    passed = std::move(hits);
+    std::vector<quint32> hits;
+    search(text16_, viewOf(filter), narrows, rules, hits);
+    passed = pool().share(std::move(hits));
   } else {
     // Titles of one byte a unit: a filter with a wider unit finds none.
     std::string narrow;
@@ -644,9 +749,9 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
       fits &= c.unicode() < 0x100;
       narrow.push_back(char(c.unicode()));
     }
-    auto hits = std::make_shared<std::vector<quint32>>();
-    if (fits) search(text8_, TextView<char>(narrow), narrows, rules, *hits);
-    passed = std::move(hits);
+    std::vector<quint32> hits;
+    if (fits) search(text8_, TextView<char>(narrow), narrows, rules, hits);
+    passed = pool().share(std::move(hits));
   }
   hand(out, passed.get());
   if (known == typed_.end()) remember(filter, rules, passed);

@@ -21,6 +21,8 @@
 
 namespace qel {
 
+class PositionPool;
+
 // The characters that may stand before and after a whole-word match: the space.
 const CharSet &WordDelimiters();
 
@@ -81,11 +83,11 @@ private:
   // the text's width): of the last passed when `narrows`, else of all.
   template <typename C>
   void search(const std::basic_string<C> &text, std::basic_string_view<C> filter, bool narrows, FilterRules rules,
-              std::vector<quint32> &passed) const;
+              std::vector<quint32> &passed);
   const Item &entry(quint32 k) const { return (*entries_)[k]; }
   size_t entryCount() const { return entries_ ? entries_->size() : 0; }
   // The filtered list: the cards at the list positions `passed` (all when null).
-  void hand(TCrdList &out, const std::vector<quint32> *passed) const;
+  void hand(TCrdList &out, const std::vector<quint32> *passed);
   // The cards at the list positions [from, to) of `passed`, as entries.
   void pick(const std::vector<quint32> &passed, size_t from, size_t to, quint32 *out) const;
 
@@ -122,6 +124,10 @@ private:
   };
   std::vector<Typed> typed_;
   void remember(const QString &filter, FilterRules rules, Positions passed);
+  // The blocks of positions and picks the filtered lists let go, for the
+  // next keystroke's (see PositionPool).
+  std::shared_ptr<PositionPool> pool_;
+  PositionPool &pool();
 };
 
 } // namespace qel
