@@ -4,6 +4,8 @@
 // list searches the titles through match().
 
 #include <QAbstractListModel>
+#include <QFont>
+#include <QRawFont>
 #include <QStyledItemDelegate>
 
 #include <functional>
@@ -59,7 +61,15 @@ signals:
   void editingEnded() const;
 
 private:
+  // Draws the title of a row from its font's glyphs, without text shaping,
+  // when it needs none; false when it must be drawn as text.
+  bool drawUnshapedTitle(QPainter *painter, const QStyleOptionViewItem &option, const QRect &textRect,
+                         qreal baseline) const;
+
   bool gridLines_ = false;
+  mutable QFont rawFor_;     // the font raw_ was made for
+  mutable QRawFont raw_;     // the list font's glyphs
+  mutable bool rawValid_ = false;
 };
 
 } // namespace qel

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStringListModel>
+#include <QStyledItemDelegate>
 #include <gtest/gtest.h>
 
 using namespace qel;
@@ -57,6 +58,48 @@ TEST(TitleListLook, RowLinesInOneColumnAndFlatScrollBars) {
   EXPECT_EQ(ruledRows(list), 0);
   ApplyTitleListLook(list, true, false);
   EXPECT_FALSE(IsFlatScrollBar(*list.verticalScrollBar()));
+}
+
+// The title list draws its rows itself, past the style's general item
+// drawing, and they look exactly as the style draws them: plain Latin titles
+// (drawn from the font's glyphs), other scripts, combining marks, right to
+// left, a title elided at the row's end; selected, current with the focus,
+// and in a disabled list.
+TEST(TitleListLook, RowsLookAsTheStyleDrawsThem) {
+  const QStringList titles = {QString::fromUtf8("Meeting notes Anna 2031"),
+                              QString::fromUtf8("Caf\u00e9 r\u00e9sum\u00e9 na\u00efve"),
+                              QString::fromUtf8("\u0391\u03bb\u03c6\u03b1 Greek"),
+                              QString::fromUtf8("\u05e9\u05dc\u05d5\u05dd Hebrew"),
+                              QString::fromUtf8("e\u0301 combining"),
+                              QStringLiteral("a very long title that goes on and on beyond the row's end"),
+                              QString(),
+                              QStringLiteral("#12 & (parens)")};
+  QStringListModel model(titles);
+  auto grabWith = [&](QAbstractItemDelegate *delegate, bool enabled, Qt::LayoutDirection direction) {
+    QListView list;
+    list.setLayoutDirection(direction);
+    list.setItemDelegate(delegate);
+    list.setModel(&model);
+    list.resize(220, 200);
+    list.setEnabled(enabled);
+    list.show();
+    list.selectionModel()->select(model.index(1, 0), QItemSelectionModel::Select);
+    list.selectionModel()->setCurrentIndex(model.index(2, 0), QItemSelectionModel::Select);
+    list.setFocus();
+    return list.viewport()->grab().toImage();
+  };
+  for (const bool enabled : {true, false})
+    for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+      SCOPED_TRACE(testing::Message() << "enabled " << enabled << " direction " << int(direction));
+      QStyledItemDelegate styled;
+      TitleDelegate ours;
+      const QImage expected = grabWith(&styled, enabled, direction), drawn = grabWith(&ours, enabled, direction);
+      ASSERT_EQ(drawn.size(), expected.size());
+      int differing = 0;
+      for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) differing += drawn.pixel(x, y) != expected.pixel(x, y);
+      EXPECT_EQ(differing, 0);
+    }
 }
 
 // The panel spans from the first group's top to the bottom of the last
