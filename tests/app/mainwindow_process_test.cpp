@@ -83,8 +83,15 @@ QProcessEnvironment onServer(const TPrivateXServer &x) {
   running.setProcessEnvironment(env);
   running.start(program, {path});
   if (!running.waitForStarted()) return ::testing::AssertionFailure() << "the program did not start";
-  if (!waitFor([&] { return !visibleWindows(xdotool, env, running.processId()).isEmpty(); }, kProcessWaitMs))
+  const qint64 pid = running.processId();
+  // Looking at the process also takes in what it wrote, so a talkative
+  // program never waits on a full pipe.
+  if (!waitFor([&] { return running.waitForFinished(0) || !visibleWindows(xdotool, env, pid).isEmpty(); },
+               kProcessWaitMs))
     return ::testing::AssertionFailure() << "the program showed no window";
+  if (running.state() != QProcess::Running)
+    return ::testing::AssertionFailure() << "the program ended before it showed a window, exit code " << running.exitCode()
+                                         << ", its errors: " << running.readAllStandardError().right(4000).toStdString();
   return ::testing::AssertionSuccess();
 }
 
