@@ -541,7 +541,8 @@ void TCardFilter::sort(TListOrder order) {
 void TCardFilter::buildText() {
   const size_t n = order_->size();
   const size_t workers = n >= kParallelTitles ? ParallelWorkers() : 1;
-  const size_t pieces = workers;
+  // More pieces than threads, so a thread held up on a busy machine holds up little.
+  const size_t pieces = workers > 1 ? workers * 4 : 1;
   std::vector<size_t> bounds(pieces + 1);
   for (size_t i = 0; i <= pieces; ++i) bounds[i] = n * i / pieces;
   // Where each title begins: its length is read from the list, not from the title.
