@@ -173,6 +173,8 @@ private:
     case Qt::Key_Space: return 0x20;
     case Qt::Key_Backspace: return 0xff08;
     case Qt::Key_Escape: return 0xff1b;
+    case Qt::Key_Up: return 0xff52;
+    case Qt::Key_Down: return 0xff54;
     default: return 0;
     }
   }
@@ -228,9 +230,10 @@ double keyToIdle(Qt::Key key) {
   t.start();
   if (paints) paints->start();
   if (pixels) pixels->start();
-  if (!xserver || !xserver->send(world->window->windowHandle(), key)) QTest::keyClick(world->window->windowHandle(), key);
+  const bool throughServer = xserver && xserver->send(world->window->windowHandle(), key);
+  if (!throughServer) QTest::keyClick(world->window->windowHandle(), key);
   // The key comes back from the server: wait until its release was handled, then until the program is idle.
-  if (xserver && xserver->on()) {
+  if (throughServer) {
     struct Releases : QObject {
       bool seen = false;
       bool eventFilter(QObject *, QEvent *e) override {
