@@ -39,7 +39,7 @@ struct WaitCursor {
 
 } // namespace
 
-PreviewGeometry PreviewSizing(const QSize &screen, double ratio, int panelHeight, int panelGap) {
+PreviewGeometry PreviewSizing(const QSize &screen, double ratio, int panelHeight, int panelGap, int panelWidth) {
   PreviewGeometry g;
   int h = iround(screen.height() * 0.95);
   int ch = h - 27;
@@ -59,6 +59,11 @@ PreviewGeometry PreviewSizing(const QSize &screen, double ratio, int panelHeight
     g.formWidth = iround((g.clientWidth * 0.02 + 310) * 1.0204);
     g.clientWidth = g.formWidth - 8;
   }
+  // Wide enough for the panel's row of controls (a large font).
+  while (iround(g.clientWidth * 0.98) + 4 < panelWidth) {
+    ++g.clientWidth;
+    g.formWidth = g.clientWidth + 8;
+  }
   g.image = QRect(iround(g.clientWidth * 0.01) + 18, iround(g.clientHeight * 0.01) + 16,
                   iround(g.clientWidth * 0.98) - 18, iround(g.clientHeight * 0.98) - panelHeight - 10);
   g.panel = QRect(0, g.image.bottom() + 1 + panelGap, g.image.width() + 22, panelHeight);
@@ -74,8 +79,6 @@ TRichPreviewForm::TRichPreviewForm(std::unique_ptr<TPreviewPageStore> store, con
   setObjectName(QStringLiteral("RichPreviewForm"));
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Print Preview (Formatting)"));
-  const double ratio = page_.paperWidth > 0 ? page_.paperHeight / page_.paperWidth : 0;
-  geom_ = PreviewSizing(screen_, ratio, kPanelHeight);
 
   ScrollBox1 = new QScrollArea(this);
   ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
@@ -149,25 +152,38 @@ TRichPreviewForm::~TRichPreviewForm() {
 }
 
 void TRichPreviewForm::layoutControls() {
+  // One row of controls, as high as the tallest needs (28 pixels at the usual
+  // font sizes); a larger font makes the row and the panel higher.
+  const std::initializer_list<QWidget *> row{SpeedButton1, SpeedButton2, SpeedButton3, lbl_ZoomPercent, b_Prev, Label4,
+                                             b_Next, BitBtn1};
+  int rowHeight = std::max(28, Edit1->minimumSizeHint().height());
+  for (QWidget *w : row) {
+    w->adjustSize();
+    rowHeight = std::max(rowHeight, w->height());
+  }
+  // Placed from the left; the window is made as wide as the row needs.
+  int x = 6;
+  const int y = 4;
+  auto place = [&](QWidget *w) {
+    w->move(x, y + (rowHeight - w->height()) / 2);
+    x += w->width() + 4;
+  };
+  for (QWidget *w : std::initializer_list<QWidget *>{SpeedButton1, SpeedButton2, SpeedButton3, lbl_ZoomPercent, b_Prev, Label4})
+    place(w);
+  const int editWidth = std::max(44, Edit1->minimumSizeHint().width());
+  Edit1->setGeometry(x, y, editWidth, rowHeight);
+  x += editWidth + 4;
+  // Room for the page count of a long document, "(9999)".
+  const int countWidth = std::max(40, Label10->fontMetrics().horizontalAdvance(QStringLiteral("(9999)")) + 4);
+  Label10->setGeometry(x, y, countWidth, rowHeight);
+  x += countWidth + 4;
+  place(b_Next);
+  const double ratio = page_.paperWidth > 0 ? page_.paperHeight / page_.paperWidth : 0;
+  geom_ = PreviewSizing(screen_, ratio, std::max(kPanelHeight, rowHeight + 12), 3, x + BitBtn1->width() + 6);
   resize(geom_.clientWidth, geom_.clientHeight);
   ScrollBox1->setGeometry(geom_.image);
   Panel1->setGeometry(geom_.panel);
-  int x = 6;
-  const int y = 4;
-  for (QWidget *w : std::initializer_list<QWidget *>{SpeedButton1, SpeedButton2, SpeedButton3, lbl_ZoomPercent, b_Prev, Label4}) {
-    w->adjustSize();
-    w->move(x, y + (28 - w->height()) / 2);
-    x += w->width() + 4;
-  }
-  Edit1->setGeometry(x, y, 44, 28);
-  x += 48;
-  Label10->move(x, y + 6);
-  Label10->setMinimumWidth(40);
-  x += 44;
-  b_Next->adjustSize();
-  b_Next->move(x, y + (28 - b_Next->height()) / 2);
-  BitBtn1->adjustSize();
-  BitBtn1->move(std::max(x + b_Next->width() + 4, Panel1->width() - BitBtn1->width() - 6), y);
+  BitBtn1->move(std::max(x, Panel1->width() - BitBtn1->width() - 6), y + (rowHeight - BitBtn1->height()) / 2);
   Label5->move(2, 2);
   applyZoom();
 }

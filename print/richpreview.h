@@ -23,7 +23,8 @@ class QFrame;
 namespace qel {
 
 // The window sizing rule: from the screen and the page ratio (height / width,
-// 0 when unknown), the form's size and the page image's place.
+// 0 when unknown), the form's size and the page image's place; the window is
+// at least as wide as the panel's controls need (`panelWidth`).
 struct PreviewGeometry {
   int formHeight = 0, clientHeight = 0;
   int pageImageWidth = 0;
@@ -31,7 +32,8 @@ struct PreviewGeometry {
   QRect image;  // in the client area
   QRect panel;
 };
-PreviewGeometry PreviewSizing(const QSize &screen, double ratio, int panelHeight, int panelGap = 3);
+PreviewGeometry PreviewSizing(const QSize &screen, double ratio, int panelHeight, int panelGap = 3,
+                              int panelWidth = 0);
 
 class TPreview2;
 

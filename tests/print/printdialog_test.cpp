@@ -1,6 +1,6 @@
 // The print dialog as the preview shows it through the program's real
 // prompts: at any font size every control is whole, also once "Options >>"
-// opens the page range and copies.
+// opens the page range and copies; and so is the preview's own panel.
 
 #include "print/previewpages.h"
 #include "print/richpreview.h"
@@ -92,6 +92,25 @@ TEST(PrintDialog, EveryControlIsWholeAtAnyFontSizeAlsoWithTheOptionsOpen) {
     EXPECT_TRUE(looked);
     EXPECT_EQ(asOpened.join(QStringLiteral("; ")).toStdString(), "");
     EXPECT_EQ(withOptions.join(QStringLiteral("; ")).toStdString(), "");
+    f->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  QApplication::setFont(before);
+}
+
+TEST(PreviewPanel, EveryControlIsWholeAtAnyFontSize) {
+  TPrinter printer;
+  const QFont before = QApplication::font();
+  for (int points : {9, 14, 20}) {
+    SCOPED_TRACE(points);
+    QFont font = before;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+    auto *f = new TRichPreviewForm(std::make_unique<TPreviewPageStore>(false), {QSize(2480, 3508), muMillimeters, 210, 297},
+                                   printer, QSize(1280, 900));
+    for (int i = 0; i < 12; ++i) f->addPage(onePage());
+    f->finishBuilding();
+    EXPECT_EQ(cutOff(*f).join(QStringLiteral("; ")).toStdString(), "");
     f->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
