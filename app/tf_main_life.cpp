@@ -22,6 +22,7 @@
 #include "settings/windowstate.h"
 #include "shell/trayicon.h"
 #include "app/mainbars.h"
+#include "toolbars/core/colormath.h"
 #include "toolbars/qt/tbdock.h"
 #include "toolbars/qt/tbpopupmenu.h"
 #include "toolbars/qt/tbqaction.h"
@@ -72,6 +73,18 @@ void setWidgetColors(QWidget *w, const TFont &font, TColor background) {
   if (fg.isValid()) {
     pal.setColor(QPalette::Text, fg);
     pal.setColor(QPalette::WindowText, fg);
+  }
+  // Text in a desktop colour that the desktop made unreadable here (a dark
+  // desktop's light text on the light tooltip colour of the title list) gives
+  // way to black or white, whichever reads; colours of the user's own choosing stay.
+  const bool desktopText = font.Color < 0 || !fg.isValid();
+  const TColor ink = QColorToTColor(pal.color(QPalette::Text)), back = QColorToTColor(pal.color(QPalette::Base));
+  constexpr double kReadable = 4.5;
+  if (desktopText && toolbars::ContrastRatio(ink, back) < kReadable) {
+    const QColor readable =
+        TColorToQColor(toolbars::ReadableInk(ink, toolbars::IsDarkColor(back, 128) ? clWhite : clBlack, back, kReadable));
+    pal.setColor(QPalette::Text, readable);
+    pal.setColor(QPalette::WindowText, readable);
   }
   w->setPalette(pal);
 }

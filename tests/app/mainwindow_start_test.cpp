@@ -2,9 +2,13 @@
 
 #include "app/formattingbar.h"
 #include "app/mainbars.h"
+#include "platform/colorvalue.h"
+#include "toolbars/core/colormath.h"
 #include "toolbars/paint/pixelimagelist.h"
 #include "toolbars/qt/tbqaction.h"
 #include "toolbars/qt/tbtoolbar.h"
+
+#include <QListView>
 
 using namespace qel;
 using namespace qel::test;
@@ -38,6 +42,33 @@ TEST_F(MainWindowTest, WithoutAUsableArgumentItStartsANewFile) {
     resetCards();
   }
   EXPECT_TRUE(ui.prompts().empty());
+}
+
+// On a dark desktop whose tooltip colour stays light (the title list's
+// background by default), the list's text in the desktop's light text
+// colour would not read: it turns dark. The filter's own colours stay.
+TEST_F(MainWindowTest, TheTitleListReadsOnADarkDesktopWithALightTooltipColour) {
+  const QPalette before = QApplication::palette();
+  QPalette dark = before;
+  for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+    dark.setColor(g, QPalette::Window, QColor(0x35, 0x35, 0x35));
+    dark.setColor(g, QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(g, QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
+    dark.setColor(g, QPalette::WindowText, QColor(0xE0, 0xE0, 0xE0));
+    dark.setColor(g, QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xDC));
+  }
+  QApplication::setPalette(dark);
+  start({});
+  const QPalette list = window->lw_List->palette();
+  EXPECT_EQ(list.color(QPalette::Base), QColor(0xFF, 0xFF, 0xDC));
+  EXPECT_GE(toolbars::ContrastRatio(QColorToTColor(list.color(QPalette::Text)), QColorToTColor(list.color(QPalette::Base))),
+            4.5);
+  EXPECT_EQ(window->e_record->palette().color(QPalette::Text), QColor(0xFF, 0xFF, 0));
+  window.reset();
+  QApplication::setPalette(before);
+  // On a light desktop the desktop's text colour is kept as it is.
+  start({});
+  EXPECT_EQ(window->lw_List->palette().color(QPalette::Text), before.color(QPalette::Text));
 }
 
 TEST_F(MainWindowTest, FontBoxAndFilterLookAtStart) {
