@@ -215,8 +215,6 @@ private:
 
 PositionPool &TCardFilter::pool() {
   if (!pool_) pool_ = std::make_shared<PositionPool>();
-  // Two lists of all cards: a keystroke's search and its picks.
-  pool_->setLimit(2 * order_->size());
   return *pool_;
 }
 
@@ -708,6 +706,8 @@ void TCardFilter::Apply(const TCrdList &all, const QString &filterText, FilterRu
     entries_ = all.SharedBlock();
   }
   if (!orderValid_ || orderKind_ != order) sort(order);
+  // Two lists of all cards: a keystroke's search and its picks.
+  pool().setLimit(2 * order_->size());
 
   const QString filter = FilterUpperCase(filterText);
   // The upper-cased titles are made with the list, not at the first letter
