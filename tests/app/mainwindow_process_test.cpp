@@ -19,6 +19,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <string>
 #include <unistd.h>
 
 using namespace qel;
@@ -68,25 +69,35 @@ void xdo(const QString &xdotool, const QProcessEnvironment &env, const QStringLi
   p.waitForFinished(5000);
 }
 
-// The test's own environment (XDG_*, TMPDIR: programs and test find each
-// other's files) with the program on the private X server.
-QProcessEnvironment onServer(const TPrivateXServer &x) {
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("DISPLAY"), x.Display());
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-  return env;
-}
+// The program, xdotool and a private X server to run the program on, with
+// the environment that puts it there: the test's own (XDG_*, TMPDIR:
+// programs and test find each other's files) with the program on the server.
+struct ProgramOnServer {
+  const QString program = QStringLiteral(QEL_PROGRAM_DIR) + QStringLiteral("/qel-moravine");
+  const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+  TPrivateXServer x;
+  QProcessEnvironment env;
+  // What is missing to run it; empty once the server runs.
+  std::string Unavailable() {
+    if (!QFileInfo::exists(program)) return "program not built";
+    if (xdotool.isEmpty()) return "xdotool missing";
+    if (!x.Start()) return "no Xvfb";
+    env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), x.Display());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    return {};
+  }
+};
 
 // Starts the program on `path` and waits until it shows a window.
-::testing::AssertionResult startShown(QProcess &running, const QString &program, const QString &path,
-                                      const QString &xdotool, const QProcessEnvironment &env) {
-  running.setProcessEnvironment(env);
-  running.start(program, {path});
+::testing::AssertionResult startShown(QProcess &running, const ProgramOnServer &run, const QString &path) {
+  running.setProcessEnvironment(run.env);
+  running.start(run.program, {path});
   if (!running.waitForStarted()) return ::testing::AssertionFailure() << "the program did not start";
   const qint64 pid = running.processId();
   // Looking at the process also takes in what it wrote, so a talkative
   // program never waits on a full pipe.
-  if (!waitFor([&] { return running.waitForFinished(0) || !visibleWindows(xdotool, env, pid).isEmpty(); },
+  if (!waitFor([&] { return running.waitForFinished(0) || !visibleWindows(run.xdotool, run.env, pid).isEmpty(); },
                kProcessWaitMs))
     return ::testing::AssertionFailure() << "the program showed no window";
   if (running.state() != QProcess::Running)
@@ -98,15 +109,12 @@ QProcessEnvironment onServer(const TPrivateXServer &x) {
 } // namespace
 
 TEST_F(MainWindowTest, SecondProgramOnTheSameFileHandsOverAndExitsWithZero) {
-  const QString program = QStringLiteral(QEL_PROGRAM_DIR) + QStringLiteral("/qel-moravine");
-  const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-  if (!QFileInfo::exists(program)) GTEST_SKIP() << "program not built";
-  if (xdotool.isEmpty()) GTEST_SKIP() << "xdotool missing";
-  TPrivateXServer x;
-  if (!x.Start()) GTEST_SKIP() << "no Xvfb";
+  ProgramOnServer run;
+  if (const std::string why = run.Unavailable(); !why.empty()) GTEST_SKIP() << why;
+  const QString &program = run.program, &xdotool = run.xdotool;
+  const QProcessEnvironment &env = run.env;
 
   const QString path = makeCardFile(QStringLiteral("shared.qel"), {"alpha", "bravo"});
-  const QProcessEnvironment env = onServer(x);
 
   QProcess first;
   first.setProcessEnvironment(env);
@@ -147,17 +155,14 @@ TEST_F(MainWindowTest, SecondProgramOnTheSameFileHandsOverAndExitsWithZero) {
 }
 
 TEST_F(MainWindowTest, TerminationWithUnsavedChangesAsksOnceAndLeavesNoBodyFile) {
-  const QString program = QStringLiteral(QEL_PROGRAM_DIR) + QStringLiteral("/qel-moravine");
-  const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-  if (!QFileInfo::exists(program)) GTEST_SKIP() << "program not built";
-  if (xdotool.isEmpty()) GTEST_SKIP() << "xdotool missing";
-  TPrivateXServer x;
-  if (!x.Start()) GTEST_SKIP() << "no Xvfb";
+  ProgramOnServer run;
+  if (const std::string why = run.Unavailable(); !why.empty()) GTEST_SKIP() << why;
+  const QString &xdotool = run.xdotool;
+  const QProcessEnvironment &env = run.env;
 
   const QString path = makeCardFile(QStringLiteral("ending.qel"), {"alpha", "bravo"});
-  const QProcessEnvironment env = onServer(x);
   QProcess running;
-  ASSERT_TRUE(startShown(running, program, path, xdotool, env));
+  ASSERT_TRUE(startShown(running, run, path));
   // The first window may be the progress window of the open, before the body file is in place.
   ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(BodyFileName(path)); }, kProcessWaitMs));
   QThread::msleep(1000);  // mapped is not yet laid out and focused
@@ -224,12 +229,10 @@ TEST_F(MainWindowTest, TerminationDuringAStartUpMessageEndsTheProgram) {
 // shows both all the same (Alt+F opens the File menu rather than typing into
 // the filter), and writes them back shown.
 TEST_F(MainWindowTest, AStoreThatHidesTheMenusLeavesThemShown) {
-  const QString program = QStringLiteral(QEL_PROGRAM_DIR) + QStringLiteral("/qel-moravine");
-  const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-  if (!QFileInfo::exists(program)) GTEST_SKIP() << "program not built";
-  if (xdotool.isEmpty()) GTEST_SKIP() << "xdotool missing";
-  TPrivateXServer x;
-  if (!x.Start()) GTEST_SKIP() << "no Xvfb";
+  ProgramOnServer run;
+  if (const std::string why = run.Unavailable(); !why.empty()) GTEST_SKIP() << why;
+  const QString &xdotool = run.xdotool;
+  const QProcessEnvironment &env = run.env;
 
   const QString path = makeCardFile(QStringLiteral("menus.qel"), {"alpha"});
   {
@@ -244,9 +247,8 @@ TEST_F(MainWindowTest, AStoreThatHidesTheMenusLeavesThemShown) {
     reg.WriteBool(QStringLiteral("File1"), false);
     reg.CloseKey();
   }
-  const QProcessEnvironment env = onServer(x);
   QProcess running;
-  ASSERT_TRUE(startShown(running, program, path, xdotool, env));
+  ASSERT_TRUE(startShown(running, run, path));
   QString window;
   ASSERT_TRUE(waitFor(
       [&] {

@@ -21,7 +21,6 @@
 #include "toolbars/qt/tbpopupwindow.h"
 #include "toolbars/qt/tbtoolbar.h"
 
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QHash>
 #include <QScreen>
@@ -134,9 +133,7 @@ TEST_F(MainWindowTest, DISABLED_PaletteChild) {
     });
   });
   poll.start();
-  QEventLoop wait;
-  QTimer::singleShot(120000, &wait, &QEventLoop::quit);
-  wait.exec();
+  ServeTheTest();
 }
 
 TEST(MainWindowPaletteX11, PicturesAndDisabledEntriesReadOnLightAndDarkDesktops) {
@@ -238,9 +235,7 @@ TEST_F(MainWindowTest, DISABLED_FontBoxChild) {
     }
   });
   poll.start();
-  QEventLoop wait;
-  QTimer::singleShot(120000, &wait, &QEventLoop::quit);
-  wait.exec();
+  ServeTheTest();
 }
 
 TEST(MainWindowFontBoxX11, TheListScrollsWhileANameIsTyped) {

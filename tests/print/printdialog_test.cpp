@@ -54,21 +54,35 @@ QPicture onePage() {
   return pic;
 }
 
+// The application font at `points` while this lives.
+struct AppFontSize {
+  const QFont before = QApplication::font();
+  explicit AppFontSize(int points) {
+    QFont font = before;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+  }
+  ~AppFontSize() { QApplication::setFont(before); }
+};
+
+// An A4 preview of `pages` pages, built, sized for a screen of `screen`.
+TRichPreviewForm *builtPreview(TPrinter &printer, int pages, const QSize &screen) {
+  auto *f = new TRichPreviewForm(std::make_unique<TPreviewPageStore>(false), {QSize(2480, 3508), muMillimeters, 210, 297},
+                                 printer, screen);
+  for (int i = 0; i < pages; ++i) f->addPage(onePage());
+  f->finishBuilding();
+  return f;
+}
+
 } // namespace
 
 TEST(PrintDialog, EveryControlIsWholeAtAnyFontSizeAlsoWithTheOptionsOpen) {
   TPrinter printer;
   printer.setPdfFile(freshDir(QStringLiteral("printdialog")) + QStringLiteral("out.pdf"));
-  const QFont before = QApplication::font();
   for (int points : {9, 14}) {
     SCOPED_TRACE(points);
-    QFont font = before;
-    font.setPointSize(points);
-    QApplication::setFont(font);
-    auto *f = new TRichPreviewForm(std::make_unique<TPreviewPageStore>(false), {QSize(2480, 3508), muMillimeters, 210, 297},
-                                   printer, QSize(800, 1200));
-    for (int i = 0; i < 3; ++i) f->addPage(onePage());
-    f->finishBuilding();
+    const AppFontSize size(points);
+    TRichPreviewForm *f = builtPreview(printer, 3, QSize(800, 1200));
     QStringList asOpened, withOptions;
     bool looked = false;
     QTimer::singleShot(0, [&] {
@@ -95,24 +109,16 @@ TEST(PrintDialog, EveryControlIsWholeAtAnyFontSizeAlsoWithTheOptionsOpen) {
     f->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
-  QApplication::setFont(before);
 }
 
 TEST(PreviewPanel, EveryControlIsWholeAtAnyFontSize) {
   TPrinter printer;
-  const QFont before = QApplication::font();
   for (int points : {9, 14, 20}) {
     SCOPED_TRACE(points);
-    QFont font = before;
-    font.setPointSize(points);
-    QApplication::setFont(font);
-    auto *f = new TRichPreviewForm(std::make_unique<TPreviewPageStore>(false), {QSize(2480, 3508), muMillimeters, 210, 297},
-                                   printer, QSize(1280, 900));
-    for (int i = 0; i < 12; ++i) f->addPage(onePage());
-    f->finishBuilding();
+    const AppFontSize size(points);
+    TRichPreviewForm *f = builtPreview(printer, 12, QSize(1280, 900));
     EXPECT_EQ(cutOff(*f).join(QStringLiteral("; ")).toStdString(), "");
     f->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
-  QApplication::setFont(before);
 }

@@ -87,6 +87,15 @@ QMap<QString, QByteArray> snapshot(const QString &root) {
 
 const QString kPayloadExe = QStringLiteral("#!/bin/sh\nexit 0\n");
 
+// The current folder moved to a fresh one while this lives.
+struct InFreshFolder {
+  const QString previous = QDir::currentPath();
+  const QString path;
+  const bool entered;
+  explicit InFreshFolder(const QString &folder) : path(folder), entered(QDir().mkpath(folder) && QDir::setCurrent(folder)) {}
+  ~InFreshFolder() { QDir::setCurrent(previous); }
+};
+
 class Installer : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -267,10 +276,9 @@ TEST_F(Installer, TheDialogShowsTheRealSizeAndTheDefaultFolder) {
 }
 
 TEST_F(Installer, ReadMeOpensTheCurrentFoldersCopyElseThePayloadsElseSaysItIsMissing) {
-  const QString previous = QDir::currentPath();
-  const QString here = root_ + "/cwd";
-  QDir().mkpath(here);
-  ASSERT_TRUE(QDir::setCurrent(here));
+  const InFreshFolder cwd(root_ + "/cwd");
+  ASSERT_TRUE(cwd.entered);
+  const QString &here = cwd.path;
   TFileInstallSource src = source();
   test::ScriptedUi ui;
   TForm1 form(src, {});
@@ -283,7 +291,6 @@ TEST_F(Installer, ReadMeOpensTheCurrentFoldersCopyElseThePayloadsElseSaysItIsMis
   writeFile(here + "/readme.txt", "here");
   ui.answer(test::Answer::accept(PromptKind::OpenUrl));
   form.b_ReadMeClick();
-  QDir::setCurrent(previous);
   ASSERT_EQ(ui.prompts().size(), 3u);
   EXPECT_EQ(ui.prompts()[0].text, "File readme.txt not found.\nIf you are runing program from zip file, extract it at first.");
   EXPECT_EQ(ui.prompts()[0].flags & MB_ICONMASK, MB_ICONWARNING);
@@ -295,10 +302,8 @@ TEST_F(Installer, ReadMeOpensTheCurrentFoldersCopyElseThePayloadsElseSaysItIsMis
 // dialog is not active (a failed hand-off to the desktop) belongs to it, so
 // it is modal to it and typing cannot reach the folder box.
 TEST_F(Installer, EnterPressesTheFocusedButtonAndLatePromptsBelongToTheDialog) {
-  const QString previous = QDir::currentPath();
-  const QString here = root_ + "/empty-cwd";
-  QDir().mkpath(here);
-  ASSERT_TRUE(QDir::setCurrent(here));
+  const InFreshFolder cwd(root_ + "/empty-cwd");
+  ASSERT_TRUE(cwd.entered);
   TFileInstallSource src = source();
   test::ScriptedUi ui;
   TForm1 form(src, {});
@@ -308,7 +313,6 @@ TEST_F(Installer, EnterPressesTheFocusedButtonAndLatePromptsBelongToTheDialog) {
   form.b_ReadMe->setFocus();
   ui.answer(test::Answer::button(IDOK));
   QTest::keyClick(form.b_ReadMe, Qt::Key_Return);
-  QDir::setCurrent(previous);
   ASSERT_EQ(ui.prompts().size(), 1u);
   EXPECT_TRUE(ui.prompts()[0].text.startsWith("File readme.txt not found."));
 

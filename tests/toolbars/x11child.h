@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMap>
 #include <QPoint>
@@ -17,6 +18,7 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 #include <functional>
@@ -96,6 +98,14 @@ public:
   QStringList Unexpected;
   QMap<QString, QStringList> Places;
 };
+
+// The program side's event loop while the test drives it, until the test
+// ends the child (two minutes at most).
+inline void ServeTheTest() {
+  QEventLoop wait;
+  QTimer::singleShot(120000, &wait, &QEventLoop::quit);
+  wait.exec();
+}
 
 inline QStringList Args(const char *text) { return QString::fromUtf8(text).split(u' '); }
 
